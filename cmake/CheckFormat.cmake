@@ -1,0 +1,18 @@
+# Runs clang-format in dry-run mode over our sources; any diff fails the test.
+set(dirs platform support dataset forms zip zipdll export export-classic app tests bench fuzz)
+set(files)
+foreach(d ${dirs})
+  file(GLOB_RECURSE found ${SOURCE_DIR}/${d}/*.cpp ${SOURCE_DIR}/${d}/*.h ${SOURCE_DIR}/${d}/*.c)
+  list(APPEND files ${found})
+endforeach()
+list(FILTER files EXCLUDE REGEX "/build")
+if(NOT files)
+  message(FATAL_ERROR "no sources found under ${SOURCE_DIR}")
+endif()
+execute_process(COMMAND ${CLANG_FORMAT} --dry-run -Werror ${files}
+  RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "clang-format reports differences:\n${err}")
+endif()
+list(LENGTH files n)
+message(STATUS "${n} files formatted")

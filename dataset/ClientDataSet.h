@@ -1,0 +1,117 @@
+#pragma once
+// The client dataset: an in-memory table loaded whole from an XML data packet,
+// one current row, fields looked up by name without regard to case. Text is
+// CP1252 bytes. Loaded tables are immutable and may be shared between datasets
+// through a PacketCache; edits and deletes live in the dataset's own overlay.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dataset {
+
+enum class FieldType {
+    String, WideString, Int8, Int16, Int32, Int64, UInt8, UInt16, UInt32,
+    Float, Fixed, FixedFmt, Boolean, Date, Time, DateTime, BinHex, Nested, Unknown
+};
+
+struct FieldDef {
+    std::string Name;
+    FieldType Type = FieldType::String;
+    int Width = 0;
+    int Decimals = 0;
+    std::string SubType;
+};
+
+class Table;       // a parsed packet (immutable)
+class PacketCache; // parsed packets of one run, keyed by path, size and write time
+
+} // namespace dataset
+
+class TClientDataSet;
+
+// A handle on one field of a dataset; reads the dataset's current row.
+class TField {
+public:
+    TField() = default;
+    TField(TClientDataSet* DataSet, int Index) : FDataSet(DataSet), FIndex(Index) {}
+
+    // The value as text (null gives ""). The view stays valid until the next
+    // read of a typed (non-string) field of this dataset, or a change of row.
+    std::string_view AsText() const;
+    std::string AsString() const { return std::string(AsText()); }
+    // Null gives 0; text that is not an integer raises EVxError naming value and field.
+    int AsInteger() const;
+    bool IsNull() const;
+    // Needs the dataset in edit state.
+    void SetAsString(std::string_view Value) const;
+    const std::string& FieldName() const;
+    int Index() const { return FIndex; }
+    bool Valid() const { return FDataSet != nullptr; }
+
+private:
+    TClientDataSet* FDataSet = nullptr;
+    int FIndex = -1;
+};
+
+class TClientDataSet {
+public:
+    explicit TClientDataSet(std::string Name = {});
+    ~TClientDataSet();
+    TClientDataSet(const TClientDataSet&) = delete;
+    TClientDataSet& operator=(const TClientDataSet&) = delete;
+
+    const std::string& Name() const { return FName; }
+
+    // Replaces everything with the packet's rows, first row current. Raises
+    // EVxError "Cannot open file <path>" (dataset closed) when the file cannot
+    // be opened, and EVxError naming file, line and reason for a broken packet.
+    void LoadFromFile(const std::string& Path);
+    void Close();
+    bool Active() const;
+
+    void First();
+    void Next();
+    bool Eof() const;
+    int RecNo() const;          // 0-based position in visiting order; -1 when empty
+    void SetRecNo(int Position);
+
+    // Case-insensitive; raises EVxError "Field '<name>' not found".
+    TField FieldByName(std::string_view Name);
+    TField FindField(std::string_view Name); // invalid handle when absent
+    int FieldCount() const;
+    const dataset::FieldDef& FieldDefAt(int Index) const;
+
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();              // the following row becomes current
+    int RecordCount() const;
+
+    // "F1;F2": ascending by declared type, later fields break ties, stable.
+    void SetIndexFieldNames(const std::string& Names);
+    const std::string& IndexFieldNames() const;
+    // Exact, case-sensitive, whole-value match of each key field ("F1;F2").
+    bool Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues);
+
+    // Value of any row/field by visiting position, for the grid's model.
+    std::string_view TextAt(int Position, int FieldIndex);
+
+    // The cache that loads go through (not owned); nullptr parses every time.
+    void SetPacketCache(dataset::PacketCache* Cache);
+
+    // Called after a load, a close, an edit, a delete, an index change or a
+    // move, so a view can follow (the grid's model).
+    using Listener = std::function<void()>;
+    int AddListener(Listener L);
+    void RemoveListener(int Id);
+
+private:
+    friend class TField;
+    struct Impl;
+    std::string FName;
+    std::unique_ptr<Impl> FImpl;
+};

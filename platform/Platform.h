@@ -1,0 +1,110 @@
+#pragma once
+// Everything that differs by operating system. The only place with #ifdef.
+// Paths are std::string in the file system's own encoding (UTF-8 here).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// An OS failure, with a message naming the file.
+class PlatformError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// ---- Code pages -----------------------------------------------------------
+// CP1252: the five undefined bytes map to their C1 control code points.
+char16_t Cp1252ToUnicode(unsigned char Byte);
+// -1 when CP1252 cannot hold the character.
+int UnicodeToCp1252(char32_t CodePoint);
+std::u16string Utf16FromCp1252(std::string_view Text);
+std::string Cp1252FromUtf16(std::u16string_view Text);   // unmappable -> '?'
+std::string Utf8FromCp1252(std::string_view Text);
+std::string Cp1252FromUtf8(std::string_view Text);       // invalid/unmappable -> '?'
+// Code page 437, for zip names and comments.
+char16_t Cp437ToUnicode(unsigned char Byte);
+std::string Cp1252FromOem(std::string_view Text);
+std::string OemFromCp1252(std::string_view Text);
+
+// ---- Registry -------------------------------------------------------------
+// Reads a string value under HKEY_LOCAL_MACHINE. Nothing when the key or value
+// is missing; PlatformError "Invalid data type for '<Value>'" for a value of
+// another type; PlatformError naming file and line for a malformed export file.
+// On Linux the machine's registry is the export file named by ADOXPORT_HKLM
+// (default /etc/adoxport/hklm.reg).
+std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value);
+std::string HklmFilePath();
+
+// ---- Folders and files ----------------------------------------------------
+char PathDelimiter();
+std::string ProgramPath();   // full path of the running program
+std::string ProgramDir();    // its folder, with a trailing separator
+std::string HomeDir();       // the user's home, with a trailing separator
+// Where the delivery folders live: the program's drive on Windows, $HOME here;
+// with a trailing separator.
+std::string DeliveryBase();
+std::string TempDir();       // with a trailing separator
+
+bool FileExists(const std::string& Path);       // a regular file
+bool DirectoryExists(const std::string& Path);
+bool ForceDirectories(const std::string& Path); // creates missing parents
+bool DeleteFile(const std::string& Path);
+bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target);
+bool RenameFile(const std::string& From, const std::string& To); // replaces To
+std::optional<uint64_t> FileSize(const std::string& Path);
+
+struct LocalDate {
+    int Year = 0, Month = 0, Day = 0;
+};
+// The file's last-write time as a local date; nothing when it cannot be read.
+std::optional<LocalDate> FileLastWriteDate(const std::string& Path);
+struct LocalDateTime {
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, MSec = 0;
+};
+LocalDateTime Now();
+
+// Opens a document with the desktop's default opener, the path as one
+// argument; false when no opener could be started.
+bool OpenWithDesktop(const std::string& Path);
+
+// ---- Run-time library loading ----------------------------------------------
+class Library {
+public:
+    virtual ~Library() = default;
+    virtual void* Symbol(const char* Name) = 0;
+};
+// Nothing when the library cannot be loaded.
+std::unique_ptr<Library> LoadLibrary(const std::string& FileName);
+// The platform's file name of a plugin: "ZipDll" gives ZipDll.so / ZipDll.dll.
+std::string PluginFileName(std::string_view BaseName);
+
+// ---- Locale ---------------------------------------------------------------
+// Date, time and number formats of the user's locale, in the framework's
+// pattern language (dd/mm/yyyy, hh:nn:ss).
+struct LocaleFormats {
+    char DateSeparator = '/';
+    char TimeSeparator = ':';
+    std::string ShortDateFormat = "dd/mm/yyyy";
+    std::string LongDateFormat = "dddd d mmmm yyyy";
+    std::string ShortTimeFormat = "hh:nn";
+    std::string LongTimeFormat = "hh:nn:ss";
+    char DecimalSeparator = '.';
+    char ThousandSeparator = ',';
+    std::string CurrencyString;   // CP1252
+    int CurrencyDecimals = 2;
+};
+LocaleFormats UserLocaleFormats();
+
+// ---- Spanned archives -----------------------------------------------------
+// The disk number of the medium holding Path: 0 except on removable media
+// labelled "PKBACK# nnn" (never on Linux).
+int ZipDiskNumber(const std::string& Path);
+// The drive check of a new archive: its folder exists and is accessible.
+bool ArchiveDriveAccessible(const std::string& Path);
+
+} // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+// String and fixed-width helpers over single-byte CP1252 text. Positions are
+// 1-based and count bytes; no input raises an error.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TStringList = std::vector<std::string>;
+
+// S left-aligned in Width characters; an over-long S keeps its first Width.
+std::string PadR(std::string_view S, std::string_view Pad, int Width);
+// S right-aligned in Width characters; an over-long S keeps its FIRST Width.
+std::string PadL(std::string_view S, std::string_view Pad, int Width);
+std::string SubStr(std::string_view S, int From, int Count);
+// Removes every byte <= 32 from both ends.
+std::string AllTrim(std::string_view S);
+// Always the backslash, whatever the platform: it is the system's string helper.
+std::string IncludeBackslash(std::string_view S);
+// Folder paths the program builds: adds the platform's separator when missing.
+std::string IncludePathDelimiter(std::string_view S);
+// Removes one trailing platform separator, if any.
+std::string ExcludePathDelimiter(std::string_view S);
+void SplitToList(std::string_view S, std::string_view Separator, TStringList& List);
+std::string RightPart(std::string_view S, int N);
+std::string Replicate(std::string_view S, int N);
+
+// Allocation-free variants for hot loops: append the padded field to Out.
+void AppendPadR(std::string& Out, std::string_view S, std::size_t Width);
+void AppendPadL(std::string& Out, std::string_view S, std::size_t Width);
+
+// Formats a message with one %s or %d, the framework's Format for the texts
+// that carry exactly one argument.
+std::string FormatMsg(std::string_view Pattern, std::string_view Arg);
+std::string FormatMsg(std::string_view Pattern, long long Arg);

@@ -1,0 +1,17 @@
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <clocale>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testsupport::PinEnvironment();
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    ::testing::InitGoogleTest(&argc, argv);
+    int rc = RUN_ALL_TESTS();
+    std::error_code ec;
+    std::filesystem::remove_all(testsupport::SandboxDir(), ec);
+    return rc;
+}

@@ -1,0 +1,69 @@
+#include "TestSupport.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace {
+std::string g_sandbox;
+}
+
+void PinEnvironment() {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    std::setlocale(LC_ALL, "C.UTF-8");
+    std::setlocale(LC_NUMERIC, "C");
+    std::string tmpl = (std::filesystem::temp_directory_path() / "adoxtest-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create the test sandbox");
+    g_sandbox = tmpl;
+    std::filesystem::create_directories(g_sandbox + "/home");
+    setenv("HOME", (g_sandbox + "/home").c_str(), 1);
+    setenv("ADOXPORT_HKLM", (g_sandbox + "/hklm.reg").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", g_sandbox.c_str(), 1);
+}
+
+const std::string& SandboxDir() { return g_sandbox; }
+
+std::string ReadFileBytes(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + Path);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFileBytes(const std::string& Path, std::string_view Bytes) {
+    std::ofstream out(Path, std::ios::binary | std::ios::trunc);
+    out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + Path);
+}
+
+std::string FirstDifference(std::string_view Expected, std::string_view Actual) {
+    if (Expected == Actual) return {};
+    std::size_t i = 0;
+    while (i < Expected.size() && i < Actual.size() && Expected[i] == Actual[i]) ++i;
+    std::size_t lineStart = Expected.rfind('\n', i == 0 ? 0 : i - 1);
+    lineStart = (lineStart == std::string_view::npos || i == 0) ? 0 : lineStart + 1;
+    std::size_t line = 1;
+    for (std::size_t k = 0; k < lineStart; ++k)
+        if (Expected[k] == '\n') ++line;
+    auto lineOf = [&](std::string_view s) {
+        std::size_t end = s.find('\n', lineStart);
+        if (lineStart >= s.size()) return std::string("<end of file>");
+        return std::string(s.substr(lineStart, end == std::string_view::npos ? s.npos : end - lineStart));
+    };
+    std::ostringstream os;
+    os << "first difference at offset " << i << " (line " << line << ")\n  expected: [" << lineOf(Expected)
+       << "]\n  actual:   [" << lineOf(Actual) << "]\n  sizes: expected " << Expected.size() << ", actual "
+       << Actual.size();
+    return os.str();
+}
+
+} // namespace testsupport

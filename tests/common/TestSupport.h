@@ -1,0 +1,24 @@
+#pragma once
+// Helpers shared by the test programs.
+
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+// Pins the process environment a test program relies on: offscreen Qt, the C
+// locale, and HOME / ADOXPORT_HKLM inside a private temporary folder.
+void PinEnvironment();
+
+// The private temporary folder set up by PinEnvironment (HOME lives below it).
+const std::string& SandboxDir();
+
+// Reads / writes a whole file as bytes; throws std::runtime_error on failure.
+std::string ReadFileBytes(const std::string& Path);
+void WriteFileBytes(const std::string& Path, std::string_view Bytes);
+
+// Describes the first difference of two byte strings: offset, 1-based line and
+// both lines, for golden-file assertions. Empty when equal.
+std::string FirstDifference(std::string_view Expected, std::string_view Actual);
+
+} // namespace testsupport
