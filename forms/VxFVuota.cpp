@@ -1,0 +1,128 @@
+#include "forms/VxFVuota.h"
+
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxParam.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QShowEvent>
+#include <algorithm>
+
+namespace {
+
+std::string g_AppHelpFile;
+TfmVxVuota* g_MainForm = nullptr;
+
+// The reference screen the forms are designed on.
+constexpr int DesignWidth = 640;
+constexpr int DesignHeight = 480;
+
+// A name holds a folder when its file-name part differs from the whole.
+bool HasFolderPart(const std::string& Name) {
+    return Name.find_first_of("/\\:") != std::string::npos;
+}
+
+} // namespace
+
+TFormBounds AdjustToScreen(TFormBounds B, int ScreenWidth, int ScreenHeight) {
+    if (ScreenWidth != DesignWidth) {
+        B.Width = ScreenWidth * B.Width / DesignWidth;
+        if (ScreenWidth - B.Width < B.Left) B.Left = std::max(0, ScreenWidth - B.Width);
+    }
+    if (ScreenHeight != DesignHeight) {
+        B.Height = ScreenHeight * B.Height / DesignHeight;
+        if (ScreenHeight - B.Height < B.Top) B.Top = std::max(0, ScreenHeight - B.Height);
+    }
+    return B;
+}
+
+const std::string& AppHelpFile() {
+    return g_AppHelpFile;
+}
+void SetAppHelpFileName(const std::string& Path) {
+    g_AppHelpFile = Path;
+}
+TfmVxVuota* MainForm() {
+    return g_MainForm;
+}
+void SetMainForm(TfmVxVuota* Form) {
+    g_MainForm = Form;
+}
+
+TfmVxVuota::TfmVxVuota(QWidget* Parent) : QDialog(Parent) {
+    setObjectName("fmVxVuota");
+    resize(544, 374);
+    QFont F = QApplication::font();
+    F.setPointSize(8);
+    setFont(F);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+}
+
+void TfmVxVuota::Create() {
+    if (FCreated) return;
+    FCreated = true;
+    FormCreate();
+}
+
+void TfmVxVuota::FormCreate() {
+    FAdjusted = false;
+}
+
+void TfmVxVuota::FormShow() {
+    if (Scaled() && !FAdjusted && Sizeable() &&
+        (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) == 0) {
+        const QScreen* S = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (S) {
+            const QRect G = geometry();
+            const TFormBounds B = AdjustToScreen({G.x(), G.y(), G.width(), G.height()}, S->geometry().width(),
+                                                 S->geometry().height());
+            setGeometry(B.Left, B.Top, B.Width, B.Height);
+        }
+    }
+    FAdjusted = true;
+}
+
+void TfmVxVuota::FormClose(TCloseAction&) {}
+
+void TfmVxVuota::showEvent(QShowEvent* Event) {
+    QDialog::showEvent(Event);
+    if (!Event->spontaneous()) FormShow();
+}
+
+void TfmVxVuota::done(int Result) {
+    if (!FClosing) {
+        TCloseAction Action = TCloseAction::caHide;
+        FormClose(Action);
+        if (Action == TCloseAction::caNone) return;
+        if (Action == TCloseAction::caFree) setAttribute(Qt::WA_DeleteOnClose);
+        FClosing = true;
+    }
+    QDialog::done(Result);
+    FClosing = false;
+}
+
+void TfmVxVuota::SetAppHelpFile() {
+    const auto* Active = qobject_cast<TfmVxVuota*>(QApplication::activeWindow());
+    std::string Name;
+    if (Active && !Active->HelpFile().empty())
+        Name = Active->HelpFile();
+    else if (Active && Active->isModal() && g_MainForm)
+        Name = g_MainForm->HelpFile();
+    else
+        Name = FHelpFile;
+    if (HasFolderPart(Name))
+        throw EVxInternalError("nella propiet\xE0 HelpFile non bisogna specificare il percorso!");
+    if (Name.empty())
+        g_AppHelpFile.clear();
+    else
+        g_AppHelpFile = VxParam().MainDir() + "HELP" + platform::PathDelimiter() + Name;
+}
+
+void TfmVxVuota::ShowHelp() {
+    SetAppHelpFile();
+    // The desktop's opener shows a whole file; there is no context to open at,
+    // so every request is a contents request.
+    if (!g_AppHelpFile.empty() && platform::FileExists(g_AppHelpFile))
+        platform::OpenWithDesktop(g_AppHelpFile);
+}

@@ -1,0 +1,75 @@
+#pragma once
+// TfmVxVuota: the empty base form of every framework window. It centres
+// itself, resizes itself once to the screen when it is a sizeable, scaled
+// window, and offers context help from the installation's HELP folder.
+//
+// Construction has two phases: the constructor builds the widgets, Create()
+// runs the virtual FormCreate chain (each level first calls its parent's),
+// because a virtual call from a base constructor never reaches a derived class.
+
+#include <QDialog>
+#include <string>
+
+// A form's frame on the screen, in pixels.
+struct TFormBounds {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// The one-time resize of a sizeable form designed on a 640 x 480 screen
+// (integer arithmetic, truncating; the form is pulled back on screen).
+TFormBounds AdjustToScreen(TFormBounds Bounds, int ScreenWidth, int ScreenHeight);
+
+// Close actions of FormClose.
+enum class TCloseAction { caNone, caHide, caFree };
+
+class TfmVxVuota : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfmVxVuota(QWidget* Parent = nullptr);
+
+    // Runs the FormCreate chain once; call it right after construction.
+    void Create();
+
+    // The form's own help file: a bare file name under the HELP folder.
+    const std::string& HelpFile() const { return FHelpFile; }
+    void SetHelpFile(const std::string& Name) { FHelpFile = Name; }
+
+    // Resolves the help file (active form, then the main form when the active
+    // one is modal, then this form) and sets the application's help file.
+    void SetAppHelpFile();
+    // SetAppHelpFile, then opens the application's help file with the
+    // desktop's opener when it exists.
+    void ShowHelp();
+
+    bool Adjusted() const { return FAdjusted; }
+
+protected:
+    // Whether the one-time resize applies: a sizeable, scaled, normal window.
+    virtual bool Scaled() const { return true; }
+    virtual bool Sizeable() const { return true; }
+
+    virtual void FormCreate();
+    virtual void FormShow();
+    // Called once when the form closes; caFree frees it.
+    virtual void FormClose(TCloseAction& Action);
+
+    void showEvent(QShowEvent* Event) override;
+    void done(int Result) override;
+
+    bool FAdjusted = false;
+
+private:
+    std::string FHelpFile;
+    bool FCreated = false;
+    bool FClosing = false;
+};
+
+// The application's help file (full path; empty when none) and the main form,
+// whose help file a modal active form falls back on.
+const std::string& AppHelpFile();
+void SetAppHelpFileName(const std::string& Path);
+TfmVxVuota* MainForm();
+void SetMainForm(TfmVxVuota* Form);
