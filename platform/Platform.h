@@ -2,6 +2,7 @@
 // Everything that differs by operating system. The only place with #ifdef.
 // Paths are std::string in the file system's own encoding (UTF-8 here).
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,9 +24,9 @@ char16_t Cp1252ToUnicode(unsigned char Byte);
 // -1 when CP1252 cannot hold the character.
 int UnicodeToCp1252(char32_t CodePoint);
 std::u16string Utf16FromCp1252(std::string_view Text);
-std::string Cp1252FromUtf16(std::u16string_view Text);   // unmappable -> '?'
+std::string Cp1252FromUtf16(std::u16string_view Text); // unmappable -> '?'
 std::string Utf8FromCp1252(std::string_view Text);
-std::string Cp1252FromUtf8(std::string_view Text);       // invalid/unmappable -> '?'
+std::string Cp1252FromUtf8(std::string_view Text); // invalid/unmappable -> '?'
 // Code page 437, for zip names and comments.
 char16_t Cp437ToUnicode(unsigned char Byte);
 std::string Cp1252FromOem(std::string_view Text);
@@ -36,21 +37,22 @@ std::string OemFromCp1252(std::string_view Text);
 // is missing; PlatformError "Invalid data type for '<Value>'" for a value of
 // another type; PlatformError naming file and line for a malformed export file.
 // On Linux the machine's registry is the export file named by ADOXPORT_HKLM
-// (default /etc/adoxport/hklm.reg).
+// (default /etc/adoxport/hklm.reg). The text comes in the file system's
+// encoding (UTF-8 here), as the values read are folder paths.
 std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value);
 std::string HklmFilePath();
 
 // ---- Folders and files ----------------------------------------------------
 char PathDelimiter();
-std::string ProgramPath();   // full path of the running program
-std::string ProgramDir();    // its folder, with a trailing separator
-std::string HomeDir();       // the user's home, with a trailing separator
+std::string ProgramPath(); // full path of the running program
+std::string ProgramDir();  // its folder, with a trailing separator
+std::string HomeDir();     // the user's home, with a trailing separator
 // Where the delivery folders live: the program's drive on Windows, $HOME here;
 // with a trailing separator.
 std::string DeliveryBase();
-std::string TempDir();       // with a trailing separator
+std::string TempDir(); // with a trailing separator
 
-bool FileExists(const std::string& Path);       // a regular file
+bool FileExists(const std::string& Path); // a regular file
 bool DirectoryExists(const std::string& Path);
 bool ForceDirectories(const std::string& Path); // creates missing parents
 bool DeleteFile(const std::string& Path);
@@ -95,10 +97,17 @@ struct LocaleFormats {
     std::string LongTimeFormat = "hh:nn:ss";
     char DecimalSeparator = '.';
     char ThousandSeparator = ',';
-    std::string CurrencyString;   // CP1252
+    std::string CurrencyString; // CP1252
     int CurrencyDecimals = 2;
+    // CP1252; day lists start on Sunday.
+    std::array<std::string, 12> ShortMonthNames, LongMonthNames;
+    std::array<std::string, 7> ShortDayNames, LongDayNames;
 };
 LocaleFormats UserLocaleFormats();
+// A Qt date/time pattern in the framework's language: M -> m, m -> n, H -> h,
+// AP -> am/pm, the time zone dropped, literals kept in quotes, and DateSep /
+// TimeSep (pass '\0' for none) written as '/' and ':'.
+std::string FrameworkPattern(std::u16string_view QtPattern, char DateSep, char TimeSep);
 
 // ---- Spanned archives -----------------------------------------------------
 // The disk number of the medium holding Path: 0 except on removable media

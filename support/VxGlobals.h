@@ -2,6 +2,7 @@
 // The framework's start-up, its global values table and the program's own
 // format settings (never the C library's locale).
 
+#include <array>
 #include <memory>
 #include <string>
 #include <variant>
@@ -20,6 +21,15 @@ struct TFormatSettings {
     int CurrencyFormat = 0;
     int NegCurrFormat = 0;
     int CurrencyDecimals = 2;
+    // ddd / dddd and mmm / mmmm; day lists start on Sunday.
+    std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
+                                               "May",       "June",     "July",     "August",
+                                               "September", "October",  "November", "December"};
+    std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                            "Thursday", "Friday", "Saturday"};
 };
 
 // The process's format settings.

@@ -12,7 +12,14 @@
 enum TMsgDlgType { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3, mtCustom = 4 };
 
 enum TMsgDlgBtn {
-    mbYes = 0, mbNo = 1, mbOK = 2, mbCancel = 3, mbAbort = 4, mbRetry = 5, mbIgnore = 6, mbHelp = 10
+    mbYes = 0,
+    mbNo = 1,
+    mbOK = 2,
+    mbCancel = 3,
+    mbAbort = 4,
+    mbRetry = 5,
+    mbIgnore = 6,
+    mbHelp = 10
 };
 
 // A button set: bit n stands for the button of ordinal n ({mbOK} is 4).
@@ -24,14 +31,32 @@ constexpr TMsgDlgButtons MsgButtons(std::initializer_list<TMsgDlgBtn> Btns) {
 }
 
 // Results: the system's button identifiers.
-enum : int32_t { idNone = 0, idOK = 1, idCancel = 2, idAbort = 3, idRetry = 4, idIgnore = 5, idYes = 6, idNo = 7 };
+enum : int32_t {
+    idNone = 0,
+    idOK = 1,
+    idCancel = 2,
+    idAbort = 3,
+    idRetry = 4,
+    idIgnore = 5,
+    idYes = 6,
+    idNo = 7
+};
 
 // Style value bits of a message box.
 enum : uint32_t {
-    MB_OK_ = 0x0, MB_OKCANCEL_ = 0x1, MB_ABORTRETRYIGNORE_ = 0x2, MB_YESNOCANCEL_ = 0x3,
-    MB_YESNO_ = 0x4, MB_RETRYCANCEL_ = 0x5,
-    MB_ICONSTOP_ = 0x10, MB_ICONQUESTION_ = 0x20, MB_ICONEXCLAMATION_ = 0x30, MB_ICONINFORMATION_ = 0x40,
-    MB_DEFBUTTON2_ = 0x100, MB_DEFBUTTON3_ = 0x200, MB_TASKMODAL_ = 0x2000
+    MB_OK_ = 0x0,
+    MB_OKCANCEL_ = 0x1,
+    MB_ABORTRETRYIGNORE_ = 0x2,
+    MB_YESNOCANCEL_ = 0x3,
+    MB_YESNO_ = 0x4,
+    MB_RETRYCANCEL_ = 0x5,
+    MB_ICONSTOP_ = 0x10,
+    MB_ICONQUESTION_ = 0x20,
+    MB_ICONEXCLAMATION_ = 0x30,
+    MB_ICONINFORMATION_ = 0x40,
+    MB_DEFBUTTON2_ = 0x100,
+    MB_DEFBUTTON3_ = 0x200,
+    MB_TASKMODAL_ = 0x2000
 };
 
 // The style value ShowMessageDlg passes to the system box (pure; e.g. Error,
@@ -68,7 +93,8 @@ void SetMessagePresenter(MessagePresenter* P);
 std::vector<int32_t> StyleButtons(uint32_t Style);
 int StyleDefaultIndex(uint32_t Style);
 
-int32_t ShowMessageDlg(const std::string& Text, TMsgDlgType Kind, TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton);
+int32_t ShowMessageDlg(const std::string& Text, TMsgDlgType Kind, TMsgDlgButtons Buttons,
+                       TMsgDlgBtn DefaultButton);
 
 // The program's name: "adoxport" or "adoxport-classic"; caption of the error box.
 void SetApplicationTitle(const std::string& Title);

@@ -1,0 +1,17 @@
+#pragma once
+// The machine registry as a registry export file, the Linux stand-in for
+// HKEY_LOCAL_MACHINE. Only read, never written.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::detail {
+
+// A string value under HKEY_LOCAL_MACHINE\Key in the export file File, as
+// UTF-8. Nothing when the file, the key or the value is missing;
+// PlatformError for a value of another type or a malformed file.
+std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
+                                              std::string_view Value);
+
+} // namespace platform::detail

@@ -1,0 +1,204 @@
+// POSIX implementation of the platform layer.
+
+#include "Platform.h"
+#include "posix/HklmFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string WithDelimiter(std::string S) {
+    if (S.empty() || S.back() != '/') S.push_back('/');
+    return S;
+}
+
+LocalDate DateOf(time_t T) {
+    std::tm Tm{};
+    localtime_r(&T, &Tm);
+    return {Tm.tm_year + 1900, Tm.tm_mon + 1, Tm.tm_mday};
+}
+
+class PosixLibrary final : public Library {
+public:
+    explicit PosixLibrary(void* H) : m_handle(H) {}
+    ~PosixLibrary() override { dlclose(m_handle); }
+    PosixLibrary(const PosixLibrary&) = delete;
+    PosixLibrary& operator=(const PosixLibrary&) = delete;
+    void* Symbol(const char* Name) override { return dlsym(m_handle, Name); }
+
+private:
+    void* m_handle;
+};
+
+} // namespace
+
+std::string HklmFilePath() {
+    const char* Env = std::getenv("ADOXPORT_HKLM");
+    return Env && *Env ? std::string(Env) : std::string("/etc/adoxport/hklm.reg");
+}
+
+std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value) {
+    return detail::ReadHklmFileString(HklmFilePath(), Key, Value);
+}
+
+char PathDelimiter() {
+    return '/';
+}
+
+std::string ProgramPath() {
+    std::string Buf(PATH_MAX, '\0');
+    ssize_t N = readlink("/proc/self/exe", Buf.data(), Buf.size());
+    if (N <= 0) return {};
+    Buf.resize(static_cast<std::size_t>(N));
+    return Buf;
+}
+
+std::string ProgramDir() {
+    std::string P = ProgramPath();
+    auto Slash = P.rfind('/');
+    return Slash == std::string::npos ? std::string("./") : P.substr(0, Slash + 1);
+}
+
+std::string HomeDir() {
+    if (const char* H = std::getenv("HOME"); H && *H) return WithDelimiter(H);
+    if (const passwd* Pw = getpwuid(getuid()); Pw && Pw->pw_dir) return WithDelimiter(Pw->pw_dir);
+    return "/";
+}
+
+std::string DeliveryBase() {
+    return HomeDir();
+}
+
+std::string TempDir() {
+    if (const char* T = std::getenv("TMPDIR"); T && *T) return WithDelimiter(T);
+    return "/tmp/";
+}
+
+bool FileExists(const std::string& Path) {
+    struct stat St {};
+    return stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+}
+
+bool DirectoryExists(const std::string& Path) {
+    struct stat St {};
+    return stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
+}
+
+bool ForceDirectories(const std::string& Path) {
+    if (Path.empty()) return false;
+    std::error_code Ec;
+    std::filesystem::create_directories(Path, Ec);
+    return DirectoryExists(Path);
+}
+
+bool DeleteFile(const std::string& Path) {
+    return unlink(Path.c_str()) == 0;
+}
+
+bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
+    int In = open(Source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (In < 0) return false;
+    struct stat St {};
+    if (fstat(In, &St) != 0 || !S_ISREG(St.st_mode)) {
+        close(In);
+        return false;
+    }
+    int Out = open(Target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, St.st_mode & 0777);
+    if (Out < 0) {
+        close(In);
+        return false;
+    }
+    bool Ok = true;
+    char Buf[65536];
+    for (;;) {
+        ssize_t N = read(In, Buf, sizeof Buf);
+        if (N < 0 && errno == EINTR) continue;
+        if (N < 0) {
+            Ok = false;
+            break;
+        }
+        if (N == 0) break;
+        for (ssize_t Done = 0; Done < N;) {
+            ssize_t W = write(Out, Buf + Done, static_cast<std::size_t>(N - Done));
+            if (W < 0 && errno == EINTR) continue;
+            if (W <= 0) {
+                Ok = false;
+                break;
+            }
+            Done += W;
+        }
+        if (!Ok) break;
+    }
+    // A copy keeps the source's last-write time, as the system's copy does.
+    if (Ok) {
+        timespec Times[2] = {St.st_atim, St.st_mtim};
+        futimens(Out, Times);
+    }
+    if (close(Out) != 0) Ok = false;
+    close(In);
+    if (!Ok) unlink(Target.c_str()); // never leave a partial copy behind
+    return Ok;
+}
+
+bool RenameFile(const std::string& From, const std::string& To) {
+    return rename(From.c_str(), To.c_str()) == 0;
+}
+
+std::optional<uint64_t> FileSize(const std::string& Path) {
+    struct stat St {};
+    if (stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(St.st_size);
+}
+
+std::optional<LocalDate> FileLastWriteDate(const std::string& Path) {
+    struct stat St {};
+    if (stat(Path.c_str(), &St) != 0) return std::nullopt;
+    return DateOf(St.st_mtime);
+}
+
+LocalDateTime Now() {
+    timespec Ts{};
+    clock_gettime(CLOCK_REALTIME, &Ts);
+    std::tm Tm{};
+    localtime_r(&Ts.tv_sec, &Tm);
+    return {Tm.tm_year + 1900,
+            Tm.tm_mon + 1,
+            Tm.tm_mday,
+            Tm.tm_hour,
+            Tm.tm_min,
+            Tm.tm_sec,
+            static_cast<int>(Ts.tv_nsec / 1000000)};
+}
+
+std::unique_ptr<Library> LoadLibrary(const std::string& FileName) {
+    void* H = dlopen(FileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!H) return nullptr;
+    return std::make_unique<PosixLibrary>(H);
+}
+
+std::string PluginFileName(std::string_view BaseName) {
+    return std::string(BaseName) + ".so";
+}
+
+int ZipDiskNumber(const std::string&) {
+    return 0;
+}
+
+bool ArchiveDriveAccessible(const std::string& Path) {
+    auto Slash = Path.rfind('/');
+    std::string Dir = Slash == std::string::npos ? std::string(".") : Path.substr(0, Slash == 0 ? 1 : Slash);
+    return DirectoryExists(Dir) && access(Dir.c_str(), W_OK | X_OK) == 0;
+}
+
+} // namespace platform

@@ -1,0 +1,197 @@
+// Windows implementation of the platform layer. Compiled only on Windows.
+
+#ifdef _WIN32
+
+#include "Platform.h"
+
+#include <filesystem>
+#include <shlobj.h>
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+std::wstring Wide(const std::string& Utf8) {
+    if (Utf8.empty()) return {};
+    int N = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+    std::wstring W(static_cast<std::size_t>(N), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), W.data(), N);
+    return W;
+}
+
+std::string Utf8(const std::wstring& W) {
+    if (W.empty()) return {};
+    int N =
+        WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), nullptr, 0, nullptr, nullptr);
+    std::string S(static_cast<std::size_t>(N), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), S.data(), N, nullptr, nullptr);
+    return S;
+}
+
+std::string WithDelimiter(std::string S) {
+    if (S.empty() || S.back() != '\\') S.push_back('\\');
+    return S;
+}
+
+class WinLibrary final : public Library {
+public:
+    explicit WinLibrary(HMODULE H) : m_handle(H) {}
+    ~WinLibrary() override { FreeLibrary(m_handle); }
+    WinLibrary(const WinLibrary&) = delete;
+    WinLibrary& operator=(const WinLibrary&) = delete;
+    void* Symbol(const char* Name) override {
+        return reinterpret_cast<void*>(GetProcAddress(m_handle, Name));
+    }
+
+private:
+    HMODULE m_handle;
+};
+
+} // namespace
+
+std::string HklmFilePath() {
+    return {};
+}
+
+std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value) {
+    std::wstring K = Wide(Utf8FromCp1252(Key));
+    std::wstring V = Wide(Utf8FromCp1252(Value));
+    HKEY H = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, K.c_str(), 0, KEY_READ, &H) != ERROR_SUCCESS) return std::nullopt;
+    DWORD Type = 0, Size = 0;
+    LONG Rc = RegQueryValueExW(H, V.c_str(), nullptr, &Type, nullptr, &Size);
+    if (Rc != ERROR_SUCCESS) {
+        RegCloseKey(H);
+        return std::nullopt;
+    }
+    if (Type != REG_SZ && Type != REG_EXPAND_SZ) {
+        RegCloseKey(H);
+        throw PlatformError("Invalid data type for '" + std::string(Value) + "'");
+    }
+    std::wstring Buf(Size / sizeof(wchar_t) + 1, L'\0');
+    Rc = RegQueryValueExW(H, V.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(Buf.data()), &Size);
+    RegCloseKey(H);
+    if (Rc != ERROR_SUCCESS) return std::nullopt;
+    Buf.resize(wcsnlen(Buf.c_str(), Buf.size())); // the text ends at its first NUL
+    return Cp1252FromUtf8(Utf8(Buf));
+}
+
+char PathDelimiter() {
+    return '\\';
+}
+
+std::string ProgramPath() {
+    std::wstring Buf(32768, L'\0');
+    DWORD N = GetModuleFileNameW(nullptr, Buf.data(), static_cast<DWORD>(Buf.size()));
+    Buf.resize(N);
+    return Utf8(Buf);
+}
+
+std::string ProgramDir() {
+    std::string P = ProgramPath();
+    auto Slash = P.find_last_of("\\/");
+    return Slash == std::string::npos ? std::string(".\\") : P.substr(0, Slash + 1);
+}
+
+std::string HomeDir() {
+    wchar_t Buf[MAX_PATH];
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, Buf))) return WithDelimiter(Utf8(Buf));
+    return "\\";
+}
+
+std::string DeliveryBase() {
+    std::string P = ProgramPath();
+    return P.size() >= 2 && P[1] == ':' ? P.substr(0, 2) + "\\" : std::string("\\");
+}
+
+std::string TempDir() {
+    wchar_t Buf[MAX_PATH + 1];
+    DWORD N = GetTempPathW(MAX_PATH + 1, Buf);
+    return WithDelimiter(Utf8(std::wstring(Buf, N)));
+}
+
+bool FileExists(const std::string& Path) {
+    DWORD A = GetFileAttributesW(Wide(Path).c_str());
+    return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& Path) {
+    DWORD A = GetFileAttributesW(Wide(Path).c_str());
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(const std::string& Path) {
+    if (Path.empty()) return false;
+    std::error_code Ec;
+    std::filesystem::create_directories(std::filesystem::path(Wide(Path)), Ec);
+    return DirectoryExists(Path);
+}
+
+bool DeleteFile(const std::string& Path) {
+    return ::DeleteFileW(Wide(Path).c_str()) != 0;
+}
+
+bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
+    return ::CopyFileW(Wide(Source).c_str(), Wide(Target).c_str(), TRUE) != 0;
+}
+
+bool RenameFile(const std::string& From, const std::string& To) {
+    return MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::optional<uint64_t> FileSize(const std::string& Path) {
+    WIN32_FILE_ATTRIBUTE_DATA D{};
+    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D) ||
+        (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return (static_cast<uint64_t>(D.nFileSizeHigh) << 32) | D.nFileSizeLow;
+}
+
+std::optional<LocalDate> FileLastWriteDate(const std::string& Path) {
+    WIN32_FILE_ATTRIBUTE_DATA D{};
+    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D)) return std::nullopt;
+    FILETIME Local{};
+    SYSTEMTIME St{};
+    if (!FileTimeToLocalFileTime(&D.ftLastWriteTime, &Local) || !FileTimeToSystemTime(&Local, &St))
+        return std::nullopt;
+    return LocalDate{St.wYear, St.wMonth, St.wDay};
+}
+
+LocalDateTime Now() {
+    SYSTEMTIME St{};
+    GetLocalTime(&St);
+    return {St.wYear, St.wMonth, St.wDay, St.wHour, St.wMinute, St.wSecond, St.wMilliseconds};
+}
+
+std::unique_ptr<Library> LoadLibrary(const std::string& FileName) {
+    HMODULE H = ::LoadLibraryW(Wide(FileName).c_str());
+    if (!H) return nullptr;
+    return std::make_unique<WinLibrary>(H);
+}
+
+std::string PluginFileName(std::string_view BaseName) {
+    return std::string(BaseName) + ".dll";
+}
+
+int ZipDiskNumber(const std::string& Path) {
+    if (Path.size() < 2 || Path[1] != ':') return 0;
+    std::wstring Root = Wide(Path.substr(0, 2) + "\\");
+    if (GetDriveTypeW(Root.c_str()) != DRIVE_REMOVABLE) return 0;
+    wchar_t Label[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationW(Root.c_str(), Label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+        return 0;
+    std::wstring L(Label);
+    if (L.rfind(L"PKBACK# ", 0) != 0) return 0;
+    return _wtoi(L.c_str() + 8);
+}
+
+bool ArchiveDriveAccessible(const std::string& Path) {
+    auto Slash = Path.find_last_of("\\/");
+    std::string Dir = Slash == std::string::npos ? std::string(".") : Path.substr(0, Slash + 1);
+    return DirectoryExists(Dir);
+}
+
+} // namespace platform
+
+#endif // _WIN32

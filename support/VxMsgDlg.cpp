@@ -1,0 +1,124 @@
+#include "VxMsgDlg.h"
+
+#include "Platform.h"
+#include "VxExceptions.h"
+
+#include <cstdio>
+
+namespace {
+
+// Answers every box with its default button; the text goes to stderr.
+class DefaultPresenter final : public MessagePresenter {
+public:
+    int32_t ShowBox(const MessageBoxRequest& R) override {
+        std::string Line = platform::Utf8FromCp1252(R.Caption.empty() ? R.Text : R.Caption + ": " + R.Text);
+        std::fprintf(stderr, "%s\n", Line.c_str());
+        std::vector<int32_t> Buttons = StyleButtons(R.Style);
+        return Buttons[static_cast<std::size_t>(StyleDefaultIndex(R.Style))];
+    }
+    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+DefaultPresenter g_defaultPresenter;
+MessagePresenter* g_presenter = nullptr;
+std::string g_title = "adoxport";
+
+} // namespace
+
+uint32_t MessageDlgStyle(TMsgDlgType Kind, TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton) {
+    uint32_t Style = MB_TASKMODAL_;
+    switch (static_cast<int>(Kind)) {
+    case mtWarning:
+    case mtCustom: Style |= MB_ICONEXCLAMATION_; break;
+    case mtError: Style |= MB_ICONSTOP_; break;
+    case mtInformation: Style |= MB_ICONINFORMATION_; break;
+    case mtConfirmation: Style |= MB_ICONQUESTION_; break;
+    default: break;
+    }
+    // The set is compared as a whole: anything else, {OK} included, is one OK button.
+    uint32_t B = MB_OK_;
+    if (Buttons == MsgButtons({mbYes, mbNo}))
+        B = MB_YESNO_;
+    else if (Buttons == MsgButtons({mbYes, mbNo, mbCancel}))
+        B = MB_YESNOCANCEL_;
+    else if (Buttons == MsgButtons({mbOK, mbCancel}))
+        B = MB_OKCANCEL_;
+    else if (Buttons == MsgButtons({mbCancel, mbRetry}))
+        B = MB_RETRYCANCEL_;
+    else if (Buttons == MsgButtons({mbAbort, mbRetry, mbIgnore}))
+        B = MB_ABORTRETRYIGNORE_;
+    Style |= B;
+
+    const bool First = DefaultButton == mbYes || DefaultButton == mbOK ||
+                       (DefaultButton == mbAbort && (B == 2 || B == 3)) ||
+                       (DefaultButton == mbRetry && B == 5);
+    const bool Second = DefaultButton == mbNo ||
+                        (DefaultButton == mbCancel && (B == 1 || B == 3 || B == 5)) ||
+                        (DefaultButton == mbRetry && (B == 2 || B == 3));
+    if (!First) Style |= Second ? MB_DEFBUTTON2_ : MB_DEFBUTTON3_;
+    return Style;
+}
+
+std::string MessageDlgCaption(int Kind) {
+    switch (Kind) {
+    case mtWarning:
+    case mtCustom: return "Avviso";
+    case mtError: return "Errore";
+    case mtInformation: return "Informazione";
+    case mtConfirmation: return "Conferma";
+    default: return {};
+    }
+}
+
+MessagePresenter& CurrentPresenter() {
+    return g_presenter ? *g_presenter : g_defaultPresenter;
+}
+
+void SetMessagePresenter(MessagePresenter* P) {
+    g_presenter = P;
+}
+
+std::vector<int32_t> StyleButtons(uint32_t Style) {
+    switch (Style & 0xF) {
+    case MB_OKCANCEL_: return {idOK, idCancel};
+    case MB_ABORTRETRYIGNORE_: return {idAbort, idRetry, idIgnore};
+    case MB_YESNOCANCEL_: return {idYes, idNo, idCancel};
+    case MB_YESNO_: return {idYes, idNo};
+    case MB_RETRYCANCEL_: return {idRetry, idCancel};
+    default: return {idOK};
+    }
+}
+
+int StyleDefaultIndex(uint32_t Style) {
+    // A default position past the last button falls back to the first, as the system box does.
+    const int Pos = static_cast<int>((Style >> 8) & 0x3);
+    return Pos < static_cast<int>(StyleButtons(Style).size()) ? Pos : 0;
+}
+
+int32_t ShowMessageDlg(const std::string& Text, TMsgDlgType Kind, TMsgDlgButtons Buttons,
+                       TMsgDlgBtn DefaultButton) {
+    MessageBoxRequest R{MessageDlgCaption(Kind), Text, MessageDlgStyle(Kind, Buttons, DefaultButton)};
+    const int32_t Pressed = CurrentPresenter().ShowBox(R);
+    return Pressed >= idOK && Pressed <= idNo ? Pressed : idNone;
+}
+
+void SetApplicationTitle(const std::string& Title) {
+    g_title = Title;
+}
+
+const std::string& ApplicationTitle() {
+    return g_title;
+}
+
+std::string ErrorBoxText(const std::string& Message) {
+    // Compared as unsigned bytes: an accented last letter (0xE8) is above '.'.
+    if (!Message.empty() && static_cast<unsigned char>(Message.back()) > '.') return Message + ".";
+    return Message;
+}
+
+void ShowApplicationError(const std::exception& E) {
+    if (dynamic_cast<const EAbort*>(&E)) return;
+    CurrentPresenter().ShowBox({ApplicationTitle(), ErrorBoxText(E.what()), MB_OK_ | MB_ICONSTOP_});
+}
