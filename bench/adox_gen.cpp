@@ -1,0 +1,983 @@
+// adox-gen: writes a school's data folder of client-dataset XML packets, of any
+// size, for the demo, the tests and the benchmarks. The same seed and options
+// always give the same bytes.
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// splitmix64: the standard distributions are implementation-defined, and the
+// output must not change with the compiler.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : m_s(seed) {}
+    uint64_t next() {
+        uint64_t z = (m_s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    uint32_t below(std::size_t n) { return static_cast<uint32_t>(((next() >> 32) * n) >> 32); }
+    int range(int lo, int hi) { return lo + static_cast<int>(below(static_cast<std::size_t>(hi - lo + 1))); }
+    bool chance(double p) { return static_cast<double>(next() >> 11) * 0x1.0p-53 < p; }
+    template <class T>
+    const T& pick(const std::vector<T>& v) {
+        return v[below(v.size())];
+    }
+
+private:
+    uint64_t m_s;
+};
+
+// UTF-8 (the generator's tables) to CP1252 bytes (the packets' text).
+std::string Ansi(std::string_view u) {
+    struct Extra {
+        uint32_t cp;
+        char byte;
+    };
+    static constexpr Extra kExtra[] = {{0x20AC, '\x80'}, {0x2018, '\x91'}, {0x2019, '\x92'},
+                                       {0x201C, '\x93'}, {0x201D, '\x94'}, {0x2013, '\x96'},
+                                       {0x2014, '\x97'}, {0x2026, '\x85'}};
+    std::string out;
+    out.reserve(u.size());
+    for (std::size_t i = 0; i < u.size();) {
+        const auto c = static_cast<unsigned char>(u[i]);
+        uint32_t cp = c;
+        std::size_t len = 1;
+        if (c >= 0xE0 && i + 2 < u.size()) {
+            cp = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(u[i + 1]) & 0x3Fu) << 6) |
+                 (static_cast<unsigned char>(u[i + 2]) & 0x3Fu);
+            len = 3;
+        } else if (c >= 0xC0 && i + 1 < u.size()) {
+            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(u[i + 1]) & 0x3Fu);
+            len = 2;
+        }
+        i += len;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        char b = '?';
+        for (const Extra& e : kExtra)
+            if (e.cp == cp) b = e.byte;
+        out += b;
+    }
+    return out;
+}
+
+std::string XmlEscape(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// An attribute value ready to write: CP1252, escaped.
+std::string Val(std::string_view utf8) {
+    return XmlEscape(Ansi(utf8));
+}
+
+std::vector<std::string> Vals(std::initializer_list<std::string_view> utf8) {
+    std::vector<std::string> out;
+    out.reserve(utf8.size());
+    for (std::string_view s : utf8) out.push_back(Val(s));
+    return out;
+}
+
+struct Field {
+    std::string_view name;
+    std::string_view type;
+    int width;              // 0: no WIDTH attribute
+    std::string_view extra; // further FIELD attributes, written as they are
+};
+
+// Streams one packet: the metadata, then rows, all on one line as the suite
+// writes them. Values passed to attr() are already escaped.
+class PacketWriter {
+public:
+    PacketWriter(const std::filesystem::path& file, std::span<const Field> fields, std::string_view params)
+        : m_name(file.string()), m_buf(1 << 20) {
+        m_f = std::fopen(m_name.c_str(), "wb");
+        if (!m_f) throw std::runtime_error("cannot create " + m_name);
+        put("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+        for (const Field& f : fields) {
+            put("<FIELD attrname=\"");
+            put(f.name);
+            put("\" fieldtype=\"");
+            put(f.type);
+            put("\"");
+            if (f.width > 0) {
+                put(" WIDTH=\"");
+                putInt(f.width);
+                put("\"");
+            }
+            if (!f.extra.empty()) {
+                put(" ");
+                put(f.extra);
+            }
+            put("/>");
+        }
+        put("</FIELDS>");
+        put(params);
+        put("</METADATA><ROWDATA>");
+    }
+    PacketWriter(const PacketWriter&) = delete;
+    PacketWriter& operator=(const PacketWriter&) = delete;
+    ~PacketWriter() {
+        if (m_f) std::fclose(m_f);
+    }
+
+    void row() { put("<ROW"); }
+    void endRow() {
+        put("/>");
+        ++m_rows;
+    }
+    void attr(std::string_view name, std::string_view escaped) {
+        put(" ");
+        put(name);
+        put("=\"");
+        put(escaped);
+        put("\"");
+    }
+    void attr(std::string_view name, int64_t v) {
+        put(" ");
+        put(name);
+        put("=\"");
+        putInt(v);
+        put("\"");
+    }
+    int64_t rows() const { return m_rows; }
+
+    void close() {
+        put("</ROWDATA></DATAPACKET>\r\n");
+        flush();
+        const int rc = std::fclose(m_f);
+        m_f = nullptr;
+        if (rc != 0) throw std::runtime_error("cannot write " + m_name);
+    }
+
+private:
+    void put(std::string_view s) {
+        if (s.size() > m_buf.size() - m_n) flush();
+        if (s.size() > m_buf.size()) {
+            write(s.data(), s.size());
+            return;
+        }
+        std::memcpy(m_buf.data() + m_n, s.data(), s.size());
+        m_n += s.size();
+    }
+    void putInt(int64_t v) {
+        char tmp[24];
+        const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+        put(std::string_view(tmp, static_cast<std::size_t>(r.ptr - tmp)));
+    }
+    void flush() {
+        write(m_buf.data(), m_n);
+        m_n = 0;
+    }
+    void write(const char* p, std::size_t n) {
+        if (n && std::fwrite(p, 1, n, m_f) != n) throw std::runtime_error("cannot write " + m_name);
+    }
+
+    std::string m_name;
+    std::FILE* m_f = nullptr;
+    std::vector<char> m_buf;
+    std::size_t m_n = 0;
+    int64_t m_rows = 0;
+};
+
+// ---- Reference tables ------------------------------------------------------
+
+struct SpecPair {
+    std::string_view spc, spr, descr;
+};
+// The valid pairs of specialisation and experimentation codes (COD_SPECSPER.xml).
+constexpr SpecPair kPairs[] = {
+    {"SMI000", "000000", "Secondaria di I grado - tempo normale"},
+    {"SMI000", "TEMPOP", "Secondaria di I grado - tempo prolungato"},
+    {"SMI000", "MUSICA", "Secondaria di I grado - indirizzo musicale"},
+    {"PRI000", "000000", "Primaria - tempo normale"},
+    {"PRI000", "TEMPOP", "Primaria - tempo pieno"},
+    {"LI0200", "000000", "Liceo scientifico"},
+    {"LI0300", "000000", "Liceo scientifico - opzione scienze applicate"},
+    {"LI0100", "000000", "Liceo classico"},
+    {"IT0100", "000000", "Amministrazione, finanza e marketing"},
+    {"IT0400", "000000", "Turismo"},
+    {"IT1300", "000000", "Informatica e telecomunicazioni"},
+    {"IT0900", "000000", "Meccanica, meccatronica ed energia"},
+    {"IP0200", "000000", "Manutenzione e assistenza tecnica"},
+    {"IP0700", "000000", "Servizi per l'enogastronomia e l'ospitalità alberghiera"},
+    {"LI1100", "000000", "Liceo delle scienze umane"},
+    {"LI1200", "000000", "Scienze umane - opzione economico-sociale"},
+    {"LI0500", "000000", "Liceo artistico - arti figurative"},
+    {"LI0600", "000000", "Liceo artistico - architettura e ambiente"},
+    {"LI0400", "000000", "Liceo linguistico"},
+    {"LI0200", "ESABAC", "Liceo scientifico - percorso EsaBac"},
+    {"IT0100", "SERALE", "Amministrazione, finanza e marketing - corso serale"},
+    {"LI0700", "000000", "Liceo musicale e coreutico"},
+};
+
+struct SchoolType {
+    std::string_view code;  // letters 3-4 of the school code
+    std::string_view descr; // UTF-8
+    int years;
+    std::string_view tipo; // TipoScuola; empty for upper secondary: "NO" years 1-2, "NT" after
+    std::vector<int> pairs;
+    int weight;
+    std::string_view mainType; // letters of the main site's code; empty: the school's own
+};
+
+const std::vector<SchoolType>& Types() {
+    static const std::vector<SchoolType> types = {
+        {"MM", "Scuola Secondaria di I grado", 3, "MM", {0, 1, 2}, 30, "IC"},
+        {"EE", "Scuola Primaria", 5, "EE", {3, 4}, 22, "IC"},
+        {"1M", "Scuola Secondaria di I grado Paritaria", 3, "MM", {0}, 3, ""},
+        {"1E", "Scuola Primaria Paritaria", 5, "EE", {3}, 3, ""},
+        {"PS", "Liceo Scientifico Statale", 5, "", {5, 6, 19}, 12, "IS"},
+        {"PC", "Liceo Classico Statale", 5, "", {7}, 5, ""},
+        {"TD", "Istituto Tecnico Economico", 5, "", {8, 9, 20}, 8, "IS"},
+        {"TF", "Istituto Tecnico Tecnologico", 5, "", {10, 11}, 7, "IS"},
+        {"RI", "Istituto Professionale per l'Industria e l'Artigianato", 5, "", {12, 13}, 4, "IS"},
+        {"PM", "Liceo delle Scienze Umane", 5, "", {14, 15}, 3, ""},
+        {"SL", "Liceo Artistico Statale", 5, "", {16, 17}, 3, "IS"},
+    };
+    return types;
+}
+
+struct Town {
+    std::string_view prov, comune, cap, prefix;
+};
+constexpr Town kTowns[] = {
+    {"RM", "Roma", "00141", "06"},
+    {"RM", "Tivoli", "00019", "0774"},
+    {"MI", "Milano", "20121", "02"},
+    {"FC", "Forlì", "47121", "0543"},
+    {"CN", "Mondovì", "12084", "0174"},
+    {"LE", "Nardò", "73048", "0833"},
+    {"AG", "Canicattì", "92024", "0922"},
+    {"CO", "Cantù", "22063", "031"},
+    {"TO", "Ciriè", "10073", "011"},
+    {"TO", "Torino", "10121", "011"},
+    {"NA", "Napoli", "80121", "081"},
+    {"FI", "Firenze", "50121", "055"},
+    {"BO", "Bologna", "40121", "051"},
+    {"PA", "Palermo", "90121", "091"},
+    {"VE", "San Donà di Piave", "30027", "0421"},
+    {"AQ", "L'Aquila", "67100", "0862"},
+    {"CA", "Quartu Sant'Elena", "09045", "070"},
+    {"PG", "Città di Castello", "06012", "075"},
+    {"BA", "Bari", "70121", "080"},
+    {"BG", "Bergamo", "24121", "035"},
+    {"TN", "Pergine Valsugana", "38057", "0461"},
+    {"SV", "Cairo Montenotte", "17014", "019"},
+    {"RC", "Reggio di Calabria", "89121", "0965"},
+    {"PD", "Padova", "35121", "049"},
+    {"SA", "Nocera Inferiore", "84014", "081"},
+    {"CT", "Paternò", "95047", "095"},
+    {"TP", "Erice", "91016", "0923"},
+    {"MB", "Seregno", "20831", "0362"},
+};
+
+struct Tables {
+    std::vector<std::string> people = Vals({
+        "Niccolò Machiavelli",  "Ugo Foscolo",         "Giosuè Carducci",    "Niccolò Tommaseo",
+        "Enrico Fermi",         "Galileo Galilei",     "Leonardo da Vinci",  "Maria Montessori",
+        "Gabriele D'Annunzio",  "Luigi Pirandello",    "Italo Calvino",      "Grazia Deledda",
+        "Gianni Rodari",        "Dante Alighieri",     "Alessandro Volta",   "Guglielmo Marconi",
+        "Cesare Beccaria",      "Emilio Segrè",        "Lorenzo Milani",     "Salvo D'Acquisto",
+        "Rita Levi-Montalcini", "Giovanni Pascoli",    "Giuseppe Parini",    "Federico II di Svevia",
+        "Nicolò Copernico",     "Papa Giovanni XXIII", "Francesco Petrarca", "Antonio Gramsci",
+    });
+    std::vector<std::string> streets = Vals({
+        "Via Roma",
+        "Via Giosuè Carducci",
+        "Piazza della Libertà",
+        "Viale dell'Università",
+        "Corso Vittorio Emanuele II",
+        "Via dei Mille",
+        "Largo Niccolò Tommaseo",
+        "Via Cà Rossa",
+        "Via XX Settembre",
+        "Piazza Municipio",
+        "Via Fratelli Cervi",
+        "Via dell'Artigianato",
+        "Via San Nicolò",
+        "Via Tre Novembre",
+        "Viale della Repubblica",
+        "Via Goffredo Mameli",
+        "Via Padre Pio da Pietrelcina",
+        "Piazzale Santa Lucìa",
+        "Via Trieste & Trento",
+        "Contrada Cugnà",
+    });
+    std::vector<std::string> hamlets = Vals({
+        "Località Pian di Scò",
+        "Frazione Sant'Andrea",
+        "Borgo San Donnino",
+        "Località Ca' de' Fabbri",
+        "Frazione Santa Maria delle Grazie al Ponte Vecchio",
+        "Villaggio Olimpico",
+        "Località Poggiolò",
+    });
+    std::vector<std::string> surnames = Vals({
+        "Rossi",    "Bianchi",  "Cutrì",   "Lucà",    "Pirrò",   "Giampà",   "Mosè",   "Ferrari",
+        "Esposito", "Russo",    "Romano",  "Colombo", "Ricci",   "Marino",   "Greco",  "Bruno",
+        "Gallo",    "Conti",    "De Luca", "Mancini", "Costa",   "Giordano", "Rizzo",  "Lombardi",
+        "Moretti",  "Barbieri", "Fontana", "Santoro", "Mariani", "Rinaldi",  "Caruso", "Ferrara",
+        "D'Angelo", "Sciascià", "Falcò",   "Gioè",
+    });
+    std::vector<std::string> initials =
+        Vals({"A.", "B.", "C.", "D.", "E.", "F.", "G.", "L.", "M.", "N.", "P.", "R.", "S.", "T.", "V."});
+    std::vector<std::string> titleHeads = Vals({
+        "Città e civiltà",
+        "Perché la storia",
+        "Matematica.blu",
+        "Caffè letterario",
+        "Più che parole",
+        "La realtà e i modelli",
+        "Fisica: è facile?",
+        "Lingua & Letteratura",
+        "Noi e l'arte",
+        "Il nuovo Amaldi",
+        "Però che bello!",
+        "English Plus",
+        "Découvertes",
+        "Chimica: concetti e modelli",
+        "L’isola delle parole",
+        "Geo & Tu",
+        "Informatica <code> in classe",
+        "Dai numeri all'algebra",
+        "Tecnologia oggi",
+        "Sì, viaggiare",
+        "Musica in gioco",
+        "Le vie della fede",
+        "Il diritto è di tutti",
+        "Pensiero e realtà",
+    });
+    std::vector<std::string> titleTails = Vals({
+        "",
+        "",
+        "",
+        " - Edizione verde",
+        " - Con espansione online",
+        " - Volume unico",
+        " + Quaderno operativo",
+        " - Edizione 2021 con Atlante",
+    });
+    std::string longTail = Val(" - Edizione aggiornata con espansione online, quaderno delle competenze e "
+                               "materiali per la didattica inclusiva");
+    std::vector<std::string> subjects = Vals({
+        "ITALIANO",
+        "STORIA",
+        "GEOGRAFIA",
+        "MATEMATICA",
+        "SCIENZE",
+        "LINGUA INGLESE",
+        "FRANCESE",
+        "TECNOLOGIA",
+        "ARTE E IMMAGINE",
+        "MUSICA",
+        "RELIGIONE CATTOLICA",
+        "FISICA",
+        "CHIMICA",
+        "LATINO",
+        "GRECO",
+        "FILOSOFIA",
+        "DIRITTO ED ECONOMIA",
+        "INFORMATICA",
+        "STORIA DELL'ARTE",
+        "ATTIVITÀ ALTERNATIVA",
+        "SCIENZE MOTORIE E SPORTIVE",
+        "LINGUA E LETTERATURA ITALIANA E STORIA",
+        "EDUCAZIONE CIVICA",
+    });
+    std::vector<std::string> volumes = Vals({"1", "1", "2", "3", "U", "U", ""});
+};
+
+// ---- Model ----------------------------------------------------------------------
+
+struct Options {
+    std::filesystem::path out;
+    uint64_t seed = 1;
+    int64_t schools = 2;
+    int64_t classes = 12;
+    int64_t adoptions = 80;
+    double extRatio = 0.5;
+    double anomalyRatio = 0.002;
+    double edgeRatio = 0.02;
+    bool demo = false;
+};
+
+struct School {
+    std::string code;
+    int type = 0;
+    std::vector<int> pairs;
+};
+
+struct ClassRec {
+    uint32_t school;
+    int year;
+    std::string section;
+    std::string tipo;
+    std::string spc, spr;
+    int pupils;
+};
+
+struct Book {
+    std::string isbn, editore, autore, titolo, volume, materia, prezzo;
+    bool volumeNull;
+};
+
+constexpr std::string_view kCheckLetters = "ABCDFGHJKLNPQRTVXZ";
+
+std::string SchoolCode(std::string_view prov, std::string_view type, uint32_t number) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%05u", number % 100000u);
+    std::string code;
+    code.append(prov).append(type).append(digits);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < code.size(); ++i) sum += static_cast<unsigned char>(code[i]) * (i + 1);
+    code += kCheckLetters[sum % kCheckLetters.size()];
+    return code;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string Digits(Rng& rng, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>('0' + rng.below(10));
+    return s;
+}
+
+std::string Section(uint32_t idx) {
+    std::string s(1, static_cast<char>('A' + idx % 26));
+    if (idx >= 26) s += std::to_string(idx / 26 + 1);
+    return s;
+}
+
+int PickType(Rng& rng) {
+    const auto& types = Types();
+    int total = 0;
+    for (const SchoolType& t : types) total += t.weight;
+    int r = static_cast<int>(rng.below(static_cast<std::size_t>(total)));
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        r -= types[i].weight;
+        if (r < 0) return static_cast<int>(i);
+    }
+    return 0;
+}
+
+int TypeIndex(std::string_view code) {
+    const auto& types = Types();
+    for (std::size_t i = 0; i < types.size(); ++i)
+        if (types[i].code == code) return static_cast<int>(i);
+    return 0;
+}
+
+std::vector<Book> MakeBooks(Rng& rng, const Tables& t, std::size_t n, double edgeRatio) {
+    static constexpr std::string_view kPublishers[] = {"08",  "424",  "4402", "221",  "7485", "00",
+                                                       "391", "5354", "6003", "8433", "20"};
+    std::vector<Book> books(n);
+    for (Book& b : books) {
+        const std::string_view pub = kPublishers[rng.below(std::size(kPublishers))];
+        std::string isbn = "97888";
+        isbn += pub;
+        isbn += Digits(rng, static_cast<int>(12 - isbn.size()));
+        int sum = 0;
+        for (std::size_t i = 0; i < 12; ++i) sum += (isbn[i] - '0') * (i % 2 ? 3 : 1);
+        isbn += static_cast<char>('0' + (10 - sum % 10) % 10);
+        if (rng.chance(edgeRatio / 4)) isbn = isbn.substr(3); // an old 10-digit code
+        b.isbn = isbn;
+        b.editore = std::string(pub);
+        const int authors = rng.range(1, 3);
+        for (int a = 0; a < authors; ++a) {
+            if (a) b.autore += a + 1 == authors ? " - " : ", ";
+            b.autore += rng.pick(t.surnames) + " " + rng.pick(t.initials);
+        }
+        b.titolo = rng.pick(t.titleHeads) + rng.pick(t.titleTails);
+        if (rng.chance(edgeRatio)) b.titolo += t.longTail;
+        b.volumeNull = rng.chance(edgeRatio / 2);
+        b.volume = rng.chance(edgeRatio / 2) ? std::string("1A") : rng.pick(t.volumes);
+        b.materia = rng.pick(t.subjects);
+        b.prezzo = std::to_string(rng.range(8, 39)) + "." + std::to_string(rng.range(0, 9)) + "0";
+    }
+    return books;
+}
+
+void Check(bool ok, const char* what) {
+    if (!ok) throw std::runtime_error(what);
+}
+
+// ---- Packets -----------------------------------------------------------------
+
+constexpr Field kRegistryFields[] = {
+    {"CodScuola", "string", 10, "required=\"true\""},
+    {"ExCodScuola", "string", 10, ""},
+    {"Nome", "string", 100, ""},
+    {"Indirizzo", "string", 60, ""},
+    {"Frazione", "string", 60, ""},
+    {"Comune", "string", 50, ""},
+    {"Provincia", "string", 2, ""},
+    {"Cap", "string", 5, ""},
+    {"Telefono", "string", 20, ""},
+    {"Fax", "string", 20, ""},
+    {"CodSedeMain", "string", 10, ""},
+    {"Email", "string", 80, ""},
+    {"Sito", "string", 80, ""},
+};
+
+constexpr Field kClassFields[] = {
+    {"CodScuola", "string", 10, ""}, {"Sezione", "string", 4, ""},     {"TipoScuola", "string", 2, ""},
+    {"AnnoCorso", "string", 1, ""},  {"IdAnnoCorso", "i4", 0, ""},     {"NrAlunni", "i2", 0, ""},
+    {"CodSpc", "string", 6, ""},     {"CodSpr", "string", 6, ""},      {"Spesa", "string", 7, ""},
+    {"NrAluIpo", "string", 3, ""},   {"NrAluNonVed", "string", 3, ""}, {"NrAluDisl", "string", 3, ""},
+    {"Scansione", "string", 1, ""},
+};
+
+constexpr Field kStatFields[] = {
+    {"CodScuola", "string", 10, ""},
+    {"AnnoCorso", "i2", 0, ""},
+    {"Sezione", "string", 4, ""},
+    {"NrAlunni", "i2", 0, ""},
+};
+
+constexpr Field kPairFields[] = {
+    {"SSPZSPECIAL", "string", 6, ""},
+    {"SSPZSPERIM", "string", 6, ""},
+    {"SSPZDESCR", "string", 80, ""},
+};
+
+constexpr Field kAdoptionFields[] = {
+    {"CodScuola", "string", 10, ""},
+    {"AnnoCorso", "string", 1, ""},
+    {"Sezione", "string", 4, ""},
+    {"TipoScuola", "string", 2, ""},
+    {"CodSpc", "string", 6, ""},
+    {"CodSpr", "string", 6, ""},
+    {"CodPro", "string", 6, ""},
+    {"CodEditore", "string", 6, ""},
+    {"Isbn", "string", 13, ""},
+    {"AnnoPrimaAdoz", "string", 4, ""},
+    {"InUso", "i2", 0, ""},
+    {"InPossesso", "i2", 0, ""},
+    {"ConsigliatoMonografia", "i2", 0, ""},
+    {"ConsigliatoApprofondimento", "i2", 0, ""},
+    {"Consigliato", "i2", 0, ""},
+    {"fuoricat", "string", 1, ""},
+    {"datacat", "string", 8, ""},
+};
+
+constexpr Field kExtFields[] = {
+    {"CodScuola", "string", 10, ""},
+    {"AnnoCorso", "string", 1, ""},
+    {"Sezione", "string", 4, ""},
+    {"TipoScuola", "string", 2, ""},
+    {"CodSpc", "string", 6, ""},
+    {"CodSpr", "string", 6, ""},
+    {"CodEditore", "string", 6, ""},
+    {"Isbn", "string", 13, ""},
+    {"AnnoPrimaAdoz", "string", 4, ""},
+    {"InUso", "i2", 0, ""},
+    {"InPossesso", "i2", 0, ""},
+    {"ConsigliatoMonografia", "i2", 0, ""},
+    {"ConsigliatoApprofondimento", "i2", 0, ""},
+    {"Consigliato", "i2", 0, ""},
+    {"Autore", "string", 100, ""},
+    {"Titolo", "string", 150, ""},
+    {"Volume", "string", 2, ""},
+    {"Materi", "string", 50, ""},
+    {"Prezzo", "fixed", 8, "DECIMALS=\"2\""},
+};
+
+// The one adoption state of a row; the data check's year rules see these values.
+struct AdoptionState {
+    std::string_view year;
+    int inUso, inPossesso, mono, appro;
+    bool fuoricat;
+};
+
+constexpr std::string_view kOldYears[] = {"2009", "2010", "2011", "2012", "2013", "2014", "2015", "2016",
+                                          "2017", "2018", "2019", "2019", "2020", "2020", "2020"};
+
+// A state the data check accepts.
+AdoptionState CleanState(Rng& rng, double edgeRatio) {
+    AdoptionState s{kOldYears[rng.below(std::size(kOldYears))], 1, 1, 0, 0, false};
+    const uint32_t r = rng.below(1000);
+    if (r < 30) {
+        s.year = "0";
+        s.inPossesso = static_cast<int>(rng.below(2));
+    } else if (r < 150) { // first adopted this year, not owned yet
+        s = {"2021", 0, 0, 0, 0, false};
+    } else if (r < 180) { // first adopted this year, owned: must be recommended
+        s = {"2021", 0, 1, 0, 0, false};
+        (rng.chance(0.5) ? s.mono : s.appro) = 1;
+    } else if (r < 440) {
+        s.inPossesso = 0;
+    } else if (r < 520) { // owned and recommended
+        s.mono = rng.chance(0.6) ? 1 : 0;
+        s.appro = s.mono && rng.chance(0.7) ? 0 : 1;
+    } else if (r < 530) {
+        s.inUso = 0;
+        s.inPossesso = 0;
+    }
+    if (s.inPossesso == 1 && s.year != "2021" && rng.chance(0.01)) s.fuoricat = true;
+    if (rng.chance(edgeRatio)) {
+        switch (rng.below(4)) {
+        case 0: s = {"2008", 1, 1, 0, 0, false}; break;
+        case 1: s = {"", 1, 0, 0, 0, false}; break;
+        case 2: s = {"20150", 1, 1, 0, 1, false}; break;
+        default: s = {"2017", 2, 1, 0, 0, false}; break;
+        }
+    }
+    return s;
+}
+
+// A state the data check reports.
+AdoptionState AnomalousState(Rng& rng) {
+    switch (rng.below(4)) {
+    case 0: return {"2018", 1, 0, 0, 0, true};   // out of catalogue, not owned
+    case 1: return {"2021", 1, 1, 0, 0, false};  // in use but first adopted this year
+    case 2: return {"2016", 0, 1, 0, 0, false};  // not in use but owned
+    default: return {"2019", 1, 0, 1, 0, false}; // not owned but recommended
+    }
+}
+
+void Generate(const Options& o) {
+    Rng rng(o.seed * 0x2545F4914F6CDD1Dull + 2021);
+    const Tables t;
+    const auto& types = Types();
+    std::filesystem::create_directories(o.out);
+
+    // Schools and their sites (Body014.xml).
+    std::vector<School> schools;
+    int64_t registryRows = 0;
+    schools.reserve(static_cast<std::size_t>(o.schools));
+    {
+        PacketWriter w(o.out / "Body014.xml", kRegistryFields, "<PARAMS LCID=\"1040\"/>");
+        const uint32_t base = rng.below(90000);
+        for (int64_t i = 0; i < o.schools; ++i) {
+            School s;
+            const Town* town = &kTowns[rng.below(std::size(kTowns))];
+            s.type = PickType(rng);
+            if (o.demo && i == 0) s.type = TypeIndex("PS"), town = &kTowns[3];
+            if (o.demo && i == 1) s.type = TypeIndex("MM"), town = &kTowns[5];
+            const SchoolType& st = types[static_cast<std::size_t>(s.type)];
+            const uint32_t number =
+                static_cast<uint32_t>((static_cast<uint64_t>(i) * 10007u + base) % 90000u) + 10000u;
+            s.code = SchoolCode(town->prov, st.code, number);
+            const std::string mainCode = st.mainType.empty() || rng.chance(0.4)
+                                             ? s.code
+                                             : SchoolCode(town->prov, st.mainType, number / 10 * 10);
+            s.pairs = st.pairs;
+            if (s.pairs.size() > 1 && rng.chance(0.5)) s.pairs.resize(1);
+
+            const uint32_t r = rng.below(100);
+            int sites = r < 80 ? 1 : r < 95 ? 2 : 3;
+            if (o.demo) sites = i == 0 ? 2 : 1;
+            std::string exCode = ".";
+            bool exNull = false;
+            if (!o.demo && rng.chance(0.04)) exCode = SchoolCode(town->prov, st.code, number + 1);
+            if (!o.demo && rng.chance(o.edgeRatio / 2)) exNull = true;
+            const std::string& person = rng.pick(t.people);
+            const std::string lowerCode = Lower(s.code);
+            for (int site = 0; site < sites; ++site) {
+                std::string nome = Val(st.descr) + " &quot;" + person + "&quot;";
+                const std::string& street = rng.pick(t.streets);
+                if (site > 0) nome += site == 1 ? " - Succursale di " + street : " - Plesso " + street;
+                std::string addr = street + " " + std::to_string(rng.range(1, 240));
+                if (rng.chance(0.05)) addr = street + " snc";
+                w.row();
+                w.attr("CodScuola", s.code);
+                if (!exNull) w.attr("ExCodScuola", exCode);
+                w.attr("Nome", nome);
+                w.attr("Indirizzo", addr);
+                if (rng.chance(0.25))
+                    w.attr("Frazione", rng.pick(t.hamlets));
+                else if (!rng.chance(0.1))
+                    w.attr("Frazione", "");
+                w.attr("Comune", Val(town->comune));
+                w.attr("Provincia", town->prov);
+                w.attr("Cap", town->cap);
+                w.attr("Telefono", std::string(town->prefix) + " " +
+                                       Digits(rng, 10 - static_cast<int>(town->prefix.size())));
+                if (rng.chance(0.8))
+                    w.attr("Fax", std::string(town->prefix) + " " +
+                                      Digits(rng, 10 - static_cast<int>(town->prefix.size())));
+                w.attr("CodSedeMain", mainCode);
+                w.attr("Email", Lower(mainCode) + "@istruzione.it");
+                if (!rng.chance(0.15))
+                    w.attr("Sito", "www." + lowerCode + ".edu.it");
+                else
+                    w.attr("Sito", "");
+                w.endRow();
+            }
+            schools.push_back(std::move(s));
+        }
+        registryRows = w.rows();
+        w.close();
+    }
+
+    {
+        PacketWriter w(o.out / "COD_SPECSPER.xml", kPairFields, "<PARAMS/>");
+        for (const SpecPair& p : kPairs) {
+            w.row();
+            w.attr("SSPZSPECIAL", p.spc);
+            w.attr("SSPZSPERIM", p.spr);
+            w.attr("SSPZDESCR", Val(p.descr));
+            w.endRow();
+        }
+        w.close();
+    }
+
+    // Classes (Body622.xml, and Body698.xml for the earlier edition).
+    std::vector<ClassRec> classes;
+    classes.reserve(static_cast<std::size_t>(o.classes));
+    {
+        PacketWriter w(o.out / "Body622.xml", kClassFields, "<PARAMS LCID=\"1040\"/>");
+        PacketWriter stat(o.out / "Body698.xml", kStatFields, "<PARAMS/>");
+        const int64_t each = o.schools ? o.classes / o.schools : 0;
+        const int64_t extra = o.schools ? o.classes % o.schools : 0;
+        for (std::size_t si = 0; si < schools.size(); ++si) {
+            const School& s = schools[si];
+            const SchoolType& st = types[static_cast<std::size_t>(s.type)];
+            const int64_t quota = each + (static_cast<int64_t>(si) < extra ? 1 : 0);
+            // Section-major numbering, written year by year as the suite stores them.
+            for (int year = 1; year <= st.years; ++year) {
+                for (int64_t idx = year - 1; idx < quota; idx += st.years) {
+                    ClassRec c;
+                    c.school = static_cast<uint32_t>(si);
+                    c.year = year;
+                    c.section = Section(static_cast<uint32_t>(idx / st.years));
+                    c.tipo = st.tipo.empty() ? (year <= 2 ? "NO" : "NT") : std::string(st.tipo);
+                    const SpecPair& p = kPairs[s.pairs[rng.below(s.pairs.size())]];
+                    c.spc = p.spc;
+                    c.spr = p.spr;
+                    c.pupils = rng.range(14, 29);
+                    if (rng.chance(o.edgeRatio)) c.pupils = 7;
+                    if (!o.demo && rng.chance(o.anomalyRatio)) {
+                        if (rng.chance(0.5))
+                            c.spr = "SPR099";
+                        else
+                            c.tipo = st.tipo.empty() ? (year <= 2 ? "NT" : "NO") : c.tipo;
+                    }
+                    classes.push_back(std::move(c));
+                }
+            }
+        }
+        if (o.demo && classes.size() >= 4) {
+            classes[2].spr = "SPR099"; // a pair missing from COD_SPECSPER.xml
+            classes[1].tipo = "NT";    // a second-year class typed as the last three years
+        }
+        for (const ClassRec& c : classes) {
+            const School& s = schools[c.school];
+            const bool pc = types[static_cast<std::size_t>(s.type)].code == "PC";
+            w.row();
+            w.attr("CodScuola", s.code);
+            w.attr("Sezione", c.section);
+            w.attr("TipoScuola", c.tipo);
+            w.attr("AnnoCorso", c.year);
+            w.attr("IdAnnoCorso", pc ? c.year + 3 : c.year);
+            w.attr("NrAlunni", c.pupils);
+            w.attr("CodSpc", c.spc);
+            w.attr("CodSpr", c.spr);
+            w.attr("Spesa", std::to_string(rng.range(120, 480)) + ".00");
+            // "0", the field's own zero form, two counts; a null also means none.
+            static constexpr std::string_view ipo[] = {"0", "I0", "I1", "I2"};
+            static constexpr std::string_view nonVed[] = {"0", "N0", "N1", "N2"};
+            static constexpr std::string_view disl[] = {"0", "D0", "D1", "D2"};
+            auto special = [&](std::string_view name, const std::string_view* forms) {
+                const uint32_t r = rng.below(100);
+                if (r < 4) return;
+                w.attr(name, forms[r < 74 ? 0 : r < 88 ? 1 : 2 + (r & 1)]);
+            };
+            special("NrAluIpo", ipo);
+            special("NrAluNonVed", nonVed);
+            special("NrAluDisl", disl);
+            if (!rng.chance(0.05)) w.attr("Scansione", "");
+            w.endRow();
+
+            stat.row();
+            stat.attr("CodScuola", s.code);
+            stat.attr("AnnoCorso", c.year);
+            stat.attr("Sezione", c.section);
+            stat.attr("NrAlunni", c.pupils);
+            stat.endRow();
+        }
+        w.close();
+        stat.close();
+    }
+
+    // Adoptions (Body815.xml) and those with book data (Body815E.xml), streamed together.
+    Check(o.adoptions == 0 || !classes.empty(), "adoptions need at least one class");
+    const std::vector<Book> books = MakeBooks(rng, t, 4000, o.edgeRatio);
+    {
+        PacketWriter w(o.out / "Body815.xml", kAdoptionFields, "<PARAMS LCID=\"1040\"/>");
+        PacketWriter e(o.out / "Body815E.xml", kExtFields, "<PARAMS/>");
+        const int64_t each = static_cast<int64_t>(o.adoptions / std::max<std::size_t>(classes.size(), 1));
+        const int64_t extra = static_cast<int64_t>(o.adoptions % std::max<std::size_t>(classes.size(), 1));
+        const int64_t plantedA1 = o.demo ? o.adoptions / 8 : -1;
+        const int64_t plantedYear = o.demo ? o.adoptions * 5 / 8 : -1;
+        int64_t n = 0;
+        for (std::size_t ci = 0; ci < classes.size(); ++ci) {
+            const ClassRec& c = classes[ci];
+            const School& s = schools[c.school];
+            const int64_t quota = each + (static_cast<int64_t>(ci) < extra ? 1 : 0);
+            const uint64_t variantKey = rng.chance(0.2) ? rng.next() : 0;
+            for (int64_t k = 0; k < quota; ++k, ++n) {
+                // Classes of one year and school type mostly share their books.
+                uint64_t key = (static_cast<uint64_t>(s.type) * 1315423911u) ^
+                               (static_cast<uint64_t>(c.year) << 20) ^ static_cast<uint64_t>(k) ^
+                               (k % 5 == 4 ? variantKey : 0);
+                key = (key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull;
+                const Book& b = books[(key >> 17) % books.size()];
+                AdoptionState st = CleanState(rng, o.edgeRatio);
+                if (!o.demo && rng.chance(o.anomalyRatio)) st = AnomalousState(rng);
+                if (n == plantedA1) st = {"2018", 1, 0, 0, 0, true};
+                if (n == plantedYear) st = {"2021", 1, 1, 0, 0, false};
+                const std::string_view codPro =
+                    rng.chance(0.05) ? std::string_view("000001") : std::string_view();
+
+                w.row();
+                w.attr("CodScuola", s.code);
+                w.attr("AnnoCorso", c.year);
+                w.attr("Sezione", c.section);
+                w.attr("TipoScuola", c.tipo);
+                w.attr("CodSpc", c.spc);
+                w.attr("CodSpr", c.spr);
+                w.attr("CodPro", codPro);
+                w.attr("CodEditore", b.editore);
+                w.attr("Isbn", b.isbn);
+                w.attr("AnnoPrimaAdoz", st.year);
+                w.attr("InUso", st.inUso);
+                w.attr("InPossesso", st.inPossesso);
+                w.attr("ConsigliatoMonografia", st.mono);
+                w.attr("ConsigliatoApprofondimento", st.appro);
+                w.attr("Consigliato", st.mono | st.appro);
+                w.attr("fuoricat", st.fuoricat ? "F" : "");
+                if (n == 0) w.attr("datacat", "20210301");
+                w.endRow();
+
+                if (!(rng.chance(o.extRatio) || n == plantedYear)) continue;
+                e.row();
+                e.attr("CodScuola", s.code);
+                e.attr("AnnoCorso", c.year);
+                e.attr("Sezione", c.section);
+                e.attr("TipoScuola", c.tipo);
+                e.attr("CodSpc", c.spc);
+                e.attr("CodSpr", c.spr);
+                e.attr("CodEditore", b.editore);
+                e.attr("Isbn", b.isbn);
+                e.attr("AnnoPrimaAdoz", st.year);
+                e.attr("InUso", st.inUso);
+                e.attr("InPossesso", st.inPossesso);
+                e.attr("ConsigliatoMonografia", st.mono);
+                e.attr("ConsigliatoApprofondimento", st.appro);
+                e.attr("Consigliato", st.mono | st.appro);
+                e.attr("Autore", b.autore);
+                e.attr("Titolo", b.titolo);
+                if (!b.volumeNull) e.attr("Volume", b.volume);
+                e.attr("Materi", b.materia);
+                e.attr("Prezzo", b.prezzo);
+                e.endRow();
+            }
+        }
+        w.close();
+        e.close();
+        std::printf(
+            "%s: %lld schools (%lld registry rows), %zu classes, %lld adoptions, %lld with book data\n",
+            o.out.string().c_str(), static_cast<long long>(o.schools), static_cast<long long>(registryRows),
+            classes.size(), static_cast<long long>(w.rows()), static_cast<long long>(e.rows()));
+    }
+}
+
+const char kUsage[] = "usage: adox-gen OUT_DIR [--seed N] [--schools S] [--classes C] [--adoptions A]\n"
+                      "                [--ext-ratio R] [--anomaly-ratio R] [--edge-ratio R] [--demo]\n";
+
+bool ParseInt(const char* s, int64_t& v) {
+    const std::string_view sv(s);
+    const auto r = std::from_chars(sv.data(), sv.data() + sv.size(), v);
+    return r.ec == std::errc() && r.ptr == sv.data() + sv.size() && v >= 0;
+}
+
+bool ParseRatio(const char* s, double& v) {
+    char* end = nullptr;
+    v = std::strtod(s, &end);
+    return end && *end == '\0' && end != s && v >= 0.0 && v <= 1.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    bool haveOut = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        int64_t n = 0;
+        bool ok = true;
+        if (a == "--demo") {
+            o.demo = true;
+            o.anomalyRatio = 0;
+        } else if (a == "--seed" && hasValue) {
+            ok = ParseInt(argv[++i], n);
+            o.seed = static_cast<uint64_t>(n);
+        } else if (a == "--schools" && hasValue) {
+            ok = ParseInt(argv[++i], o.schools);
+        } else if (a == "--classes" && hasValue) {
+            ok = ParseInt(argv[++i], o.classes);
+        } else if (a == "--adoptions" && hasValue) {
+            ok = ParseInt(argv[++i], o.adoptions);
+        } else if (a == "--ext-ratio" && hasValue) {
+            ok = ParseRatio(argv[++i], o.extRatio);
+        } else if (a == "--anomaly-ratio" && hasValue) {
+            ok = ParseRatio(argv[++i], o.anomalyRatio);
+        } else if (a == "--edge-ratio" && hasValue) {
+            ok = ParseRatio(argv[++i], o.edgeRatio);
+        } else if (!a.empty() && a[0] != '-' && !haveOut) {
+            o.out = argv[i];
+            haveOut = true;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "adox-gen: bad argument '%s'\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
+    if (!haveOut) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (o.demo) o.anomalyRatio = 0;
+    try {
+        Generate(o);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "adox-gen: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
