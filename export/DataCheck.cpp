@@ -1,0 +1,307 @@
+#include "export/DataCheck.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "dataset/ClientDataSet.h"
+#include "support/VxExceptions.h"
+
+#ifndef ADOX_VERSION
+#error "ADOX_VERSION (the project version) must be defined for the data check"
+#endif
+
+namespace {
+
+const std::string kRule(78, '=');
+
+// Texts of the report, CP1252 ("\xF2" is the o with grave accent).
+constexpr std::string_view kTitle = "VERIFICA DEI DATI ESPORTATI                   ";
+constexpr std::string_view kVersionLabel = "Versione procedura : ";
+constexpr std::string_view kIntro1 = "Questa operazione controlla i dati esportati e segnala la";
+constexpr std::string_view kIntro2 = "mancanza di eventuali dati obbligatori";
+
+constexpr std::string_view kSchoolTypeMsg = "Specializzazione/sperimentazione non valido per il tipo scuola ";
+constexpr std::string_view kOfClass = " della classe: ";
+constexpr std::string_view kCodeMsg = "Codice specializzazione/sperimentazione non valido per la classe: ";
+
+constexpr std::string_view kAdoptionHeading = "Combinazione non valida per la classe: ";
+constexpr std::string_view kSchoolCode = " Codice scuola: ";
+constexpr std::string_view kAdoption = " adozione: ";
+
+constexpr std::string_view kOutOfCatalogue =
+    "- l'adozione di un libro fuori catalogo AIE non pu\xF2 essere DA ACQUISTARE ma solo IN POSSESSO";
+constexpr std::string_view kInUseFirstYear =
+    "- l'adozione non pu\xF2 essere in uso per l'anno di prima adozione ";
+constexpr std::string_view kNotInUseNotOwnedAdvised =
+    "- l'adozione non in uso e non in possesso non pu\xF2 essere consigliata per l'anno di prima adozione ";
+constexpr std::string_view kNotInUseOwnedNotAdvised =
+    "- l'adozione non in uso ed in possesso deve essere consigliata per l'anno di prima adozione ";
+constexpr std::string_view kNotInUseOwned =
+    "- l'adozione non in uso deve essere anche non in possesso per l'anno di prima adozione ";
+constexpr std::string_view kInUseNotOwnedAdvised =
+    "- l'adozione in uso e non in possesso non pu\xF2 essere consigliata per l'anno di prima adozione ";
+
+constexpr std::string_view kCampaignYear = "2021";
+constexpr std::string_view kNoYear = "0";
+
+// A field looked up once per pass. A field the packet lacks raises the
+// dataset's "Field '<name>' not found" only when a rule first reads it, so
+// the report keeps every line that came before, row by row.
+class CheckField {
+public:
+    CheckField(TClientDataSet& ds, const char* name) : m_ds(ds), m_name(name), m_field(ds.FindField(name)) {}
+
+    std::string_view text() { return field().AsText(); }
+    int integer() { return field().AsInteger(); }
+
+private:
+    const TField& field() {
+        if (!m_field.Valid()) m_field = m_ds.FieldByName(m_name);
+        return m_field;
+    }
+
+    TClientDataSet& m_ds;
+    const char* m_name;
+    TField m_field;
+};
+
+// An integer field of the current row, read at most once and only when a
+// rule needs it: a conversion error comes from the first rule that reads it.
+class RowInteger {
+public:
+    explicit RowInteger(CheckField& field) : m_field(field) {}
+    void reset() { m_read = false; }
+    int get() {
+        if (!m_read) {
+            m_value = m_field.integer();
+            m_read = true;
+        }
+        return m_value;
+    }
+
+private:
+    CheckField& m_field;
+    int m_value = 0;
+    bool m_read = false;
+};
+
+// School codes holding one of these are exempt from the school-type rules.
+bool hasExemptCode(std::string_view code) {
+    for (std::string_view part : {"MM", "1M", "EE", "1E"})
+        if (code.find(part) != std::string_view::npos) return true;
+    return false;
+}
+
+// An unambiguous key for a pair of texts: the first's length, then both.
+void pairKey(std::string& key, std::string_view first, std::string_view second) {
+    const auto length = static_cast<uint32_t>(first.size());
+    key.assign(reinterpret_cast<const char*>(&length), sizeof length);
+    key.append(first);
+    key.append(second);
+}
+
+} // namespace
+
+DataCheck::DataCheck(std::string dataDir, DataCheckDataSets dataSets, std::string versionText,
+                     const platform::LocalDateTime& now)
+    : m_dataDir(std::move(dataDir)), m_sets(dataSets), m_versionText(std::move(versionText)), m_now(now) {}
+
+void DataCheck::run(std::vector<std::string>& lines) {
+    m_pairsLoaded = false;
+    m_validPairs.clear();
+    appendHeader(lines);
+
+    m_sets.file622.LoadFromFile(m_dataDir + "Body622.xml");
+    m_sets.codSpecSper.LoadFromFile(m_dataDir + "COD_SPECSPER.xml");
+    checkClasses(lines);
+
+    m_sets.file815.LoadFromFile(m_dataDir + "Body815.xml");
+    m_sets.file815.SetIndexFieldNames("ANNOCORSO;SEZIONE;ISBN");
+    checkAdoptions(m_sets.file815, true, lines);
+
+    m_sets.file815E.LoadFromFile(m_dataDir + "Body815E.xml");
+    m_sets.file815E.SetIndexFieldNames("ANNOCORSO;SEZIONE;ISBN");
+    checkAdoptions(m_sets.file815E, false, lines);
+
+    lines.push_back(kRule);
+}
+
+void DataCheck::appendHeader(std::vector<std::string>& lines) const {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d", m_now.Day, m_now.Month, m_now.Year,
+                  m_now.Hour, m_now.Minute);
+    lines.push_back(std::string(kTitle) + stamp);
+    lines.emplace_back();
+    lines.push_back(std::string(kVersionLabel) + m_versionText);
+    lines.push_back(kRule);
+    lines.emplace_back(kIntro1);
+    lines.emplace_back(kIntro2);
+    lines.push_back(kRule);
+    lines.emplace_back();
+}
+
+// The table of valid pairs is read once, when rule C3 first asks, so a
+// packet lacking a key field fails exactly where a search would.
+void DataCheck::loadValidPairs() {
+    TClientDataSet& ds = m_sets.codSpecSper;
+    TField special = ds.FieldByName("SSPZSPECIAL");
+    TField experimental = ds.FieldByName("SSPZSPERIM");
+    m_validPairs.reserve(static_cast<std::size_t>(ds.RecordCount()));
+    std::string first;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        first.assign(special.AsText()); // reading the second may reuse the view's buffer
+        pairKey(m_key, first, experimental.AsText());
+        m_validPairs.insert(m_key);
+    }
+    m_pairsLoaded = true;
+}
+
+void DataCheck::checkClasses(std::vector<std::string>& lines) {
+    TClientDataSet& ds = m_sets.file622;
+    CheckField codScuola(ds, "CODSCUOLA");
+    CheckField annoCorso(ds, "ANNOCORSO");
+    CheckField tipoScuola(ds, "TIPOSCUOLA");
+    CheckField sezione(ds, "SEZIONE");
+    CheckField codSpc(ds, "CODSPC");
+    CheckField codSpr(ds, "CODSPR");
+    std::string first, second; // reused: a typed field's view does not outlive the next read
+
+    auto addClassLine = [&](std::string_view message, bool withType) {
+        std::string line(message);
+        if (withType) {
+            line.append(tipoScuola.text());
+            line.append(kOfClass);
+        }
+        line.append(annoCorso.text());
+        line.append(sezione.text());
+        lines.push_back(std::move(line));
+        lines.emplace_back();
+    };
+
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        // C1 (years 1 and 2, type other than "NO") and C2 (years 3 to 6,
+        // type other than "NT"); the year is read only for codes not exempt.
+        if (!hasExemptCode(codScuola.text())) {
+            const int year = annoCorso.integer();
+            if ((year == 1 || year == 2) && tipoScuola.text() != "NO")
+                addClassLine(kSchoolTypeMsg, true);
+            else if (year >= 3 && year <= 6 && tipoScuola.text() != "NT")
+                addClassLine(kSchoolTypeMsg, true);
+        }
+        // C3: the pair must be in the table of valid pairs.
+        first.assign(codSpc.text());
+        second.assign(codSpr.text());
+        if (!m_pairsLoaded) loadValidPairs();
+        pairKey(m_key, first, second);
+        if (!m_validPairs.contains(m_key)) addClassLine(kCodeMsg, false);
+    }
+}
+
+void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std::vector<std::string>& lines) {
+    CheckField fuoriCat(ds, "fuoricat");
+    CheckField inPossessoField(ds, "InPossesso");
+    CheckField inUsoField(ds, "InUso");
+    CheckField approfondimentoField(ds, "ConsigliatoApprofondimento");
+    CheckField monografiaField(ds, "ConsigliatoMonografia");
+    CheckField annoPrimaAdoz(ds, "AnnoPrimaAdoz");
+    CheckField annoCorso(ds, "ANNOCORSO");
+    CheckField sezione(ds, "SEZIONE");
+    CheckField codScuola(ds, "CODSCUOLA");
+    CheckField isbn(ds, "ISBN");
+    RowInteger inPossesso(inPossessoField);
+    RowInteger inUso(inUsoField);
+    RowInteger approfondimento(approfondimentoField);
+    RowInteger monografia(monografiaField);
+
+    auto addBlock = [&](std::string_view reason, bool withYear) {
+        std::string heading(kAdoptionHeading);
+        heading.append(annoCorso.text());
+        heading.append(sezione.text());
+        heading.append(kSchoolCode);
+        heading.append(codScuola.text());
+        heading.append(kAdoption);
+        heading.append(isbn.text());
+        std::string reasonLine(reason);
+        if (withYear) reasonLine.append(annoPrimaAdoz.text());
+        lines.push_back(std::move(heading));
+        lines.push_back(std::move(reasonLine));
+        lines.emplace_back();
+    };
+    auto advised = [&] { return approfondimento.get() == 1 || monografia.get() == 1; };
+    auto notAdvised = [&] { return approfondimento.get() == 0 && monografia.get() == 0; };
+
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        inPossesso.reset();
+        inUso.reset();
+        approfondimento.reset();
+        monografia.reset();
+
+        if (outOfCatalogueRule && fuoriCat.text() == "F" && inPossesso.get() == 0)
+            addBlock(kOutOfCatalogue, false);
+
+        // The year is classified at once: its view does not survive integer reads.
+        const std::string_view year = annoPrimaAdoz.text();
+        if (year == kNoYear) continue;
+        std::string_view reason;
+        if (year == kCampaignYear) {
+            if (inUso.get() == 1)
+                reason = kInUseFirstYear;
+            else if (inPossesso.get() == 0 && advised())
+                reason = kNotInUseNotOwnedAdvised;
+            else if (inPossesso.get() == 1 && notAdvised())
+                reason = kNotInUseOwnedNotAdvised;
+        } else if (inUso.get() == 0) {
+            if (inPossesso.get() != 0)
+                reason = kNotInUseOwned;
+            else if (advised())
+                reason = kNotInUseNotOwnedAdvised;
+        } else if (inUso.get() == 1 && inPossesso.get() == 0 && advised()) {
+            reason = kInUseNotOwnedAdvised;
+        }
+        if (!reason.empty()) addBlock(reason, true);
+    }
+}
+
+std::string ProcedureVersionText(std::string_view version) {
+    std::string numbers;
+    int parts = 0;
+    std::size_t pos = 0;
+    while (parts < 3 && pos < version.size()) {
+        std::size_t end = version.find('.', pos);
+        if (end == std::string_view::npos) end = version.size();
+        std::string_view part = version.substr(pos, end - pos);
+        while (part.size() > 1 && part.front() == '0') part.remove_prefix(1);
+        if (parts > 0) numbers += '.';
+        numbers.append(part);
+        ++parts;
+        pos = end + 1;
+    }
+    if (numbers.empty()) return {};
+    return "Versione: " + numbers;
+}
+
+std::string GetProcedureVersion() {
+    return ProcedureVersionText(ADOX_VERSION);
+}
+
+std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::string>& lines) {
+    const std::string path = dataDir + "Log.txt";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) throw EVxError("Cannot create file " + path);
+    bool ok = true;
+    for (const std::string& line : lines) {
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
+            std::fwrite("\r\n", 1, 2, file) != 2) {
+            ok = false;
+            break;
+        }
+    }
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok) {
+        std::remove(path.c_str());
+        throw EVxError("Error writing file " + path);
+    }
+    return path;
+}

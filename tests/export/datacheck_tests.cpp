@@ -1,0 +1,476 @@
+// The start-up data check: rules, report lines, order of blocks, failures,
+// and the anomaly log file.
+
+#include "export/DataCheck.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "dataset/ClientDataSet.h"
+#include "support/VxExceptions.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+const std::string kRule(78, '=');
+const platform::LocalDateTime kNow{2026, 3, 5, 7, 4, 9, 0};
+
+// A data packet: fields declared as strings, rows given as ROW attribute text
+// (a field left out of a row is null).
+std::string Packet(const std::vector<std::string>& fields, const std::vector<std::string>& rows) {
+    std::string p =
+        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
+    for (const std::string& f : fields)
+        p += "<FIELD attrname=\"" + f + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
+    p += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    for (const std::string& r : rows) p += "<ROW " + r + "/>";
+    return p + "</ROWDATA></DATAPACKET>";
+}
+
+const std::vector<std::string> kClassFields = {"CodScuola", "AnnoCorso", "TipoScuola",
+                                               "Sezione",   "CodSpc",    "CodSpr"};
+const std::vector<std::string> kAdoptionFields = {"CodScuola",
+                                                  "AnnoCorso",
+                                                  "Sezione",
+                                                  "TipoScuola",
+                                                  "Isbn",
+                                                  "AnnoPrimaAdoz",
+                                                  "InUso",
+                                                  "InPossesso",
+                                                  "ConsigliatoMonografia",
+                                                  "ConsigliatoApprofondimento",
+                                                  "fuoricat"};
+const std::vector<std::string> kPairFields = {"SSPZSPECIAL", "SSPZSPERIM"};
+// S2 has no experimentation code (null), S3 an empty one.
+const std::vector<std::string> kPairRows = {R"(SSPZSPECIAL="S1" SSPZSPERIM="P1")", R"(SSPZSPECIAL="S2")",
+                                            R"(SSPZSPECIAL="S3" SSPZSPERIM="")"};
+
+// name="value", or nothing for a null value.
+std::string Attr(const char* name, const char* value) {
+    return value ? std::string(name) + "=\"" + value + "\" " : std::string();
+}
+
+std::string ClassRow(const char* code, const char* year, const char* type, const char* section,
+                     const char* spc, const char* spr) {
+    return Attr("CodScuola", code) + Attr("AnnoCorso", year) + Attr("TipoScuola", type) +
+           Attr("Sezione", section) + Attr("CodSpc", spc) + Attr("CodSpr", spr);
+}
+
+struct Flags {
+    const char* fuoricat;
+    const char* inUso;
+    const char* inPossesso;
+    const char* approfondimento;
+    const char* monografia;
+    const char* year;
+};
+
+std::string AdoptionRow(const char* year, const char* section, const char* isbn, const Flags& f) {
+    return Attr("CodScuola", "RMIC81200X") + Attr("AnnoCorso", year) + Attr("Sezione", section) +
+           Attr("TipoScuola", "NO") + Attr("Isbn", isbn) + Attr("AnnoPrimaAdoz", f.year) +
+           Attr("InUso", f.inUso) + Attr("InPossesso", f.inPossesso) +
+           Attr("ConsigliatoApprofondimento", f.approfondimento) +
+           Attr("ConsigliatoMonografia", f.monografia) + Attr("fuoricat", f.fuoricat);
+}
+
+std::string TypeMsg(const std::string& type, const std::string& cls) {
+    return "Specializzazione/sperimentazione non valido per il tipo scuola " + type + " della classe: " + cls;
+}
+std::string CodeMsg(const std::string& cls) {
+    return "Codice specializzazione/sperimentazione non valido per la classe: " + cls;
+}
+std::string Heading(const std::string& cls, const std::string& isbn) {
+    return "Combinazione non valida per la classe: " + cls + " Codice scuola: RMIC81200X adozione: " + isbn;
+}
+
+const std::string kOutOfCatalogue =
+    "- l'adozione di un libro fuori catalogo AIE non pu\xF2 essere DA ACQUISTARE ma solo IN POSSESSO";
+const std::string kInUse = "- l'adozione non pu\xF2 essere in uso per l'anno di prima adozione ";
+const std::string kNotOwnedAdvised =
+    "- l'adozione non in uso e non in possesso non pu\xF2 essere consigliata per l'anno di prima adozione ";
+const std::string kOwnedNotAdvised =
+    "- l'adozione non in uso ed in possesso deve essere consigliata per l'anno di prima adozione ";
+const std::string kNotInUseOwned =
+    "- l'adozione non in uso deve essere anche non in possesso per l'anno di prima adozione ";
+const std::string kInUseNotOwnedAdvised =
+    "- l'adozione in uso e non in possesso non pu\xF2 essere consigliata per l'anno di prima adozione ";
+
+Lines Header(const std::string& version = "Versione: 3.1.0") {
+    return {"VERIFICA DEI DATI ESPORTATI                   05-03-2026 07:04",
+            "",
+            "Versione procedura : " + version,
+            kRule,
+            "Questa operazione controlla i dati esportati e segnala la",
+            "mancanza di eventuali dati obbligatori",
+            kRule,
+            ""};
+}
+
+// Each message line followed by its empty line.
+Lines ClassBlocks(const Lines& messages) {
+    Lines out;
+    for (const std::string& m : messages) out.insert(out.end(), {m, ""});
+    return out;
+}
+
+Lines Report(const Lines& body) {
+    Lines out = Header();
+    out.insert(out.end(), body.begin(), body.end());
+    out.push_back(kRule);
+    return out;
+}
+
+class DataCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = testsupport::SandboxDir() + "/" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        fs::create_directories(m_dir);
+        write("Body622.xml", Packet(kClassFields, {}));
+        write("COD_SPECSPER.xml", Packet(kPairFields, kPairRows));
+        write("Body815.xml", Packet(kAdoptionFields, {}));
+        write("Body815E.xml", Packet(kAdoptionFields, {}));
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    void write(const std::string& name, const std::string& bytes) {
+        testsupport::WriteFileBytes(m_dir + name, bytes);
+    }
+
+    void run(Lines& lines, const std::string& version = "Versione: 3.1.0") {
+        DataCheck check(m_dir, {m_622, m_pairs, m_815, m_815E}, version, kNow);
+        check.run(lines);
+    }
+    Lines run() {
+        Lines lines;
+        run(lines);
+        return lines;
+    }
+
+    std::string m_dir;
+    TClientDataSet m_622{"cdsFile622"};
+    TClientDataSet m_pairs{"cdsCodSpecSper"};
+    TClientDataSet m_815{"cdsFile815"};
+    TClientDataSet m_815E{"cdsFile815E"};
+};
+
+TEST_F(DataCheckTest, EmptyPacketsGiveHeaderAndClosingLine) {
+    EXPECT_EQ(run(), Report({}));
+}
+
+TEST_F(DataCheckTest, MissingVersionLeavesLabelAlone) {
+    Lines lines;
+    run(lines, "");
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[2], "Versione procedura : ");
+}
+
+TEST_F(DataCheckTest, ClassRules) {
+    struct Case {
+        const char* name;
+        const char* code;
+        const char* year;
+        const char* type;
+        const char* spc;
+        const char* spr;
+        Lines messages;
+    };
+    const Case cases[] = {
+        {"year 1 type NT: C1", "RMIC81200X", "1", "NT", "S1", "P1", {TypeMsg("NT", "1A")}},
+        {"year 2 type NT: C1", "RMIC81200X", "2", "NT", "S1", "P1", {TypeMsg("NT", "2A")}},
+        {"year 1 type NO: clean", "RMIC81200X", "1", "NO", "S1", "P1", {}},
+        {"year 2 type no (case): C1", "RMIC81200X", "2", "no", "S1", "P1", {TypeMsg("no", "2A")}},
+        {"year 3 type NO: C2", "RMIC81200X", "3", "NO", "S1", "P1", {TypeMsg("NO", "3A")}},
+        {"year 6 null type: C2", "RMIC81200X", "6", nullptr, "S1", "P1", {TypeMsg("", "6A")}},
+        {"year 4 type NT: clean", "RMIC81200X", "4", "NT", "S1", "P1", {}},
+        {"year 7: never C1/C2", "RMIC81200X", "7", "XX", "S1", "P1", {}},
+        {"year 0: never C1/C2", "RMIC81200X", "0", "NT", "S1", "P1", {}},
+        {"MM exempt", "RMMM81200X", "1", "NT", "S1", "P1", {}},
+        {"1M at end exempt", "RMIC81201M", "3", "NO", "S1", "P1", {}},
+        {"EE at start exempt", "EERC81200X", "2", "XX", "S1", "P1", {}},
+        {"1E in middle exempt", "RMIC1E200X", "5", "NO", "S1", "P1", {}},
+        {"lone M not exempt", "RMIC8M200X", "1", "NT", "S1", "P1", {TypeMsg("NT", "1A")}},
+        {"exempt code: year not read", "RMMM81200X", "x", "NT", "S1", "P1", {}},
+        {"pair missing: C3", "RMIC81200X", "7", "NT", "S9", "P1", {CodeMsg("7A")}},
+        {"pair differs in case: C3", "RMIC81200X", "7", "NT", "s1", "P1", {CodeMsg("7A")}},
+        {"pair swapped: C3", "RMIC81200X", "7", "NT", "P1", "S1", {CodeMsg("7A")}},
+        {"partial value: C3", "RMIC81200X", "7", "NT", "S1", "P", {CodeMsg("7A")}},
+        {"trailing blank: C3", "RMIC81200X", "7", "NT", "S1 ", "P1", {CodeMsg("7A")}},
+        {"null equals absent", "RMIC81200X", "7", "NT", "S2", nullptr, {}},
+        {"empty equals absent", "RMIC81200X", "7", "NT", "S2", "", {}},
+        {"null equals empty", "RMIC81200X", "7", "NT", "S3", nullptr, {}},
+        {"both null: C3", "RMIC81200X", "7", "NT", nullptr, nullptr, {CodeMsg("7A")}},
+        {"exempt code still C3", "RMMM81200X", "1", "NT", "S9", "P9", {CodeMsg("1A")}},
+        {"C1 then C3", "RMIC81200X", "1", "NT", "S9", "P9", {TypeMsg("NT", "1A"), CodeMsg("1A")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("Body622.xml", Packet(kClassFields, {ClassRow(c.code, c.year, c.type, "A", c.spc, c.spr)}));
+        EXPECT_EQ(run(), Report(ClassBlocks(c.messages)));
+    }
+}
+
+TEST_F(DataCheckTest, EmptyPairTableFailsEveryClass) {
+    write("COD_SPECSPER.xml", Packet(kPairFields, {}));
+    write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "7", "NT", "A", "S1", "P1"),
+                                               ClassRow("RMMM81200X", "1", "NO", "B", "", "")}));
+    EXPECT_EQ(run(), Report(ClassBlocks({CodeMsg("7A"), CodeMsg("1B")})));
+}
+
+TEST_F(DataCheckTest, AdoptionRules) {
+    struct Case {
+        const char* name;
+        bool extension; // the row is in "Body815E.xml"
+        Flags flags;    // fuoricat, InUso, InPossesso, Approfondimento, Monografia, AnnoPrimaAdoz
+        Lines reasons;
+    };
+    const Case cases[] = {
+        {"A1: F not owned", false, {"F", "0", "0", "0", "0", "0"}, {kOutOfCatalogue}},
+        {"A1: null owned reads 0", false, {"F", "0", nullptr, "0", "0", "0"}, {kOutOfCatalogue}},
+        {"A1: F owned", false, {"F", "0", "1", "0", "0", "0"}, {}},
+        {"A1: lower-case f", false, {"f", "0", "0", "0", "0", "0"}, {}},
+        {"A1 then year rule", false, {"F", "1", "0", "0", "0", "2021"}, {kOutOfCatalogue, kInUse + "2021"}},
+        {"extension: no A1", true, {"F", "1", "0", "0", "0", "2021"}, {kInUse + "2021"}},
+        {"year 0: never", false, {"", "1", "0", "1", "1", "0"}, {}},
+        {"2021 in use", false, {"", "1", "1", "1", "1", "2021"}, {kInUse + "2021"}},
+        {"2021 not owned, approfondimento",
+         false,
+         {"", "0", "0", "1", "0", "2021"},
+         {kNotOwnedAdvised + "2021"}},
+        {"2021 not owned, monografia", true, {"", "0", "0", "0", "1", "2021"}, {kNotOwnedAdvised + "2021"}},
+        {"2021 InUso 2 counts as not 1",
+         false,
+         {"", "2", "0", "0", "1", "2021"},
+         {kNotOwnedAdvised + "2021"}},
+        {"2021 not owned, not advised", false, {"", "0", "0", "0", "0", "2021"}, {}},
+        {"2021 owned, not advised", false, {"", "0", "1", "0", "0", "2021"}, {kOwnedNotAdvised + "2021"}},
+        {"2021 owned, advised", false, {"", "0", "1", "1", "0", "2021"}, {}},
+        {"2021 owned, flag 2 is not 0", false, {"", "0", "1", "2", "0", "2021"}, {}},
+        {"2021 InPossesso 2", false, {"", "0", "2", "1", "1", "2021"}, {}},
+        {"2019 not in use, owned", false, {"", "0", "1", "0", "0", "2019"}, {kNotInUseOwned + "2019"}},
+        {"2019 not in use, InPossesso 2", true, {"", "0", "2", "1", "1", "2019"}, {kNotInUseOwned + "2019"}},
+        {"2019 not in use, not owned, advised",
+         false,
+         {"", "0", "0", "0", "1", "2019"},
+         {kNotOwnedAdvised + "2019"}},
+        {"2019 not in use, not owned, not advised", false, {"", "0", "0", "0", "0", "2019"}, {}},
+        {"2019 in use, not owned, advised",
+         false,
+         {"", "1", "0", "1", "0", "2019"},
+         {kInUseNotOwnedAdvised + "2019"}},
+        {"2019 in use, not owned, not advised", false, {"", "1", "0", "0", "0", "2019"}, {}},
+        {"2019 in use, owned", false, {"", "1", "1", "1", "1", "2019"}, {}},
+        {"2019 InUso 2", false, {"", "2", "0", "1", "1", "2019"}, {}},
+        {"campaign year compared exactly",
+         false,
+         {"", "1", "0", "1", "0", "2021 "},
+         {kInUseNotOwnedAdvised + "2021 "}},
+        {"null year is another year", false, {"", "0", "1", "0", "0", nullptr}, {kNotInUseOwned}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Lines rows = {AdoptionRow("1", "A", "9788800000001", c.flags)};
+        write("Body815.xml", Packet(kAdoptionFields, c.extension ? Lines{} : rows));
+        write("Body815E.xml", Packet(kAdoptionFields, c.extension ? rows : Lines{}));
+        Lines body;
+        for (const std::string& r : c.reasons)
+            body.insert(body.end(), {Heading("1A", "9788800000001"), r, ""});
+        EXPECT_EQ(run(), Report(body));
+    }
+}
+
+TEST_F(DataCheckTest, BlocksFollowStoredOrderForClassesAndIndexOrderForAdoptions) {
+    const Flags inUse{"", "1", "0", "0", "0", "2021"};
+    write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "3", "NO", "B", "S1", "P1"),
+                                               ClassRow("RMIC81200X", "1", "NT", "A", "S1", "P1")}));
+    write("Body815.xml", Packet(kAdoptionFields, {AdoptionRow("2", "A", "9788800000001", inUse),
+                                                  AdoptionRow("1", "B", "9788800000001", inUse),
+                                                  AdoptionRow("1", "A", "9788800000002", inUse),
+                                                  AdoptionRow("1", "A", "9788800000001", inUse)}));
+    write("Body815E.xml", Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000000", inUse)}));
+    const std::string reason = kInUse + "2021";
+    EXPECT_EQ(run(), Report({TypeMsg("NO", "3B"), "",                    //
+                             TypeMsg("NT", "1A"), "",                    //
+                             Heading("1A", "9788800000001"), reason, "", //
+                             Heading("1A", "9788800000002"), reason, "", //
+                             Heading("1B", "9788800000001"), reason, "", //
+                             Heading("2A", "9788800000001"), reason, "", //
+                             Heading("1A", "9788800000000"), reason, ""}));
+    EXPECT_TRUE(m_622.Eof());
+    EXPECT_TRUE(m_815.Eof());
+    EXPECT_TRUE(m_815E.Eof());
+    EXPECT_EQ(m_815.IndexFieldNames(), "ANNOCORSO;SEZIONE;ISBN");
+}
+
+TEST_F(DataCheckTest, LinesAreAppendedToWhatTheCallerHolds) {
+    Lines lines = {"earlier"};
+    run(lines);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines.front(), "earlier");
+    EXPECT_EQ(lines[1], Header()[0]);
+}
+
+// A failure stops the check where it happens: the lines so far stay, the
+// closing line is missing and the error reaches the caller.
+TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
+    const Flags outOfCatalogue{"F", "0", "0", "0", "0", "0"};
+    const Lines classBlock = ClassBlocks({TypeMsg("NT", "1A")});
+    const Lines adoptionBlock = {Heading("1A", "9788800000001"), kOutOfCatalogue, ""};
+    struct Case {
+        const char* name;
+        std::function<void()> setUp;
+        std::string error; // exact text; empty: checked by errorPart
+        std::string errorPart;
+        Lines body; // after the header, without closing line
+    };
+    auto classes = [&] {
+        write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "1", "NT", "A", "S1", "P1")}));
+    };
+    auto adoptions = [&] {
+        write("Body815.xml",
+              Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
+    };
+    auto without = [](std::vector<std::string> fields, const std::string& name) {
+        std::erase(fields, name);
+        return fields;
+    };
+    Lines classAndAdoption = classBlock;
+    classAndAdoption.insert(classAndAdoption.end(), adoptionBlock.begin(), adoptionBlock.end());
+    const Case cases[] = {
+        {"Body622 missing",
+         [&] { fs::remove(m_dir + "Body622.xml"); },
+         "Cannot open file " + m_dir + "Body622.xml",
+         "",
+         {}},
+        {"COD_SPECSPER missing",
+         [&] {
+             classes();
+             fs::remove(m_dir + "COD_SPECSPER.xml");
+         },
+         "Cannot open file " + m_dir + "COD_SPECSPER.xml",
+         "",
+         {}},
+        {"Body815E missing",
+         [&] {
+             classes();
+             adoptions();
+             fs::remove(m_dir + "Body815E.xml");
+         },
+         "Cannot open file " + m_dir + "Body815E.xml", "", classAndAdoption},
+        {"class without CodSpr",
+         [&] {
+             write("Body622.xml", Packet(without(kClassFields, "CodSpr"),
+                                         {ClassRow("RMIC81200X", "1", "NT", "A", "S1", nullptr)}));
+         },
+         "Field 'CODSPR' not found", "", classBlock},
+        {"pair table without SSPZSPERIM",
+         [&] {
+             classes();
+             write("COD_SPECSPER.xml", Packet({"SSPZSPECIAL"}, {R"(SSPZSPECIAL="S1")"}));
+         },
+         "Field 'SSPZSPERIM' not found", "", classBlock},
+        {"adoption without AnnoPrimaAdoz",
+         [&] {
+             write("Body815.xml", Packet(without(kAdoptionFields, "AnnoPrimaAdoz"),
+                                         {AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
+         },
+         "Field 'AnnoPrimaAdoz' not found", "", adoptionBlock},
+        {"InUso not an integer in the second row",
+         [&] {
+             write("Body815.xml",
+                   Packet(kAdoptionFields,
+                          {AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
+                           AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
+         },
+         "", "1x", adoptionBlock},
+        {"AnnoCorso not an integer",
+         [&] {
+             write("Body622.xml",
+                   Packet(kClassFields, {ClassRow("RMIC81200X", "1a", "NT", "A", "S1", "P1")}));
+         },
+         "",
+         "1a",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        c.setUp();
+        Lines lines;
+        try {
+            run(lines);
+            ADD_FAILURE() << "no error";
+        } catch (const EVxError& e) {
+            if (!c.error.empty()) {
+                EXPECT_EQ(std::string(e.what()), c.error);
+            } else {
+                EXPECT_NE(std::string(e.what()).find(c.errorPart), std::string::npos) << e.what();
+            }
+        }
+        Lines expected = Header();
+        expected.insert(expected.end(), c.body.begin(), c.body.end());
+        EXPECT_EQ(lines, expected);
+    }
+}
+
+TEST(ProcedureVersion, Text) {
+    struct Case {
+        const char* version;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"3.1.0", "Versione: 3.1.0"},
+        {"11.0.0.0", "Versione: 11.0.0"},
+        {"03.01.007", "Versione: 3.1.7"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        EXPECT_EQ(ProcedureVersionText(c.version), c.text);
+    }
+    EXPECT_EQ(GetProcedureVersion(), "Versione: 3.1.0");
+}
+
+class AnomalyLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = testsupport::SandboxDir() + "/anomalylog/";
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string m_dir;
+};
+
+TEST_F(AnomalyLogTest, WritesCp1252LinesWithCrLfReplacingEarlierFile) {
+    EXPECT_EQ(WriteAnomalyLog(m_dir, {"first run", "longer text than the second"}), m_dir + "Log.txt");
+    EXPECT_EQ(WriteAnomalyLog(m_dir, {"VERIFICA", "", "non pu\xF2 essere", kRule}), m_dir + "Log.txt");
+    EXPECT_EQ(testsupport::ReadFileBytes(m_dir + "Log.txt"),
+              "VERIFICA\r\n\r\nnon pu\xF2 essere\r\n" + kRule + "\r\n");
+}
+
+TEST_F(AnomalyLogTest, EmptyReportGivesEmptyFile) {
+    WriteAnomalyLog(m_dir, {});
+    EXPECT_EQ(testsupport::ReadFileBytes(m_dir + "Log.txt"), "");
+}
+
+TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
+    fs::create_directories(m_dir + "blocked/Log.txt"); // a folder in the way
+    for (const std::string& dir : {m_dir + "missing/", m_dir + "blocked/"}) {
+        SCOPED_TRACE(dir);
+        try {
+            WriteAnomalyLog(dir, {"x"});
+            ADD_FAILURE() << "no error";
+        } catch (const EVxError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + dir + "Log.txt");
+        }
+    }
+}
+
+} // namespace
