@@ -1,0 +1,465 @@
+#include "Zip.h"
+
+#include "Platform.h"
+#include "ProgressForm.h"
+#include "VxMsgDlg.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+const char* const MsgNoArchive =
+    "A Zip file must be openned or created before\nAdding, Deleting or Extracting files.";
+const char* const MsgNoFiles = "No files have been selected.";
+const char* const MsgMultiDisk =
+    "Cannot Add, Delete or Extract from a multiple disk Zip file...\nMerge this Zip file "
+    "onto the hard disk before retrying.";
+const char* const MsgBadVersion = "Error - invalid version of ZipDll.dll or UnzDll.dll";
+const char* const MsgNoDrive = "Unable to access the selected drive!";
+const char* const MsgBadCentral = "Error reading CentralFileHeader.";
+const char* const MsgNoPassword =
+    "No password was entered so the file will not be extracted...\nDo you wish to "
+    "continue extracting other files?";
+
+constexpr int32_t ParamsVersion = 160;
+constexpr uint8_t EmptyArchive[zipdir::EndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
+
+std::string NotValidMessage(const std::string& Path) {
+    return "\"" + Path + "\"\nis not a valid Zip file.";
+}
+std::string CannotCreateMessage(const std::string& Path) {
+    return "Unable to create \n\"" + Path + "\"";
+}
+
+// Questions of the component carry the application's title, not a kind's caption.
+int32_t AskBox(const std::string& Text, uint32_t Style) {
+    return CurrentPresenter().ShowBox(MessageBoxRequest{ApplicationTitle(), Text, Style});
+}
+
+std::string WithSeparator(const std::string& Dir) {
+    if (Dir.empty() || Dir.back() == '/' || Dir.back() == '\\') return Dir;
+    return Dir + platform::PathDelimiter();
+}
+
+QString QPath(const std::string& Path) {
+    return QFile::decodeName(QByteArray::fromStdString(Path));
+}
+
+// Counters are the plugin's 32-bit integers: they wrap instead of overflowing.
+int32_t Add32(int32_t A, int32_t B) {
+    return static_cast<int32_t>(static_cast<uint32_t>(A) + static_cast<uint32_t>(B));
+}
+
+// The one plugin of the process, shared by every TZip.
+struct ZipDllState {
+    std::unique_ptr<platform::Library> Lib;
+    ZipDllExecFunc Exec = nullptr;
+    GetZipDllVersionFunc Version = nullptr;
+};
+
+ZipDllState& Dll() {
+    static ZipDllState State;
+    return State;
+}
+
+} // namespace
+
+// The trace stream of one Add.
+struct TZip::TraceFile {
+    std::ofstream Out;
+};
+
+// A copy of the archive taken before Add, removed when Add ends.
+struct TZip::Backup {
+    std::string Path;
+    ~Backup() {
+        if (!Path.empty()) {
+            std::error_code Ec;
+            std::filesystem::remove(Path, Ec);
+        }
+    }
+};
+
+TZip::TZip() {
+    TempDir = platform::TempDir();
+    if (TempDir.empty()) TempDir = platform::ProgramDir();
+}
+
+TZip::~TZip() {
+    UnloadZipDll();
+}
+
+void TZip::UnloadZipDll() {
+    ZipDllState& S = Dll();
+    S.Exec = nullptr;
+    S.Version = nullptr;
+    S.Lib.reset();
+}
+
+void TZip::SetZipFileName(const std::string& Path) {
+    Password.clear();
+    m_oemNames = false;
+    m_end = zipdir::EndRecord{};
+    m_zipComment.clear();
+    m_endPosition = -1;
+    m_contents.clear();
+    m_zipFileName = Path;
+    if (!Path.empty()) {
+        if (!platform::ArchiveDriveAccessible(Path)) throw ZipException(MsgNoDrive);
+        if (!platform::FileExists(Path)) {
+            QFile F(QPath(Path));
+            if (!F.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+                F.write(reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive) !=
+                    static_cast<qint64>(sizeof EmptyArchive) ||
+                !F.flush()) {
+                throw ZipException(CannotCreateMessage(Path));
+            }
+        }
+        ReadZipDirectory();
+    }
+    if (OnContentsChanged) OnContentsChanged(this);
+}
+
+void TZip::ReadZipDirectory() {
+    m_contents.clear();
+    if (m_zipFileName.empty()) return;
+
+    zipdir::Directory Dir;
+    zipdir::EndStatus Status;
+    std::unique_ptr<zipdir::FileSource> Source;
+    for (;;) {
+        Source = std::make_unique<zipdir::FileSource>(m_zipFileName);
+        Dir = zipdir::Directory{};
+        Status = zipdir::ReadEndRecord(*Source, Dir);
+        if (Status != zipdir::EndStatus::NotFound) break;
+        Source.reset();
+        const int Disk = platform::ZipDiskNumber(m_zipFileName);
+        if (Disk == 0) throw ZipException(NotValidMessage(m_zipFileName));
+        const std::string Text =
+            "This is [ Disk " + std::to_string(Disk) +
+            " ] of a multiple disk Zip file.\nInsert the last disk of the Zip file before "
+            "pressing [ OK ] to continue ...";
+        if (AskBox(Text, MB_OKCANCEL_ | MB_ICONINFORMATION_) != idOK) return;
+    }
+
+    m_endPosition = static_cast<int32_t>(Dir.EndPosition);
+    m_end = Dir.End;
+    if (Status == zipdir::EndStatus::BadDiskNumbers) throw ZipException(NotValidMessage(m_zipFileName));
+    m_zipComment = m_oemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
+    if (m_end.TotalEntries() == 0) return;
+
+    if (m_end.CentralDirDisk() != m_end.ThisDisk()) {
+        // Only a spanned medium can be swapped; elsewhere the directory is unreachable.
+        if (platform::ZipDiskNumber(m_zipFileName) == 0) throw ZipException(MsgBadCentral);
+        Source.reset();
+        if (!AskForDisk(m_end.CentralDirDisk())) return;
+        Source = std::make_unique<zipdir::FileSource>(m_zipFileName);
+    }
+    if (!zipdir::ReadCentralDirectory(*Source, Dir)) {
+        m_contents.clear();
+        throw ZipException(MsgBadCentral);
+    }
+    m_oemNames = Dir.OemNames;
+    m_contents.reserve(Dir.Entries.size());
+    for (zipdir::CentralEntry& E : Dir.Entries) {
+        TFileInfo Info;
+        Info.Header = E.Header;
+        Info.Encrypted = E.Encrypted();
+        Info.FileName = m_oemNames ? platform::Cp1252FromOem(E.FileName) : std::move(E.FileName);
+        std::replace(Info.FileName.begin(), Info.FileName.end(), '/', '\\');
+        Info.ExtraField = std::move(E.ExtraField);
+        Info.FileComment = m_oemNames ? platform::Cp1252FromOem(E.FileComment) : std::move(E.FileComment);
+        m_contents.push_back(std::move(Info));
+    }
+}
+
+bool TZip::AskForDisk(int Disk) {
+    for (;;) {
+        const int Medium = platform::ZipDiskNumber(m_zipFileName);
+        if (Medium == Disk) return true;
+        if (Medium == 0) return false;
+        const std::string Text =
+            "Insert [ Disk " + std::to_string(Disk) +
+            " ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...";
+        if (AskBox(Text, MB_OKCANCEL_ | MB_ICONINFORMATION_) != idOK) return false;
+    }
+}
+
+void TZip::LoadZipDll() {
+    ZipDllState& S = Dll();
+    if (S.Lib) return;
+    const std::string Name = platform::PluginFileName("ZipDll");
+    const std::string File =
+        WithSeparator(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
+    std::unique_ptr<platform::Library> Lib = platform::LoadLibrary(File);
+    if (!Lib) throw ZipException("Unable to load \"" + File + "\".");
+    auto Exec = reinterpret_cast<ZipDllExecFunc>(Lib->Symbol("ZipDllExec"));
+    auto Version = reinterpret_cast<GetZipDllVersionFunc>(Lib->Symbol("GetZipDllVersion"));
+    if (!Exec || !Version) throw ZipException("Unable to load \"" + File + "\".");
+    if (Version() < ZIPDLL_MIN_VERSION) throw ZipException(MsgBadVersion);
+    S.Lib = std::move(Lib);
+    S.Exec = Exec;
+    S.Version = Version;
+}
+
+int32_t TZip::Add() {
+    struct ClearRoot {
+        std::string& Root;
+        ~ClearRoot() { Root.clear(); }
+    } Guard{RootDir};
+    return RunAdd();
+}
+
+int32_t TZip::RunAdd() {
+    if (m_zipFileName.empty()) {
+        AskBox(MsgNoArchive, MB_OK_ | MB_ICONINFORMATION_);
+        return 0;
+    }
+    if (m_fileSpecs.empty()) {
+        AskBox(MsgNoFiles, MB_OK_ | MB_ICONINFORMATION_);
+        return 0;
+    }
+    if (m_end.ThisDisk() > 0) {
+        AskBox(MsgMultiDisk, MB_OK_ | MB_ICONINFORMATION_);
+        return 0;
+    }
+    LoadZipDll();
+
+    // Without a backup a cancelled Add could not restore the archive, so the
+    // plugin is not called at all.
+    Backup Saved;
+    {
+        QTemporaryFile Tmp(QPath(WithSeparator(TempDir) + "zzzXXXXXX"));
+        Tmp.setAutoRemove(false);
+        if (!Tmp.open()) throw ZipException(CannotCreateMessage(WithSeparator(TempDir) + "zzz"));
+        Saved.Path = QFile::encodeName(Tmp.fileName()).toStdString();
+        Tmp.close();
+        std::error_code Ec;
+        std::filesystem::copy_file(m_zipFileName, Saved.Path,
+                                   std::filesystem::copy_options::overwrite_existing, Ec);
+        if (Ec) throw ZipException(CannotCreateMessage(Saved.Path));
+    }
+
+    const std::string RootText = WithSeparator(RootDir);
+    m_cancel = false;
+
+    ZipParamsRecord Params{};
+    Params.Caller = this;
+    Params.Version = ParamsVersion;
+    Params.Callback = &TZip::ZipCallback;
+    Params.Trace = Trace ? -1 : 0;
+    Params.Password = Password.empty() ? nullptr : Password.c_str();
+    Params.Encrypt = Password.empty() ? 0 : -1;
+    Params.OptFlag6 = (AddOptions & aoFlag6) ? -1 : 0;
+    Params.OptNotFlag4 = (AddOptions & aoFlag4) ? 0 : -1;
+    Params.Fixed56 = -1;
+    Params.Fixed60 = 9;
+    Params.OptNotFlags2And3 = (AddOptions & (aoFlag2 | aoFlag3)) ? 0 : -1;
+    Params.OptFlag2 = (AddOptions & aoFlag2) ? -1 : 0;
+    Params.Fixed80 = -1;
+    Params.OptFlag7 = (AddOptions & aoFlag7) ? -1 : 0;
+    Params.OptFlag1 = (AddOptions & aoFlag1) ? -1 : 0;
+    Params.OptFlag0Only = !(AddOptions & aoFlag1) && (AddOptions & aoFlag0) ? -1 : 0;
+    Params.SpecCount = static_cast<int32_t>(m_fileSpecs.size());
+    Params.ArchiveName = m_zipFileName.c_str();
+    Params.TempDir = TempDir.c_str();
+    const std::string Comment = m_oemNames ? platform::OemFromCp1252(m_zipComment) : m_zipComment;
+    Params.Comment = Comment.empty() ? nullptr : Comment.c_str();
+    Params.Marker = 7;
+    if (!RootDir.empty() && platform::DirectoryExists(RootDir)) {
+        std::error_code Ec;
+        std::filesystem::current_path(RootDir, Ec);
+        if (Ec) throw ZipException("I/O error " + std::to_string(Ec.value()));
+    }
+
+    std::vector<ZipFileSpecRecord> Specs(m_fileSpecs.size());
+    for (size_t I = 0; I < m_fileSpecs.size(); ++I) {
+        std::string& Spec = m_fileSpecs[I];
+        const bool Relative = Spec.size() < 3 || (Spec[0] != '\\' && Spec[0] != '/' && Spec[1] != ':');
+        if ((AddOptions & aoFlag3) && Relative) Spec = RootText + Spec;
+        Specs[I].Spec = Spec.c_str();
+        Specs[I].Password = Params.Password;
+        Specs[I].Encrypt = Params.Encrypt;
+        Specs[I].OptFlag2 = Params.OptFlag2;
+        Specs[I].RootDir = RootText.c_str();
+    }
+    Params.Specs = Specs.data();
+
+    int32_t Result = 0;
+    std::exception_ptr Failure;
+    {
+        struct EndOfCall {
+            TZip& Z;
+            ~EndOfCall() {
+                Z.m_progress.reset();
+                Z.m_trace.reset();
+            }
+        } Ending{*this};
+        if (Trace) {
+            m_trace = std::make_unique<TraceFile>();
+            const std::string TracePath =
+                std::filesystem::path(platform::ProgramPath()).replace_extension(".trace").string();
+            m_trace->Out.open(TracePath, std::ios::binary | std::ios::trunc);
+        }
+        if (ShowProgressDialog) {
+            m_progress = std::make_unique<TProgressForm>(*this);
+            m_progress->show();
+        }
+        m_pendingError = nullptr;
+        Result = Dll().Exec(&Params);
+        Failure = std::exchange(m_pendingError, nullptr);
+    }
+    if (Failure) std::rethrow_exception(Failure);
+    m_fileSpecs.clear();
+
+    if (m_cancel) {
+        // A cancelled batch never counts as delivered: the archive goes back to
+        // its state before Add.
+        std::error_code Ec;
+        std::filesystem::copy_file(Saved.Path, m_zipFileName,
+                                   std::filesystem::copy_options::overwrite_existing, Ec);
+        return 0;
+    }
+    if (Result > 0) {
+        ReadZipDirectory();
+        if (OnContentsChanged) OnContentsChanged(this);
+    }
+    return Result;
+}
+
+bool TZip::WindowUsed() const {
+    return ShowProgressDialog && m_progress;
+}
+
+void TZip::HideWindow() {
+    if (WindowUsed()) m_progress->hide();
+}
+
+void TZip::ShowWindowAgain() {
+    if (WindowUsed() && !m_cancel) m_progress->show();
+}
+
+void TZip::WriteTrace(const std::string& Line) {
+    if (!m_trace || !m_trace->Out.is_open() || Line.empty()) return;
+    m_trace->Out << Line << "\r\n";
+    m_trace->Out.flush();
+}
+
+int32_t TZip::ZipCallback(ZipCallbackRecord* Record) {
+    if (!Record || !Record->Caller) return 0;
+    TZip& Z = *static_cast<TZip*>(Record->Caller);
+    if (!Z.m_cancel) {
+        // Nothing may unwind through the plugin: an error of a handler stops the
+        // batch and is raised again once the plugin has returned.
+        try {
+            Z.HandleCallback(*Record);
+        } catch (...) {
+            if (!Z.m_pendingError) Z.m_pendingError = std::current_exception();
+            Z.m_cancel = true;
+        }
+    }
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    return Z.m_cancel ? -1 : 0;
+}
+
+void TZip::HandleCallback(ZipCallbackRecord& Rec) {
+    // The text field is never trusted to be terminated.
+    const std::string Text(Rec.Text, ::strnlen(Rec.Text, sizeof Rec.Text));
+    switch (Rec.Kind) {
+    case ZIPDLL_CB_BEGIN_FILE:
+        m_currentFile = Text;
+        if (OnZEDBeginFileEvent)
+            OnZEDBeginFileEvent(this, m_currentFile, Rec.Number, m_batchCount, m_totalBytes);
+        if (WindowUsed()) m_progress->SetFileName(m_currentFile);
+        break;
+    case ZIPDLL_CB_PROGRESS:
+        m_bytesDone = Add32(m_bytesDone, Rec.Number);
+        if (OnZEDProgressEvent) OnZEDProgressEvent(this, m_currentFile, Rec.Number, m_totalBytes);
+        if (WindowUsed()) {
+            const double Pos =
+                std::trunc(static_cast<double>(m_bytesDone) * static_cast<double>(m_progressScale));
+            m_progress->SetPosition(
+                static_cast<int>(std::clamp(Pos, 0.0, double{TProgressForm::BarMaximum})));
+        }
+        break;
+    case ZIPDLL_CB_END_BATCH:
+        if (OnZEDEndBatchEvent) OnZEDEndBatchEvent(this, m_skipped, m_batchCount, m_totalBytes);
+        HideWindow();
+        break;
+    case ZIPDLL_CB_TRACE: WriteTrace(Text); break;
+    case ZIPDLL_CB_BATCH_COUNT: m_batchCount = Rec.Number; break;
+    case ZIPDLL_CB_BATCH_BYTES:
+        m_totalBytes = Rec.Number;
+        m_bytesDone = 0;
+        m_skipped = 0;
+        m_progressScale = Rec.Number == 0 ? 1.0f : 65535.0f / static_cast<float>(Rec.Number);
+        if (WindowUsed()) m_progress->SetMaximum(TProgressForm::BarMaximum);
+        break;
+    case ZIPDLL_CB_PASSWORD: {
+        HideWindow();
+        const std::string Prompt = Rec.Number == 3 ? "A new password is required for \"" + Text + "\""
+                                                   : std::string("Password is invalid, please retry ...");
+        const std::string Answer =
+            CurrentPresenter().InputQuery(ApplicationTitle(), Prompt).value_or(std::string());
+        if (!Answer.empty()) {
+            const size_t Len = std::min(Answer.size(), sizeof Rec.Text - 1);
+            std::memcpy(Rec.Text, Answer.data(), Len);
+            Rec.Text[Len] = '\0';
+            Rec.AnswerFlag = 1;
+            if (Rec.Number > 0) --Rec.Number;
+        } else {
+            if (AskBox(MsgNoPassword, MB_YESNO_ | MB_ICONQUESTION_) != idYes) m_cancel = true;
+            Rec.AnswerFlag = 0;
+            Rec.Number = 0;
+        }
+        ShowWindowAgain();
+        break;
+    }
+    case ZIPDLL_CB_CRC_ERROR: {
+        HideWindow();
+        const int32_t R =
+            AskBox("\"" + Text + "\" may be corrupted (CRC error).\nExtract this file anyway? ...",
+                   MB_YESNOCANCEL_ | MB_ICONQUESTION_ | MB_DEFBUTTON2_);
+        if (R == idCancel)
+            m_cancel = true;
+        else
+            Rec.AnswerFlag = R == idYes ? 1 : 0;
+        ShowWindowAgain();
+        break;
+    }
+    case ZIPDLL_CB_OVERWRITE:
+        if (!(ExtrOptions & (aoFlag0 | aoFlag1 | aoFlag3))) {
+            Rec.Number = 1;
+        } else if (ExtrOptions & (aoFlag0 | aoFlag1)) {
+            Rec.Number = Rec.AnswerFlag & 1;
+        } else {
+            HideWindow();
+            const int32_t R =
+                (Rec.AnswerFlag & 1)
+                    ? AskBox("\"" + Text + "\" is older than the zipped file.\nOverwrite this file? ...",
+                             MB_YESNOCANCEL_ | MB_ICONINFORMATION_)
+                    : AskBox("\"" + Text +
+                                 "\" is the same age or newer than the zipped file.\nDo you really want to "
+                                 "overwrite this file? ...",
+                             MB_YESNOCANCEL_ | MB_ICONSTOP_ | MB_DEFBUTTON2_);
+            if (R == idCancel) {
+                Rec.Number = 0;
+                m_cancel = true;
+            } else {
+                Rec.Number = R == idYes ? 1 : 0;
+            }
+            ShowWindowAgain();
+        }
+        break;
+    case ZIPDLL_CB_SKIPPED: m_skipped = Add32(m_skipped, 1); break;
+    default: break;
+    }
+}

@@ -1,0 +1,138 @@
+#pragma once
+// TZip: names an archive, lists its contents and adds files to it through the
+// ZipDll plugin, which it loads at run time and follows through a callback,
+// showing a progress window with a Cancel button meanwhile.
+
+#include "ZipDirectory.h"
+#include "ZipDllRecords.h"
+#include "ZipException.h"
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TProgressForm;
+
+// One entry of the archive's central directory.
+struct TFileInfo {
+    std::array<uint8_t, zipdir::CentralHeaderSize> Header{};
+    bool Encrypted = false;
+    std::string FileName;   // CP1252 when the archive's names are OEM; "\" separators
+    std::string ExtraField; // raw bytes
+    std::string FileComment;
+};
+
+class TZip {
+public:
+    using TNotifyEvent = std::function<void(TZip* Sender)>;
+    using TZEDBeginFileEvent = std::function<void(TZip* Sender, const std::string& Filename, int32_t FileSize,
+                                                  int32_t BatchCount, int32_t TotalBytesInBatch)>;
+    using TProgressEvent =
+        std::function<void(TZip* Sender, const std::string& Filename, int32_t BytesDone, int32_t TotalBytes)>;
+    using TZEDEndBatchEvent = std::function<void(TZip* Sender, int32_t SkippedCount, int32_t BatchCount,
+                                                 int32_t TotalBytesInBatch)>;
+
+    // AddOptions flags (bit values).
+    enum : uint8_t {
+        aoFlag0 = 1,
+        aoFlag1 = 2,
+        aoFlag2 = 4,
+        aoFlag3 = 8,
+        aoFlag4 = 16,
+        aoFlag5 = 32,
+        aoFlag6 = 64,
+        aoFlag7 = 128
+    };
+
+    TZip();
+    ~TZip();
+    TZip(const TZip&) = delete;
+    TZip& operator=(const TZip&) = delete;
+
+    const std::string& ZipFileName() const { return m_zipFileName; }
+    // Opens the archive at Path, creating an empty one when no file is there,
+    // and reads its directory. Raises ZipException.
+    void SetZipFileName(const std::string& Path);
+
+    const std::vector<std::string>& FileSpecs() const { return m_fileSpecs; }
+    void SetFileSpecs(const std::vector<std::string>& Specs) { m_fileSpecs = Specs; }
+
+    // Packs FileSpecs into the archive; returns how many files went in, 0 when
+    // a pre-check refused or the user cancelled. Raises ZipException.
+    int32_t Add();
+
+    // Re-reads the end record and central directory. Raises ZipException.
+    void ReadZipDirectory();
+
+    const std::vector<TFileInfo>& ZipContents() const { return m_contents; }
+    const std::string& ZipComment() const { return m_zipComment; }
+    bool OemNames() const { return m_oemNames; }
+    const zipdir::EndRecord& EndRecord() const { return m_end; }
+    int32_t EndRecordPosition() const { return m_endPosition; }
+
+    // The progress window's Cancel: the plugin is asked to stop at its next callback.
+    void Cancel() { m_cancel = true; }
+    bool Cancelled() const { return m_cancel; }
+
+    // Progress counters of the running (or last) operation.
+    const std::string& CurrentFile() const { return m_currentFile; }
+    int32_t BatchCount() const { return m_batchCount; }
+    int32_t TotalBytesInBatch() const { return m_totalBytes; }
+    int32_t BytesDone() const { return m_bytesDone; }
+    int32_t SkippedCount() const { return m_skipped; }
+    float ProgressScale() const { return m_progressScale; }
+    TProgressForm* ProgressForm() const { return m_progress.get(); }
+
+    // The plugin's callback (the record's Caller is the TZip).
+    static int32_t ZipCallback(ZipCallbackRecord* Record);
+    // Releases the process-wide plugin so that the next Add loads it again.
+    static void UnloadZipDll();
+
+    std::string Password;
+    std::string DllDirectory; // empty: the program's own folder
+    std::string TempDir;      // with a trailing separator
+    std::string RootDir;      // cleared by every Add
+    bool Trace = false;
+    bool ShowProgressDialog = true;
+    uint8_t AddOptions = aoFlag1;
+    uint8_t ExtrOptions = aoFlag0;
+
+    TNotifyEvent OnContentsChanged;
+    TZEDBeginFileEvent OnZEDBeginFileEvent;
+    TProgressEvent OnZEDProgressEvent;
+    TZEDEndBatchEvent OnZEDEndBatchEvent;
+
+private:
+    struct Backup;
+    int32_t RunAdd();
+    void LoadZipDll();
+    bool AskForDisk(int Disk);
+    void HandleCallback(ZipCallbackRecord& Rec);
+    bool WindowUsed() const;
+    void HideWindow();
+    void ShowWindowAgain();
+    void WriteTrace(const std::string& Line);
+
+    std::string m_zipFileName;
+    bool m_oemNames = false;
+    std::vector<TFileInfo> m_contents;
+    std::vector<std::string> m_fileSpecs;
+    zipdir::EndRecord m_end;
+    std::string m_zipComment;
+    int32_t m_endPosition = -1;
+    bool m_cancel = false;
+    float m_progressScale = 1.0f;
+    std::unique_ptr<TProgressForm> m_progress;
+    struct TraceFile;
+    std::unique_ptr<TraceFile> m_trace;
+    std::string m_currentFile;
+    int32_t m_batchCount = 0;
+    int32_t m_totalBytes = 0;
+    int32_t m_bytesDone = 0;
+    int32_t m_skipped = 0;
+    std::exception_ptr m_pendingError; // raised by a handler inside a callback
+};

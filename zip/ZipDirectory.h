@@ -1,0 +1,107 @@
+#pragma once
+// The end record search and central directory reader of a zip archive, as a
+// pure function over a byte source: every length, count and offset read from
+// the archive is checked against the source before it is used.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zipdir {
+
+constexpr size_t EndRecordSize = 22;
+constexpr size_t CentralHeaderSize = 46;
+// The end record lies within this many bytes of the end (its comment is at
+// most 65535 bytes long).
+constexpr size_t EndSearchSpan = 65535;
+// Disk numbers above this mark a file that is not an archive.
+constexpr uint16_t MaxDiskNumber = 1000;
+
+// Random access to the archive's bytes.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Reads up to Len bytes at Offset; returns how many were read.
+    virtual size_t ReadAt(uint64_t Offset, void* Buffer, size_t Len) = 0;
+};
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::string_view Bytes) : m_bytes(Bytes) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    size_t ReadAt(uint64_t Offset, void* Buffer, size_t Len) override;
+
+private:
+    std::string_view m_bytes;
+};
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(const std::string& Path);
+    bool IsOpen() const { return m_open; }
+    uint64_t Size() const override { return m_size; }
+    size_t ReadAt(uint64_t Offset, void* Buffer, size_t Len) override;
+
+private:
+    std::ifstream m_in;
+    uint64_t m_size = 0;
+    bool m_open = false;
+};
+
+uint16_t Get16(const uint8_t* P);
+uint32_t Get32(const uint8_t* P);
+
+// The end-of-central-directory record, as stored.
+struct EndRecord {
+    std::array<uint8_t, EndRecordSize> Bytes{0x50, 0x4B, 0x05, 0x06};
+    uint16_t ThisDisk() const { return Get16(&Bytes[4]); }
+    uint16_t CentralDirDisk() const { return Get16(&Bytes[6]); }
+    uint16_t EntriesOnDisk() const { return Get16(&Bytes[8]); }
+    uint16_t TotalEntries() const { return Get16(&Bytes[10]); }
+    uint32_t CentralDirSize() const { return Get32(&Bytes[12]); }
+    uint32_t CentralDirOffset() const { return Get32(&Bytes[16]); }
+    uint16_t CommentLength() const { return Get16(&Bytes[20]); }
+};
+
+// One central directory file header with its variable parts, raw.
+struct CentralEntry {
+    std::array<uint8_t, CentralHeaderSize> Header{};
+    std::string FileName;
+    std::string ExtraField;
+    std::string FileComment;
+    bool Encrypted() const { return (Header[8] & 1) != 0; }
+    uint16_t VersionMadeBy() const { return Get16(&Header[4]); }
+};
+
+enum class EndStatus {
+    Found,
+    NotFound,       // no end record within the last 65535 bytes
+    BadDiskNumbers, // a disk number above 1000
+};
+
+struct Directory {
+    EndRecord End;
+    int64_t EndPosition = -1;
+    std::string Comment; // raw; empty when shorter than announced
+    std::vector<CentralEntry> Entries;
+    bool OemNames = false; // as the first entry's host system says
+};
+
+// Finds the end record and reads it and the archive comment into Dir.
+EndStatus ReadEndRecord(ByteSource& Source, Directory& Dir);
+
+// Reads the central directory the end record describes: on a single-disk
+// archive it ends where the end record starts (data in front of the archive
+// does not matter), on a multi-disk one it starts at the stored offset.
+// False on a short read or a wrong signature; Dir.Entries is then empty.
+bool ReadCentralDirectory(ByteSource& Source, Directory& Dir);
+
+// Whether the host system of an entry's version-made-by stores OEM names.
+bool HostUsesOemNames(uint16_t VersionMadeBy);
+
+} // namespace zipdir

@@ -1,0 +1,9 @@
+#pragma once
+// Errors of the zip component; the message is what the user reads.
+
+#include "VxExceptions.h"
+
+class ZipException : public EVxError {
+public:
+    using EVxError::EVxError;
+};
