@@ -1,0 +1,62 @@
+#pragma once
+// The export run of the last wizard page: writes the output files into the
+// data folder, then delivers them (copy for AIE, zip for ANARPE), telling the
+// log what happens. Any failure stops the run with the stop text in the log.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataset/ClientDataSet.h"
+#include "export/CopyDelivery.h"
+#include "export/ExportRecordSet.h"
+#include "export/ExportSettings.h"
+#include "export/OutputFileWriter.h"
+#include "export/ZipPacker.h"
+
+namespace txad {
+
+// "Procedura interrotta con il seguente errore: <Cause>..." as the log shows it.
+std::string StopText(std::string_view Cause);
+
+class ExportRun {
+public:
+    // Receives each text the run adds to the log; embedded CR LF pairs are line breaks.
+    using LogFn = std::function<void(const std::string&)>;
+
+    // Zip is needed for "anarpe" only; Ops defaults to the real file system.
+    ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, TClientDataSet& Main, LogFn Log,
+              ZipPacker* Zip = nullptr, DeliveryFileOps* Ops = nullptr);
+    virtual ~ExportRun();
+    ExportRun(const ExportRun&) = delete;
+    ExportRun& operator=(const ExportRun&) = delete;
+
+    // Runs the export once; true when it stopped with the stop text.
+    bool Execute();
+
+    const ExportSettings& Settings() const { return FSettings; }
+
+protected:
+    virtual void WriteOutputFile(int Index);
+    virtual void DeliverByCopy();
+    virtual void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir);
+    virtual void DeliverByZip();
+    virtual void BuildZip(const std::string& ArchivePath, const std::vector<std::string>& Files);
+
+    void Log(const std::string& Text) { FLog(Text); }
+
+    const ExportRecordSet& FRecordSet;
+    ExportSettings FSettings;
+    TClientDataSet& FMain;
+    LogFn FLog;
+    ZipPacker* FZip;
+    DeliveryFileOps* FOps;
+    DeliveryFileOps FDefaultOps;
+    OutputFileWriter FWriter;
+};
+
+inline constexpr const char* ArchiveName = "Anarpe.zip";
+
+} // namespace txad

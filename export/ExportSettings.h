@@ -1,0 +1,25 @@
+#pragma once
+// What an export run needs from start-up and the registry page.
+
+#include <string>
+
+#include "platform/Platform.h"
+#include "support/VxStrUtils.h"
+
+namespace txad {
+
+struct ExportSettings {
+    std::string DataDir;     // FDataDir: packets and output files, ending in the separator
+    std::string DestDir;     // FDestDir: the delivery folder, ending in the separator
+    std::string Target;      // "aie" or "anarpe"
+    TStringList BodyFiles;   // FBodyFiles, by file index
+    TStringList OutFiles;    // FOutFiles, by file index
+    TStringList RecordTypes; // FRecordTypes, as listed (not indexed by file index)
+    long long SchoolCount = 0;
+    std::string ParamFileDate;
+    std::string CatalogueDate;
+    std::string ProtocolNumber;
+    platform::LocalDate RunDate; // taken once when the run starts
+};
+
+} // namespace txad

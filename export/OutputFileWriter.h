@@ -1,0 +1,44 @@
+#pragma once
+// Writes one complete output file: loads its packet into the working dataset
+// (except the registry file, written from the dataset as edited), then
+// header, body and trailer. A file whose writing fails is deleted; the files
+// written before it stay complete.
+
+#include <memory>
+#include <string>
+
+#include "dataset/ClientDataSet.h"
+#include "export/ExportRecordSet.h"
+#include "export/ExportSettings.h"
+#include "export/RecordFrame.h"
+
+namespace txad {
+
+// The header values of a run, from its settings.
+HeaderValues MakeHeaderValues(const ExportSettings& Settings);
+
+class OutputFileWriter {
+public:
+    OutputFileWriter(const ExportRecordSet& RecordSet, const ExportSettings& Settings, TClientDataSet& Main);
+    virtual ~OutputFileWriter() = default;
+    OutputFileWriter(const OutputFileWriter&) = delete;
+    OutputFileWriter& operator=(const OutputFileWriter&) = delete;
+
+    // "Error reading file <packet>" when the packet cannot be loaded or the
+    // output file cannot be created; a count that does not fit its field
+    // stops before the file is touched; write and data errors pass through.
+    void WriteOutputFile(int Index);
+
+    // The full name of the packet of file Index (empty when it has none).
+    std::string PacketPath(int Index) const;
+    std::string OutputPath(int Index) const;
+    const RecordFrame& Frame() const { return *FFrame; }
+
+private:
+    const ExportRecordSet& FRecordSet;
+    const ExportSettings& FSettings;
+    TClientDataSet& FMain;
+    std::unique_ptr<RecordFrame> FFrame;
+};
+
+} // namespace txad

@@ -1,0 +1,76 @@
+#include "export/StartupValues.h"
+
+#include <exception>
+
+#include "export/RecordFields.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxStrUtils.h"
+
+namespace txad {
+
+void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target) {
+    if (DataDirArg.empty())
+        throw EVxError("Cartella dei dati non indicata: l'esportazione non \xE8 possibile");
+    if (Target != "aie" && Target != "anarpe")
+        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Target));
+}
+
+int CountSchools(TClientDataSet& Registry) {
+    TField Code = Registry.FieldByName("CodScuola");
+    int Count = 1;
+    Registry.First();
+    if (!Registry.Eof()) {
+        std::string Previous(Code.AsText());
+        for (; !Registry.Eof(); Registry.Next()) {
+            std::string_view Current = Code.AsText();
+            if (Current != Previous) {
+                ++Count;
+                Previous.assign(Current);
+            }
+        }
+    }
+    Registry.First();
+    return Count;
+}
+
+int CountSchools(TClientDataSet& Registry, const std::string& PacketPath) {
+    Registry.LoadFromFile(PacketPath);
+    return CountSchools(Registry);
+}
+
+std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
+    const std::string Sep(1, platform::PathDelimiter());
+    return std::string(MainDir) + "ETC" + Sep + "datrex" + Sep + std::string(Target) + ".ufp";
+}
+
+std::string ReadParamFileDate(const std::string& Path) {
+    const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
+    if (!Date) throw EVxError("Invalid argument to date encode");
+    return FormatDateDMY(*Date);
+}
+
+std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {
+    Tmp.LoadFromFile(DataDir + "Body815.xml");
+    Tmp.First();
+    TField DataCat = Tmp.FieldByName("datacat");
+    return Tmp.Eof() ? std::string() : DataCat.AsString();
+}
+
+HeaderDates ReadHeaderValues(std::string_view MainDir, std::string_view Target, const std::string& DataDir,
+                             TClientDataSet& Tmp) {
+    HeaderDates Dates;
+    try {
+        Dates.ParamFileDate = ReadParamFileDate(ParamFilePath(MainDir, Target));
+    } catch (const std::exception& E) {
+        Dates.Errors.emplace_back(E.what());
+    }
+    try {
+        Dates.CatalogueDate = ReadCatalogueDate(Tmp, DataDir);
+    } catch (const std::exception& E) {
+        Dates.Errors.emplace_back(E.what());
+    }
+    return Dates;
+}
+
+} // namespace txad

@@ -1,0 +1,43 @@
+#pragma once
+// Start-up pieces of the export form without widgets: the argument check,
+// the school count and the two header dates.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataset/ClientDataSet.h"
+
+namespace txad {
+
+// A start-up that could only lead to an export writing nothing, or writing
+// into the file-system root, fails here: an empty data folder argument or a
+// target other than "aie" and "anarpe". Raises EVxError with the reason.
+void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target);
+
+// The number of runs of equal consecutive CodScuola values of the loaded
+// registry dataset (1 for an empty one); leaves the first row current.
+int CountSchools(TClientDataSet& Registry);
+// Loads the registry packet into Registry, then counts as above.
+int CountSchools(TClientDataSet& Registry, const std::string& PacketPath);
+
+// MainDir + "ETC/datrex/" + target + ".ufp" (MainDir ends in the separator).
+std::string ParamFilePath(std::string_view MainDir, std::string_view Target);
+// The file's last-write date as DDMMYYYY; EVxError "Invalid argument to date
+// encode" when it cannot be read.
+std::string ReadParamFileDate(const std::string& Path);
+// Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;
+// empty for a packet without rows.
+std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir);
+
+// Both header dates, each read on its own: a failure of one leaves it empty
+// and its message in Errors, in reading order.
+struct HeaderDates {
+    std::string ParamFileDate;
+    std::string CatalogueDate;
+    std::vector<std::string> Errors;
+};
+HeaderDates ReadHeaderValues(std::string_view MainDir, std::string_view Target, const std::string& DataDir,
+                             TClientDataSet& Tmp);
+
+} // namespace txad

@@ -1,0 +1,20 @@
+#pragma once
+// What the export run needs from the zip component: the UI wraps TZip in it,
+// tests pass a fake.
+
+#include <string>
+#include <vector>
+
+namespace txad {
+
+class ZipPacker {
+public:
+    virtual ~ZipPacker() = default;
+    // Creates an empty archive at Name.
+    virtual void SetZipFileName(const std::string& Name) = 0;
+    virtual void SetFileSpecs(const std::vector<std::string>& Specs) = 0;
+    // Packs the file specs; returns the number of files that went in.
+    virtual int Add() = 0;
+};
+
+} // namespace txad
