@@ -298,6 +298,44 @@ constexpr Town kTowns[] = {
     {"MB", "Seregno", "20831", "0362"},
 };
 
+// Subjects and their titles; levels: 1 primary, 2 lower secondary, 4 upper secondary.
+struct Subject {
+    std::string_view name;
+    int levels;
+    std::vector<std::string_view> titles;
+};
+
+const std::vector<Subject>& Subjects() {
+    static const std::vector<Subject> subjects = {
+        {"SUSSIDIARIO DEI LINGUAGGI", 1, {"Più che parole", "Il mondo delle parole", "Sì, leggere!"}},
+        {"SUSSIDIARIO DELLE DISCIPLINE", 1, {"Scopriamo insieme", "Città e civiltà junior", "Esploratori"}},
+        {"LINGUA INGLESE", 7, {"English Plus", "Give me five!", "Smart Kids", "Performer B2"}},
+        {"RELIGIONE CATTOLICA", 7, {"Le vie della fede", "Tutti i colori della vita"}},
+        {"ITALIANO ANTOLOGIA", 2, {"Caffè letterario", "L’isola delle parole", "Leggere è già volare"}},
+        {"GRAMMATICA ITALIANA", 6, {"Però che bello!", "Lingua & Letteratura", "Grammatica per tutti"}},
+        {"STORIA", 6, {"Perché la storia", "Città e civiltà", "Noi nel tempo"}},
+        {"GEOGRAFIA", 6, {"Geo & Tu", "Paesi e città del mondo"}},
+        {"MATEMATICA", 6, {"Matematica.blu", "Dai numeri all'algebra", "Contaci!"}},
+        {"SCIENZE", 2, {"Osservare e capire la natura", "Scienze: è facile?"}},
+        {"TECNOLOGIA", 2, {"Tecnologia oggi", "Progettare & costruire"}},
+        {"ARTE E IMMAGINE", 2, {"Noi e l'arte", "L'arte in gioco"}},
+        {"MUSICA", 2, {"Musica in gioco", "Crescendo"}},
+        {"FRANCESE", 6, {"Découvertes", "Ça marche!"}},
+        {"FISICA", 4, {"Il nuovo Amaldi", "La realtà e i modelli", "Fisica: è facile?"}},
+        {"CHIMICA", 4, {"Chimica: concetti e modelli", "Dalla materia all'atomo"}},
+        {"LINGUA E CULTURA LATINA", 4, {"Verba manent", "Latino & Latinità"}},
+        {"LINGUA E CULTURA GRECA", 4, {"Gymnasion", "Ellenikà: il greco antico"}},
+        {"FILOSOFIA", 4, {"Pensiero e realtà", "Il gusto di pensare"}},
+        {"DIRITTO ED ECONOMIA", 4, {"Il diritto è di tutti", "Economia & Società"}},
+        {"INFORMATICA", 4, {"Informatica <code> in classe", "Algoritmi & programmi"}},
+        {"STORIA DELL'ARTE", 4, {"Itinerario nell'arte", "Arte: una storia naturale e civile"}},
+        {"LINGUA E LETTERATURA ITALIANA E STORIA", 4, {"Letteratura: istruzioni per l'uso"}},
+        {"SCIENZE MOTORIE E SPORTIVE", 6, {"Più movimento", "Sport & salute"}},
+        {"ATTIVITÀ ALTERNATIVA", 6, {"Cittadini si diventa"}},
+    };
+    return subjects;
+}
+
 struct Tables {
     std::vector<std::string> people = Vals({
         "Niccolò Machiavelli",  "Ugo Foscolo",         "Giosuè Carducci",    "Niccolò Tommaseo",
@@ -348,32 +386,6 @@ struct Tables {
     });
     std::vector<std::string> initials =
         Vals({"A.", "B.", "C.", "D.", "E.", "F.", "G.", "L.", "M.", "N.", "P.", "R.", "S.", "T.", "V."});
-    std::vector<std::string> titleHeads = Vals({
-        "Città e civiltà",
-        "Perché la storia",
-        "Matematica.blu",
-        "Caffè letterario",
-        "Più che parole",
-        "La realtà e i modelli",
-        "Fisica: è facile?",
-        "Lingua & Letteratura",
-        "Noi e l'arte",
-        "Il nuovo Amaldi",
-        "Però che bello!",
-        "English Plus",
-        "Découvertes",
-        "Chimica: concetti e modelli",
-        "L’isola delle parole",
-        "Geo & Tu",
-        "Informatica <code> in classe",
-        "Dai numeri all'algebra",
-        "Tecnologia oggi",
-        "Sì, viaggiare",
-        "Musica in gioco",
-        "Le vie della fede",
-        "Il diritto è di tutti",
-        "Pensiero e realtà",
-    });
     std::vector<std::string> titleTails = Vals({
         "",
         "",
@@ -386,31 +398,6 @@ struct Tables {
     });
     std::string longTail = Val(" - Edizione aggiornata con espansione online, quaderno delle competenze e "
                                "materiali per la didattica inclusiva");
-    std::vector<std::string> subjects = Vals({
-        "ITALIANO",
-        "STORIA",
-        "GEOGRAFIA",
-        "MATEMATICA",
-        "SCIENZE",
-        "LINGUA INGLESE",
-        "FRANCESE",
-        "TECNOLOGIA",
-        "ARTE E IMMAGINE",
-        "MUSICA",
-        "RELIGIONE CATTOLICA",
-        "FISICA",
-        "CHIMICA",
-        "LATINO",
-        "GRECO",
-        "FILOSOFIA",
-        "DIRITTO ED ECONOMIA",
-        "INFORMATICA",
-        "STORIA DELL'ARTE",
-        "ATTIVITÀ ALTERNATIVA",
-        "SCIENZE MOTORIE E SPORTIVE",
-        "LINGUA E LETTERATURA ITALIANA E STORIA",
-        "EDUCAZIONE CIVICA",
-    });
     std::vector<std::string> volumes = Vals({"1", "1", "2", "3", "U", "U", ""});
 };
 
@@ -498,34 +485,58 @@ int TypeIndex(std::string_view code) {
     return 0;
 }
 
-std::vector<Book> MakeBooks(Rng& rng, const Tables& t, std::size_t n, double edgeRatio) {
+Book MakeBook(Rng& rng, const Tables& t, const Subject& subject, double edgeRatio) {
     static constexpr std::string_view kPublishers[] = {"08",  "424",  "4402", "221",  "7485", "00",
                                                        "391", "5354", "6003", "8433", "20"};
-    std::vector<Book> books(n);
-    for (Book& b : books) {
-        const std::string_view pub = kPublishers[rng.below(std::size(kPublishers))];
-        std::string isbn = "97888";
-        isbn += pub;
-        isbn += Digits(rng, static_cast<int>(12 - isbn.size()));
-        int sum = 0;
-        for (std::size_t i = 0; i < 12; ++i) sum += (isbn[i] - '0') * (i % 2 ? 3 : 1);
-        isbn += static_cast<char>('0' + (10 - sum % 10) % 10);
-        if (rng.chance(edgeRatio / 4)) isbn = isbn.substr(3); // an old 10-digit code
-        b.isbn = isbn;
-        b.editore = std::string(pub);
-        const int authors = rng.range(1, 3);
-        for (int a = 0; a < authors; ++a) {
-            if (a) b.autore += a + 1 == authors ? " - " : ", ";
-            b.autore += rng.pick(t.surnames) + " " + rng.pick(t.initials);
-        }
-        b.titolo = rng.pick(t.titleHeads) + rng.pick(t.titleTails);
-        if (rng.chance(edgeRatio)) b.titolo += t.longTail;
-        b.volumeNull = rng.chance(edgeRatio / 2);
-        b.volume = rng.chance(edgeRatio / 2) ? std::string("1A") : rng.pick(t.volumes);
-        b.materia = rng.pick(t.subjects);
-        b.prezzo = std::to_string(rng.range(8, 39)) + "." + std::to_string(rng.range(0, 9)) + "0";
+    Book b;
+    const std::string_view pub = kPublishers[rng.below(std::size(kPublishers))];
+    std::string isbn = "97888";
+    isbn += pub;
+    isbn += Digits(rng, static_cast<int>(12 - isbn.size()));
+    int sum = 0;
+    for (std::size_t d = 0; d < 12; ++d) sum += (isbn[d] - '0') * (d % 2 ? 3 : 1);
+    isbn += static_cast<char>('0' + (10 - sum % 10) % 10);
+    if (rng.chance(edgeRatio / 4)) isbn = isbn.substr(3); // an old 10-digit code
+    b.isbn = isbn;
+    b.editore = std::string(pub);
+    const int authors = rng.range(1, 3);
+    for (int a = 0; a < authors; ++a) {
+        if (a) b.autore += a + 1 == authors ? " - " : ", ";
+        b.autore += rng.pick(t.surnames) + " " + rng.pick(t.initials);
     }
-    return books;
+    b.titolo = Val(rng.pick(subject.titles)) + rng.pick(t.titleTails);
+    if (rng.chance(edgeRatio)) b.titolo += t.longTail;
+    b.volumeNull = rng.chance(edgeRatio / 2);
+    b.volume = rng.chance(edgeRatio / 2) ? std::string("1A") : rng.pick(t.volumes);
+    b.materia = Val(subject.name);
+    b.prezzo = std::to_string(rng.range(8, 39)) + "." + std::to_string(rng.range(0, 9)) + "0";
+    return b;
+}
+
+// The books on offer: kEditions books for each subject of each school level
+// (primary, lower, upper secondary), in the order level, subject, edition.
+constexpr std::size_t kEditions = 24;
+
+struct Catalogue {
+    std::vector<Book> books;
+    std::size_t first[3] = {};    // index of the level's first book
+    std::size_t subjects[3] = {}; // subjects of the level
+};
+
+Catalogue MakeBooks(Rng& rng, const Tables& t, double edgeRatio) {
+    std::vector<const Subject*> byLevel[3];
+    for (const Subject& s : Subjects())
+        for (int level = 0; level < 3; ++level)
+            if (s.levels & (1 << level)) byLevel[level].push_back(&s);
+    Catalogue c;
+    for (std::size_t level = 0; level < 3; ++level) {
+        c.first[level] = c.books.size();
+        c.subjects[level] = byLevel[level].size();
+        for (const Subject* subject : byLevel[level])
+            for (std::size_t e = 0; e < kEditions; ++e)
+                c.books.push_back(MakeBook(rng, t, *subject, edgeRatio));
+    }
+    return c;
 }
 
 void Check(bool ok, const char* what) {
@@ -833,7 +844,7 @@ void Generate(const Options& o) {
 
     // Adoptions (Body815.xml) and those with book data (Body815E.xml), streamed together.
     Check(o.adoptions == 0 || !classes.empty(), "adoptions need at least one class");
-    const std::vector<Book> books = MakeBooks(rng, t, 4000, o.edgeRatio);
+    const Catalogue catalogue = MakeBooks(rng, t, o.edgeRatio);
     {
         PacketWriter w(o.out / "Body815.xml", kAdoptionFields, "<PARAMS LCID=\"1040\"/>");
         PacketWriter e(o.out / "Body815E.xml", kExtFields, "<PARAMS/>");
@@ -847,13 +858,18 @@ void Generate(const Options& o) {
             const School& s = schools[c.school];
             const int64_t quota = each + (static_cast<int64_t>(ci) < extra ? 1 : 0);
             const uint64_t variantKey = rng.chance(0.2) ? rng.next() : 0;
+            const std::string_view tipo = types[static_cast<std::size_t>(s.type)].tipo;
+            const std::size_t level = tipo == "EE" ? 0 : tipo == "MM" ? 1 : 2;
             for (int64_t k = 0; k < quota; ++k, ++n) {
-                // Classes of one year and school type mostly share their books.
+                // Classes of one year and school type mostly share their books; one per subject.
+                const std::size_t subject =
+                    static_cast<std::size_t>(k + s.type * 7 + c.year * 3) % catalogue.subjects[level];
                 uint64_t key = (static_cast<uint64_t>(s.type) * 1315423911u) ^
                                (static_cast<uint64_t>(c.year) << 20) ^ static_cast<uint64_t>(k) ^
                                (k % 5 == 4 ? variantKey : 0);
                 key = (key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull;
-                const Book& b = books[(key >> 17) % books.size()];
+                const Book& b =
+                    catalogue.books[catalogue.first[level] + subject * kEditions + (key >> 17) % kEditions];
                 AdoptionState st = CleanState(rng, o.edgeRatio);
                 if (!o.demo && rng.chance(o.anomalyRatio)) st = AnomalousState(rng);
                 if (n == plantedA1) st = {"2018", 1, 0, 0, 0, true};
