@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <vector>
 
 namespace platform::detail {
@@ -146,6 +147,7 @@ std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key,
     std::vector<std::u16string_view> Lines;
     for (std::size_t Start = 0;;) {
         std::size_t End = Content.find(u'\n', Start);
+        if (End == Content.npos && Start == Content.size() && Start > 0) break; // after the last line end
         Lines.push_back(TrimRight(Content.substr(Start, End == Content.npos ? Content.npos : End - Start)));
         if (End == Content.npos) break;
         Start = End + 1;
@@ -220,11 +222,14 @@ std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key,
 
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
                                               std::string_view Value) {
-    std::ifstream In(File, std::ios::binary);
-    if (!In) {
+    struct stat St {};
+    if (stat(File.c_str(), &St) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
         throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
     }
+    std::ifstream In(File, std::ios::binary);
+    if (!S_ISREG(St.st_mode) || !In)
+        throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
     std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     if (In.bad()) throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
 

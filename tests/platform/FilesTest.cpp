@@ -1,0 +1,118 @@
+#include "Platform.h"
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace platform;
+
+namespace {
+
+// A scratch folder below the sandbox, with a trailing separator.
+class Files : public ::testing::Test {
+protected:
+    QTemporaryDir m_tmp{QString::fromStdString(testsupport::SandboxDir() + "/files-XXXXXX")};
+    std::string Dir() const { return m_tmp.path().toStdString() + "/"; }
+};
+
+time_t LocalTime(int Y, int M, int D, int H, int Mi) {
+    std::tm Tm{};
+    Tm.tm_year = Y - 1900;
+    Tm.tm_mon = M - 1;
+    Tm.tm_mday = D;
+    Tm.tm_hour = H;
+    Tm.tm_min = Mi;
+    Tm.tm_isdst = -1;
+    return mktime(&Tm);
+}
+
+void SetMTime(const std::string& Path, time_t T) {
+    utimbuf Times{T, T};
+    ASSERT_EQ(utime(Path.c_str(), &Times), 0);
+}
+
+} // namespace
+
+TEST_F(Files, LastWriteDateIsLocal) {
+    const std::string F = Dir() + "datrex.ufp";
+    testsupport::WriteFileBytes(F, "x");
+    // Just after local midnight: a UTC-based date would be the day before east of Greenwich.
+    SetMTime(F, LocalTime(2021, 9, 1, 0, 30));
+    auto D = FileLastWriteDate(F);
+    ASSERT_TRUE(D.has_value());
+    EXPECT_EQ(D->Year, 2021);
+    EXPECT_EQ(D->Month, 9);
+    EXPECT_EQ(D->Day, 1);
+    EXPECT_FALSE(FileLastWriteDate(Dir() + "missing.ufp").has_value());
+}
+
+TEST_F(Files, CopyRefusesToOverwriteAndKeepsTheTime) {
+    const std::string Src = Dir() + "File014.txt", Dst = Dir() + "copy.txt";
+    testsupport::WriteFileBytes(Src, std::string("A\r\n\xE8\0B", 6));
+    SetMTime(Src, LocalTime(2021, 9, 1, 12, 0));
+    ASSERT_TRUE(CopyFileNoOverwrite(Src, Dst));
+    EXPECT_EQ(testsupport::ReadFileBytes(Dst), testsupport::ReadFileBytes(Src));
+    struct stat St {};
+    ASSERT_EQ(stat(Dst.c_str(), &St), 0);
+    EXPECT_EQ(St.st_mtime, LocalTime(2021, 9, 1, 12, 0));
+
+    testsupport::WriteFileBytes(Src, "changed");
+    EXPECT_FALSE(CopyFileNoOverwrite(Src, Dst));
+    EXPECT_EQ(testsupport::ReadFileBytes(Dst), std::string("A\r\n\xE8\0B", 6));
+
+    EXPECT_FALSE(CopyFileNoOverwrite(Dir() + "missing", Dir() + "never"));
+    EXPECT_FALSE(FileExists(Dir() + "never"));
+    EXPECT_FALSE(CopyFileNoOverwrite(Src, Dir() + "no/such/folder/x"));
+}
+
+TEST_F(Files, FoldersAndFileOperations) {
+    const std::string Deep = Dir() + "rozadiver/datrex/aie";
+    EXPECT_FALSE(DirectoryExists(Deep));
+    EXPECT_TRUE(ForceDirectories(Deep));
+    EXPECT_TRUE(DirectoryExists(Deep));
+    EXPECT_TRUE(ForceDirectories(Deep)) << "an existing folder is fine";
+    EXPECT_FALSE(FileExists(Deep)) << "a folder is not a file";
+
+    const std::string A = Deep + "/a.txt", B = Deep + "/b.txt";
+    testsupport::WriteFileBytes(A, "12345");
+    EXPECT_TRUE(FileExists(A));
+    EXPECT_EQ(FileSize(A), 5u);
+    EXPECT_FALSE(FileSize(Deep).has_value());
+    EXPECT_FALSE(ForceDirectories(A + "/sub")) << "a file is in the way";
+
+    testsupport::WriteFileBytes(B, "old");
+    EXPECT_TRUE(RenameFile(A, B));
+    EXPECT_EQ(testsupport::ReadFileBytes(B), "12345");
+    EXPECT_FALSE(FileExists(A));
+
+    EXPECT_TRUE(DeleteFile(B));
+    EXPECT_FALSE(DeleteFile(B));
+}
+
+TEST_F(Files, ProgramHomeAndDeliveryFolders) {
+    EXPECT_EQ(ProgramPath().substr(ProgramPath().rfind('/') + 1), "platform_tests");
+    EXPECT_EQ(ProgramDir() + "platform_tests", ProgramPath());
+    EXPECT_EQ(HomeDir(), std::string(std::getenv("HOME")) + "/");
+    EXPECT_EQ(DeliveryBase(), HomeDir());
+    EXPECT_EQ(TempDir().back(), '/');
+    EXPECT_EQ(PathDelimiter(), '/');
+}
+
+TEST_F(Files, ArchiveDriveCheck) {
+    EXPECT_TRUE(ArchiveDriveAccessible(Dir() + "Anarpe.zip"));
+    EXPECT_FALSE(ArchiveDriveAccessible(Dir() + "missing/Anarpe.zip"));
+    EXPECT_EQ(ZipDiskNumber(Dir() + "Anarpe.zip"), 0);
+}
+
+TEST(Library, LoadsByNameAndFindsSymbols) {
+    EXPECT_EQ(PluginFileName("ZipDll"), "ZipDll.so");
+    EXPECT_EQ(LoadLibrary("/nonexistent/ZipDll.so"), nullptr);
+    auto Lib = LoadLibrary("libc.so.6");
+    ASSERT_NE(Lib, nullptr);
+    EXPECT_NE(Lib->Symbol("strlen"), nullptr);
+    EXPECT_EQ(Lib->Symbol("NoSuchSymbol_adox"), nullptr);
+}
