@@ -19,5 +19,6 @@ bool TVxApplication::notify(QObject* Receiver, QEvent* Event) {
         // Anything else would reach Qt's event loop and end the program.
         ShowApplicationError(std::runtime_error("Unknown exception"));
     }
-    return false;
+    // The error box has dealt with the event.
+    return true;
 }
