@@ -1,0 +1,112 @@
+// Whole export runs on fixture folders, compared byte for byte with output
+// files written out by hand from the record layouts.
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "WritersTestSupport.h"
+#include "dataset/ClientDataSet.h"
+#include "export/ExportRun.h"
+#include "export/StartupValues.h"
+
+using namespace txad;
+using writerstest::TempFolder;
+
+namespace {
+
+// Records what the run asks of the zip component and answers with the count.
+class FakeZip : public ZipPacker {
+public:
+    void SetZipFileName(const std::string& Name) override { FileName = Name; }
+    void SetFileSpecs(const std::vector<std::string>& Specs) override { FileSpecs = Specs; }
+    int Add() override { return Answer < 0 ? static_cast<int>(FileSpecs.size()) : Answer; }
+
+    std::string FileName;
+    std::vector<std::string> FileSpecs;
+    int Answer = -1;
+};
+
+struct GoldenCase {
+    const char* name;
+    const char* fixture;
+    const char* target;
+    const char* protocol;
+    const char* paramFileDate;
+};
+
+const GoldenCase Cases[] = {
+    {"basic AIE", "basic", "aie", "Prot. n\xB0 42/2021", "01092021"},
+    {"basic ANARPE", "basic", "anarpe", "Prot. n\xB0 42/2021", "01092021"},
+    {"empty packets AIE", "empty", "aie", "", ""},
+    {"empty packets ANARPE", "empty", "anarpe", "", ""},
+};
+
+void ExpectSameBytes(const std::string& ExpectedPath, const std::string& ActualPath) {
+    SCOPED_TRACE(ActualPath);
+    const std::string Expected = testsupport::ReadFileBytes(ExpectedPath);
+    std::string Actual;
+    ASSERT_NO_THROW(Actual = testsupport::ReadFileBytes(ActualPath));
+    EXPECT_EQ(testsupport::FirstDifference(Expected, Actual), "");
+}
+
+} // namespace
+
+TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
+    for (const GoldenCase& c : Cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder Data, Home;
+        writerstest::CopyFixture(c.fixture, Data.Path());
+        const auto InputsBefore = writerstest::FolderContents(Data.Path());
+
+        ExportRecordSet Set(c.target);
+        TClientDataSet Main("cdsMain"), Tmp("cdsTmp");
+        ExportSettings S;
+        S.DataDir = Data.Path();
+        S.DestDir = Home.Path() + "rozadiver/datrex/" + c.target + "/";
+        S.Target = c.target;
+        S.BodyFiles = Set.BodyFiles();
+        S.OutFiles = Set.OutFiles();
+        S.RecordTypes = Set.RecordTypes();
+        S.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
+        S.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
+        S.ParamFileDate = c.paramFileDate;
+        S.ProtocolNumber = c.protocol;
+        S.RunDate = {2026, 3, 5};
+
+        std::vector<std::string> Log;
+        FakeZip Zip;
+        ExportRun Run(
+            Set, S, Main, [&Log](const std::string& Text) { Log.push_back(Text); }, &Zip);
+        EXPECT_FALSE(Run.Execute());
+
+        const std::string Golden = writerstest::GoldenDir(c.fixture, c.target);
+        for (const std::string& Name : S.OutFiles) ExpectSameBytes(Golden + Name, Data.Path() + Name);
+
+        std::vector<std::string> Expected = {"Generazione files...."};
+        for (const std::string& Name : S.OutFiles) Expected.push_back("- " + Name + " - OK");
+        const std::string Dest = Home.Path() + "rozadiver/datrex/" + c.target;
+        if (S.Target == "aie") {
+            for (const std::string& Name : S.OutFiles) ExpectSameBytes(Golden + Name, S.DestDir + Name);
+            EXPECT_EQ(writerstest::FolderContents(S.DestDir).size(), 4u);
+            Expected.push_back("\r\nCopia files....\r\n");
+            Expected.push_back("I files sono disponibili nella cartella " + Dest +
+                               " \r\n\r\nInviare i files via posta elettronica all'indirizzo "
+                               "da-confermare-aie@invalid");
+        } else {
+            EXPECT_EQ(Zip.FileName, S.DestDir + "Anarpe.zip");
+            std::vector<std::string> Specs;
+            for (const std::string& Name : S.OutFiles) Specs.push_back(Data.Path() + Name);
+            EXPECT_EQ(Zip.FileSpecs, Specs);
+            Expected.push_back("\r\nCreazione zip....\r\n");
+            Expected.push_back("Il file Anarpe.zip \xE8 disponibile nella cartella " + Dest +
+                               " \r\n\r\nInviare il file via posta elettronica all'indirizzo "
+                               "da-confermare-anarpe@invalid");
+        }
+        EXPECT_EQ(Log, Expected);
+
+        // The packets are never written.
+        auto InputsAfter = writerstest::FolderContents(Data.Path());
+        for (const std::string& Name : S.OutFiles) InputsAfter.erase(Name);
+        EXPECT_EQ(InputsAfter, InputsBefore);
+    }
+}
