@@ -14,8 +14,25 @@
 namespace dataset {
 
 enum class FieldType {
-    String, WideString, Int8, Int16, Int32, Int64, UInt8, UInt16, UInt32,
-    Float, Fixed, FixedFmt, Boolean, Date, Time, DateTime, BinHex, Nested, Unknown
+    String,
+    WideString,
+    Int8,
+    Int16,
+    Int32,
+    Int64,
+    UInt8,
+    UInt16,
+    UInt32,
+    Float,
+    Fixed,
+    FixedFmt,
+    Boolean,
+    Date,
+    Time,
+    DateTime,
+    BinHex,
+    Nested,
+    Unknown
 };
 
 struct FieldDef {
@@ -70,13 +87,15 @@ public:
     // EVxError "Cannot open file <path>" (dataset closed) when the file cannot
     // be opened, and EVxError naming file, line and reason for a broken packet.
     void LoadFromFile(const std::string& Path);
+    // The same from bytes in memory (never cached); Name is the file named in errors.
+    void LoadFromBuffer(std::string_view Bytes, const std::string& Name);
     void Close();
     bool Active() const;
 
     void First();
     void Next();
     bool Eof() const;
-    int RecNo() const;          // 0-based position in visiting order; -1 when empty
+    int RecNo() const; // 0-based position in visiting order; -1 when empty
     void SetRecNo(int Position);
 
     // Case-insensitive; raises EVxError "Field '<name>' not found".
@@ -88,13 +107,19 @@ public:
     void Edit();
     void Post();
     void Cancel();
-    void Delete();              // the following row becomes current
+    // The following row becomes current; after deleting the last row the
+    // dataset is at its end (Eof), on the new last row.
+    void Delete();
     int RecordCount() const;
 
     // "F1;F2": ascending by declared type, later fields break ties, stable.
+    // Nulls come first; in a numeric field, values that are not numbers come
+    // next, by their bytes. Text compares byte-wise (CP1252). The current row
+    // stays current; "" returns to stored order.
     void SetIndexFieldNames(const std::string& Names);
     const std::string& IndexFieldNames() const;
-    // Exact, case-sensitive, whole-value match of each key field ("F1;F2").
+    // Exact, case-sensitive, whole-value match of each key field's text ("F1;F2");
+    // a null field matches "". The current row stays when nothing matches.
     bool Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues);
 
     // Value of any row/field by visiting position, for the grid's model.

@@ -1,0 +1,495 @@
+#include "ClientDataSet.h"
+
+#include "FieldText.h"
+#include "PacketCache.h"
+#include "PacketTable.h"
+#include "support/VxExceptions.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <utility>
+
+using dataset::FieldType;
+using dataset::Table;
+
+// The dataset's own state over a shared, immutable table: the visiting order,
+// posted edits and the edit buffer of the current row. The table is never
+// written, so datasets loaded from one cached packet do not see each other's
+// changes.
+struct TClientDataSet::Impl {
+    std::shared_ptr<const Table> table;
+    // The visiting order: the table's live rows while identity, else order.
+    bool identity = true;
+    std::vector<uint32_t> order;
+    uint32_t pos = 0;
+    bool eof = true;
+
+    std::unordered_map<uint64_t, std::string> edits; // (row << 32 | field) -> posted text
+    bool editing = false;
+    std::vector<std::pair<int, std::string>> pending;
+
+    std::string indexNames;
+    std::vector<int> indexFields;
+
+    std::string scratch;   // typed text of the current row
+    std::string scratchAt; // typed text for TextAt
+    dataset::PacketCache* cache = nullptr;
+
+    std::vector<std::pair<int, Listener>> listeners;
+    int nextListener = 1;
+
+    uint32_t Count() const {
+        if (!table) return 0;
+        return identity ? table->LiveRowCount() : static_cast<uint32_t>(order.size());
+    }
+    uint32_t RowAt(uint32_t Position) const { return identity ? table->LiveRow(Position) : order[Position]; }
+    void Materialize() {
+        if (!identity) return;
+        const uint32_t n = table->LiveRowCount();
+        order.resize(n);
+        for (uint32_t i = 0; i < n; ++i) order[i] = table->LiveRow(i);
+        identity = false;
+    }
+    static uint64_t Key(uint32_t Row, int Field) { return (uint64_t(Row) << 32) | uint32_t(Field); }
+
+    // The stored text of a cell, with posted and pending edits; nullptr-like
+    // null reported through Null.
+    std::string_view Cell(uint32_t Row, int Field, bool Current, bool& Null) const {
+        if (Current && editing) {
+            for (const auto& p : pending)
+                if (p.first == Field) {
+                    Null = false;
+                    return p.second;
+                }
+        }
+        if (!edits.empty()) {
+            auto it = edits.find(Key(Row, Field));
+            if (it != edits.end()) {
+                Null = false;
+                return it->second;
+            }
+        }
+        Null = table->IsNull(Row, Field);
+        return table->Value(Row, Field);
+    }
+
+    void Notify() {
+        if (listeners.empty()) return;
+        auto copy = listeners;
+        for (auto& l : copy) l.second();
+    }
+};
+
+namespace {
+
+std::vector<std::string> SplitNames(const std::string& Names) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start <= Names.size()) {
+        size_t end = Names.find(';', start);
+        if (end == std::string::npos) end = Names.size();
+        std::string name = Names.substr(start, end - start);
+        while (!name.empty() && name.front() == ' ') name.erase(name.begin());
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        if (!name.empty()) out.push_back(std::move(name));
+        start = end + 1;
+    }
+    return out;
+}
+
+bool IsIntegerType(FieldType T) {
+    switch (T) {
+    case FieldType::Int8:
+    case FieldType::Int16:
+    case FieldType::Int32:
+    case FieldType::Int64:
+    case FieldType::UInt8:
+    case FieldType::UInt16:
+    case FieldType::UInt32: return true;
+    default: return false;
+    }
+}
+
+bool IsFloatType(FieldType T) {
+    return T == FieldType::Float || T == FieldType::Fixed || T == FieldType::FixedFmt;
+}
+
+// One index field's sort key of one row.
+struct SortKey {
+    int Rank = 0; // 0 null, 1 text (or a number field's non-number), 2 number
+    double Number = 0;
+    int64_t Integer = 0;
+    std::string_view Text;
+};
+
+int CompareBytes(std::string_view A, std::string_view B) {
+    const size_t n = std::min(A.size(), B.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto a = static_cast<unsigned char>(A[i]), b = static_cast<unsigned char>(B[i]);
+        if (a != b) return a < b ? -1 : 1;
+    }
+    return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
+}
+
+} // namespace
+
+// ---- TField ------------------------------------------------------------------
+
+std::string_view TField::AsText() const {
+    auto& d = *FDataSet->FImpl;
+    if (!d.table || d.Count() == 0) return {};
+    bool null = false;
+    const uint32_t row = d.RowAt(d.pos);
+    const std::string_view raw = d.Cell(row, FIndex, true, null);
+    if (null) return {};
+    return dataset::StoredToText(d.table->Fields()[static_cast<size_t>(FIndex)], raw, d.scratch);
+}
+
+int TField::AsInteger() const {
+    auto& d = *FDataSet->FImpl;
+    if (!d.table || d.Count() == 0) return 0;
+    bool null = false;
+    const std::string_view raw = d.Cell(d.RowAt(d.pos), FIndex, true, null);
+    if (null) return 0;
+    return dataset::StoredToInteger(d.table->Fields()[static_cast<size_t>(FIndex)], raw);
+}
+
+bool TField::IsNull() const {
+    auto& d = *FDataSet->FImpl;
+    if (!d.table || d.Count() == 0) return true;
+    bool null = false;
+    d.Cell(d.RowAt(d.pos), FIndex, true, null);
+    return null;
+}
+
+void TField::SetAsString(std::string_view Value) const {
+    auto& d = *FDataSet->FImpl;
+    if (!d.editing) throw EVxError("Dataset not in edit or insert mode");
+    std::string stored = dataset::TextToStored(d.table->Fields()[static_cast<size_t>(FIndex)], Value);
+    for (auto& p : d.pending)
+        if (p.first == FIndex) {
+            p.second = std::move(stored);
+            return;
+        }
+    d.pending.emplace_back(FIndex, std::move(stored));
+}
+
+const std::string& TField::FieldName() const {
+    return FDataSet->FieldDefAt(FIndex).Name;
+}
+
+// ---- TClientDataSet ------------------------------------------------------------
+
+TClientDataSet::TClientDataSet(std::string Name) : FName(std::move(Name)), FImpl(std::make_unique<Impl>()) {}
+
+TClientDataSet::~TClientDataSet() = default;
+
+void TClientDataSet::LoadFromFile(const std::string& Path) {
+    Close();
+    auto table = FImpl->cache ? FImpl->cache->Load(Path) : dataset::ParsePacketFile(Path);
+    FImpl->table = std::move(table);
+    FImpl->pos = 0;
+    FImpl->eof = FImpl->Count() == 0;
+    if (!FImpl->indexNames.empty()) {
+        try {
+            SetIndexFieldNames(FImpl->indexNames);
+        } catch (...) {
+            Close();
+            throw;
+        }
+        FImpl->pos = 0;
+        FImpl->eof = FImpl->Count() == 0;
+    }
+    FImpl->Notify();
+}
+
+void TClientDataSet::LoadFromBuffer(std::string_view Bytes, const std::string& Name) {
+    Close();
+    FImpl->table = dataset::ParsePacket(Bytes, Name);
+    FImpl->pos = 0;
+    FImpl->eof = FImpl->Count() == 0;
+    if (!FImpl->indexNames.empty()) {
+        try {
+            SetIndexFieldNames(FImpl->indexNames);
+        } catch (...) {
+            Close();
+            throw;
+        }
+        FImpl->pos = 0;
+        FImpl->eof = FImpl->Count() == 0;
+    }
+    FImpl->Notify();
+}
+
+void TClientDataSet::Close() {
+    auto& d = *FImpl;
+    const bool was = d.table != nullptr;
+    d.table.reset();
+    d.identity = true;
+    d.order.clear();
+    d.order.shrink_to_fit();
+    d.pos = 0;
+    d.eof = true;
+    d.edits.clear();
+    d.editing = false;
+    d.pending.clear();
+    d.indexFields.clear();
+    if (was) d.Notify();
+}
+
+bool TClientDataSet::Active() const {
+    return FImpl->table != nullptr;
+}
+
+void TClientDataSet::First() {
+    if (FImpl->editing) Post();
+    FImpl->pos = 0;
+    FImpl->eof = FImpl->Count() == 0;
+    FImpl->Notify();
+}
+
+void TClientDataSet::Next() {
+    auto& d = *FImpl;
+    if (d.editing) Post();
+    if (d.pos + 1 < d.Count()) {
+        ++d.pos;
+        d.eof = false;
+    } else {
+        d.eof = true;
+    }
+    d.Notify();
+}
+
+bool TClientDataSet::Eof() const {
+    return FImpl->eof || FImpl->Count() == 0;
+}
+
+int TClientDataSet::RecNo() const {
+    return FImpl->Count() == 0 ? -1 : static_cast<int>(FImpl->pos);
+}
+
+void TClientDataSet::SetRecNo(int Position) {
+    auto& d = *FImpl;
+    if (d.editing) Post();
+    const uint32_t n = d.Count();
+    if (n == 0) return;
+    d.pos = static_cast<uint32_t>(std::clamp<int64_t>(Position, 0, int64_t(n) - 1));
+    d.eof = false;
+    d.Notify();
+}
+
+TField TClientDataSet::FieldByName(std::string_view Name) {
+    TField f = FindField(Name);
+    if (!f.Valid()) throw EVxError("Field '" + std::string(Name) + "' not found");
+    return f;
+}
+
+TField TClientDataSet::FindField(std::string_view Name) {
+    if (!FImpl->table) return {};
+    const int i = FImpl->table->FindField(Name);
+    return i < 0 ? TField() : TField(this, i);
+}
+
+int TClientDataSet::FieldCount() const {
+    return FImpl->table ? FImpl->table->FieldCount() : 0;
+}
+
+const dataset::FieldDef& TClientDataSet::FieldDefAt(int Index) const {
+    if (!FImpl->table || Index < 0 || Index >= FImpl->table->FieldCount())
+        throw EVxInternalError("Field index " + std::to_string(Index) + " out of range");
+    return FImpl->table->Fields()[static_cast<size_t>(Index)];
+}
+
+void TClientDataSet::Edit() {
+    auto& d = *FImpl;
+    if (!d.table) throw EVxError("Cannot perform this operation on a closed dataset");
+    if (d.Count() == 0) throw EVxError("Cannot edit an empty dataset");
+    if (d.editing) return;
+    d.editing = true;
+    d.pending.clear();
+}
+
+void TClientDataSet::Post() {
+    auto& d = *FImpl;
+    if (!d.editing) return;
+    const uint32_t row = d.RowAt(d.pos);
+    bool resort = false;
+    for (auto& p : d.pending) {
+        d.edits[Impl::Key(row, p.first)] = std::move(p.second);
+        resort =
+            resort || std::find(d.indexFields.begin(), d.indexFields.end(), p.first) != d.indexFields.end();
+    }
+    d.pending.clear();
+    d.editing = false;
+    if (resort) SetIndexFieldNames(d.indexNames);
+    d.Notify();
+}
+
+void TClientDataSet::Cancel() {
+    auto& d = *FImpl;
+    if (!d.editing) return;
+    d.pending.clear();
+    d.editing = false;
+    d.Notify();
+}
+
+void TClientDataSet::Delete() {
+    auto& d = *FImpl;
+    if (!d.table) throw EVxError("Cannot perform this operation on a closed dataset");
+    if (d.Count() == 0) throw EVxError("Cannot perform this operation on an empty dataset");
+    d.pending.clear();
+    d.editing = false;
+    d.Materialize();
+    d.order.erase(d.order.begin() + d.pos);
+    const uint32_t n = d.Count();
+    if (d.pos < n) {
+        d.eof = false;
+    } else {
+        d.pos = n ? n - 1 : 0;
+        d.eof = true;
+    }
+    d.Notify();
+}
+
+int TClientDataSet::RecordCount() const {
+    return static_cast<int>(FImpl->Count());
+}
+
+void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
+    auto& d = *FImpl;
+    if (d.editing) Post();
+    const auto names = SplitNames(Names);
+    std::vector<int> fields;
+    if (d.table) {
+        for (const auto& n : names) fields.push_back(FieldByName(n).Index());
+    }
+    d.indexNames = Names;
+    d.indexFields = fields;
+    if (!d.table) return;
+    const uint32_t n = d.Count();
+    if (n == 0) return;
+    const uint32_t currentRow = d.RowAt(d.pos);
+    d.Materialize();
+
+    // Keys per position, then a permutation sorted on them; the table row index
+    // (stored order) breaks the last tie, which makes the order stable.
+    const size_t nk = fields.size();
+    std::vector<SortKey> keys(nk * n);
+    for (size_t k = 0; k < nk; ++k) {
+        const int f = fields[k];
+        const FieldType type = d.table->Fields()[static_cast<size_t>(f)].Type;
+        for (uint32_t i = 0; i < n; ++i) {
+            bool null = false;
+            const std::string_view raw = d.Cell(d.order[i], f, false, null);
+            SortKey& key = keys[i * nk + k];
+            if (null) continue;
+            key.Rank = 1;
+            key.Text = raw;
+            if (IsIntegerType(type)) {
+                if (dataset::ParseStoredInteger(raw, key.Integer)) key.Rank = 2;
+            } else if (IsFloatType(type)) {
+                if (dataset::ParseStoredFloat(raw, key.Number)) key.Rank = 2;
+            } else if (type == FieldType::Boolean) {
+                bool b = false;
+                if (dataset::ParseStoredBoolean(raw, b)) {
+                    key.Rank = 2;
+                    key.Integer = b ? 1 : 0;
+                }
+            }
+        }
+    }
+    std::vector<uint32_t> perm(n);
+    std::iota(perm.begin(), perm.end(), 0u);
+    std::vector<uint8_t> floatKey(nk);
+    for (size_t k = 0; k < nk; ++k)
+        floatKey[k] = IsFloatType(d.table->Fields()[static_cast<size_t>(fields[k])].Type);
+    const auto& order = d.order;
+    std::sort(perm.begin(), perm.end(), [&](uint32_t a, uint32_t b) {
+        const SortKey* ka = &keys[a * nk];
+        const SortKey* kb = &keys[b * nk];
+        for (size_t k = 0; k < nk; ++k) {
+            if (ka[k].Rank != kb[k].Rank) return ka[k].Rank < kb[k].Rank;
+            int c = 0;
+            if (ka[k].Rank == 2) {
+                if (floatKey[k])
+                    c = ka[k].Number < kb[k].Number ? -1 : (kb[k].Number < ka[k].Number ? 1 : 0);
+                else
+                    c = ka[k].Integer < kb[k].Integer ? -1 : (kb[k].Integer < ka[k].Integer ? 1 : 0);
+            } else if (ka[k].Rank == 1) {
+                c = CompareBytes(ka[k].Text, kb[k].Text);
+            }
+            if (c != 0) return c < 0;
+        }
+        return order[a] < order[b];
+    });
+    std::vector<uint32_t> sorted(n);
+    for (uint32_t i = 0; i < n; ++i) sorted[i] = order[perm[i]];
+    d.order.swap(sorted);
+    for (uint32_t i = 0; i < n; ++i)
+        if (d.order[i] == currentRow) d.pos = i;
+    d.eof = false;
+    d.Notify();
+}
+
+const std::string& TClientDataSet::IndexFieldNames() const {
+    return FImpl->indexNames;
+}
+
+bool TClientDataSet::Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues) {
+    auto& d = *FImpl;
+    if (d.editing) Post();
+    const auto names = SplitNames(KeyFields);
+    if (names.size() != KeyValues.size())
+        throw EVxInternalError("Locate: " + std::to_string(names.size()) + " key fields but " +
+                               std::to_string(KeyValues.size()) + " values");
+    std::vector<int> fields;
+    for (const auto& n : names) fields.push_back(FieldByName(n).Index());
+    const uint32_t n = d.Count();
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t row = d.RowAt(i);
+        bool match = true;
+        for (size_t k = 0; k < fields.size() && match; ++k) {
+            bool null = false;
+            const std::string_view raw = d.Cell(row, fields[k], false, null);
+            const auto& def = d.table->Fields()[static_cast<size_t>(fields[k])];
+            const std::string_view text =
+                null ? std::string_view() : dataset::StoredToText(def, raw, d.scratchAt);
+            match = text == KeyValues[k];
+        }
+        if (match) {
+            d.pos = i;
+            d.eof = false;
+            d.Notify();
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string_view TClientDataSet::TextAt(int Position, int FieldIndex) {
+    auto& d = *FImpl;
+    if (!d.table || Position < 0 || static_cast<uint32_t>(Position) >= d.Count() || FieldIndex < 0 ||
+        FieldIndex >= d.table->FieldCount())
+        return {};
+    bool null = false;
+    const std::string_view raw = d.Cell(d.RowAt(static_cast<uint32_t>(Position)), FieldIndex,
+                                        static_cast<uint32_t>(Position) == d.pos, null);
+    if (null) return {};
+    return dataset::StoredToText(d.table->Fields()[static_cast<size_t>(FieldIndex)], raw, d.scratchAt);
+}
+
+void TClientDataSet::SetPacketCache(dataset::PacketCache* Cache) {
+    FImpl->cache = Cache;
+}
+
+int TClientDataSet::AddListener(Listener L) {
+    const int id = FImpl->nextListener++;
+    FImpl->listeners.emplace_back(id, std::move(L));
+    return id;
+}
+
+void TClientDataSet::RemoveListener(int Id) {
+    auto& l = FImpl->listeners;
+    l.erase(std::remove_if(l.begin(), l.end(), [Id](const auto& p) { return p.first == Id; }), l.end());
+}

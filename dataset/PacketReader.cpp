@@ -1,0 +1,628 @@
+// The packet reader: expat streams the packet straight into a Table.
+//
+// Encoding: packets usually carry raw CP1252 bytes with no declaration, which
+// expat's default (UTF-8) rejects, so the parser is created for ISO-8859-1 and
+// every code point below 256 is taken back as the byte it came from; a packet
+// whose prolog declares UTF-8 is parsed as UTF-8. Either way expat hands over
+// UTF-8, and only values with bytes above 127 go through the CP1252 table.
+//
+// Character references that XML forbids (&#001;) would make expat reject the
+// whole packet, so they are rewritten before expat sees them: a control code
+// becomes a private-use character U+E000 + code, which the conversion turns
+// back into the control byte; other forbidden references become "?".
+
+#include "PacketTable.h"
+
+#include "platform/Platform.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace dataset {
+
+PacketError::PacketError(std::string File, unsigned long Line, std::string Reason)
+    : EVxError("Invalid data packet " + File + ", line " + std::to_string(Line) + ": " + Reason),
+      m_file(std::move(File)), m_line(Line), m_reason(std::move(Reason)) {}
+
+namespace {
+
+struct TypeName {
+    const char* Name;
+    FieldType Type;
+};
+constexpr TypeName kTypeNames[] = {
+    {"string", FieldType::String},   {"string.uni", FieldType::WideString},
+    {"i1", FieldType::Int8},         {"i2", FieldType::Int16},
+    {"i4", FieldType::Int32},        {"i8", FieldType::Int64},
+    {"ui1", FieldType::UInt8},       {"ui2", FieldType::UInt16},
+    {"ui4", FieldType::UInt32},      {"r8", FieldType::Float},
+    {"fixed", FieldType::Fixed},     {"fixedFMT", FieldType::FixedFmt},
+    {"boolean", FieldType::Boolean}, {"date", FieldType::Date},
+    {"time", FieldType::Time},       {"dateTime", FieldType::DateTime},
+    {"bin.hex", FieldType::BinHex},  {"nested", FieldType::Nested},
+};
+
+FieldType ParseFieldType(std::string_view Name) {
+    for (const auto& t : kTypeNames)
+        if (Name == t.Name) return t.Type;
+    return FieldType::Unknown;
+}
+
+bool EqualNoCase(std::string_view A, std::string_view B) {
+    if (A.size() != B.size()) return false;
+    for (size_t i = 0; i < A.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(A[i]), b = static_cast<unsigned char>(B[i]);
+        if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 32);
+        if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 32);
+        if (a != b) return false;
+    }
+    return true;
+}
+
+int ParseSmallInt(const char* Text) {
+    long v = 0;
+    for (const char* p = Text; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > 1000000000) break;
+    }
+    return static_cast<int>(v);
+}
+
+// XML 1.0 Char: #x9 | #xA | #xD | [#x20-#xD7FF] | [#xE000-#xFFFD] | [#x10000-#x10FFFF].
+bool ForbiddenCodePoint(uint32_t V) {
+    return (V < 0x20 && V != 0x9 && V != 0xA && V != 0xD) || (V >= 0xD800 && V <= 0xDFFF) || V == 0xFFFE ||
+           V == 0xFFFF || V > 0x10FFFF;
+}
+
+enum class RefScan { NotRef, Incomplete, Ref };
+
+// A numeric character reference starting at S ("&#...;"); Len and Value set for Ref.
+RefScan ScanRef(const char* S, const char* End, size_t& Len, uint32_t& Value) {
+    const char* p = S + 1;
+    if (p == End) return RefScan::Incomplete;
+    if (*p != '#') return RefScan::NotRef;
+    ++p;
+    if (p == End) return RefScan::Incomplete;
+    const bool hex = *p == 'x';
+    if (hex) ++p;
+    uint32_t v = 0;
+    int digits = 0;
+    for (; p != End; ++p) {
+        const char c = *p;
+        uint32_t d;
+        if (c >= '0' && c <= '9')
+            d = static_cast<uint32_t>(c - '0');
+        else if (hex && c >= 'a' && c <= 'f')
+            d = static_cast<uint32_t>(c - 'a' + 10);
+        else if (hex && c >= 'A' && c <= 'F')
+            d = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            break;
+        v = std::min<uint32_t>(v * (hex ? 16 : 10) + d, 0x110000);
+        ++digits;
+    }
+    if (p == End) return RefScan::Incomplete;
+    if (*p != ';' || digits == 0) return RefScan::NotRef;
+    Len = static_cast<size_t>(p + 1 - S);
+    Value = v;
+    return RefScan::Ref;
+}
+
+bool DeclaresUtf8(std::string_view Head) {
+    if (Head.substr(0, 3) == "\xEF\xBB\xBF") return true;
+    if (Head.substr(0, 5) != "<?xml") return false;
+    Head = Head.substr(0, std::min<size_t>(Head.find("?>"), 512));
+    const size_t at = Head.find("encoding");
+    if (at == std::string_view::npos) return false;
+    size_t i = at + 8;
+    while (i < Head.size() && (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n')) ++i;
+    if (i >= Head.size() || Head[i] != '=') return false;
+    ++i;
+    while (i < Head.size() && (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n')) ++i;
+    if (i >= Head.size() || (Head[i] != '"' && Head[i] != '\'')) return false;
+    const char quote = Head[i++];
+    const size_t close = Head.find(quote, i);
+    if (close == std::string_view::npos) return false;
+    const std::string_view enc = Head.substr(i, close - i);
+    return EqualNoCase(enc, "UTF-8") || EqualNoCase(enc, "UTF8");
+}
+
+bool Utf16Bom(std::string_view Head) {
+    return Head.size() >= 2 &&
+           ((Head[0] == '\xFF' && Head[1] == '\xFE') || (Head[0] == '\xFE' && Head[1] == '\xFF'));
+}
+
+constexpr int kAttrIgnored = -1;
+constexpr int kAttrRowState = -2;
+// A reference split by a chunk boundary is held back; longer ones are left to expat.
+constexpr ptrdiff_t kMaxHeldReference = 64;
+
+} // namespace
+
+class PacketBuilder {
+public:
+    PacketBuilder(const std::string& Name, size_t SizeHint)
+        : m_name(Name), m_table(std::make_shared<Table>()) {
+        m_table->m_arena.Grow(std::max<size_t>(SizeHint, 64), 0);
+        m_rowCapacity = std::max<size_t>(SizeHint / 128, 64);
+    }
+    ~PacketBuilder() {
+        if (m_parser) XML_ParserFree(m_parser);
+    }
+    PacketBuilder(const PacketBuilder&) = delete;
+    PacketBuilder& operator=(const PacketBuilder&) = delete;
+
+    void Feed(const char* Data, size_t Len, bool Final);
+    std::shared_ptr<const Table> Finish();
+
+private:
+    enum Kind : uint8_t { Root, Metadata, Fields, Field, Params, RowData, Row };
+
+    void CreateParser(std::string_view Head);
+    void Parse(const char* Data, size_t Len, bool Final);
+    void Fail(std::string Reason);
+    [[noreturn]] void Throw();
+
+    static void XMLCALL OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts);
+    static void XMLCALL OnEnd(void* Self, const XML_Char* Name);
+    static void XMLCALL OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                     const XML_Char*, const XML_Char*, const XML_Char*);
+    void Start(const char* Name, const char** Atts);
+    void AddField(const char** Atts);
+    void AddRow(const char** Atts);
+    int ResolveAttribute(const char* Name);
+    void AppendValue(const char* Value);
+    std::string ToCp1252(std::string_view Utf8) const;
+    char MapCodePoint(uint32_t Cp) const;
+
+    std::string m_name;
+    std::shared_ptr<Table> m_table;
+    XML_Parser m_parser = nullptr;
+    bool m_latin1 = true;
+    bool m_failed = false;
+    std::string m_reason;
+    unsigned long m_failLine = 0;
+    uint64_t m_fed = 0;
+
+    std::string m_carry;   // a reference split by the chunk boundary
+    std::string m_scratch; // the chunk with forbidden references rewritten
+
+    std::vector<Kind> m_stack;
+    size_t m_skipDepth = 0; // inside an element the table ignores (nested rows, unknown)
+    bool m_fieldsSeen = false;
+
+    std::vector<std::string> m_rawNames;  // attribute names as expat delivers them (UTF-8)
+    std::vector<const char*> m_slots;     // this row's value per field
+    std::vector<const char*> m_seenNames; // attribute name pointers by position in the last rows
+    std::vector<int> m_seenFields;
+    size_t m_used = 0;
+    size_t m_rowCapacity = 0;
+    size_t m_rowsAllocated = 0;
+    bool m_hasStates = false;
+};
+
+void PacketBuilder::CreateParser(std::string_view Head) {
+    if (Utf16Bom(Head)) {
+        m_latin1 = false;
+        m_parser = XML_ParserCreate(nullptr);
+    } else if (DeclaresUtf8(Head)) {
+        m_latin1 = false;
+        m_parser = XML_ParserCreate("UTF-8");
+    } else {
+        m_parser = XML_ParserCreate("ISO-8859-1");
+    }
+    if (!m_parser) throw std::bad_alloc();
+    XML_SetUserData(m_parser, this);
+    XML_SetElementHandler(m_parser, &PacketBuilder::OnStart, &PacketBuilder::OnEnd);
+    XML_SetEntityDeclHandler(m_parser, &PacketBuilder::OnEntityDecl);
+}
+
+void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
+    if (!m_parser) {
+        if (Len == 0) {
+            if (Final) {
+                m_failLine = 1;
+                m_reason = "the file is empty";
+                Throw();
+            }
+            return;
+        }
+        CreateParser(std::string_view(Data, Len));
+    }
+    m_fed += Len;
+    if (!m_carry.empty()) {
+        m_carry.append(Data, Len);
+        std::string joined;
+        joined.swap(m_carry);
+        Parse(joined.data(), joined.size(), Final);
+        return;
+    }
+    Parse(Data, Len, Final);
+}
+
+void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
+    const char* end = Data + Len;
+    const char* copied = Data;
+    const char* keepEnd = end;
+    bool rewritten = false;
+    for (const char* p = Data; p < end;) {
+        const char* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<size_t>(end - p)));
+        if (!amp) break;
+        size_t len = 0;
+        uint32_t value = 0;
+        const RefScan r = ScanRef(amp, end, len, value);
+        if (r == RefScan::Incomplete && !Final && end - amp <= kMaxHeldReference) {
+            keepEnd = amp;
+            break;
+        }
+        if (r == RefScan::Ref && ForbiddenCodePoint(value)) {
+            if (!rewritten) {
+                m_scratch.clear();
+                rewritten = true;
+            }
+            m_scratch.append(copied, amp);
+            if (value < 0x20) {
+                static const char hexDigits[] = "0123456789ABCDEF";
+                m_scratch += "&#xE0";
+                m_scratch += hexDigits[value >> 4];
+                m_scratch += hexDigits[value & 15];
+                m_scratch += ';';
+            } else {
+                m_scratch += '?';
+            }
+            copied = amp + len;
+            p = copied;
+            continue;
+        }
+        p = amp + 1;
+    }
+    m_carry.assign(keepEnd, end);
+    const char* parseData = Data;
+    size_t parseLen = static_cast<size_t>(keepEnd - Data);
+    if (rewritten) {
+        m_scratch.append(copied, keepEnd);
+        parseData = m_scratch.data();
+        parseLen = m_scratch.size();
+    }
+    if (XML_Parse(m_parser, parseData, static_cast<int>(parseLen), Final) == XML_STATUS_ERROR) {
+        if (!m_failed) {
+            m_failed = true;
+            m_reason = XML_ErrorString(XML_GetErrorCode(m_parser));
+            m_failLine = XML_GetCurrentLineNumber(m_parser);
+        }
+        Throw();
+    }
+}
+
+void PacketBuilder::Fail(std::string Reason) {
+    if (m_failed) return;
+    m_failed = true;
+    m_reason = std::move(Reason);
+    m_failLine = XML_GetCurrentLineNumber(m_parser);
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
+void PacketBuilder::Throw() {
+    throw PacketError(m_name, m_failLine, m_reason);
+}
+
+void XMLCALL PacketBuilder::OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int,
+                                         const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
+    static_cast<PacketBuilder*>(Self)->Fail("entity declarations are not allowed");
+}
+
+void XMLCALL PacketBuilder::OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts) {
+    static_cast<PacketBuilder*>(Self)->Start(Name, Atts);
+}
+
+void XMLCALL PacketBuilder::OnEnd(void* Self, const XML_Char*) {
+    auto* b = static_cast<PacketBuilder*>(Self);
+    if (b->m_skipDepth)
+        --b->m_skipDepth;
+    else if (!b->m_stack.empty())
+        b->m_stack.pop_back();
+}
+
+void PacketBuilder::Start(const char* Name, const char** Atts) {
+    if (m_failed) return;
+    if (m_skipDepth) {
+        ++m_skipDepth;
+        return;
+    }
+    if (m_stack.empty()) {
+        if (std::strcmp(Name, "DATAPACKET") != 0) {
+            Fail("the root element is <" + ToCp1252(Name) + ">, not <DATAPACKET>");
+            return;
+        }
+        m_stack.push_back(Root);
+        return;
+    }
+    Kind next;
+    switch (m_stack.back()) {
+    case Root:
+        if (std::strcmp(Name, "METADATA") == 0)
+            next = Metadata;
+        else if (std::strcmp(Name, "ROWDATA") == 0)
+            next = RowData;
+        else {
+            m_skipDepth = 1;
+            return;
+        }
+        break;
+    case Metadata:
+        if (std::strcmp(Name, "FIELDS") == 0) {
+            if (m_fieldsSeen) {
+                Fail("more than one FIELDS element");
+                return;
+            }
+            m_fieldsSeen = true;
+            next = Fields;
+        } else if (std::strcmp(Name, "PARAMS") == 0) {
+            next = Params;
+        } else {
+            m_skipDepth = 1;
+            return;
+        }
+        break;
+    case Fields:
+        if (std::strcmp(Name, "FIELD") != 0) {
+            m_skipDepth = 1;
+            return;
+        }
+        AddField(Atts);
+        next = Field;
+        break;
+    case RowData:
+        if (std::strcmp(Name, "ROW") != 0) {
+            m_skipDepth = 1;
+            return;
+        }
+        AddRow(Atts);
+        next = Row;
+        break;
+    default: // inside FIELD (a nested field's own fields), PARAMS or ROW (nested rows)
+        m_skipDepth = 1;
+        return;
+    }
+    m_stack.push_back(next);
+}
+
+void PacketBuilder::AddField(const char** Atts) {
+    const char* name = nullptr;
+    FieldDef def;
+    for (int i = 0; Atts[i]; i += 2) {
+        const char* a = Atts[i];
+        const char* v = Atts[i + 1];
+        if (std::strcmp(a, "attrname") == 0)
+            name = v;
+        else if (std::strcmp(a, "fieldtype") == 0)
+            def.Type = ParseFieldType(v);
+        else if (std::strcmp(a, "WIDTH") == 0)
+            def.Width = ParseSmallInt(v);
+        else if (std::strcmp(a, "DECIMALS") == 0)
+            def.Decimals = ParseSmallInt(v);
+        else if (std::strcmp(a, "SUBTYPE") == 0)
+            def.SubType = ToCp1252(v);
+    }
+    bool typed = false;
+    for (int i = 0; Atts[i]; i += 2)
+        if (std::strcmp(Atts[i], "fieldtype") == 0) typed = true;
+    if (!typed) def.Type = FieldType::Unknown;
+    if (!name || !*name) {
+        Fail("a FIELD has no attrname");
+        return;
+    }
+    def.Name = ToCp1252(name);
+    for (const auto& f : m_table->m_fields) {
+        if (EqualNoCase(f.Name, def.Name)) {
+            Fail("duplicate field name '" + def.Name + "'");
+            return;
+        }
+    }
+    m_table->m_fields.push_back(std::move(def));
+    m_rawNames.emplace_back(name);
+    m_slots.push_back(nullptr);
+}
+
+int PacketBuilder::ResolveAttribute(const char* Name) {
+    const auto& fields = m_table->m_fields;
+    for (size_t f = 0; f < m_rawNames.size(); ++f) {
+        if (m_rawNames[f] == Name)
+            return fields[f].Type == FieldType::Nested ? kAttrIgnored : static_cast<int>(f);
+    }
+    if (std::strcmp(Name, "RowState") == 0) return kAttrRowState;
+    return kAttrIgnored;
+}
+
+void PacketBuilder::AddRow(const char** Atts) {
+    if (!m_fieldsSeen) {
+        Fail("ROW before FIELDS");
+        return;
+    }
+    Table& t = *m_table;
+    int state = 0;
+    for (size_t i = 0, k = 0; Atts[i]; i += 2, ++k) {
+        const char* name = Atts[i];
+        int f;
+        // Expat hands each distinct attribute name as one stable pointer, and rows
+        // repeat their attribute order, so a pointer match by position settles most lookups.
+        if (k < m_seenNames.size() && m_seenNames[k] == name) {
+            f = m_seenFields[k];
+        } else {
+            f = ResolveAttribute(name);
+            if (k >= m_seenNames.size()) {
+                m_seenNames.resize(k + 1);
+                m_seenFields.resize(k + 1);
+            }
+            m_seenNames[k] = name;
+            m_seenFields[k] = f;
+        }
+        if (f >= 0)
+            m_slots[static_cast<size_t>(f)] = Atts[i + 1];
+        else if (f == kAttrRowState)
+            state = ParseSmallInt(Atts[i + 1]);
+    }
+
+    const size_t nf = t.m_fields.size();
+    const uint32_t row = t.m_rowCount;
+    if (row == UINT32_MAX) {
+        Fail("too many rows");
+        return;
+    }
+    if (row >= m_rowsAllocated) {
+        const size_t rows = m_rowsAllocated ? m_rowsAllocated * 2 : m_rowCapacity;
+        t.m_cells.Grow(rows * nf * sizeof(uint32_t) + 1, m_rowsAllocated * nf * sizeof(uint32_t));
+        t.m_rowStart.Grow(rows * sizeof(uint64_t), m_rowsAllocated * sizeof(uint64_t));
+        m_rowsAllocated = rows;
+    }
+    const size_t start = m_used;
+    reinterpret_cast<uint64_t*>(t.m_rowStart.Data())[row] = start;
+    uint32_t* cells = reinterpret_cast<uint32_t*>(t.m_cells.Data()) + static_cast<size_t>(row) * nf;
+    for (size_t f = 0; f < nf; ++f) {
+        const char* v = m_slots[f];
+        if (v) {
+            AppendValue(v);
+            m_slots[f] = nullptr;
+        }
+        const size_t rel = m_used - start;
+        if (rel >= Table::kNullBit) {
+            Fail("a row holds more than 2 GB");
+            return;
+        }
+        cells[f] = static_cast<uint32_t>(rel) | (v ? 0 : Table::kNullBit);
+    }
+    if (state != 0 && !m_hasStates) {
+        m_hasStates = true;
+        t.m_states.assign(row, 0);
+    }
+    if (m_hasStates) t.m_states.push_back(static_cast<uint8_t>(state));
+    t.m_rowCount = row + 1;
+}
+
+char PacketBuilder::MapCodePoint(uint32_t Cp) const {
+    if (Cp < 0x80 || (Cp >= 0xA0 && Cp < 0x100) || (m_latin1 && Cp < 0x100)) return static_cast<char>(Cp);
+    if (Cp >= 0xE000 && Cp < 0xE020) return static_cast<char>(Cp - 0xE000); // a rewritten control reference
+    const int b = platform::UnicodeToCp1252(static_cast<char32_t>(Cp));
+    return b < 0 ? '?' : static_cast<char>(b);
+}
+
+namespace {
+// Decodes one UTF-8 sequence (expat's output is always well formed).
+inline uint32_t DecodeUtf8(const unsigned char*& P) {
+    const uint32_t c = *P++;
+    if (c < 0x80) return c;
+    if (c < 0xE0) return ((c & 0x1F) << 6) | (*P++ & 0x3F);
+    if (c < 0xF0) {
+        uint32_t v = ((c & 0x0F) << 12) | ((P[0] & 0x3Fu) << 6) | (P[1] & 0x3Fu);
+        P += 2;
+        return v;
+    }
+    uint32_t v = ((c & 0x07) << 18) | ((P[0] & 0x3Fu) << 12) | ((P[1] & 0x3Fu) << 6) | (P[2] & 0x3Fu);
+    P += 3;
+    return v;
+}
+} // namespace
+
+void PacketBuilder::AppendValue(const char* Value) {
+    const size_t len = std::strlen(Value);
+    auto& arena = m_table->m_arena;
+    if (m_used + len > arena.Capacity()) arena.Grow(std::max(arena.Capacity() * 2, m_used + len), m_used);
+    char* out = arena.Data() + m_used;
+    unsigned char high = 0;
+    for (size_t i = 0; i < len; ++i) high |= static_cast<unsigned char>(Value[i]);
+    if (high < 0x80) {
+        std::memcpy(out, Value, len);
+        m_used += len;
+        return;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(Value);
+    const auto* end = p + len;
+    char* o = out;
+    while (p < end) *o++ = MapCodePoint(DecodeUtf8(p));
+    m_used += static_cast<size_t>(o - out);
+}
+
+std::string PacketBuilder::ToCp1252(std::string_view Utf8) const {
+    std::string out;
+    out.reserve(Utf8.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(Utf8.data());
+    const auto* end = p + Utf8.size();
+    while (p < end) out += MapCodePoint(DecodeUtf8(p));
+    return out;
+}
+
+std::shared_ptr<const Table> PacketBuilder::Finish() {
+    if (m_fed == 0) {
+        m_failLine = 1;
+        m_reason = "the file is empty";
+        Throw();
+    }
+    if (!m_fieldsSeen) {
+        m_failLine = XML_GetCurrentLineNumber(m_parser);
+        m_reason = "the packet declares no FIELDS";
+        Throw();
+    }
+    Table& t = *m_table;
+    if (m_hasStates) {
+        bool all = true;
+        for (uint8_t s : t.m_states) all = all && (s & 3) == 0;
+        if (!all) {
+            t.m_liveIdentity = false;
+            t.m_live.reserve(t.m_rowCount);
+            for (uint32_t r = 0; r < t.m_rowCount; ++r)
+                if ((t.m_states[r] & 3) == 0) t.m_live.push_back(r);
+        }
+    }
+    return m_table;
+}
+
+int Table::FindField(std::string_view Name) const {
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (EqualNoCase(m_fields[i].Name, Name)) return static_cast<int>(i);
+    return -1;
+}
+
+const char* FieldTypeName(FieldType Type) {
+    for (const auto& t : kTypeNames)
+        if (t.Type == Type) return t.Name;
+    return "unknown";
+}
+
+std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name) {
+    PacketBuilder b(Name, Bytes.size());
+    constexpr size_t kChunk = size_t(1) << 20;
+    size_t at = 0;
+    do {
+        const size_t n = std::min(kChunk, Bytes.size() - at);
+        b.Feed(Bytes.data() + at, n, at + n == Bytes.size());
+        at += n;
+    } while (at < Bytes.size());
+    return b.Finish();
+}
+
+std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(Path, ec)) throw EVxError("Cannot open file " + Path);
+    const auto size = std::filesystem::file_size(Path, ec);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(Path.c_str(), "rb"), &std::fclose);
+    if (!f) throw EVxError("Cannot open file " + Path);
+    std::setvbuf(f.get(), nullptr, _IONBF, 0);
+    PacketBuilder b(Path, ec ? 0 : static_cast<size_t>(size));
+    constexpr size_t kChunk = size_t(1) << 20;
+    std::unique_ptr<char[]> buf(new char[kChunk]);
+    for (;;) {
+        const size_t n = std::fread(buf.get(), 1, kChunk, f.get());
+        if (n < kChunk && std::ferror(f.get())) throw EVxError("Cannot open file " + Path);
+        const bool last = n < kChunk;
+        b.Feed(buf.get(), n, last);
+        if (last) break;
+    }
+    return b.Finish();
+}
+
+} // namespace dataset

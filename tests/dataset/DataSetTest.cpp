@@ -1,0 +1,377 @@
+// The dataset over a loaded packet: navigation, typed text, index order,
+// locate, edits, deletes, the packet cache and listeners.
+
+#include "DataSetTestSupport.h"
+#include "PacketCache.h"
+#include "support/VxGlobals.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+using dstest::Column;
+using dstest::Packet;
+using dstest::WritePacket;
+
+namespace {
+
+// Pins the format settings the typed text depends on.
+class FormatScope {
+public:
+    FormatScope() : m_saved(FormatSettings()) {
+        FormatSettings().ShortDateFormat = "dd/mm/yyyy";
+        FormatSettings().LongTimeFormat = "hh:nn:ss";
+        FormatSettings().DateSeparator = '/';
+        FormatSettings().TimeSeparator = ':';
+        FormatSettings().DecimalSeparator = '.';
+    }
+    ~FormatScope() { FormatSettings() = m_saved; }
+
+private:
+    TFormatSettings m_saved;
+};
+
+struct TypedCase {
+    const char* type;
+    const char* extra; // further FIELD attributes
+    const char* stored;
+    const char* text;
+};
+
+TEST(DataSet, TypedValuesGiveTheFrameworksText) {
+    FormatScope scope;
+    const TypedCase cases[] = {
+        {"string", "", " 007 ", " 007 "},
+        {"i4", "", "007", "7"},
+        {"i8", "", "-9000000000", "-9000000000"},
+        {"ui1", "", "255", "255"},
+        {"r8", "", "12.50", "12.5"},
+        {"r8", "", "-0.25", "-0.25"},
+        {"fixed", " DECIMALS=\"2\"", "0.00", "0"},
+        {"fixed", " DECIMALS=\"2\"", "1234.10", "1234.1"},
+        {"boolean", "", "TRUE", "True"},
+        {"boolean", "", "FALSE", "False"},
+        {"date", "", "20210301", "01/03/2021"},
+        {"time", "", "10:30:05000", "10:30:05"},
+        {"dateTime", "", "20210901T10:30:00000", "01/09/2021 10:30:00"},
+        {"dateTime", "", "20210901T00:00:00000", "01/09/2021"},
+        {"bin.hex", " SUBTYPE=\"Text\"", "plain memo", "plain memo"},
+        {"bin.hex", " SUBTYPE=\"Binary\"", "SGVsbG8=", "Hello"},
+        {"date", "", "2021-03-01", "2021-03-01"}, // not a stored date: shown as stored
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.stored);
+        TClientDataSet ds;
+        ds.LoadFromFile(WritePacket(
+            Packet("<FIELD attrname=\"V\" fieldtype=\"" + std::string(c.type) + "\"" + c.extra + "/>",
+                   "<ROW V=\"" + std::string(c.stored) + "\"/>")));
+        EXPECT_EQ(ds.FieldByName("V").AsText(), c.text);
+        EXPECT_EQ(ds.TextAt(0, 0), c.text);
+    }
+}
+
+TEST(DataSet, TypedTextFollowsTheFormatSettings) {
+    FormatScope scope;
+    FormatSettings().DecimalSeparator = ',';
+    FormatSettings().ShortDateFormat = "yyyy-mm-dd";
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet("<FIELD attrname=\"Spesa\" fieldtype=\"fixed\" DECIMALS=\"2\"/>"
+                                       "<FIELD attrname=\"datacat\" fieldtype=\"date\"/>",
+                                       "<ROW Spesa=\"150.50\" datacat=\"20210301\"/>")));
+    EXPECT_EQ(ds.FieldByName("Spesa").AsText(), "150,5");
+    EXPECT_EQ(ds.FieldByName("datacat").AsText(), "2021-03-01");
+}
+
+struct IntegerCase {
+    const char* type;
+    const char* stored; // nullptr: null
+    int value;
+    bool fails;
+};
+
+TEST(DataSet, AsIntegerConvertsOrNamesValueAndField) {
+    const IntegerCase cases[] = {
+        {"i4", "42", 42, false},   {"i4", "-7", -7, false},       {"i4", nullptr, 0, false},
+        {"string", "5", 5, false}, {"string", " 5", 5, false},    {"string", "+5", 5, false},
+        {"string", "5 ", 0, true}, {"string", "", 0, true},       {"string", "1.5", 0, true},
+        {"string", "x1", 0, true}, {"string", nullptr, 0, false}, {"i8", "9000000000", 0, true},
+        {"r8", "2.5", 2, false},   {"r8", "3.5", 4, false},       {"boolean", "TRUE", 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + (c.stored ? c.stored : "<null>"));
+        TClientDataSet ds;
+        const std::string row = c.stored ? "<ROW InUso=\"" + std::string(c.stored) + "\"/>" : "<ROW/>";
+        ds.LoadFromFile(WritePacket(
+            Packet("<FIELD attrname=\"InUso\" fieldtype=\"" + std::string(c.type) + "\"/>", row)));
+        if (!c.fails) {
+            EXPECT_EQ(ds.FieldByName("InUso").AsInteger(), c.value);
+            continue;
+        }
+        try {
+            ds.FieldByName("InUso").AsInteger();
+            ADD_FAILURE() << "no error";
+        } catch (const EVxError& e) {
+            const std::string text = c.type == std::string("boolean") ? "True" : c.stored;
+            EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value for field 'InUso'");
+        }
+    }
+}
+
+const char* kClassFields = "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
+                           "<FIELD attrname=\"AnnoCorso\" fieldtype=\"i4\"/>"
+                           "<FIELD attrname=\"Sezione\" fieldtype=\"string\" WIDTH=\"4\"/>"
+                           "<FIELD attrname=\"Spesa\" fieldtype=\"r8\"/>";
+
+std::string ClassRows() {
+    return "<ROW CodScuola=\"B\" AnnoCorso=\"10\" Sezione=\"a\" Spesa=\"9.5\"/>"
+           "<ROW CodScuola=\"A\" AnnoCorso=\"2\" Sezione=\"\xE8\" Spesa=\"10\"/>"
+           "<ROW CodScuola=\"B\" AnnoCorso=\"2\" Sezione=\"B\" Spesa=\"-1\"/>"
+           "<ROW AnnoCorso=\"1\" Sezione=\"z\"/>"
+           "<ROW CodScuola=\"A\" AnnoCorso=\"2\" Sezione=\"A\" Spesa=\"100\"/>"
+           "<ROW CodScuola=\"b\" AnnoCorso=\"x\" Sezione=\"Z\"/>";
+}
+
+TEST(DataSet, FieldByNameIgnoresCase) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    EXPECT_EQ(ds.FieldByName("CODSCUOLA").Index(), 0);
+    EXPECT_EQ(ds.FieldByName("sezione").FieldName(), "Sezione");
+    try {
+        ds.FieldByName("Scansione");
+        FAIL() << "no error";
+    } catch (const EVxError& e) {
+        EXPECT_STREQ(e.what(), "Field 'Scansione' not found");
+    }
+}
+
+TEST(DataSet, IndexOrdersByDeclaredTypeWithTiesAndNullsFirst) {
+    struct Case {
+        const char* index;
+        const char* sezioni; // the Sezione column in visiting order
+    };
+    const Case cases[] = {
+        {"AnnoCorso", "Z|z|\xE8|B|A|a"},           // "x" (not a number) first, then numbers numerically
+        {"CodScuola", "z|\xE8|A|a|B|Z"},           // null first, byte-wise, equal keys keep stored order
+        {"CodScuola;AnnoCorso", "z|\xE8|A|B|a|Z"}, // ties broken by the later field
+        {"Sezione", "A|B|Z|a|z|\xE8"},             // CP1252 byte order: upper case, lower case, accented
+        {"Spesa", "z|Z|B|a|\xE8|A"},
+        {"", "a|\xE8|B|z|A|Z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        TClientDataSet ds;
+        ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+        ds.SetIndexFieldNames(c.index);
+        EXPECT_EQ(ds.IndexFieldNames(), c.index);
+        EXPECT_EQ(Column(ds, "Sezione"), c.sezioni);
+    }
+}
+
+TEST(DataSet, IndexKeepsTheCurrentRowAndAppliesToLaterLoads) {
+    TClientDataSet ds;
+    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    ds.LoadFromFile(path);
+    ds.Next();
+    ds.Next(); // B/2/B
+    ds.SetIndexFieldNames("Sezione");
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "B");
+    EXPECT_EQ(ds.RecNo(), 1);
+    ds.LoadFromFile(path);
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "A");
+    EXPECT_THROW(ds.SetIndexFieldNames("Nope"), EVxError);
+}
+
+TEST(DataSet, LocateMatchesWholeValuesCaseSensitively) {
+    struct Case {
+        const char* fields;
+        std::vector<std::string> values;
+        bool found;
+        int recNo;
+    };
+    const Case cases[] = {
+        {"CodScuola", {"B"}, true, 0},
+        {"CODSCUOLA;AnnoCorso", {"B", "2"}, true, 2},
+        {"CodScuola", {"b"}, true, 5},
+        {"Sezione", {"\xE8"}, true, 1},
+        {"CodScuola", {""}, true, 3}, // a null matches empty text
+        {"CodScuola", {"A "}, false, 4},
+        {"Sezione", {"a"}, true, 0},
+        {"CodScuola;Sezione", {"A", "a"}, false, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fields + (" = " + c.values[0]));
+        TClientDataSet ds;
+        ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+        ds.SetRecNo(4);
+        EXPECT_EQ(ds.Locate(c.fields, c.values), c.found);
+        EXPECT_EQ(ds.RecNo(), c.recNo);
+    }
+}
+
+TEST(DataSet, LocateFollowsTheIndexOrder) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.SetIndexFieldNames("Sezione");
+    ASSERT_TRUE(ds.Locate("CodScuola", {"A"}));
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "A");
+}
+
+TEST(DataSet, EditPostCancelStayInMemory) {
+    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    const std::string before = testsupport::ReadFileBytes(path);
+    TClientDataSet ds;
+    ds.LoadFromFile(path);
+    TField sez = ds.FieldByName("Sezione");
+    EXPECT_THROW(sez.SetAsString("x"), EVxError);
+
+    ds.Edit();
+    sez.SetAsString("Q");
+    EXPECT_EQ(sez.AsText(), "Q");
+    ds.Cancel();
+    EXPECT_EQ(sez.AsText(), "a");
+
+    ds.Next(); // row 2
+    ds.Edit();
+    sez.SetAsString("");
+    ds.FieldByName("AnnoCorso").SetAsString("7");
+    ds.Post();
+    ds.Edit();
+    EXPECT_THROW(ds.FieldByName("AnnoCorso").SetAsString("sette"), EVxError);
+    ds.Cancel();
+    ds.SetRecNo(3); // null CodScuola becomes a value
+    ds.Edit();
+    ds.FieldByName("CodScuola").SetAsString("N");
+    ds.Next(); // moving posts the edit
+    EXPECT_EQ(Column(ds, "Sezione"), "a||B|z|A|Z");
+    EXPECT_EQ(Column(ds, "AnnoCorso"), "10|7|2|1|2|x");
+    EXPECT_EQ(Column(ds, "CodScuola"), "B|A|B|N|A|b");
+    EXPECT_EQ(testsupport::ReadFileBytes(path), before);
+
+    ds.LoadFromFile(path); // a load drops every change
+    EXPECT_EQ(Column(ds, "Sezione"), "a|\xE8|B|z|A|Z");
+}
+
+TEST(DataSet, PostMovesAnEditedRowToItsIndexPlace) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.SetIndexFieldNames("Sezione");
+    ds.First(); // "A"
+    ds.Edit();
+    ds.FieldByName("Sezione").SetAsString("y");
+    ds.Post();
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "y");
+    EXPECT_EQ(ds.RecNo(), 3);
+    EXPECT_EQ(Column(ds, "Sezione"), "B|Z|a|y|z|\xE8");
+}
+
+TEST(DataSet, DeleteMakesTheFollowingRowCurrent) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.SetRecNo(1);
+    ds.Delete();
+    EXPECT_EQ(ds.RecordCount(), 5);
+    EXPECT_EQ(ds.RecNo(), 1);
+    EXPECT_FALSE(ds.Eof());
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "B");
+    ds.SetRecNo(4);
+    ds.Delete(); // the last row: nothing follows
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecordCount(), 4);
+    EXPECT_EQ(Column(ds, "Sezione"), "a|B|z|A");
+    // The site page's pattern: keep ticked rows, delete the others.
+    const bool ticked[] = {true, false, false, true};
+    ds.First();
+    for (int i = 0; !ds.Eof() && i < 4; ++i) {
+        if (ticked[i])
+            ds.Next();
+        else
+            ds.Delete();
+    }
+    EXPECT_EQ(Column(ds, "Sezione"), "a|A");
+    ds.First();
+    ds.Delete();
+    ds.Delete();
+    EXPECT_EQ(ds.RecordCount(), 0);
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_THROW(ds.Delete(), EVxError);
+}
+
+TEST(DataSet, CacheSharesOneParseAndKeepsChangesApart) {
+    dataset::PacketCache cache;
+    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    TClientDataSet check("cdsFile815"), main("cdsMain");
+    check.SetPacketCache(&cache);
+    main.SetPacketCache(&cache);
+    check.LoadFromFile(path);
+    main.LoadFromFile(path);
+    EXPECT_EQ(cache.ParseCount(), 1);
+
+    main.Edit();
+    main.FieldByName("Sezione").SetAsString("edited");
+    main.Post();
+    main.SetRecNo(2);
+    main.Delete();
+    main.SetIndexFieldNames("Sezione");
+    EXPECT_EQ(Column(check, "Sezione"), "a|\xE8|B|z|A|Z");
+    EXPECT_EQ(Column(main, "Sezione"), "A|Z|edited|z|\xE8");
+
+    // A load through the cache still starts from the packet, not from the edits.
+    main.SetIndexFieldNames("");
+    main.LoadFromFile(path);
+    EXPECT_EQ(Column(main, "Sezione"), "a|\xE8|B|z|A|Z");
+    EXPECT_EQ(cache.ParseCount(), 1);
+}
+
+TEST(DataSet, CacheParsesAgainWhenTheFileChanges) {
+    dataset::PacketCache cache;
+    const std::string path = WritePacket(Packet(kClassFields, ClassRows()), "changing.xml");
+    TClientDataSet ds;
+    ds.SetPacketCache(&cache);
+    ds.LoadFromFile(path);
+    // Same size, other content, later write time.
+    std::string changed = Packet(kClassFields, ClassRows());
+    changed.replace(changed.find("Sezione=\"a\""), 11, "Sezione=\"q\"");
+    testsupport::WriteFileBytes(path, changed);
+    const auto t = std::filesystem::last_write_time(path);
+    std::filesystem::last_write_time(path, t + std::chrono::seconds(2));
+    ds.LoadFromFile(path);
+    EXPECT_EQ(cache.ParseCount(), 2);
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "q");
+
+    std::filesystem::remove(path);
+    EXPECT_THROW(ds.LoadFromFile(path), EVxError);
+    EXPECT_FALSE(ds.Active());
+}
+
+TEST(DataSet, ListenersHearMovesAndChanges) {
+    TClientDataSet ds;
+    int calls = 0;
+    const int id = ds.AddListener([&] { ++calls; });
+    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    EXPECT_EQ(calls, 1);
+    ds.Next();
+    ds.Edit();
+    ds.FieldByName("Sezione").SetAsString("k");
+    ds.Post();
+    ds.Delete();
+    ds.SetIndexFieldNames("Sezione");
+    EXPECT_EQ(calls, 5);
+    ds.RemoveListener(id);
+    ds.First();
+    ds.Close();
+    EXPECT_EQ(calls, 5);
+}
+
+TEST(DataSet, TextAtReadsAnyRowWithoutMoving) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.SetIndexFieldNames("AnnoCorso");
+    EXPECT_EQ(ds.TextAt(0, 2), "Z");
+    EXPECT_EQ(ds.TextAt(5, 1), "10");
+    EXPECT_EQ(ds.TextAt(1, 0), "");
+    EXPECT_EQ(ds.TextAt(6, 0), "");
+    EXPECT_EQ(ds.RecNo(), 5);
+    EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "a");
+}
+
+} // namespace
