@@ -167,7 +167,9 @@ void TZip::ReadZipDirectory() {
         m_contents.clear();
         throw ZipException(MsgBadCentral);
     }
+    // The comment follows the code page the entries declare for this archive.
     m_oemNames = Dir.OemNames;
+    m_zipComment = m_oemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
     m_contents.reserve(Dir.Entries.size());
     for (zipdir::CentralEntry& E : Dir.Entries) {
         TFileInfo Info;

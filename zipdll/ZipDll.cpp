@@ -114,15 +114,13 @@ int32_t Pack(ZipParamsRecord& Params) {
 
     // A listed file that cannot be read fails the whole batch: an archive
     // missing one of its files must never look complete.
-    bool Missing = false;
+    std::vector<std::string> Missing;
     int64_t Total = 0;
     for (int32_t I = 0; I < Params.SpecCount; ++I) {
-        const char* Spec = Params.Specs[I].Spec;
+        const std::string Spec = Params.Specs[I].Spec ? Params.Specs[I].Spec : "";
         struct stat St {};
-        if (!Spec || ::stat(Spec, &St) != 0 || !S_ISREG(St.st_mode)) {
-            B.Trace(std::string("Skipped ") + (Spec ? Spec : "") + ": " + std::strerror(errno));
-            B.Send(ZIPDLL_CB_SKIPPED, 0, Spec ? Spec : "");
-            Missing = true;
+        if (::stat(Spec.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) {
+            Missing.push_back(Spec + ": " + std::strerror(errno));
             continue;
         }
         BatchFile F;
@@ -134,7 +132,11 @@ int32_t Pack(ZipParamsRecord& Params) {
     }
     B.Send(ZIPDLL_CB_BATCH_COUNT, static_cast<int64_t>(B.Files().size()));
     B.Send(ZIPDLL_CB_BATCH_BYTES, Total);
-    if (Missing || B.Cancelled()) {
+    for (const std::string& M : Missing) {
+        B.Trace("Skipped " + M);
+        B.Send(ZIPDLL_CB_SKIPPED, 0, M.substr(0, M.rfind(": ")));
+    }
+    if (!Missing.empty() || B.Cancelled()) {
         B.Send(ZIPDLL_CB_END_BATCH);
         return 0;
     }
