@@ -1,7 +1,9 @@
 #include "Platform.h"
 #include "TestSupport.h"
 
+#include <QDesktopServices>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -116,3 +118,28 @@ TEST(Library, LoadsByNameAndFindsSymbols) {
     EXPECT_NE(Lib->Symbol("strlen"), nullptr);
     EXPECT_EQ(Lib->Symbol("NoSuchSymbol_adox"), nullptr);
 }
+
+namespace {
+
+// Stands in for the desktop's opener: records the URL it is asked to open.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+public slots:
+    void open(const QUrl& Url) { Urls.append(Url); }
+};
+
+} // namespace
+
+TEST(Desktop, OpensTheFileAsOneLocalPath) {
+    UrlRecorder R;
+    QDesktopServices::setUrlHandler("file", &R, "open");
+    const std::string Path = testsupport::SandboxDir() + "/dati scuola/Log \xC3\xA8#1.txt";
+    EXPECT_TRUE(OpenWithDesktop(Path));
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(R.Urls.size(), 1);
+    EXPECT_EQ(R.Urls[0].toLocalFile().toStdString(), Path);
+}
+
+#include "FilesTest.moc"
