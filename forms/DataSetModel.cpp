@@ -1,0 +1,133 @@
+#include "forms/DataSetModel.h"
+
+#include "forms/QtText.h"
+
+DataSetModel::DataSetModel(TClientDataSet* DataSet, QObject* Parent) : QAbstractTableModel(Parent) {
+    SetDataSet(DataSet);
+}
+
+DataSetModel::~DataSetModel() {
+    if (FDataSet) FDataSet->RemoveListener(FListener);
+}
+
+void DataSetModel::SetDataSet(TClientDataSet* DataSet) {
+    beginResetModel();
+    if (FDataSet) FDataSet->RemoveListener(FListener);
+    FDataSet = DataSet;
+    FListener = FDataSet ? FDataSet->AddListener([this] { DataSetChanged(); }) : 0;
+    FShape = CurrentShape();
+    FCurrentRow = CurrentRow();
+    ResolveColumns();
+    endResetModel();
+}
+
+void DataSetModel::SetColumns(std::vector<DataSetColumn> Columns) {
+    beginResetModel();
+    FColumns = std::move(Columns);
+    ResolveColumns();
+    endResetModel();
+}
+
+int DataSetModel::FieldIndexOf(int Column) const {
+    return Column >= 0 && Column < static_cast<int>(FFieldIndexes.size())
+               ? FFieldIndexes[static_cast<size_t>(Column)]
+               : -1;
+}
+
+DataSetModel::Shape DataSetModel::CurrentShape() const {
+    Shape S;
+    if (!FDataSet) return S;
+    S.Active = FDataSet->Active();
+    S.Rows = FDataSet->RecordCount();
+    S.FieldNames.reserve(static_cast<size_t>(FDataSet->FieldCount()));
+    for (int I = 0; I < FDataSet->FieldCount(); ++I) S.FieldNames.push_back(FDataSet->FieldDefAt(I).Name);
+    S.IndexNames = FDataSet->IndexFieldNames();
+    return S;
+}
+
+bool DataSetModel::SameShape() const {
+    // Compared in place: the dataset notifies on every move.
+    if (!FDataSet) return !FShape.Active && FShape.Rows == 0 && FShape.FieldNames.empty();
+    if (FDataSet->Active() != FShape.Active || FDataSet->RecordCount() != FShape.Rows ||
+        FDataSet->FieldCount() != static_cast<int>(FShape.FieldNames.size()) ||
+        FDataSet->IndexFieldNames() != FShape.IndexNames)
+        return false;
+    for (int I = 0; I < FDataSet->FieldCount(); ++I)
+        if (FDataSet->FieldDefAt(I).Name != FShape.FieldNames[static_cast<size_t>(I)]) return false;
+    return true;
+}
+
+void DataSetModel::ResolveColumns() {
+    FFieldIndexes.clear();
+    FTitles.clear();
+    if (FColumns.empty()) {
+        // Every field, titled with its name.
+        for (size_t I = 0; I < FShape.FieldNames.size(); ++I) {
+            FFieldIndexes.push_back(static_cast<int>(I));
+            FTitles.push_back(ToQString(FShape.FieldNames[I]));
+        }
+        return;
+    }
+    for (const auto& C : FColumns) {
+        const TField F = FDataSet && FDataSet->Active() ? FDataSet->FindField(C.FieldName) : TField();
+        FFieldIndexes.push_back(F.Valid() ? F.Index() : -1);
+        FTitles.push_back(ToQString(C.Title.empty() ? C.FieldName : C.Title));
+    }
+}
+
+void DataSetModel::DataSetChanged() {
+    if (!SameShape()) {
+        // Loaded, closed, a row deleted or the order changed: the view starts over.
+        beginResetModel();
+        FShape = CurrentShape();
+        ResolveColumns();
+        FCurrentRow = CurrentRow();
+        endResetModel();
+        emit CurrentRowChanged(FCurrentRow);
+        return;
+    }
+    // A move or an edit: the listener does not say which cells changed, so the
+    // whole range is refreshed (the view repaints once, whatever its size).
+    if (FShape.Rows > 0 && !FFieldIndexes.empty())
+        emit dataChanged(index(0, 0), index(FShape.Rows - 1, static_cast<int>(FFieldIndexes.size()) - 1));
+    const int Row = CurrentRow();
+    if (Row != FCurrentRow) {
+        const int Old = FCurrentRow;
+        FCurrentRow = Row;
+        if (Old >= 0 && Old < FShape.Rows) emit headerDataChanged(Qt::Vertical, Old, Old);
+        if (Row >= 0) emit headerDataChanged(Qt::Vertical, Row, Row);
+        emit CurrentRowChanged(Row);
+    }
+}
+
+int DataSetModel::CurrentRow() const {
+    return FDataSet && FDataSet->Active() ? FDataSet->RecNo() : -1;
+}
+
+void DataSetModel::SetCurrentRow(int Row) {
+    if (FDataSet && Row >= 0 && Row < FShape.Rows && Row != CurrentRow()) FDataSet->SetRecNo(Row);
+}
+
+int DataSetModel::rowCount(const QModelIndex& Parent) const {
+    return Parent.isValid() ? 0 : FShape.Rows;
+}
+
+int DataSetModel::columnCount(const QModelIndex& Parent) const {
+    return Parent.isValid() ? 0 : static_cast<int>(FFieldIndexes.size());
+}
+
+QVariant DataSetModel::data(const QModelIndex& Index, int Role) const {
+    if (Role != Qt::DisplayRole || !FDataSet || !Index.isValid() || Index.row() >= FShape.Rows) return {};
+    const int Field = FieldIndexOf(Index.column());
+    if (Field < 0) return QString();
+    return ToQString(FDataSet->TextAt(Index.row(), Field));
+}
+
+QVariant DataSetModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+    if (Role != Qt::DisplayRole) return {};
+    if (Orientation == Qt::Horizontal)
+        return Section >= 0 && Section < static_cast<int>(FTitles.size())
+                   ? FTitles[static_cast<size_t>(Section)]
+                   : QVariant();
+    return Section == FCurrentRow ? QString(QChar(0x25B6)) : QString();
+}

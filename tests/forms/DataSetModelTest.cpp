@@ -1,0 +1,156 @@
+// The grid's table model over a real dataset loaded from a small packet.
+
+#include "forms/DataSetModel.h"
+#include "TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+std::string WriteSchools(const std::string& Name, int Extra = 0) {
+    std::string P =
+        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
+        "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"100\"/>"
+        "<FIELD attrname=\"Comune\" fieldtype=\"string\" WIDTH=\"100\"/>"
+        "<FIELD attrname=\"Alunni\" fieldtype=\"i4\"/>"
+        "</FIELDS><PARAMS/></METADATA><ROWDATA>"
+        "<ROW CodScuola=\"RMIC81500A\" Nome=\"Istituto Tal\xE0\" Comune=\"Roma\" Alunni=\"310\"/>"
+        "<ROW CodScuola=\"RMEE81501B\" Nome=\"Primaria Pascoli\" Comune=\"Citt\xE0 di Castello\"/>"
+        "<ROW CodScuola=\"RMMM81502C\" Nome=\"Media Fermi\" Comune=\"Ostia\" Alunni=\"95\"/>";
+    for (int I = 0; I < Extra; ++I) P += "<ROW CodScuola=\"X" + std::to_string(I) + "\" Nome=\"Altra\"/>";
+    P += "</ROWDATA></DATAPACKET>";
+    const std::string Path = testsupport::SandboxDir() + "/" + Name;
+    testsupport::WriteFileBytes(Path, P);
+    return Path;
+}
+
+struct ModelFixture : ::testing::Test {
+    void SetUp() override {
+        Ds.LoadFromFile(WriteSchools("model.xml"));
+        Model = std::make_unique<DataSetModel>(&Ds);
+        // Checks the model's consistency on every change it signals.
+        Tester = std::make_unique<QAbstractItemModelTester>(
+            Model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    }
+    QString Cell(int Row, int Column) const { return Model->data(Model->index(Row, Column)).toString(); }
+
+    TClientDataSet Ds{"cdsMain"};
+    std::unique_ptr<DataSetModel> Model;
+    std::unique_ptr<QAbstractItemModelTester> Tester;
+};
+
+} // namespace
+
+TEST_F(ModelFixture, ShowsColumnsByFieldName) {
+    struct Row {
+        const char* Name;
+        std::vector<DataSetColumn> Columns;
+        std::vector<QString> Titles;
+        std::vector<QString> SecondRow;
+    } const Rows[] = {
+        {"every field",
+         {},
+         {"CodScuola", "Nome", "Comune", "Alunni"},
+         {"RMEE81501B", "Primaria Pascoli", QString::fromUtf8("Città di Castello"), ""}},
+        {"chosen, any case, titled",
+         {{"comune", "Comune "}, {"CODSCUOLA", "Codice mecc."}, {"Alunni", ""}},
+         {"Comune ", "Codice mecc.", "Alunni"},
+         {QString::fromUtf8("Città di Castello"), "RMEE81501B", ""}},
+        {"missing field shows empty cells",
+         {{"Nome", ""}, {"Indirizzo", "Indirizzo "}},
+         {"Nome", "Indirizzo "},
+         {"Primaria Pascoli", ""}},
+    };
+    for (const auto& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        Model->SetColumns(R.Columns);
+        ASSERT_EQ(Model->columnCount(), static_cast<int>(R.Titles.size()));
+        EXPECT_EQ(Model->rowCount(), 3);
+        for (int C = 0; C < Model->columnCount(); ++C) {
+            EXPECT_EQ(Model->headerData(C, Qt::Horizontal).toString(), R.Titles[static_cast<size_t>(C)]) << C;
+            EXPECT_EQ(Cell(1, C), R.SecondRow[static_cast<size_t>(C)]) << C;
+        }
+    }
+    Model->SetColumns({{"Alunni", ""}});
+    EXPECT_EQ(Cell(0, 0), "310");
+    EXPECT_EQ(Cell(0, 0), "310") << "typed text stays valid across reads";
+    EXPECT_EQ(Model->FieldIndexOf(0), 3);
+}
+
+TEST_F(ModelFixture, FollowsAndMovesTheCurrentRow) {
+    QSignalSpy Moves(Model.get(), &DataSetModel::CurrentRowChanged);
+    QSignalSpy Resets(Model.get(), &QAbstractItemModel::modelReset);
+    EXPECT_EQ(Model->CurrentRow(), 0);
+    EXPECT_FALSE(Model->headerData(0, Qt::Vertical).toString().isEmpty());
+
+    Ds.Next();
+    ASSERT_EQ(Moves.count(), 1);
+    EXPECT_EQ(Moves.takeFirst().at(0).toInt(), 1);
+    EXPECT_TRUE(Model->headerData(0, Qt::Vertical).toString().isEmpty());
+    EXPECT_FALSE(Model->headerData(1, Qt::Vertical).toString().isEmpty());
+
+    Model->SetCurrentRow(2);
+    EXPECT_EQ(Ds.RecNo(), 2);
+    ASSERT_EQ(Moves.count(), 1);
+    EXPECT_EQ(Moves.takeFirst().at(0).toInt(), 2);
+    Model->SetCurrentRow(7);
+    EXPECT_EQ(Ds.RecNo(), 2) << "a row the model does not have";
+    EXPECT_EQ(Resets.count(), 0) << "a move must not reset the view";
+}
+
+TEST_F(ModelFixture, ShowsEditsAndStartsOverOnStructuralChanges) {
+    Model->SetColumns({{"CodScuola", ""}, {"Nome", ""}});
+    QSignalSpy Resets(Model.get(), &QAbstractItemModel::modelReset);
+    QSignalSpy Changes(Model.get(), &QAbstractItemModel::dataChanged);
+
+    Ds.SetRecNo(1);
+    Ds.Edit();
+    Ds.FieldByName("Nome").SetAsString("Primaria \"G. Pascoli\"");
+    Ds.Post();
+    EXPECT_EQ(Cell(1, 1), "Primaria \"G. Pascoli\"");
+    EXPECT_GT(Changes.count(), 0);
+    const auto Last = Changes.last();
+    EXPECT_LE(Last.at(0).value<QModelIndex>().row(), 1);
+    EXPECT_GE(Last.at(1).value<QModelIndex>().row(), 1);
+    EXPECT_EQ(Resets.count(), 0);
+
+    struct Step {
+        const char* Name;
+        std::function<void()> Do;
+        int Rows;
+        QString FirstCode;
+    } const Steps[] = {
+        {"delete", [&] { Ds.Delete(); }, 2, "RMIC81500A"},
+        {"index order", [&] { Ds.SetIndexFieldNames("Nome"); }, 2, "RMIC81500A"},
+        // The index order stays on the reloaded rows: "Altra" sorts first.
+        {"reload", [&] { Ds.LoadFromFile(WriteSchools("model2.xml", 2)); }, 5, "X0"},
+        {"close", [&] { Ds.Close(); }, 0, ""},
+    };
+    for (const auto& S : Steps) {
+        SCOPED_TRACE(S.Name);
+        const int Before = static_cast<int>(Resets.count());
+        S.Do();
+        EXPECT_GT(Resets.count(), Before);
+        EXPECT_EQ(Model->rowCount(), S.Rows);
+        if (S.Rows > 0) {
+            EXPECT_EQ(Cell(0, 0), S.FirstCode);
+        }
+    }
+}
+
+TEST_F(ModelFixture, UnbindsFromTheDataSet) {
+    Model->SetDataSet(nullptr);
+    EXPECT_EQ(Model->rowCount(), 0);
+    Ds.Next(); // no listener left behind
+    Model->SetDataSet(&Ds);
+    EXPECT_EQ(Model->rowCount(), 3);
+    Tester.reset();
+    Model.reset();
+    Ds.Next(); // the model's listener went with it
+    EXPECT_EQ(Ds.RecNo(), 2);
+}
