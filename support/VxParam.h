@@ -5,7 +5,8 @@
 
 class TVxParam {
 public:
-    // The main folder, always ending in the platform's separator.
+    // The main folder, always ending in the platform's separator; a path in
+    // the file system's encoding (UTF-8 here), like every path the program builds.
     const std::string& MainDir();
     std::string LibDir();
     std::string EtcDir();

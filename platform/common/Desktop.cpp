@@ -18,6 +18,8 @@ namespace {
 
 char Cp1252Char(const QString& S, char Fallback) {
     if (S.isEmpty()) return Fallback;
+    // Narrow and other no-break spaces (French grouping) have no CP1252 byte but 0xA0.
+    if (S.at(0).isSpace() && S.at(0) != u' ') return '\xA0';
     int B = UnicodeToCp1252(S.at(0).unicode());
     return B < 0 ? Fallback : static_cast<char>(B);
 }

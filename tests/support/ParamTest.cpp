@@ -45,6 +45,34 @@ TEST_F(MainDir, FolderAndDerivedFolders) {
     }
 }
 
+TEST_F(MainDir, EveryFileFormat) {
+    auto Utf16Le = [](std::u16string_view Text) {
+        std::string R = "\xFF\xFE";
+        for (char16_t C : Text) R += {static_cast<char>(C & 0xFF), static_cast<char>(C >> 8)};
+        return R;
+    };
+    struct Row {
+        const char* name;
+        std::string file;
+    };
+    const Row rows[] = {
+        {"regedit4 in CP1252",
+         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n\"MainDir\"=\"/srv/citt\xE0\"\r\n"},
+        {"version 5 in UTF-8",
+         "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\n"
+         "\"MainDir\"=\"/srv/citt\xC3\xA0\"\n"},
+        {"version 5 in UTF-16LE with BOM",
+         Utf16Le(
+             u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"
+             u"\"MainDir\"=\"/srv/citt\u00E0\"\r\n")},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        testsupport::WriteFileBytes(platform::HklmFilePath(), r.file);
+        EXPECT_EQ(TVxParam().MainDir(), "/srv/citt\xC3\xA0/");
+    }
+}
+
 TEST_F(MainDir, MissingFileKeyOrValueGivesTheRoot) {
     {
         TVxParam P;
