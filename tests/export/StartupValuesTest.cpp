@@ -1,0 +1,137 @@
+// Start-up pieces: the argument check, the school count and the header dates.
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "WritersTestSupport.h"
+#include "dataset/ClientDataSet.h"
+#include "export/StartupValues.h"
+#include "support/VxExceptions.h"
+
+namespace fs = std::filesystem;
+using namespace txad;
+using writerstest::TempFolder;
+
+namespace {
+
+std::string RegistryPacket(const std::vector<std::string>& Codes) {
+    std::string P = "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+                    "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
+                    "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"50\"/>"
+                    "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    int N = 0;
+    for (const std::string& Code : Codes)
+        P += "<ROW CodScuola=\"" + Code + "\" Nome=\"n" + std::to_string(++N) + "\"/>";
+    return P + "</ROWDATA></DATAPACKET>";
+}
+
+// Sets the file's last-write time to noon, local time, of the given day.
+void SetLocalDate(const std::string& Path, int Year, int Month, int Day) {
+    std::tm Tm{};
+    Tm.tm_year = Year - 1900;
+    Tm.tm_mon = Month - 1;
+    Tm.tm_mday = Day;
+    Tm.tm_hour = 12;
+    Tm.tm_isdst = -1;
+    const auto Sys = std::chrono::system_clock::from_time_t(std::mktime(&Tm));
+    fs::last_write_time(Path, std::chrono::file_clock::from_sys(Sys));
+}
+
+void ExpectError(const std::function<void()>& F, const std::string& Message) {
+    try {
+        F();
+        ADD_FAILURE() << "no error, expected: " << Message;
+    } catch (const EVxError& E) {
+        EXPECT_EQ(std::string(E.what()), Message);
+    }
+}
+
+} // namespace
+
+TEST(StartupValues, CountSchoolsCountsRunsOfEqualCodes) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> codes;
+        int expected;
+    } rows[] = {
+        {"no rows", {}, 1},
+        {"one row", {"A"}, 1},
+        {"A,A,B,A", {"A", "A", "B", "A"}, 3},
+        {"case and blanks count", {"A", "a", "a ", "a "}, 3},
+        {"empty codes", {"", "", "B"}, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TClientDataSet Registry;
+        Registry.LoadFromBuffer(RegistryPacket(r.codes), "Body014.xml");
+        Registry.Next();
+        EXPECT_EQ(CountSchools(Registry), r.expected);
+        if (!r.codes.empty()) {
+            EXPECT_EQ(Registry.FieldByName("Nome").AsString(), "n1");
+        }
+    }
+}
+
+TEST(StartupValues, CountSchoolsOfAMissingPacket) {
+    TempFolder Data;
+    TClientDataSet Registry;
+    EXPECT_THROW(CountSchools(Registry, Data.Path() + "Body014.xml"), EVxError);
+}
+
+TEST(StartupValues, ArgumentsThatAllowNoExport) {
+    struct Row {
+        const char* name;
+        const char* dataDir;
+        const char* target;
+        const char* message; // empty: accepted
+    } rows[] = {
+        {"aie", "/data", "aie", ""},
+        {"anarpe", "/data", "anarpe", ""},
+        {"empty data folder", "", "aie", "Cartella dei dati non indicata: l'esportazione non \xE8 possibile"},
+        {"upper case target", "/data", "AIE", "Destinatario non riconosciuto: AIE"},
+        {"empty target", "/data", "", "Destinatario non riconosciuto: "},
+        {"target with a blank", "/data", "aie ", "Destinatario non riconosciuto: aie "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (*r.message) {
+            ExpectError([&] { CheckStartupArguments(r.dataDir, r.target); }, r.message);
+        } else {
+            EXPECT_NO_THROW(CheckStartupArguments(r.dataDir, r.target));
+        }
+    }
+}
+
+TEST(StartupValues, HeaderDatesAreReadIndependently) {
+    TempFolder Install, Data;
+    writerstest::CopyFixture("basic", Data.Path());
+    EXPECT_EQ(ParamFilePath(Install.Path(), "aie"), Install.Path() + "ETC/datrex/aie.ufp");
+
+    // No parameter file: the catalogue date is still read.
+    TClientDataSet Tmp;
+    HeaderDates Dates = ReadHeaderValues(Install.Path(), "aie", Data.Path(), Tmp);
+    EXPECT_EQ(Dates.ParamFileDate, "");
+    EXPECT_EQ(Dates.CatalogueDate, "15/03/2021");
+    EXPECT_EQ(Dates.Errors, std::vector<std::string>{"Invalid argument to date encode"});
+
+    // No adoption packet: the parameter file date is still read.
+    fs::create_directories(Install.Path() + "ETC/datrex");
+    testsupport::WriteFileBytes(Install.Path() + "ETC/datrex/aie.ufp", "not read");
+    SetLocalDate(Install.Path() + "ETC/datrex/aie.ufp", 2021, 9, 1);
+    fs::remove(Data.Path() + "Body815.xml");
+    Dates = ReadHeaderValues(Install.Path(), "aie", Data.Path(), Tmp);
+    EXPECT_EQ(Dates.ParamFileDate, "01092021");
+    EXPECT_EQ(Dates.CatalogueDate, "");
+    EXPECT_EQ(Dates.Errors, std::vector<std::string>{"Cannot open file " + Data.Path() + "Body815.xml"});
+}
+
+TEST(StartupValues, CatalogueDateOfAnEmptyPacket) {
+    TempFolder Data;
+    writerstest::CopyFixture("empty", Data.Path());
+    TClientDataSet Tmp;
+    EXPECT_EQ(ReadCatalogueDate(Tmp, Data.Path()), "");
+}
