@@ -2,21 +2,31 @@
 
 #ifdef _WIN32
 
+// windows.h first: its DeleteFile / LoadLibrary / CopyFile macros must not
+// rename this layer's functions declared in Platform.h.
+#define NOMINMAX
+#include <windows.h>
+// shlobj.h needs windows.h before it.
+#include <shlobj.h>
+#undef CopyFile
+#undef DeleteFile
+#undef LoadLibrary
+
 #include "Platform.h"
 
+#include <cstdlib>
+#include <cwchar>
 #include <filesystem>
-#include <shlobj.h>
-#include <windows.h>
 
 namespace platform {
 
 namespace {
 
-std::wstring Wide(const std::string& Utf8) {
-    if (Utf8.empty()) return {};
-    int N = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+std::wstring Wide(const std::string& S) {
+    if (S.empty()) return {};
+    int N = MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
     std::wstring W(static_cast<std::size_t>(N), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), W.data(), N);
+    MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), W.data(), N);
     return W;
 }
 
@@ -74,7 +84,7 @@ std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view
     RegCloseKey(H);
     if (Rc != ERROR_SUCCESS) return std::nullopt;
     Buf.resize(wcsnlen(Buf.c_str(), Buf.size())); // the text ends at its first NUL
-    return Cp1252FromUtf8(Utf8(Buf));
+    return Utf8(Buf);                             // paths are UTF-8 on every platform of this layer
 }
 
 char PathDelimiter() {
