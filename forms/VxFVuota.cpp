@@ -5,6 +5,7 @@
 #include "support/VxParam.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
@@ -88,6 +89,15 @@ void TfmVxVuota::FormClose(TCloseAction&) {}
 void TfmVxVuota::showEvent(QShowEvent* Event) {
     QDialog::showEvent(Event);
     if (!Event->spontaneous()) FormShow();
+}
+
+void TfmVxVuota::keyPressEvent(QKeyEvent* Event) {
+    if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+        if (FCancelButton && FCancelButton->isEnabled() && FCancelButton->isVisible()) FCancelButton->click();
+        Event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(Event);
 }
 
 void TfmVxVuota::done(int Result) {

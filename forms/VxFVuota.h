@@ -8,6 +8,7 @@
 // because a virtual call from a base constructor never reaches a derived class.
 
 #include <QDialog>
+#include <QPushButton>
 #include <string>
 
 // A form's frame on the screen, in pixels.
@@ -58,11 +59,16 @@ protected:
 
     void showEvent(QShowEvent* Event) override;
     void done(int Result) override;
+    // Esc clicks the cancel button when there is an enabled one, and does
+    // nothing otherwise.
+    void keyPressEvent(QKeyEvent* Event) override;
+    void SetCancelButton(QPushButton* Button) { FCancelButton = Button; }
 
     bool FAdjusted = false;
 
 private:
     std::string FHelpFile;
+    QPushButton* FCancelButton = nullptr;
     bool FCreated = false;
     bool FClosing = false;
 };

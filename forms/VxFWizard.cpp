@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <charconv>
+#include <utility>
 
 TfmVxWizard::TfmVxWizard(QWidget* Parent) : TfmVxOkCancDlg(Parent) {
     setObjectName("fmVxWizard");
@@ -59,6 +60,7 @@ bool TfmVxWizard::GoToPage(int Index) {
     pcMainChanging(AllowChange);
     if (!AllowChange) return false;
     FActivePage = Index;
+    if (FPendingStep >= 0) FStep = std::exchange(FPendingStep, -1);
     pcMain->setCurrentIndex(Index);
     PageShow(Index);
     pcMainChange();
@@ -93,14 +95,27 @@ void TfmVxWizard::SetPath(const std::string& Name) {
 
 void TfmVxWizard::NavigatorClick(QObject* Sender) {
     const int Step = Sender == buNext ? 1 : Sender == buPrior ? -1 : 0;
-    if (!FPathName.empty()) {
-        const int Target = FStep + Step;
-        // Beyond either end of the path there is nowhere to go.
-        if (Target >= 0 && Target < static_cast<int>(FSteps.size()) && GoToPage(StepPage(Target)))
-            FStep = Target;
-    } else if (Step != 0) {
-        GoToPage(FActivePage + Step);
+    try {
+        if (!FPathName.empty()) {
+            const int Target = FStep + Step;
+            // Beyond either end of the path there is nowhere to go.
+            if (Target >= 0 && Target < static_cast<int>(FSteps.size())) {
+                const int Page = StepPage(Target);
+                // The step follows the page as soon as it is active, even when
+                // its show handler then fails.
+                FPendingStep = Target;
+                GoToPage(Page);
+            }
+        } else if (Step != 0) {
+            GoToPage(FActivePage + Step);
+        }
+    } catch (const std::exception&) {
+        // The error goes on to the error box; the buttons follow the page shown.
+        FPendingStep = -1;
+        UpdateButtons();
+        throw;
     }
+    FPendingStep = -1;
     UpdateButtons();
 }
 

@@ -65,4 +65,6 @@ protected:
 private:
     TVxWizardPaths FPaths;
     int FActivePage = -1;
+    // The step a Next/Back move reaches once its page has become active.
+    int FPendingStep = -1;
 };

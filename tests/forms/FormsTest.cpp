@@ -192,6 +192,24 @@ TEST(Forms, DialogFreesItselfWhenClosed) {
         delete D.data();
     }
 
+    // Esc works only through an enabled cancel button.
+    struct EscRow {
+        const char* Name;
+        bool HasCancel;
+        bool CancelEnabled;
+    } const EscRows[] = {{"no cancel button", false, false}, {"cancel disabled", true, false}};
+    for (const auto& R : EscRows) {
+        SCOPED_TRACE(R.Name);
+        Owned<TfmVxDialog> D(R.HasCancel ? new TfmVxOkCancDlg : new TfmVxDialog);
+        D->Create();
+        if (R.HasCancel) static_cast<TfmVxOkCancDlg*>(D.Ptr.data())->buCancel->setEnabled(R.CancelEnabled);
+        ShowAndWait(D.Ptr);
+        QTest::keyClick(D.Ptr, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_FALSE(D.Ptr.isNull());
+        EXPECT_TRUE(D->isVisible());
+    }
+
     // A plain base form only hides.
     Owned F(new TfmVxVuota);
     F->Create();

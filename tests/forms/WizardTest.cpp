@@ -29,6 +29,7 @@ public:
     int UpdateCount = 0;
     bool Refuse = false;
     bool FailChanging = false;
+    int FailShowOf = -1;
 
     void UpdateButtons() override {
         ++UpdateCount;
@@ -44,6 +45,7 @@ protected:
     void PageShow(int Index) override {
         Log.push_back("show " + std::to_string(Index));
         Shown.push_back(Index);
+        if (Index == FailShowOf) throw EVxError("Cannot open file Body014.xml");
     }
     void pcMainChange() override { Log.push_back("change"); }
 };
@@ -217,6 +219,26 @@ TEST(Wizard, ErrorFromChangingPropagatesAndKeepsPage) {
     ASSERT_EQ(Boxes.Boxes.size(), 1u);
     EXPECT_EQ(Boxes.Boxes[0].Text, "Pagina incompleta.");
     EXPECT_EQ(W->ActivePageIndex(), 0);
+}
+
+TEST(Wizard, FailedShowHandlerLeavesPageStepAndButtonsTogether) {
+    RecordingPresenter Boxes;
+    Owned W(new TTestWizard(4));
+    W->Paths().AddPath("Tracciato1", "1;2;3");
+    W->Create();
+    W->SetPath("Tracciato1");
+    ShowAndWait(W.Ptr);
+    W->FailShowOf = 2;
+    QTest::mouseClick(W->buNext, Qt::LeftButton);
+    ASSERT_EQ(Boxes.Boxes.size(), 1u);
+    EXPECT_EQ(Boxes.Boxes[0].Text, "Cannot open file Body014.xml.");
+    // The page is shown without its data; the step and the buttons follow it.
+    EXPECT_EQ(W->ActivePageIndex(), 2);
+    EXPECT_EQ(W->Step(), 1);
+    ExpectButtons(*W, {false, true, true});
+    QTest::mouseClick(W->buNext, Qt::LeftButton);
+    EXPECT_EQ(W->ActivePageIndex(), 3);
+    EXPECT_EQ(W->Step(), 2);
 }
 
 TEST(Wizard, UnknownPathIsRefusedWithItsName) {
