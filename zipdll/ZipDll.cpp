@@ -114,13 +114,17 @@ int32_t Pack(ZipParamsRecord& Params) {
 
     // A listed file that cannot be read fails the whole batch: an archive
     // missing one of its files must never look complete.
-    std::vector<std::string> Missing;
+    struct Unreadable {
+        std::string Spec, Reason;
+    };
+    std::vector<Unreadable> Missing;
     int64_t Total = 0;
     for (int32_t I = 0; I < Params.SpecCount; ++I) {
         const std::string Spec = Params.Specs[I].Spec ? Params.Specs[I].Spec : "";
         struct stat St {};
-        if (::stat(Spec.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) {
-            Missing.push_back(Spec + ": " + std::strerror(errno));
+        const bool Found = ::stat(Spec.c_str(), &St) == 0;
+        if (!Found || !S_ISREG(St.st_mode)) {
+            Missing.push_back({Spec, std::strerror(Found ? EISDIR : errno)});
             continue;
         }
         BatchFile F;
@@ -132,9 +136,9 @@ int32_t Pack(ZipParamsRecord& Params) {
     }
     B.Send(ZIPDLL_CB_BATCH_COUNT, static_cast<int64_t>(B.Files().size()));
     B.Send(ZIPDLL_CB_BATCH_BYTES, Total);
-    for (const std::string& M : Missing) {
-        B.Trace("Skipped " + M);
-        B.Send(ZIPDLL_CB_SKIPPED, 0, M.substr(0, M.rfind(": ")));
+    for (const Unreadable& M : Missing) {
+        B.Trace("Skipped " + M.Spec + ": " + M.Reason);
+        B.Send(ZIPDLL_CB_SKIPPED, 0, M.Spec);
     }
     if (!Missing.empty() || B.Cancelled()) {
         B.Send(ZIPDLL_CB_END_BATCH);
@@ -152,8 +156,8 @@ int32_t Pack(ZipParamsRecord& Params) {
         return 0;
     }
     if (Params.Comment && *Params.Comment) {
-        zip_set_archive_comment(Archive, Params.Comment,
-                                static_cast<zip_uint16_t>(std::strlen(Params.Comment)));
+        const size_t Len = std::min<size_t>(std::strlen(Params.Comment), UINT16_MAX);
+        zip_set_archive_comment(Archive, Params.Comment, static_cast<zip_uint16_t>(Len));
     }
 
     bool Failed = false;

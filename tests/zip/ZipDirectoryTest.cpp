@@ -244,4 +244,29 @@ TEST(ZipDirectory, ArchivesOfOtherTools) {
     Z.SetZipFileName(Dir.File("lz.zip"));
     EXPECT_EQ(Names(Z), std::vector<std::string>{"lz.txt"});
     EXPECT_EQ(Z.ZipComment(), "lz comment");
+
+    // The same archive damaged.
+    const std::string Good = testsupport::ReadFileBytes(Dir.File("lz.zip"));
+    std::string BadCd = Good;
+    BadCd[CentralDirOffset(Good) + 3] = 0x7F;
+    struct Damage {
+        const char* Name;
+        std::string Bytes;
+        std::string Error;
+        std::string Comment;
+    };
+    const Damage Rows2[] = {
+        {"comment cut short", Good.substr(0, Good.size() - 5), "", ""},
+        {"end record cut", Good.substr(0, Good.size() - 20),
+         "\"" + Dir.File("bad.zip") + "\"\nis not a valid Zip file.", ""},
+        {"central directory overwritten", BadCd, "Error reading CentralFileHeader.", "lz comment"},
+    };
+    for (const Damage& D : Rows2) {
+        SCOPED_TRACE(D.Name);
+        testsupport::WriteFileBytes(Dir.File("bad.zip"), D.Bytes);
+        TZip B;
+        EXPECT_EQ(ErrorOf(B, Dir.File("bad.zip")), D.Error);
+        EXPECT_EQ(B.ZipContents().size(), D.Error.empty() ? 1u : 0u);
+        EXPECT_EQ(B.ZipComment(), D.Comment);
+    }
 }
