@@ -81,6 +81,16 @@ bool ParseTime(std::string_view S, TDateTimeParts& P) {
     return P.Hour < 24 && P.Minute < 60 && P.Second < 60;
 }
 
+// Decimal text that is its own canonical form (no sign but '-', no leading zero).
+bool CanonicalInteger(std::string_view S) {
+    size_t i = S.size() > 1 && S[0] == '-' ? 1 : 0;
+    if (i == S.size() || S.size() - i > 18) return false;
+    if (S[i] == '0' && (S.size() - i > 1 || i == 1)) return false;
+    for (; i < S.size(); ++i)
+        if (S[i] < '0' || S[i] > '9') return false;
+    return true;
+}
+
 int Base64Digit(char C) {
     if (C >= 'A' && C <= 'Z') return C - 'A';
     if (C >= 'a' && C <= 'z') return C - 'a' + 26;
@@ -147,6 +157,7 @@ std::string_view StoredToText(const FieldDef& Def, std::string_view Stored, std:
     const FieldType t = Def.Type;
     if (IsTextType(t)) return Stored;
     if (IsIntegerType(t)) {
+        if (CanonicalInteger(Stored)) return Stored;
         int64_t v = 0;
         if (!ParseStoredInteger(Stored, v)) return Stored;
         Scratch = std::to_string(v);

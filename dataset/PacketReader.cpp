@@ -158,6 +158,7 @@ public:
     PacketBuilder& operator=(const PacketBuilder&) = delete;
 
     void Feed(const char* Data, size_t Len, bool Final);
+    void FeedFile(std::FILE* File, const std::string& Path);
     std::shared_ptr<const Table> Finish();
 
 private:
@@ -165,6 +166,8 @@ private:
 
     void CreateParser(std::string_view Head);
     void Parse(const char* Data, size_t Len, bool Final);
+    bool Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep);
+    void Check(XML_Status Status);
     void Fail(std::string Reason);
     [[noreturn]] void Throw();
 
@@ -245,7 +248,10 @@ void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
     Parse(Data, Len, Final);
 }
 
-void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
+// Rewrites forbidden references of Data into m_scratch (true when there were
+// any) and holds back a reference cut by the end of a non-final chunk in
+// m_carry; Keep is the length of Data that goes to the parser now.
+bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep) {
     const char* end = Data + Len;
     const char* copied = Data;
     const char* keepEnd = end;
@@ -282,20 +288,55 @@ void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
         p = amp + 1;
     }
     m_carry.assign(keepEnd, end);
-    const char* parseData = Data;
-    size_t parseLen = static_cast<size_t>(keepEnd - Data);
-    if (rewritten) {
-        m_scratch.append(copied, keepEnd);
-        parseData = m_scratch.data();
-        parseLen = m_scratch.size();
+    if (rewritten) m_scratch.append(copied, keepEnd);
+    Keep = static_cast<size_t>(keepEnd - Data);
+    return rewritten;
+}
+
+void PacketBuilder::Check(XML_Status Status) {
+    if (Status != XML_STATUS_ERROR) return;
+    if (!m_failed) {
+        m_failed = true;
+        m_reason = XML_ErrorString(XML_GetErrorCode(m_parser));
+        m_failLine = XML_GetCurrentLineNumber(m_parser);
     }
-    if (XML_Parse(m_parser, parseData, static_cast<int>(parseLen), Final) == XML_STATUS_ERROR) {
-        if (!m_failed) {
-            m_failed = true;
-            m_reason = XML_ErrorString(XML_GetErrorCode(m_parser));
-            m_failLine = XML_GetCurrentLineNumber(m_parser);
-        }
-        Throw();
+    Throw();
+}
+
+void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
+    size_t keep = 0;
+    if (Rewrite(Data, Len, Final, keep))
+        Check(XML_Parse(m_parser, m_scratch.data(), static_cast<int>(m_scratch.size()), Final));
+    else
+        Check(XML_Parse(m_parser, Data, static_cast<int>(keep), Final));
+}
+
+void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
+    constexpr size_t kChunk = size_t(1) << 20;
+    // The first chunk holds the prolog that decides the encoding.
+    bool last = false;
+    {
+        std::unique_ptr<char[]> first(new char[kChunk]);
+        const size_t n = std::fread(first.get(), 1, kChunk, File);
+        if (n < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+        last = n < kChunk;
+        Feed(first.get(), n, last);
+    }
+    // Then straight into expat's buffer, sparing a copy.
+    while (!last) {
+        const size_t carry = m_carry.size();
+        char* buf = static_cast<char*>(XML_GetBuffer(m_parser, static_cast<int>(kChunk + carry)));
+        if (!buf) throw std::bad_alloc();
+        std::memcpy(buf, m_carry.data(), carry);
+        const size_t n = std::fread(buf + carry, 1, kChunk, File);
+        if (n < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+        last = n < kChunk;
+        m_fed += n;
+        size_t keep = 0;
+        if (Rewrite(buf, carry + n, last, keep))
+            Check(XML_Parse(m_parser, m_scratch.data(), static_cast<int>(m_scratch.size()), last));
+        else
+            Check(XML_ParseBuffer(m_parser, static_cast<int>(keep), last));
     }
 }
 
@@ -529,16 +570,25 @@ inline uint32_t DecodeUtf8(const unsigned char*& P) {
 } // namespace
 
 void PacketBuilder::AppendValue(const char* Value) {
-    const size_t len = std::strlen(Value);
     auto& arena = m_table->m_arena;
-    if (m_used + len > arena.Capacity()) arena.Grow(std::max(arena.Capacity() * 2, m_used + len), m_used);
+    // Values are short: one pass copies plain bytes and stops at the first
+    // byte above 127 or the end; the arena always has room for the value.
     char* out = arena.Data() + m_used;
-    unsigned char high = 0;
-    for (size_t i = 0; i < len; ++i) high |= static_cast<unsigned char>(Value[i]);
-    if (high < 0x80) {
-        std::memcpy(out, Value, len);
-        m_used += len;
-        return;
+    char* const limit = arena.Data() + arena.Capacity();
+    size_t i = 0;
+    for (;; ++i) {
+        const char c = Value[i];
+        if (c == 0) {
+            m_used += i;
+            return;
+        }
+        if (static_cast<unsigned char>(c) >= 0x80 || out + i == limit) break;
+        out[i] = c;
+    }
+    const size_t len = i + std::strlen(Value + i);
+    if (m_used + len > arena.Capacity()) {
+        arena.Grow(std::max(arena.Capacity() * 2, m_used + len), m_used);
+        out = arena.Data() + m_used;
     }
     const auto* p = reinterpret_cast<const unsigned char*>(Value);
     const auto* end = p + len;
@@ -613,15 +663,7 @@ std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
     if (!f) throw EVxError("Cannot open file " + Path);
     std::setvbuf(f.get(), nullptr, _IONBF, 0);
     PacketBuilder b(Path, ec ? 0 : static_cast<size_t>(size));
-    constexpr size_t kChunk = size_t(1) << 20;
-    std::unique_ptr<char[]> buf(new char[kChunk]);
-    for (;;) {
-        const size_t n = std::fread(buf.get(), 1, kChunk, f.get());
-        if (n < kChunk && std::ferror(f.get())) throw EVxError("Cannot open file " + Path);
-        const bool last = n < kChunk;
-        b.Feed(buf.get(), n, last);
-        if (last) break;
-    }
+    b.FeedFile(f.get(), Path);
     return b.Finish();
 }
 
