@@ -36,7 +36,10 @@ std::string OutputFileWriter::OutputPath(int Index) const {
 
 void OutputFileWriter::WriteOutputFile(int Index) {
     const int FileCount = static_cast<int>(FSettings.OutFiles.size());
-    const std::string ReadError = FormatMsg("Error reading file %s", PacketPath(Index));
+    // A file without a packet (the earlier edition's last AIE file) names itself.
+    const std::string Packet = PacketPath(Index);
+    const std::string ReadError =
+        FormatMsg("Error reading file %s", Packet.empty() ? OutputPath(Index) : Packet);
     if (FRecordSet.LoadsPacket(Index, FileCount)) {
         try {
             FMain.LoadFromFile(PacketPath(Index));
