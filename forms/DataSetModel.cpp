@@ -2,6 +2,9 @@
 
 #include "forms/QtText.h"
 
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+
 DataSetModel::DataSetModel(TClientDataSet* DataSet, QObject* Parent) : QAbstractTableModel(Parent) {
     SetDataSet(DataSet);
 }
@@ -130,4 +133,29 @@ QVariant DataSetModel::headerData(int Section, Qt::Orientation Orientation, int 
                    ? FTitles[static_cast<size_t>(Section)]
                    : QVariant();
     return Section == FCurrentRow ? QString(QChar(0x25B6)) : QString();
+}
+
+namespace {
+void ShowCurrentRow(QAbstractItemView* View, DataSetModel* Model, int Row) {
+    if (Row < 0 || Model->columnCount() == 0) return;
+    const QModelIndex Current = View->currentIndex();
+    if (Current.isValid() && Current.row() == Row) return;
+    const int Column = Current.isValid() ? Current.column() : 0;
+    View->selectionModel()->setCurrentIndex(Model->index(Row, Column),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+} // namespace
+
+void BindDataSetView(QAbstractItemView* View, DataSetModel* Model) {
+    View->setModel(Model);
+    QObject::connect(View->selectionModel(), &QItemSelectionModel::currentRowChanged, Model,
+                     [Model](const QModelIndex& Current) {
+                         if (Current.isValid()) Model->SetCurrentRow(Current.row());
+                     });
+    QObject::connect(Model, &DataSetModel::CurrentRowChanged, View,
+                     [View, Model](int Row) { ShowCurrentRow(View, Model, Row); });
+    // A reset clears the view's current cell; the dataset's row is put back.
+    QObject::connect(Model, &QAbstractItemModel::modelReset, View,
+                     [View, Model] { ShowCurrentRow(View, Model, Model->CurrentRow()); });
+    ShowCurrentRow(View, Model, Model->CurrentRow());
 }

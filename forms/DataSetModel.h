@@ -17,6 +17,8 @@ struct DataSetColumn {
     std::string Title;
 };
 
+class QAbstractItemView;
+
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -70,3 +72,8 @@ private:
     Shape FShape;
     int FCurrentRow = -1;
 };
+
+// Sets Model on View and keeps the view's current row and the dataset's
+// current row together, in both directions (a click or a key moves the
+// dataset; a move of the dataset moves the view's current cell).
+void BindDataSetView(QAbstractItemView* View, DataSetModel* Model);

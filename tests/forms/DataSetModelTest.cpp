@@ -5,6 +5,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -153,4 +155,27 @@ TEST_F(ModelFixture, UnbindsFromTheDataSet) {
     Model.reset();
     Ds.Next(); // the model's listener went with it
     EXPECT_EQ(Ds.RecNo(), 2);
+}
+
+TEST_F(ModelFixture, ViewAndDataSetShareTheCurrentRow) {
+    QTableView View;
+    BindDataSetView(&View, Model.get());
+    View.resize(400, 200);
+    View.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+    EXPECT_EQ(View.currentIndex().row(), 0);
+
+    QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, View.visualRect(Model->index(2, 1)).center());
+    EXPECT_EQ(Ds.RecNo(), 2);
+    QTest::keyClick(&View, Qt::Key_Up);
+    EXPECT_EQ(Ds.RecNo(), 1);
+
+    Ds.First();
+    EXPECT_EQ(View.currentIndex().row(), 0);
+    Ds.SetRecNo(2);
+    EXPECT_EQ(View.currentIndex().row(), 2);
+    // After a reload the view's current row is the dataset's first row again.
+    Ds.LoadFromFile(WriteSchools("model3.xml", 1));
+    EXPECT_EQ(View.currentIndex().row(), 0);
+    EXPECT_EQ(Ds.RecNo(), 0);
 }
