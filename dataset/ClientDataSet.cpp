@@ -187,39 +187,28 @@ TClientDataSet::~TClientDataSet() = default;
 
 void TClientDataSet::LoadFromFile(const std::string& Path) {
     Close();
-    auto table = FImpl->cache ? FImpl->cache->Load(Path) : dataset::ParsePacketFile(Path);
-    FImpl->table = std::move(table);
-    FImpl->pos = 0;
-    FImpl->eof = FImpl->Count() == 0;
-    if (!FImpl->indexNames.empty()) {
-        try {
-            SetIndexFieldNames(FImpl->indexNames);
-        } catch (...) {
-            Close();
-            throw;
-        }
-        FImpl->pos = 0;
-        FImpl->eof = FImpl->Count() == 0;
-    }
-    FImpl->Notify();
+    Opened(FImpl->cache ? FImpl->cache->Load(Path) : dataset::ParsePacketFile(Path));
 }
 
 void TClientDataSet::LoadFromBuffer(std::string_view Bytes, const std::string& Name) {
     Close();
-    FImpl->table = dataset::ParsePacket(Bytes, Name);
-    FImpl->pos = 0;
-    FImpl->eof = FImpl->Count() == 0;
-    if (!FImpl->indexNames.empty()) {
+    Opened(dataset::ParsePacket(Bytes, Name));
+}
+
+void TClientDataSet::Opened(std::shared_ptr<const dataset::Table> Packet) {
+    auto& d = *FImpl;
+    d.table = std::move(Packet);
+    if (!d.indexNames.empty()) {
         try {
-            SetIndexFieldNames(FImpl->indexNames);
+            SetIndexFieldNames(d.indexNames);
         } catch (...) {
             Close();
             throw;
         }
-        FImpl->pos = 0;
-        FImpl->eof = FImpl->Count() == 0;
     }
-    FImpl->Notify();
+    d.pos = 0;
+    d.eof = d.Count() == 0;
+    d.Notify();
 }
 
 void TClientDataSet::Close() {

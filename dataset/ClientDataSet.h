@@ -137,6 +137,7 @@ public:
 private:
     friend class TField;
     struct Impl;
+    void Opened(std::shared_ptr<const dataset::Table> Packet);
     std::string FName;
     std::unique_ptr<Impl> FImpl;
 };

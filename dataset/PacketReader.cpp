@@ -81,18 +81,24 @@ bool ForbiddenCodePoint(uint32_t V) {
 
 enum class RefScan { NotRef, Incomplete, Ref };
 
+// Longer references are left to expat, so a reference is treated alike
+// however the packet is cut into chunks.
+constexpr ptrdiff_t kMaxReference = 32;
+
 // A numeric character reference starting at S ("&#...;"); Len and Value set for Ref.
 RefScan ScanRef(const char* S, const char* End, size_t& Len, uint32_t& Value) {
+    const char* limit = End - S > kMaxReference ? S + kMaxReference : End;
+    auto cut = [&] { return limit == End ? RefScan::Incomplete : RefScan::NotRef; };
     const char* p = S + 1;
-    if (p == End) return RefScan::Incomplete;
+    if (p == limit) return cut();
     if (*p != '#') return RefScan::NotRef;
     ++p;
-    if (p == End) return RefScan::Incomplete;
+    if (p == limit) return cut();
     const bool hex = *p == 'x';
     if (hex) ++p;
     uint32_t v = 0;
     int digits = 0;
-    for (; p != End; ++p) {
+    for (; p != limit; ++p) {
         const char c = *p;
         uint32_t d;
         if (c >= '0' && c <= '9')
@@ -106,7 +112,7 @@ RefScan ScanRef(const char* S, const char* End, size_t& Len, uint32_t& Value) {
         v = std::min<uint32_t>(v * (hex ? 16 : 10) + d, 0x110000);
         ++digits;
     }
-    if (p == End) return RefScan::Incomplete;
+    if (p == limit) return cut();
     if (*p != ';' || digits == 0) return RefScan::NotRef;
     Len = static_cast<size_t>(p + 1 - S);
     Value = v;
@@ -139,8 +145,8 @@ bool Utf16Bom(std::string_view Head) {
 
 constexpr int kAttrIgnored = -1;
 constexpr int kAttrRowState = -2;
-// A reference split by a chunk boundary is held back; longer ones are left to expat.
-constexpr ptrdiff_t kMaxHeldReference = 64;
+// The encoding is decided on this much of the packet's start.
+constexpr size_t kPrologBytes = 512;
 
 } // namespace
 
@@ -192,6 +198,7 @@ private:
     unsigned long m_failLine = 0;
     uint64_t m_fed = 0;
 
+    std::string m_head;    // the packet's start, until the encoding is decided
     std::string m_carry;   // a reference split by the chunk boundary
     std::string m_scratch; // the chunk with forbidden references rewritten
 
@@ -227,17 +234,28 @@ void PacketBuilder::CreateParser(std::string_view Head) {
 
 void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
     if (!m_parser) {
-        if (Len == 0) {
-            if (Final) {
-                m_failLine = 1;
-                m_reason = "the file is empty";
-                Throw();
-            }
+        if (m_fed == 0 && Len == 0 && Final) {
+            m_failLine = 1;
+            m_reason = "the file is empty";
+            Throw();
+        }
+        m_fed += Len;
+        if (m_head.size() + Len < kPrologBytes && !Final) {
+            m_head.append(Data, Len);
+            return;
+        }
+        if (!m_head.empty()) {
+            m_head.append(Data, Len);
+            std::string head;
+            head.swap(m_head);
+            CreateParser(head);
+            Parse(head.data(), head.size(), Final);
             return;
         }
         CreateParser(std::string_view(Data, Len));
+    } else {
+        m_fed += Len;
     }
-    m_fed += Len;
     if (!m_carry.empty()) {
         m_carry.append(Data, Len);
         std::string joined;
@@ -262,7 +280,7 @@ bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Ke
         size_t len = 0;
         uint32_t value = 0;
         const RefScan r = ScanRef(amp, end, len, value);
-        if (r == RefScan::Incomplete && !Final && end - amp <= kMaxHeldReference) {
+        if (r == RefScan::Incomplete && !Final) {
             keepEnd = amp;
             break;
         }
@@ -436,6 +454,7 @@ void PacketBuilder::Start(const char* Name, const char** Atts) {
 void PacketBuilder::AddField(const char** Atts) {
     const char* name = nullptr;
     FieldDef def;
+    def.Type = FieldType::Unknown; // a FIELD without fieldtype
     for (int i = 0; Atts[i]; i += 2) {
         const char* a = Atts[i];
         const char* v = Atts[i + 1];
@@ -450,10 +469,6 @@ void PacketBuilder::AddField(const char** Atts) {
         else if (std::strcmp(a, "SUBTYPE") == 0)
             def.SubType = ToCp1252(v);
     }
-    bool typed = false;
-    for (int i = 0; Atts[i]; i += 2)
-        if (std::strcmp(Atts[i], "fieldtype") == 0) typed = true;
-    if (!typed) def.Type = FieldType::Unknown;
     if (!name || !*name) {
         Fail("a FIELD has no attrname");
         return;
@@ -607,11 +622,6 @@ std::string PacketBuilder::ToCp1252(std::string_view Utf8) const {
 }
 
 std::shared_ptr<const Table> PacketBuilder::Finish() {
-    if (m_fed == 0) {
-        m_failLine = 1;
-        m_reason = "the file is empty";
-        Throw();
-    }
     if (!m_fieldsSeen) {
         m_failLine = XML_GetCurrentLineNumber(m_parser);
         m_reason = "the packet declares no FIELDS";
@@ -643,12 +653,12 @@ const char* FieldTypeName(FieldType Type) {
     return "unknown";
 }
 
-std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name) {
+std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name, size_t ChunkSize) {
     PacketBuilder b(Name, Bytes.size());
-    constexpr size_t kChunk = size_t(1) << 20;
+    const size_t chunk = std::clamp<size_t>(ChunkSize, 1, size_t(1) << 30);
     size_t at = 0;
     do {
-        const size_t n = std::min(kChunk, Bytes.size() - at);
+        const size_t n = std::min(chunk, Bytes.size() - at);
         b.Feed(Bytes.data() + at, n, at + n == Bytes.size());
         at += n;
     } while (at < Bytes.size());

@@ -82,7 +82,9 @@ private:
 };
 
 // Parses a whole packet held in memory; Name is the file named in errors.
-std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name);
+// The parser takes ChunkSize bytes at a time (any size gives the same table).
+std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name,
+                                         size_t ChunkSize = size_t(1) << 20);
 // Reads and parses a packet file. EVxError "Cannot open file <path>" when the
 // file cannot be opened or read, PacketError when it is not a data packet.
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path);

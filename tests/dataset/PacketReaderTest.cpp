@@ -102,6 +102,14 @@ TEST(PacketReader, TextReachesTheDatasetAsCp1252) {
         ds.LoadFromFile(WritePacket(c.packet));
         ASSERT_EQ(ds.RecordCount(), 1);
         EXPECT_EQ(ds.FieldByName("Nome").AsString(), c.expected);
+        // However the packet is cut into chunks: references, the prolog and
+        // multi-byte characters split across chunk ends.
+        for (size_t chunk : {1, 2, 3, 5, 8, 13}) {
+            SCOPED_TRACE(chunk);
+            const auto table = dataset::ParsePacket(c.packet, "chunked.xml", chunk);
+            ASSERT_EQ(table->LiveRowCount(), 1u);
+            EXPECT_EQ(table->Value(table->LiveRow(0), 0), c.expected);
+        }
     }
 }
 
