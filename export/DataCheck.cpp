@@ -47,6 +47,9 @@ constexpr std::string_view kInUseNotOwnedAdvised =
 
 constexpr std::string_view kCampaignYear = "2021";
 constexpr std::string_view kNoYear = "0";
+constexpr std::string_view kOutOfCatalogueMark = "F";
+constexpr std::string_view kTypeFirstYears = "NO"; // the only type of years 1 and 2
+constexpr std::string_view kTypeLaterYears = "NT"; // the only type of years 3 to 6
 
 // A field looked up once per pass. A field the packet lacks raises the
 // dataset's "Field '<name>' not found" only when a rule first reads it, so
@@ -90,8 +93,10 @@ private:
 };
 
 // School codes holding one of these are exempt from the school-type rules.
+constexpr std::string_view kExemptParts[] = {"MM", "1M", "EE", "1E"};
+
 bool hasExemptCode(std::string_view code) {
-    for (std::string_view part : {"MM", "1M", "EE", "1E"})
+    for (std::string_view part : kExemptParts)
         if (code.find(part) != std::string_view::npos) return true;
     return false;
 }
@@ -187,9 +192,9 @@ void DataCheck::checkClasses(std::vector<std::string>& lines) {
         // type other than "NT"); the year is read only for codes not exempt.
         if (!hasExemptCode(codScuola.text())) {
             const int year = annoCorso.integer();
-            if ((year == 1 || year == 2) && tipoScuola.text() != "NO")
+            if ((year == 1 || year == 2) && tipoScuola.text() != kTypeFirstYears)
                 addClassLine(kSchoolTypeMsg, true);
-            else if (year >= 3 && year <= 6 && tipoScuola.text() != "NT")
+            else if (year >= 3 && year <= 6 && tipoScuola.text() != kTypeLaterYears)
                 addClassLine(kSchoolTypeMsg, true);
         }
         // C3: the pair must be in the table of valid pairs.
@@ -240,7 +245,7 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
         approfondimento.reset();
         monografia.reset();
 
-        if (outOfCatalogueRule && fuoriCat.text() == "F" && inPossesso.get() == 0)
+        if (outOfCatalogueRule && fuoriCat.text() == kOutOfCatalogueMark && inPossesso.get() == 0)
             addBlock(kOutOfCatalogue, false);
 
         // The year is classified at once: its view does not survive integer reads.
