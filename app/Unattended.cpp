@@ -1,0 +1,94 @@
+#include "app/Unattended.h"
+
+#include "app/ProgramMain.h"
+#include "export/TxadMainForm.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+
+int32_t StreamPresenter::ShowBox(const MessageBoxRequest& Request) {
+    if (Request.Caption == ApplicationTitle() && (Request.Style & 0xF0) == MB_ICONSTOP_) ++FErrorBoxes;
+    std::string Text = ConsoleLines(Request.Text);
+    std::fprintf(FStream, "%s: %s\n", platform::Utf8FromCp1252(Request.Caption).c_str(), Text.c_str());
+    std::fflush(FStream);
+    const std::vector<int32_t> Buttons = StyleButtons(Request.Style);
+    const int Default = StyleDefaultIndex(Request.Style);
+    if (Buttons.empty()) return idOK;
+    return Buttons[static_cast<std::size_t>(Default) < Buttons.size() ? static_cast<std::size_t>(Default)
+                                                                      : 0];
+}
+
+std::optional<std::string> StreamPresenter::InputQuery(const std::string& Caption,
+                                                       const std::string& Prompt) {
+    std::fprintf(FStream, "%s: %s\n", platform::Utf8FromCp1252(Caption).c_str(),
+                 ConsoleLines(Prompt).c_str());
+    return std::nullopt;
+}
+
+std::string ConsoleLines(const std::string& Text) {
+    std::string Lines;
+    Lines.reserve(Text.size());
+    for (std::size_t I = 0; I < Text.size(); ++I) {
+        if (Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') continue;
+        Lines.push_back(Text[I]);
+    }
+    return platform::Utf8FromCp1252(Lines);
+}
+
+namespace {
+
+void PrintLines(std::FILE* Out, const std::vector<std::string>& Texts) {
+    for (const auto& Text : Texts) std::fprintf(Out, "%s\n", ConsoleLines(Text).c_str());
+}
+
+} // namespace
+
+int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
+                  std::FILE* Out) {
+    // The window exists on the offscreen platform, so the first show and the
+    // zip component's progress window behave as with a display.
+    Form.show();
+    QApplication::processEvents();
+    if (Presenter.ErrorBoxes() > 0 || !Form.StartupComplete()) return 2;
+
+    PrintLines(Out, Form.ReportLines());
+    std::fprintf(Out, "----\n");
+    std::fflush(Out);
+
+    // Each step moves one page forward; a wizard has at most one step per page.
+    for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePageIndex() != Form.ExportPageIndex();
+         ++Guard) {
+        const int Page = Form.ActivePageIndex();
+        if (Page == Form.SitePageIndex() && Command.HasSites) {
+            for (int Position : Command.Sites) {
+                if (Position > Form.clSedi->count()) {
+                    std::fprintf(stderr, "--sites: position %d is beyond the %d sites of the list\n",
+                                 Position, Form.clSedi->count());
+                    return 2;
+                }
+                Form.clSedi->item(Position - 1)->setCheckState(Qt::Checked);
+            }
+        }
+        if (Page == Form.RegistryPageIndex()) Form.SetProtocolNumber(Command.Protocol);
+        if (!Form.buNext->isEnabled()) return 1;
+        const int ErrorsBefore = Presenter.ErrorBoxes();
+        try {
+            Form.NavigatorClick(Form.buNext);
+        } catch (const std::exception& E) {
+            ShowApplicationError(E);
+        }
+        QApplication::processEvents();
+        if (Presenter.ErrorBoxes() > ErrorsBefore) {
+            PrintLines(Out, Form.LogTexts());
+            return 2;
+        }
+        if (Form.ActivePageIndex() == Page) return 1; // the page refused to go on
+    }
+    PrintLines(Out, Form.LogTexts());
+    std::fflush(Out);
+    if (!Form.RunFinished()) return 1;
+    return Form.RunStopped() ? 1 : 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The unattended mode: walks the wizard as a user pressing Next would, prints
+// the anomaly report, "----" and the export log on stdout (UTF-8) and every
+// message box on stderr, and turns the outcome into the exit status:
+// 0 the export finished, 1 it stopped or a page refused to go on, 2 a usage
+// error or an error in the application's error box (start-up, a page's show),
+// or a start-up that left no export possible.
+
+#include "support/VxMsgDlg.h"
+
+#include <cstdio>
+#include <string>
+
+struct CommandLine;
+class TfmTxadMainBase;
+
+// Writes every box to a stream and answers with its default button; counts
+// the application's error boxes.
+class StreamPresenter : public MessagePresenter {
+public:
+    explicit StreamPresenter(std::FILE* Stream) : FStream(Stream) {}
+    int32_t ShowBox(const MessageBoxRequest& Request) override;
+    std::optional<std::string> InputQuery(const std::string& Caption, const std::string& Prompt) override;
+    int ErrorBoxes() const { return FErrorBoxes; }
+
+private:
+    std::FILE* FStream;
+    int FErrorBoxes = 0;
+};
+
+// CP1252 text as UTF-8 lines: CR LF pairs inside become line breaks.
+std::string ConsoleLines(const std::string& Text);
+
+int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
+                  std::FILE* Out);

@@ -1,0 +1,550 @@
+#include "export/TxadMainForm.h"
+
+#include "export/ExportRun.h"
+#include "export/StartupValues.h"
+#include "export/TypedLengthLimit.h"
+#include "forms/DataSetModel.h"
+#include "forms/QtText.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxMsgDlg.h"
+#include "support/VxParam.h"
+#include "support/VxStrUtils.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int NameLimit = 30;
+constexpr int ExCodeLength = 10;
+
+// The zip component as the export run sees it.
+class ZipComponentPacker : public txad::ZipPacker {
+public:
+    explicit ZipComponentPacker(TZip& Zip) : FZip(Zip) {}
+    void SetZipFileName(const std::string& Name) override { FZip.SetZipFileName(Name); }
+    void SetFileSpecs(const std::vector<std::string>& Specs) override { FZip.SetFileSpecs(Specs); }
+    int Add() override { return FZip.Add(); }
+
+private:
+    TZip& FZip;
+};
+
+QLabel* NavyLabel(const char* Name, const std::string& Text, QWidget* Parent) {
+    auto* Label = new QLabel(ToQString(Text), Parent);
+    Label->setObjectName(Name);
+    Label->setStyleSheet("color: navy;");
+    return Label;
+}
+
+QFrame* Bevel(const char* Name, QWidget* Parent) {
+    auto* Frame = new QFrame(Parent);
+    Frame->setObjectName(Name);
+    Frame->setFrameShape(QFrame::StyledPanel);
+    Frame->setFrameShadow(QFrame::Sunken);
+    return Frame;
+}
+
+// Rows whose name is over 30 characters are drawn on light yellow while the
+// highlighting is on; the form decides, the grid only asks.
+class LongNameDelegate : public QStyledItemDelegate {
+public:
+    LongNameDelegate(TfmTxadMainBase& Form, QObject* Parent) : QStyledItemDelegate(Parent), FForm(Form) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override {
+        QStyledItemDelegate::initStyleOption(Option, Index);
+        if (FForm.RowHighlighted(Index.row())) Option->backgroundBrush = QColor(255, 255, 132);
+    }
+
+private:
+    TfmTxadMainBase& FForm;
+};
+
+} // namespace
+
+// Disables the form for the duration of the export run, whatever way it ends.
+class TfmTxadMainBase::RunningGuard {
+public:
+    explicit RunningGuard(TfmTxadMainBase& Form) : FForm(Form) {
+        FForm.FRunning = true;
+        FForm.setEnabled(false);
+    }
+    ~RunningGuard() {
+        FForm.FRunning = false;
+        FForm.setEnabled(true);
+    }
+    RunningGuard(const RunningGuard&) = delete;
+    RunningGuard& operator=(const RunningGuard&) = delete;
+
+private:
+    TfmTxadMainBase& FForm;
+};
+
+TfmTxadMainBase::TfmTxadMainBase(TdmTxadMain& DataModule, std::vector<std::string> Args, QWidget* Parent)
+    : TfmVxWizard(Parent), dm(DataModule), FArgs(std::move(Args)) {
+    FArgs.resize(std::max<std::size_t>(FArgs.size(), 3));
+    setObjectName("fmTxadMain");
+    setWindowTitle("Esportazione dei dati adozionali");
+    dm.Share(cdsTmp);
+
+    buOk->setText("Esci");
+    PlaceOnBar(buCancel, 358, 678);
+    PlaceOnBar(buPrior, 438, 678);
+    PlaceOnBar(buNext, 518, 678);
+    PlaceOnBar(buOk, 598, 678);
+    SetClientSize(678, 467);
+}
+
+TfmTxadMainBase::~TfmTxadMainBase() = default;
+
+const std::vector<std::string>& TfmTxadMainBase::ReportLines() const {
+    static const std::vector<std::string> None;
+    return None;
+}
+
+void TfmTxadMainBase::SetProtocolNumber(const std::string&) {}
+
+void TfmTxadMainBase::VerifyExportedData(const std::string&) {}
+
+// ---- Start-up ----------------------------------------------------------------
+
+void TfmTxadMainBase::FormCreate() {
+    BuildPages();
+    // Pages are switched only by the wizard's buttons.
+    pcMain->tabBar()->hide();
+    TfmVxWizard::FormCreate();
+    try {
+        new TypedLengthLimit(edNome, NameLimit);
+        new TypedLengthLimit(edExCod, ExCodeLength);
+        // An export into the file-system root, or one that writes nothing,
+        // must not start: the argument check comes first.
+        txad::CheckStartupArguments(Arg(1), Arg(2));
+        FRecordSet = MakeRecordSet(Arg(2));
+        FDataDir = IncludePathDelimiter(Arg(1));
+        FDestDir = IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
+                                        "datrex" + platform::PathDelimiter() + Arg(2));
+        FBodyFiles = FRecordSet->BodyFiles();
+        VerifyExportedData(FDataDir);
+        FOutFiles = FRecordSet->OutFiles();
+        FRecordTypes = FRecordSet->RecordTypes();
+        Paths().AddPath("Tracciato1", PathSteps(1));
+        Paths().AddPath("Tracciato2", PathSteps(2));
+        if (Arg(3) == "1") {
+            SetPath("Tracciato1");
+        } else if (Arg(3) == "2") {
+            SetPath("Tracciato2");
+            dm.cdsSelSedi.LoadFromFile(FDataDir + FBodyFiles[0]);
+            LoadSiteList();
+        }
+        FStartupComplete = true;
+        CountSchools();
+        ReadHeaderValues();
+    } catch (const std::exception& E) {
+        ShowApplicationError(E);
+    }
+    UpdateButtons();
+}
+
+void TfmTxadMainBase::CountSchools() {
+    FSchoolCount = txad::CountSchools(dm.cdsMain, FDataDir + FBodyFiles[0]);
+}
+
+void TfmTxadMainBase::ReadHeaderValues() {
+    // Each date is read on its own: a missing parameter file does not cost
+    // the catalogue date, nor the other way round.
+    std::string MainDir;
+    txad::HeaderDates Dates;
+    try {
+        MainDir = VxParam().MainDir();
+    } catch (const std::exception& E) {
+        ShowApplicationError(E);
+        MainDir = std::string(1, platform::PathDelimiter());
+    }
+    try {
+        Dates.ParamFileDate = txad::ReadParamFileDate(txad::ParamFilePath(MainDir, Arg(2)));
+    } catch (const std::exception& E) {
+        ShowApplicationError(E);
+    }
+    if (ReadsCatalogueDate()) {
+        try {
+            Dates.CatalogueDate = txad::ReadCatalogueDate(cdsTmp, FDataDir);
+        } catch (const std::exception& E) {
+            ShowApplicationError(E);
+        }
+    }
+    FParamFileDate = Dates.ParamFileDate;
+    FCatalogueDate = Dates.CatalogueDate;
+}
+
+void TfmTxadMainBase::FormClose(TCloseAction& Action) {
+    TfmVxWizard::FormClose(Action);
+    FBodyFiles.clear();
+    FOutFiles.clear();
+    FRecordTypes.clear();
+}
+
+// ---- Buttons -----------------------------------------------------------------
+
+void TfmTxadMainBase::UpdateButtons() {
+    TfmVxWizard::UpdateButtons();
+    if (PageCount() == 0) return;
+    const int Active = ActivePageIndex();
+    const bool Last = Active == PageCount() - 1;
+    buPrior->setEnabled(!Last && ((Arg(3) == "2" && Active > 0) || (Arg(3) == "1" && Active > 1)));
+    if (OwnNextAndOkRule()) {
+        buNext->setEnabled(!Last);
+        buOk->setEnabled(Last);
+    }
+    // After a failed start-up the export page stays out of reach.
+    if (!FStartupComplete) buNext->setEnabled(false);
+    if (FRunning) {
+        buNext->setEnabled(false);
+        buPrior->setEnabled(false);
+    }
+}
+
+void TfmTxadMainBase::closeEvent(QCloseEvent* Event) {
+    // The running export owns the datasets and the zip component: the form
+    // cannot go away under it.
+    if (FRunning) {
+        Event->ignore();
+        return;
+    }
+    TfmVxWizard::closeEvent(Event);
+}
+
+void TfmTxadMainBase::done(int Result) {
+    if (FRunning) return;
+    TfmVxWizard::done(Result);
+}
+
+// ---- Page changes --------------------------------------------------------------
+
+void TfmTxadMainBase::PageShow(int Index) {
+    if (Index == FPageSelSedi)
+        tsSelSediShow();
+    else if (Index == FPageAnagrafica)
+        tsAnagraficaShow();
+    else if (Index == FPageInfo)
+        tsInfoShow();
+}
+
+void TfmTxadMainBase::pcMainChanging(bool& AllowChange) {
+    if (ActivePageIndex() != FPageSelSedi || FPageSelSedi < 0) return;
+    dm.cdsMain.LoadFromFile(FDataDir + "Body014.xml");
+    std::size_t I = 0;
+    while (I < FSiteTexts.size()) {
+        const std::string Key = FSiteTexts[I].substr(0, 10);
+        int Ticked = 0;
+        for (; I < FSiteTexts.size() && FSiteTexts[I].compare(0, 10, Key) == 0; ++I)
+            if (clSedi->item(static_cast<int>(I))->checkState() == Qt::Checked) ++Ticked;
+        if (Ticked != 1) {
+            AllowChange = false;
+            ShowMessageDlg(
+                "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.",
+                mtError, MsgButtons({mbOK}), mbHelp);
+            return;
+        }
+    }
+}
+
+// ---- Site selection page ---------------------------------------------------------
+
+QWidget* TfmTxadMainBase::BuildSitePage() {
+    QWidget* Page = AddPage("tsSelSedi");
+    auto* Layout = new QVBoxLayout(Page);
+    Layout->setContentsMargins(1, 13, 0, 0);
+    laInfo = NavyLabel("laInfo", "Per ogni codice meccanografico, selezionare la \"descrizione ufficiale\".",
+                       Page);
+    Layout->addWidget(laInfo);
+    clSedi = new QListWidget(Page);
+    clSedi->setObjectName("clSedi");
+    clSedi->setUniformItemSizes(true);
+    Layout->addWidget(clSedi, 1);
+    return Page;
+}
+
+void TfmTxadMainBase::LoadSiteList() {
+    TClientDataSet& Sites = dm.cdsSelSedi;
+    const TField Cod = Sites.FieldByName("CodScuola");
+    const TField Nome = Sites.FieldByName("Nome");
+    const TField Indirizzo = Sites.FieldByName("Indirizzo");
+    for (; !Sites.Eof(); Sites.Next()) {
+        std::string Text = Cod.AsString();
+        Text.append(" - ").append(Nome.AsText()).append(" - ").append(Indirizzo.AsText());
+        auto* Item = new QListWidgetItem(ToQString(Text), clSedi);
+        Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        Item->setCheckState(Qt::Unchecked);
+        FSiteTexts.push_back(std::move(Text));
+    }
+}
+
+void TfmTxadMainBase::tsSelSediShow() {
+    FHighlightNames = false;
+}
+
+// Item i stands for record i of the registry packet: unticked records go.
+void TfmTxadMainBase::ApplySiteChoice() {
+    TClientDataSet& Main = dm.cdsMain;
+    Main.First();
+    int I = 0;
+    while (!Main.Eof() && I < clSedi->count()) {
+        if (clSedi->item(I)->checkState() == Qt::Checked)
+            Main.Next();
+        else
+            Main.Delete();
+        ++I;
+    }
+    Main.First();
+}
+
+// ---- School registry page ----------------------------------------------------------
+
+QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
+    QWidget* Page = AddPage("tsAnagrafica");
+    auto* PageLayout = new QVBoxLayout(Page);
+    PageLayout->setContentsMargins(0, 0, 0, 0);
+    Panel2 = new QWidget(Page);
+    Panel2->setObjectName("Panel2");
+    PageLayout->addWidget(Panel2);
+    auto* Layout = new QVBoxLayout(Panel2);
+    Layout->setContentsMargins(8, 8, 15, 8);
+    Layout->setSpacing(5);
+
+    grAnagrafica = new QTableView(Panel2);
+    grAnagrafica->setObjectName("grAnagrafica");
+    grAnagrafica->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grAnagrafica->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grAnagrafica->setSelectionMode(QAbstractItemView::SingleSelection);
+    grAnagrafica->verticalHeader()->setDefaultSectionSize(18);
+    grAnagrafica->setMinimumHeight(ProtocolArea ? 233 : 257);
+    Layout->addWidget(grAnagrafica, 1);
+
+    auto* Legend = new QHBoxLayout;
+    Legend->addStretch(1);
+    shYellow = new QFrame(Panel2);
+    shYellow->setObjectName("shYellow");
+    shYellow->setFixedSize(15, 15);
+    shYellow->setStyleSheet("background-color: rgb(255, 255, 119); border: 1px solid black;");
+    Legend->addWidget(shYellow);
+    laWarning = new QLabel("Lunghezza del campo 'Nome' superiore a 30 caratteri", Panel2);
+    laWarning->setObjectName("laWarning");
+    Legend->addWidget(laWarning);
+    Layout->addLayout(Legend);
+
+    Bevel2 = Bevel("Bevel2", Panel2);
+    auto* Correction = new QGridLayout(Bevel2);
+    Correction->setContentsMargins(8, 8, 8, 8);
+    laTodoNome =
+        NavyLabel("laTodoNome", "Modificare il nome della sede se superiore a 30 caratteri.", Bevel2);
+    laNome = new QLabel("Nome", Bevel2);
+    laNome->setObjectName("laNome");
+    edNome = new QLineEdit(Bevel2);
+    edNome->setObjectName("edNome");
+    edNome->setMinimumWidth(201);
+    laTodoExCod =
+        NavyLabel("laTodoExCod",
+                  "Se il codice meccanografico \xE8 variato rispetto allo scorso\r\nanno, indicare il "
+                  "vecchio codice.",
+                  Bevel2);
+    laTodoExCod->setText(laTodoExCod->text().replace("\r\n", "\n"));
+    laExCod = new QLabel("Ex codice", Bevel2);
+    laExCod->setObjectName("laExCod");
+    edExCod = new QLineEdit(Bevel2);
+    edExCod->setObjectName("edExCod");
+    edExCod->setFixedWidth(121);
+    buEdit = new QPushButton("&Modifica", Bevel2);
+    buEdit->setObjectName("buEdit");
+    buEdit->setFixedSize(75, 25);
+    acEdit = new QAction("&Modifica", this);
+    acEdit->setObjectName("acEdit");
+    connect(acEdit, &QAction::triggered, this, [this] { acEditExecute(); });
+    connect(buEdit, &QPushButton::clicked, acEdit, &QAction::trigger);
+    Correction->addWidget(laTodoNome, 0, 0);
+    Correction->addWidget(laNome, 0, 1);
+    Correction->addWidget(edNome, 0, 2, 1, 2);
+    Correction->addWidget(laTodoExCod, 1, 0);
+    Correction->addWidget(laExCod, 1, 1);
+    Correction->addWidget(edExCod, 1, 2);
+    Correction->addWidget(buEdit, 1, 3, Qt::AlignRight);
+    Correction->setColumnStretch(0, 1);
+    Layout->addWidget(Bevel2);
+
+    setTabOrder(grAnagrafica, edNome);
+    setTabOrder(edNome, edExCod);
+    setTabOrder(edExCod, buEdit);
+
+    // The edits follow every change of the grid's current row (keys, pages,
+    // wheel, click), so Modifica never stores one school's edits in another.
+    dm.dsMain->SetColumns({{"CodScuola", "Codice mecc."},
+                           {"ExCodScuola", "Ex codice"},
+                           {"Nome", "Nome "},
+                           {"Indirizzo", "Indirizzo "},
+                           {"Comune", "Comune "}});
+    BindDataSetView(grAnagrafica, dm.dsMain);
+    grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
+    const int Widths[] = {78, 78, 171, 184, 232};
+    for (int C = 0; C < 5; ++C) grAnagrafica->setColumnWidth(C, Widths[C]);
+    // The edits follow every change of the current row (keys, pages, wheel,
+    // click, the program), so Modifica never stores one school's edits in
+    // another school's row.
+    // Only while the registry page is on: the export reloads cdsMain with
+    // packets that have no names.
+    connect(dm.dsMain, &DataSetModel::CurrentRowChanged, this, [this](int) {
+        if (FHighlightNames) CopyRecordToEdits();
+    });
+    if (ProtocolArea) {
+        Bevel1 = Bevel("Bevel1", Panel2);
+        auto* Protocol = new QHBoxLayout(Bevel1);
+        Protocol->setContentsMargins(8, 8, 8, 8);
+        Label1 = new QLabel("Numero di protocollo", Bevel1);
+        Label1->setObjectName("Label1");
+        edNProto = new QLineEdit(Bevel1);
+        edNProto->setObjectName("edNProto");
+        edNProto->setFixedWidth(153);
+        new TypedLengthLimit(edNProto, NameLimit);
+        cbCor = new QCheckBox("Correzione o secondo tentavivo", Bevel1);
+        cbCor->setObjectName("cbCor");
+        Protocol->addWidget(Label1);
+        Protocol->addWidget(edNProto);
+        Protocol->addSpacing(20);
+        Protocol->addWidget(cbCor);
+        Protocol->addStretch(1);
+        Layout->addWidget(Bevel1);
+        setTabOrder(buEdit, edNProto);
+        setTabOrder(edNProto, cbCor);
+    }
+    return Page;
+}
+
+bool TfmTxadMainBase::RowHighlighted(int Position) {
+    if (!FHighlightNames || !dm.cdsMain.Active()) return false;
+    const TField Nome = dm.cdsMain.FindField("Nome");
+    if (!Nome.Valid()) return false;
+    return dm.cdsMain.TextAt(Position, Nome.Index()).size() > NameLimit;
+}
+
+void TfmTxadMainBase::tsAnagraficaShow() {
+    FHighlightNames = true;
+    try {
+        if (RegistryShowReloads()) dm.cdsMain.LoadFromFile(FDataDir + "Body014.xml");
+        if (Arg(3) == "2") ApplySiteChoice();
+        dm.cdsMain.First();
+        grAnagrafica->setFocus();
+        CopyRecordToEdits();
+    } catch (const std::exception& E) {
+        ShowApplicationError(E);
+    }
+}
+
+void TfmTxadMainBase::CopyRecordToEdits() {
+    TClientDataSet& Main = dm.cdsMain;
+    if (!Main.Active() || Main.Eof()) return;
+    const TField Nome = Main.FindField("Nome");
+    const TField ExCod = Main.FindField("ExCodScuola");
+    if (Nome.Valid()) edNome->setText(ToQString(Nome.AsText()));
+    if (ExCod.Valid()) edExCod->setText(ToQString(AllTrim(ExCod.AsText())));
+}
+
+void TfmTxadMainBase::acEditExecute() {
+    const std::string ExCod = FromQString(edExCod->text());
+    if (!ExCod.empty() && AllTrim(ExCod).size() != ExCodeLength) {
+        ShowMessageDlg(
+            FormatMsg("Il codice meccanografico dev'essere composto da %d caratteri", ExCodeLength), mtError,
+            MsgButtons({mbOK}), mbHelp);
+        edExCod->setFocus();
+        return;
+    }
+    TClientDataSet& Main = dm.cdsMain;
+    if (!Main.Active() || Main.Eof()) return;
+    Main.Edit();
+    Main.FieldByName("Nome").SetAsString(FromQString(edNome->text()));
+    Main.FieldByName("ExCodScuola").SetAsString(ExCod.empty() ? std::string(".") : ExCod);
+    Main.Post();
+    grAnagrafica->setFocus();
+}
+
+// ---- Export page -------------------------------------------------------------------
+
+void TfmTxadMainBase::SetMemoFont(QPlainTextEdit* Memo) {
+    QFont Font("Lucida Console", 8);
+    if (!QFontDatabase::families().contains("Lucida Console")) {
+        Font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        Font.setPointSize(8);
+    }
+    Memo->setFont(Font);
+}
+
+QWidget* TfmTxadMainBase::BuildInfoPage() {
+    QWidget* Page = AddPage("tsInfo");
+    auto* Layout = new QVBoxLayout(Page);
+    Layout->setContentsMargins(18, 24, 21, 24);
+    meInfo = new QPlainTextEdit(Page);
+    meInfo->setObjectName("meInfo");
+    meInfo->setReadOnly(true);
+    meInfo->setStyleSheet("QPlainTextEdit { background-color: rgb(187, 255, 255); color: navy; }");
+    SetMemoFont(meInfo);
+    Layout->addWidget(meInfo);
+    return Page;
+}
+
+void TfmTxadMainBase::AppendInfo(const std::string& Text) {
+    FLogTexts.push_back(Text);
+    QString Shown = ToQString(Text);
+    Shown.replace("\r\n", "\n");
+    meInfo->appendPlainText(Shown);
+}
+
+void TfmTxadMainBase::tsInfoShow() {
+    FHighlightNames = false;
+    buNext->setEnabled(false);
+    buPrior->setEnabled(false);
+    meInfo->clear();
+    FLogTexts.clear();
+    if (!FStartupComplete || FRunFinished) return;
+
+    txad::ExportSettings Settings;
+    Settings.DataDir = FDataDir;
+    Settings.DestDir = FDestDir;
+    Settings.Target = Arg(2);
+    Settings.BodyFiles = FBodyFiles;
+    Settings.OutFiles = FOutFiles;
+    Settings.RecordTypes = FRecordTypes;
+    Settings.SchoolCount = FSchoolCount;
+    Settings.ParamFileDate = FParamFileDate;
+    Settings.CatalogueDate = FCatalogueDate;
+    Settings.ProtocolNumber = ProtocolNumber();
+    const platform::LocalDateTime Now = platform::Now();
+    Settings.RunDate = platform::LocalDate{Now.Year, Now.Month, Now.Day};
+
+    ZipComponentPacker Packer(dm.zpOut);
+    txad::ExportRun Run(
+        *FRecordSet, std::move(Settings), dm.cdsMain, [this](const std::string& Text) { AppendInfo(Text); },
+        &Packer);
+    {
+        // Only the zip component's progress window takes input while the run works.
+        RunningGuard Guard(*this);
+        FRunStopped = Run.Execute();
+    }
+    FRunFinished = true;
+    UpdateButtons();
+}

@@ -1,0 +1,158 @@
+#pragma once
+// TfmTxadMainBase: what both editions' main forms share. The wizard frame and
+// its buttons, start-up (folders, lists, paths, school count, header dates),
+// the site selection page, the school registry page, the export page with its
+// run and delivery, and the button rule. Each edition's TfmTxadMain states only
+// its differences through the virtual hooks below.
+
+#include "export/ExportRecordSet.h"
+#include "export/txadMMain.h"
+#include "forms/VxFWizard.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QTableView;
+
+class TfmTxadMainBase : public TfmVxWizard {
+    Q_OBJECT
+public:
+    // Args are the program's positional arguments: data folder, target, path
+    // (missing ones are empty).
+    TfmTxadMainBase(TdmTxadMain& DataModule, std::vector<std::string> Args, QWidget* Parent = nullptr);
+    ~TfmTxadMainBase() override;
+
+    // Start-up set the output lists and the path: only then can the export run.
+    bool StartupComplete() const { return FStartupComplete; }
+    // The export run has ended (finished or stopped) / stopped with the stop text.
+    bool RunFinished() const { return FRunFinished; }
+    bool RunStopped() const { return FRunStopped; }
+    // The run's log as it was added to meInfo (CP1252, CR LF inside texts).
+    const std::vector<std::string>& LogTexts() const { return FLogTexts; }
+    // The anomaly report (empty in the edition without data check).
+    virtual const std::vector<std::string>& ReportLines() const;
+
+    int SitePageIndex() const { return FPageSelSedi; }
+    int RegistryPageIndex() const { return FPageAnagrafica; }
+    int ExportPageIndex() const { return FPageInfo; }
+    // The protocol number of the first AIE header; the edition without a
+    // protocol area ignores it.
+    virtual void SetProtocolNumber(const std::string& Text);
+
+    const std::string& FDataDirValue() const { return FDataDir; }
+
+    // Site page.
+    QLabel* laInfo = nullptr;
+    QListWidget* clSedi = nullptr;
+    // Registry page.
+    QWidget* Panel2 = nullptr;
+    QTableView* grAnagrafica = nullptr;
+    QFrame* shYellow = nullptr;
+    QLabel* laWarning = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* laTodoNome = nullptr;
+    QLabel* laNome = nullptr;
+    QLineEdit* edNome = nullptr;
+    QLabel* laTodoExCod = nullptr;
+    QLabel* laExCod = nullptr;
+    QLineEdit* edExCod = nullptr;
+    QPushButton* buEdit = nullptr;
+    QAction* acEdit = nullptr;
+    // Protocol area of the registry page (the current edition only).
+    QFrame* Bevel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edNProto = nullptr;
+    QCheckBox* cbCor = nullptr;
+    // Export page.
+    QPlainTextEdit* meInfo = nullptr;
+
+    // Long names (over 30 characters) of the registry grid are highlighted.
+    bool HighlightNames() const { return FHighlightNames; }
+    // Whether row Position of the grid is drawn highlighted.
+    bool RowHighlighted(int Position);
+
+protected:
+    // Edition hooks.
+    virtual std::unique_ptr<txad::ExportRecordSet> MakeRecordSet(const std::string& Target) const = 0;
+    // Steps of "Tracciato1" and "Tracciato2".
+    virtual std::string PathSteps(int Path) const = 0;
+    // Builds the pages in index order and sets the page indexes.
+    virtual void BuildPages() = 0;
+    // Start-up step 7 (the data check); nothing by default.
+    virtual void VerifyExportedData(const std::string& DataDir);
+    // Reloads the registry packet on every show of the registry page.
+    virtual bool RegistryShowReloads() const { return true; }
+    // The header values start-up reads; the catalogue date only where used.
+    virtual bool ReadsCatalogueDate() const { return true; }
+    virtual std::string ProtocolNumber() const { return {}; }
+    // Next and Esci keep the wizard's rule (the earlier edition) or follow the
+    // export form's own rule.
+    virtual bool OwnNextAndOkRule() const { return true; }
+
+    void FormCreate() override;
+    void FormClose(TCloseAction& Action) override;
+    void UpdateButtons() override;
+    void pcMainChanging(bool& AllowChange) override;
+    void PageShow(int Index) override;
+    void closeEvent(QCloseEvent* Event) override;
+    void done(int Result) override;
+
+    // Page builders shared by both editions.
+    QWidget* BuildSitePage();
+    // ProtocolArea places the protocol controls below the correction area.
+    QWidget* BuildRegistryPage(bool ProtocolArea);
+    QWidget* BuildInfoPage();
+    // A memo in the system's fixed font ("Lucida Console" 8 when installed).
+    static void SetMemoFont(QPlainTextEdit* Memo);
+
+    void LoadSiteList();
+    void CountSchools();
+    void ReadHeaderValues();
+    void ApplySiteChoice();
+
+    void tsSelSediShow();
+    void tsAnagraficaShow();
+    void tsInfoShow();
+    void acEditExecute();
+    // Copies the current record of the grid's dataset into the edits.
+    void CopyRecordToEdits();
+
+    const std::string& Arg(int Position) const { return FArgs[static_cast<std::size_t>(Position - 1)]; }
+
+    TdmTxadMain& dm;
+    std::vector<std::string> FArgs;
+    std::unique_ptr<txad::ExportRecordSet> FRecordSet;
+    std::string FDataDir;
+    std::string FDestDir;
+    TStringList FBodyFiles;
+    TStringList FOutFiles;
+    TStringList FRecordTypes;
+    long long FSchoolCount = 0;
+    std::string FParamFileDate;
+    std::string FCatalogueDate;
+    bool FHighlightNames = false;
+    bool FStartupComplete = false;
+    bool FRunning = false;
+    bool FRunFinished = false;
+    bool FRunStopped = false;
+    std::vector<std::string> FLogTexts;
+    // Item texts of clSedi as CP1252 bytes: the group key is their first 10 bytes.
+    std::vector<std::string> FSiteTexts;
+    TClientDataSet cdsTmp{"cdsTmp"};
+
+    int FPageSelSedi = -1;
+    int FPageAnagrafica = -1;
+    int FPageInfo = -1;
+
+private:
+    class RunningGuard;
+    void AppendInfo(const std::string& Text);
+};

@@ -1,0 +1,35 @@
+#pragma once
+// TdmTxadMain: the data module of both editions. It owns the working dataset
+// cdsMain (shown by the registry grid through dsMain), the site list
+// cdsSelSedi and the zip component zpOut for the whole run, and the run's
+// packet cache, through which every dataset of the run loads, so a packet read
+// by the data check, the school count and the export is parsed once.
+
+#include "dataset/ClientDataSet.h"
+#include "dataset/PacketCache.h"
+#include "zip/Zip.h"
+
+#include <memory>
+
+class DataSetModel;
+
+class TdmTxadMain {
+public:
+    TdmTxadMain();
+    ~TdmTxadMain();
+    TdmTxadMain(const TdmTxadMain&) = delete;
+    TdmTxadMain& operator=(const TdmTxadMain&) = delete;
+
+    // Makes DataSet load through the run's packet cache.
+    void Share(TClientDataSet& DataSet) { DataSet.SetPacketCache(&FCache); }
+
+    TClientDataSet cdsMain{"cdsMain"};
+    TClientDataSet cdsSelSedi{"cdsSelSedi"};
+    // The data source of cdsMain: the grid's model.
+    DataSetModel* dsMain = nullptr;
+    TZip zpOut;
+
+private:
+    dataset::PacketCache FCache;
+    std::unique_ptr<DataSetModel> FModel;
+};
