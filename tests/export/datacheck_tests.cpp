@@ -22,13 +22,18 @@ using Lines = std::vector<std::string>;
 const std::string kRule(78, '=');
 const platform::LocalDateTime kNow{2026, 3, 5, 7, 4, 9, 0};
 
-// A data packet: fields declared as strings, rows given as ROW attribute text
-// (a field left out of a row is null).
+// A data packet: fields declared as strings, or "Name:type"; rows given as ROW
+// attribute text (a field left out of a row is null).
 std::string Packet(const std::vector<std::string>& fields, const std::vector<std::string>& rows) {
     std::string p =
         "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
-    for (const std::string& f : fields)
-        p += "<FIELD attrname=\"" + f + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
+    for (const std::string& f : fields) {
+        const std::size_t colon = f.find(':');
+        if (colon == std::string::npos)
+            p += "<FIELD attrname=\"" + f + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
+        else
+            p += "<FIELD attrname=\"" + f.substr(0, colon) + "\" fieldtype=\"" + f.substr(colon + 1) + "\"/>";
+    }
     p += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
     for (const std::string& r : rows) p += "<ROW " + r + "/>";
     return p + "</ROWDATA></DATAPACKET>";
@@ -307,6 +312,31 @@ TEST_F(DataCheckTest, BlocksFollowStoredOrderForClassesAndIndexOrderForAdoptions
     EXPECT_TRUE(m_815.Eof());
     EXPECT_TRUE(m_815E.Eof());
     EXPECT_EQ(m_815.IndexFieldNames(), "ANNOCORSO;SEZIONE;ISBN");
+}
+
+// Packets declare the year of course and the flags as integers: the year text
+// must survive the flag reads, and the index orders years numerically.
+TEST_F(DataCheckTest, TypedFields) {
+    const std::vector<std::string> fields = {"CodScuola",
+                                             "AnnoCorso:i2",
+                                             "Sezione",
+                                             "TipoScuola",
+                                             "Isbn",
+                                             "AnnoPrimaAdoz:i4",
+                                             "InUso:i2",
+                                             "InPossesso:i2",
+                                             "ConsigliatoMonografia:i2",
+                                             "ConsigliatoApprofondimento:i2",
+                                             "fuoricat"};
+    write("Body622.xml", Packet({"CodScuola", "AnnoCorso:i2", "TipoScuola", "Sezione", "CodSpc", "CodSpr"},
+                                {ClassRow("RMIC81200X", "2", "NT", "C", "S1", "P1")}));
+    write("Body815.xml",
+          Packet(fields, {AdoptionRow("10", "A", "9788800000001", {"", "1", "0", "1", "0", "2019"}),
+                          AdoptionRow("9", "A", "9788800000001", {"F", "1", "0", "0", "0", "2021"})}));
+    EXPECT_EQ(run(), Report({TypeMsg("NT", "2C"), "",                             //
+                             Heading("9A", "9788800000001"), kOutOfCatalogue, "", //
+                             Heading("9A", "9788800000001"), kInUse + "2021", "", //
+                             Heading("10A", "9788800000001"), kInUseNotOwnedAdvised + "2019", ""}));
 }
 
 TEST_F(DataCheckTest, LinesAreAppendedToWhatTheCallerHolds) {
