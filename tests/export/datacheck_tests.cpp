@@ -503,4 +503,17 @@ TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
     }
 }
 
+// A full disk: Log.txt leads to /dev/full, where every write fails.
+TEST_F(AnomalyLogTest, WriteFailureIsReportedAndLeavesNoFile) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    fs::create_symlink("/dev/full", m_dir + "Log.txt");
+    try {
+        WriteAnomalyLog(m_dir, {"VERIFICA", kRule});
+        ADD_FAILURE() << "no error";
+    } catch (const EVxError& e) {
+        EXPECT_EQ(std::string(e.what()), "Error writing file " + m_dir + "Log.txt");
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(m_dir + "Log.txt")));
+}
+
 } // namespace
