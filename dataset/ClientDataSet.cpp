@@ -395,8 +395,8 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
         floatKey[k] = IsFloatType(d.table->Fields()[static_cast<size_t>(fields[k])].Type);
     const auto& order = d.order;
     std::sort(perm.begin(), perm.end(), [&](uint32_t a, uint32_t b) {
-        const SortKey* ka = &keys[a * nk];
-        const SortKey* kb = &keys[b * nk];
+        const SortKey* ka = keys.data() + a * nk;
+        const SortKey* kb = keys.data() + b * nk;
         for (size_t k = 0; k < nk; ++k) {
             if (ka[k].Rank != kb[k].Rank) return ka[k].Rank < kb[k].Rank;
             int c = 0;
