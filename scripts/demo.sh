@@ -23,6 +23,11 @@ touch -d "2021-09-01 10:00:00" "$run"/install/ETC/datrex/*.ufp
 printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"MainDir"="%s/install/"\r\n' "$run" \
   >"$run/hklm.reg"
 export ADOXPORT_HKLM="$run/hklm.reg"
+# Qt wants a private runtime folder; a root shell often has none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$run/runtime"
+  mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+fi
 
 bin="$PWD/build/release/bin/$program"
 echo "Data folder: $run/data"
