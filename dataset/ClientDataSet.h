@@ -63,7 +63,9 @@ public:
     // Null gives 0; text that is not an integer raises EVxError naming value and field.
     int AsInteger() const;
     bool IsNull() const;
-    // Needs the dataset in edit state.
+    // Needs the dataset in edit state. Text goes in as given for string fields;
+    // numbers and booleans are checked and stored in the packet's form; dates
+    // and times cannot be set as text (EVxError).
     void SetAsString(std::string_view Value) const;
     const std::string& FieldName() const;
     int Index() const { return FIndex; }
@@ -115,7 +117,8 @@ public:
     // "F1;F2": ascending by declared type, later fields break ties, stable.
     // Nulls come first; in a numeric field, values that are not numbers come
     // next, by their bytes. Text compares byte-wise (CP1252). The current row
-    // stays current; "" returns to stored order.
+    // stays current; "" returns to stored order. The index stays set across
+    // loads and orders each new packet (a missing field fails the load).
     void SetIndexFieldNames(const std::string& Names);
     const std::string& IndexFieldNames() const;
     // Exact, case-sensitive, whole-value match of each key field's text ("F1;F2");
@@ -128,8 +131,8 @@ public:
     // The cache that loads go through (not owned); nullptr parses every time.
     void SetPacketCache(dataset::PacketCache* Cache);
 
-    // Called after a load, a close, an edit, a delete, an index change or a
-    // move, so a view can follow (the grid's model).
+    // Called after a load, a close, a post or cancel, a delete, an index change
+    // or a move, so a view can follow (the grid's model).
     using Listener = std::function<void()>;
     int AddListener(Listener L);
     void RemoveListener(int Id);
