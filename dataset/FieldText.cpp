@@ -76,7 +76,7 @@ bool ParseTime(std::string_view S, TDateTimeParts& P) {
     i += 2;
     if (i < S.size() && S[i] == '.') ++i;
     if (i < S.size()) {
-        if (!Digits(S, i, S.size() - i, P.MSec) || S.size() - i > 3) return false;
+        if (S.size() - i > 3 || !Digits(S, i, S.size() - i, P.MSec)) return false;
     }
     return P.Hour < 24 && P.Minute < 60 && P.Second < 60;
 }

@@ -58,6 +58,7 @@ TEST(DataSet, TypedValuesGiveTheFrameworksText) {
         {"bin.hex", " SUBTYPE=\"Text\"", "plain memo", "plain memo"},
         {"bin.hex", " SUBTYPE=\"Binary\"", "SGVsbG8=", "Hello"},
         {"date", "", "2021-03-01", "2021-03-01"}, // not a stored date: shown as stored
+        {"time", "", "10:30:05888888888888", "10:30:05888888888888"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.type) + " " + c.stored);
