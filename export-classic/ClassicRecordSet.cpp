@@ -13,6 +13,14 @@ namespace {
 constexpr std::array<std::string_view, 4> AieCodes = {"R014", "R622", "R698", "R815"};
 constexpr std::array<std::string_view, 4> AnarpeCodes = {"A001", "A002", "A003", "A004"};
 constexpr int Years = 5;
+
+// AllTrim as a view: the statistics walk compares every row's code.
+std::string_view TrimmedView(std::string_view S) {
+    auto Blank = [](char C) { return static_cast<unsigned char>(C) <= 32; };
+    while (!S.empty() && Blank(S.front())) S.remove_prefix(1);
+    while (!S.empty() && Blank(S.back())) S.remove_suffix(1);
+    return S;
+}
 } // namespace
 
 TStringList ClassicRecordSet::BodyFiles() const {
@@ -143,12 +151,12 @@ void ClassStatRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     while (!Data.Eof()) {
         std::array<long long, Years> Classes{};
         std::array<long long, Years> Pupils{};
-        School = AllTrim(CodScuola.AsText());
+        School.assign(TrimmedView(CodScuola.AsText()));
         int Year = 1;
         // Rows of one school come together in ascending year; a lower year
         // ends the group. A year outside 1 to 5 belongs to no column and is
         // passed over inside its group, so the walk always ends.
-        while (!Data.Eof() && Year <= Years && AllTrim(CodScuola.AsText()) == School) {
+        while (!Data.Eof() && Year <= Years && TrimmedView(CodScuola.AsText()) == School) {
             const int RowYear = AnnoCorso.AsInteger();
             if (RowYear < 1 || RowYear > Years) {
                 Data.Next();

@@ -65,6 +65,9 @@ TEST(ClassicRecordSet, FilesMatchGoldenForBothRecipients) {
             const std::string Actual = testsupport::ReadFileBytes(DataDir + File);
             EXPECT_TRUE(Expected == Actual) << testsupport::FirstDifference(Expected, Actual);
         }
+        // The class writer's pre-pass changes the rows in memory only.
+        EXPECT_EQ(testsupport::ReadFileBytes(DataDir + "Body622.xml"),
+                  testsupport::ReadFileBytes(std::string(ADOX_CLASSIC_FIXTURES) + "/basic/Body622.xml"));
     }
 }
 
@@ -129,14 +132,113 @@ TEST(ClassicRecordSet, StatisticsWalkEndsOnYearsOutsideTheColumns) {
     EXPECT_EQ(Sink.Data(), "R698       A         " + Z + "  1 20" + Z + Z + Z + "*\r\n");
 }
 
-TEST(ClassicRecordSet, ClassWriterStopsOnNonIntegerYearIdentifier) {
+// The pre-pass reads IdAnnoCorso only on rows of "PC" schools: a value that
+// is not an integer stops the writer there and nowhere else.
+TEST(ClassicRecordSet, PrePassReadsYearIdentifierOnlyOnPcSchools) {
+    const struct {
+        const char* Row;
+        const char* From;
+        const char* To;
+        bool Throws;
+    } Rows[] = {
+        {"PC school", "IdAnnoCorso=\"6\"", "IdAnnoCorso=\"6x\"", true},
+        {"other school", "IdAnnoCorso=\"1\"", "IdAnnoCorso=\"1x\"", false},
+    };
+    for (const auto& Row : Rows) {
+        SCOPED_TRACE(Row.Row);
+        const std::string Dir = CopyFixture("basic");
+        std::string Packet = testsupport::ReadFileBytes(Dir + "Body622.xml");
+        const std::string From = Row.From;
+        Packet.replace(Packet.find(From), From.size(), Row.To);
+        testsupport::WriteFileBytes(Dir + "Body622.xml", Packet);
+        TClientDataSet Data("cdsMain");
+        Data.LoadFromFile(Dir + "Body622.xml");
+        StringSink Sink;
+        if (Row.Throws) {
+            EXPECT_THROW(ClassicClassRecordWriter("R622").Write(Data, Sink), EVxError);
+        } else {
+            ClassicClassRecordWriter("R622").Write(Data, Sink);
+            EXPECT_EQ(Sink.Data().substr(0, 48), "R622      AAIC00100AANO     1  7LI0200000000 *\r\n");
+        }
+    }
+}
+
+TEST(ClassicRecordSet, AieHeaders) {
+    HeaderValues Values;
+    Values.RunDate = "15102021";
+    Values.SchoolCount = 7;
+    Values.ParamFileDate = "01092021";
+    Values.FileCount = 5;
+    const struct {
+        const char* Case;
+        int Index;
+        const char* ParamFileDate;
+        const char* Expected;
+    } Rows[] = {
+        {"first file", 0, "01092021", "R00115102021  71.0.2     01092021\r\n"},
+        {"first file, no parameter file", 0, "", "R00115102021  71.0.2     \r\n"},
+        {"middle file", 2, "01092021", "R00115102021  7\r\n"},
+        {"last file counts no school", 4, "01092021", "R00115102021  0\r\n"},
+    };
+    for (const auto& Row : Rows) {
+        SCOPED_TRACE(Row.Case);
+        Values.ParamFileDate = Row.ParamFileDate;
+        ClassicRecordSet Set("aie");
+        const std::unique_ptr<RecordFrame> Frame = Set.MakeRecordFrame(Values);
+        EXPECT_EQ(Frame->BuildHeaderRecord(Row.Index), Row.Expected);
+    }
+}
+
+// Packets without rows give header and trailer only; the statistics file
+// still counts the registry's schools.
+TEST(ClassicRecordSet, PacketsWithoutRowsGiveTwoLines) {
     const std::string Dir = CopyFixture("basic");
-    std::string Packet = testsupport::ReadFileBytes(Dir + "Body622.xml");
-    const std::string From = "IdAnnoCorso=\"6\"";
-    Packet.replace(Packet.find(From), From.size(), "IdAnnoCorso=\"6x\"");
-    testsupport::WriteFileBytes(Dir + "Body622.xml", Packet);
-    TClientDataSet Data("cdsMain");
-    Data.LoadFromFile(Dir + "Body622.xml");
-    StringSink Sink;
-    EXPECT_THROW(ClassicClassRecordWriter("R622").Write(Data, Sink), EVxError);
+    for (const char* Packet : {"Body622.xml", "Body698.xml", "Body815.xml"}) {
+        std::string Bytes = testsupport::ReadFileBytes(Dir + Packet);
+        const std::size_t From = Bytes.find("<ROWDATA>") + 9;
+        Bytes.erase(From, Bytes.find("</ROWDATA>") - From);
+        testsupport::WriteFileBytes(Dir + Packet, Bytes);
+    }
+    WriteAll(ClassicRecordSet("aie"), Dir);
+    const std::string Header = "R00115102021  2\r\n";
+    const struct {
+        const char* File;
+        const char* Trailer;
+    } Rows[] = {
+        {"File622.txt", "R09915102021    2\r\n"},
+        {"File698.txt", "R09915102021    4\r\n"},
+        {"File815.txt", "R09915102021    2\r\n"},
+    };
+    for (const auto& Row : Rows) {
+        SCOPED_TRACE(Row.File);
+        EXPECT_EQ(testsupport::ReadFileBytes(Dir + Row.File), Header + Row.Trailer);
+    }
+}
+
+TEST(ClassicRecordSet, MissingStatisticsPacketFailsTheThirdFile) {
+    for (const char* Target : {"aie", "anarpe"}) {
+        SCOPED_TRACE(Target);
+        const std::string Dir = CopyFixture("basic");
+        fs::remove(Dir + "Body698.xml");
+        const ClassicRecordSet Set(Target);
+        TClientDataSet Main("cdsMain");
+        ExportSettings Settings;
+        Settings.DataDir = Dir;
+        Settings.Target = Target;
+        Settings.BodyFiles = Set.BodyFiles();
+        Settings.OutFiles = Set.OutFiles();
+        Settings.RecordTypes = Set.RecordTypes();
+        Settings.SchoolCount = CountSchools(Main, Dir + "Body014.xml");
+        Settings.RunDate = {2021, 10, 15};
+        OutputFileWriter Writer(Set, Settings, Main);
+        Writer.WriteOutputFile(0);
+        Writer.WriteOutputFile(1);
+        try {
+            Writer.WriteOutputFile(2);
+            ADD_FAILURE() << "the third file was written";
+        } catch (const EVxError& E) {
+            EXPECT_EQ(std::string(E.what()), "Error reading file " + Dir + "Body698.xml");
+        }
+        EXPECT_FALSE(fs::exists(Dir + Settings.OutFiles[2]));
+    }
 }

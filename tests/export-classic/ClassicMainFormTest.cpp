@@ -1,0 +1,305 @@
+// The earlier edition's main form driven through its buttons: pages by path,
+// the button rule, the registry page on the dataset that start-up or the site
+// page left, and the export page's files and delivery.
+
+#include "TestSupport.h"
+
+#include "export-classic/txadFMain.h"
+#include "export/RecordFields.h"
+#include "platform/Platform.h"
+#include "support/VxMsgDlg.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records every box and answers with OK.
+class RecordingPresenter : public MessagePresenter {
+public:
+    int32_t ShowBox(const MessageBoxRequest& Request) override {
+        Boxes.push_back(Request);
+        return idOK;
+    }
+    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::vector<MessageBoxRequest> Boxes;
+};
+
+const fs::path& InstallDir() {
+    static const fs::path Dir = fs::path(testsupport::SandboxDir()) / "classic-install";
+    return Dir;
+}
+
+fs::path ParamFile(const std::string& Target) {
+    return InstallDir() / "ETC" / "datrex" / (Target + ".ufp");
+}
+
+// A recipient's parameter file last written on 1 September 2021.
+void WriteParamFile(const std::string& Target) {
+    testsupport::WriteFileBytes(ParamFile(Target).string(), "[Param]\r\n");
+    QFile File(QString::fromStdString(ParamFile(Target).string()));
+    ASSERT_TRUE(File.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        File.setFileTime(QDateTime(QDate(2021, 9, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+}
+
+std::string Today() {
+    const platform::LocalDateTime Now = platform::Now();
+    return txad::FormatDateDMY(platform::LocalDate{Now.Year, Now.Month, Now.Day});
+}
+
+std::string FirstLine(const std::string& Bytes) {
+    return Bytes.substr(0, Bytes.find("\r\n") + 2);
+}
+
+class ClassicMainForm : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        fs::create_directories(InstallDir() / "ETC" / "datrex");
+        WriteParamFile("aie");
+        WriteParamFile("anarpe");
+        testsupport::WriteFileBytes(
+            platform::HklmFilePath(),
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n\"MainDir\"=\"" +
+                InstallDir().string() + "\"\r\n");
+    }
+
+    void SetUp() override {
+        Presenter.Boxes.clear();
+        SetMessagePresenter(&Presenter);
+        DataDir = fs::path(testsupport::SandboxDir()) / "classic-form-data";
+        fs::remove_all(DataDir);
+        fs::create_directories(DataDir);
+        for (const auto& Entry : fs::directory_iterator(fs::path(ADOX_CLASSIC_FIXTURES) / "basic"))
+            fs::copy_file(Entry.path(), DataDir / Entry.path().filename());
+        fs::remove_all(fs::path(platform::DeliveryBase()) / "rozadiver");
+    }
+
+    void TearDown() override {
+        Form.reset();
+        Dm.reset();
+        SetMessagePresenter(nullptr);
+    }
+
+    TfmTxadMain& Open(const std::string& Target, const std::string& Path) {
+        Form.reset();
+        Dm = std::make_unique<TdmTxadMain>();
+        Dm->zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
+        Form = std::make_unique<TfmTxadMain>(*Dm, std::vector<std::string>{DataDir.string(), Target, Path});
+        Form->Create();
+        Form->show();
+        QApplication::processEvents();
+        return *Form;
+    }
+
+    void Press(QPushButton* Button) {
+        Button->click();
+        QApplication::processEvents();
+    }
+
+    void Tick(std::initializer_list<int> Items) {
+        for (int I = 0; I < Form->clSedi->count(); ++I)
+            Form->clSedi->item(I)->setCheckState(
+                std::find(Items.begin(), Items.end(), I) != Items.end() ? Qt::Checked : Qt::Unchecked);
+    }
+
+    std::string Output(const std::string& Name) const {
+        return testsupport::ReadFileBytes((DataDir / Name).string());
+    }
+
+    static fs::path DestDir(const std::string& Target) {
+        return fs::path(platform::DeliveryBase()) / "rozadiver" / "datrex" / Target;
+    }
+
+    RecordingPresenter Presenter;
+    fs::path DataDir;
+    // The form uses the data module: it goes first.
+    std::unique_ptr<TdmTxadMain> Dm;
+    std::unique_ptr<TfmTxadMain> Form;
+};
+
+} // namespace
+
+TEST_F(ClassicMainForm, PagesAndButtonsByPath) {
+    struct Page {
+        int Index;
+        bool Back, Next, Esci;
+    };
+    const struct {
+        const char* Path;
+        std::vector<Page> Pages;
+    } Rows[] = {
+        {"1", {{1, false, true, false}, {2, false, false, true}}},
+        {"2", {{0, false, true, false}, {1, true, true, false}, {2, false, false, true}}},
+        {"", {{0, false, true, false}, {1, false, true, false}, {2, false, false, true}}},
+        {"3", {{0, false, true, false}, {1, false, true, false}, {2, false, false, true}}},
+    };
+    for (const auto& Row : Rows) {
+        SCOPED_TRACE(std::string("path \"") + Row.Path + "\"");
+        SetUp();
+        TfmTxadMain& F = Open("aie", Row.Path);
+        ASSERT_EQ(F.PageCount(), 3);
+        EXPECT_EQ(F.edNProto, nullptr);
+        for (std::size_t P = 0; P < Row.Pages.size(); ++P) {
+            const Page& Expected = Row.Pages[P];
+            SCOPED_TRACE(P);
+            ASSERT_EQ(F.ActivePageIndex(), Expected.Index);
+            EXPECT_EQ(F.buPrior->isEnabled(), Expected.Back);
+            EXPECT_EQ(F.buNext->isEnabled(), Expected.Next);
+            EXPECT_EQ(F.buOk->isEnabled(), Expected.Esci);
+            EXPECT_TRUE(F.buCancel->isEnabled());
+            if (F.ActivePageIndex() == F.SitePageIndex()) Tick({1, 2});
+            if (P + 1 < Row.Pages.size()) Press(F.buNext);
+        }
+        EXPECT_TRUE(F.RunFinished());
+        EXPECT_FALSE(F.RunStopped());
+        EXPECT_TRUE(Presenter.Boxes.empty());
+        TearDown();
+    }
+}
+
+// On path "1" the registry page shows the packet as start-up loaded it, and
+// the corrections made there reach the school file.
+TEST_F(ClassicMainForm, RegistryCorrectionsReachTheSchoolFile) {
+    TfmTxadMain& F = Open("aie", "1");
+    ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
+    ASSERT_EQ(F.grAnagrafica->model()->rowCount(), 3);
+    EXPECT_EQ(F.edNome->text(), "Istituto Comprensivo Dante Alighieri");
+    EXPECT_EQ(F.edExCod->text(), ".");
+
+    F.grAnagrafica->setCurrentIndex(F.grAnagrafica->model()->index(2, 0));
+    QApplication::processEvents();
+    EXPECT_EQ(F.edNome->text(), "Liceo Classico Morgagni");
+    F.edNome->setText("Liceo Morgagni");
+    F.edExCod->setText("BBPC00199Z");
+    Press(F.buEdit);
+    Press(F.buNext);
+    ASSERT_TRUE(F.RunFinished());
+    EXPECT_TRUE(Presenter.Boxes.empty());
+
+    const std::string School = Output("File014.txt");
+    const std::size_t Third = School.find("R014BBPC00200B");
+    ASSERT_NE(Third, std::string::npos);
+    EXPECT_EQ(School.substr(Third + 14, 40), "BBPC00199ZLiceo Morgagni                ");
+    // No code is collapsed: three records, header and trailer.
+    EXPECT_NE(School.find("R099" + Today() + "    5\r\n"), std::string::npos);
+}
+
+// On path "2" every show of the registry page applies the ticks to the packet
+// that leaving the site page has just reloaded: a changed choice never
+// removes records twice, and corrections of an earlier visit are gone.
+TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
+    TfmTxadMain& F = Open("aie", "2");
+    ASSERT_EQ(F.ActivePageIndex(), F.SitePageIndex());
+    ASSERT_EQ(F.clSedi->count(), 3);
+
+    Press(F.buNext);
+    EXPECT_EQ(F.ActivePageIndex(), F.SitePageIndex());
+    ASSERT_EQ(Presenter.Boxes.size(), 1u);
+    EXPECT_EQ(Presenter.Boxes[0].Text,
+              "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.");
+
+    Tick({0, 2});
+    Press(F.buNext);
+    ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
+    EXPECT_EQ(F.grAnagrafica->model()->rowCount(), 2);
+    EXPECT_EQ(F.edNome->text(), "Istituto Comprensivo Dante Alighieri");
+    F.edNome->setText("Nome corretto");
+    F.edExCod->clear();
+    Press(F.buEdit);
+
+    ASSERT_TRUE(F.buPrior->isEnabled());
+    Press(F.buPrior);
+    ASSERT_EQ(F.ActivePageIndex(), F.SitePageIndex());
+    Tick({1, 2});
+    Press(F.buNext);
+    ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
+    EXPECT_EQ(F.grAnagrafica->model()->rowCount(), 2);
+    EXPECT_EQ(F.edNome->text(), "Plesso Pascoli");
+    EXPECT_EQ(F.edExCod->text(), "AAIC00099Z");
+
+    Press(F.buNext);
+    ASSERT_TRUE(F.RunFinished());
+    EXPECT_EQ(Presenter.Boxes.size(), 1u);
+    const std::string School = Output("File014.txt");
+    EXPECT_EQ(School.find("Nome corretto"), std::string::npos);
+    EXPECT_NE(School.find("R014AAIC00100AAAIC00099ZPlesso Pascoli "), std::string::npos);
+    EXPECT_NE(School.find("R014BBPC00200B"), std::string::npos);
+    // The school count stays the whole packet's; the trailer counts the choice.
+    EXPECT_EQ(FirstLine(School), "R001" + Today() + "  21.0.2     01092021\r\n");
+    EXPECT_NE(School.find("R099" + Today() + "    4\r\n"), std::string::npos);
+}
+
+TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
+    const struct {
+        const char* Target;
+        bool ParamFile;
+        std::vector<std::string> Files;
+        std::string FirstHeaderTail; // after the date
+        std::string Delivery;        // start of the log's last text
+    } Rows[] = {
+        {"aie",
+         true,
+         {"File014.txt", "File622.txt", "File698.txt", "File815.txt", "File815E.txt"},
+         "  21.0.2     01092021\r\n",
+         "\r\nCopia files....\r\n"},
+        {"aie",
+         false,
+         {"File014.txt", "File622.txt", "File698.txt", "File815.txt", "File815E.txt"},
+         "  21.0.2     \r\n",
+         "\r\nCopia files....\r\n"},
+        {"anarpe",
+         true,
+         {"Adoz001.txt", "Adoz002.txt", "Adoz003.txt", "Adoz004.txt"},
+         "01092021\r\n",
+         "\r\nCreazione zip....\r\n"},
+    };
+    for (const auto& Row : Rows) {
+        SCOPED_TRACE(std::string(Row.Target) + (Row.ParamFile ? "" : " without parameter file"));
+        SetUp();
+        if (!Row.ParamFile) fs::rename(ParamFile(Row.Target), ParamFile(Row.Target).string() + ".away");
+        TfmTxadMain& F = Open(Row.Target, "1");
+        if (!Row.ParamFile) fs::rename(ParamFile(Row.Target).string() + ".away", ParamFile(Row.Target));
+        // A missing parameter file is reported once at start-up; the run goes on.
+        EXPECT_EQ(Presenter.Boxes.size(), Row.ParamFile ? 0u : 1u);
+        Press(F.buNext);
+        ASSERT_TRUE(F.RunFinished());
+        ASSERT_FALSE(F.RunStopped()) << F.LogTexts().back();
+
+        std::vector<std::string> Expected = {"Generazione files...."};
+        for (const auto& File : Row.Files) Expected.push_back("- " + File + " - OK");
+        Expected.push_back(Row.Delivery);
+        const std::vector<std::string>& Log = F.LogTexts();
+        ASSERT_EQ(Log.size(), Expected.size() + 1);
+        for (std::size_t I = 0; I < Expected.size(); ++I) EXPECT_EQ(Log[I], Expected[I]);
+
+        const std::string Header = Output(Row.Files[0]);
+        const std::string Lead = std::string(Row.Target) == "aie" ? "R001" : "F";
+        EXPECT_EQ(FirstLine(Header), Lead + Today() + Row.FirstHeaderTail);
+        if (std::string(Row.Target) == "aie") {
+            EXPECT_EQ(Output("File815E.txt"), "R001" + Today() + "  0\r\nR099" + Today() + "    2\r\n");
+            for (const auto& File : Row.Files) {
+                SCOPED_TRACE(File);
+                EXPECT_EQ(testsupport::ReadFileBytes((DestDir(Row.Target) / File).string()), Output(File));
+            }
+        } else {
+            // An archive names its entries in the clear.
+            const std::string Zip = testsupport::ReadFileBytes((DestDir(Row.Target) / "Anarpe.zip").string());
+            for (const auto& File : Row.Files) EXPECT_NE(Zip.find(File), std::string::npos) << File;
+        }
+        TearDown();
+    }
+}
