@@ -1,6 +1,7 @@
 #include "export-classic/ClassicRecordSet.h"
 
 #include "export/RecordFields.h"
+#include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
 
 #include <algorithm>
@@ -20,6 +21,16 @@ std::string_view TrimmedView(std::string_view S) {
     while (!S.empty() && Blank(S.front())) S.remove_prefix(1);
     while (!S.empty() && Blank(S.back())) S.remove_suffix(1);
     return S;
+}
+// A class count or average in its 3 columns. A value that does not fit stops
+// the writer: cut to its first digits it would pass for another number.
+void AppendStatValue(std::string& Line, long long Value, const std::string& School) {
+    const std::string Text = std::to_string(Value);
+    if (Text.size() > 3)
+        throw EVxError(FormatMsg(
+            FormatMsg("Valore %s della scuola %s superiore alle 3 cifre consentite dal tracciato", Text),
+            School));
+    AppendPadL(Line, Text, 3);
 }
 } // namespace
 
@@ -178,8 +189,8 @@ void ClassStatRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
                 Classes[Y] == 0
                     ? 0
                     : RoundHalfUp(static_cast<double>(Pupils[Y]) / static_cast<double>(Classes[Y]));
-            AppendPadL(FLine, std::to_string(Classes[Y]), 3);
-            AppendPadL(FLine, std::to_string(Average), 3);
+            AppendStatValue(FLine, Classes[Y], School);
+            AppendStatValue(FLine, Average, School);
         }
         EndLine(Sink);
     }

@@ -61,7 +61,8 @@ public:
 };
 
 // One class-statistics record (52 characters) per school group of
-// "Body698.xml": classes and average pupils of the years 1 to 5.
+// "Body698.xml": classes and average pupils of the years 1 to 5. A value
+// over three digits stops the writer instead of being cut.
 class ClassStatRecordWriter : public BodyWriter {
 public:
     using BodyWriter::BodyWriter;

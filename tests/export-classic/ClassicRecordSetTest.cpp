@@ -9,6 +9,7 @@
 #include "export/StartupValues.h"
 #include "support/VxExceptions.h"
 
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -109,27 +110,51 @@ TEST(ClassicRecordSet, FlagCharacters) {
     }
 }
 
+// Body698.xml holding the given rows (CodScuola, AnnoCorso, NrAlunni).
+std::string StatisticsPacket(std::initializer_list<std::array<const char*, 3>> Rows) {
+    std::string Packet =
+        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"AnnoCorso\" "
+        "fieldtype=\"i4\"/><FIELD attrname=\"NrAlunni\" "
+        "fieldtype=\"i4\"/></FIELDS><PARAMS/></METADATA><ROWDATA>";
+    for (const auto& Row : Rows)
+        Packet += std::string("<ROW CodScuola=\"") + Row[0] + "\" AnnoCorso=\"" + Row[1] + "\" NrAlunni=\"" +
+                  Row[2] + "\"/>";
+    return Packet + "</ROWDATA></DATAPACKET>";
+}
+
+std::string WriteStatistics(const std::string& Packet) {
+    const std::string Path = (fs::path(testsupport::SandboxDir()) / "classic-Body698.xml").string();
+    testsupport::WriteFileBytes(Path, Packet);
+    TClientDataSet Data("cdsMain");
+    Data.LoadFromFile(Path);
+    StringSink Sink;
+    ClassStatRecordWriter("R698").Write(Data, Sink);
+    return Sink.Data();
+}
+
 // A statistics row whose year of course is outside 1 to 5 is passed over
 // inside its group: the walk ends, the group's other rows still count, and
 // a group of such rows alone gives no record.
 TEST(ClassicRecordSet, StatisticsWalkEndsOnYearsOutsideTheColumns) {
-    const std::string Dir = CopyFixture("basic");
-    testsupport::WriteFileBytes(
-        Dir + "Body698.xml",
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"AnnoCorso\" "
-        "fieldtype=\"i4\"/><FIELD attrname=\"NrAlunni\" "
-        "fieldtype=\"i4\"/></FIELDS><PARAMS/></METADATA><ROWDATA>"
-        "<ROW CodScuola=\"A\" AnnoCorso=\"0\" NrAlunni=\"9\"/><ROW CodScuola=\"A\" AnnoCorso=\"2\" "
-        "NrAlunni=\"20\"/>"
-        "<ROW CodScuola=\"A\" AnnoCorso=\"9\" NrAlunni=\"9\"/><ROW CodScuola=\"B\" AnnoCorso=\"6\" "
-        "NrAlunni=\"9\"/></ROWDATA></DATAPACKET>");
-    TClientDataSet Data("cdsMain");
-    Data.LoadFromFile(Dir + "Body698.xml");
-    StringSink Sink;
-    ClassStatRecordWriter("R698").Write(Data, Sink);
     const std::string Z = "  0  0";
-    EXPECT_EQ(Sink.Data(), "R698       A         " + Z + "  1 20" + Z + Z + Z + "*\r\n");
+    EXPECT_EQ(WriteStatistics(
+                  StatisticsPacket({{"A", "0", "9"}, {"A", "2", "20"}, {"A", "9", "9"}, {"B", "6", "9"}})),
+              "R698       A         " + Z + "  1 20" + Z + Z + Z + "*\r\n");
+}
+
+// Class counts and averages fill three columns; one that needs more stops the
+// writer rather than lose its last digits.
+TEST(ClassicRecordSet, StatisticsValuesBeyondThreeColumnsStop) {
+    const std::string Z = "  0  0";
+    EXPECT_EQ(WriteStatistics(StatisticsPacket({{"A", "1", "999"}, {"A", "1", "999"}})),
+              "R698       A           2999" + Z + Z + Z + Z + "*\r\n");
+    EXPECT_EQ(WriteStatistics(StatisticsPacket({{"A", "1", "-99"}})),
+              "R698       A           1-99" + Z + Z + Z + Z + "*\r\n");
+    for (const char* Pupils : {"1000", "-100"}) {
+        SCOPED_TRACE(Pupils);
+        EXPECT_THROW(WriteStatistics(StatisticsPacket({{"A", "1", Pupils}})), EVxError);
+    }
 }
 
 // The pre-pass reads IdAnnoCorso only on rows of "PC" schools: a value that
