@@ -29,7 +29,9 @@ void PinEnvironment() {
     setenv("XDG_RUNTIME_DIR", g_sandbox.c_str(), 1);
 }
 
-const std::string& SandboxDir() { return g_sandbox; }
+const std::string& SandboxDir() {
+    return g_sandbox;
+}
 
 std::string ReadFileBytes(const std::string& Path) {
     std::ifstream in(Path, std::ios::binary);
