@@ -1,0 +1,446 @@
+// Runs the real programs on a copy of the demo school, as the secretariat's
+// automation does: unattended, with a private HOME (the delivery folder) and a
+// registry file pointing at the copied installation folder.
+
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <string>
+#include <sys/time.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+const std::vector<std::string> kAieFiles = {"File014.txt", "File622.txt", "File815.txt", "File815E.txt"};
+const std::vector<std::string> kAnarpeFiles = {"Adoz001.txt", "Adoz002.txt", "Adoz003.txt", "Adoz004.txt"};
+const std::vector<std::string> kClassicAieFiles = {"File014.txt", "File622.txt", "File698.txt", "File815.txt",
+                                                   "File815E.txt"};
+const std::string kStopPrefix = "Procedura interrotta con il seguente errore: ";
+const std::string kStopTail = "\n\nI DATI ESPORTATI NON SONO DISPONIBILI\n";
+
+struct RunResult {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::vector<std::string> SplitLines(const std::string& Text) {
+    std::vector<std::string> Lines;
+    std::size_t Start = 0;
+    while (Start < Text.size()) {
+        std::size_t End = Text.find('\n', Start);
+        if (End == std::string::npos) End = Text.size();
+        Lines.push_back(Text.substr(Start, End - Start));
+        Start = End + 1;
+    }
+    return Lines;
+}
+
+// The file names of a folder, sorted; empty when the folder does not exist.
+std::vector<std::string> FolderNames(const fs::path& Dir) {
+    std::vector<std::string> Names;
+    std::error_code Ec;
+    for (const auto& Entry : fs::directory_iterator(Dir, Ec))
+        Names.push_back(Entry.path().filename().string());
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> Names) {
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+// Bytes and modification time of every file below a folder, by relative path.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> Snapshot(const fs::path& Dir) {
+    std::map<std::string, std::pair<std::string, fs::file_time_type>> Files;
+    for (const auto& Entry : fs::recursive_directory_iterator(Dir))
+        if (Entry.is_regular_file())
+            Files[fs::relative(Entry.path(), Dir).string()] = {ReadFileBytes(Entry.path().string()),
+                                                               Entry.last_write_time()};
+    return Files;
+}
+
+// Counts the rows of a packet (one line of XML, one <ROW element per record).
+int PacketRows(const fs::path& Packet) {
+    const std::string Bytes = ReadFileBytes(Packet.string());
+    int Rows = 0;
+    for (std::size_t At = Bytes.find("<ROW "); At != std::string::npos; At = Bytes.find("<ROW ", At + 1))
+        ++Rows;
+    return Rows;
+}
+
+// Values of one attribute over the rows of a packet, in file order.
+std::vector<std::string> PacketColumn(const fs::path& Packet, const std::string& Attribute) {
+    const std::string Bytes = ReadFileBytes(Packet.string());
+    const std::string Key = " " + Attribute + "=\"";
+    std::vector<std::string> Values;
+    for (std::size_t Row = Bytes.find("<ROW "); Row != std::string::npos;
+         Row = Bytes.find("<ROW ", Row + 1)) {
+        const std::size_t RowEnd = Bytes.find("/>", Row);
+        const std::size_t At = Bytes.find(Key, Row);
+        if (At == std::string::npos || At > RowEnd) {
+            Values.emplace_back();
+            continue;
+        }
+        const std::size_t Start = At + Key.size();
+        Values.push_back(Bytes.substr(Start, Bytes.find('"', Start) - Start));
+    }
+    return Values;
+}
+
+bool HaveTool(const char* Name) {
+    return !QStandardPaths::findExecutable(QString::fromLatin1(Name)).isEmpty();
+}
+
+// A copy of the demo school with its own HOME and registry file.
+class DemoRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Template = testsupport::SandboxDir() + "/e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(Template.data()), nullptr);
+        Root = Template;
+        Data = Root / "data";
+        Install = Root / "install";
+        Home = Root / "home";
+        fs::copy(fs::path(ADOX_DEMO_DIR) / "data", Data, fs::copy_options::recursive);
+        fs::copy(fs::path(ADOX_DEMO_DIR) / "install", Install, fs::copy_options::recursive);
+        fs::create_directories(Home);
+        // Git keeps no file times; the parameter file's date is a header field.
+        // 1 September 2021 at noon, local time, as the children see it.
+        std::tm Noon{};
+        Noon.tm_year = 2021 - 1900;
+        Noon.tm_mon = 8;
+        Noon.tm_mday = 1;
+        Noon.tm_hour = 12;
+        Noon.tm_isdst = -1;
+        const timeval Times[2] = {{std::mktime(&Noon), 0}, {std::mktime(&Noon), 0}};
+        for (const auto& Entry : fs::directory_iterator(Install / "ETC" / "datrex"))
+            if (Entry.path().extension() == ".ufp") {
+                ASSERT_EQ(utimes(Entry.path().c_str(), Times), 0);
+            }
+        testsupport::WriteFileBytes((Root / "hklm.reg").string(),
+                                    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"
+                                    "\"MainDir\"=\"" +
+                                        Install.string() + "/\"\r\n");
+    }
+
+    void TearDown() override {
+        std::error_code Ec;
+        if (!HasFailure()) fs::remove_all(Root, Ec);
+    }
+
+    fs::path Delivery(const std::string& Target) const { return Home / "rozadiver" / "datrex" / Target; }
+
+    RunResult Run(const char* Program, const QStringList& Args) const {
+        QProcess Child;
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        Env.insert("HOME", QString::fromStdString(Home.string()));
+        Env.insert("ADOXPORT_HKLM", QString::fromStdString((Root / "hklm.reg").string()));
+        Env.insert("QT_QPA_PLATFORM", "offscreen");
+        Env.insert("XDG_RUNTIME_DIR", QString::fromStdString(Root.string()));
+        Child.setProcessEnvironment(Env);
+        Child.setWorkingDirectory(QString::fromStdString(Root.string()));
+        Child.start(QString::fromUtf8(Program), Args);
+        RunResult Result;
+        if (!Child.waitForStarted(10000) || !Child.waitForFinished(120000)) {
+            Child.kill();
+            Child.waitForFinished();
+            ADD_FAILURE() << Program << " did not start or did not finish";
+            return Result;
+        }
+        Result.Status = Child.exitStatus() == QProcess::NormalExit ? Child.exitCode() : -1;
+        Result.Out = Child.readAllStandardOutput().toStdString();
+        Result.Err = Child.readAllStandardError().toStdString();
+        return Result;
+    }
+
+    RunResult Export(const char* Program, const std::string& Target, const std::string& Path,
+                     const QStringList& Extra = {}) const {
+        QStringList Args{QString::fromStdString(Data.string()), QString::fromStdString(Target),
+                         QString::fromStdString(Path), "--unattended"};
+        return Run(Program, Args + Extra);
+    }
+
+    // Every named output file exists in the data folder and the delivery
+    // folder holds exactly identical copies of them.
+    void ExpectCopiesDelivered(const std::vector<std::string>& Files) const {
+        EXPECT_EQ(FolderNames(Delivery("aie")), Sorted(Files));
+        for (const auto& Name : Files) {
+            SCOPED_TRACE(Name);
+            ASSERT_TRUE(fs::is_regular_file(Data / Name));
+            ASSERT_TRUE(fs::is_regular_file(Delivery("aie") / Name));
+            const std::string Made = ReadFileBytes((Data / Name).string());
+            EXPECT_FALSE(Made.empty());
+            EXPECT_EQ(testsupport::FirstDifference(Made, ReadFileBytes((Delivery("aie") / Name).string())),
+                      "");
+        }
+    }
+
+    // "Anarpe.zip" is the only file of the delivery folder, passes the zip
+    // tools' tests and holds exactly the output files, bytes and bare names.
+    void ExpectArchiveDelivered(const std::vector<std::string>& Files) const {
+        const fs::path Archive = Delivery("anarpe") / "Anarpe.zip";
+        EXPECT_EQ(FolderNames(Delivery("anarpe")), std::vector<std::string>{"Anarpe.zip"});
+        ASSERT_TRUE(fs::is_regular_file(Archive));
+        const QString Zip = QString::fromStdString(Archive.string());
+        const RunResult Unzip = Run("/usr/bin/env", {"unzip", "-t", Zip});
+        EXPECT_EQ(Unzip.Status, 0) << Unzip.Out << Unzip.Err;
+        const RunResult Python = Run("/usr/bin/env", {"python3", "-m", "zipfile", "-t", Zip});
+        EXPECT_EQ(Python.Status, 0) << Python.Out << Python.Err;
+        const bool Have7z = HaveTool("7z");
+        if (Have7z) {
+            const RunResult SevenZip = Run("/usr/bin/env", {"7z", "t", Zip});
+            EXPECT_EQ(SevenZip.Status, 0) << SevenZip.Out << SevenZip.Err;
+        }
+        const RunResult Names = Run("/usr/bin/env", {"unzip", "-Z1", Zip});
+        ASSERT_EQ(Names.Status, 0) << Names.Err;
+        EXPECT_EQ(SplitLines(Names.Out), Files);
+        for (const auto& Name : Files) {
+            SCOPED_TRACE(Name);
+            const RunResult Member = Run("/usr/bin/env", {"unzip", "-p", Zip, QString::fromStdString(Name)});
+            ASSERT_EQ(Member.Status, 0) << Member.Err;
+            EXPECT_EQ(testsupport::FirstDifference(ReadFileBytes((Data / Name).string()), Member.Out), "");
+        }
+        // The other tools' checks above still count.
+        if (!Have7z) GTEST_SKIP() << "7z is not installed: the archive was not tested with 7z";
+    }
+
+    fs::path Root, Data, Install, Home;
+};
+
+// The part of stdout after the "----" line, and the part before it.
+std::pair<std::string, std::string> SplitReport(const std::string& Out) {
+    const std::size_t At = Out.rfind("----\n", 0) == 0 ? 0 : Out.find("\n----\n");
+    if (At == std::string::npos) return {Out, ""};
+    if (At == 0) return {"", Out.substr(5)};
+    return {Out.substr(0, At + 1), Out.substr(At + 6)};
+}
+
+std::vector<std::string> OkLines(const std::vector<std::string>& Files) {
+    std::vector<std::string> Lines{"Generazione files...."};
+    for (const auto& Name : Files) Lines.push_back("- " + Name + " - OK");
+    return Lines;
+}
+
+bool SkipWithoutZipTools() {
+    for (const char* Tool : {"unzip", "python3"})
+        if (!HaveTool(Tool)) return true;
+    return false;
+}
+
+TEST_F(DemoRun, AieExportWritesFourFilesAndDeliversIdenticalCopies) {
+    const RunResult R = Export(ADOX_PROGRAM, "aie", "1", {"--protocol", "DEMO/2021"});
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    const auto [Report, Log] = SplitReport(R.Out);
+    // The demo plants rows the data check reports, in both schools.
+    EXPECT_NE(Report.find("FCPS28031L"), std::string::npos) << Report;
+    EXPECT_NE(Report.find("LEMM38038A"), std::string::npos) << Report;
+
+    const std::vector<std::string> Lines = SplitLines(Log);
+    std::vector<std::string> Expected = OkLines(kAieFiles);
+    const std::string Folder = Delivery("aie").string();
+    for (const std::string& Line : {std::string(), std::string("Copia files...."), std::string(),
+                                    "I files sono disponibili nella cartella " + Folder + " ", std::string()})
+        Expected.push_back(Line);
+    ASSERT_EQ(Lines.size(), Expected.size() + 1) << Log;
+    EXPECT_TRUE(std::equal(Expected.begin(), Expected.end(), Lines.begin())) << Log;
+    EXPECT_EQ(Lines.back().rfind("Inviare i files via posta elettronica all'indirizzo ", 0), 0u) << Log;
+    EXPECT_EQ(R.Err, "");
+
+    ExpectCopiesDelivered(kAieFiles);
+    // Header, one record per row, trailer: the whole packets went through.
+    struct Case {
+        const char* File;
+        const char* Packet;
+    };
+    for (const Case& C : {Case{"File622.txt", "Body622.xml"}, Case{"File815.txt", "Body815.xml"},
+                          Case{"File815E.txt", "Body815E.xml"}}) {
+        SCOPED_TRACE(C.File);
+        const std::string Bytes = ReadFileBytes((Data / C.File).string());
+        EXPECT_EQ(static_cast<int>(std::count(Bytes.begin(), Bytes.end(), '\n')),
+                  PacketRows(Data / C.Packet) + 2);
+    }
+}
+
+TEST_F(DemoRun, AieExportStopsWhenTheFourthFileCannotBeOpened) {
+    fs::create_directory(Data / "File815E.txt");
+    const RunResult R = Export(ADOX_PROGRAM, "aie", "1");
+    EXPECT_EQ(R.Status, 1) << R.Out << R.Err;
+    const std::string Log = SplitReport(R.Out).second;
+    std::vector<std::string> Expected = OkLines({kAieFiles[0], kAieFiles[1], kAieFiles[2]});
+    std::string Head;
+    for (const auto& Line : Expected) Head += Line + "\n";
+    ASSERT_EQ(Log.rfind(Head, 0), 0u) << Log;
+    const std::string Stop = Log.substr(Head.size());
+    EXPECT_EQ(Stop.rfind(kStopPrefix, 0), 0u) << Log;
+    ASSERT_GE(Stop.size(), kStopTail.size());
+    EXPECT_EQ(Stop.substr(Stop.size() - kStopTail.size()), kStopTail) << Log;
+    EXPECT_EQ(std::count(Stop.begin(), Stop.end(), '\n'), 3) << Log;
+    EXPECT_EQ(FolderNames(Delivery("aie")), std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_directory(Data / "File815E.txt"));
+}
+
+TEST_F(DemoRun, AnarpeArchivePassesTheZipToolsAndHoldsTheFourFiles) {
+    if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
+    const RunResult R = Export(ADOX_PROGRAM, "anarpe", "1");
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    const std::vector<std::string> Lines = SplitLines(SplitReport(R.Out).second);
+    const std::vector<std::string> Ok = OkLines(kAnarpeFiles);
+    ASSERT_GT(Lines.size(), Ok.size() + 2);
+    EXPECT_TRUE(std::equal(Ok.begin(), Ok.end(), Lines.begin())) << R.Out;
+    EXPECT_EQ(Lines[Ok.size() + 1], "Creazione zip....") << R.Out;
+    ExpectArchiveDelivered(kAnarpeFiles);
+    // The header carries the parameter file's date, found through the registry file.
+    const std::string Header = SplitLines(ReadFileBytes((Data / kAnarpeFiles[0]).string())).front();
+    EXPECT_EQ(Header.substr(Header.size() - 9), "01092021\r") << Header;
+}
+
+// Path "2": one description ticked per school code (the last of each code, so
+// the choice removes a registry row of the two-site school).
+TEST_F(DemoRun, SitePathExportsTheChosenDescriptions) {
+    const std::vector<std::string> Codes = PacketColumn(Data / "Body014.xml", "CodScuola");
+    const std::vector<std::string> Addresses = PacketColumn(Data / "Body014.xml", "Indirizzo");
+    std::map<std::string, std::size_t> Last;
+    for (std::size_t I = 0; I < Codes.size(); ++I) Last[Codes[I]] = I;
+    ASSERT_LT(Last.size(), Codes.size()) << "the demo has a school with several sites";
+    QStringList Positions;
+    for (const auto& [Code, Row] : Last) Positions << QString::number(Row + 1);
+
+    const RunResult R = Export(ADOX_PROGRAM, "aie", "2", {"--sites", Positions.join(',')});
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    ExpectCopiesDelivered(kAieFiles);
+    const std::string Schools = ReadFileBytes((Data / "File014.txt").string());
+    EXPECT_EQ(static_cast<std::size_t>(std::count(Schools.begin(), Schools.end(), '\n')), Last.size() + 2);
+    for (std::size_t I = 0; I < Codes.size(); ++I) {
+        SCOPED_TRACE(Addresses[I]);
+        const bool Chosen = Last[Codes[I]] == I;
+        EXPECT_EQ(Schools.find(Addresses[I]) != std::string::npos, Chosen);
+    }
+}
+
+// Runs that must not export: the exit status tells a refusal (1) from a usage
+// or start-up error (2); nothing is written or delivered.
+struct RefusedCase {
+    const char* Name;
+    QStringList Args; // "DATA" stands for the demo copy's data folder
+    int Status;
+    const char* Stderr;
+};
+
+class RefusedRun : public DemoRun, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedRun, ExitsWithoutWritingOrDelivering) {
+    const RefusedCase& C = GetParam();
+    QStringList Args = C.Args;
+    Args.replaceInStrings(QStringLiteral("DATA"), QString::fromStdString(Data.string()));
+    const RunResult R = Run(ADOX_PROGRAM, Args);
+    EXPECT_EQ(R.Status, C.Status) << R.Out << R.Err;
+    EXPECT_NE(R.Err.find(C.Stderr), std::string::npos) << R.Err;
+    EXPECT_EQ(SplitReport(R.Out).second.find("- File014.txt - OK"), std::string::npos) << R.Out;
+    for (const auto& Name : kAieFiles) {
+        EXPECT_FALSE(fs::exists(Data / Name)) << Name;
+        EXPECT_FALSE(fs::exists(Root / Name)) << Name; // the working folder
+    }
+    EXPECT_FALSE(fs::exists(Home / "rozadiver"));
+}
+
+const RefusedCase kRefusedCases[] = {
+    {"SitesMissing",
+     {"DATA", "aie", "2", "--unattended"},
+     1,
+     "Per ogni codice meccanogafico dev'essere selezionata\n"},
+    {"TwoSitesOfOneCode",
+     {"DATA", "aie", "2", "--unattended", "--sites", "1,2,3"},
+     1,
+     "una e una sola descrizione."},
+    {"SitePositionOutOfRange", {"DATA", "aie", "2", "--unattended", "--sites", "1,99"}, 2, "99"},
+    {"SitePositionZero", {"DATA", "aie", "2", "--unattended", "--sites", "0"}, 2, "--sites"},
+    {"UnknownOption", {"DATA", "aie", "1", "--unattended", "--fast"}, 2, "--fast"},
+    {"OptionWithoutValue", {"DATA", "aie", "1", "--unattended", "--protocol"}, 2, "--protocol"},
+    {"UnknownTarget", {"DATA", "aiex", "1", "--unattended"}, 2, "Destinatario non riconosciuto: aiex"},
+    {"TargetInOtherCase", {"DATA", "AIE", "1", "--unattended"}, 2, "Destinatario non riconosciuto: AIE"},
+    {"EmptyDataFolder", {"", "aie", "1", "--unattended"}, 2, "Cartella dei dati non indicata"},
+    {"MissingDataFolder", {"DATA/absent", "aie", "1", "--unattended"}, 2, "Cannot open file"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Demo, RefusedRun, ::testing::ValuesIn(kRefusedCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+// The packets and the parameter files keep their bytes and times whatever the
+// program and the recipient.
+struct InputsCase {
+    const char* Name;
+    const char* Program;
+    const char* Target;
+    const char* Path;
+};
+
+class InputsUntouched : public DemoRun, public ::testing::WithParamInterface<InputsCase> {};
+
+TEST_P(InputsUntouched, PacketsKeepTheirBytes) {
+    const InputsCase& C = GetParam();
+    if (std::string(C.Target) == "anarpe" && SkipWithoutZipTools())
+        GTEST_SKIP() << "unzip or python3 missing";
+    const auto DataBefore = Snapshot(Data);
+    const auto InstallBefore = Snapshot(Install);
+    const RunResult R = Export(C.Program, C.Target, C.Path, {"--sites", "2,3", "--protocol", "X"});
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    auto DataAfter = Snapshot(Data);
+    std::set<std::string> Outputs;
+    for (const auto& [Name, File] : DataAfter)
+        if (!DataBefore.count(Name)) Outputs.insert(Name);
+    EXPECT_FALSE(Outputs.empty());
+    for (const auto& Name : Outputs) {
+        EXPECT_EQ(fs::path(Name).extension(), ".txt") << Name;
+        DataAfter.erase(Name);
+    }
+    EXPECT_TRUE(DataAfter == DataBefore);
+    EXPECT_TRUE(Snapshot(Install) == InstallBefore);
+}
+
+const InputsCase kInputsCases[] = {
+    {"AiePath1", ADOX_PROGRAM, "aie", "1"},
+    {"AnarpePath2", ADOX_PROGRAM, "anarpe", "2"},
+    {"ClassicAie", ADOX_PROGRAM_CLASSIC, "aie", "1"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Demo, InputsUntouched, ::testing::ValuesIn(kInputsCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(DemoRun, ClassicAieDeliversFiveFilesWithAnEmptyLastOne) {
+    const RunResult R = Export(ADOX_PROGRAM_CLASSIC, "aie", "1", {"--protocol", "ignored"});
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    ASSERT_EQ(R.Out.rfind("----\n", 0), 0u) << R.Out;
+    const std::vector<std::string> Lines = SplitLines(R.Out.substr(5));
+    const std::vector<std::string> Ok = OkLines(kClassicAieFiles);
+    ASSERT_GT(Lines.size(), Ok.size());
+    EXPECT_TRUE(std::equal(Ok.begin(), Ok.end(), Lines.begin())) << R.Out;
+    ExpectCopiesDelivered(kClassicAieFiles);
+    const std::string Last = ReadFileBytes((Data / "File815E.txt").string());
+    EXPECT_EQ(std::count(Last.begin(), Last.end(), '\n'), 2) << Last;
+    EXPECT_EQ(Last.rfind("R001", 0), 0u) << Last;
+}
+
+TEST_F(DemoRun, ClassicAnarpeArchiveHoldsFourFiles) {
+    if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
+    const RunResult R = Export(ADOX_PROGRAM_CLASSIC, "anarpe", "1");
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    ASSERT_EQ(R.Out.rfind("----\n", 0), 0u) << R.Out;
+    ExpectArchiveDelivered(kAnarpeFiles);
+}
+
+} // namespace
