@@ -3,6 +3,7 @@
 // Paths are std::string in the file system's own encoding (UTF-8 here).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -108,6 +109,19 @@ LocaleFormats UserLocaleFormats();
 // AP -> am/pm, the time zone dropped, literals kept in quotes, and DateSep /
 // TimeSep (pass '\0' for none) written as '/' and ':'.
 std::string FrameworkPattern(std::u16string_view QtPattern, char DateSep, char TimeSep);
+
+// ---- Large memory blocks ---------------------------------------------------
+// Memory for big tables straight from the system, aligned to and hinted for
+// huge pages where the system has them: the first touch of fresh small pages
+// costs more than filling them. Nothing when the system has no such blocks;
+// std::bad_alloc when it refuses one.
+struct LargeBlock {
+    void* Base = nullptr; // what FreeLargeBlock releases
+    std::size_t Size = 0;
+    char* Data = nullptr; // at least the bytes asked for
+};
+std::optional<LargeBlock> AllocateLargeBlock(std::size_t Bytes);
+void FreeLargeBlock(const LargeBlock& Block);
 
 // ---- Spanned archives -----------------------------------------------------
 // The disk number of the medium holding Path: 0 except on removable media

@@ -10,7 +10,9 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -199,6 +201,27 @@ bool ArchiveDriveAccessible(const std::string& Path) {
     auto Slash = Path.rfind('/');
     std::string Dir = Slash == std::string::npos ? std::string(".") : Path.substr(0, Slash == 0 ? 1 : Slash);
     return DirectoryExists(Dir) && access(Dir.c_str(), W_OK | X_OK) == 0;
+}
+
+// ---- Large memory blocks ---------------------------------------------------
+
+std::optional<LargeBlock> AllocateLargeBlock(std::size_t Bytes) {
+    constexpr std::size_t HugePage = std::size_t(2) << 20;
+    // One huge page more, so the block can start on a huge-page boundary.
+    const std::size_t Size = (Bytes + 2 * HugePage - 1) / HugePage * HugePage;
+    void* Base = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (Base == MAP_FAILED) throw std::bad_alloc();
+    const auto Address = reinterpret_cast<std::uintptr_t>(Base);
+    const std::uintptr_t Aligned = (Address + HugePage - 1) & ~(HugePage - 1);
+    char* Data = reinterpret_cast<char*>(Aligned);
+#ifdef MADV_HUGEPAGE
+    madvise(Data, Size - (Aligned - Address), MADV_HUGEPAGE);
+#endif
+    return LargeBlock{Base, Size, Data};
+}
+
+void FreeLargeBlock(const LargeBlock& Block) {
+    if (Block.Base) munmap(Block.Base, Block.Size);
 }
 
 } // namespace platform

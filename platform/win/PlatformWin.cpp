@@ -202,6 +202,15 @@ bool ArchiveDriveAccessible(const std::string& Path) {
     return DirectoryExists(Dir);
 }
 
+// ---- Large memory blocks ---------------------------------------------------
+
+// Large pages need a privilege a desktop user rarely has: plain heap blocks.
+std::optional<LargeBlock> AllocateLargeBlock(std::size_t) {
+    return std::nullopt;
+}
+
+void FreeLargeBlock(const LargeBlock&) {}
+
 } // namespace platform
 
 #endif // _WIN32
