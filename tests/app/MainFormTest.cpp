@@ -1,0 +1,635 @@
+// The current edition's main form driven through its real widgets, offscreen:
+// site choice, registry corrections, protocol number, anomaly log, button rule
+// and start-up failures, each checked in the files the export writes.
+
+#include "AppTestSupport.h"
+#include "TestSupport.h"
+#include "export/txadFMain.h"
+#include "export/txadMMain.h"
+#include "forms/QtText.h"
+#include "support/VxMsgDlg.h"
+#include "support/VxStrUtils.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using apptest::SchoolRow;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+class RecordingPresenter : public MessagePresenter {
+public:
+    RecordingPresenter() { SetMessagePresenter(this); }
+    ~RecordingPresenter() override { SetMessagePresenter(nullptr); }
+    RecordingPresenter(const RecordingPresenter&) = delete;
+    RecordingPresenter& operator=(const RecordingPresenter&) = delete;
+
+    int32_t ShowBox(const MessageBoxRequest& Request) override {
+        Boxes.push_back(Request);
+        return idOK;
+    }
+    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> Result;
+        for (const auto& Box : Boxes) Result.push_back(Box.Text);
+        return Result;
+    }
+
+    std::vector<MessageBoxRequest> Boxes;
+};
+
+// Exposes the running flag, which only the export run sets otherwise.
+class TestForm : public TfmTxadMain {
+public:
+    using TfmTxadMain::TfmTxadMain;
+    using TfmTxadMainBase::FRunning;
+};
+
+const char* const SiteMessage =
+    "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.";
+const char* const ExCodeMessage = "Il codice meccanografico dev'essere composto da 10 caratteri";
+
+// A data folder with the demo's packets, optionally with its own registry
+// packet, and the main form started on it and shown.
+class MainForm {
+public:
+    MainForm(const std::string& Target, const std::string& Path, const std::vector<SchoolRow>* Rows = nullptr)
+        : Dir(apptest::CopyDemoData(testsupport::SandboxDir())) {
+        if (Rows) apptest::WriteRegistryPacket(Dir, *Rows);
+        Start({Dir, Target, Path});
+    }
+    explicit MainForm(std::vector<std::string> Args) : Dir(Args.empty() ? std::string() : Args[0]) {
+        Start(std::move(Args));
+    }
+    ~MainForm() { delete Form.data(); }
+    MainForm(const MainForm&) = delete;
+    MainForm& operator=(const MainForm&) = delete;
+
+    template <class T>
+    T* Find(const char* Name) const {
+        T* Widget = Form->findChild<T*>(Name);
+        EXPECT_NE(Widget, nullptr) << Name;
+        return Widget;
+    }
+    QPushButton* Button(const char* Name) const { return Find<QPushButton>(Name); }
+    void Next() const { QTest::mouseClick(Button("buNext"), Qt::LeftButton); }
+    void Back() const { QTest::mouseClick(Button("buPrior"), Qt::LeftButton); }
+    int Page() const { return Form->ActivePageIndex(); }
+    // Replaces the edit's text as a user would: select all, then type.
+    void Type(const char* Edit, const QString& Text) const {
+        QLineEdit* Line = Find<QLineEdit>(Edit);
+        Line->setFocus();
+        Line->selectAll();
+        if (Text.isEmpty())
+            QTest::keyClick(Line, Qt::Key_Delete);
+        else
+            QTest::keyClicks(Line, Text);
+    }
+    std::vector<std::string> Output(const char* Name) const { return apptest::FileLines(Dir + Name); }
+
+    RecordingPresenter Boxes;
+    std::string Dir;
+    TdmTxadMain Dm;
+    QPointer<TestForm> Form;
+
+private:
+    void Start(std::vector<std::string> Args) {
+        Form = new TestForm(Dm, std::move(Args));
+        Form->Create();
+        Form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(Form.data()));
+    }
+};
+
+// The school records of File014.txt: code, former code and name (trimmed).
+struct SchoolRecord {
+    std::string Code;
+    std::string ExCode;
+    std::string Name;
+    bool operator==(const SchoolRecord&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& Out, const SchoolRecord& R) {
+    return Out << "{" << R.Code << "|" << R.ExCode << "|" << R.Name << "}";
+}
+
+std::string RightTrimmed(std::string Text) {
+    while (!Text.empty() && Text.back() == ' ') Text.pop_back();
+    return Text;
+}
+
+std::vector<SchoolRecord> SchoolRecords(const std::vector<std::string>& Lines) {
+    std::vector<SchoolRecord> Records;
+    for (const std::string& Line : Lines) {
+        if (Line.compare(0, 4, "R014") != 0) continue;
+        EXPECT_EQ(Line.size(), 345u) << Line;
+        Records.push_back({Line.substr(4, 10), Line.substr(14, 10), RightTrimmed(Line.substr(24, 50))});
+    }
+    return Records;
+}
+
+const std::vector<SchoolRow> TwoSitesOfOneCode = {
+    {"RMIC81500A", ".", "Sede centrale", "Via Roma 1"},
+    {"RMIC81500A", ".", "Sede staccata", "Via Milano 2"},
+    {"RMEE81501B", ".", "Primaria Pascoli", "Via Po 3"},
+};
+
+// ---- Site selection ---------------------------------------------------------------
+
+TEST(SitePage, NextNeedsExactlyOneTickPerCode) {
+    MainForm F("aie", "2", &TwoSitesOfOneCode);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    ASSERT_EQ(F.Page(), 0);
+    ASSERT_EQ(Sites->count(), 3);
+    EXPECT_EQ(Sites->item(1)->text(), "RMIC81500A - Sede staccata - Via Milano 2");
+
+    struct Case {
+        const char* Name;
+        std::vector<int> Ticked;
+        bool Accepted;
+    };
+    const Case Cases[] = {
+        {"none ticked", {}, false},
+        {"single-description code unticked", {1}, false},
+        {"two ticks under one code", {0, 1, 2}, false},
+        {"one per code", {1, 2}, true},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Unchecked);
+        for (int I : C.Ticked) Sites->item(I)->setCheckState(Qt::Checked);
+        F.Boxes.Boxes.clear();
+        F.Next();
+        EXPECT_EQ(F.Page(), C.Accepted ? 1 : 0);
+        if (C.Accepted) {
+            EXPECT_TRUE(F.Boxes.Boxes.empty());
+        } else {
+            ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+            EXPECT_EQ(F.Boxes.Boxes[0].Text, SiteMessage);
+            EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Errore");
+        }
+    }
+
+    F.Next(); // registry
+    ASSERT_EQ(F.Page(), 2);
+    EXPECT_EQ(F.Dm.cdsMain.RecordCount(), 2);
+    F.Next(); // export
+    ASSERT_EQ(F.Page(), 3);
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_FALSE(F.Form->RunStopped());
+    const std::vector<SchoolRecord> Expected = {{"RMIC81500A", std::string(10, ' '), "Sede staccata"},
+                                                {"RMEE81501B", std::string(10, ' '), "Primaria Pascoli"}};
+    EXPECT_EQ(SchoolRecords(F.Output("File014.txt")), Expected);
+}
+
+TEST(SitePage, TicksSurviveBackAndTheChoiceAppliesOnce) {
+    MainForm F("aie", "2", &TwoSitesOfOneCode);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    Sites->item(0)->setCheckState(Qt::Checked);
+    Sites->item(2)->setCheckState(Qt::Checked);
+    F.Next();
+    F.Next();
+    ASSERT_EQ(F.Page(), 2);
+    F.Back();
+    F.Back();
+    ASSERT_EQ(F.Page(), 0);
+    EXPECT_EQ(Sites->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(Sites->item(1)->checkState(), Qt::Unchecked);
+    F.Next();
+    F.Next();
+    ASSERT_EQ(F.Page(), 2);
+    // A fresh load each time: the unticked site is removed once, not twice.
+    EXPECT_EQ(F.Dm.cdsMain.RecordCount(), 2);
+    F.Next();
+    const std::vector<SchoolRecord> Expected = {{"RMIC81500A", std::string(10, ' '), "Sede centrale"},
+                                                {"RMEE81501B", std::string(10, ' '), "Primaria Pascoli"}};
+    EXPECT_EQ(SchoolRecords(F.Output("File014.txt")), Expected);
+}
+
+// ---- School registry ---------------------------------------------------------------
+
+const std::vector<SchoolRow> ThreeSchools = {
+    {"AAAA000001", ".", "Prima scuola", "Via Uno"},
+    {"BBBB000002", "OLDB000002", "Seconda scuola", "Via Due"},
+    {"CCCC000003", ".", "Terza scuola", "Via Tre"},
+};
+
+// Opens the registry page on path "1".
+void ToRegistry(MainForm& F) {
+    ASSERT_EQ(F.Page(), 1);
+    F.Next();
+    ASSERT_EQ(F.Page(), 2);
+}
+
+TEST(RegistryPage, EditsFollowTheCurrentRowAndReachTheSchoolFileOnly) {
+    MainForm F("aie", "1", &ThreeSchools);
+    const std::string Packet = ReadFileBytes(F.Dir + "Body014.xml");
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    QLineEdit* Nome = F.Find<QLineEdit>("edNome");
+    QLineEdit* ExCod = F.Find<QLineEdit>("edExCod");
+    EXPECT_EQ(Nome->text(), "Prima scuola");
+    EXPECT_EQ(ExCod->text(), ".");
+
+    // Each way of moving refreshes the edits, so Modifica writes the row shown.
+    struct Move {
+        const char* Name;
+        std::function<void()> Do;
+        const char* Nome;
+        const char* ExCod;
+    };
+    const Move Moves[] = {
+        {"Down", [&] { QTest::keyClick(Grid, Qt::Key_Down); }, "Seconda scuola", "OLDB000002"},
+        {"PageDown", [&] { QTest::keyClick(Grid, Qt::Key_PageDown); }, "Terza scuola", "."},
+        {"Home", [&] { QTest::keyClick(Grid, Qt::Key_Home, Qt::ControlModifier); }, "Prima scuola", "."},
+        {"click",
+         [&] {
+             const QRect Cell = Grid->visualRect(Grid->model()->index(1, 3));
+             QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {}, Cell.center());
+         },
+         "Seconda scuola", "OLDB000002"},
+    };
+    for (const Move& M : Moves) {
+        SCOPED_TRACE(M.Name);
+        M.Do();
+        EXPECT_EQ(Nome->text(), M.Nome);
+        EXPECT_EQ(ExCod->text(), M.ExCod);
+    }
+
+    // Row 1: a new name, the former code cleared (stored as ".").
+    F.Type("edNome", "Seconda corretta");
+    F.Type("edExCod", "");
+    QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+    // Row 0, reached by PageUp: a former code.
+    QTest::keyClick(Grid, Qt::Key_PageUp);
+    ASSERT_EQ(Nome->text(), "Prima scuola");
+    F.Type("edExCod", "OLDA000001");
+    QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+    EXPECT_EQ(Grid->model()->index(0, 1).data().toString(), "OLDA000001");
+    EXPECT_EQ(Grid->model()->index(1, 2).data().toString(), "Seconda corretta");
+
+    F.Next();
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_FALSE(F.Form->RunStopped());
+    const std::vector<SchoolRecord> Expected = {{"AAAA000001", "OLDA000001", "Prima scuola"},
+                                                {"BBBB000002", std::string(10, ' '), "Seconda corretta"},
+                                                {"CCCC000003", std::string(10, ' '), "Terza scuola"}};
+    EXPECT_EQ(SchoolRecords(F.Output("File014.txt")), Expected);
+    EXPECT_EQ(ReadFileBytes(F.Dir + "Body014.xml"), Packet);
+}
+
+TEST(RegistryPage, FormerCodeOfTheWrongLengthIsRefused) {
+    MainForm F("aie", "1", &ThreeSchools);
+    ToRegistry(F);
+    F.Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(F.Form.data()));
+    QLineEdit* ExCod = F.Find<QLineEdit>("edExCod");
+    struct Case {
+        const char* Name;
+        QString Typed;
+    };
+    const Case Cases[] = {
+        {"blanks only", "   "},
+        {"too short", "OLD1"},
+        {"the no-code mark as loaded", "."},
+        {"blanks around a short code", " OLDA00001"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        F.Type("edNome", "Nome nuovo");
+        F.Type("edExCod", C.Typed);
+        ASSERT_EQ(ExCod->text(), C.Typed);
+        F.Boxes.Boxes.clear();
+        QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+        ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+        EXPECT_EQ(F.Boxes.Boxes[0].Text, ExCodeMessage);
+        EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Errore");
+        EXPECT_TRUE(ExCod->hasFocus());
+        // Nothing is stored, not even the name.
+        EXPECT_EQ(F.Dm.cdsMain.FieldByName("Nome").AsString(), "Prima scuola");
+        EXPECT_EQ(F.Dm.cdsMain.FieldByName("ExCodScuola").AsString(), ".");
+    }
+}
+
+// Row 1 is exactly 30 characters, rows 2 and 3 are longer.
+const std::vector<SchoolRow> NameLengths = {
+    {"AAAA000001", ".", "Breve", "Via Uno"},
+    {"BBBB000002", ".", std::string(30, 'B'), "Via Due"},
+    {"CCCC000003", ".", std::string(31, 'C'), "Via Tre"},
+    {"DDDD000004", ".", "Istituto Comprensivo Statale Giuseppe Garibaldi", "Via Quattro"},
+};
+
+TEST(RegistryPage, NamesOverThirtyCharactersAreHighlighted) {
+    MainForm F("aie", "1", &NameLengths);
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    QApplication::processEvents();
+    const QImage Shot = Grid->viewport()->grab().toImage();
+    const QColor Yellow(255, 255, 132);
+    for (int Row = 1; Row < 4; ++Row) {
+        SCOPED_TRACE(Row);
+        const bool Long = Row >= 2;
+        EXPECT_EQ(F.Form->RowHighlighted(Row), Long);
+        // Every cell of the row, not only the name; sampled where no text is drawn.
+        for (int Column = 0; Column < 5; ++Column) {
+            const QRect Cell = Grid->visualRect(Grid->model()->index(Row, Column));
+            if (!Cell.isValid() || Cell.right() >= Shot.width()) continue;
+            const QPoint Sample(Cell.right() - 2, Cell.center().y());
+            const QColor Pixel = Shot.pixelColor(Sample * Shot.devicePixelRatio());
+            EXPECT_EQ(Pixel == Yellow, Long) << "column " << Column << " " << Pixel.name().toStdString();
+        }
+    }
+    // The legend's swatch is a slightly different yellow.
+    const QImage Swatch = F.Find<QWidget>("shYellow")->grab().toImage();
+    EXPECT_EQ(Swatch.pixelColor(Swatch.rect().center()), QColor(255, 255, 119));
+    // Off on the export page: the grid stays bound to a dataset without names.
+    F.Next();
+    EXPECT_FALSE(F.Form->HighlightNames());
+}
+
+TEST(RegistryPage, TypedNamesStopAtThirtyButLoadedNamesStayWhole) {
+    MainForm F("aie", "1", &NameLengths);
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    QLineEdit* Nome = F.Find<QLineEdit>("edNome");
+    const QString LongName = "Istituto Comprensivo Statale Giuseppe Garibaldi";
+
+    // Typing: 35 characters give 30.
+    F.Type("edNome", QString(35, 'x'));
+    EXPECT_EQ(Nome->text(), QString(30, 'x'));
+
+    // A loaded long name is shown whole; typing at its end is refused,
+    // shortening is allowed.
+    QTest::keyClick(Grid, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_EQ(Nome->text(), LongName);
+    Nome->setFocus();
+    Nome->end(false);
+    QTest::keyClicks(Nome, "Z");
+    EXPECT_EQ(Nome->text(), LongName);
+    // In the middle: text and cursor stay.
+    Nome->setCursorPosition(5);
+    QTest::keyClicks(Nome, "QQ");
+    EXPECT_EQ(Nome->text(), LongName);
+    EXPECT_EQ(Nome->cursorPosition(), 5);
+    // Stored back whole with Modifica (the "." shown for no former code must
+    // be cleared first), still highlighted, written whole.
+    F.Type("edExCod", "");
+    QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+    EXPECT_TRUE(F.Form->RowHighlighted(3));
+    // Shortening stays possible; growing again beyond 30 does not.
+    Nome->setFocus();
+    Nome->end(false);
+    QTest::keyClick(Nome, Qt::Key_Backspace);
+    EXPECT_EQ(Nome->text(), LongName.left(LongName.size() - 1));
+    QTest::keyClicks(Nome, "i");
+    EXPECT_EQ(Nome->text(), LongName.left(LongName.size() - 1));
+    F.Next();
+    const std::vector<SchoolRecord> Records = SchoolRecords(F.Output("File014.txt"));
+    ASSERT_EQ(Records.size(), 4u);
+    EXPECT_EQ(Records[3].Name, FromQString(LongName));
+}
+
+TEST(RegistryPage, ProtocolNumberReachesTheFirstHeaderAndSurvivesBack) {
+    MainForm F("aie", "1", &ThreeSchools);
+    ToRegistry(F);
+    F.Type("edNProto", "PROT/2021-77");
+    F.Back();
+    ASSERT_EQ(F.Page(), 1);
+    F.Next();
+    ASSERT_EQ(F.Page(), 2);
+    EXPECT_EQ(F.Find<QLineEdit>("edNProto")->text(), "PROT/2021-77");
+    F.Type("edNProto", QString("P").repeated(35));
+    EXPECT_EQ(F.Find<QLineEdit>("edNProto")->text(), QString("P").repeated(30));
+    F.Type("edNProto", "PROT/2021-77");
+    F.Next();
+    ASSERT_TRUE(F.Form->RunFinished());
+    const std::vector<std::string> Lines = F.Output("File014.txt");
+    ASSERT_FALSE(Lines.empty());
+    const std::string& Header = Lines[0];
+    const std::size_t Software = Header.find("ZURO_3.1.0");
+    ASSERT_NE(Software, std::string::npos) << Header;
+    // Software identifier, catalogue date, protocol number in 30, date.
+    const std::string Catalogue = Header.substr(Software + 10, Header.size() - Software - 10 - 30 - 8);
+    EXPECT_EQ(Header.substr(Software + 10 + Catalogue.size(), 30), PadR("PROT/2021-77", " ", 30));
+    // Only the first file carries it.
+    EXPECT_EQ(F.Output("File622.txt")[0].find("PROT"), std::string::npos);
+}
+
+// ---- Anomaly page --------------------------------------------------------------------
+
+std::string ExpectedLog(const QPlainTextEdit* Memo) {
+    std::string Bytes;
+    for (const QString& Line : Memo->toPlainText().split('\n')) Bytes += FromQString(Line) + "\r\n";
+    return Bytes;
+}
+
+TEST(AnomalyPage, StampaWritesTheLogAndOpensIt) {
+    MainForm F("aie", "1");
+    std::vector<std::string> Opened;
+    F.Form->OpenDocument = [&](const std::string& Path) {
+        Opened.push_back(Path);
+        return true;
+    };
+    const QPlainTextEdit* Memo = F.Find<QPlainTextEdit>("meOut");
+    QPushButton* Stampa = F.Button("buStampa");
+    EXPECT_EQ(Stampa->text(), "Stampa Anomalie");
+    QTest::mouseClick(Stampa, Qt::LeftButton);
+    QTest::mouseClick(Stampa, Qt::LeftButton);
+    const std::string Log = ReadFileBytes(F.Dir + "Log.txt");
+    // Pressed twice: the report once, as shown, in CP1252 with CR LF.
+    EXPECT_EQ(Log, ExpectedLog(Memo));
+    EXPECT_EQ(Log.rfind("VERIFICA DEI DATI ESPORTATI                   ", 0), 0u);
+    EXPECT_NE(Log.find("\r\n" + std::string(78, '=') + "\r\n"), std::string::npos);
+    // The demo has anomalies, whose reasons hold an accented letter.
+    EXPECT_NE(Log.find("pu\xF2 essere"), std::string::npos);
+    // The closing line ends the log.
+    EXPECT_EQ(Log.substr(Log.size() - 81), "\n" + std::string(78, '=') + "\r\n");
+    EXPECT_EQ(Opened, (std::vector<std::string>{F.Dir + "Log.txt", F.Dir + "Log.txt"}));
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+}
+
+TEST(AnomalyPage, FailuresAreShown) {
+    struct Case {
+        const char* Name;
+        bool LogIsFolder;
+        bool OpenerWorks;
+        const char* Message;
+        bool Opens;
+    };
+    const Case Cases[] = {
+        {"no viewer", false, false, "Il file \xE8 stato salvato in ", true},
+        {"log cannot be written", true, true, "Cannot create file ", false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        MainForm F("aie", "1");
+        if (C.LogIsFolder) fs::create_directory(F.Dir + "Log.txt");
+        int Calls = 0;
+        F.Form->OpenDocument = [&](const std::string&) {
+            ++Calls;
+            return C.OpenerWorks;
+        };
+        QTest::mouseClick(F.Button("buStampa"), Qt::LeftButton);
+        EXPECT_EQ(Calls, C.Opens ? 1 : 0);
+        ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+        EXPECT_NE(F.Boxes.Boxes[0].Text.find(std::string(C.Message) + F.Dir + "Log.txt"), std::string::npos)
+            << F.Boxes.Boxes[0].Text;
+        EXPECT_TRUE(F.Form->isVisible());
+    }
+}
+
+// ---- Button rule, closing, start-up failures ----------------------------------------------
+
+struct Buttons {
+    bool Prior, Next, Ok;
+    bool operator==(const Buttons&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& Out, const Buttons& B) {
+    return Out << "{Indietro " << B.Prior << ", Avanti " << B.Next << ", Esci " << B.Ok << "}";
+}
+
+Buttons ButtonsOf(const MainForm& F) {
+    return {F.Button("buPrior")->isEnabled(), F.Button("buNext")->isEnabled(), F.Button("buOk")->isEnabled()};
+}
+
+const std::vector<SchoolRow> TwoSchools = {
+    {"AAAA000001", ".", "Prima scuola", "Via Uno"},
+    {"BBBB000002", ".", "Seconda scuola", "Via Due"},
+};
+
+TEST(ButtonRule, FollowsPathAndPage) {
+    struct Step {
+        int Page;
+        Buttons Expected;
+    };
+    struct Case {
+        const char* Path;
+        std::vector<Step> Steps;
+    };
+    const Case Cases[] = {
+        {"1", {{1, {false, true, false}}, {2, {true, true, false}}, {3, {false, false, true}}}},
+        {"2",
+         {{0, {false, true, false}},
+          {1, {true, true, false}},
+          {2, {true, true, false}},
+          {3, {false, false, true}}}},
+        {"",
+         {{0, {false, true, false}},
+          {1, {false, true, false}},
+          {2, {false, true, false}},
+          {3, {false, false, true}}}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string("path \"") + C.Path + "\"");
+        MainForm F("aie", C.Path, &TwoSchools);
+        QListWidget* Sites = F.Find<QListWidget>("clSedi");
+        for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+        for (std::size_t S = 0; S < C.Steps.size(); ++S) {
+            SCOPED_TRACE(S);
+            if (S > 0) F.Next();
+            ASSERT_EQ(F.Page(), C.Steps[S].Page);
+            EXPECT_EQ(ButtonsOf(F), C.Steps[S].Expected);
+            EXPECT_TRUE(F.Button("buCancel")->isEnabled());
+        }
+        EXPECT_TRUE(F.Form->RunFinished());
+        EXPECT_FALSE(F.Form->RunStopped());
+        EXPECT_TRUE(F.Boxes.Boxes.empty()) << F.Boxes.Boxes[0].Text;
+    }
+}
+
+TEST(Closing, EsciAndAnnullaCloseTheWindow) {
+    struct Case {
+        const char* Name;
+        bool ToExportPage;
+        std::function<void(MainForm&)> Close;
+    };
+    const Case Cases[] = {
+        {"Annulla", false, [](MainForm& F) { QTest::mouseClick(F.Button("buCancel"), Qt::LeftButton); }},
+        {"Esc", false, [](MainForm& F) { QTest::keyClick(F.Form.data(), Qt::Key_Escape); }},
+        {"Esci", true, [](MainForm& F) { QTest::mouseClick(F.Button("buOk"), Qt::LeftButton); }},
+        {"Enter on the export page", true,
+         [](MainForm& F) { QTest::keyClick(F.Form.data(), Qt::Key_Return); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        MainForm F("aie", "1", &TwoSchools);
+        if (C.ToExportPage) {
+            F.Next();
+            F.Next();
+            ASSERT_EQ(F.Page(), 3);
+        }
+        C.Close(F);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(F.Form.isNull() || !F.Form->isVisible());
+    }
+}
+
+TEST(Closing, RunningExportKeepsTheWindow) {
+    MainForm F("aie", "1", &TwoSchools);
+    F.Form->FRunning = true;
+    EXPECT_FALSE(F.Form->close());
+    F.Form->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_TRUE(F.Form->isVisible());
+    F.Form->FRunning = false;
+    EXPECT_TRUE(F.Form->close());
+}
+
+TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
+    const std::string Data = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string NoClasses = apptest::CopyDemoData(testsupport::SandboxDir());
+    fs::remove(NoClasses + "Body622.xml");
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Args;
+        std::string Message;
+    };
+    const Case Cases[] = {
+        {"unknown target", {Data, "AIE", "1"}, "Destinatario non riconosciuto: AIE"},
+        {"empty data folder", {"", "aie", "1"}, "Cartella dei dati non indicata"},
+        {"missing class packet", {NoClasses, "aie", "1"}, "Cannot open file " + NoClasses + "Body622.xml"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        MainForm F(C.Args);
+        ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+        EXPECT_EQ(F.Boxes.Boxes[0].Caption, "adoxport");
+        EXPECT_NE(F.Boxes.Boxes[0].Text.find(C.Message), std::string::npos) << F.Boxes.Boxes[0].Text;
+        EXPECT_TRUE(F.Form->isVisible());
+        EXPECT_FALSE(F.Form->StartupComplete());
+        EXPECT_EQ(ButtonsOf(F), (Buttons{false, false, false}));
+        EXPECT_TRUE(F.Button("buCancel")->isEnabled());
+        F.Next();
+        QTest::keyClick(F.Form.data(), Qt::Key_Return);
+        EXPECT_NE(F.Page(), F.Form->ExportPageIndex());
+        EXPECT_FALSE(F.Form->RunFinished());
+    }
+    EXPECT_FALSE(fs::exists(Data + "File014.txt"));
+}
+
+} // namespace
