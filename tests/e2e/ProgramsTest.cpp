@@ -276,23 +276,95 @@ TEST_F(DemoRun, AieExportWritesFourFilesAndDeliversIdenticalCopies) {
     }
 }
 
-TEST_F(DemoRun, AieExportStopsWhenTheFourthFileCannotBeOpened) {
-    fs::create_directory(Data / "File815E.txt");
-    const RunResult R = Export(ADOX_PROGRAM, "aie", "1");
-    EXPECT_EQ(R.Status, 1) << R.Out << R.Err;
-    const std::string Log = SplitReport(R.Out).second;
-    std::vector<std::string> Expected = OkLines({kAieFiles[0], kAieFiles[1], kAieFiles[2]});
-    std::string Head;
-    for (const auto& Line : Expected) Head += Line + "\n";
-    ASSERT_EQ(Log.rfind(Head, 0), 0u) << Log;
-    const std::string Stop = Log.substr(Head.size());
-    EXPECT_EQ(Stop.rfind(kStopPrefix, 0), 0u) << Log;
-    ASSERT_GE(Stop.size(), kStopTail.size());
-    EXPECT_EQ(Stop.substr(Stop.size() - kStopTail.size()), kStopTail) << Log;
-    EXPECT_EQ(std::count(Stop.begin(), Stop.end(), '\n'), 3) << Log;
-    EXPECT_EQ(FolderNames(Delivery("aie")), std::vector<std::string>{});
-    EXPECT_TRUE(fs::is_directory(Data / "File815E.txt"));
+// Every entry below a folder: file bytes, or "<dir>" for a folder.
+std::map<std::string, std::string> Tree(const fs::path& Dir) {
+    std::map<std::string, std::string> Entries;
+    std::error_code Ec;
+    for (auto It = fs::recursive_directory_iterator(Dir, Ec); !Ec && It != fs::recursive_directory_iterator();
+         It.increment(Ec))
+        Entries[fs::relative(It->path(), Dir).string()] =
+            It->is_directory() ? "<dir>" : ReadFileBytes(It->path().string());
+    if (fs::is_regular_file(Dir)) Entries["."] = ReadFileBytes(Dir.string());
+    return Entries;
 }
+
+// Runs that stop: the log holds the OK lines of the files written, the
+// delivery step's line when it was reached, and the stop text as its three
+// last lines; the delivery folder is left exactly as it was.
+enum class Obstacle {
+    FourthFileIsAFolder,
+    DeliveryFolderIsAFile,
+    ReplacedFileIsAFolder,
+    OldArchiveIsAFolder
+};
+
+struct StopCase {
+    const char* Name;
+    const char* Target;
+    Obstacle Where;
+    std::size_t FilesWritten;
+    const char* Cause; // after the stop text's sentence; "@" stands for the delivery folder
+};
+
+class StoppedRun : public DemoRun, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StoppedRun, StopsWithTheStopTextAndLeavesTheDeliveryFolderAsItWas) {
+    const StopCase& C = GetParam();
+    const fs::path Dest = Delivery(C.Target);
+    switch (C.Where) {
+    case Obstacle::FourthFileIsAFolder: fs::create_directory(Data / "File815E.txt"); break;
+    case Obstacle::DeliveryFolderIsAFile:
+        fs::create_directories(Dest.parent_path());
+        testsupport::WriteFileBytes(Dest.string(), "not a folder");
+        break;
+    case Obstacle::ReplacedFileIsAFolder:
+        // A previous set's first file, then a name that cannot be replaced.
+        fs::create_directories(Dest / "File815.txt" / "locked");
+        testsupport::WriteFileBytes((Dest / "File014.txt").string(), "previous set\r\n");
+        break;
+    case Obstacle::OldArchiveIsAFolder: fs::create_directories(Dest / "Anarpe.zip" / "locked"); break;
+    }
+    const auto DeliveryBefore = Tree(Dest);
+
+    const RunResult R = Export(ADOX_PROGRAM, C.Target, "1");
+    EXPECT_EQ(R.Status, 1) << R.Out << R.Err;
+    const std::vector<std::string>& All = std::string(C.Target) == "aie" ? kAieFiles : kAnarpeFiles;
+    std::vector<std::string> Expected =
+        OkLines(std::vector<std::string>(All.begin(), All.begin() + static_cast<long>(C.FilesWritten)));
+    if (C.FilesWritten == All.size())
+        for (const char* Line :
+             {"", std::string(C.Target) == "aie" ? "Copia files...." : "Creazione zip....", ""})
+            Expected.push_back(Line);
+    std::string Cause = C.Cause;
+    if (const std::size_t At = Cause.find('@'); At != std::string::npos) Cause.replace(At, 1, Dest.string());
+    Expected.push_back(kStopPrefix + Cause);
+    Expected.push_back("");
+    Expected.push_back("I DATI ESPORTATI NON SONO DISPONIBILI");
+    const std::vector<std::string> Lines = SplitLines(SplitReport(R.Out).second);
+    ASSERT_EQ(Lines.size(), Expected.size()) << R.Out;
+    for (std::size_t I = 0; I < Lines.size(); ++I) {
+        if (C.Where == Obstacle::FourthFileIsAFolder && I + 3 == Lines.size())
+            EXPECT_EQ(Lines[I].rfind(Expected[I], 0), 0u) << R.Out; // the message names the packet
+        else
+            EXPECT_EQ(Lines[I], Expected[I]) << R.Out;
+    }
+    EXPECT_TRUE(Tree(Dest) == DeliveryBefore) << "the delivery folder changed";
+    for (std::size_t I = 0; I < C.FilesWritten; ++I)
+        EXPECT_TRUE(fs::is_regular_file(Data / All[I])) << All[I];
+}
+
+const StopCase kStopCases[] = {
+    {"FourthFileCannotBeOpened", "aie", Obstacle::FourthFileIsAFolder, 3, "Error reading file "},
+    {"DeliveryFolderCannotBeMade", "aie", Obstacle::DeliveryFolderIsAFile, 4,
+     "Error writing file @/File014.txt"},
+    {"PreviousCopyCannotBeReplaced", "aie", Obstacle::ReplacedFileIsAFolder, 4,
+     "Error writing file @/File815.txt"},
+    {"OldArchiveCannotBeDeleted", "anarpe", Obstacle::OldArchiveIsAFolder, 4,
+     "Error writing file @/Anarpe.zip"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Demo, StoppedRun, ::testing::ValuesIn(kStopCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(DemoRun, AnarpeArchivePassesTheZipToolsAndHoldsTheFourFiles) {
     if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
