@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
@@ -63,8 +64,11 @@ QFrame* Bevel(const char* Name, QWidget* Parent) {
     return Frame;
 }
 
-// Rows whose name is over 30 characters are drawn on light yellow while the
-// highlighting is on; the form decides, the grid only asks.
+// While the highlighting is on, every cell is drawn on light yellow when its
+// row's name is over 30 characters and on the window colour otherwise, in the
+// window-text colour: the selection colour would hide the yellow of the row
+// being corrected, whose place the row indicator and the focus frame show.
+// The form decides, the grid only asks.
 class LongNameDelegate : public QStyledItemDelegate {
 public:
     LongNameDelegate(TfmTxadMainBase& Form, QObject* Parent) : QStyledItemDelegate(Parent), FForm(Form) {}
@@ -72,7 +76,11 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override {
         QStyledItemDelegate::initStyleOption(Option, Index);
-        if (FForm.RowHighlighted(Index.row())) Option->backgroundBrush = QColor(255, 255, 132);
+        if (!FForm.HighlightNames()) return;
+        Option->state &= ~QStyle::State_Selected;
+        Option->backgroundBrush = FForm.RowHighlighted(Index.row()) ? QBrush(QColor(255, 255, 132))
+                                                                    : Option->palette.brush(QPalette::Base);
+        Option->palette.setBrush(QPalette::Text, Option->palette.brush(QPalette::WindowText));
     }
 
 private:
@@ -278,7 +286,10 @@ QWidget* TfmTxadMainBase::BuildSitePage() {
     Layout->addWidget(laInfo);
     clSedi = new QListWidget(Page);
     clSedi->setObjectName("clSedi");
-    clSedi->setUniformItemSizes(true);
+    // Descriptions of one school may differ only at their end: never elided,
+    // scrolled instead (item sizes differ, so the widest one sets the width).
+    clSedi->setTextElideMode(Qt::ElideNone);
+    clSedi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Layout->addWidget(clSedi, 1);
     return Page;
 }
@@ -449,6 +460,7 @@ void TfmTxadMainBase::tsAnagraficaShow() {
         if (RegistryShowReloads()) dm.cdsMain.LoadFromFile(FDataDir + "Body014.xml");
         if (Arg(3) == "2") ApplySiteChoice();
         dm.cdsMain.First();
+        FitCodeColumns();
         grAnagrafica->setFocus();
         CopyRecordToEdits();
     } catch (const std::exception& E) {
@@ -461,8 +473,25 @@ void TfmTxadMainBase::CopyRecordToEdits() {
     if (!Main.Active() || Main.Eof()) return;
     const TField Nome = Main.FindField("Nome");
     const TField ExCod = Main.FindField("ExCodScuola");
-    if (Nome.Valid()) edNome->setText(ToQString(Nome.AsText()));
+    // The start of a long name is what the user reads first.
+    if (Nome.Valid()) {
+        edNome->setText(ToQString(Nome.AsText()));
+        edNome->setCursorPosition(0);
+    }
     if (ExCod.Valid()) edExCod->setText(ToQString(AllTrim(ExCod.AsText())));
+}
+
+// The two code columns show a whole code and their title whatever the font;
+// the design widths are their least.
+void TfmTxadMainBase::FitCodeColumns() {
+    constexpr int DesignWidth = 78;
+    const QAbstractItemModel* Model = grAnagrafica->model();
+    for (int Column = 0; Column < 2; ++Column) {
+        int Needed = grAnagrafica->horizontalHeader()->sectionSizeHint(Column);
+        for (int Row = 0; Row < Model->rowCount(); ++Row)
+            Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
+        grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));
+    }
 }
 
 void TfmTxadMainBase::acEditExecute() {

@@ -124,6 +124,8 @@ protected:
     void acEditExecute();
     // Copies the current record of the grid's dataset into the edits.
     void CopyRecordToEdits();
+    // Widens the code columns of the grid to their contents.
+    void FitCodeColumns();
 
     const std::string& Arg(int Position) const { return FArgs[static_cast<std::size_t>(Position - 1)]; }
 
