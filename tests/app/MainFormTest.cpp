@@ -612,6 +612,33 @@ TEST(Closing, RunningExportKeepsTheWindow) {
     EXPECT_TRUE(F.Form->close());
 }
 
+// While the archive is packed the zip component's progress window takes
+// input: a close request reaching the main window then is refused.
+TEST(Closing, ExportRunRefusesToClose) {
+    MainForm F("anarpe", "1", &TwoSchools);
+    F.Dm.zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
+    int Attempts = 0;
+    bool Closed = false;
+    F.Dm.zpOut.OnZEDProgressEvent = [&](TZip*, const std::string&, int32_t, int32_t) {
+        ++Attempts;
+        Closed |= F.Form->close();
+        F.Form->reject();
+        QTest::keyClick(F.Form.data(), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    F.Next();
+    F.Next();
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_GT(Attempts, 0);
+    EXPECT_FALSE(Closed);
+    EXPECT_TRUE(F.Form->isVisible());
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_FALSE(F.Form->RunStopped()) << F.Form->LogTexts().back();
+    EXPECT_TRUE(fs::exists(testsupport::SandboxDir() + "/home/rozadiver/datrex/anarpe/Anarpe.zip"));
+    // Once the run is over, Esci works.
+    EXPECT_TRUE(F.Form->close());
+}
+
 TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
     const std::string Data = apptest::CopyDemoData(testsupport::SandboxDir());
     const std::string NoClasses = apptest::CopyDemoData(testsupport::SandboxDir());
