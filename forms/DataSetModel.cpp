@@ -89,18 +89,19 @@ void DataSetModel::DataSetChanged() {
         emit CurrentRowChanged(FCurrentRow);
         return;
     }
-    // A move or an edit: the listener does not say which cells changed, so the
-    // whole range is refreshed (the view repaints once, whatever its size).
-    if (FShape.Rows > 0 && !FFieldIndexes.empty())
-        emit dataChanged(index(0, 0), index(FShape.Rows - 1, static_cast<int>(FFieldIndexes.size()) - 1));
+    // A move or an edit. Only the current row can be edited, and a move edits
+    // nothing: a writer walking a big packet costs two header updates a row.
     const int Row = CurrentRow();
-    if (Row != FCurrentRow) {
-        const int Old = FCurrentRow;
-        FCurrentRow = Row;
-        if (Old >= 0 && Old < FShape.Rows) emit headerDataChanged(Qt::Vertical, Old, Old);
-        if (Row >= 0) emit headerDataChanged(Qt::Vertical, Row, Row);
-        emit CurrentRowChanged(Row);
+    if (Row == FCurrentRow) {
+        if (Row >= 0 && Row < FShape.Rows && !FFieldIndexes.empty())
+            emit dataChanged(index(Row, 0), index(Row, static_cast<int>(FFieldIndexes.size()) - 1));
+        return;
     }
+    const int Old = FCurrentRow;
+    FCurrentRow = Row;
+    if (Old >= 0 && Old < FShape.Rows) emit headerDataChanged(Qt::Vertical, Old, Old);
+    if (Row >= 0) emit headerDataChanged(Qt::Vertical, Row, Row);
+    emit CurrentRowChanged(Row);
 }
 
 int DataSetModel::CurrentRow() const {
