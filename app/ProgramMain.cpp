@@ -64,15 +64,17 @@ std::string UsageText(const std::string& Program) {
 int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     std::vector<std::string> Args(Argv + 1, Argv + Argc);
     const CommandLine Command = ParseCommandLine(Args);
-    if (Command.Unattended) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TVxApplication App(Argc, Argv, Traits.Title);
-    // Numbers follow the framework's own settings, never the C library's locale.
-    std::setlocale(LC_NUMERIC, "C");
+    // A usage error is told before the application connects to a display,
+    // which may not be there.
     if (!Command.Error.empty()) {
         std::fprintf(stderr, "%s: %s\n%s", Traits.Title.c_str(), Command.Error.c_str(),
                      UsageText(Traits.Title).c_str());
         return 2;
     }
+    if (Command.Unattended) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TVxApplication App(Argc, Argv, Traits.Title);
+    // Numbers follow the framework's own settings, never the C library's locale.
+    std::setlocale(LC_NUMERIC, "C");
     VxFrameworkStartup(Traits.FollowUserLocale);
 
     StreamPresenter Console(stderr);

@@ -1,0 +1,42 @@
+// The program's command line: usage errors are told, with status 2, even
+// where no display is there to connect to.
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+TEST(CommandLine, UsageErrorsNeedNoDisplay) {
+    struct Case {
+        const char* Name;
+        QStringList Args;
+        const char* Reason;
+    };
+    const Case Cases[] = {
+        {"unknown option", {"--bogus"}, "unknown option --bogus"},
+        {"four positional arguments", {"a", "aie", "1", "d"}, "too many arguments"},
+        {"option without its value", {"a", "aie", "2", "--sites"}, "missing value after --sites"},
+        {"site position that is no number", {"a", "aie", "2", "--sites", "1,x"}, "invalid site position"},
+    };
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.remove("DISPLAY");
+    Env.remove("WAYLAND_DISPLAY");
+    Env.insert("QT_QPA_PLATFORM", "xcb");
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        QProcess Program;
+        Program.setProcessEnvironment(Env);
+        Program.start(ADOX_PROGRAM, C.Args);
+        ASSERT_TRUE(Program.waitForFinished(30000));
+        EXPECT_EQ(Program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(Program.exitCode(), 2);
+        const std::string Err = Program.readAllStandardError().toStdString();
+        EXPECT_NE(Err.find(std::string("adoxport: ") + C.Reason), std::string::npos) << Err;
+        EXPECT_NE(Err.find("usage: adoxport DATA_DIR TARGET PATH"), std::string::npos) << Err;
+        EXPECT_TRUE(Program.readAllStandardOutput().isEmpty());
+    }
+}
+
+} // namespace
