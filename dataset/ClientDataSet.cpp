@@ -120,8 +120,18 @@ struct SortKey {
     int Rank = 0; // 0 null, 1 text (or a number field's non-number), 2 number
     double Number = 0;
     int64_t Integer = 0;
+    // The first 8 bytes, big-endian and zero-padded: most text comparisons end
+    // here without reaching into the table.
+    uint64_t Prefix = 0;
     std::string_view Text;
 };
+
+uint64_t TextPrefix(std::string_view Text) {
+    uint64_t Prefix = 0;
+    for (size_t i = 0; i < 8; ++i)
+        Prefix = (Prefix << 8) | (i < Text.size() ? static_cast<unsigned char>(Text[i]) : 0u);
+    return Prefix;
+}
 
 int CompareBytes(std::string_view A, std::string_view B) {
     const size_t n = std::min(A.size(), B.size());
@@ -375,6 +385,7 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
             if (null) continue;
             key.Rank = 1;
             key.Text = raw;
+            key.Prefix = TextPrefix(raw);
             if (IsIntegerType(type)) {
                 if (dataset::ParseStoredInteger(raw, key.Integer)) key.Rank = 2;
             } else if (IsFloatType(type)) {
@@ -406,7 +417,8 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
                 else
                     c = ka[k].Integer < kb[k].Integer ? -1 : (kb[k].Integer < ka[k].Integer ? 1 : 0);
             } else if (ka[k].Rank == 1) {
-                c = CompareBytes(ka[k].Text, kb[k].Text);
+                c = ka[k].Prefix != kb[k].Prefix ? (ka[k].Prefix < kb[k].Prefix ? -1 : 1)
+                                                 : CompareBytes(ka[k].Text, kb[k].Text);
             }
             if (c != 0) return c < 0;
         }

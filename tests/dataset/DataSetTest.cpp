@@ -376,3 +376,15 @@ TEST(DataSet, TextAtReadsAnyRowWithoutMoving) {
 }
 
 } // namespace
+
+// Text keys compare byte-wise over their whole length, also past the first
+// eight bytes and between a value and its own prefix.
+TEST(DataSet, IndexComparesLongTextKeysWholly) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(Packet("<FIELD attrname=\"Isbn\" fieldtype=\"string\" WIDTH=\"20\"/>",
+                                       "<ROW Isbn=\"978880812345\"/><ROW Isbn=\"9788808123\"/>"
+                                       "<ROW Isbn=\"978880812344\"/><ROW Isbn=\"97888081\"/>"
+                                       "<ROW Isbn=\"9788808\"/><ROW Isbn=\"97888081&#233;\"/>")));
+    ds.SetIndexFieldNames("Isbn");
+    EXPECT_EQ(Column(ds, "Isbn"), "9788808|97888081|9788808123|978880812344|978880812345|97888081\xE9");
+}
