@@ -569,6 +569,9 @@ void TfmTxadMainBase::tsInfoShow() {
     txad::ExportRun Run(
         *FRecordSet, std::move(Settings), dm.cdsMain, [this](const std::string& Text) { AppendInfo(Text); },
         &Packer);
+    // The run walks every packet through cdsMain; the registry grid, out of
+    // reach from this page, lets go of it instead of following each row.
+    dm.dsMain->SetDataSet(nullptr);
     {
         // Only the zip component's progress window takes input while the run works.
         RunningGuard Guard(*this);
