@@ -98,23 +98,6 @@ std::vector<std::string> SplitNames(const std::string& Names) {
     return out;
 }
 
-bool IsIntegerType(FieldType T) {
-    switch (T) {
-    case FieldType::Int8:
-    case FieldType::Int16:
-    case FieldType::Int32:
-    case FieldType::Int64:
-    case FieldType::UInt8:
-    case FieldType::UInt16:
-    case FieldType::UInt32: return true;
-    default: return false;
-    }
-}
-
-bool IsFloatType(FieldType T) {
-    return T == FieldType::Float || T == FieldType::Fixed || T == FieldType::FixedFmt;
-}
-
 // One index field's sort key of one row.
 struct SortKey {
     int Rank = 0; // 0 null, 1 text (or a number field's non-number), 2 number
@@ -386,9 +369,9 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
             key.Rank = 1;
             key.Text = raw;
             key.Prefix = TextPrefix(raw);
-            if (IsIntegerType(type)) {
+            if (dataset::IsIntegerType(type)) {
                 if (dataset::ParseStoredInteger(raw, key.Integer)) key.Rank = 2;
-            } else if (IsFloatType(type)) {
+            } else if (dataset::IsFloatType(type)) {
                 if (dataset::ParseStoredFloat(raw, key.Number)) key.Rank = 2;
             } else if (type == FieldType::Boolean) {
                 bool b = false;
@@ -403,7 +386,7 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
     std::iota(perm.begin(), perm.end(), 0u);
     std::vector<uint8_t> floatKey(nk);
     for (size_t k = 0; k < nk; ++k)
-        floatKey[k] = IsFloatType(d.table->Fields()[static_cast<size_t>(fields[k])].Type);
+        floatKey[k] = dataset::IsFloatType(d.table->Fields()[static_cast<size_t>(fields[k])].Type);
     const auto& order = d.order;
     std::sort(perm.begin(), perm.end(), [&](uint32_t a, uint32_t b) {
         const SortKey* ka = keys.data() + a * nk;

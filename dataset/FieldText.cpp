@@ -11,23 +11,6 @@ namespace dataset {
 
 namespace {
 
-bool IsIntegerType(FieldType T) {
-    switch (T) {
-    case FieldType::Int8:
-    case FieldType::Int16:
-    case FieldType::Int32:
-    case FieldType::Int64:
-    case FieldType::UInt8:
-    case FieldType::UInt16:
-    case FieldType::UInt32: return true;
-    default: return false;
-    }
-}
-
-bool IsFloatType(FieldType T) {
-    return T == FieldType::Float || T == FieldType::Fixed || T == FieldType::FixedFmt;
-}
-
 bool IsTextType(FieldType T) {
     return T == FieldType::String || T == FieldType::WideString || T == FieldType::Unknown;
 }
@@ -124,6 +107,23 @@ bool DecodeBase64(std::string_view S, std::string& Out) {
 }
 
 } // namespace
+
+bool IsIntegerType(FieldType T) {
+    switch (T) {
+    case FieldType::Int8:
+    case FieldType::Int16:
+    case FieldType::Int32:
+    case FieldType::Int64:
+    case FieldType::UInt8:
+    case FieldType::UInt16:
+    case FieldType::UInt32: return true;
+    default: return false;
+    }
+}
+
+bool IsFloatType(FieldType T) {
+    return T == FieldType::Float || T == FieldType::Fixed || T == FieldType::FixedFmt;
+}
 
 bool ParseStoredInteger(std::string_view Stored, int64_t& Value) {
     if (Stored.empty()) return false;

@@ -25,6 +25,10 @@ int StoredToInteger(const FieldDef& Def, std::string_view Stored);
 // is not a value of the field's type.
 std::string TextToStored(const FieldDef& Def, std::string_view Text);
 
+// Field types whose values compare as integers / as real numbers.
+bool IsIntegerType(FieldType T);
+bool IsFloatType(FieldType T);
+
 bool ParseStoredInteger(std::string_view Stored, int64_t& Value);
 bool ParseStoredFloat(std::string_view Stored, double& Value);
 bool ParseStoredBoolean(std::string_view Stored, bool& Value);
