@@ -3,6 +3,7 @@
 // and start-up failures, each checked in the files the export writes.
 
 #include "AppTestSupport.h"
+#include "RecordingPresenter.h"
 #include "TestSupport.h"
 #include "export/txadFMain.h"
 #include "export/txadMMain.h"
@@ -35,29 +36,6 @@ using apptest::SchoolRow;
 using testsupport::ReadFileBytes;
 
 namespace {
-
-class RecordingPresenter : public MessagePresenter {
-public:
-    RecordingPresenter() { SetMessagePresenter(this); }
-    ~RecordingPresenter() override { SetMessagePresenter(nullptr); }
-    RecordingPresenter(const RecordingPresenter&) = delete;
-    RecordingPresenter& operator=(const RecordingPresenter&) = delete;
-
-    int32_t ShowBox(const MessageBoxRequest& Request) override {
-        Boxes.push_back(Request);
-        return idOK;
-    }
-    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> Result;
-        for (const auto& Box : Boxes) Result.push_back(Box.Text);
-        return Result;
-    }
-
-    std::vector<MessageBoxRequest> Boxes;
-};
 
 // Exposes the running flag, which only the export run sets otherwise.
 class TestForm : public TfmTxadMain {

@@ -2,6 +2,7 @@
 // the button rule, the registry page on the dataset that start-up or the site
 // page left, and the export page's files and delivery.
 
+#include "RecordingPresenter.h"
 #include "TestSupport.h"
 
 #include "export-classic/txadFMain.h"
@@ -26,18 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 // Records every box and answers with OK.
-class RecordingPresenter : public MessagePresenter {
-public:
-    int32_t ShowBox(const MessageBoxRequest& Request) override {
-        Boxes.push_back(Request);
-        return idOK;
-    }
-    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<MessageBoxRequest> Boxes;
-};
-
 const fs::path& InstallDir() {
     static const fs::path Dir = fs::path(testsupport::SandboxDir()) / "classic-install";
     return Dir;

@@ -1,3 +1,4 @@
+#include "RecordingPresenter.h"
 #include "VxExceptions.h"
 #include "VxMsgDlg.h"
 
@@ -6,19 +7,6 @@
 namespace {
 
 // Records every box and answers with a scripted button.
-class RecordingPresenter : public MessagePresenter {
-public:
-    int32_t ShowBox(const MessageBoxRequest& R) override {
-        Boxes.push_back(R);
-        return Answer;
-    }
-    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<MessageBoxRequest> Boxes;
-    int32_t Answer = idOK;
-};
-
 class MsgDlg : public ::testing::Test {
 protected:
     void SetUp() override { SetMessagePresenter(&m_presenter); }

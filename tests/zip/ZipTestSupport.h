@@ -2,6 +2,7 @@
 // Shared pieces of the zip tests: a presenter that records and answers, a
 // private folder per test, and a builder for hand-made archives.
 
+#include "RecordingPresenter.h"
 #include "TestSupport.h"
 #include "VxMsgDlg.h"
 
@@ -14,32 +15,6 @@
 #include <vector>
 
 namespace ziptest {
-
-class RecordingPresenter : public MessagePresenter {
-public:
-    struct Query {
-        std::string Caption, Prompt;
-    };
-    std::vector<MessageBoxRequest> Boxes;
-    std::vector<Query> Queries;
-    std::deque<int32_t> BoxAnswers;                 // idOK when empty
-    std::deque<std::optional<std::string>> Answers; // nothing when empty
-
-    int32_t ShowBox(const MessageBoxRequest& Request) override {
-        Boxes.push_back(Request);
-        if (BoxAnswers.empty()) return idOK;
-        const int32_t R = BoxAnswers.front();
-        BoxAnswers.pop_front();
-        return R;
-    }
-    std::optional<std::string> InputQuery(const std::string& Caption, const std::string& Prompt) override {
-        Queries.push_back({Caption, Prompt});
-        if (Answers.empty()) return std::nullopt;
-        auto R = Answers.front();
-        Answers.pop_front();
-        return R;
-    }
-};
 
 // Installs a RecordingPresenter for the scope and names the application.
 class PresenterScope {
