@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <sys/time.h>
@@ -306,6 +307,11 @@ struct StopCase {
     const char* Cause; // after the stop text's sentence; "@" stands for the delivery folder
 };
 
+// Test names carry the case's name; gtest would print the raw bytes.
+void PrintTo(const StopCase& C, std::ostream* Out) {
+    *Out << C.Name;
+}
+
 class StoppedRun : public DemoRun, public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(StoppedRun, StopsWithTheStopTextAndLeavesTheDeliveryFolderAsItWas) {
@@ -413,6 +419,10 @@ struct RefusedCase {
     const char* Stderr;
 };
 
+void PrintTo(const RefusedCase& C, std::ostream* Out) {
+    *Out << C.Name;
+}
+
 class RefusedRun : public DemoRun, public ::testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(RefusedRun, ExitsWithoutWritingOrDelivering) {
@@ -460,6 +470,10 @@ struct InputsCase {
     const char* Target;
     const char* Path;
 };
+
+void PrintTo(const InputsCase& C, std::ostream* Out) {
+    *Out << C.Name;
+}
 
 class InputsUntouched : public DemoRun, public ::testing::WithParamInterface<InputsCase> {};
 
