@@ -73,10 +73,21 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     if (FOps->Exists(ArchivePath) && !FOps->Delete(ArchivePath))
         throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
     if (FZip == nullptr) throw EVxInternalError("Componente zip non disponibile");
+    // An archive that did not take every file goes: an empty or partial
+    // "Anarpe.zip" in the delivery folder would look ready to send.
+    struct RemoveUnlessKept {
+        DeliveryFileOps& Ops;
+        const std::string& Path;
+        bool Keep = false;
+        ~RemoveUnlessKept() {
+            if (!Keep && Ops.IsFile(Path)) Ops.Delete(Path);
+        }
+    } Archive{*FOps, ArchivePath};
     FZip->SetZipFileName(ArchivePath);
     FZip->SetFileSpecs(Files);
     if (FZip->Add() != static_cast<int>(Files.size()))
         throw EVxError("Errore nella generazione del file zip.");
+    Archive.Keep = true;
 }
 
 } // namespace txad

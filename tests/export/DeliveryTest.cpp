@@ -153,6 +153,7 @@ public:
     void SetZipFileName(const std::string& Name) override {
         OldArchiveGone = !fs::exists(FArchive);
         Calls.push_back("SetZipFileName " + Name);
+        testsupport::WriteFileBytes(Name, "empty archive");
     }
     void SetFileSpecs(const std::vector<std::string>& Specs) override {
         Calls.push_back("SetFileSpecs " + std::to_string(Specs.size()));
@@ -205,6 +206,7 @@ TEST(ZipDelivery, OldArchiveIsReplaced) {
         [&Log](const std::string& T) { Log.push_back(T); }, &Zip);
     EXPECT_FALSE(Run.Execute());
     EXPECT_TRUE(Zip.OldArchiveGone);
+    EXPECT_EQ(testsupport::ReadFileBytes(Dest + "Anarpe.zip"), "empty archive");
     EXPECT_EQ(Zip.Calls,
               (std::vector<std::string>{"SetZipFileName " + Dest + "Anarpe.zip", "SetFileSpecs 4", "Add"}));
     EXPECT_EQ(Log.back(), "Il file Anarpe.zip \xE8 disponibile nella cartella " + Home.Path() +
@@ -244,6 +246,8 @@ TEST(ZipDelivery, Failures) {
         EXPECT_EQ(StopText(Cause), "Procedura interrotta con il seguente errore: " + Cause +
                                        "\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI");
         EXPECT_EQ(Zip.Calls.size(), r.zipCalls);
+        // No archive that looks deliverable stays; a folder in the way is not touched.
+        EXPECT_EQ(fs::exists(Dest + "Anarpe.zip"), r.folderInTheWay);
     }
 }
 
