@@ -42,7 +42,9 @@ class ZipComponentPacker : public txad::ZipPacker {
 public:
     explicit ZipComponentPacker(TZip& Zip) : FZip(Zip) {}
     void SetZipFileName(const std::string& Name) override { FZip.SetZipFileName(Name); }
-    void SetFileSpecs(const std::vector<std::string>& Specs) override { FZip.SetFileSpecs(Specs); }
+    void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
+        FZip.SetFileSpecs(FileEntries);
+    }
     int Add() override { return FZip.Add(); }
 
 private:

@@ -12,8 +12,8 @@ public:
     virtual ~ZipPacker() = default;
     // Creates an empty archive at Name.
     virtual void SetZipFileName(const std::string& Name) = 0;
-    virtual void SetFileSpecs(const std::vector<std::string>& Specs) = 0;
-    // Packs the file specs; returns the number of files that went in.
+    virtual void SetFileSpecs(const std::vector<std::string>& FileEntries) = 0;
+    // Packs the listed files; returns the number of files that went in.
     virtual int Add() = 0;
 };
 

@@ -282,18 +282,19 @@ int32_t TZip::RunAdd() {
         if (Ec) throw ZipException("I/O error " + std::to_string(Ec.value()));
     }
 
-    std::vector<ZipFileSpecRecord> Specs(m_fileSpecs.size());
+    std::vector<ZipFileSpecRecord> FileEntries(m_fileSpecs.size());
     for (size_t I = 0; I < m_fileSpecs.size(); ++I) {
-        std::string& Spec = m_fileSpecs[I];
-        const bool Relative = Spec.size() < 3 || (Spec[0] != '\\' && Spec[0] != '/' && Spec[1] != ':');
-        if ((AddOptions & aoFlag3) && Relative) Spec = RootText + Spec;
-        Specs[I].Spec = Spec.c_str();
-        Specs[I].Password = Params.Password;
-        Specs[I].Encrypt = Params.Encrypt;
-        Specs[I].OptFlag2 = Params.OptFlag2;
-        Specs[I].RootDir = RootText.c_str();
+        std::string& FileName = m_fileSpecs[I];
+        const bool Relative =
+            FileName.size() < 3 || (FileName[0] != '\\' && FileName[0] != '/' && FileName[1] != ':');
+        if ((AddOptions & aoFlag3) && Relative) FileName = RootText + FileName;
+        FileEntries[I].FileName = FileName.c_str();
+        FileEntries[I].Password = Params.Password;
+        FileEntries[I].Encrypt = Params.Encrypt;
+        FileEntries[I].OptFlag2 = Params.OptFlag2;
+        FileEntries[I].RootDir = RootText.c_str();
     }
-    Params.Specs = Specs.data();
+    Params.FileEntries = FileEntries.data();
 
     int32_t Result = 0;
     std::exception_ptr Failure;

@@ -59,7 +59,7 @@ public:
     void SetZipFileName(const std::string& Path);
 
     const std::vector<std::string>& FileSpecs() const { return m_fileSpecs; }
-    void SetFileSpecs(const std::vector<std::string>& Specs) { m_fileSpecs = Specs; }
+    void SetFileSpecs(const std::vector<std::string>& FileEntries) { m_fileSpecs = FileEntries; }
 
     // Packs FileSpecs into the archive; returns how many files went in, 0 when
     // a pre-check refused or the user cancelled. Raises ZipException.

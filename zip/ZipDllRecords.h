@@ -2,7 +2,7 @@
 #define ADOX_ZIP_ZIPDLLRECORDS_H
 /* The records exchanged with the ZipDll plugin. Plain C, no Qt: the plugin,
  * the component and a 32-bit syntax check all compile this header alone.
- * On 32-bit targets the records are exactly 216 (parameters), 104 (file spec)
+ * On 32-bit targets the records are exactly 216 (parameters), 104 (file entry)
  * and 540 (callback) bytes; on 64-bit targets address fields widen to
  * pointers and every other field keeps its order and meaning. Fields named
  * Unused... are zero; the component never reads or writes them. */
@@ -52,9 +52,9 @@ struct ZipCallbackRecord {
     char Text[ZIPDLL_TEXT_SIZE]; /* not trusted to be terminated */
 };
 
-/* One entry of the file-spec block, one per file to pack, in list order. */
+/* One entry of the block of file entries, one per file to pack, in list order. */
 typedef struct ZipFileSpecRecord {
-    const char* Spec;
+    const char* FileName;
     int32_t Unused4;
     int32_t Unused8;
     const char* Password; /* as ZipParamsRecord.Password */
@@ -97,7 +97,7 @@ typedef struct ZipParamsRecord {
     const char* TempDir;
     const char* Comment; /* NULL when there is none */
     int32_t Unused136;
-    ZipFileSpecRecord* Specs; /* SpecCount entries */
+    ZipFileSpecRecord* FileEntries; /* SpecCount entries */
     int32_t Unused144[17];
     int32_t Marker; /* 7 */
 } ZipParamsRecord;
@@ -135,14 +135,14 @@ ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, SpecCount) == 120, "SpecCount at 
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, ArchiveName) == 124, "ArchiveName at 124");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, TempDir) == 128, "TempDir at 128");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Comment) == 132, "Comment at 132");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Specs) == 140, "Specs at 140");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, FileEntries) == 140, "FileEntries at 140");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Marker) == 212, "Marker at 212");
 
-ZIPDLL_STATIC_ASSERT(sizeof(ZipFileSpecRecord) == 104, "file-spec record is 104 bytes");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, Password) == 12, "spec Password at 12");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, Encrypt) == 16, "spec Encrypt at 16");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, OptFlag2) == 20, "spec OptFlag2 at 20");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, RootDir) == 36, "spec RootDir at 36");
+ZIPDLL_STATIC_ASSERT(sizeof(ZipFileSpecRecord) == 104, "file-entry record is 104 bytes");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, Password) == 12, "entry Password at 12");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, Encrypt) == 16, "entry Encrypt at 16");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, OptFlag2) == 20, "entry OptFlag2 at 20");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, RootDir) == 36, "entry RootDir at 36");
 
 ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, Caller) == 4, "callback Caller at 4");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, Kind) == 16, "callback Kind at 16");

@@ -110,25 +110,25 @@ std::string ErrorText(zip_t* Archive) {
 
 int32_t Pack(ZipParamsRecord& Params) {
     Batch B(Params);
-    if (!Params.ArchiveName || Params.SpecCount <= 0 || !Params.Specs) return 0;
+    if (!Params.ArchiveName || Params.SpecCount <= 0 || !Params.FileEntries) return 0;
 
     // A listed file that cannot be read fails the whole batch: an archive
     // missing one of its files must never look complete.
     struct Unreadable {
-        std::string Spec, Reason;
+        std::string FileName, Reason;
     };
     std::vector<Unreadable> Missing;
     int64_t Total = 0;
     for (int32_t I = 0; I < Params.SpecCount; ++I) {
-        const std::string Spec = Params.Specs[I].Spec ? Params.Specs[I].Spec : "";
+        const std::string FileName = Params.FileEntries[I].FileName ? Params.FileEntries[I].FileName : "";
         struct stat St {};
-        const bool Found = ::stat(Spec.c_str(), &St) == 0;
+        const bool Found = ::stat(FileName.c_str(), &St) == 0;
         if (!Found || !S_ISREG(St.st_mode)) {
-            Missing.push_back({Spec, std::strerror(Found ? EISDIR : errno)});
+            Missing.push_back({FileName, std::strerror(Found ? EISDIR : errno)});
             continue;
         }
         BatchFile F;
-        F.Path = Spec;
+        F.Path = FileName;
         F.Name = BareName(F.Path);
         F.Size = St.st_size;
         B.Files().push_back(std::move(F));
@@ -137,8 +137,8 @@ int32_t Pack(ZipParamsRecord& Params) {
     B.Send(ZIPDLL_CB_BATCH_COUNT, static_cast<int64_t>(B.Files().size()));
     B.Send(ZIPDLL_CB_BATCH_BYTES, Total);
     for (const Unreadable& M : Missing) {
-        B.Trace("Skipped " + M.Spec + ": " + M.Reason);
-        B.Send(ZIPDLL_CB_SKIPPED, 0, M.Spec);
+        B.Trace("Skipped " + M.FileName + ": " + M.Reason);
+        B.Send(ZIPDLL_CB_SKIPPED, 0, M.FileName);
     }
     if (!Missing.empty() || B.Cancelled()) {
         B.Send(ZIPDLL_CB_END_BATCH);

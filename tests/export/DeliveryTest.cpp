@@ -155,8 +155,8 @@ public:
         Calls.push_back("SetZipFileName " + Name);
         testsupport::WriteFileBytes(Name, "empty archive");
     }
-    void SetFileSpecs(const std::vector<std::string>& Specs) override {
-        Calls.push_back("SetFileSpecs " + std::to_string(Specs.size()));
+    void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
+        Calls.push_back("SetFileSpecs " + std::to_string(FileEntries.size()));
     }
     int Add() override {
         Calls.push_back("Add");

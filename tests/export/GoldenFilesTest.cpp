@@ -18,7 +18,7 @@ namespace {
 class FakeZip : public ZipPacker {
 public:
     void SetZipFileName(const std::string& Name) override { FileName = Name; }
-    void SetFileSpecs(const std::vector<std::string>& Specs) override { FileSpecs = Specs; }
+    void SetFileSpecs(const std::vector<std::string>& FileEntries) override { FileSpecs = FileEntries; }
     int Add() override { return Answer < 0 ? static_cast<int>(FileSpecs.size()) : Answer; }
 
     std::string FileName;
@@ -94,9 +94,9 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
                                "da-confermare-aie@invalid");
         } else {
             EXPECT_EQ(Zip.FileName, S.DestDir + "Anarpe.zip");
-            std::vector<std::string> Specs;
-            for (const std::string& Name : S.OutFiles) Specs.push_back(Data.Path() + Name);
-            EXPECT_EQ(Zip.FileSpecs, Specs);
+            std::vector<std::string> FileEntries;
+            for (const std::string& Name : S.OutFiles) FileEntries.push_back(Data.Path() + Name);
+            EXPECT_EQ(Zip.FileSpecs, FileEntries);
             Expected.push_back("\r\nCreazione zip....\r\n");
             Expected.push_back("Il file Anarpe.zip \xE8 disponibile nella cartella " + Dest +
                                " \r\n\r\nInviare il file via posta elettronica all'indirizzo "

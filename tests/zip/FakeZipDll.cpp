@@ -45,10 +45,10 @@ extern "C" int32_t ZipDllExec(ZipParamsRecord* P) {
     C.HasPassword = P->Password != nullptr;
     C.Password = Str(P->Password);
     for (int32_t I = 0; I < P->SpecCount; ++I) {
-        C.SpecRecords.push_back(P->Specs[I]);
-        C.Specs.push_back(Str(P->Specs[I].Spec));
-        C.SpecRoots.push_back(Str(P->Specs[I].RootDir));
-        C.SpecPasswords.push_back(Str(P->Specs[I].Password));
+        C.SpecRecords.push_back(P->FileEntries[I]);
+        C.FileEntries.push_back(Str(P->FileEntries[I].FileName));
+        C.SpecRoots.push_back(Str(P->FileEntries[I].RootDir));
+        C.SpecPasswords.push_back(Str(P->FileEntries[I].Password));
     }
     if (!g_script.AppendToArchive.empty()) {
         std::ofstream Out(C.ArchiveName, std::ios::binary | std::ios::app);

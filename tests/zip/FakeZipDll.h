@@ -40,7 +40,7 @@ struct FakeCapture {
     std::vector<ZipFileSpecRecord> SpecRecords;
     std::string ArchiveName, TempDir, Comment, Password;
     bool HasComment = false, HasPassword = false;
-    std::vector<std::string> Specs, SpecRoots, SpecPasswords;
+    std::vector<std::string> FileEntries, SpecRoots, SpecPasswords;
     std::vector<FakeOutcome> Outcomes;
 };
 

@@ -116,7 +116,7 @@ TEST_F(ZipFake, ParameterRecordCarriesArchiveSpecsAndFixedValues) {
     EXPECT_FALSE(C.HasComment);
     EXPECT_EQ(C.ArchiveName, Archive());
     EXPECT_EQ(C.TempDir, Tmp.Path() + "/");
-    EXPECT_EQ(C.Specs, (std::vector<std::string>{Dir.File("one.txt"), Dir.File("two.txt")}));
+    EXPECT_EQ(C.FileEntries, (std::vector<std::string>{Dir.File("one.txt"), Dir.File("two.txt")}));
     EXPECT_EQ(C.SpecRoots, (std::vector<std::string>{"", ""}));
     for (const ZipFileSpecRecord& S : C.SpecRecords) {
         EXPECT_EQ(S.Password, nullptr);
@@ -157,7 +157,8 @@ TEST_F(ZipFake, RelativeSpecsAreBasedOnRootDirAndRootDirIsCleared) {
     ASSERT_EQ(RunSteps({}), 2);
     const std::string Cur = std::filesystem::current_path().string();
     std::filesystem::current_path(Cwd);
-    EXPECT_EQ(Capture().Specs, (std::vector<std::string>{Dir.Path() + "/rel.txt", Dir.File("abs.txt")}));
+    EXPECT_EQ(Capture().FileEntries,
+              (std::vector<std::string>{Dir.Path() + "/rel.txt", Dir.File("abs.txt")}));
     EXPECT_EQ(Capture().SpecRoots, (std::vector<std::string>{Dir.Path() + "/", Dir.Path() + "/"}));
     EXPECT_EQ(Cur, Dir.Path());
     EXPECT_TRUE(Zip->RootDir.empty());
@@ -409,7 +410,7 @@ TEST_F(ZipFake, PreChecksRefuseWithoutLoadingTheLibrary) {
     struct Row {
         const char* Name;
         std::string Archive;
-        std::vector<std::string> Specs;
+        std::vector<std::string> FileEntries;
         std::string Message;
     };
     const Row Rows[] = {
@@ -432,13 +433,13 @@ TEST_F(ZipFake, PreChecksRefuseWithoutLoadingTheLibrary) {
         Zip->DllDirectory = Dir.File("nowhere");
         Zip->RootDir = "root";
         Zip->SetZipFileName(R.Archive);
-        Zip->SetFileSpecs(R.Specs);
+        Zip->SetFileSpecs(R.FileEntries);
         EXPECT_EQ(Zip->Add(), 0);
         ASSERT_EQ(Boxes.P.Boxes.size(), 1u);
         EXPECT_EQ(Boxes.P.Boxes[0].Caption, "adoxport");
         EXPECT_EQ(Boxes.P.Boxes[0].Text, R.Message);
         EXPECT_EQ(Boxes.P.Boxes[0].Style, MB_OK_ | MB_ICONINFORMATION_);
-        EXPECT_EQ(Zip->FileSpecs(), R.Specs);
+        EXPECT_EQ(Zip->FileSpecs(), R.FileEntries);
         EXPECT_TRUE(Zip->RootDir.empty());
     }
 }

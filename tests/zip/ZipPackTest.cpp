@@ -96,10 +96,10 @@ TEST_F(ZipPack, RoundTripStoresBareNamesBytesAndTimes) {
                                      {Src.File("deep/er/File622.txt"), "\xE8 single line\r\n"},
                                      {Src.File("File815.txt"), ""},
                                      {Src.File("File815E.txt"), RandomBytes(70000, 9)}};
-    std::vector<std::string> Specs;
+    std::vector<std::string> FileEntries;
     for (const File& F : Files) {
         testsupport::WriteFileBytes(F.Path, F.Bytes);
-        Specs.push_back(F.Path);
+        FileEntries.push_back(F.Path);
     }
     std::vector<int32_t> Sizes;
     int32_t Done = 0;
@@ -111,7 +111,7 @@ TEST_F(ZipPack, RoundTripStoresBareNamesBytesAndTimes) {
     Zip.OnContentsChanged = [&](TZip*) { ++Changed; };
 
     Zip.SetZipFileName(Dir.File("Anarpe.zip"));
-    Zip.SetFileSpecs(Specs);
+    Zip.SetFileSpecs(FileEntries);
     ASSERT_EQ(Zip.Add(), 4);
 
     const std::vector<std::string> Bare = {"File014.txt", "File622.txt", "File815.txt", "File815E.txt"};
