@@ -5,6 +5,7 @@
 #include "export/txadMMain.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/VxApplication.h"
+#include "platform/Platform.h"
 #include "support/VxGlobals.h"
 #include "support/VxMsgDlg.h"
 
@@ -71,7 +72,14 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
                      UsageText(Traits.Title).c_str());
         return 2;
     }
-    if (Command.Unattended) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (Command.Unattended) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    } else if (!platform::DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "%s: a display is needed for the window; use --unattended to run without one\n%s",
+                     Traits.Title.c_str(), UsageText(Traits.Title).c_str());
+        return 2;
+    }
     TVxApplication App(Argc, Argv, Traits.Title);
     // Numbers follow the framework's own settings, never the C library's locale.
     std::setlocale(LC_NUMERIC, "C");

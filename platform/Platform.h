@@ -71,6 +71,10 @@ struct LocalDateTime {
 };
 LocalDateTime Now();
 
+// Whether a window can be shown: a display to connect to, or a Qt platform
+// chosen explicitly (QT_QPA_PLATFORM, e.g. offscreen).
+bool DisplayAvailable();
+
 // Opens a document with the desktop's default opener, the path as one
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);

@@ -203,6 +203,14 @@ bool ArchiveDriveAccessible(const std::string& Path) {
     return DirectoryExists(Dir) && access(Dir.c_str(), W_OK | X_OK) == 0;
 }
 
+bool DisplayAvailable() {
+    for (const char* Name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* Value = std::getenv(Name);
+        if (Value && *Value) return true;
+    }
+    return false;
+}
+
 // ---- Large memory blocks ---------------------------------------------------
 
 std::optional<LargeBlock> AllocateLargeBlock(std::size_t Bytes) {

@@ -202,6 +202,11 @@ bool ArchiveDriveAccessible(const std::string& Path) {
     return DirectoryExists(Dir);
 }
 
+// A Windows session always has its desktop.
+bool DisplayAvailable() {
+    return true;
+}
+
 // ---- Large memory blocks ---------------------------------------------------
 
 // Large pages need a privilege a desktop user rarely has: plain heap blocks.

@@ -39,4 +39,18 @@ TEST(CommandLine, UsageErrorsNeedNoDisplay) {
     }
 }
 
+TEST(CommandLine, WindowWithoutDisplayIsRefused) {
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    for (const char* Name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) Env.remove(Name);
+    QProcess Program;
+    Program.setProcessEnvironment(Env);
+    Program.start(ADOX_PROGRAM, {"data", "aie", "1"});
+    ASSERT_TRUE(Program.waitForFinished(30000));
+    EXPECT_EQ(Program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(Program.exitCode(), 2);
+    const std::string Err = Program.readAllStandardError().toStdString();
+    EXPECT_NE(Err.find("adoxport: a display is needed for the window; use --unattended"), std::string::npos)
+        << Err;
+}
+
 } // namespace
