@@ -62,7 +62,8 @@ int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPrese
     for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePageIndex() != Form.ExportPageIndex();
          ++Guard) {
         const int Page = Form.ActivePageIndex();
-        if (Page == Form.SitePageIndex() && Command.HasSites) {
+        // --sites belongs to path "2"; on other paths it is ignored.
+        if (Page == Form.SitePageIndex() && Command.HasSites && Command.Positional[2] == "2") {
             for (int Position : Command.Sites) {
                 if (Position > Form.clSedi->count()) {
                     std::fprintf(stderr, "--sites: position %d is beyond the %d sites of the list\n",

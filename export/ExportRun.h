@@ -36,8 +36,6 @@ public:
     // Runs the export once; true when it stopped with the stop text.
     bool Execute();
 
-    const ExportSettings& Settings() const { return FSettings; }
-
 protected:
     virtual void WriteOutputFile(int Index);
     virtual void DeliverByCopy();

@@ -9,12 +9,11 @@
 namespace txad {
 
 struct ExportSettings {
-    std::string DataDir;     // FDataDir: packets and output files, ending in the separator
-    std::string DestDir;     // FDestDir: the delivery folder, ending in the separator
-    std::string Target;      // "aie" or "anarpe"
-    TStringList BodyFiles;   // FBodyFiles, by file index
-    TStringList OutFiles;    // FOutFiles, by file index
-    TStringList RecordTypes; // FRecordTypes, as listed (not indexed by file index)
+    std::string DataDir;   // FDataDir: packets and output files, ending in the separator
+    std::string DestDir;   // FDestDir: the delivery folder, ending in the separator
+    std::string Target;    // "aie" or "anarpe"
+    TStringList BodyFiles; // FBodyFiles, by file index
+    TStringList OutFiles;  // FOutFiles, by file index
     long long SchoolCount = 0;
     std::string ParamFileDate;
     std::string CatalogueDate;

@@ -57,18 +57,22 @@ std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {
     return Tmp.Eof() ? std::string() : DataCat.AsString();
 }
 
-HeaderDates ReadHeaderValues(std::string_view MainDir, std::string_view Target, const std::string& DataDir,
-                             TClientDataSet& Tmp) {
+HeaderDates ReadHeaderValues(const std::string* MainDir, std::string_view Target, const std::string& DataDir,
+                             TClientDataSet* Tmp) {
     HeaderDates Dates;
-    try {
-        Dates.ParamFileDate = ReadParamFileDate(ParamFilePath(MainDir, Target));
-    } catch (const std::exception& E) {
-        Dates.Errors.emplace_back(E.what());
+    if (MainDir) {
+        try {
+            Dates.ParamFileDate = ReadParamFileDate(ParamFilePath(*MainDir, Target));
+        } catch (const std::exception& E) {
+            Dates.Errors.emplace_back(E.what());
+        }
     }
-    try {
-        Dates.CatalogueDate = ReadCatalogueDate(Tmp, DataDir);
-    } catch (const std::exception& E) {
-        Dates.Errors.emplace_back(E.what());
+    if (Tmp) {
+        try {
+            Dates.CatalogueDate = ReadCatalogueDate(*Tmp, DataDir);
+        } catch (const std::exception& E) {
+            Dates.Errors.emplace_back(E.what());
+        }
     }
     return Dates;
 }

@@ -31,13 +31,15 @@ std::string ReadParamFileDate(const std::string& Path);
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir);
 
 // Both header dates, each read on its own: a failure of one leaves it empty
-// and its message in Errors, in reading order.
+// and its message in Errors, in reading order. A null MainDir (the
+// installation folder could not be read) skips the parameter file; a null
+// Tmp skips the catalogue date (the edition that has none).
 struct HeaderDates {
     std::string ParamFileDate;
     std::string CatalogueDate;
     std::vector<std::string> Errors;
 };
-HeaderDates ReadHeaderValues(std::string_view MainDir, std::string_view Target, const std::string& DataDir,
-                             TClientDataSet& Tmp);
+HeaderDates ReadHeaderValues(const std::string* MainDir, std::string_view Target, const std::string& DataDir,
+                             TClientDataSet* Tmp);
 
 } // namespace txad

@@ -32,6 +32,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 constexpr int NameLimit = 30;
@@ -165,8 +167,9 @@ void TfmTxadMainBase::FormCreate() {
             dm.cdsSelSedi.LoadFromFile(FDataDir + FBodyFiles[0]);
             LoadSiteList();
         }
-        FStartupComplete = true;
         CountSchools();
+        // The registry packet is what the first file is written from.
+        FStartupComplete = true;
         ReadHeaderValues();
     } catch (const std::exception& E) {
         ShowApplicationError(E);
@@ -179,28 +182,16 @@ void TfmTxadMainBase::CountSchools() {
 }
 
 void TfmTxadMainBase::ReadHeaderValues() {
-    // Each date is read on its own: a missing parameter file does not cost
-    // the catalogue date, nor the other way round.
-    std::string MainDir;
-    txad::HeaderDates Dates;
+    // Without the installation folder there is no parameter file to date.
+    std::optional<std::string> MainDir;
     try {
         MainDir = VxParam().MainDir();
     } catch (const std::exception& E) {
         ShowApplicationError(E);
-        MainDir = std::string(1, platform::PathDelimiter());
     }
-    try {
-        Dates.ParamFileDate = txad::ReadParamFileDate(txad::ParamFilePath(MainDir, Arg(2)));
-    } catch (const std::exception& E) {
-        ShowApplicationError(E);
-    }
-    if (ReadsCatalogueDate()) {
-        try {
-            Dates.CatalogueDate = txad::ReadCatalogueDate(cdsTmp, FDataDir);
-        } catch (const std::exception& E) {
-            ShowApplicationError(E);
-        }
-    }
+    const txad::HeaderDates Dates = txad::ReadHeaderValues(MainDir ? &*MainDir : nullptr, Arg(2), FDataDir,
+                                                           ReadsCatalogueDate() ? &cdsTmp : nullptr);
+    for (const std::string& Message : Dates.Errors) ShowApplicationError(EVxError(Message));
     FParamFileDate = Dates.ParamFileDate;
     FCatalogueDate = Dates.CatalogueDate;
 }
@@ -559,7 +550,6 @@ void TfmTxadMainBase::tsInfoShow() {
     Settings.Target = Arg(2);
     Settings.BodyFiles = FBodyFiles;
     Settings.OutFiles = FOutFiles;
-    Settings.RecordTypes = FRecordTypes;
     Settings.SchoolCount = FSchoolCount;
     Settings.ParamFileDate = FParamFileDate;
     Settings.CatalogueDate = FCatalogueDate;

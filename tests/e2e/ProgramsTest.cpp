@@ -372,6 +372,14 @@ const StopCase kStopCases[] = {
 INSTANTIATE_TEST_SUITE_P(Demo, StoppedRun, ::testing::ValuesIn(kStopCases),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
+// With no path the wizard walks every page by index; --sites belongs to
+// path "2" and is ignored, so the empty site list does not refuse it.
+TEST_F(DemoRun, NoPathWalksEveryPageAndIgnoresSites) {
+    const RunResult R = Export(ADOX_PROGRAM, "aie", "3", {"--sites", "1"});
+    ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+    ExpectCopiesDelivered(kAieFiles);
+}
+
 TEST_F(DemoRun, AnarpeArchivePassesTheZipToolsAndHoldsTheFourFiles) {
     if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
     const RunResult R = Export(ADOX_PROGRAM, "anarpe", "1");

@@ -35,7 +35,6 @@ void WriteAll(const ClassicRecordSet& Set, const std::string& DataDir) {
     Settings.Target = Set.Target();
     Settings.BodyFiles = Set.BodyFiles();
     Settings.OutFiles = Set.OutFiles();
-    Settings.RecordTypes = Set.RecordTypes();
     Settings.SchoolCount = CountSchools(Main, DataDir + "Body014.xml");
     Settings.ParamFileDate = "01092021";
     Settings.RunDate = {2021, 10, 15};
@@ -252,7 +251,6 @@ TEST(ClassicRecordSet, MissingStatisticsPacketFailsTheThirdFile) {
         Settings.Target = Target;
         Settings.BodyFiles = Set.BodyFiles();
         Settings.OutFiles = Set.OutFiles();
-        Settings.RecordTypes = Set.RecordTypes();
         Settings.SchoolCount = CountSchools(Main, Dir + "Body014.xml");
         Settings.RunDate = {2021, 10, 15};
         OutputFileWriter Writer(Set, Settings, Main);

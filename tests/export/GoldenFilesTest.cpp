@@ -66,7 +66,6 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
         S.Target = c.target;
         S.BodyFiles = Set.BodyFiles();
         S.OutFiles = Set.OutFiles();
-        S.RecordTypes = Set.RecordTypes();
         S.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
         S.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
         S.ParamFileDate = c.paramFileDate;

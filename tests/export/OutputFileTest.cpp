@@ -27,7 +27,6 @@ struct Fixture {
         S.Target = Target;
         S.BodyFiles = Set.BodyFiles();
         S.OutFiles = Set.OutFiles();
-        S.RecordTypes = Set.RecordTypes();
         S.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
         S.CatalogueDate = "15/03/2021";
         S.ProtocolNumber = "Prot. n\xB0 42/2021";

@@ -113,7 +113,8 @@ TEST(StartupValues, HeaderDatesAreReadIndependently) {
 
     // No parameter file: the catalogue date is still read.
     TClientDataSet Tmp;
-    HeaderDates Dates = ReadHeaderValues(Install.Path(), "aie", Data.Path(), Tmp);
+    const std::string MainDir = Install.Path();
+    HeaderDates Dates = ReadHeaderValues(&MainDir, "aie", Data.Path(), &Tmp);
     EXPECT_EQ(Dates.ParamFileDate, "");
     EXPECT_EQ(Dates.CatalogueDate, "15/03/2021");
     EXPECT_EQ(Dates.Errors, std::vector<std::string>{"Invalid argument to date encode"});
@@ -123,10 +124,16 @@ TEST(StartupValues, HeaderDatesAreReadIndependently) {
     testsupport::WriteFileBytes(Install.Path() + "ETC/datrex/aie.ufp", "not read");
     SetLocalDate(Install.Path() + "ETC/datrex/aie.ufp", 2021, 9, 1);
     fs::remove(Data.Path() + "Body815.xml");
-    Dates = ReadHeaderValues(Install.Path(), "aie", Data.Path(), Tmp);
+    Dates = ReadHeaderValues(&MainDir, "aie", Data.Path(), &Tmp);
     EXPECT_EQ(Dates.ParamFileDate, "01092021");
     EXPECT_EQ(Dates.CatalogueDate, "");
     EXPECT_EQ(Dates.Errors, std::vector<std::string>{"Cannot open file " + Data.Path() + "Body815.xml"});
+
+    // No installation folder, no catalogue date asked for: nothing is read, nothing fails.
+    Dates = ReadHeaderValues(nullptr, "aie", Data.Path(), nullptr);
+    EXPECT_EQ(Dates.ParamFileDate, "");
+    EXPECT_EQ(Dates.CatalogueDate, "");
+    EXPECT_TRUE(Dates.Errors.empty());
 }
 
 TEST(StartupValues, CatalogueDateOfAnEmptyPacket) {
