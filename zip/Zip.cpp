@@ -3,6 +3,7 @@
 #include "Platform.h"
 #include "ProgressForm.h"
 #include "VxMsgDlg.h"
+#include "VxStrUtils.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -320,17 +321,18 @@ int32_t TZip::RunAdd() {
         Result = Dll().Exec(&Params);
         Failure = std::exchange(m_pendingError, nullptr);
     }
-    if (Failure) std::rethrow_exception(Failure);
-    m_fileSpecs.clear();
-
     if (m_cancel) {
-        // A cancelled batch never counts as delivered: the archive goes back to
-        // its state before Add.
+        // A batch cancelled by the user or stopped by a failing event handler
+        // never counts as delivered: the archive goes back to its state
+        // before Add, and a restore that fails is said, not ignored.
         std::error_code Ec;
         std::filesystem::copy_file(Saved.Path, m_zipFileName,
                                    std::filesystem::copy_options::overwrite_existing, Ec);
-        return 0;
+        if (Ec) throw ZipException(FormatMsg("Error writing file %s", m_zipFileName));
     }
+    if (Failure) std::rethrow_exception(Failure);
+    m_fileSpecs.clear();
+    if (m_cancel) return 0;
     if (Result > 0) {
         ReadZipDirectory();
         if (OnContentsChanged) OnContentsChanged(this);

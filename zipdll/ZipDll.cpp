@@ -112,8 +112,9 @@ int32_t Pack(ZipParamsRecord& Params) {
     Batch B(Params);
     if (!Params.ArchiveName || Params.SpecCount <= 0 || !Params.FileEntries) return 0;
 
-    // A listed file that cannot be read fails the whole batch: an archive
-    // missing one of its files must never look complete.
+    // A listed file that cannot be read, or whose name another listed file
+    // already has, fails the whole batch: an archive missing one of its files
+    // must never look complete.
     struct Unreadable {
         std::string FileName, Reason;
     };
@@ -131,6 +132,14 @@ int32_t Pack(ZipParamsRecord& Params) {
         F.Path = FileName;
         F.Name = BareName(F.Path);
         F.Size = St.st_size;
+        // Files are stored under their bare names: a second file of the same
+        // name would replace the first and the count would overstate the archive.
+        const bool Duplicate = std::any_of(B.Files().begin(), B.Files().end(),
+                                           [&F](const BatchFile& Other) { return Other.Name == F.Name; });
+        if (Duplicate) {
+            Missing.push_back({FileName, "another listed file has the same name"});
+            continue;
+        }
         B.Files().push_back(std::move(F));
         Total += St.st_size;
     }

@@ -386,6 +386,8 @@ TEST_F(ZipFake, HandlerErrorStopsThePluginAndIsRaisedAfterIt) {
     };
     Script().Steps = {{1, 0, 1, "a"}, {2, 0, 1}};
     Script().Result = 2;
+    Script().AppendToArchive = "partial bytes";
+    const std::string Before = testsupport::ReadFileBytes(Archive());
     EXPECT_THROW(
         {
             try {
@@ -399,6 +401,8 @@ TEST_F(ZipFake, HandlerErrorStopsThePluginAndIsRaisedAfterIt) {
     EXPECT_EQ(Outcome(0).Returned, -1);
     EXPECT_EQ(Outcome(1).Returned, -1);
     EXPECT_EQ(Zip->ProgressForm(), nullptr);
+    // What the library wrote before it stopped is undone.
+    EXPECT_EQ(testsupport::ReadFileBytes(Archive()), Before);
 }
 
 TEST_F(ZipFake, PreChecksRefuseWithoutLoadingTheLibrary) {

@@ -143,16 +143,31 @@ TEST_F(ZipPack, RoundTripStoresBareNamesBytesAndTimes) {
     EXPECT_TRUE(std::filesystem::is_empty(Tmp.Path()));
 }
 
-TEST_F(ZipPack, MissingFileLeavesTheArchiveAndIsNotCounted) {
+// A batch that cannot take every listed file packs nothing: a missing file,
+// or a second file under a bare name already listed (it would replace the first).
+TEST_F(ZipPack, FileThatCannotGoInLeavesTheArchiveAndIsNotCounted) {
+    std::filesystem::create_directories(Src.File("other"));
     testsupport::WriteFileBytes(Src.File("a.txt"), "a");
-    Zip.SetZipFileName(Dir.File("a.zip"));
-    const std::string Before = testsupport::ReadFileBytes(Dir.File("a.zip"));
-    int32_t Skipped = -1;
-    Zip.OnZEDEndBatchEvent = [&](TZip*, int32_t S, int32_t, int32_t) { Skipped = S; };
-    Zip.SetFileSpecs({Src.File("a.txt"), Src.File("missing.txt")});
-    EXPECT_EQ(Zip.Add(), 0);
-    EXPECT_EQ(Skipped, 1);
-    EXPECT_EQ(testsupport::ReadFileBytes(Dir.File("a.zip")), Before);
+    testsupport::WriteFileBytes(Src.File("other/a.txt"), "another a");
+    struct Row {
+        const char* Name;
+        std::vector<std::string> Files;
+    } Rows[] = {
+        {"missing file", {Src.File("a.txt"), Src.File("missing.txt")}},
+        {"same bare name", {Src.File("a.txt"), Src.File("other/a.txt")}},
+        {"same file twice", {Src.File("a.txt"), Src.File("a.txt")}},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        Zip.SetZipFileName(Dir.File("a.zip"));
+        const std::string Before = testsupport::ReadFileBytes(Dir.File("a.zip"));
+        int32_t Skipped = -1;
+        Zip.OnZEDEndBatchEvent = [&](TZip*, int32_t S, int32_t, int32_t) { Skipped = S; };
+        Zip.SetFileSpecs(R.Files);
+        EXPECT_EQ(Zip.Add(), 0);
+        EXPECT_EQ(Skipped, 1);
+        EXPECT_EQ(testsupport::ReadFileBytes(Dir.File("a.zip")), Before);
+    }
 }
 
 TEST_F(ZipPack, CancelLeavesTheArchiveByteIdentical) {
