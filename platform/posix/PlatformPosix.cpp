@@ -200,7 +200,9 @@ int ZipDiskNumber(const std::string&) {
 bool ArchiveDriveAccessible(const std::string& Path) {
     auto Slash = Path.rfind('/');
     std::string Dir = Slash == std::string::npos ? std::string(".") : Path.substr(0, Slash == 0 ? 1 : Slash);
-    return DirectoryExists(Dir) && access(Dir.c_str(), W_OK | X_OK) == 0;
+    // Accessible, not necessarily writable: a folder that cannot take a new
+    // file is told by the create that fails ("Unable to create ...").
+    return DirectoryExists(Dir) && access(Dir.c_str(), X_OK) == 0;
 }
 
 bool DisplayAvailable() {
