@@ -50,7 +50,6 @@ public:
         return m_liveIdentity ? m_rowCount : static_cast<uint32_t>(m_live.size());
     }
     uint32_t LiveRow(uint32_t Position) const { return m_liveIdentity ? Position : m_live[Position]; }
-    bool LiveIsIdentity() const { return m_liveIdentity; }
 
     bool IsNull(uint32_t Row, int Field) const { return (Cells(Row)[Field] & kNullBit) != 0; }
     std::string_view Value(uint32_t Row, int Field) const {
@@ -58,8 +57,6 @@ public:
         const uint32_t begin = Field == 0 ? 0 : (c[Field - 1] & ~kNullBit);
         return {m_arena.Data() + RowStarts()[Row] + begin, (c[Field] & ~kNullBit) - begin};
     }
-    // 0 when the row carries no RowState.
-    uint8_t RowState(uint32_t Row) const { return m_states.empty() ? 0 : m_states[Row]; }
 
 private:
     friend class PacketBuilder;
