@@ -164,6 +164,14 @@ int32_t Pack(ZipParamsRecord& Params) {
         B.Send(ZIPDLL_CB_END_BATCH);
         return 0;
     }
+    // Whatever way the batch ends before a successful close, the archive on
+    // disk stays as it was.
+    struct OpenArchive {
+        zip_t* Handle;
+        ~OpenArchive() {
+            if (Handle) zip_discard(Handle);
+        }
+    } Open{Archive};
     if (Params.Comment && *Params.Comment) {
         const size_t Len = std::min<size_t>(std::strlen(Params.Comment), UINT16_MAX);
         zip_set_archive_comment(Archive, Params.Comment, static_cast<zip_uint16_t>(Len));
@@ -181,16 +189,20 @@ int32_t Pack(ZipParamsRecord& Params) {
             Failed = true;
             break;
         }
-        zip_set_file_compression(Archive, static_cast<zip_uint64_t>(F.Index), ZIP_CM_DEFLATE, DeflateLevel);
-        zip_file_set_mtime(Archive, static_cast<zip_uint64_t>(F.Index), St.st_mtime, 0);
-        if (Params.Encrypt && Params.Password && *Params.Password) {
-            zip_file_set_encryption(Archive, static_cast<zip_uint64_t>(F.Index), ZIP_EM_AES_256,
-                                    Params.Password);
+        const auto Index = static_cast<zip_uint64_t>(F.Index);
+        bool Set = zip_set_file_compression(Archive, Index, ZIP_CM_DEFLATE, DeflateLevel) == 0;
+        zip_file_set_mtime(Archive, Index, St.st_mtime, 0);
+        // A password asked for and not applied must not give an open archive.
+        if (Set && Params.Encrypt && Params.Password && *Params.Password)
+            Set = zip_file_set_encryption(Archive, Index, ZIP_EM_AES_256, Params.Password) == 0;
+        if (!Set) {
+            B.Trace("Cannot add " + F.Path + ": " + ErrorText(Archive));
+            Failed = true;
+            break;
         }
         B.Trace("Adding " + F.Name);
     }
     if (Failed || B.Cancelled()) {
-        zip_discard(Archive);
         B.Send(ZIPDLL_CB_END_BATCH);
         return 0;
     }
@@ -214,10 +226,10 @@ int32_t Pack(ZipParamsRecord& Params) {
 
     if (zip_close(Archive) != 0) {
         B.Trace("Cannot write " + std::string(Params.ArchiveName) + ": " + ErrorText(Archive));
-        zip_discard(Archive);
         B.Send(ZIPDLL_CB_END_BATCH);
         return 0;
     }
+    Open.Handle = nullptr; // closed: libzip freed it
     B.Finish();
     B.Trace("Archive written: " + std::to_string(B.Files().size()) + " files");
     B.Send(ZIPDLL_CB_END_BATCH);
