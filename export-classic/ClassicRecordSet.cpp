@@ -98,15 +98,7 @@ void ClassicAieRecordFrame::AppendFirstFileHeader(std::string& Line) const {
 }
 
 void ClassicSchoolRecordWriter::AppendFields() {
-    AppendPadR(FLine, FCodScuola.AsText(), 10);
-    AppendExCode(FLine, FExCodScuola.AsText());
-    AppendPadR(FLine, FNome.AsText(), 30);
-    AppendPadR(FLine, FIndirizzo.AsText(), 35);
-    AppendPadR(FLine, FFrazione.AsText(), 30);
-    AppendPadR(FLine, FComune.AsText(), 35);
-    AppendPadR(FLine, FCap.AsText(), 5);
-    AppendPadR(FLine, FTelefono.AsText(), 12);
-    AppendPadR(FLine, FFax.AsText(), 12);
+    AppendSchoolAndAddress(30);
     FLine.append(11, ' ');
     AppendPadR(FLine, FCodSedeMain.AsText(), 10);
     FLine += ' ';

@@ -35,16 +35,20 @@ void SchoolRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     }
 }
 
-void SchoolRecordWriter::AppendFields() {
+void SchoolRecordWriter::AppendSchoolAndAddress(std::size_t NameWidth) {
     AppendPadR(FLine, FCodScuola.AsText(), 10);
     AppendExCode(FLine, FExCodScuola.AsText());
-    AppendPadR(FLine, FNome.AsText(), 50);
+    AppendPadR(FLine, FNome.AsText(), NameWidth);
     AppendPadR(FLine, FIndirizzo.AsText(), 35);
     AppendPadR(FLine, FFrazione.AsText(), 30);
     AppendPadR(FLine, FComune.AsText(), 35);
     AppendPadR(FLine, FCap.AsText(), 5);
     AppendPadR(FLine, FTelefono.AsText(), 12);
     AppendPadR(FLine, FFax.AsText(), 12);
+}
+
+void SchoolRecordWriter::AppendFields() {
+    AppendSchoolAndAddress(50);
     FLine += ' ';
     AppendPadR(FLine, FCodSedeMain.AsText(), 10);
     AppendPadR(FLine, FEmail.AsText(), 80);

@@ -54,6 +54,9 @@ protected:
     }
     // Appends the record's fields after the record code.
     virtual void AppendFields();
+    // The fields both editions' layouts open with, from the school code to
+    // the fax; only the name's width differs.
+    void AppendSchoolAndAddress(std::size_t NameWidth);
 
     TField FCodScuola, FExCodScuola, FNome, FIndirizzo, FFrazione, FComune, FCap, FTelefono, FFax,
         FCodSedeMain, FEmail, FSito;
