@@ -125,6 +125,38 @@ int CompareBytes(std::string_view A, std::string_view B) {
     return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
 }
 
+// The sort key of one cell's stored text as the index compares it.
+SortKey MakeSortKey(std::string_view raw, bool Null, FieldType Type) {
+    SortKey key;
+    if (Null) return key;
+    key.Rank = 1;
+    key.Text = raw;
+    key.Prefix = TextPrefix(raw);
+    if (dataset::IsIntegerType(Type)) {
+        if (dataset::ParseStoredInteger(raw, key.Integer)) key.Rank = 2;
+    } else if (dataset::IsFloatType(Type)) {
+        if (dataset::ParseStoredFloat(raw, key.Number)) key.Rank = 2;
+    } else if (Type == FieldType::Boolean) {
+        bool b = false;
+        if (dataset::ParseStoredBoolean(raw, b)) {
+            key.Rank = 2;
+            key.Integer = b ? 1 : 0;
+        }
+    }
+    return key;
+}
+
+int CompareSortKeys(const SortKey& A, const SortKey& B, bool FloatKey) {
+    if (A.Rank != B.Rank) return A.Rank < B.Rank ? -1 : 1;
+    if (A.Rank == 2) {
+        if (FloatKey) return A.Number < B.Number ? -1 : (B.Number < A.Number ? 1 : 0);
+        return A.Integer < B.Integer ? -1 : (B.Integer < A.Integer ? 1 : 0);
+    }
+    if (A.Rank == 1)
+        return A.Prefix != B.Prefix ? (A.Prefix < B.Prefix ? -1 : 1) : CompareBytes(A.Text, B.Text);
+    return 0;
+}
+
 } // namespace
 
 // ---- TField ------------------------------------------------------------------
@@ -358,55 +390,31 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
     // (stored order) breaks the last tie, which makes the order stable.
     const size_t nk = fields.size();
     std::vector<SortKey> keys(nk * n);
+    std::vector<uint8_t> floatKey(nk);
     for (size_t k = 0; k < nk; ++k) {
         const int f = fields[k];
         const FieldType type = d.table->Fields()[static_cast<size_t>(f)].Type;
+        floatKey[k] = dataset::IsFloatType(type);
         for (uint32_t i = 0; i < n; ++i) {
             bool null = false;
             const std::string_view raw = d.Cell(d.order[i], f, false, null);
-            SortKey& key = keys[i * nk + k];
-            if (null) continue;
-            key.Rank = 1;
-            key.Text = raw;
-            key.Prefix = TextPrefix(raw);
-            if (dataset::IsIntegerType(type)) {
-                if (dataset::ParseStoredInteger(raw, key.Integer)) key.Rank = 2;
-            } else if (dataset::IsFloatType(type)) {
-                if (dataset::ParseStoredFloat(raw, key.Number)) key.Rank = 2;
-            } else if (type == FieldType::Boolean) {
-                bool b = false;
-                if (dataset::ParseStoredBoolean(raw, b)) {
-                    key.Rank = 2;
-                    key.Integer = b ? 1 : 0;
-                }
-            }
+            keys[i * nk + k] = MakeSortKey(raw, null, type);
         }
     }
     std::vector<uint32_t> perm(n);
     std::iota(perm.begin(), perm.end(), 0u);
-    std::vector<uint8_t> floatKey(nk);
-    for (size_t k = 0; k < nk; ++k)
-        floatKey[k] = dataset::IsFloatType(d.table->Fields()[static_cast<size_t>(fields[k])].Type);
     const auto& order = d.order;
-    std::sort(perm.begin(), perm.end(), [&](uint32_t a, uint32_t b) {
+    const auto before = [&](uint32_t a, uint32_t b) {
         const SortKey* ka = keys.data() + a * nk;
         const SortKey* kb = keys.data() + b * nk;
         for (size_t k = 0; k < nk; ++k) {
-            if (ka[k].Rank != kb[k].Rank) return ka[k].Rank < kb[k].Rank;
-            int c = 0;
-            if (ka[k].Rank == 2) {
-                if (floatKey[k])
-                    c = ka[k].Number < kb[k].Number ? -1 : (kb[k].Number < ka[k].Number ? 1 : 0);
-                else
-                    c = ka[k].Integer < kb[k].Integer ? -1 : (kb[k].Integer < ka[k].Integer ? 1 : 0);
-            } else if (ka[k].Rank == 1) {
-                c = ka[k].Prefix != kb[k].Prefix ? (ka[k].Prefix < kb[k].Prefix ? -1 : 1)
-                                                 : CompareBytes(ka[k].Text, kb[k].Text);
-            }
+            const int c = CompareSortKeys(ka[k], kb[k], floatKey[k]);
             if (c != 0) return c < 0;
         }
         return order[a] < order[b];
-    });
+    };
+    // Rows already in index order (a packet written sorted) cost one pass.
+    if (!std::is_sorted(perm.begin(), perm.end(), before)) std::sort(perm.begin(), perm.end(), before);
     std::vector<uint32_t> sorted(n);
     for (uint32_t i = 0; i < n; ++i) sorted[i] = order[perm[i]];
     d.order.swap(sorted);
@@ -418,6 +426,28 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
 
 const std::string& TClientDataSet::IndexFieldNames() const {
     return FImpl->indexNames;
+}
+
+TClientDataSet::IndexOrder::IndexOrder(TClientDataSet& DataSet, const std::string& Names)
+    : FDataSet(DataSet) {
+    if (!DataSet.FImpl->table) return;
+    for (const auto& n : SplitNames(Names)) FFields.push_back(DataSet.FieldByName(n).Index());
+}
+
+bool TClientDataSet::IndexOrder::Before(int PositionA, int PositionB) const {
+    const auto& d = *FDataSet.FImpl;
+    const uint32_t a = d.RowAt(static_cast<uint32_t>(PositionA));
+    const uint32_t b = d.RowAt(static_cast<uint32_t>(PositionB));
+    for (const int f : FFields) {
+        const FieldType type = d.table->Fields()[static_cast<size_t>(f)].Type;
+        bool nullA = false, nullB = false;
+        const std::string_view rawA = d.Cell(a, f, false, nullA);
+        const std::string_view rawB = d.Cell(b, f, false, nullB);
+        const int c = CompareSortKeys(MakeSortKey(rawA, nullA, type), MakeSortKey(rawB, nullB, type),
+                                      dataset::IsFloatType(type));
+        if (c != 0) return c < 0;
+    }
+    return a < b;
 }
 
 bool TClientDataSet::Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues) {

@@ -121,6 +121,21 @@ public:
     // loads and orders each new packet (a missing field fails the load).
     void SetIndexFieldNames(const std::string& Names);
     const std::string& IndexFieldNames() const;
+
+    // Orders visiting positions as an index on "F1;F2" would (the comparison
+    // of SetIndexFieldNames, stored order breaking ties) without building one:
+    // for putting a few rows of a large dataset in index order. Raises
+    // EVxError "Field '<name>' not found" as SetIndexFieldNames does. Reads
+    // the dataset as it is at each call.
+    class IndexOrder {
+    public:
+        IndexOrder(TClientDataSet& DataSet, const std::string& Names);
+        bool Before(int PositionA, int PositionB) const;
+
+    private:
+        TClientDataSet& FDataSet;
+        std::vector<int> FFields;
+    };
     // Exact, case-sensitive, whole-value match of each key field's text ("F1;F2");
     // a null field matches "". The current row stays when nothing matches.
     bool Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues);

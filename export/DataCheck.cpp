@@ -1,9 +1,12 @@
 #include "export/DataCheck.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <iterator>
 
 #include "dataset/ClientDataSet.h"
 #include "support/VxExceptions.h"
@@ -44,6 +47,9 @@ constexpr std::string_view kNotInUseOwned =
     "- l'adozione non in uso deve essere anche non in possesso per l'anno di prima adozione ";
 constexpr std::string_view kInUseNotOwnedAdvised =
     "- l'adozione in uso e non in possesso non pu\xF2 essere consigliata per l'anno di prima adozione ";
+
+// The order of the adoption blocks in the report.
+const std::string kAdoptionOrder = "ANNOCORSO;SEZIONE;ISBN";
 
 constexpr std::string_view kCampaignYear = "2021";
 constexpr std::string_view kNoYear = "0";
@@ -120,19 +126,24 @@ void DataCheck::run(std::vector<std::string>& lines) {
     m_validPairs.clear();
     appendHeader(lines);
 
-    m_sets.file622.LoadFromFile(m_dataDir + "Body622.xml");
-    m_sets.codSpecSper.LoadFromFile(m_dataDir + "COD_SPECSPER.xml");
+    const std::vector<std::string>& names = packets();
+    m_sets.file622.LoadFromFile(m_dataDir + names[0]);
+    m_sets.codSpecSper.LoadFromFile(m_dataDir + names[1]);
     checkClasses(lines);
 
-    m_sets.file815.LoadFromFile(m_dataDir + "Body815.xml");
-    m_sets.file815.SetIndexFieldNames("ANNOCORSO;SEZIONE;ISBN");
+    m_sets.file815.LoadFromFile(m_dataDir + names[2]);
     checkAdoptions(m_sets.file815, true, lines);
 
-    m_sets.file815E.LoadFromFile(m_dataDir + "Body815E.xml");
-    m_sets.file815E.SetIndexFieldNames("ANNOCORSO;SEZIONE;ISBN");
+    m_sets.file815E.LoadFromFile(m_dataDir + names[3]);
     checkAdoptions(m_sets.file815E, false, lines);
 
     lines.push_back(kRule);
+}
+
+const std::vector<std::string>& DataCheck::packets() {
+    static const std::vector<std::string> names = {"Body622.xml", "COD_SPECSPER.xml", "Body815.xml",
+                                                   "Body815E.xml"};
+    return names;
 }
 
 void DataCheck::appendHeader(std::vector<std::string>& lines) const {
@@ -207,6 +218,11 @@ void DataCheck::checkClasses(std::vector<std::string>& lines) {
 }
 
 void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std::vector<std::string>& lines) {
+    // The report lists adoptions by class. Rows are checked in stored order and
+    // only those with something to report are put in class order, which spares
+    // ordering the whole packet; the report ends at the first row in class
+    // order whose check fails, with that row's lines before the failure.
+    const TClientDataSet::IndexOrder byClass(ds, kAdoptionOrder);
     CheckField fuoriCat(ds, "fuoricat");
     CheckField inPossessoField(ds, "InPossesso");
     CheckField inUsoField(ds, "InUso");
@@ -222,6 +238,7 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
     RowInteger approfondimento(approfondimentoField);
     RowInteger monografia(monografiaField);
 
+    std::vector<std::string> rowLines;
     auto addBlock = [&](std::string_view reason, bool withYear) {
         std::string heading(kAdoptionHeading);
         heading.append(annoCorso.text());
@@ -232,14 +249,14 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
         heading.append(isbn.text());
         std::string reasonLine(reason);
         if (withYear) reasonLine.append(annoPrimaAdoz.text());
-        lines.push_back(std::move(heading));
-        lines.push_back(std::move(reasonLine));
-        lines.emplace_back();
+        rowLines.push_back(std::move(heading));
+        rowLines.push_back(std::move(reasonLine));
+        rowLines.emplace_back();
     };
     auto advised = [&] { return approfondimento.get() == 1 || monografia.get() == 1; };
     auto notAdvised = [&] { return approfondimento.get() == 0 && monografia.get() == 0; };
 
-    for (ds.First(); !ds.Eof(); ds.Next()) {
+    auto checkRow = [&] {
         inPossesso.reset();
         inUso.reset();
         approfondimento.reset();
@@ -250,7 +267,7 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
 
         // The year is classified at once: its view does not survive integer reads.
         const std::string_view year = annoPrimaAdoz.text();
-        if (year == kNoYear) continue;
+        if (year == kNoYear) return;
         std::string_view reason;
         if (year == kCampaignYear) {
             if (inUso.get() == 1)
@@ -268,6 +285,41 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
             reason = kInUseNotOwnedAdvised;
         }
         if (!reason.empty()) addBlock(reason, true);
+    };
+
+    struct Finding {
+        int position;
+        std::vector<std::string> lines;
+        std::exception_ptr error;
+    };
+    std::vector<Finding> findings;
+    std::size_t firstFailure = 0; // in class order, valid while failed
+    bool failed = false;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        const int position = ds.RecNo();
+        // A row after the first failure in class order never reaches the report.
+        if (failed && !byClass.Before(position, findings[firstFailure].position)) continue;
+        rowLines.clear();
+        std::exception_ptr error;
+        try {
+            checkRow();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        if (rowLines.empty() && !error) continue;
+        findings.push_back({position, std::move(rowLines), error});
+        rowLines = {};
+        if (error) {
+            failed = true;
+            firstFailure = findings.size() - 1;
+        }
+    }
+    std::sort(findings.begin(), findings.end(),
+              [&](const Finding& a, const Finding& b) { return byClass.Before(a.position, b.position); });
+    for (Finding& f : findings) {
+        lines.insert(lines.end(), std::make_move_iterator(f.lines.begin()),
+                     std::make_move_iterator(f.lines.end()));
+        if (f.error) std::rethrow_exception(f.error);
     }
 }
 

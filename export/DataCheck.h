@@ -17,8 +17,8 @@ class TClientDataSet;
 struct DataCheckDataSets {
     TClientDataSet& file622;     // "Body622.xml", walked in stored order
     TClientDataSet& codSpecSper; // "COD_SPECSPER.xml", the valid code pairs
-    TClientDataSet& file815;     // "Body815.xml", walked by ANNOCORSO;SEZIONE;ISBN
-    TClientDataSet& file815E;    // "Body815E.xml", walked by ANNOCORSO;SEZIONE;ISBN
+    TClientDataSet& file815;     // "Body815.xml", reported by ANNOCORSO;SEZIONE;ISBN
+    TClientDataSet& file815E;    // "Body815E.xml", reported by ANNOCORSO;SEZIONE;ISBN
 };
 
 // One run of the check over one data folder. The check only reports: it
@@ -39,6 +39,8 @@ public:
 
     // Appends the report to lines.
     void run(std::vector<std::string>& lines);
+    // The packets run() loads, in its order.
+    static const std::vector<std::string>& packets();
 
 private:
     void appendHeader(std::vector<std::string>& lines) const;

@@ -155,6 +155,7 @@ void TfmTxadMainBase::FormCreate() {
         FDestDir = IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
                                         "datrex" + platform::PathDelimiter() + Arg(2));
         FBodyFiles = FRecordSet->BodyFiles();
+        PrefetchPackets();
         VerifyExportedData(FDataDir);
         FOutFiles = FRecordSet->OutFiles();
         FRecordTypes = FRecordSet->RecordTypes();
@@ -175,6 +176,15 @@ void TfmTxadMainBase::FormCreate() {
         ShowApplicationError(E);
     }
     UpdateButtons();
+}
+
+// The packets of the check and of the export do not depend on each other:
+// the second core parses them while the first reads the ones needed first.
+void TfmTxadMainBase::PrefetchPackets() {
+    std::vector<std::string> Paths;
+    for (const std::string& Name : CheckedPackets()) Paths.push_back(FDataDir + Name);
+    for (const std::string& Name : FBodyFiles) Paths.push_back(FDataDir + Name);
+    dm.Prefetch(Paths);
 }
 
 void TfmTxadMainBase::CountSchools() {

@@ -88,6 +88,8 @@ protected:
     virtual void BuildPages() = 0;
     // Start-up step 7 (the data check); nothing by default.
     virtual void VerifyExportedData(const std::string& DataDir);
+    // The packets VerifyExportedData reads, in its order; none by default.
+    virtual std::vector<std::string> CheckedPackets() const { return {}; }
     // Reloads the registry packet on every show of the registry page.
     virtual bool RegistryShowReloads() const { return true; }
     // The header values start-up reads; the catalogue date only where used.
@@ -114,6 +116,7 @@ protected:
     static void SetMemoFont(QPlainTextEdit* Memo);
 
     void LoadSiteList();
+    void PrefetchPackets();
     void CountSchools();
     void ReadHeaderValues();
     void ApplySiteChoice();

@@ -65,6 +65,10 @@ QWidget* TfmTxadMain::BuildAnomalyPage() {
     return Page;
 }
 
+std::vector<std::string> TfmTxadMain::CheckedPackets() const {
+    return DataCheck::packets();
+}
+
 void TfmTxadMain::VerifyExportedData(const std::string& DataDir) {
     meOut->clear();
     FReport.clear();

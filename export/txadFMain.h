@@ -32,6 +32,7 @@ protected:
     std::string PathSteps(int Path) const override;
     void BuildPages() override;
     void VerifyExportedData(const std::string& DataDir) override;
+    std::vector<std::string> CheckedPackets() const override;
     std::string ProtocolNumber() const override;
 
     void buStampaClick();

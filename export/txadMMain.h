@@ -10,6 +10,8 @@
 #include "zip/Zip.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class DataSetModel;
 
@@ -22,6 +24,8 @@ public:
 
     // Makes DataSet load through the run's packet cache.
     void Share(TClientDataSet& DataSet) { DataSet.SetPacketCache(&FCache); }
+    // Starts parsing the packets the run will load (dataset::PacketCache::Prefetch).
+    void Prefetch(const std::vector<std::string>& Paths) { FCache.Prefetch(Paths); }
 
     TClientDataSet cdsMain{"cdsMain"};
     TClientDataSet cdsSelSedi{"cdsSelSedi"};

@@ -621,6 +621,19 @@ TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
     const std::string Data = apptest::CopyDemoData(testsupport::SandboxDir());
     const std::string NoClasses = apptest::CopyDemoData(testsupport::SandboxDir());
     fs::remove(NoClasses + "Body622.xml");
+    // Packets are parsed ahead, side by side: the one reported is still the
+    // first that the start-up reads (the check's, then the registry).
+    auto Broken = [](const std::vector<std::string>& Names, const std::vector<std::string>& Missing = {}) {
+        const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+        for (const std::string& Name : Names)
+            testsupport::WriteFileBytes(Dir + Name, "<DATAPACKET><METADATA>");
+        for (const std::string& Name : Missing) fs::remove(Dir + Name);
+        return Dir;
+    };
+    const std::string ClassesAndExtensions = Broken({"Body622.xml", "Body815E.xml"});
+    const std::string AdoptionsAndExtensions = Broken({"Body815E.xml", "Body815.xml"});
+    const std::string ExtensionsNoRegistry = Broken({"Body815E.xml"}, {"Body014.xml"});
+    const std::string Registry = Broken({"Body014.xml"});
     struct Case {
         const char* Name;
         std::vector<std::string> Args;
@@ -630,6 +643,16 @@ TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
         {"unknown target", {Data, "AIE", "1"}, "Destinatario non riconosciuto: AIE"},
         {"empty data folder", {"", "aie", "1"}, "Cartella dei dati non indicata"},
         {"missing class packet", {NoClasses, "aie", "1"}, "Cannot open file " + NoClasses + "Body622.xml"},
+        {"broken class and extension packets",
+         {ClassesAndExtensions, "aie", "1"},
+         "Invalid data packet " + ClassesAndExtensions + "Body622.xml"},
+        {"broken adoption and extension packets",
+         {AdoptionsAndExtensions, "aie", "2"},
+         "Invalid data packet " + AdoptionsAndExtensions + "Body815.xml"},
+        {"broken extension packet, no registry",
+         {ExtensionsNoRegistry, "aie", "1"},
+         "Invalid data packet " + ExtensionsNoRegistry + "Body815E.xml"},
+        {"broken registry", {Registry, "anarpe", "1"}, "Invalid data packet " + Registry + "Body014.xml"},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);

@@ -5,6 +5,8 @@
 #include "PacketCache.h"
 #include "support/VxGlobals.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -158,13 +160,58 @@ TEST(DataSet, IndexOrdersByDeclaredTypeWithTiesAndNullsFirst) {
         {"Spesa", "z|Z|B|a|\xE8|A"},
         {"", "a|\xE8|B|z|A|Z"},
     };
+    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
         TClientDataSet ds;
-        ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+        ds.LoadFromFile(path);
         ds.SetIndexFieldNames(c.index);
         EXPECT_EQ(ds.IndexFieldNames(), c.index);
         EXPECT_EQ(Column(ds, "Sezione"), c.sezioni);
+
+        // The same order for a few positions, without an index.
+        TClientDataSet plain;
+        plain.LoadFromFile(path);
+        const TClientDataSet::IndexOrder order(plain, c.index);
+        const int sezione = plain.FieldByName("Sezione").Index();
+        std::vector<int> positions(static_cast<size_t>(plain.RecordCount()));
+        for (size_t i = 0; i < positions.size(); ++i)
+            positions[i] = static_cast<int>(positions.size() - 1 - i);
+        std::sort(positions.begin(), positions.end(), [&](int a, int b) { return order.Before(a, b); });
+        std::string sezioni;
+        for (int p : positions)
+            sezioni += (sezioni.empty() ? "" : "|") + std::string(plain.TextAt(p, sezione));
+        EXPECT_EQ(sezioni, c.sezioni);
+    }
+    TClientDataSet plain;
+    plain.LoadFromFile(path);
+    EXPECT_THROW(TClientDataSet::IndexOrder(plain, "AnnoCorso;Nope"), EVxError);
+}
+
+// Rows already in order are left as they are; the check that they are looks
+// at every key, not only the first.
+TEST(DataSet, IndexOverRowsAlreadyInOrder) {
+    const std::string fields = "<FIELD attrname=\"A\" fieldtype=\"i4\"/>"
+                               "<FIELD attrname=\"B\" fieldtype=\"string\" WIDTH=\"4\"/>";
+    struct Case {
+        const char* rows;
+        const char* bs; // the B column in index order
+    };
+    const Case cases[] = {
+        {"<ROW A=\"1\" B=\"a\"/><ROW A=\"1\" B=\"b\"/><ROW A=\"2\" B=\"a\"/><ROW A=\"10\" B=\"c\"/>",
+         "a|b|a|c"},
+        {"<ROW A=\"1\" B=\"b\"/><ROW A=\"1\" B=\"a\"/><ROW A=\"2\" B=\"a\"/><ROW A=\"10\" B=\"c\"/>",
+         "a|b|a|c"},
+        {"<ROW A=\"1\" B=\"a\"/><ROW A=\"1\" B=\"a\"/><ROW A=\"2\" B=\"z\"/><ROW A=\"10\" B=\"c\"/>",
+         "a|a|z|c"},
+        {"<ROW A=\"1\" B=\"a\"/><ROW A=\"10\" B=\"b\"/><ROW A=\"2\" B=\"c\"/>", "a|c|b"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rows);
+        TClientDataSet ds;
+        ds.LoadFromFile(WritePacket(Packet(fields, c.rows)));
+        ds.SetIndexFieldNames("A;B");
+        EXPECT_EQ(Column(ds, "B"), c.bs);
     }
 }
 
@@ -342,6 +389,97 @@ TEST(DataSet, CacheParsesAgainWhenTheFileChanges) {
     std::filesystem::remove(path);
     EXPECT_THROW(ds.LoadFromFile(path), EVxError);
     EXPECT_FALSE(ds.Active());
+}
+
+// The worker parses named packets while the program loads others; loads
+// still come in the program's order, so the first failing packet is the one
+// reported, with the message of a plain parse, whether the worker had
+// finished it, was parsing it or had not started it.
+TEST(PacketCache, PrefetchedPacketsLoadInOrderWithTheirOwnErrors) {
+    const std::string good = WritePacket(Packet(kClassFields, ClassRows()), "prefetch-good.xml");
+    const std::string other = WritePacket(Packet(kClassFields, "<ROW Sezione=\"q\"/>"), "prefetch-other.xml");
+    const std::string broken =
+        WritePacket(Packet(kClassFields, "<ROW Sezione=\"q\">"), "prefetch-broken.xml");
+    const std::string empty = WritePacket("", "prefetch-empty.xml");
+    const std::string missing = testsupport::SandboxDir() + "/prefetch-missing.xml";
+    const std::string notPacket = WritePacket("<ROWDATA/>", "prefetch-root.xml");
+    auto plainError = [](const std::string& path) {
+        try {
+            dataset::ParsePacketFile(path);
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::string> paths; // in program order
+        int failing;                    // index of the first failing packet, -1 for none
+    };
+    const Case cases[] = {
+        {"all good", {good, other}, -1},
+        {"last broken", {good, other, broken}, 2},
+        {"first broken, later ones too", {broken, good, empty, notPacket}, 0},
+        {"missing before broken", {good, missing, broken}, 1},
+        {"empty before missing", {other, empty, missing, good}, 1},
+        {"root before broken", {notPacket, broken}, 0},
+    };
+    for (const auto& c : cases) {
+        for (const bool settle : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (settle ? ", worker done" : ", at once"));
+            dataset::PacketCache cache;
+            cache.Prefetch(c.paths);
+            if (settle) {
+                int parsable = 0;
+                for (const auto& path : c.paths)
+                    if (plainError(path).empty()) ++parsable;
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (cache.ParseCount() < parsable && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            std::string error;
+            size_t loaded = 0;
+            try {
+                for (const auto& path : c.paths) {
+                    TClientDataSet ds;
+                    ds.SetPacketCache(&cache);
+                    ds.LoadFromFile(path);
+                    EXPECT_EQ(ds.RecordCount(), path == good ? 6 : 1);
+                    ++loaded;
+                }
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+            if (c.failing < 0) {
+                EXPECT_EQ(error, "");
+                EXPECT_EQ(loaded, c.paths.size());
+            } else {
+                EXPECT_EQ(loaded, static_cast<size_t>(c.failing));
+                EXPECT_EQ(error, plainError(c.paths[static_cast<size_t>(c.failing)]));
+                EXPECT_NE(error, "");
+            }
+        }
+    }
+}
+
+TEST(PacketCache, PrefetchedPacketChangedOnDiskIsParsedAgain) {
+    const std::string path = WritePacket(Packet(kClassFields, ClassRows()), "prefetch-changing.xml");
+    dataset::PacketCache cache;
+    cache.Prefetch({path});
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (cache.ParseCount() < 1 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    testsupport::WriteFileBytes(path, Packet(kClassFields, "<ROW Sezione=\"new\"/>"));
+    TClientDataSet ds;
+    ds.SetPacketCache(&cache);
+    ds.LoadFromFile(path);
+    EXPECT_EQ(Column(ds, "Sezione"), "new");
+    EXPECT_EQ(cache.ParseCount(), 2);
+    // Named again once cached: not parsed again.
+    cache.Prefetch({path});
+    ds.LoadFromFile(path);
+    EXPECT_EQ(cache.ParseCount(), 2);
 }
 
 TEST(DataSet, ListenersHearMovesAndChanges) {

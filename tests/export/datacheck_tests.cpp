@@ -311,7 +311,8 @@ TEST_F(DataCheckTest, BlocksFollowStoredOrderForClassesAndIndexOrderForAdoptions
     EXPECT_TRUE(m_622.Eof());
     EXPECT_TRUE(m_815.Eof());
     EXPECT_TRUE(m_815E.Eof());
-    EXPECT_EQ(m_815.IndexFieldNames(), "ANNOCORSO;SEZIONE;ISBN");
+    // Only the reported rows are put in class order, not the packet.
+    EXPECT_EQ(m_815.IndexFieldNames(), "");
 }
 
 // Packets declare the year of course and the flags as integers: the year text
@@ -418,6 +419,43 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
                    Packet(kAdoptionFields,
                           {AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
                            AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
+         },
+         "", "1x", adoptionBlock},
+        {"failing row later in stored order but first in class order",
+         [&] {
+             write("Body815.xml",
+                   Packet(kAdoptionFields,
+                          {AdoptionRow("2", "A", "9788800000009", outOfCatalogue),
+                           AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
+                           AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
+             write("Body815E.xml",
+                   Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000005", outOfCatalogue)}));
+         },
+         "", "1x", adoptionBlock},
+        {"two failing rows: the first in class order",
+         [&] {
+             write("Body815.xml",
+                   Packet(kAdoptionFields,
+                          {AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
+                           AdoptionRow("1", "A", "9788800000002", {"", "2y", "0", "0", "0", "2019"}),
+                           AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
+         },
+         "", "2y", adoptionBlock},
+        {"same class and book: stored order decides",
+         [&] {
+             write("Body815.xml",
+                   Packet(kAdoptionFields,
+                          {AdoptionRow("1", "A", "9788800000001", outOfCatalogue),
+                           AdoptionRow("1", "A", "9788800000001", {"", "3z", "0", "0", "0", "2019"}),
+                           AdoptionRow("1", "A", "9788800000001", {"", "4w", "0", "0", "0", "2019"})}));
+         },
+         "", "3z", adoptionBlock},
+        {"the failing row's own block before its error",
+         [&] {
+             write("Body815.xml",
+                   Packet(kAdoptionFields,
+                          {AdoptionRow("1", "B", "9788800000001", outOfCatalogue),
+                           AdoptionRow("1", "A", "9788800000001", {"F", "1x", "0", "0", "0", "2019"})}));
          },
          "", "1x", adoptionBlock},
         {"AnnoCorso not an integer",
