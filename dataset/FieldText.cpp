@@ -41,9 +41,16 @@ bool Digits(std::string_view S, size_t At, size_t N, int& Value) {
     return true;
 }
 
+int DaysInMonth(int Year, int Month) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0);
+    return Month == 2 && leap ? 29 : kDays[Month - 1];
+}
+
+// "yyyymmdd" naming a day of the Gregorian calendar.
 bool ParseDate(std::string_view S, TDateTimeParts& P) {
     return S.size() >= 8 && Digits(S, 0, 4, P.Year) && Digits(S, 4, 2, P.Month) && Digits(S, 6, 2, P.Day) &&
-           P.Month >= 1 && P.Month <= 12 && P.Day >= 1 && P.Day <= 31;
+           P.Month >= 1 && P.Month <= 12 && P.Day >= 1 && P.Day <= DaysInMonth(P.Year, P.Month);
 }
 
 // "hh:nn:ss" or "hhnnss", then optional milliseconds ("zzz" or ".zzz").

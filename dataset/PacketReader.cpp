@@ -3,13 +3,23 @@
 // Encoding: packets usually carry raw CP1252 bytes with no declaration, which
 // expat's default (UTF-8) rejects, so the parser is created for ISO-8859-1 and
 // every code point below 256 is taken back as the byte it came from; a packet
-// whose prolog declares UTF-8 is parsed as UTF-8. Either way expat hands over
-// UTF-8, and only values with bytes above 127 go through the CP1252 table.
+// whose prolog declares UTF-8 is parsed as UTF-8, and a UTF-16 packet is turned
+// into UTF-8 here before expat sees it. Either way expat hands over UTF-8, and
+// only values with bytes above 127 go through the CP1252 table.
 //
 // Character references that XML forbids (&#001;) would make expat reject the
-// whole packet, so they are rewritten before expat sees them: a control code
-// becomes a private-use character U+E000 + code, which the conversion turns
-// back into the control byte; other forbidden references become "?".
+// whole packet, so they are rewritten in the ASCII-compatible stream before
+// expat sees it: a control code becomes a private-use character U+E000 + code,
+// which the conversion turns back into the control byte; other forbidden
+// references become "?". Genuine U+E000..U+E01F characters become "?" in the
+// same pass (CP1252 has no such character), so that range reaching the table
+// is always a rewritten control code. In a single-byte packet a reference to
+// U+0080..U+009F is rewritten to the byte it means in CP1252, because expat's
+// ISO-8859-1 view would otherwise confuse it with the raw byte of that value.
+//
+// Values and row states come only from attributes written on the elements: a
+// DTD that declares attributes (defaults, or types that make expat normalise
+// values) is refused, as are entity declarations.
 
 #include "PacketTable.h"
 
@@ -21,7 +31,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace dataset {
 
@@ -64,13 +77,17 @@ bool EqualNoCase(std::string_view A, std::string_view B) {
     return true;
 }
 
-int ParseSmallInt(const char* Text) {
-    long v = 0;
-    for (const char* p = Text; *p >= '0' && *p <= '9'; ++p) {
-        v = v * 10 + (*p - '0');
-        if (v > 1000000000) break;
+// A whole decimal number from 0 to Max: digits only, nothing else.
+bool ParseWhole(const char* Text, uint64_t Max, uint64_t& Value) {
+    if (!*Text) return false;
+    uint64_t v = 0;
+    for (const char* p = Text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(*p - '0');
+        if (v > Max) return false;
     }
-    return static_cast<int>(v);
+    Value = v;
+    return true;
 }
 
 // XML 1.0 Char: #x9 | #xA | #xD | [#x20-#xD7FF] | [#xE000-#xFFFD] | [#x10000-#x10FFFF].
@@ -81,42 +98,56 @@ bool ForbiddenCodePoint(uint32_t V) {
 
 enum class RefScan { NotRef, Incomplete, Ref };
 
-// Longer references are left to expat, so a reference is treated alike
-// however the packet is cut into chunks.
-constexpr ptrdiff_t kMaxReference = 32;
+// Any value from here on is out of range; digits that follow keep it there.
+constexpr uint32_t kTooLarge = 0x110000;
 
-// A numeric character reference starting at S ("&#...;"); Len and Value set for Ref.
-RefScan ScanRef(const char* S, const char* End, size_t& Len, uint32_t& Value) {
-    const char* limit = End - S > kMaxReference ? S + kMaxReference : End;
-    auto cut = [&] { return limit == End ? RefScan::Incomplete : RefScan::NotRef; };
+struct RefInfo {
+    size_t Len = 0;     // of the whole reference, for Ref
+    uint32_t Value = 0; // clamped to kTooLarge
+    bool Hex = false;
+    bool Digits = false;
+};
+
+// A numeric character reference starting at S ("&#...;"). Leading zeros are
+// read however many there are; for Incomplete, Info holds what was read.
+RefScan ScanRef(const char* S, const char* End, RefInfo& Info) {
+    Info = RefInfo{};
     const char* p = S + 1;
-    if (p == limit) return cut();
+    if (p == End) return RefScan::Incomplete;
     if (*p != '#') return RefScan::NotRef;
-    ++p;
-    if (p == limit) return cut();
-    const bool hex = *p == 'x';
-    if (hex) ++p;
+    if (++p == End) return RefScan::Incomplete;
+    Info.Hex = *p == 'x';
+    if (Info.Hex && ++p == End) return RefScan::Incomplete;
+    const uint32_t base = Info.Hex ? 16 : 10;
     uint32_t v = 0;
-    int digits = 0;
-    for (; p != limit; ++p) {
+    for (; p != End; ++p) {
         const char c = *p;
         uint32_t d;
         if (c >= '0' && c <= '9')
             d = static_cast<uint32_t>(c - '0');
-        else if (hex && c >= 'a' && c <= 'f')
+        else if (Info.Hex && c >= 'a' && c <= 'f')
             d = static_cast<uint32_t>(c - 'a' + 10);
-        else if (hex && c >= 'A' && c <= 'F')
+        else if (Info.Hex && c >= 'A' && c <= 'F')
             d = static_cast<uint32_t>(c - 'A' + 10);
         else
             break;
-        v = std::min<uint32_t>(v * (hex ? 16 : 10) + d, 0x110000);
-        ++digits;
+        v = std::min<uint32_t>(v * base + d, kTooLarge);
+        Info.Digits = true;
     }
-    if (p == limit) return cut();
-    if (*p != ';' || digits == 0) return RefScan::NotRef;
-    Len = static_cast<size_t>(p + 1 - S);
-    Value = v;
+    Info.Value = v;
+    if (p == End) return RefScan::Incomplete;
+    if (*p != ';' || !Info.Digits) return RefScan::NotRef;
+    Info.Len = static_cast<size_t>(p + 1 - S);
     return RefScan::Ref;
+}
+
+// The start of a reference cut by a chunk's end, in its shortest form with the
+// same meaning, so that a run of leading zeros never piles up between chunks.
+std::string CutReference(const char* S, const char* End, const RefInfo& Info) {
+    if (!Info.Digits) return std::string(S, End);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, Info.Hex ? "%X" : "%u", static_cast<unsigned>(Info.Value));
+    return std::string(Info.Hex ? "&#x" : "&#") + digits;
 }
 
 bool DeclaresUtf8(std::string_view Head) {
@@ -138,10 +169,68 @@ bool DeclaresUtf8(std::string_view Head) {
     return EqualNoCase(enc, "UTF-8") || EqualNoCase(enc, "UTF8");
 }
 
-bool Utf16Bom(std::string_view Head) {
-    return Head.size() >= 2 &&
-           ((Head[0] == '\xFF' && Head[1] == '\xFE') || (Head[0] == '\xFE' && Head[1] == '\xFF'));
+enum class Utf16 { No, LittleEndian, BigEndian };
+
+// By the byte-order mark, or without one by the '<' that starts the packet.
+Utf16 DetectUtf16(std::string_view Head) {
+    if (Head.size() < 2) return Utf16::No;
+    if ((Head[0] == '\xFF' && Head[1] == '\xFE') || (Head[0] == '<' && Head[1] == '\0'))
+        return Utf16::LittleEndian;
+    if ((Head[0] == '\xFE' && Head[1] == '\xFF') || (Head[0] == '\0' && Head[1] == '<'))
+        return Utf16::BigEndian;
+    return Utf16::No;
 }
+
+void AppendUtf8(std::string& Out, uint32_t Cp) {
+    if (Cp < 0x80) {
+        Out += static_cast<char>(Cp);
+    } else if (Cp < 0x800) {
+        Out += static_cast<char>(0xC0 | (Cp >> 6));
+        Out += static_cast<char>(0x80 | (Cp & 0x3F));
+    } else if (Cp < 0x10000) {
+        Out += static_cast<char>(0xE0 | (Cp >> 12));
+        Out += static_cast<char>(0x80 | ((Cp >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (Cp & 0x3F));
+    } else {
+        Out += static_cast<char>(0xF0 | (Cp >> 18));
+        Out += static_cast<char>(0x80 | ((Cp >> 12) & 0x3F));
+        Out += static_cast<char>(0x80 | ((Cp >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (Cp & 0x3F));
+    }
+}
+
+// A byte that never occurs in UTF-8: put where UTF-16 input is broken, so that
+// expat reports the packet not well-formed at that line.
+constexpr char kNotUtf8 = '\xFF';
+
+// ASCII-insensitive hash and equality for the duplicate-name check, matching
+// the dataset's case-insensitive field lookup.
+struct NoCaseHash {
+    size_t operator()(std::string_view S) const {
+        size_t h = 1469598103934665603ull;
+        for (char c : S) {
+            unsigned char u = static_cast<unsigned char>(c);
+            if (u >= 'a' && u <= 'z') u = static_cast<unsigned char>(u - 32);
+            h = (h ^ u) * 1099511628211ull;
+        }
+        return h;
+    }
+};
+struct NoCaseEqual {
+    bool operator()(std::string_view A, std::string_view B) const { return EqualNoCase(A, B); }
+};
+struct ExactHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view S) const { return std::hash<std::string_view>()(S); }
+};
+
+// A value quoted in a message, cut where it would swamp the message.
+std::string Quoted(std::string_view Value) {
+    constexpr size_t kShown = 40;
+    return '"' + std::string(Value.substr(0, kShown)) + (Value.size() > kShown ? "...\"" : "\"");
+}
+
+constexpr const char* kNoMemory = "not enough memory to load the packet";
 
 constexpr int kAttrIgnored = -1;
 constexpr int kAttrRowState = -2;
@@ -154,8 +243,9 @@ class PacketBuilder {
 public:
     PacketBuilder(const std::string& Name, size_t SizeHint)
         : m_name(Name), m_table(std::make_shared<Table>()) {
+        // Values never take more than the packet's own bytes.
         m_table->m_arena.Grow(std::max<size_t>(SizeHint, 64), 0);
-        m_rowCapacity = std::max<size_t>(SizeHint / 128, 64);
+        m_sizeHint = SizeHint;
     }
     ~PacketBuilder() {
         if (m_parser) XML_ParserFree(m_parser);
@@ -166,24 +256,36 @@ public:
     void Feed(const char* Data, size_t Len, bool Final);
     void FeedFile(std::FILE* File, const std::string& Path);
     std::shared_ptr<const Table> Finish();
+    // The line reached, for an error raised outside the parser's callbacks.
+    unsigned long Line() const {
+        if (m_failed && m_failLine) return m_failLine;
+        return m_parser ? XML_GetCurrentLineNumber(m_parser) : 1;
+    }
 
 private:
     enum Kind : uint8_t { Root, Metadata, Fields, Field, Params, RowData, Row };
 
     void CreateParser(std::string_view Head);
+    void Input(const char* Data, size_t Len, bool Final);
     void Parse(const char* Data, size_t Len, bool Final);
     bool Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep);
+    void Utf16ToUtf8(const char* Data, size_t Len, bool Final, std::string& Out);
+    void Utf16Unit(uint32_t Unit, std::string& Out);
     void Check(XML_Status Status);
     void Fail(std::string Reason);
+    void FailOutOfMemory();
     [[noreturn]] void Throw();
 
     static void XMLCALL OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts);
     static void XMLCALL OnEnd(void* Self, const XML_Char* Name);
     static void XMLCALL OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                                      const XML_Char*, const XML_Char*, const XML_Char*);
+    static void XMLCALL OnAttlistDecl(void* Self, const XML_Char*, const XML_Char*, const XML_Char*,
+                                      const XML_Char*, int);
     void Start(const char* Name, const char** Atts);
     void AddField(const char** Atts);
     void AddRow(const char** Atts);
+    void ReserveRows(uint32_t Next);
     int ResolveAttribute(const char* Name);
     void AppendValue(const char* Value);
     std::string ToCp1252(std::string_view Utf8) const;
@@ -193,34 +295,42 @@ private:
     std::shared_ptr<Table> m_table;
     XML_Parser m_parser = nullptr;
     bool m_latin1 = true;
+    Utf16 m_utf16 = Utf16::No;
     bool m_failed = false;
+    bool m_outOfMemory = false;
     std::string m_reason;
     unsigned long m_failLine = 0;
     uint64_t m_fed = 0;
+    size_t m_sizeHint = 0;
 
     std::string m_head;    // the packet's start, until the encoding is decided
     std::string m_carry;   // a reference split by the chunk boundary
     std::string m_scratch; // the chunk with forbidden references rewritten
+    std::string m_wide;    // a UTF-16 chunk turned into UTF-8
+    int m_oddByte = -1;    // a UTF-16 code unit's first byte, cut by the chunk's end
+    uint32_t m_highSurrogate = 0;
 
     std::vector<Kind> m_stack;
     size_t m_skipDepth = 0; // inside an element the table ignores (nested rows, unknown)
     bool m_fieldsSeen = false;
 
-    std::vector<std::string> m_rawNames;  // attribute names as expat delivers them (UTF-8)
+    // Field by attribute name as expat delivers it (UTF-8), and the field names
+    // already taken, compared as the dataset's lookup compares them.
+    std::unordered_map<std::string, int, ExactHash, std::equal_to<>> m_fieldByName;
+    std::unordered_set<std::string, NoCaseHash, NoCaseEqual> m_names;
     std::vector<const char*> m_slots;     // this row's value per field
     std::vector<const char*> m_seenNames; // attribute name pointers by position in the last rows
     std::vector<int> m_seenFields;
     size_t m_used = 0;
-    size_t m_rowCapacity = 0;
     size_t m_rowsAllocated = 0;
     bool m_hasStates = false;
 };
 
 void PacketBuilder::CreateParser(std::string_view Head) {
-    if (Utf16Bom(Head)) {
-        m_latin1 = false;
-        m_parser = XML_ParserCreate(nullptr);
-    } else if (DeclaresUtf8(Head)) {
+    m_utf16 = DetectUtf16(Head);
+    if (m_utf16 != Utf16::No || DeclaresUtf8(Head)) {
+        // A UTF-16 packet reaches expat as UTF-8; the declaration it carries
+        // is overridden by the encoding given here.
         m_latin1 = false;
         m_parser = XML_ParserCreate("UTF-8");
     } else {
@@ -230,6 +340,7 @@ void PacketBuilder::CreateParser(std::string_view Head) {
     XML_SetUserData(m_parser, this);
     XML_SetElementHandler(m_parser, &PacketBuilder::OnStart, &PacketBuilder::OnEnd);
     XML_SetEntityDeclHandler(m_parser, &PacketBuilder::OnEntityDecl);
+    XML_SetAttlistDeclHandler(m_parser, &PacketBuilder::OnAttlistDecl);
 }
 
 void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
@@ -249,12 +360,23 @@ void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
             std::string head;
             head.swap(m_head);
             CreateParser(head);
-            Parse(head.data(), head.size(), Final);
+            Input(head.data(), head.size(), Final);
             return;
         }
         CreateParser(std::string_view(Data, Len));
     } else {
         m_fed += Len;
+    }
+    Input(Data, Len, Final);
+}
+
+void PacketBuilder::Input(const char* Data, size_t Len, bool Final) {
+    if (m_utf16 != Utf16::No) {
+        m_wide.assign(m_carry);
+        m_carry.clear();
+        Utf16ToUtf8(Data, Len, Final, m_wide);
+        Parse(m_wide.data(), m_wide.size(), Final);
+        return;
     }
     if (!m_carry.empty()) {
         m_carry.append(Data, Len);
@@ -266,46 +388,118 @@ void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
     Parse(Data, Len, Final);
 }
 
-// Rewrites forbidden references of Data into m_scratch (true when there were
-// any) and holds back a reference cut by the end of a non-final chunk in
-// m_carry; Keep is the length of Data that goes to the parser now.
+void PacketBuilder::Utf16Unit(uint32_t Unit, std::string& Out) {
+    if (m_highSurrogate) {
+        if (Unit >= 0xDC00 && Unit <= 0xDFFF) {
+            AppendUtf8(Out, 0x10000 + ((m_highSurrogate - 0xD800) << 10) + (Unit - 0xDC00));
+            m_highSurrogate = 0;
+            return;
+        }
+        Out += kNotUtf8;
+        m_highSurrogate = 0;
+    }
+    if (Unit >= 0xD800 && Unit <= 0xDBFF)
+        m_highSurrogate = Unit;
+    else if (Unit >= 0xDC00 && Unit <= 0xDFFF)
+        Out += kNotUtf8;
+    else
+        AppendUtf8(Out, Unit);
+}
+
+// Appends the UTF-8 form of UTF-16 bytes; a code unit or a surrogate pair cut
+// by the chunk's end waits for the next chunk.
+void PacketBuilder::Utf16ToUtf8(const char* Data, size_t Len, bool Final, std::string& Out) {
+    Out.reserve(Out.size() + Len / 2 * 3 + 8);
+    const auto* p = reinterpret_cast<const unsigned char*>(Data);
+    const auto* end = p + Len;
+    const bool big = m_utf16 == Utf16::BigEndian;
+    auto unit = [big](uint32_t First, uint32_t Second) {
+        return big ? First << 8 | Second : Second << 8 | First;
+    };
+    if (m_oddByte >= 0 && p < end) {
+        Utf16Unit(unit(static_cast<uint32_t>(m_oddByte), *p++), Out);
+        m_oddByte = -1;
+    }
+    for (; end - p >= 2; p += 2) Utf16Unit(unit(p[0], p[1]), Out);
+    if (p < end) m_oddByte = *p;
+    if (Final && (m_oddByte >= 0 || m_highSurrogate)) {
+        Out += kNotUtf8;
+        m_oddByte = -1;
+        m_highSurrogate = 0;
+    }
+}
+
+// Rewrites references and characters of Data (see the top of the file) into
+// m_scratch (true when there were any) and holds back what the end of a
+// non-final chunk cuts in m_carry; Keep is the length of Data that goes to the
+// parser now.
 bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep) {
     const char* end = Data + Len;
     const char* copied = Data;
     const char* keepEnd = end;
     bool rewritten = false;
-    for (const char* p = Data; p < end;) {
-        const char* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<size_t>(end - p)));
-        if (!amp) break;
-        size_t len = 0;
-        uint32_t value = 0;
-        const RefScan r = ScanRef(amp, end, len, value);
-        if (r == RefScan::Incomplete && !Final) {
-            keepEnd = amp;
-            break;
+    std::string carry;
+    auto find = [end](const char* From, char C) {
+        const void* at = std::memchr(From, C, static_cast<size_t>(end - From));
+        return at ? static_cast<const char*>(at) : end;
+    };
+    auto replace = [&](const char* From, const char* To, std::string_view With) {
+        if (!rewritten) {
+            m_scratch.clear();
+            rewritten = true;
         }
-        if (r == RefScan::Ref && ForbiddenCodePoint(value)) {
-            if (!rewritten) {
-                m_scratch.clear();
-                rewritten = true;
+        m_scratch.append(copied, From);
+        m_scratch += With;
+        copied = To;
+    };
+    // Private-use characters U+E000..U+E01F are EE 80 80..EE 80 9F in UTF-8.
+    const char kPrivateLead = '\xEE';
+    const char* amp = find(Data, '&');
+    const char* lead = m_latin1 ? end : find(Data, kPrivateLead);
+    while (amp != end || lead != end) {
+        if (amp < lead) {
+            RefInfo ref;
+            const RefScan r = ScanRef(amp, end, ref);
+            const char* next = amp + 1;
+            if (r == RefScan::Incomplete && !Final) {
+                carry = CutReference(amp, end, ref);
+                keepEnd = amp;
+                break;
             }
-            m_scratch.append(copied, amp);
-            if (value < 0x20) {
-                static const char hexDigits[] = "0123456789ABCDEF";
-                m_scratch += "&#xE0";
-                m_scratch += hexDigits[value >> 4];
-                m_scratch += hexDigits[value & 15];
-                m_scratch += ';';
-            } else {
-                m_scratch += '?';
+            if (r == RefScan::Ref) {
+                const uint32_t v = ref.Value;
+                next = amp + ref.Len;
+                if (ForbiddenCodePoint(v) && v < 0x20) {
+                    static const char hexDigits[] = "0123456789ABCDEF";
+                    const char marker[] = {'&', '#', 'x', 'E', '0', hexDigits[v >> 4], hexDigits[v & 15],
+                                           ';'};
+                    replace(amp, next, std::string_view(marker, sizeof marker));
+                } else if (ForbiddenCodePoint(v) || (v >= 0xE000 && v < 0xE020)) {
+                    replace(amp, next, "?");
+                } else if (m_latin1 && v >= 0x80 && v < 0xA0) {
+                    const int b = platform::UnicodeToCp1252(static_cast<char32_t>(v));
+                    const char byte = b < 0 ? '?' : static_cast<char>(b);
+                    replace(amp, next, std::string_view(&byte, 1));
+                }
             }
-            copied = amp + len;
-            p = copied;
-            continue;
+            amp = find(next, '&');
+            if (lead < next) lead = find(next, kPrivateLead);
+        } else {
+            const char* next = lead + 1;
+            if (end - lead < 3 && !Final && (end - lead == 1 || lead[1] == '\x80')) {
+                carry.assign(lead, end);
+                keepEnd = lead;
+                break;
+            }
+            if (end - lead >= 3 && lead[1] == '\x80' && static_cast<unsigned char>(lead[2]) <= 0x9F) {
+                next = lead + 3;
+                replace(lead, next, "?");
+            }
+            lead = find(next, kPrivateLead);
+            if (amp < next) amp = find(next, '&');
         }
-        p = amp + 1;
     }
-    m_carry.assign(keepEnd, end);
+    m_carry.swap(carry);
     if (rewritten) m_scratch.append(copied, keepEnd);
     Keep = static_cast<size_t>(keepEnd - Data);
     return rewritten;
@@ -340,6 +534,16 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
         last = n < kChunk;
         Feed(first.get(), n, last);
     }
+    if (m_utf16 != Utf16::No) {
+        std::unique_ptr<char[]> chunk(new char[kChunk]);
+        while (!last) {
+            const size_t n = std::fread(chunk.get(), 1, kChunk, File);
+            if (n < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+            last = n < kChunk;
+            Feed(chunk.get(), n, last);
+        }
+        return;
+    }
     // Then straight into expat's buffer, sparing a copy.
     while (!last) {
         const size_t carry = m_carry.size();
@@ -366,7 +570,18 @@ void PacketBuilder::Fail(std::string Reason) {
     XML_StopParser(m_parser, XML_FALSE);
 }
 
+// Inside a callback nothing may be thrown through expat: the failure is noted
+// without allocating and raised once expat has returned.
+void PacketBuilder::FailOutOfMemory() {
+    if (m_failed) return;
+    m_failed = true;
+    m_outOfMemory = true;
+    m_failLine = XML_GetCurrentLineNumber(m_parser);
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
 void PacketBuilder::Throw() {
+    if (m_outOfMemory) throw std::bad_alloc();
     throw PacketError(m_name, m_failLine, m_reason);
 }
 
@@ -375,8 +590,20 @@ void XMLCALL PacketBuilder::OnEntityDecl(void* Self, const XML_Char*, int, const
     static_cast<PacketBuilder*>(Self)->Fail("entity declarations are not allowed");
 }
 
+void XMLCALL PacketBuilder::OnAttlistDecl(void* Self, const XML_Char*, const XML_Char*, const XML_Char*,
+                                          const XML_Char*, int) {
+    static_cast<PacketBuilder*>(Self)->Fail("attribute declarations are not allowed");
+}
+
 void XMLCALL PacketBuilder::OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts) {
-    static_cast<PacketBuilder*>(Self)->Start(Name, Atts);
+    auto* b = static_cast<PacketBuilder*>(Self);
+    try {
+        b->Start(Name, Atts);
+    } catch (const std::bad_alloc&) {
+        b->FailOutOfMemory();
+    } catch (const std::length_error&) {
+        b->FailOutOfMemory();
+    }
 }
 
 void XMLCALL PacketBuilder::OnEnd(void* Self, const XML_Char*) {
@@ -453,6 +680,8 @@ void PacketBuilder::Start(const char* Name, const char** Atts) {
 
 void PacketBuilder::AddField(const char** Atts) {
     const char* name = nullptr;
+    const char* width = nullptr;
+    const char* decimals = nullptr;
     FieldDef def;
     def.Type = FieldType::Unknown; // a FIELD without fieldtype
     for (int i = 0; Atts[i]; i += 2) {
@@ -463,9 +692,9 @@ void PacketBuilder::AddField(const char** Atts) {
         else if (std::strcmp(a, "fieldtype") == 0)
             def.Type = ParseFieldType(v);
         else if (std::strcmp(a, "WIDTH") == 0)
-            def.Width = ParseSmallInt(v);
+            width = v;
         else if (std::strcmp(a, "DECIMALS") == 0)
-            def.Decimals = ParseSmallInt(v);
+            decimals = v;
         else if (std::strcmp(a, "SUBTYPE") == 0)
             def.SubType = ToCp1252(v);
     }
@@ -474,25 +703,55 @@ void PacketBuilder::AddField(const char** Atts) {
         return;
     }
     def.Name = ToCp1252(name);
-    for (const auto& f : m_table->m_fields) {
-        if (EqualNoCase(f.Name, def.Name)) {
-            Fail("duplicate field name '" + def.Name + "'");
-            return;
+    constexpr uint64_t kMaxSize = static_cast<uint64_t>(std::numeric_limits<int>::max());
+    auto size = [&](const char* Attr, const char* Text, int& Out) {
+        uint64_t v = 0;
+        if (!Text) return true;
+        if (ParseWhole(Text, kMaxSize, v)) {
+            Out = static_cast<int>(v);
+            return true;
         }
+        Fail(std::string(Attr) + ' ' + Quoted(ToCp1252(Text)) + " of field '" + def.Name +
+             "' is not a whole number from 0 to " + std::to_string(kMaxSize));
+        return false;
+    };
+    if (!size("WIDTH", width, def.Width) || !size("DECIMALS", decimals, def.Decimals)) return;
+    if (!m_names.insert(def.Name).second) {
+        Fail("duplicate field name '" + def.Name + "'");
+        return;
     }
+    const int index = static_cast<int>(m_table->m_fields.size());
+    // Attributes match field names exactly; a second spelling is another attribute.
+    m_fieldByName.emplace(name, def.Type == FieldType::Nested ? kAttrIgnored : index);
     m_table->m_fields.push_back(std::move(def));
-    m_rawNames.emplace_back(name);
     m_slots.push_back(nullptr);
 }
 
 int PacketBuilder::ResolveAttribute(const char* Name) {
-    const auto& fields = m_table->m_fields;
-    for (size_t f = 0; f < m_rawNames.size(); ++f) {
-        if (m_rawNames[f] == Name)
-            return fields[f].Type == FieldType::Nested ? kAttrIgnored : static_cast<int>(f);
-    }
+    const auto it = m_fieldByName.find(std::string_view(Name));
+    if (it != m_fieldByName.end()) return it->second;
     if (std::strcmp(Name, "RowState") == 0) return kAttrRowState;
     return kAttrIgnored;
+}
+
+// Cells grow with the rows, from a first block no larger than the packet.
+void PacketBuilder::ReserveRows(uint32_t Next) {
+    if (Next < m_rowsAllocated) return;
+    Table& t = *m_table;
+    const size_t rowBytes = t.m_fields.size() * sizeof(uint32_t) + sizeof(uint64_t);
+    size_t rows;
+    if (m_rowsAllocated == 0) {
+        const size_t budget = std::max<size_t>(m_sizeHint, size_t(1) << 20) / rowBytes;
+        rows = std::max<size_t>(std::min(m_sizeHint / 128, budget), 64);
+    } else {
+        rows = m_rowsAllocated * 2;
+    }
+    rows = std::min<size_t>(rows, UINT32_MAX);
+    if (rows > SIZE_MAX / rowBytes) throw std::bad_alloc();
+    const size_t cellBytes = t.m_fields.size() * sizeof(uint32_t);
+    t.m_cells.Grow(rows * cellBytes + 1, m_rowsAllocated * cellBytes);
+    t.m_rowStart.Grow(rows * sizeof(uint64_t), m_rowsAllocated * sizeof(uint64_t));
+    m_rowsAllocated = rows;
 }
 
 void PacketBuilder::AddRow(const char** Atts) {
@@ -501,7 +760,7 @@ void PacketBuilder::AddRow(const char** Atts) {
         return;
     }
     Table& t = *m_table;
-    int state = 0;
+    const char* stateText = nullptr;
     for (size_t i = 0, k = 0; Atts[i]; i += 2, ++k) {
         const char* name = Atts[i];
         int f;
@@ -521,21 +780,24 @@ void PacketBuilder::AddRow(const char** Atts) {
         if (f >= 0)
             m_slots[static_cast<size_t>(f)] = Atts[i + 1];
         else if (f == kAttrRowState)
-            state = ParseSmallInt(Atts[i + 1]);
+            stateText = Atts[i + 1];
     }
 
     const size_t nf = t.m_fields.size();
     const uint32_t row = t.m_rowCount;
+    uint64_t state = 0;
+    // An empty RowState is a row without state.
+    if (stateText && *stateText && !ParseWhole(stateText, 255, state)) {
+        std::fill(m_slots.begin(), m_slots.end(), nullptr);
+        Fail("RowState " + Quoted(ToCp1252(stateText)) + " of row " + std::to_string(uint64_t(row) + 1) +
+             " is not a whole number from 0 to 255");
+        return;
+    }
     if (row == UINT32_MAX) {
         Fail("too many rows");
         return;
     }
-    if (row >= m_rowsAllocated) {
-        const size_t rows = m_rowsAllocated ? m_rowsAllocated * 2 : m_rowCapacity;
-        t.m_cells.Grow(rows * nf * sizeof(uint32_t) + 1, m_rowsAllocated * nf * sizeof(uint32_t));
-        t.m_rowStart.Grow(rows * sizeof(uint64_t), m_rowsAllocated * sizeof(uint64_t));
-        m_rowsAllocated = rows;
-    }
+    ReserveRows(row);
     const size_t start = m_used;
     reinterpret_cast<uint64_t*>(t.m_rowStart.Data())[row] = start;
     uint32_t* cells = reinterpret_cast<uint32_t*>(t.m_cells.Data()) + static_cast<size_t>(row) * nf;
@@ -653,16 +915,27 @@ const char* FieldTypeName(FieldType Type) {
     return "unknown";
 }
 
+// An allocation that fails while a packet loads is that packet's error; the
+// partly built table is gone before the error is raised.
 std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name, size_t ChunkSize) {
-    PacketBuilder b(Name, Bytes.size());
-    const size_t chunk = std::clamp<size_t>(ChunkSize, 1, size_t(1) << 30);
-    size_t at = 0;
-    do {
-        const size_t n = std::min(chunk, Bytes.size() - at);
-        b.Feed(Bytes.data() + at, n, at + n == Bytes.size());
-        at += n;
-    } while (at < Bytes.size());
-    return b.Finish();
+    unsigned long line = 1;
+    {
+        std::unique_ptr<PacketBuilder> b;
+        try {
+            b = std::make_unique<PacketBuilder>(Name, Bytes.size());
+            const size_t chunk = std::clamp<size_t>(ChunkSize, 1, size_t(1) << 30);
+            size_t at = 0;
+            do {
+                const size_t n = std::min(chunk, Bytes.size() - at);
+                b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
+                at += n;
+            } while (at < Bytes.size());
+            return b->Finish();
+        } catch (const std::bad_alloc&) {
+            if (b) line = b->Line();
+        }
+    }
+    throw PacketError(Name, line, kNoMemory);
 }
 
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
@@ -672,9 +945,18 @@ std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(Path.c_str(), "rb"), &std::fclose);
     if (!f) throw EVxError("Cannot open file " + Path);
     std::setvbuf(f.get(), nullptr, _IONBF, 0);
-    PacketBuilder b(Path, ec ? 0 : static_cast<size_t>(size));
-    b.FeedFile(f.get(), Path);
-    return b.Finish();
+    unsigned long line = 1;
+    {
+        std::unique_ptr<PacketBuilder> b;
+        try {
+            b = std::make_unique<PacketBuilder>(Path, ec ? 0 : static_cast<size_t>(size));
+            b->FeedFile(f.get(), Path);
+            return b->Finish();
+        } catch (const std::bad_alloc&) {
+            if (b) line = b->Line();
+        }
+    }
+    throw PacketError(Path, line, kNoMemory);
 }
 
 } // namespace dataset

@@ -1,6 +1,8 @@
 // packet-dump PACKET [--fields] [--csv]: shows what a data packet holds, in
 // UTF-8. Without options it prints the fields and the current rows; --fields
 // prints the fields alone; --csv prints RFC 4180 CSV (field names as header).
+// Rows are written as they are formatted, so the output never piles up in
+// memory however large the packet.
 
 #include "ClientDataSet.h"
 #include "PacketTable.h"
@@ -21,38 +23,79 @@ std::string Utf8(std::string_view Cp1252) {
     return platform::Utf8FromCp1252(Cp1252);
 }
 
+// Standard output through a small buffer; a failed write is remembered.
+class Output {
+public:
+    ~Output() { Flush(); }
+    void Put(char C) {
+        m_buf += C;
+        if (m_buf.size() >= kSize) Flush();
+    }
+    void Put(std::string_view S) {
+        m_buf += S;
+        if (m_buf.size() >= kSize) Flush();
+    }
+    // One CP1252 byte as UTF-8.
+    void PutCp1252(char C) {
+        const char16_t u = platform::Cp1252ToUnicode(static_cast<unsigned char>(C));
+        if (u < 0x80) {
+            Put(static_cast<char>(u));
+        } else if (u < 0x800) {
+            Put(static_cast<char>(0xC0 | (u >> 6)));
+            Put(static_cast<char>(0x80 | (u & 0x3F)));
+        } else {
+            Put(static_cast<char>(0xE0 | (u >> 12)));
+            Put(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+            Put(static_cast<char>(0x80 | (u & 0x3F)));
+        }
+    }
+    bool Flush() {
+        if (!m_buf.empty() && std::fwrite(m_buf.data(), 1, m_buf.size(), stdout) != m_buf.size())
+            m_failed = true;
+        m_buf.clear();
+        return !m_failed;
+    }
+    bool Finish() { return Flush() && std::fflush(stdout) == 0 && !m_failed; }
+
+private:
+    static constexpr size_t kSize = 64 * 1024;
+    std::string m_buf;
+    bool m_failed = false;
+};
+
 // Control characters are shown escaped so one row stays one line.
-std::string Escaped(std::string_view Text) {
-    std::string out;
+void PutEscaped(Output& Out, std::string_view Text) {
     for (char c : Text) {
         switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
+        case '\r': Out.Put("\\r"); break;
+        case '\n': Out.Put("\\n"); break;
+        case '\t': Out.Put("\\t"); break;
+        case '\\': Out.Put("\\\\"); break;
+        case '"': Out.Put("\\\""); break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char buf[8];
                 std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(c));
-                out += buf;
+                Out.Put(buf);
             } else {
-                out += c;
+                Out.PutCp1252(c);
             }
         }
     }
-    return out;
 }
 
-std::string CsvField(std::string_view Text) {
-    if (Text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(Text);
-    std::string out = "\"";
+void PutCsvField(Output& Out, std::string_view Text) {
+    const bool quoted = Text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (quoted) Out.Put('"');
     for (char c : Text) {
-        if (c == '"') out += '"';
-        out += c;
+        if (c == '"') Out.Put('"');
+        Out.PutCp1252(c);
     }
-    out += '"';
-    return out;
+    if (quoted) Out.Put('"');
+}
+
+void PutUtf8(Output& Out, std::string_view Cp1252) {
+    for (char c : Cp1252) Out.PutCp1252(c);
 }
 
 } // namespace
@@ -87,50 +130,70 @@ int main(int argc, char** argv) {
     }
 
     const int nf = ds.FieldCount();
-    std::string out;
+    Output out;
     if (csv) {
-        const char* sep = "";
         if (fieldsOnly) {
-            out += "name,type,width\r\n";
+            out.Put("name,type,width\r\n");
             for (int f = 0; f < nf; ++f) {
                 const auto& d = ds.FieldDefAt(f);
-                out += CsvField(Utf8(d.Name)) + ',' + dataset::FieldTypeName(d.Type) + ',' +
-                       std::to_string(d.Width) + "\r\n";
+                PutCsvField(out, d.Name);
+                out.Put(',');
+                out.Put(dataset::FieldTypeName(d.Type));
+                out.Put(',');
+                out.Put(std::to_string(d.Width));
+                out.Put("\r\n");
             }
         } else {
-            for (int f = 0; f < nf; ++f, sep = ",") out += sep + CsvField(Utf8(ds.FieldDefAt(f).Name));
-            out += "\r\n";
+            for (int f = 0; f < nf; ++f) {
+                if (f) out.Put(',');
+                PutCsvField(out, ds.FieldDefAt(f).Name);
+            }
+            out.Put("\r\n");
             const int rows = ds.RecordCount();
             for (int r = 0; r < rows; ++r) {
-                sep = "";
-                for (int f = 0; f < nf; ++f, sep = ",") out += sep + CsvField(Utf8(ds.TextAt(r, f)));
-                out += "\r\n";
+                for (int f = 0; f < nf; ++f) {
+                    if (f) out.Put(',');
+                    PutCsvField(out, ds.TextAt(r, f));
+                }
+                out.Put("\r\n");
             }
         }
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        return 0;
-    }
-
-    out += "Fields (" + std::to_string(nf) + ")\n";
-    for (int f = 0; f < nf; ++f) {
-        const auto& d = ds.FieldDefAt(f);
-        out += "  " + Utf8(d.Name) + ' ' + dataset::FieldTypeName(d.Type);
-        if (d.Width) out += ' ' + std::to_string(d.Width);
-        out += '\n';
-    }
-    if (!fieldsOnly) {
-        out += "Rows (" + std::to_string(ds.RecordCount()) + ")\n";
-        int r = 0;
-        for (ds.First(); !ds.Eof(); ds.Next(), ++r) {
-            out += std::to_string(r + 1) + ':';
-            for (int f = 0; f < nf; ++f) {
-                TField fld(&ds, f);
-                out += ' ' + Utf8(fld.FieldName()) + '=';
-                out += fld.IsNull() ? std::string("<null>") : '"' + Escaped(Utf8(fld.AsText())) + '"';
+    } else {
+        out.Put("Fields (" + std::to_string(nf) + ")\n");
+        for (int f = 0; f < nf; ++f) {
+            const auto& d = ds.FieldDefAt(f);
+            out.Put("  ");
+            PutUtf8(out, d.Name);
+            out.Put(' ');
+            out.Put(dataset::FieldTypeName(d.Type));
+            if (d.Width) out.Put(' ' + std::to_string(d.Width));
+            out.Put('\n');
+        }
+        if (!fieldsOnly) {
+            out.Put("Rows (" + std::to_string(ds.RecordCount()) + ")\n");
+            int r = 0;
+            for (ds.First(); !ds.Eof(); ds.Next(), ++r) {
+                out.Put(std::to_string(r + 1) + ':');
+                for (int f = 0; f < nf; ++f) {
+                    TField fld(&ds, f);
+                    out.Put(' ');
+                    PutUtf8(out, fld.FieldName());
+                    out.Put('=');
+                    if (fld.IsNull()) {
+                        out.Put("<null>");
+                    } else {
+                        out.Put('"');
+                        PutEscaped(out, fld.AsText());
+                        out.Put('"');
+                    }
+                }
+                out.Put('\n');
             }
-            out += '\n';
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (!out.Finish()) {
+        std::cerr << "packet-dump: cannot write the output\n";
+        return 1;
+    }
     return 0;
 }

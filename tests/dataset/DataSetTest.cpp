@@ -60,6 +60,14 @@ TEST(DataSet, TypedValuesGiveTheFrameworksText) {
         {"bin.hex", " SUBTYPE=\"Text\"", "plain memo", "plain memo"},
         {"bin.hex", " SUBTYPE=\"Binary\"", "SGVsbG8=", "Hello"},
         {"date", "", "2021-03-01", "2021-03-01"}, // not a stored date: shown as stored
+        {"date", "", "20240229", "29/02/2024"},
+        {"date", "", "20000229", "29/02/2000"},
+        {"date", "", "20230229", "20230229"}, // no such day: shown as stored
+        {"date", "", "19000229", "19000229"},
+        {"date", "", "20230231", "20230231"},
+        {"date", "", "20230431", "20230431"},
+        {"date", "", "20231231", "31/12/2023"},
+        {"dateTime", "", "20230230T10:30:00000", "20230230T10:30:00000"},
         {"time", "", "10:30:05888888888888", "10:30:05888888888888"},
     };
     for (const auto& c : cases) {
