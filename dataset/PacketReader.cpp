@@ -232,6 +232,46 @@ std::string Quoted(std::string_view Value) {
 
 constexpr const char* kNoMemory = "not enough memory to load the packet";
 
+// The size of one read from a packet file.
+constexpr size_t kChunk = size_t(1) << 20;
+
+// What one thread keeps from packet to packet: a parser whose input buffer
+// and pools stay allocated across a reset, and the buffer of the first read,
+// so the pages of neither are faulted in and zeroed again for every packet.
+class ThreadScratch {
+public:
+    ~ThreadScratch() {
+        if (m_parser) XML_ParserFree(m_parser);
+    }
+    // A parser for Encoding with no handlers set; the caller owns it until Give.
+    XML_Parser Take(const char* Encoding) {
+        XML_Parser p = m_parser;
+        m_parser = nullptr;
+        if (p && XML_ParserReset(p, Encoding)) return p;
+        if (p) XML_ParserFree(p);
+        return XML_ParserCreate(Encoding);
+    }
+    void Give(XML_Parser Parser) {
+        if (m_parser)
+            XML_ParserFree(Parser);
+        else
+            m_parser = Parser;
+    }
+    char* Chunk() {
+        if (!m_chunk) m_chunk.reset(new char[kChunk]);
+        return m_chunk.get();
+    }
+
+private:
+    XML_Parser m_parser = nullptr;
+    std::unique_ptr<char[]> m_chunk;
+};
+
+ThreadScratch& Scratch() {
+    thread_local ThreadScratch scratch;
+    return scratch;
+}
+
 constexpr int kAttrIgnored = -1;
 constexpr int kAttrRowState = -2;
 // The encoding is decided on this much of the packet's start.
@@ -248,7 +288,7 @@ public:
         m_sizeHint = SizeHint;
     }
     ~PacketBuilder() {
-        if (m_parser) XML_ParserFree(m_parser);
+        if (m_parser) Scratch().Give(m_parser);
     }
     PacketBuilder(const PacketBuilder&) = delete;
     PacketBuilder& operator=(const PacketBuilder&) = delete;
@@ -332,9 +372,9 @@ void PacketBuilder::CreateParser(std::string_view Head) {
         // A UTF-16 packet reaches expat as UTF-8; the declaration it carries
         // is overridden by the encoding given here.
         m_latin1 = false;
-        m_parser = XML_ParserCreate("UTF-8");
+        m_parser = Scratch().Take("UTF-8");
     } else {
-        m_parser = XML_ParserCreate("ISO-8859-1");
+        m_parser = Scratch().Take("ISO-8859-1");
     }
     if (!m_parser) throw std::bad_alloc();
     XML_SetUserData(m_parser, this);
@@ -524,23 +564,18 @@ void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
 }
 
 void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
-    constexpr size_t kChunk = size_t(1) << 20;
     // The first chunk holds the prolog that decides the encoding.
-    bool last = false;
-    {
-        std::unique_ptr<char[]> first(new char[kChunk]);
-        const size_t n = std::fread(first.get(), 1, kChunk, File);
-        if (n < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
-        last = n < kChunk;
-        Feed(first.get(), n, last);
-    }
+    char* const chunk = Scratch().Chunk();
+    const size_t first = std::fread(chunk, 1, kChunk, File);
+    if (first < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+    bool last = first < kChunk;
+    Feed(chunk, first, last);
     if (m_utf16 != Utf16::No) {
-        std::unique_ptr<char[]> chunk(new char[kChunk]);
         while (!last) {
-            const size_t n = std::fread(chunk.get(), 1, kChunk, File);
-            if (n < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
-            last = n < kChunk;
-            Feed(chunk.get(), n, last);
+            const size_t m = std::fread(chunk, 1, kChunk, File);
+            if (m < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+            last = m < kChunk;
+            Feed(chunk, m, last);
         }
         return;
     }
@@ -744,7 +779,17 @@ void PacketBuilder::ReserveRows(uint32_t Next) {
         const size_t budget = std::max<size_t>(m_sizeHint, size_t(1) << 20) / rowBytes;
         rows = std::max<size_t>(std::min(m_sizeHint / 128, budget), 64);
     } else {
+        // The rows so far tell how many the rest of the packet holds: one step
+        // to that many (and a tenth more) copies and touches less than doubling
+        // again and again.
         rows = m_rowsAllocated * 2;
+        const auto at = XML_GetCurrentByteIndex(m_parser);
+        if (at > 0 && m_sizeHint > static_cast<uint64_t>(at)) {
+            const double estimate =
+                static_cast<double>(Next) * static_cast<double>(m_sizeHint) / static_cast<double>(at) * 1.1;
+            if (estimate > static_cast<double>(rows) && estimate < static_cast<double>(UINT32_MAX))
+                rows = static_cast<size_t>(estimate);
+        }
     }
     rows = std::min<size_t>(rows, UINT32_MAX);
     if (rows > SIZE_MAX / rowBytes) throw std::bad_alloc();

@@ -5,6 +5,7 @@
 #include "PacketTable.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using dstest::Column;
 using dstest::Packet;
@@ -109,6 +110,47 @@ TEST(PacketReader, TextReachesTheDatasetAsCp1252) {
             const auto table = dataset::ParsePacket(c.packet, "chunked.xml", chunk);
             ASSERT_EQ(table->LiveRowCount(), 1u);
             EXPECT_EQ(table->Value(table->LiveRow(0), 0), c.expected);
+        }
+    }
+}
+
+// A thread keeps its parser from packet to packet: whatever the packet
+// before it (another encoding, a parse stopped by an error, a root refused),
+// a packet reads as it does on a thread that never parsed one.
+TEST(PacketReader, EachPacketReadsAsOnAFreshThread) {
+    const std::string packets[] = {
+        OneValue("Citt\xE0"),
+        OneValue("Citt\xC3\xA0 &#232;", true),
+        Packet(kNameField + std::string(kNameField), ""), // duplicate field: stopped from a callback
+        OneValue("&#001;\x93"),
+        "<ROWDATA/>",
+        "\xFF\xFE" +
+            [] {
+                std::string wide;
+                for (char c : OneValue("z")) wide += {c, '\0'};
+                return wide;
+            }(),
+        Packet(kNameField, "<ROW Nome=\"a\"><ROW Nome=\"b\"/>"), // broken XML
+        OneValue("\xE8", true),                                  // not UTF-8
+        OneValue("last"),
+    };
+    auto read = [](const std::string& Packet) {
+        try {
+            const auto table = dataset::ParsePacket(Packet, "seq.xml", 7);
+            std::string out;
+            for (uint32_t i = 0; i < table->LiveRowCount(); ++i)
+                out += std::string(table->Value(table->LiveRow(i), 0)) + "|";
+            return out;
+        } catch (const std::exception& e) {
+            return std::string("error: ") + e.what();
+        }
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& packet : packets) {
+            SCOPED_TRACE(packet.substr(0, 60));
+            std::string fresh;
+            std::thread([&] { fresh = read(packet); }).join();
+            EXPECT_EQ(read(packet), fresh);
         }
     }
 }
