@@ -453,6 +453,11 @@ const RefusedCase kRefusedCases[] = {
      {"DATA", "aie", "2", "--unattended"},
      1,
      "Per ogni codice meccanogafico dev'essere selezionata\n"},
+    // An empty list is no usage error: nothing ticked, the site page refuses.
+    {"EmptySiteList",
+     {"DATA", "aie", "2", "--unattended", "--sites", ""},
+     1,
+     "Per ogni codice meccanogafico dev'essere selezionata\n"},
     {"TwoSitesOfOneCode",
      {"DATA", "aie", "2", "--unattended", "--sites", "1,2,3"},
      1,
