@@ -155,7 +155,9 @@ void TZip::ReadZipDirectory() {
     m_end = Dir.End;
     if (Status == zipdir::EndStatus::BadDiskNumbers) throw ZipException(NotValidMessage(m_zipFileName));
     m_zipComment = m_oemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
-    if (m_end.TotalEntries() == 0) return;
+    // Without the Zip64 record that its locator names the directory cannot be found.
+    if (Status == zipdir::EndStatus::BadZip64) throw ZipException(MsgBadCentral);
+    if (Dir.TotalEntries == 0 && Dir.EntriesOnDisk == 0 && Dir.CentralDirSize == 0) return;
 
     if (m_end.CentralDirDisk() != m_end.ThisDisk()) {
         // Only a spanned medium can be swapped; elsewhere the directory is unreachable.
