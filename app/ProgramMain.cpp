@@ -31,8 +31,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
                 continue;
             }
             Result.HasSites = true;
+            // An empty list ticks nothing, as a script finds nothing to tick.
             std::size_t Start = 0;
-            while (Start <= Value.size()) {
+            while (!Value.empty() && Start <= Value.size()) {
                 std::size_t End = Value.find(',', Start);
                 if (End == std::string::npos) End = Value.size();
                 int Position = 0;

@@ -30,6 +30,9 @@ bool DeliveryFileOps::Copy(const std::string& Source, const std::string& Target)
 bool DeliveryFileOps::Rename(const std::string& From, const std::string& To) {
     return platform::RenameFile(From, To);
 }
+platform::FolderLockAttempt DeliveryFileOps::TryLockFolder(const std::string& Dir) {
+    return platform::TryLockFolder(Dir);
+}
 bool DeliveryFileOps::SameFolder(const std::string& A, const std::string& B) {
     std::error_code Ec;
     const bool Same = std::filesystem::equivalent(std::filesystem::path(A), std::filesystem::path(B), Ec);
@@ -49,6 +52,19 @@ public:
 
     [[noreturn]] void Fail(std::size_t I) { throw EVxError(FormatMsg("Error writing file %s", Target(I))); }
 
+    // Puts the previous set back and drops the new copies; a previous file
+    // that cannot go back is named with the name it stays under.
+    [[noreturn]] void RollBackAndFail(std::size_t I) {
+        std::string Message = FormatMsg("Error writing file %s", Target(I));
+        for (std::size_t J = 0; J < FNames.size(); ++J) {
+            if (FMoved[J] && !FOps.Rename(Previous(J), Target(J)))
+                Message += "\r\n" + FormatMsg("Impossibile ripristinare il file %s", Target(J)) +
+                           FormatMsg(": la versione precedente \xE8 rimasta in %s", Previous(J));
+        }
+        DropNewCopies(FNames.size());
+        throw EVxError(Message);
+    }
+
     void CopyAll(const std::string& SourceDir) {
         for (std::size_t I = 0; I < FNames.size(); ++I) {
             if (FOps.Exists(NewCopy(I))) FOps.Delete(NewCopy(I));
@@ -65,11 +81,7 @@ public:
         for (std::size_t I = 0; I < FNames.size(); ++I) {
             if (!FOps.Exists(Target(I))) continue;
             if (FOps.Exists(Previous(I))) FOps.Delete(Previous(I));
-            if (!FOps.IsFile(Target(I)) || !FOps.Rename(Target(I), Previous(I))) {
-                RestorePrevious();
-                DropNewCopies(FNames.size());
-                Fail(I);
-            }
+            if (!FOps.IsFile(Target(I)) || !FOps.Rename(Target(I), Previous(I))) RollBackAndFail(I);
             FMoved[I] = true;
         }
     }
@@ -79,9 +91,7 @@ public:
             if (!FOps.Rename(NewCopy(I), Target(I))) {
                 for (std::size_t J = 0; J < I; ++J)
                     if (!FMoved[J]) FOps.Delete(Target(J));
-                RestorePrevious();
-                DropNewCopies(FNames.size());
-                Fail(I);
+                RollBackAndFail(I);
             }
         }
         for (std::size_t I = 0; I < FNames.size(); ++I)
@@ -92,10 +102,6 @@ private:
     void DropNewCopies(std::size_t Count) {
         for (std::size_t I = 0; I < Count; ++I)
             if (FOps.Exists(NewCopy(I))) FOps.Delete(NewCopy(I));
-    }
-    void RestorePrevious() {
-        for (std::size_t I = 0; I < FNames.size(); ++I)
-            if (FMoved[I]) FOps.Rename(Previous(I), Target(I));
     }
 
     const std::string& FDestDir;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/Platform.h"
 #include "support/VxStrUtils.h"
 
 namespace txad {
@@ -21,12 +22,16 @@ public:
     virtual bool Copy(const std::string& Source, const std::string& Target); // refuses to overwrite
     virtual bool Rename(const std::string& From, const std::string& To);     // replaces To
     virtual bool SameFolder(const std::string& A, const std::string& B);
+    virtual platform::FolderLockAttempt TryLockFolder(const std::string& Dir);
 };
 
 // Copies SourceDir + name to DestDir + name for every name, replacing the
 // files there. When both folders are the same folder nothing is deleted or
 // copied. Raises EVxError "Error writing file <DestDir + name>" naming the
-// file that failed. Both folders end in the separator.
+// file that failed; when a previous file cannot be put back, a line per such
+// file follows, naming it and the name it is left under. Both folders end in
+// the separator. Runs under the delivery folder's lock (ExportRun), so the
+// temporary names are this run's own.
 void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir, const TStringList& Names,
                      DeliveryFileOps& Ops);
 

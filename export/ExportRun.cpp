@@ -1,6 +1,8 @@
 #include "export/ExportRun.h"
 
+#include <chrono>
 #include <exception>
+#include <thread>
 
 #include "export/SubmissionAddresses.h"
 #include "support/VxExceptions.h"
@@ -45,9 +47,25 @@ void ExportRun::WriteOutputFile(int Index) {
     FWriter.WriteOutputFile(Index);
 }
 
+std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
+    platform::FolderLockAttempt Attempt = FOps->TryLockFolder(FSettings.DestDir);
+    if (!Attempt.Busy) return std::move(Attempt.Lock);
+    const std::string Folder = ExcludePathDelimiter(FSettings.DestDir);
+    Log(FormatMsg("Un'altra esportazione sta consegnando i file nella cartella %s: attesa...", Folder));
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FDeliveryLockWaitMs);
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Attempt = FOps->TryLockFolder(FSettings.DestDir);
+        if (!Attempt.Busy) return std::move(Attempt.Lock);
+        if (std::chrono::steady_clock::now() >= Deadline)
+            throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
+    }
+}
+
 void ExportRun::DeliverByCopy() {
     // A folder that cannot be made shows up as a copy failure.
     FOps->ForceDirectories(FSettings.DestDir);
+    const auto Lock = LockDeliveryFolder();
     CopyOutputFiles(FSettings.DataDir, FSettings.DestDir);
 }
 
@@ -59,6 +77,7 @@ void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string&
 
 void ExportRun::DeliverByZip() {
     FOps->ForceDirectories(FSettings.DestDir);
+    const auto Lock = LockDeliveryFolder();
     std::vector<std::string> Files;
     Files.reserve(FSettings.OutFiles.size());
     for (const std::string& Name : FSettings.OutFiles) Files.push_back(FSettings.DataDir + Name);
@@ -69,12 +88,13 @@ void ExportRun::DeliverByZip() {
 }
 
 void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::string>& Files) {
-    // Every run builds a new archive; an old one that cannot go is never reused.
-    if (FOps->Exists(ArchivePath) && !FOps->Delete(ArchivePath))
-        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
     if (FZip == nullptr) throw EVxInternalError("Componente zip non disponibile");
-    // An archive that did not take every file goes: an empty or partial
-    // "Anarpe.zip" in the delivery folder would look ready to send.
+    // Every run builds a new archive, under a name of its own beside the old
+    // one, which it replaces only once the new one holds every file: a failed
+    // run leaves the old archive as it was.
+    const std::string NewArchive = ArchivePath + NewCopySuffix;
+    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
+        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
     struct RemoveUnlessKept {
         DeliveryFileOps& Ops;
         const std::string& Path;
@@ -82,11 +102,13 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
         ~RemoveUnlessKept() {
             if (!Keep && Ops.IsFile(Path)) Ops.Delete(Path);
         }
-    } Archive{*FOps, ArchivePath};
-    FZip->SetZipFileName(ArchivePath);
+    } Archive{*FOps, NewArchive};
+    FZip->SetZipFileName(NewArchive);
     FZip->SetFileSpecs(Files);
     if (FZip->Add() != static_cast<int>(Files.size()))
         throw EVxError("Errore nella generazione del file zip.");
+    if (!FOps->Rename(NewArchive, ArchivePath))
+        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
     Archive.Keep = true;
 }
 

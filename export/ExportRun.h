@@ -45,6 +45,13 @@ protected:
 
     void Log(const std::string& Text) { FLog(Text); }
 
+    // Serialises the delivery into FDestDir with other runs (other processes
+    // too): waits, telling the log, for at most FDeliveryLockWaitMs, then gives
+    // up with an error naming the folder. Nothing is held when the folder
+    // cannot be locked; the delivery then reports its own failure.
+    std::unique_ptr<platform::FolderLock> LockDeliveryFolder();
+    int FDeliveryLockWaitMs = 60000;
+
     const ExportRecordSet& FRecordSet;
     ExportSettings FSettings;
     TClientDataSet& FMain;

@@ -1,5 +1,10 @@
 #include "export/FileSink.h"
 
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <random>
+
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
@@ -7,11 +12,33 @@
 namespace txad {
 
 namespace {
+
 constexpr std::size_t BufferSize = 1 << 16;
+
+// A name part no other sink, in this process or another, picks.
+std::string UniqueToken() {
+    static std::atomic<uint32_t> Counter{0};
+    std::random_device Random;
+    const uint64_t Value = (static_cast<uint64_t>(Random()) << 32) ^ Random() ^ ++Counter;
+    static const char Hex[] = "0123456789abcdef";
+    std::string Token(16, '0');
+    for (int I = 0; I < 16; ++I) Token[static_cast<std::size_t>(I)] = Hex[(Value >> (4 * I)) & 0xF];
+    return Token;
 }
 
+} // namespace
+
 FileSink::FileSink(std::string Path) : FPath(std::move(Path)) {
-    FFile = std::fopen(FPath.c_str(), "wb");
+    // A folder (or anything but a file) under the name could not be replaced.
+    std::error_code Ec;
+    const auto Type = std::filesystem::symlink_status(FPath, Ec).type();
+    const bool Replaceable = Type == std::filesystem::file_type::not_found ||
+                             Type == std::filesystem::file_type::regular ||
+                             Type == std::filesystem::file_type::symlink;
+    if (Replaceable) {
+        FTempPath = FPath + "." + UniqueToken() + ".adoxnew";
+        FFile = std::fopen(FTempPath.c_str(), "wbx");
+    }
     if (FFile == nullptr) throw EVxError(FormatMsg("Impossibile creare il file %s", FPath));
     std::setvbuf(FFile, nullptr, _IOFBF, BufferSize);
 }
@@ -31,6 +58,7 @@ void FileSink::Close() {
     FFile = nullptr;
     const bool Flushed = std::fflush(File) == 0 && std::ferror(File) == 0;
     if (std::fclose(File) != 0 || !Flushed) Fail();
+    if (!platform::RenameFile(FTempPath, FPath)) Fail();
     FComplete = true;
 }
 
@@ -45,7 +73,10 @@ void FileSink::Abandon() noexcept {
         std::fclose(FFile);
         FFile = nullptr;
     }
-    if (!FComplete && !FPath.empty()) platform::DeleteFile(FPath);
+    if (!FComplete && !FPath.empty()) {
+        platform::DeleteFile(FTempPath);
+        platform::DeleteFile(FPath);
+    }
     FPath.clear();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// An output file as a byte sink. Writes are buffered and checked; the file is
-// complete only after Close() succeeds. A sink that goes away without a
-// successful Close() (a failed write, an error in the caller) closes and
-// deletes its file, so no half-written file stays under its real name.
+// An output file as a byte sink. Writes are buffered and checked, and go to a
+// file of this sink's own beside the real one, which takes the real name only
+// after Close() succeeds: a killed or crashed run never leaves a partial file
+// that looks complete. A sink that goes away without a successful Close() (a
+// failed write, an error in the caller) deletes its file, and the real name
+// is absent afterwards.
 
 #include <cstdio>
 #include <string>
@@ -14,7 +16,8 @@ namespace txad {
 
 class FileSink : public ByteSink {
 public:
-    // Creates or empties the file; raises EVxError naming it when it cannot.
+    // Raises EVxError naming the file when it cannot be created, or when
+    // something other than a file holds its name.
     explicit FileSink(std::string Path);
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
@@ -22,7 +25,8 @@ public:
 
     // Raises EVxError "Errore di scrittura del file <path>" on failure.
     void Write(std::string_view Bytes) override;
-    // Flushes and closes; raises like Write. After a failure the file is deleted.
+    // Flushes, closes and puts the file under its name; raises like Write.
+    // After a failure the file is deleted.
     void Close();
 
     const std::string& Path() const { return FPath; }
@@ -32,6 +36,7 @@ private:
     void Abandon() noexcept;
 
     std::string FPath;
+    std::string FTempPath; // where the bytes go until Close()
     std::FILE* FFile = nullptr;
     bool FComplete = false;
 };

@@ -11,8 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     zipdir::MemorySource Source(std::string_view(reinterpret_cast<const char*>(Data), Size));
     zipdir::Directory Dir;
-    if (zipdir::ReadEndRecord(Source, Dir) == zipdir::EndStatus::Found && Dir.End.TotalEntries() > 0) {
+    if (zipdir::ReadEndRecord(Source, Dir) == zipdir::EndStatus::Found)
         zipdir::ReadCentralDirectory(Source, Dir);
-    }
     return 0;
 }

@@ -61,6 +61,19 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target);
 bool RenameFile(const std::string& From, const std::string& To); // replaces To
 std::optional<uint64_t> FileSize(const std::string& Path);
 
+// An exclusive lock on a folder between processes, held until destroyed.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
+};
+struct FolderLockAttempt {
+    std::unique_ptr<FolderLock> Lock; // empty when not taken
+    bool Busy = false;                // another holder has it
+};
+// One attempt, never waiting. Neither a lock nor Busy when the folder cannot
+// be locked (it does not exist, or its file system has no locks).
+FolderLockAttempt TryLockFolder(const std::string& Dir);
+
 struct LocalDate {
     int Year = 0, Month = 0, Day = 0;
 };

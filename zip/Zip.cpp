@@ -78,16 +78,51 @@ struct TZip::TraceFile {
     std::ofstream Out;
 };
 
-// A copy of the archive taken before Add, removed when Add ends.
+// A copy of the archive taken before Add, removed when Add ends unless it
+// is the only intact copy left.
 struct TZip::Backup {
     std::string Path;
+    bool Keep = false;
     ~Backup() {
-        if (!Path.empty()) {
+        if (!Path.empty() && !Keep) {
             std::error_code Ec;
             std::filesystem::remove(Path, Ec);
         }
     }
 };
+
+// Puts the backup back through a new file beside the archive and a rename, so
+// that the archive is never left half copied; when that fails the backup is
+// kept and named.
+void TZip::RestoreArchive(Backup& Saved) {
+    const std::string& Archive = m_zipFileName;
+    std::string Temp;
+    bool Done = false;
+    {
+        QTemporaryFile Tmp(QPath(Archive + ".XXXXXX"));
+        Tmp.setAutoRemove(false);
+        if (Tmp.open()) {
+            Temp = QFile::encodeName(Tmp.fileName()).toStdString();
+            Tmp.close();
+            std::error_code Ec;
+            Done = std::filesystem::copy_file(Saved.Path, Temp,
+                                              std::filesystem::copy_options::overwrite_existing, Ec) &&
+                   !Ec;
+            if (Done) {
+                std::filesystem::rename(Temp, Archive, Ec);
+                Done = !Ec;
+            }
+        }
+    }
+    if (Done) return;
+    if (!Temp.empty()) {
+        std::error_code Ec;
+        std::filesystem::remove(Temp, Ec);
+    }
+    Saved.Keep = true;
+    throw ZipException("Unable to restore \n\"" + Archive + "\"\nIts previous contents are kept in \n\"" +
+                       Saved.Path + "\"");
+}
 
 TZip::TZip() {
     TempDir = platform::TempDir();
@@ -155,7 +190,9 @@ void TZip::ReadZipDirectory() {
     m_end = Dir.End;
     if (Status == zipdir::EndStatus::BadDiskNumbers) throw ZipException(NotValidMessage(m_zipFileName));
     m_zipComment = m_oemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
-    if (m_end.TotalEntries() == 0) return;
+    // Without the Zip64 record that its locator names the directory cannot be found.
+    if (Status == zipdir::EndStatus::BadZip64) throw ZipException(MsgBadCentral);
+    if (Dir.TotalEntries == 0 && Dir.EntriesOnDisk == 0 && Dir.CentralDirSize == 0) return;
 
     if (m_end.CentralDirDisk() != m_end.ThisDisk()) {
         // Only a spanned medium can be swapped; elsewhere the directory is unreachable.
@@ -276,12 +313,9 @@ int32_t TZip::RunAdd() {
     Params.TempDir = TempDir.c_str();
     const std::string Comment = m_oemNames ? platform::OemFromCp1252(m_zipComment) : m_zipComment;
     Params.Comment = Comment.empty() ? nullptr : Comment.c_str();
+    // The root folder reaches the plugin in every file-spec record; the
+    // process's working folder is left alone.
     Params.Marker = 7;
-    if (!RootDir.empty() && platform::DirectoryExists(RootDir)) {
-        std::error_code Ec;
-        std::filesystem::current_path(RootDir, Ec);
-        if (Ec) throw ZipException("I/O error " + std::to_string(Ec.value()));
-    }
 
     std::vector<ZipFileSpecRecord> FileEntries(m_fileSpecs.size());
     for (size_t I = 0; I < m_fileSpecs.size(); ++I) {
@@ -325,10 +359,7 @@ int32_t TZip::RunAdd() {
         // A batch cancelled by the user or stopped by a failing event handler
         // never counts as delivered: the archive goes back to its state
         // before Add, and a restore that fails is said, not ignored.
-        std::error_code Ec;
-        std::filesystem::copy_file(Saved.Path, m_zipFileName,
-                                   std::filesystem::copy_options::overwrite_existing, Ec);
-        if (Ec) throw ZipException(FormatMsg("Error writing file %s", m_zipFileName));
+        RestoreArchive(Saved);
     }
     if (Failure) std::rethrow_exception(Failure);
     m_fileSpecs.clear();

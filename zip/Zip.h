@@ -109,6 +109,7 @@ public:
 private:
     struct Backup;
     int32_t RunAdd();
+    void RestoreArchive(Backup& Saved);
     void LoadZipDll();
     bool AskForDisk(int Disk);
     void HandleCallback(ZipCallbackRecord& Rec);

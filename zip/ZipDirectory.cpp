@@ -9,6 +9,14 @@ namespace {
 
 constexpr uint8_t EndSignature[4] = {0x50, 0x4B, 0x05, 0x06};
 constexpr uint8_t CentralSignature[4] = {0x50, 0x4B, 0x01, 0x02};
+constexpr uint8_t Zip64EndSignature[4] = {0x50, 0x4B, 0x06, 0x06};
+constexpr uint8_t Zip64LocatorSignature[4] = {0x50, 0x4B, 0x06, 0x07};
+constexpr uint16_t Escape16 = 0xFFFF;
+constexpr uint32_t Escape32 = 0xFFFFFFFF;
+
+uint64_t Get64(const uint8_t* P) {
+    return static_cast<uint64_t>(Get32(P)) | (static_cast<uint64_t>(Get32(P + 4)) << 32);
+}
 
 // Reads exactly Len bytes at Offset into Out; false when the source is shorter.
 bool ReadString(ByteSource& Source, uint64_t Offset, size_t Len, std::string& Out) {
@@ -20,6 +28,55 @@ bool ReadString(ByteSource& Source, uint64_t Offset, size_t Len, std::string& Ou
         Out.clear();
         return false;
     }
+    return true;
+}
+
+// A field of the end record agrees with its Zip64 value when it holds it or
+// the escape value that sends the reader to the Zip64 record.
+bool Agrees(uint64_t Field, uint64_t Escape, uint64_t Value) {
+    return Field == Escape || Field == Value;
+}
+
+// Reads the Zip64 end record that the locator at LocatorPos names into Dir.
+// Only single-disk archives are read: the record stands right before the
+// locator (or at the stored offset when nothing is in front of the archive),
+// and every end record field agrees with it.
+bool ReadZip64End(ByteSource& Source, Directory& Dir, const uint8_t* Locator, uint64_t LocatorPos) {
+    const EndRecord& E = Dir.End;
+    if (Get32(Locator + 4) != 0 || Get32(Locator + 16) > 1 || E.ThisDisk() != 0 || E.CentralDirDisk() != 0)
+        return false;
+    uint8_t Rec[Zip64EndSize];
+    auto RecordAt = [&](uint64_t Pos) {
+        if (Pos > LocatorPos || LocatorPos - Pos < Zip64EndSize) return false;
+        if (Source.ReadAt(Pos, Rec, Zip64EndSize) != Zip64EndSize ||
+            std::memcmp(Rec, Zip64EndSignature, 4) != 0)
+            return false;
+        // The record's size counts what follows its first 12 bytes.
+        const uint64_t Length = Get64(Rec + 4);
+        return Length >= Zip64EndSize - 12 && Length - (Zip64EndSize - 12) == LocatorPos - Pos - Zip64EndSize;
+    };
+    uint64_t Pos = LocatorPos - std::min<uint64_t>(LocatorPos, Zip64EndSize);
+    if (!RecordAt(Pos)) {
+        Pos = Get64(Locator + 8);
+        if (!RecordAt(Pos)) return false;
+    }
+    const uint32_t ThisDisk = Get32(Rec + 16);
+    const uint32_t CentralDisk = Get32(Rec + 20);
+    const uint64_t OnDisk = Get64(Rec + 24);
+    const uint64_t Total = Get64(Rec + 32);
+    const uint64_t Size = Get64(Rec + 40);
+    const uint64_t Offset = Get64(Rec + 48);
+    if (ThisDisk != 0 || CentralDisk != 0 || !Agrees(E.EntriesOnDisk(), Escape16, OnDisk) ||
+        !Agrees(E.TotalEntries(), Escape16, Total) || !Agrees(E.CentralDirSize(), Escape32, Size) ||
+        !Agrees(E.CentralDirOffset(), Escape32, Offset)) {
+        return false;
+    }
+    Dir.Zip64 = true;
+    Dir.EntriesOnDisk = OnDisk;
+    Dir.TotalEntries = Total;
+    Dir.CentralDirSize = Size;
+    Dir.CentralDirOffset = Offset;
+    Dir.CentralDirEnd = Pos;
     return true;
 }
 
@@ -68,56 +125,68 @@ EndStatus ReadEndRecord(ByteSource& Source, Directory& Dir) {
     const uint64_t Size = Source.Size();
     if (Size < EndRecordSize) return EndStatus::NotFound;
 
+    const size_t Span = static_cast<size_t>(std::min<uint64_t>(Size, EndSearchSpan));
+    const uint64_t Start = Size - Span;
+    std::string Buf;
+    if (!ReadString(Source, Start, Span, Buf)) return EndStatus::NotFound;
+    const auto* Bytes = reinterpret_cast<const uint8_t*>(Buf.data());
     int64_t Found = -1;
-    uint8_t Tail[EndRecordSize];
-    if (Source.ReadAt(Size - EndRecordSize, Tail, EndRecordSize) == EndRecordSize &&
-        std::memcmp(Tail, EndSignature, 4) == 0) {
-        Found = static_cast<int64_t>(Size - EndRecordSize);
-    } else {
-        const size_t Span = static_cast<size_t>(std::min<uint64_t>(Size, EndSearchSpan));
-        const uint64_t Start = Size - Span;
-        std::string Buf;
-        if (!ReadString(Source, Start, Span, Buf)) return EndStatus::NotFound;
-        // Backwards from the last place a whole record fits; the first hit wins.
-        for (size_t I = Span - EndRecordSize + 1; I-- > 0;) {
-            if (std::memcmp(Buf.data() + I, EndSignature, 4) == 0) {
-                Found = static_cast<int64_t>(Start + I);
-                break;
-            }
+    // Forwards: a record that ends exactly at the end of the file owns every
+    // later byte as its comment, so nothing after it can be the record.
+    for (size_t I = 0; I + EndRecordSize <= Span; ++I) {
+        if (std::memcmp(Bytes + I, EndSignature, 4) == 0 &&
+            I + EndRecordSize + Get16(Bytes + I + 20) == Span) {
+            Found = static_cast<int64_t>(Start + I);
+            break;
         }
     }
     if (Found < 0) return EndStatus::NotFound;
 
+    const size_t At = static_cast<size_t>(static_cast<uint64_t>(Found) - Start);
     Dir.EndPosition = Found;
-    if (Source.ReadAt(static_cast<uint64_t>(Found), Dir.End.Bytes.data(), EndRecordSize) != EndRecordSize) {
-        return EndStatus::NotFound;
-    }
+    std::memcpy(Dir.End.Bytes.data(), Bytes + At, EndRecordSize);
     if (Dir.End.ThisDisk() > MaxDiskNumber || Dir.End.CentralDirDisk() > MaxDiskNumber) {
         return EndStatus::BadDiskNumbers;
     }
-    if (!ReadString(Source, static_cast<uint64_t>(Found) + EndRecordSize, Dir.End.CommentLength(),
-                    Dir.Comment)) {
-        Dir.Comment.clear();
+    Dir.Comment.assign(Buf, At + EndRecordSize, std::string::npos);
+
+    const EndRecord& E = Dir.End;
+    Dir.Zip64 = false;
+    Dir.EntriesOnDisk = E.EntriesOnDisk();
+    Dir.TotalEntries = E.TotalEntries();
+    Dir.CentralDirSize = E.CentralDirSize();
+    Dir.CentralDirOffset = E.CentralDirOffset();
+    Dir.CentralDirEnd = static_cast<uint64_t>(Found);
+    if (static_cast<uint64_t>(Found) < Zip64LocatorSize) return EndStatus::Found;
+    uint8_t Locator[Zip64LocatorSize];
+    const uint64_t LocatorPos = static_cast<uint64_t>(Found) - Zip64LocatorSize;
+    if (Source.ReadAt(LocatorPos, Locator, Zip64LocatorSize) != Zip64LocatorSize ||
+        std::memcmp(Locator, Zip64LocatorSignature, 4) != 0) {
+        return EndStatus::Found;
     }
-    return EndStatus::Found;
+    return ReadZip64End(Source, Dir, Locator, LocatorPos) ? EndStatus::Found : EndStatus::BadZip64;
 }
 
 bool ReadCentralDirectory(ByteSource& Source, Directory& Dir) {
     Dir.Entries.clear();
-    const EndRecord& E = Dir.End;
+    const bool SingleDisk = Dir.End.ThisDisk() == 0;
     uint64_t Pos;
-    if (E.ThisDisk() > 0) {
-        Pos = E.CentralDirOffset();
+    uint64_t Limit; // the directory's entries end here
+    if (!SingleDisk) {
+        Pos = Dir.CentralDirOffset;
+        Limit = Source.Size();
     } else {
-        if (Dir.EndPosition < 0 || E.CentralDirSize() > static_cast<uint64_t>(Dir.EndPosition)) return false;
-        Pos = static_cast<uint64_t>(Dir.EndPosition) - E.CentralDirSize();
+        if (Dir.EntriesOnDisk != Dir.TotalEntries) return false;
+        if (Dir.CentralDirSize > Dir.CentralDirEnd || Dir.CentralDirEnd > Source.Size()) return false;
+        Pos = Dir.CentralDirEnd - Dir.CentralDirSize;
+        Limit = Dir.CentralDirEnd;
     }
-    const uint16_t Count = E.TotalEntries();
-    // Each entry takes at least a header: a count the source cannot hold is
+    const uint64_t Count = Dir.TotalEntries;
+    // Each entry takes at least a header: a count the directory cannot hold is
     // refused before anything is allocated for it.
-    if (Pos > Source.Size() || (Source.Size() - Pos) / CentralHeaderSize < Count) return false;
-    Dir.Entries.reserve(Count);
-    for (uint16_t I = 0; I < Count; ++I) {
+    if (Pos > Limit || (Limit - Pos) / CentralHeaderSize < Count) return false;
+    Dir.Entries.reserve(static_cast<size_t>(Count));
+    for (uint64_t I = 0; I < Count; ++I) {
         CentralEntry Entry;
         if (Source.ReadAt(Pos, Entry.Header.data(), CentralHeaderSize) != CentralHeaderSize ||
             std::memcmp(Entry.Header.data(), CentralSignature, 4) != 0) {
@@ -128,15 +197,21 @@ bool ReadCentralDirectory(ByteSource& Source, Directory& Dir) {
         const uint16_t NameLen = Get16(&Entry.Header[28]);
         const uint16_t ExtraLen = Get16(&Entry.Header[30]);
         const uint16_t CommentLen = Get16(&Entry.Header[32]);
-        if (!ReadString(Source, Pos, NameLen, Entry.FileName) ||
+        const uint64_t Next = Pos + NameLen + ExtraLen + CommentLen;
+        if (Next > Limit || !ReadString(Source, Pos, NameLen, Entry.FileName) ||
             !ReadString(Source, Pos + NameLen, ExtraLen, Entry.ExtraField) ||
             !ReadString(Source, Pos + NameLen + ExtraLen, CommentLen, Entry.FileComment)) {
             Dir.Entries.clear();
             return false;
         }
-        Pos += static_cast<uint64_t>(NameLen) + ExtraLen + CommentLen;
+        Pos = Next;
         if (I == 0) Dir.OemNames = HostUsesOemNames(Entry.VersionMadeBy());
         Dir.Entries.push_back(std::move(Entry));
+    }
+    // Entries the count leaves out would be lost without a word.
+    if (SingleDisk && Pos != Limit) {
+        Dir.Entries.clear();
+        return false;
     }
     return true;
 }

@@ -15,9 +15,13 @@ namespace zipdir {
 
 constexpr size_t EndRecordSize = 22;
 constexpr size_t CentralHeaderSize = 46;
-// The end record lies within this many bytes of the end (its comment is at
-// most 65535 bytes long).
-constexpr size_t EndSearchSpan = 65535;
+// The end record and its comment of at most 65535 bytes close the file.
+constexpr size_t MaxCommentSize = 65535;
+constexpr size_t EndSearchSpan = MaxCommentSize + EndRecordSize;
+// The Zip64 end record (without extensible data) and its locator, which
+// stands right before the end record.
+constexpr size_t Zip64EndSize = 56;
+constexpr size_t Zip64LocatorSize = 20;
 // Disk numbers above this mark a file that is not an archive.
 constexpr uint16_t MaxDiskNumber = 1000;
 
@@ -80,25 +84,42 @@ struct CentralEntry {
 
 enum class EndStatus {
     Found,
-    NotFound,       // no end record within the last 65535 bytes
+    NotFound,       // no end record closes the file with its comment
     BadDiskNumbers, // a disk number above 1000
+    BadZip64,       // a Zip64 locator without a Zip64 end record that agrees
 };
 
 struct Directory {
     EndRecord End;
     int64_t EndPosition = -1;
-    std::string Comment; // raw; empty when shorter than announced
+    std::string Comment; // raw
     std::vector<CentralEntry> Entries;
     bool OemNames = false; // as the first entry's host system says
+    // The directory's extent and counts: the end record's, or the Zip64 end
+    // record's where the archive has one.
+    bool Zip64 = false;
+    uint64_t EntriesOnDisk = 0;
+    uint64_t TotalEntries = 0;
+    uint64_t CentralDirSize = 0;
+    uint64_t CentralDirOffset = 0;
+    // Where the central directory ends on a single-disk archive: at the Zip64
+    // end record, or else at the end record.
+    uint64_t CentralDirEnd = 0;
 };
 
-// Finds the end record and reads it and the archive comment into Dir.
+// Finds the end record, reads it and the archive comment into Dir, and the
+// Zip64 end record when a locator precedes the end record. The record found
+// is the first one in the file's last 65557 bytes that ends, with its
+// comment, exactly at the end of the file: a signature inside a comment never
+// wins over the record that owns the comment.
 EndStatus ReadEndRecord(ByteSource& Source, Directory& Dir);
 
 // Reads the central directory the end record describes: on a single-disk
-// archive it ends where the end record starts (data in front of the archive
-// does not matter), on a multi-disk one it starts at the stored offset.
-// False on a short read or a wrong signature; Dir.Entries is then empty.
+// archive it ends where the (Zip64) end record starts (data in front of the
+// archive does not matter) and must hold exactly the entries counted, no more
+// and no fewer; on a multi-disk one it starts at the stored offset. False on
+// a short read, a wrong signature or a count that disagrees with the
+// directory's size; Dir.Entries is then empty.
 bool ReadCentralDirectory(ByteSource& Source, Directory& Dir);
 
 // Whether the host system of an entry's version-made-by stores OEM names.

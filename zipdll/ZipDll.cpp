@@ -121,7 +121,12 @@ int32_t Pack(ZipParamsRecord& Params) {
     std::vector<Unreadable> Missing;
     int64_t Total = 0;
     for (int32_t I = 0; I < Params.SpecCount; ++I) {
-        const std::string FileName = Params.FileEntries[I].FileName ? Params.FileEntries[I].FileName : "";
+        const ZipFileSpecRecord& Spec = Params.FileEntries[I];
+        std::string FileName = Spec.FileName ? Spec.FileName : "";
+        // A relative spec is based on the record's root folder, never on the
+        // process's working folder.
+        if (!FileName.empty() && FileName[0] != '/' && Spec.RootDir && *Spec.RootDir)
+            FileName = Spec.RootDir + FileName;
         struct stat St {};
         const bool Found = ::stat(FileName.c_str(), &St) == 0;
         if (!Found || !S_ISREG(St.st_mode)) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <new>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,6 +152,40 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
     close(In);
     if (!Ok) unlink(Target.c_str()); // never leave a partial copy behind
     return Ok;
+}
+
+namespace {
+
+// flock() on the folder itself: no lock file is left behind, and the lock
+// goes with the process however it ends.
+class PosixFolderLock : public FolderLock {
+public:
+    explicit PosixFolderLock(int Fd) : FFd(Fd) {}
+    ~PosixFolderLock() override { close(FFd); }
+    PosixFolderLock(const PosixFolderLock&) = delete;
+    PosixFolderLock& operator=(const PosixFolderLock&) = delete;
+
+private:
+    int FFd;
+};
+
+} // namespace
+
+FolderLockAttempt TryLockFolder(const std::string& Dir) {
+    FolderLockAttempt Attempt;
+    const int Fd = open(Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Fd < 0) return Attempt;
+    int Rc;
+    do {
+        Rc = flock(Fd, LOCK_EX | LOCK_NB);
+    } while (Rc != 0 && errno == EINTR);
+    if (Rc == 0) {
+        Attempt.Lock = std::make_unique<PosixFolderLock>(Fd);
+        return Attempt;
+    }
+    Attempt.Busy = errno == EWOULDBLOCK;
+    close(Fd);
+    return Attempt;
 }
 
 bool RenameFile(const std::string& From, const std::string& To) {

@@ -146,6 +146,39 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
     return ::CopyFileW(Wide(Source).c_str(), Wide(Target).c_str(), TRUE) != 0;
 }
 
+namespace {
+
+// A lock file opened without sharing and deleted when closed: the handle is
+// the lock, released with the process however it ends.
+class WinFolderLock : public FolderLock {
+public:
+    explicit WinFolderLock(HANDLE H) : FHandle(H) {}
+    ~WinFolderLock() override { CloseHandle(FHandle); }
+    WinFolderLock(const WinFolderLock&) = delete;
+    WinFolderLock& operator=(const WinFolderLock&) = delete;
+
+private:
+    HANDLE FHandle;
+};
+
+} // namespace
+
+FolderLockAttempt TryLockFolder(const std::string& Dir) {
+    FolderLockAttempt Attempt;
+    std::wstring Name = Wide(Dir);
+    if (!Name.empty() && Name.back() != L'\\' && Name.back() != L'/') Name += L'\\';
+    Name += L".adoxport.lock";
+    const HANDLE H = CreateFileW(Name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (H != INVALID_HANDLE_VALUE) {
+        Attempt.Lock = std::make_unique<WinFolderLock>(H);
+        return Attempt;
+    }
+    const DWORD Err = GetLastError();
+    Attempt.Busy = Err == ERROR_SHARING_VIOLATION || Err == ERROR_ACCESS_DENIED;
+    return Attempt;
+}
+
 bool RenameFile(const std::string& From, const std::string& To) {
     return MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }

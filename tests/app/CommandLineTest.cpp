@@ -19,6 +19,7 @@ TEST(CommandLine, UsageErrorsNeedNoDisplay) {
         {"four positional arguments", {"a", "aie", "1", "d"}, "too many arguments"},
         {"option without its value", {"a", "aie", "2", "--sites"}, "missing value after --sites"},
         {"site position that is no number", {"a", "aie", "2", "--sites", "1,x"}, "invalid site position"},
+        {"empty position inside the list", {"a", "aie", "2", "--sites", "1,,2"}, "invalid site position"},
     };
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.remove("DISPLAY");

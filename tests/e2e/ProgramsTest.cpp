@@ -14,9 +14,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/statvfs.h>
 #include <sys/time.h>
 #include <vector>
 
@@ -146,27 +148,36 @@ protected:
 
     fs::path Delivery(const std::string& Target) const { return Home / "rozadiver" / "datrex" / Target; }
 
-    RunResult Run(const char* Program, const QStringList& Args) const {
-        QProcess Child;
+    // Starts a program as the automation does, without waiting for it.
+    std::unique_ptr<QProcess> Start(const char* Program, const QStringList& Args) const {
+        auto Child = std::make_unique<QProcess>();
         QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
         Env.insert("HOME", QString::fromStdString(Home.string()));
         Env.insert("ADOXPORT_HKLM", QString::fromStdString((Root / "hklm.reg").string()));
         Env.insert("QT_QPA_PLATFORM", "offscreen");
         Env.insert("XDG_RUNTIME_DIR", QString::fromStdString(Root.string()));
-        Child.setProcessEnvironment(Env);
-        Child.setWorkingDirectory(QString::fromStdString(Root.string()));
-        Child.start(QString::fromUtf8(Program), Args);
+        Child->setProcessEnvironment(Env);
+        Child->setWorkingDirectory(QString::fromStdString(Root.string()));
+        Child->start(QString::fromUtf8(Program), Args);
+        return Child;
+    }
+
+    static RunResult Finish(QProcess& Child) {
         RunResult Result;
         if (!Child.waitForStarted(10000) || !Child.waitForFinished(120000)) {
             Child.kill();
             Child.waitForFinished();
-            ADD_FAILURE() << Program << " did not start or did not finish";
+            ADD_FAILURE() << Child.program().toStdString() << " did not start or did not finish";
             return Result;
         }
         Result.Status = Child.exitStatus() == QProcess::NormalExit ? Child.exitCode() : -1;
         Result.Out = Child.readAllStandardOutput().toStdString();
         Result.Err = Child.readAllStandardError().toStdString();
         return Result;
+    }
+
+    RunResult Run(const char* Program, const QStringList& Args) const {
+        return Finish(*Start(Program, Args));
     }
 
     RunResult Export(const char* Program, const std::string& Target, const std::string& Path,
@@ -453,6 +464,11 @@ const RefusedCase kRefusedCases[] = {
      {"DATA", "aie", "2", "--unattended"},
      1,
      "Per ogni codice meccanogafico dev'essere selezionata\n"},
+    // An empty list is no usage error: nothing ticked, the site page refuses.
+    {"EmptySiteList",
+     {"DATA", "aie", "2", "--unattended", "--sites", ""},
+     1,
+     "Per ogni codice meccanogafico dev'essere selezionata\n"},
     {"TwoSitesOfOneCode",
      {"DATA", "aie", "2", "--unattended", "--sites", "1,2,3"},
      1,
@@ -535,6 +551,89 @@ TEST_F(DemoRun, ClassicAnarpeArchiveHoldsFourFiles) {
     ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
     ASSERT_EQ(R.Out.rfind("----\n", 0), 0u) << R.Out;
     ExpectArchiveDelivered(kAnarpeFiles);
+}
+
+// A full disk under the delivery folder: the run stops, the archive of the
+// previous run keeps its bytes, and nothing of the failed run stays there.
+TEST_F(DemoRun, FullDiskKeepsThePreviousArchive) {
+    if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
+    const fs::path Dest = Delivery("anarpe");
+    fs::create_directories(Dest);
+    const RunResult Mount = Run("/usr/bin/env", {"mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs",
+                                                 QString::fromStdString(Dest.string())});
+    if (Mount.Status != 0) GTEST_SKIP() << "mounting a small tmpfs is not allowed here (needs root)";
+    struct Unmount {
+        std::string Path;
+        ~Unmount() {
+            QProcess Umount;
+            Umount.start("umount", {QString::fromStdString(Path)});
+            Umount.waitForFinished();
+        }
+    } Guard{Dest.string()};
+
+    const RunResult First = Export(ADOX_PROGRAM, "anarpe", "1");
+    ASSERT_EQ(First.Status, 0) << First.Out << First.Err;
+    const std::string Previous = ReadFileBytes((Dest / "Anarpe.zip").string());
+    // Fill the disk but for one block, which the new archive's first bytes take.
+    struct statvfs Fs {};
+    ASSERT_EQ(statvfs(Dest.c_str(), &Fs), 0);
+    const std::size_t Free = static_cast<std::size_t>(Fs.f_bavail) * Fs.f_frsize;
+    ASSERT_GT(Free, Fs.f_frsize);
+    testsupport::WriteFileBytes((Dest / "filler").string(), std::string(Free - Fs.f_frsize, 'f'));
+
+    const RunResult Second = Export(ADOX_PROGRAM, "anarpe", "1");
+    EXPECT_EQ(Second.Status, 1) << Second.Out << Second.Err;
+    const std::vector<std::string> Lines = SplitLines(SplitReport(Second.Out).second);
+    ASSERT_GE(Lines.size(), 3u) << Second.Out;
+    EXPECT_EQ(Lines[Lines.size() - 3], kStopPrefix + "Errore nella generazione del file zip.") << Second.Out;
+    EXPECT_TRUE(ReadFileBytes((Dest / "Anarpe.zip").string()) == Previous) << "the previous archive changed";
+    EXPECT_EQ(FolderNames(Dest), (std::vector<std::string>{"Anarpe.zip", "filler"}));
+}
+
+// Two runs started together on one account deliver into the same folder,
+// round after round, from the same data folder (a double click) or from two:
+// both finish, the folder holds one complete set, and no temporary name stays
+// behind in any folder.
+TEST_F(DemoRun, TwoRunsAtOnceBothDeliverACompleteSet) {
+    if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
+    const fs::path OtherData = Root / "data2";
+    fs::copy(Data, OtherData, fs::copy_options::recursive);
+    constexpr int Rounds = 10;
+    for (const std::string Target : {"aie", "anarpe"}) {
+        const std::vector<std::string>& Files = Target == "aie" ? kAieFiles : kAnarpeFiles;
+        for (int Round = 0; Round < Rounds; ++Round) {
+            SCOPED_TRACE(Target + " round " + std::to_string(Round));
+            const fs::path SecondData = Round % 2 == 0 ? Data : OtherData;
+            auto Args = [&Target](const fs::path& Folder) {
+                return QStringList{QString::fromStdString(Folder.string()), QString::fromStdString(Target),
+                                   "1", "--unattended"};
+            };
+            auto A = Start(ADOX_PROGRAM, Args(Data));
+            auto B = Start(ADOX_PROGRAM, Args(SecondData));
+            const RunResult Ra = Finish(*A);
+            const RunResult Rb = Finish(*B);
+            EXPECT_EQ(Ra.Status, 0) << Ra.Out << Ra.Err;
+            EXPECT_EQ(Rb.Status, 0) << Rb.Out << Rb.Err;
+            if (Target == "aie") {
+                ExpectCopiesDelivered(Files);
+            } else {
+                // A complete archive that the zip tool reads, holding this round's files.
+                const QString Zip = QString::fromStdString((Delivery("anarpe") / "Anarpe.zip").string());
+                EXPECT_EQ(FolderNames(Delivery("anarpe")), std::vector<std::string>{"Anarpe.zip"});
+                const RunResult Tested = Run("/usr/bin/env", {"unzip", "-tqq", Zip});
+                EXPECT_EQ(Tested.Status, 0) << Tested.Out << Tested.Err;
+                const RunResult Names = Run("/usr/bin/env", {"unzip", "-Z1", Zip});
+                EXPECT_EQ(SplitLines(Names.Out), Files);
+            }
+            for (const fs::path& Folder : {Data, OtherData}) {
+                const std::vector<std::string> Names = FolderNames(Folder);
+                EXPECT_TRUE(std::none_of(Names.begin(), Names.end(), [](const std::string& N) {
+                    return N.find(".adox") != std::string::npos;
+                })) << Folder;
+            }
+            if (HasFailure()) return;
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Delivery: the all-or-nothing copy and the zip steps of the export run.
 
 #include <filesystem>
+#include <set>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -41,9 +43,18 @@ public:
     }
     bool Rename(const std::string& From, const std::string& To) override {
         ++Renames;
-        if (FWhich == RenameOp && Renames == FNth) return false;
+        if ((FWhich == RenameOp && Renames == FNth) || FailRenames.count(Renames) != 0) return false;
         return DeliveryFileOps::Rename(From, To);
     }
+    // Another process's delivery holds the folder for this many attempts (-1: always).
+    platform::FolderLockAttempt TryLockFolder(const std::string& Dir) override {
+        ++LockAttempts;
+        if (BusyAttempts < 0 || LockAttempts <= BusyAttempts) return {nullptr, true};
+        return DeliveryFileOps::TryLockFolder(Dir);
+    }
+    std::set<int> FailRenames; // further renames that fail, 1-based
+    int BusyAttempts = 0;
+    int LockAttempts = 0;
     bool Delete(const std::string& Path) override {
         ++Deletes;
         return DeliveryFileOps::Delete(Path);
@@ -100,6 +111,31 @@ TEST(CopyDelivery, FailureLeavesThePreviousSet) {
     }
 }
 
+// A previous file that cannot be put back is named with the name it is left
+// under, instead of the run saying only that the copy failed.
+TEST(CopyDelivery, RollbackThatFailsNamesTheFilesLeftAside) {
+    TempFolder Source, Dest;
+    WriteSet(Source.Path(), "new");
+    WriteSet(Dest.Path(), "old");
+    // Renames 1-4 move the previous set aside, 5 puts the first new file in
+    // place, 6 fails; 7-10 put the previous files back, of which 8 and 10 fail.
+    FailingOps Ops(FailingOps::RenameOp, 6);
+    Ops.FailRenames = {8, 10};
+    const std::string D = Dest.Path();
+    ExpectWriteError([&] { CopyOutputFiles(Source.Path(), D, Names, Ops); },
+                     D + "File622.txt\r\nImpossibile ripristinare il file " + D +
+                         "File622.txt: la versione precedente \xE8 rimasta in " + D +
+                         "File622.txt.adoxold\r\nImpossibile ripristinare il file " + D +
+                         "File815E.txt: la versione precedente \xE8 rimasta in " + D +
+                         "File815E.txt.adoxold");
+    std::map<std::string, std::string> Expected = SetContents("old");
+    Expected["File622.txt.adoxold"] = Expected["File622.txt"];
+    Expected["File815E.txt.adoxold"] = Expected["File815E.txt"];
+    Expected.erase("File622.txt");
+    Expected.erase("File815E.txt");
+    EXPECT_EQ(writerstest::FolderContents(D), Expected);
+}
+
 TEST(CopyDelivery, FailureWithoutPreviousSetLeavesNothing) {
     TempFolder Source, Dest;
     WriteSet(Source.Path(), "new");
@@ -147,12 +183,13 @@ TEST(CopyDelivery, SameFolderCopiesAndDeletesNothing) {
 
 namespace {
 
+// Naming an archive creates it, as the component does; Add fills it.
 class FakeZip : public ZipPacker {
 public:
     explicit FakeZip(std::string Archive) : FArchive(std::move(Archive)) {}
     void SetZipFileName(const std::string& Name) override {
-        OldArchiveGone = !fs::exists(FArchive);
-        Calls.push_back("SetZipFileName " + Name);
+        Calls.push_back("SetZipFileName");
+        FName = Name;
         testsupport::WriteFileBytes(Name, "empty archive");
     }
     void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
@@ -160,20 +197,26 @@ public:
     }
     int Add() override {
         Calls.push_back("Add");
+        OldArchiveWhileBuilding = fs::is_regular_file(FArchive) ? testsupport::ReadFileBytes(FArchive) : "";
+        if (!Error.empty()) throw std::runtime_error(Error);
+        testsupport::WriteFileBytes(FName, "new archive");
         return Answer;
     }
+    const std::string& Name() const { return FName; }
     std::vector<std::string> Calls;
-    bool OldArchiveGone = false;
+    std::string OldArchiveWhileBuilding;
     int Answer = 4;
+    std::string Error; // raised by Add when set
 
 private:
-    std::string FArchive;
+    std::string FArchive, FName;
 };
 
 // An export run whose output files are already written.
 class DeliveryOnlyRun : public ExportRun {
 public:
     using ExportRun::ExportRun;
+    void SetLockWait(int Ms) { FDeliveryLockWaitMs = Ms; }
 
 protected:
     void WriteOutputFile(int) override {}
@@ -192,11 +235,15 @@ ExportSettings DeliverySettings(const std::string& Data, const std::string& Dest
 
 } // namespace
 
-TEST(ZipDelivery, OldArchiveIsReplaced) {
+// The new archive is built beside the old one, which stays until the new one
+// holds every file; a leftover of an earlier run under the new one's name
+// does not stop the run.
+TEST(ZipDelivery, OldArchiveStaysUntilTheNewOneIsComplete) {
     TempFolder Data, Home;
     const std::string Dest = Home.Path() + "a/b/anarpe/";
     fs::create_directories(Dest);
     testsupport::WriteFileBytes(Dest + "Anarpe.zip", "old archive");
+    testsupport::WriteFileBytes(Dest + "Anarpe.zip" + NewCopySuffix, "left by a killed run");
     ExportRecordSet Set("anarpe");
     TClientDataSet Main;
     std::vector<std::string> Log;
@@ -205,37 +252,48 @@ TEST(ZipDelivery, OldArchiveIsReplaced) {
         Set, DeliverySettings(Data.Path(), Dest, "anarpe"), Main,
         [&Log](const std::string& T) { Log.push_back(T); }, &Zip);
     EXPECT_FALSE(Run.Execute());
-    EXPECT_TRUE(Zip.OldArchiveGone);
-    EXPECT_EQ(testsupport::ReadFileBytes(Dest + "Anarpe.zip"), "empty archive");
-    EXPECT_EQ(Zip.Calls,
-              (std::vector<std::string>{"SetZipFileName " + Dest + "Anarpe.zip", "SetFileSpecs 4", "Add"}));
+    EXPECT_EQ(Zip.OldArchiveWhileBuilding, "old archive");
+    EXPECT_EQ(fs::path(Zip.Name()).parent_path(), fs::path(Dest + "Anarpe.zip").parent_path());
+    EXPECT_NE(Zip.Name(), Dest + "Anarpe.zip");
+    EXPECT_EQ(Zip.Calls, (std::vector<std::string>{"SetZipFileName", "SetFileSpecs 4", "Add"}));
+    EXPECT_EQ(writerstest::FolderContents(Dest),
+              (std::map<std::string, std::string>{{"Anarpe.zip", "new archive"}}));
     EXPECT_EQ(Log.back(), "Il file Anarpe.zip \xE8 disponibile nella cartella " + Home.Path() +
                               "a/b/anarpe \r\n\r\nInviare il file via posta elettronica all'indirizzo "
                               "da-confermare-anarpe@invalid");
 }
 
-TEST(ZipDelivery, Failures) {
+// Whatever stops the run, the old archive keeps its bytes and nothing else
+// stays in the delivery folder.
+TEST(ZipDelivery, FailureKeepsTheOldArchive) {
     struct Row {
         const char* name;
-        bool folderInTheWay;
+        bool folderInTheWay; // a folder named Anarpe.zip instead of an old archive
         int answer;
+        const char* error; // raised by the component
         const char* cause; // empty: "Error writing file" with the archive path
-        std::size_t zipCalls;
     } rows[] = {
-        {"fewer files went in", false, 3, "Errore nella generazione del file zip.", 3},
-        {"more files went in", false, 5, "Errore nella generazione del file zip.", 3},
-        {"old archive cannot be deleted", true, 4, "", 0},
+        {"fewer files went in", false, 3, "", "Errore nella generazione del file zip."},
+        {"more files went in", false, 5, "", "Errore nella generazione del file zip."},
+        {"the component fails", false, 4, "disk full", "disk full"},
+        {"old archive cannot be replaced", true, 4, "", ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         TempFolder Data, Home;
         const std::string Dest = Home.Path() + "anarpe/";
-        if (r.folderInTheWay) fs::create_directories(Dest + "Anarpe.zip/inside");
+        fs::create_directories(Dest);
+        if (r.folderInTheWay)
+            fs::create_directories(Dest + "Anarpe.zip/inside");
+        else
+            testsupport::WriteFileBytes(Dest + "Anarpe.zip", "old archive");
+        const auto Before = writerstest::FolderContents(Dest);
         ExportRecordSet Set("anarpe");
         TClientDataSet Main;
         std::vector<std::string> Log;
         FakeZip Zip(Dest + "Anarpe.zip");
         Zip.Answer = r.answer;
+        Zip.Error = r.error;
         DeliveryOnlyRun Run(
             Set, DeliverySettings(Data.Path(), Dest, "anarpe"), Main,
             [&Log](const std::string& T) { Log.push_back(T); }, &Zip);
@@ -245,9 +303,58 @@ TEST(ZipDelivery, Failures) {
         EXPECT_EQ(Log.back(), StopText(Cause));
         EXPECT_EQ(StopText(Cause), "Procedura interrotta con il seguente errore: " + Cause +
                                        "\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI");
-        EXPECT_EQ(Zip.Calls.size(), r.zipCalls);
-        // No archive that looks deliverable stays; a folder in the way is not touched.
-        EXPECT_EQ(fs::exists(Dest + "Anarpe.zip"), r.folderInTheWay);
+        EXPECT_EQ(Zip.Calls.size(), 3u);
+        EXPECT_EQ(writerstest::FolderContents(Dest), Before);
+        EXPECT_EQ(fs::is_directory(Dest + "Anarpe.zip"), r.folderInTheWay);
+    }
+}
+
+// Another run delivering into the same folder is waited for, and the log says
+// so; a folder that stays busy stops the run, which then changes nothing there.
+TEST(ExportRun, DeliveryWaitsForAnotherRunInTheSameFolder) {
+    const std::string Waiting = "Un'altra esportazione sta consegnando i file nella cartella ";
+    struct Row {
+        const char* name;
+        const char* target;
+        int busyAttempts;
+        bool stops;
+    } rows[] = {
+        {"AIE, folder freed", "aie", 3, false},
+        {"ANARPE, folder freed", "anarpe", 2, false},
+        {"AIE, folder stays busy", "aie", -1, true},
+        {"ANARPE, folder stays busy", "anarpe", -1, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TempFolder Data, Home;
+        const std::string Dest = Home.Path() + r.target + "/";
+        for (const std::string& Name : ExportRecordSet(r.target).OutFiles())
+            testsupport::WriteFileBytes(Data.Path() + Name, "new " + Name);
+        WriteSet(Dest, "old");
+        const auto Before = writerstest::FolderContents(Dest);
+        ExportRecordSet Set(r.target);
+        TClientDataSet Main;
+        std::vector<std::string> Log;
+        FakeZip Zip(Dest + "Anarpe.zip");
+        FailingOps Ops(FailingOps::None, 0);
+        Ops.BusyAttempts = r.busyAttempts;
+        DeliveryOnlyRun Run(
+            Set, DeliverySettings(Data.Path(), Dest, r.target), Main,
+            [&Log](const std::string& T) { Log.push_back(T); }, &Zip, &Ops);
+        Run.SetLockWait(300);
+        EXPECT_EQ(Run.Execute(), r.stops);
+        const std::string Folder = Home.Path() + r.target;
+        ASSERT_GE(Log.size(), 3u);
+        EXPECT_EQ(Log[Log.size() - 2], Waiting + Folder + ": attesa...");
+        if (r.stops) {
+            EXPECT_EQ(Log.back(),
+                      StopText("La cartella " + Folder + " \xE8 occupata da un'altra esportazione"));
+            EXPECT_EQ(writerstest::FolderContents(Dest), Before);
+            EXPECT_TRUE(Zip.Calls.empty());
+        } else {
+            EXPECT_EQ(Ops.LockAttempts, r.busyAttempts + 1);
+            EXPECT_EQ(Log.back().rfind("I", 0), 0u) << Log.back();
+        }
     }
 }
 

@@ -14,10 +14,14 @@ using writerstest::TempFolder;
 
 namespace {
 
-// Records what the run asks of the zip component and answers with the count.
+// Records what the run asks of the zip component and answers with the count;
+// naming an archive creates it, as the component does.
 class FakeZip : public ZipPacker {
 public:
-    void SetZipFileName(const std::string& Name) override { FileName = Name; }
+    void SetZipFileName(const std::string& Name) override {
+        FileName = Name;
+        testsupport::WriteFileBytes(Name, "archive");
+    }
     void SetFileSpecs(const std::vector<std::string>& FileEntries) override { FileSpecs = FileEntries; }
     int Add() override { return Answer < 0 ? static_cast<int>(FileSpecs.size()) : Answer; }
 
@@ -92,7 +96,9 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
                                " \r\n\r\nInviare i files via posta elettronica all'indirizzo "
                                "da-confermare-aie@invalid");
         } else {
-            EXPECT_EQ(Zip.FileName, S.DestDir + "Anarpe.zip");
+            EXPECT_EQ(Zip.FileName.rfind(S.DestDir, 0), 0u) << Zip.FileName;
+            EXPECT_EQ(writerstest::FolderContents(S.DestDir),
+                      (std::map<std::string, std::string>{{"Anarpe.zip", "archive"}}));
             std::vector<std::string> FileEntries;
             for (const std::string& Name : S.OutFiles) FileEntries.push_back(Data.Path() + Name);
             EXPECT_EQ(Zip.FileSpecs, FileEntries);

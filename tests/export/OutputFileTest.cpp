@@ -1,7 +1,12 @@
 // The output-file step: packet and output failures, deletion of a file whose
 // writing failed, counts that do not fit.
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +14,7 @@
 #include "WritersTestSupport.h"
 #include "dataset/ClientDataSet.h"
 #include "export/ExportRun.h"
+#include "export/FileSink.h"
 #include "export/OutputFileWriter.h"
 #include "export/StartupValues.h"
 #include "support/VxExceptions.h"
@@ -107,14 +113,58 @@ TEST(OutputFile, OutputThatCannotBeCreatedNamesThePacket) {
     }
 }
 
+// The file system refuses the bytes (here the process's file size limit, as
+// a full disk would): the file of an earlier run is gone too, and nothing is
+// left under another name.
 TEST(OutputFile, WriteFailureDeletesTheFile) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to provoke a full disk";
     Fixture F("aie");
     const std::string Out = F.Data.Path() + "File815E.txt";
-    fs::create_symlink("/dev/full", Out);
+    testsupport::WriteFileBytes(Out, "earlier run");
+    const auto Before = writerstest::FolderContents(F.Data.Path());
     OutputFileWriter W(F.Set, F.S, F.Main);
-    ExpectError([&] { W.WriteOutputFile(3); }, "Errore di scrittura del file " + Out);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(Out)));
+    {
+        struct FileSizeLimit {
+            rlimit Old{};
+            void (*OldHandler)(int) = nullptr;
+            explicit FileSizeLimit(rlim_t Max) {
+                getrlimit(RLIMIT_FSIZE, &Old);
+                OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+                rlimit Limit = Old;
+                Limit.rlim_cur = Max;
+                setrlimit(RLIMIT_FSIZE, &Limit);
+            }
+            ~FileSizeLimit() {
+                setrlimit(RLIMIT_FSIZE, &Old);
+                std::signal(SIGXFSZ, OldHandler);
+            }
+        } Limit(64);
+        ExpectError([&] { W.WriteOutputFile(3); }, "Errore di scrittura del file " + Out);
+    }
+    auto Expected = Before;
+    Expected.erase("File815E.txt");
+    EXPECT_EQ(writerstest::FolderContents(F.Data.Path()), Expected);
+}
+
+// A run killed while it writes leaves the earlier file under the real name,
+// never a truncated one that looks complete.
+TEST(OutputFile, KilledRunLeavesNoPartialFileUnderTheRealName) {
+    TempFolder Folder;
+    const std::string Out = Folder.Path() + "File815.txt";
+    testsupport::WriteFileBytes(Out, "earlier run\r\n");
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        try {
+            FileSink Sink(Out);
+            Sink.Write(std::string(1 << 20, 'x')); // beyond the buffer: on disk
+            ::kill(::getpid(), SIGKILL);
+        } catch (...) {}
+        std::_Exit(3);
+    }
+    int Status = 0;
+    ASSERT_EQ(::waitpid(Child, &Status, 0), Child);
+    ASSERT_TRUE(WIFSIGNALED(Status)) << Status;
+    EXPECT_EQ(testsupport::ReadFileBytes(Out), "earlier run\r\n");
 }
 
 TEST(OutputFile, DataErrorStopsTheRunAndDeletesOnlyTheFailingFile) {

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cstdlib>
@@ -143,3 +144,20 @@ TEST(Desktop, OpensTheFileAsOneLocalPath) {
 }
 
 #include "FilesTest.moc"
+
+// The delivery folder's lock: one holder at a time, free again once released,
+// and no lock file left behind.
+TEST_F(Files, FolderLockHasOneHolderAtATime) {
+    FolderLockAttempt First = TryLockFolder(Dir());
+    ASSERT_TRUE(First.Lock);
+    EXPECT_FALSE(First.Busy);
+    FolderLockAttempt Second = TryLockFolder(Dir());
+    EXPECT_FALSE(Second.Lock);
+    EXPECT_TRUE(Second.Busy);
+    First.Lock.reset();
+    EXPECT_TRUE(TryLockFolder(Dir()).Lock);
+    const FolderLockAttempt Missing = TryLockFolder(Dir() + "absent/");
+    EXPECT_FALSE(Missing.Lock);
+    EXPECT_FALSE(Missing.Busy);
+    EXPECT_TRUE(QDir(m_tmp.path()).isEmpty());
+}

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace ziptest;
@@ -149,18 +150,20 @@ TEST_F(ZipFake, PasswordAndCommentReachTheRecords) {
     EXPECT_EQ(C.Comment, "note");
 }
 
+// The root folder goes to the plugin in the records; the process's working
+// folder stays where it was.
 TEST_F(ZipFake, RelativeSpecsAreBasedOnRootDirAndRootDirIsCleared) {
     const auto Cwd = std::filesystem::current_path();
     Zip->RootDir = Dir.Path();
     Zip->AddOptions = TZip::aoFlag1 | TZip::aoFlag3;
     Zip->SetFileSpecs({"rel.txt", Dir.File("abs.txt")});
     ASSERT_EQ(RunSteps({}), 2);
-    const std::string Cur = std::filesystem::current_path().string();
+    const auto Cur = std::filesystem::current_path();
     std::filesystem::current_path(Cwd);
     EXPECT_EQ(Capture().FileEntries,
               (std::vector<std::string>{Dir.Path() + "/rel.txt", Dir.File("abs.txt")}));
     EXPECT_EQ(Capture().SpecRoots, (std::vector<std::string>{Dir.Path() + "/", Dir.Path() + "/"}));
-    EXPECT_EQ(Cur, Dir.Path());
+    EXPECT_EQ(Cur, Cwd);
     EXPECT_TRUE(Zip->RootDir.empty());
 }
 
@@ -507,4 +510,53 @@ TEST_F(ZipFake, BackupThatCannotBeMadeStopsBeforeTheLibrary) {
         EXPECT_EQ(std::string(E.what()), "Unable to create \n\"" + Dir.File("missing") + "/zzz\"");
     }
     EXPECT_EQ(Capture().Calls, 0);
+}
+
+// A restore after a stopped batch that cannot put the archive back keeps the
+// copy taken before the batch and names it; the archive is never left half
+// copied.
+TEST_F(ZipFake, RestoreThatFailsKeepsTheBackupAndNamesIt) {
+    struct Row {
+        const char* Name;
+        std::function<void()> Obstacle; // what happens to the archive during the batch
+    };
+    const Row Rows[] = {
+        {"archive folder gone", [this] { std::filesystem::remove_all(Dir.Path()); }},
+        {"a folder in the archive's place",
+         [this] {
+             std::filesystem::remove(Archive());
+             std::filesystem::create_directories(Archive() + "/inside");
+         }},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        std::filesystem::create_directories(Dir.Path());
+        std::filesystem::remove_all(Archive());
+        Zip->SetZipFileName(Archive());
+        const std::string Before = testsupport::ReadFileBytes(Archive());
+        Zip->SetFileSpecs({Dir.File("one.txt")});
+        Zip->OnZEDBeginFileEvent = [&R](TZip* S, const std::string&, int32_t, int32_t, int32_t) {
+            R.Obstacle();
+            S->Cancel();
+        };
+        std::string Message;
+        try {
+            RunSteps({{1, 0, 1, "one.txt"}});
+        } catch (const ZipException& E) {
+            Message = E.what();
+        }
+        std::vector<std::string> Kept;
+        for (const auto& E : std::filesystem::directory_iterator(Tmp.Path()))
+            Kept.push_back(E.path().string());
+        ASSERT_EQ(Kept.size(), 1u) << Message;
+        EXPECT_EQ(Message, "Unable to restore \n\"" + Archive() +
+                               "\"\nIts previous contents are kept in \n\"" + Kept[0] + "\"");
+        EXPECT_EQ(testsupport::ReadFileBytes(Kept[0]), Before);
+        std::filesystem::remove(Kept[0]);
+        // Nothing half copied is left beside the archive.
+        if (std::filesystem::exists(Dir.Path())) {
+            for (const auto& E : std::filesystem::directory_iterator(Dir.Path()))
+                EXPECT_EQ(E.path().string(), Archive());
+        }
+    }
 }

@@ -107,6 +107,25 @@ TEST(ZipDirectory, HandMadeArchives) {
     Host11.MadeBy = 0x0B14; // host 11, version 20
     Entry Enc{"e.txt", "x"};
     Enc.Flags = 1;
+    // The end record closes the file: comments up to their longest, and
+    // signatures inside a comment that must not be taken for the record.
+    const std::string LongComment(65535, 'c');
+    const std::string Inner = MakeArchive({{"evil.txt", "x"}});
+    const std::string FakeEnd = std::string("PK\5\6", 4) + std::string(18, '\xFF');
+    // Zip64: the record before its locator, the locator before the end record.
+    const std::string Z64 = MakeZip64Archive({{"a.txt", "alpha"}, {"sub/b.txt", "beta"}}, "z64");
+    const size_t Z64Record = Z64.find(std::string("PK\6\6", 4));
+    const size_t Z64End = EndRecordOffset(Z64);
+    std::string Z64NoRecord = Z64;
+    Z64NoRecord[Z64Record + 3] = 'X';
+    std::vector<Entry> Many;
+    std::vector<std::string> ManyNames;
+    for (int I = 0; I < 65536; ++I) {
+        char Name[8];
+        std::snprintf(Name, sizeof Name, "f%05d", I);
+        Many.emplace_back(Name, "");
+        ManyNames.emplace_back(Name);
+    }
 
     struct Row {
         const char* Name;
@@ -120,7 +139,48 @@ TEST(ZipDirectory, HandMadeArchives) {
         {"two entries", Base, "", {"a.txt", "sub\\b.txt"}, "", false},
         {"archive comment", MakeArchive({{"a.txt", "a"}}, "note"), "", {"a.txt"}, "note", false},
         {"data in front", std::string(3000, 'J') + Base, "", {"a.txt", "sub\\b.txt"}, "", false},
-        {"comment shorter than announced", ShortComment, "", {"a.txt"}, "", false},
+        {"comment shorter than announced", ShortComment, NotValid, {}, "", false},
+        {"comment of 65535 bytes",
+         MakeArchive({{"a.txt", "a"}}, LongComment),
+         "",
+         {"a.txt"},
+         LongComment,
+         false},
+        {"comment of 65514 bytes",
+         MakeArchive({{"a.txt", "a"}}, LongComment.substr(21)),
+         "",
+         {"a.txt"},
+         LongComment.substr(21),
+         false},
+        {"whole archive in the comment", MakeArchive({{"a.txt", "a"}}, Inner), "", {"a.txt"}, Inner, false},
+        {"end record signature in the comment",
+         MakeArchive({{"a.txt", "a"}}, FakeEnd),
+         "",
+         {"a.txt"},
+         FakeEnd,
+         false},
+        {"data after the archive", Base + "trailing bytes", NotValid, {}, "", false},
+        {"Zip64 end record", Z64, "", {"a.txt", "sub\\b.txt"}, "z64", false},
+        {"Zip64, data in front", std::string(3000, 'J') + Z64, "", {"a.txt", "sub\\b.txt"}, "z64", false},
+        {"Zip64 locator without its record", Z64NoRecord, Broken, {}, "", false},
+        {"Zip64 record and end record disagree", Patched16(Z64, Z64End + 10, 1), Broken, {}, "", false},
+        {"Zip64 record on another disk", Patched32(Z64, Z64End - 20 + 4, 1), Broken, {}, "", false},
+        {"65536 entries, Zip64", MakeZip64Archive(Many), "", ManyNames, "", false},
+        {"65536 entries without Zip64", MakeArchive(Many), Broken, {}, "", false},
+        // Counts and size agree with the directory read.
+        {"fewer entries listed than stored",
+         Patched16(Patched16(Base, End + 8, 1), End + 10, 1),
+         Broken,
+         {},
+         "",
+         false},
+        {"entries on the disk differ from the total", Patched16(Base, End + 8, 1), Broken, {}, "", false},
+        {"no entries listed, a directory stored",
+         Patched16(Patched16(Base, End + 8, 0), End + 10, 0),
+         Broken,
+         {},
+         "",
+         false},
         {"OEM host 0", MakeArchive({Oem}, "\x82"), "", {"\xE9t\xE9.txt"}, "\xE9", true},
         {"host 11 version 50", MakeArchive({Ntfs11}), "", {"\xE9.txt"}, "", true},
         {"host 11 version 20", MakeArchive({Host11}), "", {"\x82.txt"}, "", false},
@@ -245,6 +305,24 @@ TEST(ZipDirectory, ArchivesOfOtherTools) {
     EXPECT_EQ(Names(Z), std::vector<std::string>{"lz.txt"});
     EXPECT_EQ(Z.ZipComment(), "lz comment");
 
+    // libzip closes an archive of 65536 entries the Zip64 way.
+    A = zip_open(Dir.File("many.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &Err);
+    ASSERT_NE(A, nullptr);
+    for (int I = 0; I < 65536; ++I) {
+        const zip_int64_t At =
+            zip_file_add(A, ("m" + std::to_string(I)).c_str(), zip_source_buffer(A, nullptr, 0, 0), 0);
+        ASSERT_GE(At, 0);
+        zip_set_file_compression(A, static_cast<zip_uint64_t>(At), ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(A), 0);
+    ASSERT_NE(testsupport::ReadFileBytes(Dir.File("many.zip")).find(std::string("PK\6\6", 4)),
+              std::string::npos);
+    TZip M;
+    M.SetZipFileName(Dir.File("many.zip"));
+    ASSERT_EQ(M.ZipContents().size(), 65536u);
+    EXPECT_EQ(M.ZipContents().front().FileName, "m0");
+    EXPECT_EQ(M.ZipContents().back().FileName, "m65535");
+
     // The same archive damaged.
     const std::string Good = testsupport::ReadFileBytes(Dir.File("lz.zip"));
     std::string BadCd = Good;
@@ -256,7 +334,8 @@ TEST(ZipDirectory, ArchivesOfOtherTools) {
         std::string Comment;
     };
     const Damage Rows2[] = {
-        {"comment cut short", Good.substr(0, Good.size() - 5), "", ""},
+        {"comment cut short", Good.substr(0, Good.size() - 5),
+         "\"" + Dir.File("bad.zip") + "\"\nis not a valid Zip file.", ""},
         {"end record cut", Good.substr(0, Good.size() - 20),
          "\"" + Dir.File("bad.zip") + "\"\nis not a valid Zip file.", ""},
         {"central directory overwritten", BadCd, "Error reading CentralFileHeader.", "lz comment"},

@@ -243,3 +243,18 @@ TEST_F(ZipPack, FullDiskKeepsTheOldArchive) {
     EXPECT_EQ(FolderNames(Mount), std::vector<std::string>{"a.zip"});
     EXPECT_EQ(ReadWithLibzip(Mount + "/a.zip").size(), 1u);
 }
+
+// A relative spec is found in RootDir, and the process stays in its folder.
+TEST_F(ZipPack, RelativeSpecIsTakenFromRootDir) {
+    testsupport::WriteFileBytes(Src.File("rel.txt"), "relative");
+    const auto Cwd = std::filesystem::current_path();
+    Zip.SetZipFileName(Dir.File("a.zip"));
+    Zip.RootDir = Src.Path();
+    Zip.SetFileSpecs({"rel.txt"});
+    EXPECT_EQ(Zip.Add(), 1);
+    EXPECT_EQ(std::filesystem::current_path(), Cwd);
+    const std::vector<ReadBack> Back = ReadWithLibzip(Dir.File("a.zip"));
+    ASSERT_EQ(Back.size(), 1u);
+    EXPECT_EQ(Back[0].Name, "rel.txt");
+    EXPECT_EQ(Back[0].Data, "relative");
+}

@@ -22,6 +22,17 @@ void Append32(std::string& B, uint32_t V) {
     Append16(B, static_cast<uint16_t>(V >> 16));
 }
 
+void Append64(std::string& B, uint64_t V) {
+    Append32(B, static_cast<uint32_t>(V & 0xFFFF'FFFF));
+    Append32(B, static_cast<uint32_t>(V >> 32));
+}
+
+uint32_t Read32(const std::string& B, size_t Off) {
+    uint32_t V = 0;
+    for (int I = 3; I >= 0; --I) V = (V << 8) | static_cast<uint8_t>(B[Off + static_cast<size_t>(I)]);
+    return V;
+}
+
 uint32_t Crc(const std::string& Data) {
     return static_cast<uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(Data.data()), static_cast<uInt>(Data.size())));
@@ -85,6 +96,39 @@ std::string MakeArchive(const std::vector<Entry>& Entries, const std::string& Co
     Append16(Out, static_cast<uint16_t>(Entries.size()));
     Append32(Out, static_cast<uint32_t>(Central.size()));
     Append32(Out, CdOffset);
+    Append16(Out, static_cast<uint16_t>(Comment.size()));
+    Out += Comment;
+    return Out;
+}
+
+std::string MakeZip64Archive(const std::vector<Entry>& Entries, const std::string& Comment) {
+    const std::string Plain = MakeArchive(Entries);
+    const size_t End = Plain.size() - 22;
+    const uint32_t CdSize = Read32(Plain, End + 12);
+    const uint32_t CdOffset = Read32(Plain, End + 16);
+    std::string Out = Plain.substr(0, End);
+    const uint64_t Zip64End = Out.size();
+    Out += std::string("PK\6\6", 4);
+    Append64(Out, 44);
+    Append16(Out, 0x032D); // Unix host, version 4.5
+    Append16(Out, 45);
+    Append32(Out, 0);
+    Append32(Out, 0);
+    Append64(Out, Entries.size());
+    Append64(Out, Entries.size());
+    Append64(Out, CdSize);
+    Append64(Out, CdOffset);
+    Out += std::string("PK\6\7", 4);
+    Append32(Out, 0);
+    Append64(Out, Zip64End);
+    Append32(Out, 1);
+    Out += std::string("PK\5\6", 4);
+    Append16(Out, 0);
+    Append16(Out, 0);
+    Append16(Out, 0xFFFF);
+    Append16(Out, 0xFFFF);
+    Append32(Out, 0xFFFF'FFFF);
+    Append32(Out, 0xFFFF'FFFF);
     Append16(Out, static_cast<uint16_t>(Comment.size()));
     Out += Comment;
     return Out;

@@ -53,6 +53,10 @@ struct Entry {
 // A stored (uncompressed) archive: local headers, central directory, end record.
 std::string MakeArchive(const std::vector<Entry>& Entries, const std::string& Comment = std::string());
 
+// The same archive closed the Zip64 way: Zip64 end record, its locator, and an
+// end record whose counts, size and offset hold the escape values.
+std::string MakeZip64Archive(const std::vector<Entry>& Entries, const std::string& Comment = std::string());
+
 // Offsets inside an archive made by MakeArchive.
 size_t EndRecordOffset(const std::string& Archive);
 size_t CentralDirOffset(const std::string& Archive);
