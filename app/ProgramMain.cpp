@@ -75,6 +75,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     }
     if (Command.Unattended) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        SilenceQtNotes();
     } else if (!platform::DisplayAvailable()) {
         std::fprintf(stderr,
                      "%s: a display is needed for the window; use --unattended to run without one\n%s",
@@ -103,5 +104,9 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return Status;
     }
     Form->show();
-    return App.exec();
+    // A start-up that left no export possible is not a success, however the
+    // window is closed.
+    const bool Started = Form->StartupComplete();
+    const int Status = App.exec();
+    return Started ? Status : 2;
 }

@@ -40,11 +40,26 @@ std::string ConsoleLines(const std::string& Text) {
 
 namespace {
 
+QtMessageHandler g_QtHandler = nullptr;
+
+void QtNotesSilenced(QtMsgType Type, const QMessageLogContext& Context, const QString& Text) {
+    if (Type == QtDebugMsg || Type == QtInfoMsg || Type == QtWarningMsg) return;
+    if (g_QtHandler)
+        g_QtHandler(Type, Context, Text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(Type, Context, Text)));
+}
+
 void PrintLines(std::FILE* Out, const std::vector<std::string>& Texts) {
     for (const auto& Text : Texts) std::fprintf(Out, "%s\n", ConsoleLines(Text).c_str());
 }
 
 } // namespace
+
+void SilenceQtNotes() {
+    QtMessageHandler Previous = qInstallMessageHandler(QtNotesSilenced);
+    if (Previous != QtNotesSilenced) g_QtHandler = Previous;
+}
 
 int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
                   std::FILE* Out) {

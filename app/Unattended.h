@@ -28,6 +28,12 @@ private:
     int FErrorBoxes = 0;
 };
 
+// Keeps Qt's own notes and warnings (such as the one on an unset
+// XDG_RUNTIME_DIR, as under cron) off standard error, which then holds only
+// the program's messages; Qt's critical and fatal errors still go there.
+// Called before the application object is made.
+void SilenceQtNotes();
+
 // CP1252 text as UTF-8 lines: CR LF pairs inside become line breaks.
 std::string ConsoleLines(const std::string& Text);
 

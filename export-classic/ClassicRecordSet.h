@@ -19,6 +19,7 @@ public:
     TStringList OutFiles() const override;
     TStringList RecordTypes() const override;
     std::string RecordCode(int Index) const override;
+    bool OneSchoolRecordPerCode() const override { return false; }
     // AIE loads indexes 1 to 3 (the fifth file has no packet); ANARPE 1 to 3.
     bool LoadsPacket(int Index, int FileCount) const override;
     std::unique_ptr<BodyWriter> MakeBodyWriter(int Index) const override;

@@ -26,6 +26,7 @@ constexpr std::string_view kTitle = "VERIFICA DEI DATI ESPORTATI                
 constexpr std::string_view kVersionLabel = "Versione procedura : ";
 constexpr std::string_view kIntro1 = "Questa operazione controlla i dati esportati e segnala la";
 constexpr std::string_view kIntro2 = "mancanza di eventuali dati obbligatori";
+constexpr std::string_view kNoAnomalies = "Nessuna anomalia rilevata.";
 
 constexpr std::string_view kSchoolTypeMsg = "Specializzazione/sperimentazione non valido per il tipo scuola ";
 constexpr std::string_view kOfClass = " della classe: ";
@@ -124,6 +125,7 @@ DataCheck::DataCheck(std::string dataDir, DataCheckDataSets dataSets, std::strin
 void DataCheck::run(std::vector<std::string>& lines) {
     m_pairsLoaded = false;
     m_validPairs.clear();
+    m_found = 0;
     appendHeader(lines);
 
     const std::vector<std::string>& names = packets();
@@ -137,6 +139,11 @@ void DataCheck::run(std::vector<std::string>& lines) {
     m_sets.file815E.LoadFromFile(m_dataDir + names[3]);
     checkAdoptions(m_sets.file815E, false, lines);
 
+    // A clean check says so rather than leaving an empty frame.
+    if (m_found == 0) {
+        lines.emplace_back(kNoAnomalies);
+        lines.emplace_back();
+    }
     lines.push_back(kRule);
 }
 
@@ -187,6 +194,7 @@ void DataCheck::checkClasses(std::vector<std::string>& lines) {
     std::string first, second; // reused: a typed field's view does not outlive the next read
 
     auto addClassLine = [&](std::string_view message, bool withType) {
+        ++m_found;
         std::string line(message);
         if (withType) {
             line.append(tipoScuola.text());
@@ -240,6 +248,7 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
 
     std::vector<std::string> rowLines;
     auto addBlock = [&](std::string_view reason, bool withYear) {
+        ++m_found;
         std::string heading(kAdoptionHeading);
         heading.append(annoCorso.text());
         heading.append(sezione.text());

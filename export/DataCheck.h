@@ -53,6 +53,7 @@ private:
     std::string m_versionText;
     platform::LocalDateTime m_now;
     bool m_pairsLoaded = false;
+    int m_found = 0;                              // anomalies listed by the current run
     std::unordered_set<std::string> m_validPairs; // encoded by pairKey
     std::string m_key;                            // reused lookup key
 };

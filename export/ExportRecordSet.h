@@ -32,6 +32,9 @@ public:
     // The body records' code of file Index; empty when the file has no body.
     virtual std::string RecordCode(int Index) const;
 
+    // The school file takes one record per run of rows with the same code
+    // (the run's first row), or one per row.
+    virtual bool OneSchoolRecordPerCode() const { return true; }
     // Whether file Index reloads the working dataset from its packet; the
     // first file is written from the registry dataset as edited.
     virtual bool LoadsPacket(int Index, int FileCount) const { return Index >= 1 && Index < FileCount; }

@@ -5,6 +5,7 @@
 #include "export/RecordFields.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
+#include "support/VxParam.h"
 #include "support/VxStrUtils.h"
 
 namespace txad {
@@ -48,6 +49,16 @@ std::string ReadParamFileDate(const std::string& Path) {
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
     if (!Date) throw EVxError("Invalid argument to date encode");
     return FormatDateDMY(*Date);
+}
+
+std::string InstallationProblem(std::string_view Target) {
+    std::string Problem = MainDirProblem();
+    if (Problem.empty()) {
+        const std::string Path = ParamFilePath(VxParam().MainDir(), Target);
+        if (platform::FileLastWriteDate(Path)) return {};
+        Problem = "File dei parametri non trovato: " + platform::Cp1252FromUtf8(Path);
+    }
+    return Problem + "\r\nInvalid argument to date encode";
 }
 
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {

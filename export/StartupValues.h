@@ -26,6 +26,13 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target);
 // The file's last-write date as DDMMYYYY; EVxError "Invalid argument to date
 // encode" when it cannot be read.
 std::string ReadParamFileDate(const std::string& Path);
+// Why the header's parameter-file date cannot be read for Target, in the
+// program's language (CP1252), one fact a line: the registry file, key or
+// value that is missing (MainDirProblem), or the parameter file's full path;
+// "Invalid argument to date encode" is the last line. Empty when the date can
+// be read. The start-up error, the start dialog and the manual say the same.
+std::string InstallationProblem(std::string_view Target);
+
 // Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;
 // empty for a packet without rows.
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir);

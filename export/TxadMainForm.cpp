@@ -12,6 +12,7 @@
 #include "support/VxStrUtils.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -19,7 +20,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +33,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -38,6 +42,54 @@ namespace {
 
 constexpr int NameLimit = 30;
 constexpr int ExCodeLength = 10;
+constexpr int DesignWidth = 678;
+constexpr int DesignHeight = 467;
+
+const char* const NotExportedTip =
+    "Il file delle scuole riporta una sola sede per codice meccanografico, la prima: "
+    "le correzioni vanno fatte su quella riga.";
+
+// The step each page stands for in the window title.
+const char* StepName(const QString& Page) {
+    if (Page == "tsSelSedi") return "Selezione sedi";
+    if (Page == "tsAnomalie") return "Anomalie";
+    if (Page == "tsAnagrafica") return "Anagrafica";
+    if (Page == "tsInfo") return "Esportazione";
+    return nullptr;
+}
+
+// The first line of a message, for a one-line notice.
+std::string FirstLine(const std::string& Text) {
+    return Text.substr(0, Text.find_first_of("\r\n"));
+}
+
+// While the packets load at start-up: a busy cursor and a small window that
+// says so, unless nothing is drawn (the offscreen platform).
+class StartupBusy {
+public:
+    StartupBusy() {
+        if (QGuiApplication::platformName() == "offscreen") return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FWindow = std::make_unique<QLabel>("Lettura dei dati della scuola in corso...");
+        FWindow->setObjectName("laStartupBusy");
+        FWindow->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+        FWindow->setWindowTitle(ToQString(ApplicationTitle()));
+        FWindow->setContentsMargins(24, 16, 24, 16);
+        FWindow->setFrameShape(QFrame::Box);
+        FWindow->show();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ~StartupBusy() {
+        if (!FWindow) return;
+        FWindow.reset();
+        QApplication::restoreOverrideCursor();
+    }
+    StartupBusy(const StartupBusy&) = delete;
+    StartupBusy& operator=(const StartupBusy&) = delete;
+
+private:
+    std::unique_ptr<QLabel> FWindow;
+};
 
 // The zip component as the export run sees it.
 class ZipComponentPacker : public txad::ZipPacker {
@@ -85,6 +137,28 @@ protected:
         Option->backgroundBrush = FForm.RowHighlighted(Index.row()) ? QBrush(QColor(255, 255, 132))
                                                                     : Option->palette.brush(QPalette::Base);
         Option->palette.setBrush(QPalette::Text, Option->palette.brush(QPalette::WindowText));
+        if (!FForm.RowExported(Index.row()))
+            Option->palette.setBrush(QPalette::Text,
+                                     Option->palette.brush(QPalette::Disabled, QPalette::Text));
+    }
+
+    // A cut cell shows its whole text; a row the school file does not take
+    // says why.
+    bool helpEvent(QHelpEvent* Event, QAbstractItemView* View, const QStyleOptionViewItem& Option,
+                   const QModelIndex& Index) override {
+        if (Event->type() != QEvent::ToolTip || !Index.isValid())
+            return QStyledItemDelegate::helpEvent(Event, View, Option, Index);
+        const QString Text = Index.data().toString();
+        const int Margin = 2 * (View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, View) + 1);
+        QStringList Tip;
+        if (Option.fontMetrics.horizontalAdvance(Text) + Margin > Option.rect.width()) Tip << Text;
+        if (!FForm.RowExported(Index.row())) Tip << ToQString(NotExportedTip);
+        if (Tip.isEmpty()) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(Event->globalPos(), Tip.join('\n'), View, Option.rect);
+        return true;
     }
 
 private:
@@ -118,12 +192,29 @@ TfmTxadMainBase::TfmTxadMainBase(TdmTxadMain& DataModule, std::vector<std::strin
     setWindowTitle("Esportazione dei dati adozionali");
     dm.Share(cdsTmp);
 
-    buOk->setText("Esci");
-    PlaceOnBar(buCancel, 358, 678);
-    PlaceOnBar(buPrior, 438, 678);
-    PlaceOnBar(buNext, 518, 678);
-    PlaceOnBar(buOk, 598, 678);
-    SetClientSize(678, 467);
+    // Every button has an Alt shortcut; Enter is dealt with in keyPressEvent,
+    // so a focused button never takes it for itself (Annulla least of all).
+    buOk->setText("&Esci");
+    buCancel->setText("Ann&ulla");
+    buPrior->setText("< &Indietro");
+    buNext->setText("&Avanti >");
+    for (QPushButton* Button : {buCancel, buPrior, buNext}) Button->setAutoDefault(false);
+    PlaceOnBar(buCancel, 358, DesignWidth);
+    PlaceOnBar(buPrior, 438, DesignWidth);
+    PlaceOnBar(buNext, 518, DesignWidth);
+    PlaceOnBar(buOk, 598, DesignWidth);
+    SetClientSize(DesignWidth, DesignHeight);
+    // The design size is the least; the window grows and can be maximised.
+    setMinimumSize(DesignWidth, DesignHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+
+    laStartupError = new QLabel(ClientArea());
+    laStartupError->setObjectName("laStartupError");
+    laStartupError->setStyleSheet("QLabel { color: rgb(160, 0, 0); font-weight: bold; }");
+    laStartupError->setContentsMargins(8, 2, 8, 2);
+    laStartupError->hide();
+    ClientArea()->layout()->addWidget(laStartupError);
 }
 
 TfmTxadMainBase::~TfmTxadMainBase() = default;
@@ -144,36 +235,54 @@ void TfmTxadMainBase::FormCreate() {
     // Pages are switched only by the wizard's buttons.
     pcMain->tabBar()->hide();
     TfmVxWizard::FormCreate();
-    try {
-        new TypedLengthLimit(edNome, NameLimit);
-        new TypedLengthLimit(edExCod, ExCodeLength);
-        // An export into the file-system root, or one that writes nothing,
-        // must not start: the argument check comes first.
-        txad::CheckStartupArguments(Arg(1), Arg(2));
-        FRecordSet = MakeRecordSet(Arg(2));
-        FDataDir = IncludePathDelimiter(Arg(1));
-        FDestDir = IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
-                                        "datrex" + platform::PathDelimiter() + Arg(2));
-        FBodyFiles = FRecordSet->BodyFiles();
-        PrefetchPackets();
-        VerifyExportedData(FDataDir);
-        FOutFiles = FRecordSet->OutFiles();
-        FRecordTypes = FRecordSet->RecordTypes();
-        Paths().AddPath("Tracciato1", PathSteps(1));
-        Paths().AddPath("Tracciato2", PathSteps(2));
-        if (Arg(3) == "1") {
-            SetPath("Tracciato1");
-        } else if (Arg(3) == "2") {
-            SetPath("Tracciato2");
-            dm.cdsSelSedi.LoadFromFile(FDataDir + FBodyFiles[0]);
-            LoadSiteList();
+    {
+        StartupBusy Busy;
+        try {
+            new TypedLengthLimit(edNome, NameLimit);
+            new TypedLengthLimit(edExCod, ExCodeLength);
+            // An export into the file-system root, or one that writes nothing,
+            // must not start: the argument check comes first.
+            txad::CheckStartupArguments(Arg(1), Arg(2));
+            FRecordSet = MakeRecordSet(Arg(2));
+            FDataDir = IncludePathDelimiter(Arg(1));
+            FDestDir =
+                IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
+                                     "datrex" + platform::PathDelimiter() + Arg(2));
+            FBodyFiles = FRecordSet->BodyFiles();
+            PrefetchPackets();
+            VerifyExportedData(FDataDir);
+            FOutFiles = FRecordSet->OutFiles();
+            FRecordTypes = FRecordSet->RecordTypes();
+            Paths().AddPath("Tracciato1", PathSteps(1));
+            Paths().AddPath("Tracciato2", PathSteps(2));
+            if (Arg(3) == "1") {
+                SetPath("Tracciato1");
+            } else if (Arg(3) == "2") {
+                SetPath("Tracciato2");
+                dm.cdsSelSedi.LoadFromFile(FDataDir + FBodyFiles[0]);
+                LoadSiteList();
+            }
+            CountSchools();
+            FPagesReady = !FSteps.empty();
+            // The header dates are part of every file: without them no export.
+            FStartupComplete = ReadHeaderValues();
+        } catch (const std::exception&) {
+            StartupError(std::current_exception());
         }
-        CountSchools();
-        // The registry packet is what the first file is written from.
-        FStartupComplete = true;
-        ReadHeaderValues();
-    } catch (const std::exception& E) {
-        ShowApplicationError(E);
+    }
+    // Shown once the busy indicator is gone, in the order they happened.
+    for (const std::exception_ptr& Error : FStartupErrors) {
+        try {
+            std::rethrow_exception(Error);
+        } catch (const std::exception& E) {
+            ShowApplicationError(E);
+        }
+    }
+    FStartupErrors.clear();
+    if (!FStartupComplete) {
+        laStartupError->setText(ToQString("Esportazione non possibile: " + FStartupFailure));
+        laStartupError->setToolTip(laStartupError->text());
+        laStartupError->show();
     }
     UpdateButtons();
 }
@@ -187,23 +296,36 @@ void TfmTxadMainBase::PrefetchPackets() {
     dm.Prefetch(Paths);
 }
 
+void TfmTxadMainBase::StartupError(std::exception_ptr Error) {
+    if (FStartupFailure.empty()) {
+        try {
+            std::rethrow_exception(Error);
+        } catch (const std::exception& E) {
+            FStartupFailure = FirstLine(E.what());
+        }
+    }
+    FStartupErrors.push_back(std::move(Error));
+}
+
 void TfmTxadMainBase::CountSchools() {
     FSchoolCount = txad::CountSchools(dm.cdsMain, FDataDir + FBodyFiles[0]);
 }
 
-void TfmTxadMainBase::ReadHeaderValues() {
-    // Without the installation folder there is no parameter file to date.
+bool TfmTxadMainBase::ReadHeaderValues() {
+    // Without the installation folder there is no parameter file to date;
+    // the error names what is missing.
+    const std::string Problem = txad::InstallationProblem(Arg(2));
     std::optional<std::string> MainDir;
-    try {
+    if (Problem.empty())
         MainDir = VxParam().MainDir();
-    } catch (const std::exception& E) {
-        ShowApplicationError(E);
-    }
+    else
+        StartupError(std::make_exception_ptr(EVxError(Problem)));
     const txad::HeaderDates Dates = txad::ReadHeaderValues(MainDir ? &*MainDir : nullptr, Arg(2), FDataDir,
                                                            ReadsCatalogueDate() ? &cdsTmp : nullptr);
-    for (const std::string& Message : Dates.Errors) ShowApplicationError(EVxError(Message));
+    for (const std::string& Message : Dates.Errors) StartupError(std::make_exception_ptr(EVxError(Message)));
     FParamFileDate = Dates.ParamFileDate;
     FCatalogueDate = Dates.CatalogueDate;
+    return Problem.empty() && Dates.Errors.empty();
 }
 
 void TfmTxadMainBase::FormClose(TCloseAction& Action) {
@@ -225,12 +347,41 @@ void TfmTxadMainBase::UpdateButtons() {
         buNext->setEnabled(!Last);
         buOk->setEnabled(Last);
     }
-    // After a failed start-up the export page stays out of reach.
-    if (!FStartupComplete) buNext->setEnabled(false);
+    // After a failed start-up the export page stays out of reach; the pages
+    // before it can still be read when the path and the registry are there.
+    if (!FStartupComplete && (!FPagesReady || NextPageIndex() == FPageInfo)) buNext->setEnabled(false);
     if (FRunning) {
         buNext->setEnabled(false);
         buPrior->setEnabled(false);
     }
+}
+
+int TfmTxadMainBase::NextPageIndex() const {
+    if (FPathName.empty()) return ActivePageIndex() + 1 < PageCount() ? ActivePageIndex() + 1 : -1;
+    return FStep + 1 < static_cast<int>(FSteps.size()) ? StepPage(FStep + 1) : -1;
+}
+
+// Enter never cancels: a focused button other than Annulla takes it, in the
+// correction edits it stores the correction, otherwise it presses Esci (the
+// default button, on the export page) or else Avanti.
+void TfmTxadMainBase::keyPressEvent(QKeyEvent* Event) {
+    const bool Enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+    if (!Enter || (Event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        TfmVxWizard::keyPressEvent(Event);
+        return;
+    }
+    QWidget* Focus = focusWidget();
+    QPushButton* Target = nullptr;
+    if (auto* Focused = qobject_cast<QPushButton*>(Focus); Focused && Focused != buCancel)
+        Target = Focused;
+    else if (Focus && (Focus == edNome || Focus == edExCod))
+        Target = buEdit;
+    else if (buOk->isEnabled())
+        Target = buOk;
+    else
+        Target = buNext;
+    if (Target->isEnabled() && Target->isVisible()) Target->click();
+    Event->accept();
 }
 
 void TfmTxadMainBase::closeEvent(QCloseEvent* Event) {
@@ -249,6 +400,13 @@ void TfmTxadMainBase::done(int Result) {
 }
 
 // ---- Page changes --------------------------------------------------------------
+
+void TfmTxadMainBase::pcMainChange() {
+    TfmVxWizard::pcMainChange();
+    QWidget* Page = pcMain->widget(ActivePageIndex());
+    if (const char* Step = Page ? StepName(Page->objectName()) : nullptr)
+        setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 ") + Step);
+}
 
 void TfmTxadMainBase::PageShow(int Index) {
     if (Index == FPageSelSedi)
@@ -308,6 +466,8 @@ void TfmTxadMainBase::LoadSiteList() {
         auto* Item = new QListWidgetItem(ToQString(Text), clSedi);
         Item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         Item->setCheckState(Qt::Unchecked);
+        // The whole line, also where the list cuts it.
+        Item->setToolTip(Item->text());
         FSiteTexts.push_back(std::move(Text));
     }
 }
@@ -319,15 +479,19 @@ void TfmTxadMainBase::tsSelSediShow() {
 // Item i stands for record i of the registry packet: unticked records go.
 void TfmTxadMainBase::ApplySiteChoice() {
     TClientDataSet& Main = dm.cdsMain;
+    FPacketRows.clear();
     Main.First();
     int I = 0;
     while (!Main.Eof() && I < clSedi->count()) {
-        if (clSedi->item(I)->checkState() == Qt::Checked)
+        if (clSedi->item(I)->checkState() == Qt::Checked) {
+            FPacketRows.push_back(I);
             Main.Next();
-        else
+        } else {
             Main.Delete();
+        }
         ++I;
     }
+    for (; !Main.Eof(); Main.Next()) FPacketRows.push_back(I++);
     Main.First();
 }
 
@@ -349,6 +513,8 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
     grAnagrafica->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grAnagrafica->setSelectionBehavior(QAbstractItemView::SelectRows);
     grAnagrafica->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab leaves the grid for the edits, as the tab order says.
+    grAnagrafica->setTabKeyNavigation(false);
     grAnagrafica->verticalHeader()->setDefaultSectionSize(18);
     grAnagrafica->setMinimumHeight(ProtocolArea ? 233 : 257);
     Layout->addWidget(grAnagrafica, 1);
@@ -370,25 +536,30 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
     Correction->setContentsMargins(8, 8, 8, 8);
     laTodoNome =
         NavyLabel("laTodoNome", "Modificare il nome della sede se superiore a 30 caratteri.", Bevel2);
-    laNome = new QLabel("Nome", Bevel2);
+    laNome = new QLabel("&Nome", Bevel2);
     laNome->setObjectName("laNome");
     edNome = new QLineEdit(Bevel2);
     edNome->setObjectName("edNome");
     edNome->setMinimumWidth(201);
+    laNome->setBuddy(edNome);
     laTodoExCod =
         NavyLabel("laTodoExCod",
                   "Se il codice meccanografico \xE8 variato rispetto allo scorso\r\nanno, indicare il "
                   "vecchio codice.",
                   Bevel2);
     laTodoExCod->setText(laTodoExCod->text().replace("\r\n", "\n"));
-    laExCod = new QLabel("Ex codice", Bevel2);
+    laExCod = new QLabel("E&x codice", Bevel2);
     laExCod->setObjectName("laExCod");
     edExCod = new QLineEdit(Bevel2);
     edExCod->setObjectName("edExCod");
     edExCod->setFixedWidth(121);
+    // "." in the packet means no former code: shown as an empty box.
+    edExCod->setPlaceholderText("nessuno");
+    laExCod->setBuddy(edExCod);
     buEdit = new QPushButton("&Modifica", Bevel2);
     buEdit->setObjectName("buEdit");
     buEdit->setFixedSize(75, 25);
+    buEdit->setAutoDefault(false);
     acEdit = new QAction("&Modifica", this);
     acEdit->setObjectName("acEdit");
     connect(acEdit, &QAction::triggered, this, [this] { acEditExecute(); });
@@ -430,13 +601,14 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
         Bevel1 = Bevel("Bevel1", Panel2);
         auto* Protocol = new QHBoxLayout(Bevel1);
         Protocol->setContentsMargins(8, 8, 8, 8);
-        Label1 = new QLabel("Numero di protocollo", Bevel1);
+        Label1 = new QLabel("Numero di &protocollo", Bevel1);
         Label1->setObjectName("Label1");
         edNProto = new QLineEdit(Bevel1);
         edNProto->setObjectName("edNProto");
         edNProto->setFixedWidth(153);
         new TypedLengthLimit(edNProto, NameLimit);
-        cbCor = new QCheckBox("Correzione o secondo tentavivo", Bevel1);
+        Label1->setBuddy(edNProto);
+        cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
         cbCor->setObjectName("cbCor");
         Protocol->addWidget(Label1);
         Protocol->addWidget(edNProto);
@@ -450,6 +622,16 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
     return Page;
 }
 
+bool TfmTxadMainBase::RowExported(int Position) {
+    if (!FHighlightNames || !FRecordSet || !FRecordSet->OneSchoolRecordPerCode() || !dm.cdsMain.Active())
+        return true;
+    const TField Code = dm.cdsMain.FindField("CodScuola");
+    if (!Code.Valid() || Position < 0 || Position >= dm.cdsMain.RecordCount()) return true;
+    // The school writer starts from an empty last code.
+    const std::string Current(dm.cdsMain.TextAt(Position, Code.Index()));
+    return Position == 0 ? !Current.empty() : Current != dm.cdsMain.TextAt(Position - 1, Code.Index());
+}
+
 bool TfmTxadMainBase::RowHighlighted(int Position) {
     if (!FHighlightNames || !dm.cdsMain.Active()) return false;
     const TField Nome = dm.cdsMain.FindField("Nome");
@@ -461,7 +643,10 @@ void TfmTxadMainBase::tsAnagraficaShow() {
     FHighlightNames = true;
     try {
         if (RegistryShowReloads()) dm.cdsMain.LoadFromFile(FDataDir + "Body014.xml");
+        FPacketRows.clear();
+        for (int Row = 0; Row < dm.cdsMain.RecordCount(); ++Row) FPacketRows.push_back(Row);
         if (Arg(3) == "2") ApplySiteChoice();
+        ApplyCorrections();
         dm.cdsMain.First();
         FitCodeColumns();
         grAnagrafica->setFocus();
@@ -471,17 +656,47 @@ void TfmTxadMainBase::tsAnagraficaShow() {
     }
 }
 
+void TfmTxadMainBase::ApplyCorrections() {
+    TClientDataSet& Main = dm.cdsMain;
+    if (FCorrections.empty() || !Main.Active()) return;
+    const int Rows = std::min(Main.RecordCount(), static_cast<int>(FPacketRows.size()));
+    for (int Row = 0; Row < Rows; ++Row) {
+        const auto It = FCorrections.find(FPacketRows[static_cast<std::size_t>(Row)]);
+        if (It == FCorrections.end()) continue;
+        Main.SetRecNo(Row);
+        Main.Edit();
+        Main.FieldByName("Nome").SetAsString(It->second.Nome);
+        Main.FieldByName("ExCodScuola").SetAsString(It->second.ExCodScuola);
+        Main.Post();
+    }
+}
+
 void TfmTxadMainBase::CopyRecordToEdits() {
     TClientDataSet& Main = dm.cdsMain;
     if (!Main.Active() || Main.Eof()) return;
     const TField Nome = Main.FindField("Nome");
     const TField ExCod = Main.FindField("ExCodScuola");
-    // The start of a long name is what the user reads first.
+    // The start of a long name is what the user reads first; the whole name
+    // is in the tooltip.
     if (Nome.Valid()) {
         edNome->setText(ToQString(Nome.AsText()));
         edNome->setCursorPosition(0);
+        edNome->setToolTip(edNome->text());
     }
-    if (ExCod.Valid()) edExCod->setText(ToQString(AllTrim(ExCod.AsText())));
+    if (ExCod.Valid()) {
+        const std::string Code = AllTrim(ExCod.AsText());
+        edExCod->setText(Code == "." ? QString() : ToQString(Code));
+    }
+    // A row the school file does not take cannot be corrected.
+    const bool Exported = RowExported(Main.RecNo());
+    const QString Tip = Exported ? QString() : ToQString(NotExportedTip);
+    for (QWidget* Edit :
+         {static_cast<QWidget*>(edNome), static_cast<QWidget*>(edExCod), static_cast<QWidget*>(buEdit)}) {
+        Edit->setEnabled(Exported);
+        if (Edit != edNome) Edit->setToolTip(Tip);
+    }
+    if (!Exported) edNome->setToolTip(edNome->text() + "\n" + Tip);
+    acEdit->setEnabled(Exported);
 }
 
 // The two code columns show a whole code and their title whatever the font;
@@ -508,10 +723,17 @@ void TfmTxadMainBase::acEditExecute() {
     }
     TClientDataSet& Main = dm.cdsMain;
     if (!Main.Active() || Main.Eof()) return;
+    const int Row = Main.RecNo();
+    if (!RowExported(Row)) return;
+    const TRegistryCorrection Correction{FromQString(edNome->text()),
+                                         ExCod.empty() ? std::string(".") : ExCod};
     Main.Edit();
-    Main.FieldByName("Nome").SetAsString(FromQString(edNome->text()));
-    Main.FieldByName("ExCodScuola").SetAsString(ExCod.empty() ? std::string(".") : ExCod);
+    Main.FieldByName("Nome").SetAsString(Correction.Nome);
+    Main.FieldByName("ExCodScuola").SetAsString(Correction.ExCodScuola);
     Main.Post();
+    // Kept for the fresh load of the next visit.
+    if (Row >= 0 && Row < static_cast<int>(FPacketRows.size()))
+        FCorrections[FPacketRows[static_cast<std::size_t>(Row)]] = Correction;
     grAnagrafica->setFocus();
 }
 

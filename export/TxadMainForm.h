@@ -9,7 +9,9 @@
 #include "export/txadMMain.h"
 #include "forms/VxFWizard.h"
 
+#include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +32,12 @@ public:
     TfmTxadMainBase(TdmTxadMain& DataModule, std::vector<std::string> Args, QWidget* Parent = nullptr);
     ~TfmTxadMainBase() override;
 
-    // Start-up set the output lists and the path: only then can the export run.
+    // Every start-up step succeeded (lists, path, school count, header
+    // dates): only then can the export run.
     bool StartupComplete() const { return FStartupComplete; }
+    // Why the export cannot run after a failed start-up, one line; empty
+    // after a complete start-up.
+    const std::string& StartupFailure() const { return FStartupFailure; }
     // The export run has ended (finished or stopped) / stopped with the stop text.
     bool RunFinished() const { return FRunFinished; }
     bool RunStopped() const { return FRunStopped; }
@@ -73,11 +79,17 @@ public:
     QCheckBox* cbCor = nullptr;
     // Export page.
     QPlainTextEdit* meInfo = nullptr;
+    // Below the pages: why the export is not possible after a failed start-up.
+    QLabel* laStartupError = nullptr;
 
     // Long names (over 30 characters) of the registry grid are highlighted.
     bool HighlightNames() const { return FHighlightNames; }
     // Whether row Position of the grid is drawn highlighted.
     bool RowHighlighted(int Position);
+    // Whether row Position of the grid gives a record of the school file: not
+    // so for the later rows of a run of one code, when the file takes one
+    // record per code. Such rows are shown grey and cannot be corrected.
+    bool RowExported(int Position);
 
 protected:
     // Edition hooks.
@@ -104,8 +116,10 @@ protected:
     void UpdateButtons() override;
     void pcMainChanging(bool& AllowChange) override;
     void PageShow(int Index) override;
+    void pcMainChange() override;
     void closeEvent(QCloseEvent* Event) override;
     void done(int Result) override;
+    void keyPressEvent(QKeyEvent* Event) override;
 
     // Page builders shared by both editions.
     QWidget* BuildSitePage();
@@ -118,8 +132,12 @@ protected:
     void LoadSiteList();
     void PrefetchPackets();
     void CountSchools();
-    void ReadHeaderValues();
+    // False when a header date could not be read.
+    bool ReadHeaderValues();
     void ApplySiteChoice();
+    // Stores again, into the rows of a fresh load, the corrections made with
+    // Modifica on earlier visits.
+    void ApplyCorrections();
 
     void tsSelSediShow();
     void tsAnagraficaShow();
@@ -145,6 +163,20 @@ protected:
     std::string FCatalogueDate;
     bool FHighlightNames = false;
     bool FStartupComplete = false;
+    // The path is current and the registry packet counted: the pages before
+    // the export can be walked even when a later start-up step failed.
+    bool FPagesReady = false;
+    std::string FStartupFailure;
+    // Start-up errors, shown once the busy indicator is gone.
+    std::vector<std::exception_ptr> FStartupErrors;
+    // A correction made with Modifica, by row of the registry packet.
+    struct TRegistryCorrection {
+        std::string Nome;
+        std::string ExCodScuola;
+    };
+    std::map<int, TRegistryCorrection> FCorrections;
+    // The registry packet's row of each row of cdsMain on the registry page.
+    std::vector<int> FPacketRows;
     bool FRunning = false;
     bool FRunFinished = false;
     bool FRunStopped = false;
@@ -160,4 +192,7 @@ protected:
 private:
     class RunningGuard;
     void AppendInfo(const std::string& Text);
+    void StartupError(std::exception_ptr Error);
+    // The page Next would show; -1 when there is none.
+    int NextPageIndex() const;
 };

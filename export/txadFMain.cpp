@@ -57,8 +57,9 @@ QWidget* TfmTxadMain::BuildAnomalyPage() {
     auto* Bar = new QHBoxLayout(paSave);
     Bar->setContentsMargins(4, 4, 4, 4);
     Bar->addStretch(1);
-    buStampa = new QPushButton("Stampa Anomalie", paSave);
+    buStampa = new QPushButton("&Stampa Anomalie", paSave);
     buStampa->setObjectName("buStampa");
+    buStampa->setAutoDefault(false);
     Bar->addWidget(buStampa);
     Layout->addWidget(paSave);
     connect(buStampa, &QPushButton::clicked, this, [this] { buStampaClick(); });

@@ -40,7 +40,12 @@ std::string OemFromCp1252(std::string_view Text);
 // On Linux the machine's registry is the export file named by ADOXPORT_HKLM
 // (default /etc/adoxport/hklm.reg). The text comes in the file system's
 // encoding (UTF-8 here), as the values read are folder paths.
-std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value);
+// What a read that found nothing missed: the registry source itself (on
+// Linux the export file), the key, or the value under the key.
+enum class HklmMissing { Source, Key, Value };
+std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value,
+                                          HklmMissing* Missing = nullptr);
+// The export file read on Linux; empty where the system's registry is read.
 std::string HklmFilePath();
 
 // ---- Folders and files ----------------------------------------------------

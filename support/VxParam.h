@@ -15,5 +15,11 @@ private:
     std::string FMainDir;
 };
 
+// Why MainDir() has no installation folder to give, in the program's language
+// (CP1252): the registry file that is missing (its path and ADOXPORT_HKLM),
+// the key or the value that is absent, or the registry's own error. Empty
+// when the value is there.
+std::string MainDirProblem();
+
 // The global instance created by the framework's start-up.
 TVxParam& VxParam();

@@ -5,6 +5,8 @@
 #include "Zip.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,7 +41,7 @@ TProgressForm::TProgressForm(TZip& Zip)
     m_bar->setGeometry((ClientWidth - 280) / 2, 35, 280, 18);
 
     m_cancel->setObjectName("buCancel");
-    m_cancel->setText(QStringLiteral("&Cancel"));
+    m_cancel->setText(QStringLiteral("&Annulla"));
     m_cancel->setDefault(true);
     m_cancel->resize(m_cancel->sizeHint());
     m_cancel->move((ClientWidth - m_cancel->width()) / 2, 60);
@@ -67,11 +69,28 @@ void TProgressForm::SetPosition(int Value) {
 }
 
 void TProgressForm::SetFileName(const std::string& Name) {
-    m_label->setText(ToQString(Name));
+    m_fileName = ToQString(Name);
+    m_label->setText(m_label->fontMetrics().elidedText(m_fileName, Qt::ElideMiddle, m_label->width()));
+    m_label->setToolTip(m_fileName);
     m_label->move((ClientWidth - m_label->width()) / 2, m_label->y());
 }
 
 void TProgressForm::CancelClick() {
     m_zip.Cancel();
     hide();
+}
+
+void TProgressForm::keyPressEvent(QKeyEvent* Event) {
+    if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+        CancelClick();
+        Event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(Event);
+}
+
+void TProgressForm::closeEvent(QCloseEvent* Event) {
+    // The window belongs to the running batch: closing it stops the batch.
+    Event->ignore();
+    CancelClick();
 }

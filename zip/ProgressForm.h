@@ -21,8 +21,11 @@ public:
 
     void SetMaximum(int Value);
     void SetPosition(int Value); // clamped to the bar's range
-    // Shows the name (CP1252) in the label and centres the label again.
+    // Shows the name (CP1252) in the label, cut in the middle when it is too
+    // long so that the file's own name stays visible, and centres the label.
     void SetFileName(const std::string& Name);
+    // The whole name last set (the label may show it shortened).
+    const QString& FileName() const { return m_fileName; }
 
     QLabel* Label() const { return m_label; }
     QProgressBar* Bar() const { return m_bar; }
@@ -31,8 +34,14 @@ public:
 public slots:
     void CancelClick();
 
+protected:
+    // Esc and the title bar's close button cancel, as the button does.
+    void keyPressEvent(QKeyEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+
 private:
     void PlaceOnScreen();
+    QString m_fileName;
     TZip& m_zip;
     QLabel* m_label;
     QProgressBar* m_bar;

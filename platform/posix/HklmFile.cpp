@@ -143,7 +143,8 @@ std::string ValueText(const Found& F, Format Fmt) {
     return QString::fromUtf16(Text.data(), static_cast<qsizetype>(Text.size())).toStdString();
 }
 
-std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key, std::u16string_view Value) {
+std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key, std::u16string_view Value,
+                           bool& KeySeen) {
     std::vector<std::u16string_view> Lines;
     for (std::size_t Start = 0;;) {
         std::size_t End = Content.find(u'\n', Start);
@@ -169,6 +170,7 @@ std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key,
             InKey = S.size() > kHklmPrefix.size() &&
                     EqualsNoCase(S.substr(0, kHklmPrefix.size()), kHklmPrefix) &&
                     EqualsNoCase(StripTrailingBackslashes(S.substr(kHklmPrefix.size())), Key);
+            KeySeen |= InKey;
             continue;
         }
         if (L.front() != u'"' && L.front() != u'@') throw Malformed(LineNo, "broken line");
@@ -221,10 +223,13 @@ std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key,
 } // namespace
 
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
-                                              std::string_view Value) {
+                                              std::string_view Value, HklmMissing* Missing) {
     struct stat St {};
     if (stat(File.c_str(), &St) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+        if (errno == ENOENT || errno == ENOTDIR) {
+            if (Missing) *Missing = HklmMissing::Source;
+            return std::nullopt;
+        }
         throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
     }
     std::ifstream In(File, std::ios::binary);
@@ -238,13 +243,17 @@ std::optional<std::string> ReadHklmFileString(const std::string& File, std::stri
     std::u16string KeyU = Utf16FromCp1252(Key);
     std::u16string ValueU = Utf16FromCp1252(Value);
     std::optional<Found> F;
+    bool KeySeen = false;
     try {
-        F = Parse(Content, StripTrailingBackslashes(KeyU), ValueU);
+        F = Parse(Content, StripTrailingBackslashes(KeyU), ValueU, KeySeen);
     } catch (const Malformed& M) {
         throw PlatformError("Malformed registry file '" + Cp1252FromUtf8(File) + "', line " +
                             std::to_string(M.Line) + ": " + M.What);
     }
-    if (!F) return std::nullopt;
+    if (!F) {
+        if (Missing) *Missing = KeySeen ? HklmMissing::Value : HklmMissing::Key;
+        return std::nullopt;
+    }
     if (!F->IsString && !F->IsExpandable)
         throw PlatformError("Invalid data type for '" + std::string(Value) + "'");
     return ValueText(*F, Fmt);

@@ -6,12 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "Platform.h"
+
 namespace platform::detail {
 
 // A string value under HKEY_LOCAL_MACHINE\Key in the export file File, as
-// UTF-8. Nothing when the file, the key or the value is missing;
-// PlatformError for a value of another type or a malformed file.
+// UTF-8. Nothing when the file, the key or the value is missing (which one
+// goes to Missing when given); PlatformError for a value of another type or a
+// malformed file.
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
-                                              std::string_view Value);
+                                              std::string_view Value, HklmMissing* Missing = nullptr);
 
 } // namespace platform::detail

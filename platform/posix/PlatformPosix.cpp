@@ -51,8 +51,9 @@ std::string HklmFilePath() {
     return Env && *Env ? std::string(Env) : std::string("/etc/adoxport/hklm.reg");
 }
 
-std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value) {
-    return detail::ReadHklmFileString(HklmFilePath(), Key, Value);
+std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value,
+                                          HklmMissing* Missing) {
+    return detail::ReadHklmFileString(HklmFilePath(), Key, Value, Missing);
 }
 
 char PathDelimiter() {

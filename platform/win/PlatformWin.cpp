@@ -64,15 +64,20 @@ std::string HklmFilePath() {
     return {};
 }
 
-std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value) {
+std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value,
+                                          HklmMissing* Missing) {
     std::wstring K = Wide(Utf8FromCp1252(Key));
     std::wstring V = Wide(Utf8FromCp1252(Value));
     HKEY H = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, K.c_str(), 0, KEY_READ, &H) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, K.c_str(), 0, KEY_READ, &H) != ERROR_SUCCESS) {
+        if (Missing) *Missing = HklmMissing::Key;
+        return std::nullopt;
+    }
     DWORD Type = 0, Size = 0;
     LONG Rc = RegQueryValueExW(H, V.c_str(), nullptr, &Type, nullptr, &Size);
     if (Rc != ERROR_SUCCESS) {
         RegCloseKey(H);
+        if (Missing) *Missing = HklmMissing::Value;
         return std::nullopt;
     }
     if (Type != REG_SZ && Type != REG_EXPAND_SZ) {
@@ -82,7 +87,10 @@ std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view
     std::wstring Buf(Size / sizeof(wchar_t) + 1, L'\0');
     Rc = RegQueryValueExW(H, V.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(Buf.data()), &Size);
     RegCloseKey(H);
-    if (Rc != ERROR_SUCCESS) return std::nullopt;
+    if (Rc != ERROR_SUCCESS) {
+        if (Missing) *Missing = HklmMissing::Value;
+        return std::nullopt;
+    }
     Buf.resize(wcsnlen(Buf.c_str(), Buf.size())); // the text ends at its first NUL
     return Utf8(Buf);                             // paths are UTF-8 on every platform of this layer
 }

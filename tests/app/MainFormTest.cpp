@@ -9,6 +9,7 @@
 #include "export/txadMMain.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
+#include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
 #include "support/VxStrUtils.h"
 
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -228,7 +230,8 @@ TEST(RegistryPage, EditsFollowTheCurrentRowAndReachTheSchoolFileOnly) {
     QLineEdit* Nome = F.Find<QLineEdit>("edNome");
     QLineEdit* ExCod = F.Find<QLineEdit>("edExCod");
     EXPECT_EQ(Nome->text(), "Prima scuola");
-    EXPECT_EQ(ExCod->text(), ".");
+    // "." in the packet (no former code) is an empty box.
+    EXPECT_EQ(ExCod->text(), "");
 
     // Each way of moving refreshes the edits, so Modifica writes the row shown.
     struct Move {
@@ -239,8 +242,8 @@ TEST(RegistryPage, EditsFollowTheCurrentRowAndReachTheSchoolFileOnly) {
     };
     const Move Moves[] = {
         {"Down", [&] { QTest::keyClick(Grid, Qt::Key_Down); }, "Seconda scuola", "OLDB000002"},
-        {"PageDown", [&] { QTest::keyClick(Grid, Qt::Key_PageDown); }, "Terza scuola", "."},
-        {"Home", [&] { QTest::keyClick(Grid, Qt::Key_Home, Qt::ControlModifier); }, "Prima scuola", "."},
+        {"PageDown", [&] { QTest::keyClick(Grid, Qt::Key_PageDown); }, "Terza scuola", ""},
+        {"Home", [&] { QTest::keyClick(Grid, Qt::Key_Home, Qt::ControlModifier); }, "Prima scuola", ""},
         {"click",
          [&] {
              const QRect Cell = Grid->visualRect(Grid->model()->index(1, 3));
@@ -383,9 +386,7 @@ TEST(RegistryPage, TypedNamesStopAtThirtyButLoadedNamesStayWhole) {
     QTest::keyClicks(Nome, "QQ");
     EXPECT_EQ(Nome->text(), LongName);
     EXPECT_EQ(Nome->cursorPosition(), 5);
-    // Stored back whole with Modifica (the "." shown for no former code must
-    // be cleared first), still highlighted, written whole.
-    F.Type("edExCod", "");
+    // Stored back whole with Modifica, still highlighted, written whole.
     QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
     EXPECT_TRUE(F.Boxes.Boxes.empty());
     EXPECT_TRUE(F.Form->RowHighlighted(3));
@@ -445,7 +446,7 @@ TEST(AnomalyPage, StampaWritesTheLogAndOpensIt) {
     };
     const QPlainTextEdit* Memo = F.Find<QPlainTextEdit>("meOut");
     QPushButton* Stampa = F.Button("buStampa");
-    EXPECT_EQ(Stampa->text(), "Stampa Anomalie");
+    EXPECT_EQ(Stampa->text(), "&Stampa Anomalie");
     QTest::mouseClick(Stampa, Qt::LeftButton);
     QTest::mouseClick(Stampa, Qt::LeftButton);
     const std::string Log = ReadFileBytes(F.Dir + "Log.txt");
@@ -670,6 +671,324 @@ TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
         EXPECT_FALSE(F.Form->RunFinished());
     }
     EXPECT_FALSE(fs::exists(Data + "File014.txt"));
+}
+
+// ---- Start-up set-up that is not complete -----------------------------------------------
+
+// Changes the installation for one case (the registry file or the parameter
+// file) and puts it back afterwards.
+class BrokenSetup {
+public:
+    enum Kind { NoRegistryFile, NoKey, NoValue, NoParamFile };
+    explicit BrokenSetup(Kind What) : FHklm(platform::HklmFilePath()), FSaved(ReadFileBytes(FHklm)) {
+        const std::string Head = "REGEDIT4\r\n\r\n";
+        switch (What) {
+        case NoRegistryFile: fs::remove(FHklm); break;
+        case NoKey:
+            testsupport::WriteFileBytes(
+                FHklm, Head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Altro]\r\n\"MainDir\"=\"/x/\"\r\n");
+            break;
+        case NoValue:
+            testsupport::WriteFileBytes(
+                FHklm, Head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n\"Lib\"=\"/x/\"\r\n");
+            break;
+        case NoParamFile: fs::rename(ParamFile(), ParamFile() + ".away"); break;
+        }
+    }
+    ~BrokenSetup() {
+        testsupport::WriteFileBytes(FHklm, FSaved);
+        std::error_code Ec;
+        if (fs::exists(ParamFile() + ".away")) fs::rename(ParamFile() + ".away", ParamFile(), Ec);
+    }
+    BrokenSetup(const BrokenSetup&) = delete;
+    BrokenSetup& operator=(const BrokenSetup&) = delete;
+
+    static std::string ParamFile() { return testsupport::SandboxDir() + "/install/ETC/datrex/aie.ufp"; }
+
+private:
+    std::string FHklm;
+    std::string FSaved;
+};
+
+// Every way the installation can be incomplete is named in the error box,
+// and no way through the window reaches the export: the header records
+// would otherwise go out without the parameter file's date.
+TEST(Startup, IncompleteInstallationNamesWhatIsMissingAndNeverExports) {
+    const std::string Hklm = platform::HklmFilePath();
+    const std::string Key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale";
+    struct Case {
+        const char* Name;
+        BrokenSetup::Kind What;
+        std::vector<std::string> Named;
+    };
+    const Case Cases[] = {
+        {"no registry file", BrokenSetup::NoRegistryFile, {Hklm, "ADOXPORT_HKLM"}},
+        {"no key", BrokenSetup::NoKey, {"Manca la chiave " + Key, Hklm, "ADOXPORT_HKLM"}},
+        {"no MainDir value", BrokenSetup::NoValue, {"Manca il valore MainDir sotto la chiave " + Key, Hklm}},
+        {"no parameter file",
+         BrokenSetup::NoParamFile,
+         {"File dei parametri non trovato: " + BrokenSetup::ParamFile()}},
+    };
+    for (const Case& C : Cases) {
+        for (const char* Path : {"1", "2"}) {
+            SCOPED_TRACE(std::string(C.Name) + ", path " + Path);
+            BrokenSetup Broken(C.What);
+            MainForm F("aie", Path, &TwoSchools);
+            ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+            const std::string& Text = F.Boxes.Boxes[0].Text;
+            EXPECT_EQ(F.Boxes.Boxes[0].Caption, "adoxport");
+            for (const std::string& Part : C.Named) EXPECT_NE(Text.find(Part), std::string::npos) << Text;
+            EXPECT_EQ(Text.substr(Text.rfind('\n') + 1), "Invalid argument to date encode.");
+            EXPECT_FALSE(F.Form->StartupComplete());
+            // The window stays open and says in one line why there is no export.
+            EXPECT_TRUE(F.Form->isVisible());
+            QLabel* Notice = F.Find<QLabel>("laStartupError");
+            EXPECT_TRUE(Notice->isVisible());
+            EXPECT_TRUE(Notice->text().startsWith("Esportazione non possibile: "))
+                << Notice->text().toStdString();
+            EXPECT_FALSE(Notice->text().contains('\n'));
+            // The report stays readable; the pages before the export can be walked.
+            EXPECT_FALSE(F.Find<QPlainTextEdit>("meOut")->toPlainText().isEmpty());
+            QListWidget* Sites = F.Find<QListWidget>("clSedi");
+            for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+            for (int Press = 0; Press < 4; ++Press) {
+                F.Next();
+                QTest::keyClick(F.Form.data(), Qt::Key_Return);
+            }
+            EXPECT_EQ(F.Page(), F.Form->RegistryPageIndex());
+            EXPECT_FALSE(F.Button("buNext")->isEnabled());
+            EXPECT_FALSE(F.Form->RunFinished());
+            EXPECT_FALSE(fs::exists(F.Dir + "File014.txt"));
+        }
+    }
+}
+
+TEST(Startup, CompleteStartupShowsNoNotice) {
+    MainForm F("aie", "1", &TwoSchools);
+    EXPECT_TRUE(F.Form->StartupComplete());
+    EXPECT_FALSE(F.Find<QLabel>("laStartupError")->isVisible());
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+}
+
+// ---- Corrections across Back and Next --------------------------------------------------
+
+TEST(RegistryPage, CorrectionsSurviveBackAndNext) {
+    // Path "1": corrections of two rows, Back to the anomalies and Next again.
+    {
+        SCOPED_TRACE("path 1");
+        MainForm F("aie", "1", &ThreeSchools);
+        ToRegistry(F);
+        QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+        F.Type("edExCod", "OLDA000001");
+        QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+        QTest::keyClick(Grid, Qt::Key_Down);
+        F.Type("edNome", "Seconda corretta");
+        QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+        F.Back();
+        ASSERT_EQ(F.Page(), 1);
+        F.Next();
+        ASSERT_EQ(F.Page(), 2);
+        EXPECT_EQ(F.Find<QLineEdit>("edExCod")->text(), "OLDA000001");
+        EXPECT_EQ(Grid->model()->index(1, 2).data().toString(), "Seconda corretta");
+        F.Next();
+        ASSERT_TRUE(F.Form->RunFinished());
+        const std::vector<SchoolRecord> Expected = {{"AAAA000001", "OLDA000001", "Prima scuola"},
+                                                    {"BBBB000002", "OLDB000002", "Seconda corretta"},
+                                                    {"CCCC000003", std::string(10, ' '), "Terza scuola"}};
+        EXPECT_EQ(SchoolRecords(F.Output("File014.txt")), Expected);
+        EXPECT_TRUE(F.Boxes.Boxes.empty());
+    }
+    // Path "2": the kept rows keep their corrections; a site unticked on the
+    // way back stays out, with its correction.
+    {
+        SCOPED_TRACE("path 2");
+        MainForm F("aie", "2", &TwoSitesOfOneCode);
+        QListWidget* Sites = F.Find<QListWidget>("clSedi");
+        Sites->item(0)->setCheckState(Qt::Checked);
+        Sites->item(2)->setCheckState(Qt::Checked);
+        F.Next();
+        F.Next();
+        ASSERT_EQ(F.Page(), 2);
+        QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+        F.Type("edNome", "Centrale corretta");
+        QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+        QTest::keyClick(Grid, Qt::Key_Down);
+        F.Type("edNome", "Pascoli corretta");
+        QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+        F.Back();
+        F.Back();
+        ASSERT_EQ(F.Page(), 0);
+        Sites->item(0)->setCheckState(Qt::Unchecked);
+        Sites->item(1)->setCheckState(Qt::Checked);
+        F.Next();
+        F.Next();
+        ASSERT_EQ(F.Page(), 2);
+        ASSERT_EQ(F.Dm.cdsMain.RecordCount(), 2);
+        F.Next();
+        ASSERT_TRUE(F.Form->RunFinished());
+        const std::vector<SchoolRecord> Expected = {{"RMIC81500A", std::string(10, ' '), "Sede staccata"},
+                                                    {"RMEE81501B", std::string(10, ' '), "Pascoli corretta"}};
+        EXPECT_EQ(SchoolRecords(F.Output("File014.txt")), Expected);
+    }
+}
+
+// ---- Rows the school file does not take ----------------------------------------------------
+
+// On path "1" the second site of a code is in the grid but not in the file:
+// it is grey, says why, and cannot be corrected.
+TEST(RegistryPage, LaterSitesOfACodeCannotBeCorrected) {
+    MainForm F("aie", "1", &TwoSitesOfOneCode);
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    QLineEdit* Nome = F.Find<QLineEdit>("edNome");
+    struct Row {
+        int Position;
+        const char* Name;
+        bool Exported;
+    };
+    const Row Rows[] = {
+        {0, "Sede centrale", true},
+        {1, "Sede staccata", false},
+        {2, "Primaria Pascoli", true},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        Grid->setCurrentIndex(Grid->model()->index(R.Position, 0));
+        ASSERT_EQ(Nome->text(), R.Name);
+        EXPECT_EQ(F.Form->RowExported(R.Position), R.Exported);
+        EXPECT_EQ(Nome->isEnabled(), R.Exported);
+        EXPECT_EQ(F.Find<QLineEdit>("edExCod")->isEnabled(), R.Exported);
+        EXPECT_EQ(F.Button("buEdit")->isEnabled(), R.Exported);
+        EXPECT_EQ(F.Button("buEdit")->toolTip().contains("la prima"), !R.Exported);
+    }
+    // What a correction on the later row would need: it cannot be stored.
+    Grid->setCurrentIndex(Grid->model()->index(1, 0));
+    Nome->setText("Staccata corretta");
+    QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+    EXPECT_EQ(Grid->model()->index(1, 2).data().toString(), "Sede staccata");
+    F.Next();
+    const std::vector<SchoolRecord> Expected = {{"RMIC81500A", std::string(10, ' '), "Sede centrale"},
+                                                {"RMEE81501B", std::string(10, ' '), "Primaria Pascoli"}};
+    EXPECT_EQ(SchoolRecords(F.Output("File014.txt")), Expected);
+}
+
+// ---- Keyboard ------------------------------------------------------------------------------
+
+void Activate(MainForm& F) {
+    F.Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(F.Form.data()));
+}
+
+TEST(Keyboard, TabLeavesTheGridInTheRegistryTabOrder) {
+    MainForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    ToRegistry(F);
+    ASSERT_EQ(QApplication::focusWidget(), F.Find<QWidget>("grAnagrafica"));
+    const char* const Order[] = {"edNome", "edExCod", "buEdit", "edNProto", "cbCor"};
+    for (const char* Name : Order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), Name);
+    }
+    for (int I = 4; I > 0; --I) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "edNome");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "grAnagrafica");
+}
+
+// Enter never cancels: with Annulla focused it presses Avanti; in the
+// correction edits it stores the correction; on the export page it is Esci.
+TEST(Keyboard, EnterGoesOnAndNeverCancels) {
+    MainForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    F.Button("buCancel")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_TRUE(F.Form->isVisible());
+    ASSERT_EQ(F.Page(), 2);
+    F.Type("edNome", "Prima corretta");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(F.Page(), 2);
+    EXPECT_EQ(F.Dm.cdsMain.FieldByName("Nome").AsString(), "Prima corretta");
+    F.Type("edNProto", "P-1");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(F.Page(), 3);
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_EQ(SchoolRecords(F.Output("File014.txt"))[0].Name, "Prima corretta");
+    QTest::keyClick(F.Form.data(), Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(F.Form.isNull() || !F.Form->isVisible());
+}
+
+TEST(Keyboard, EveryButtonHasAWorkingAltShortcut) {
+    struct Case {
+        const char* Name;
+        Qt::Key Key;
+        int StartPage; // 1 anomalies, 2 registry, 3 export
+        std::function<bool(MainForm&)> Done;
+    };
+    int Opened = 0;
+    const Case Cases[] = {
+        {"Avanti", Qt::Key_A, 1, [](MainForm& F) { return F.Page() == 2; }},
+        {"Indietro", Qt::Key_I, 2, [](MainForm& F) { return F.Page() == 1; }},
+        {"Stampa Anomalie", Qt::Key_S, 1, [&Opened](MainForm&) { return Opened == 1; }},
+        {"Modifica", Qt::Key_M, 2,
+         [](MainForm& F) { return F.Dm.cdsMain.FieldByName("ExCodScuola").AsString() == "OLDA000001"; }},
+        {"Nome", Qt::Key_N, 2, [](MainForm& F) { return F.Find<QLineEdit>("edNome")->hasFocus(); }},
+        {"Ex codice", Qt::Key_X, 2, [](MainForm& F) { return F.Find<QLineEdit>("edExCod")->hasFocus(); }},
+        {"protocollo", Qt::Key_P, 2, [](MainForm& F) { return F.Find<QLineEdit>("edNProto")->hasFocus(); }},
+        {"Correzione", Qt::Key_C, 2, [](MainForm& F) { return F.Find<QCheckBox>("cbCor")->isChecked(); }},
+        {"Annulla", Qt::Key_U, 1, [](MainForm& F) { return F.Form.isNull() || !F.Form->isVisible(); }},
+        {"Esci", Qt::Key_E, 3, [](MainForm& F) { return F.Form.isNull() || !F.Form->isVisible(); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Opened = 0;
+        MainForm F("aie", "1", &ThreeSchools);
+        F.Form->OpenDocument = [&Opened](const std::string&) { return ++Opened > 0; };
+        Activate(F);
+        while (F.Page() < C.StartPage) F.Next();
+        if (C.Key == Qt::Key_M) F.Find<QLineEdit>("edExCod")->setText("OLDA000001");
+        QTest::keyClick(F.Form.data(), C.Key, Qt::AltModifier);
+        // A button's shortcut clicks it after a short animation.
+        for (int Wait = 0; Wait < 50 && !C.Done(F); ++Wait) {
+            QTest::qWait(20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        EXPECT_TRUE(C.Done(F));
+    }
+}
+
+// ---- Window ------------------------------------------------------------------------------------
+
+TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
+    MainForm F("aie", "2", &TwoSchools);
+    const QSize Least = F.Form->size();
+    EXPECT_EQ(Least, QSize(678, 467));
+    EXPECT_EQ(F.Form->minimumSize(), QSize(678, 467));
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+    const char* const Titles[] = {"Selezione sedi", "Anomalie", "Anagrafica", "Esportazione"};
+    for (int Page = 0; Page < 4; ++Page) {
+        SCOPED_TRACE(Page);
+        if (Page > 0) F.Next();
+        EXPECT_EQ(F.Form->windowTitle(), QString::fromUtf8("adoxport \u2013 ") + Titles[Page]);
+        if (Page == 2) {
+            QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+            const QSize Before = Grid->size();
+            F.Form->resize(1000, 700);
+            QApplication::processEvents();
+            EXPECT_EQ(F.Form->size(), QSize(1000, 700));
+            EXPECT_GT(Grid->width(), Before.width());
+            EXPECT_GT(Grid->height(), Before.height());
+            F.Form->resize(Least);
+        }
+    }
+}
+
+TEST(SitePage, EveryLineHasItsWholeTextAsTooltip) {
+    MainForm F("aie", "2", &TwoSitesOfOneCode);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) EXPECT_EQ(Sites->item(I)->toolTip(), Sites->item(I)->text());
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -167,7 +168,8 @@ TEST_F(ClassicMainForm, RegistryCorrectionsReachTheSchoolFile) {
     ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
     ASSERT_EQ(F.grAnagrafica->model()->rowCount(), 3);
     EXPECT_EQ(F.edNome->text(), "Istituto Comprensivo Dante Alighieri");
-    EXPECT_EQ(F.edExCod->text(), ".");
+    // No former code (".") is an empty box.
+    EXPECT_EQ(F.edExCod->text(), "");
 
     F.grAnagrafica->setCurrentIndex(F.grAnagrafica->model()->index(2, 0));
     QApplication::processEvents();
@@ -189,7 +191,8 @@ TEST_F(ClassicMainForm, RegistryCorrectionsReachTheSchoolFile) {
 
 // On path "2" every show of the registry page applies the ticks to the packet
 // that leaving the site page has just reloaded: a changed choice never
-// removes records twice, and corrections of an earlier visit are gone.
+// removes records twice; corrections of an earlier visit stay on the rows the
+// new choice keeps and do not bring back the rows it drops.
 TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
     TfmTxadMain& F = Open("aie", "2");
     ASSERT_EQ(F.ActivePageIndex(), F.SitePageIndex());
@@ -209,6 +212,11 @@ TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
     F.edNome->setText("Nome corretto");
     F.edExCod->clear();
     Press(F.buEdit);
+    F.grAnagrafica->setCurrentIndex(F.grAnagrafica->model()->index(1, 0));
+    QApplication::processEvents();
+    F.edNome->setText("Liceo Morgagni");
+    F.edExCod->clear();
+    Press(F.buEdit);
 
     ASSERT_TRUE(F.buPrior->isEnabled());
     Press(F.buPrior);
@@ -226,7 +234,7 @@ TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
     const std::string School = Output("File014.txt");
     EXPECT_EQ(School.find("Nome corretto"), std::string::npos);
     EXPECT_NE(School.find("R014AAIC00100AAAIC00099ZPlesso Pascoli "), std::string::npos);
-    EXPECT_NE(School.find("R014BBPC00200B"), std::string::npos);
+    EXPECT_NE(School.find("R014BBPC00200B          Liceo Morgagni "), std::string::npos);
     // The school count stays the whole packet's; the trailer counts the choice.
     EXPECT_EQ(FirstLine(School), "R001" + Today() + "  21.0.2     01092021\r\n");
     EXPECT_NE(School.find("R099" + Today() + "    4\r\n"), std::string::npos);
@@ -235,35 +243,24 @@ TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
 TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
     const struct {
         const char* Target;
-        bool ParamFile;
         std::vector<std::string> Files;
         std::string FirstHeaderTail; // after the date
         std::string Delivery;        // start of the log's last text
     } Rows[] = {
         {"aie",
-         true,
          {"File014.txt", "File622.txt", "File698.txt", "File815.txt", "File815E.txt"},
          "  21.0.2     01092021\r\n",
          "\r\nCopia files....\r\n"},
-        {"aie",
-         false,
-         {"File014.txt", "File622.txt", "File698.txt", "File815.txt", "File815E.txt"},
-         "  21.0.2     \r\n",
-         "\r\nCopia files....\r\n"},
         {"anarpe",
-         true,
          {"Adoz001.txt", "Adoz002.txt", "Adoz003.txt", "Adoz004.txt"},
          "01092021\r\n",
          "\r\nCreazione zip....\r\n"},
     };
     for (const auto& Row : Rows) {
-        SCOPED_TRACE(std::string(Row.Target) + (Row.ParamFile ? "" : " without parameter file"));
+        SCOPED_TRACE(Row.Target);
         SetUp();
-        if (!Row.ParamFile) fs::rename(ParamFile(Row.Target), ParamFile(Row.Target).string() + ".away");
         TfmTxadMain& F = Open(Row.Target, "1");
-        if (!Row.ParamFile) fs::rename(ParamFile(Row.Target).string() + ".away", ParamFile(Row.Target));
-        // A missing parameter file is reported once at start-up; the run goes on.
-        EXPECT_EQ(Presenter.Boxes.size(), Row.ParamFile ? 0u : 1u);
+        EXPECT_TRUE(Presenter.Boxes.empty());
         Press(F.buNext);
         ASSERT_TRUE(F.RunFinished());
         ASSERT_FALSE(F.RunStopped()) << F.LogTexts().back();
@@ -289,6 +286,33 @@ TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
             const std::string Zip = testsupport::ReadFileBytes((DestDir(Row.Target) / "Anarpe.zip").string());
             for (const auto& File : Row.Files) EXPECT_NE(Zip.find(File), std::string::npos) << File;
         }
+        TearDown();
+    }
+}
+
+// Without the parameter file the headers would lack its date: the error box
+// names the file, a line below the pages says why, and the export page is
+// never reached, on either path.
+TEST_F(ClassicMainForm, MissingParameterFileKeepsTheExportOutOfReach) {
+    for (const char* Path : {"1", "2"}) {
+        SCOPED_TRACE(std::string("path ") + Path);
+        SetUp();
+        fs::rename(ParamFile("aie"), ParamFile("aie").string() + ".away");
+        TfmTxadMain& F = Open("aie", Path);
+        fs::rename(ParamFile("aie").string() + ".away", ParamFile("aie"));
+        ASSERT_EQ(Presenter.Boxes.size(), 1u);
+        EXPECT_NE(
+            Presenter.Boxes[0].Text.find("File dei parametri non trovato: " + ParamFile("aie").string()),
+            std::string::npos)
+            << Presenter.Boxes[0].Text;
+        EXPECT_FALSE(F.StartupComplete());
+        EXPECT_TRUE(F.laStartupError->isVisible());
+        Tick({1, 2});
+        for (int I = 0; I < 3; ++I) Press(F.buNext);
+        EXPECT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
+        EXPECT_FALSE(F.buNext->isEnabled());
+        EXPECT_FALSE(F.RunFinished());
+        EXPECT_FALSE(fs::exists(DataDir / "File014.txt"));
         TearDown();
     }
 }

@@ -125,9 +125,11 @@ Lines ClassBlocks(const Lines& messages) {
     return out;
 }
 
+// A check that finds nothing says so in one line.
 Lines Report(const Lines& body) {
     Lines out = Header();
     out.insert(out.end(), body.begin(), body.end());
+    if (body.empty()) out.insert(out.end(), {"Nessuna anomalia rilevata.", ""});
     out.push_back(kRule);
     return out;
 }
@@ -173,7 +175,7 @@ TEST_F(DataCheckTest, EmptyPacketsGiveHeaderAndClosingLine) {
 TEST_F(DataCheckTest, MissingVersionLeavesLabelAlone) {
     Lines lines;
     run(lines, "");
-    ASSERT_EQ(lines.size(), 9u);
+    ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[2], "Versione procedura : ");
 }
 
@@ -343,7 +345,7 @@ TEST_F(DataCheckTest, TypedFields) {
 TEST_F(DataCheckTest, LinesAreAppendedToWhatTheCallerHolds) {
     Lines lines = {"earlier"};
     run(lines);
-    ASSERT_EQ(lines.size(), 10u);
+    ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines.front(), "earlier");
     EXPECT_EQ(lines[1], Header()[0]);
 }

@@ -88,6 +88,34 @@ TEST_F(HklmFile, StringValues) {
     }
 }
 
+// The start-up error names the part that is missing.
+TEST_F(HklmFile, NothingFoundSaysWhatIsMissing) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> file; // none: no file at all
+        HklmMissing expected;
+    };
+    const Row rows[] = {
+        {"no file", std::nullopt, HklmMissing::Source},
+        {"header only", kV4, HklmMissing::Key},
+        {"other key", kV4 + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"MainDir\"=\"/f\"\r\n",
+         HklmMissing::Key},
+        {"deleted key section",
+         kV4 + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n\"MainDir\"=\"/j\"\r\n", HklmMissing::Key},
+        {"key without the value", kV4 + kSection + "\"Version\"=\"1\"\r\n", HklmMissing::Value},
+        {"empty key", kV4 + kSection, HklmMissing::Value},
+        {"deleted value", kV4 + kSection + "\"MainDir\"=\"/i\"\r\n\"MainDir\"=-\r\n", HklmMissing::Value},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove(HklmFilePath());
+        if (r.file) Write(*r.file);
+        HklmMissing Missing = r.expected == HklmMissing::Source ? HklmMissing::Value : HklmMissing::Source;
+        EXPECT_EQ(ReadHklmString(kKey, "MainDir", &Missing), std::nullopt);
+        EXPECT_EQ(Missing, r.expected);
+    }
+}
+
 TEST_F(HklmFile, Utf16LittleEndianWithBom) {
     Write(Utf16Le(
         u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zip.h>
@@ -205,7 +206,7 @@ TEST_F(ZipPack, ProgressWindowAppearsAndItsCancelStopsPacking) {
         if (!F || F != S->ProgressForm()) return;
         SeenVisible = true;
         OnTop = F->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        Label = F->Label()->text();
+        Label = F->FileName();
         // The click arrives through the event loop the callback runs.
         QTimer::singleShot(0, F, [F, &Clicked] {
             Clicked = true;
@@ -223,6 +224,68 @@ TEST_F(ZipPack, ProgressWindowAppearsAndItsCancelStopsPacking) {
     EXPECT_EQ(Zip.ProgressForm(), nullptr);
     EXPECT_EQ(testsupport::ReadFileBytes(Dir.File("a.zip")), Before);
     EXPECT_EQ(FolderNames(Dir.Path()), std::vector<std::string>{"a.zip"});
+}
+
+// Esc and the title bar's close button are the window's Cancel too: neither
+// leaves the batch running without its window.
+TEST_F(ZipPack, ProgressWindowEscAndCloseCancelPacking) {
+    struct Case {
+        const char* Name;
+        std::function<void(TProgressForm&)> Press;
+    };
+    const Case Cases[] = {
+        {"Esc", [](TProgressForm& F) { QTest::keyClick(&F, Qt::Key_Escape); }},
+        {"close box", [](TProgressForm& F) { F.close(); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TZip Packer;
+        Packer.DllDirectory = ADOX_ZIPDLL_DIR;
+        Packer.TempDir = Tmp.Path() + "/";
+        ArchiveWithOneFile(Dir.File("b.zip"));
+        const std::string Before = testsupport::ReadFileBytes(Dir.File("b.zip"));
+        Packer.SetZipFileName(Dir.File("b.zip"));
+        Packer.ShowProgressDialog = true;
+        bool Pressed = false, HiddenAfter = false;
+        int AfterPress = 0;
+        QString Button;
+        Packer.OnZEDProgressEvent = [&](TZip* S, const std::string&, int32_t, int32_t) {
+            if (Pressed) {
+                ++AfterPress;
+                return;
+            }
+            TProgressForm* F = S->ProgressForm();
+            if (!F || !F->isVisible()) return;
+            Button = F->CancelButton()->text();
+            Pressed = true;
+            C.Press(*F);
+            HiddenAfter = !F->isVisible();
+        };
+        Packer.SetFileSpecs(LargeFiles(3, 2'000'000));
+        EXPECT_EQ(Packer.Add(), 0);
+        EXPECT_TRUE(Pressed);
+        EXPECT_TRUE(HiddenAfter);
+        EXPECT_EQ(AfterPress, 0);
+        EXPECT_TRUE(Packer.Cancelled());
+        EXPECT_EQ(Button, "&Annulla");
+        EXPECT_EQ(testsupport::ReadFileBytes(Dir.File("b.zip")), Before);
+    }
+}
+
+// A long path is cut in the middle, so the file's own name stays in view.
+TEST_F(ZipPack, ProgressLabelKeepsTheFileNameOfALongPath) {
+    TProgressForm F(Zip);
+    const std::string Long = "/home/segreteria/" + std::string(120, 'x') + "/Adoz003.txt";
+    F.SetFileName(Long);
+    const QString Shown = F.Label()->text();
+    EXPECT_EQ(F.FileName(), QString::fromStdString(Long));
+    EXPECT_TRUE(Shown.startsWith("/home/")) << Shown.toStdString();
+    EXPECT_TRUE(Shown.endsWith("/Adoz003.txt")) << Shown.toStdString();
+    EXPECT_LE(F.Label()->fontMetrics().horizontalAdvance(Shown), F.Label()->width());
+    EXPECT_EQ(F.Label()->toolTip(), QString::fromStdString(Long));
+    // A short one is shown whole.
+    F.SetFileName("Adoz001.txt");
+    EXPECT_EQ(F.Label()->text(), "Adoz001.txt");
 }
 
 TEST_F(ZipPack, FullDiskKeepsTheOldArchive) {
