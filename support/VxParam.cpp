@@ -8,7 +8,7 @@ const std::string& TVxParam::MainDir() {
     if (!FMainDir.empty()) return FMainDir;
     std::optional<std::string> Value;
     try {
-        Value = platform::ReadHklmString("SOFTWARE\\VexonMorvale\\", "MainDir");
+        Value = platform::ReadHklmString(VxRegistryKey, "MainDir");
     } catch (const platform::PlatformError& E) {
         // The folder stays unread, so the next call asks the registry again.
         throw EVxError(E.what());
