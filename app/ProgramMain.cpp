@@ -1,5 +1,7 @@
 #include "app/ProgramMain.h"
 
+#include "app/InstalledFiles.h"
+#include "app/StartDialog.h"
 #include "app/Unattended.h"
 #include "export/TxadMainForm.h"
 #include "export/txadMMain.h"
@@ -9,6 +11,8 @@
 #include "support/VxGlobals.h"
 #include "support/VxMsgDlg.h"
 
+#include <QApplication>
+#include <QSettings>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
@@ -18,6 +22,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     CommandLine Result;
     for (std::size_t I = 0; I < Args.size(); ++I) {
         const std::string& A = Args[I];
+        if (A == "-h" || A == "--help" || A == "-V" || A == "--version") {
+            (A == "-h" || A == "--help" ? Result.Help : Result.Version) = true;
+            break;
+        }
         if (A == "--unattended") {
             Result.Unattended = true;
         } else if (A == "--protocol" || A == "--sites") {
@@ -54,7 +62,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             Result.Positional.push_back(A);
         }
     }
-    if (Result.Positional.size() > 3) Result.Error = "too many arguments";
+    if (Result.Positional.size() > 3 && !Result.Help && !Result.Version) Result.Error = "too many arguments";
     Result.Positional.resize(3);
     return Result;
 }
@@ -63,9 +71,37 @@ std::string UsageText(const std::string& Program) {
     return "usage: " + Program + " DATA_DIR TARGET PATH [--unattended] [--protocol TEXT] [--sites LIST]\n";
 }
 
+std::string HelpText(const std::string& Program) {
+    return UsageText(Program) +
+           "Checks a school's textbook-adoption data packets in DATA_DIR, writes the record files there\n"
+           "and delivers them to the recipient. Without arguments a start dialog asks for the data\n"
+           "folder, the recipient and the path.\n"
+           "\n"
+           "  DATA_DIR         folder holding the data packets; the record files are written there\n"
+           "  TARGET           aie (copies into ~/rozadiver/datrex/aie/) or anarpe (packs\n"
+           "                   ~/rozadiver/datrex/anarpe/Anarpe.zip)\n"
+           "  PATH             1: anomalies, registry, export; 2: site selection first\n"
+           "  --unattended     no window: walks the wizard as Next would; the report and the log go\n"
+           "                   to standard output, message boxes to standard error\n"
+           "  --protocol TEXT  the protocol number of the registry page (adoxport-classic has none)\n"
+           "  --sites LIST     comma-separated 1-based positions of the sites to tick on path 2\n"
+           "  -h, --help       this text\n"
+           "  -V, --version    the program's version\n"
+           "\n"
+           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error.\n"
+           "The installation folder is the value MainDir in the registry file named by\n"
+           "ADOXPORT_HKLM (default /etc/adoxport/hklm.reg); see " +
+           Program + "(1).\n";
+}
+
 int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     std::vector<std::string> Args(Argv + 1, Argv + Argc);
-    const CommandLine Command = ParseCommandLine(Args);
+    CommandLine Command = ParseCommandLine(Args);
+    if (Command.Help || Command.Version) {
+        const std::string Text = Command.Help ? HelpText(Traits.Title) : Traits.Title + " " ADOX_VERSION "\n";
+        std::fputs(Text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     // A usage error is told before the application connects to a display,
     // which may not be there.
     if (!Command.Error.empty()) {
@@ -83,6 +119,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     TVxApplication App(Argc, Argv, Traits.Title);
+    SetProgramIcon();
     // Numbers follow the framework's own settings, never the C library's locale.
     std::setlocale(LC_NUMERIC, "C");
     VxFrameworkStartup(Traits.FollowUserLocale);
@@ -93,7 +130,25 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     else
         InstallQtPresenter();
 
+    SetProgramGuide(GuidePath());
+
+    // Started without arguments, as from the desktop's menu: the start dialog
+    // gives the three arguments.
+    if (Args.empty()) {
+        QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
+        StartDialog Start(Settings);
+        Start.setWindowTitle(QString::fromStdString(Traits.Title));
+        // Closing the dialog must not count as closing the program's last window.
+        QApplication::setQuitOnLastWindowClosed(false);
+        const int Answer = Start.exec();
+        QApplication::setQuitOnLastWindowClosed(true);
+        if (Answer != QDialog::Accepted) return 0;
+        Start.SaveChoices();
+        Command.Positional = Start.Arguments();
+    }
+
     TdmTxadMain DataModule;
+    DataModule.zpOut.DllDirectory = PluginDirectory();
     TfmTxadMainBase* Form = Traits.MakeForm(DataModule, Command.Positional);
     SetMainForm(Form);
     Form->Create();

@@ -18,11 +18,16 @@ struct CommandLine {
     std::string Protocol;
     bool HasSites = false;
     std::vector<int> Sites; // 1-based positions
+    bool Help = false;      // -h, --help
+    bool Version = false;   // -V, --version
     std::string Error;      // a usage error, when not empty
 };
 
+// -h, --help, -V and --version end the reading: what comes after them is
+// not looked at.
 CommandLine ParseCommandLine(const std::vector<std::string>& Args);
 std::string UsageText(const std::string& Program);
+std::string HelpText(const std::string& Program);
 
 struct ProgramTraits {
     std::string Title;     // "adoxport" or "adoxport-classic"

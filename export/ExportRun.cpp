@@ -72,7 +72,7 @@ void ExportRun::DeliverByCopy() {
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
     txad::CopyOutputFiles(SourceDir, DestDir, FSettings.OutFiles, *FOps);
     Log(FormatMsg("I files sono disponibili nella cartella %s ", ExcludePathDelimiter(DestDir)) + "\r\n\r\n" +
-        FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress));
+        FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
 }
 
 void ExportRun::DeliverByZip() {
@@ -84,7 +84,7 @@ void ExportRun::DeliverByZip() {
     BuildZip(FSettings.DestDir + ArchiveName, Files);
     Log("Il file " + std::string(ArchiveName) + " \xE8 disponibile nella cartella " +
         ExcludePathDelimiter(FSettings.DestDir) + " \r\n\r\n" +
-        FormatMsg("Inviare il file via posta elettronica all'indirizzo %s", AnarpeSubmissionAddress));
+        FormatMsg("Inviare il file via posta elettronica all'indirizzo %s", AnarpeSubmissionAddress()));
 }
 
 void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::string>& Files) {

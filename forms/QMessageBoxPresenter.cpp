@@ -1,8 +1,10 @@
 #include "forms/QMessageBoxPresenter.h"
 
 #include "forms/QtText.h"
+#include "forms/VxFVuota.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QInputDialog>
 #include <QPushButton>
 #include <memory>
@@ -51,14 +53,32 @@ QMessageBox* BuildMessageBox(const MessageBoxRequest& Request) {
     }
     // Esc answers Cancel when the box has it, else the only button.
     if (Ids.size() == 1) Box->setEscapeButton(Box->buttons().value(0));
+    // The program's guide stands in for the installation's help: a Help
+    // button and F1 open it and leave the box open; neither is an answer.
+    if (!ProgramGuide().empty()) {
+        QPushButton* Help = Box->addButton(QStringLiteral("Guida"), QMessageBox::HelpRole);
+        Help->setObjectName("buGuida");
+        Help->setAutoDefault(false);
+        auto* F1 = new QAction(Box);
+        F1->setShortcut(QKeySequence(Qt::Key_F1));
+        Box->addAction(F1);
+        QObject::connect(F1, &QAction::triggered, [] { OpenHelpContents(); });
+    }
     return Box;
 }
 
 int32_t QMessageBoxPresenter::ShowBox(const MessageBoxRequest& Request) {
     std::unique_ptr<QMessageBox> Box(BuildMessageBox(Request));
-    Box->exec();
-    const QAbstractButton* Clicked = Box->clickedButton();
-    return Clicked ? Clicked->property("adoxResult").toInt() : idNone;
+    for (;;) {
+        Box->exec();
+        QAbstractButton* Clicked = Box->clickedButton();
+        // Qt closes the box on any button; the Help button shows it again.
+        if (Clicked && Box->buttonRole(Clicked) == QMessageBox::HelpRole) {
+            OpenHelpContents();
+            continue;
+        }
+        return Clicked ? Clicked->property("adoxResult").toInt() : idNone;
+    }
 }
 
 std::optional<std::string> QMessageBoxPresenter::InputQuery(const std::string& Caption,

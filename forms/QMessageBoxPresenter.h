@@ -16,7 +16,8 @@ public:
 QMessageBox::Icon StyleIcon(uint32_t Style);
 // Builds the box a request describes, not yet shown: task-modal, no owner,
 // the buttons of the style in order, its default button set. Each button
-// carries its result identifier in the property "adoxResult".
+// carries its result identifier in the property "adoxResult"; a "Guida"
+// button without one opens the program's guide when it is set.
 QMessageBox* BuildMessageBox(const MessageBoxRequest& Request);
 
 // Installs one QMessageBoxPresenter for the rest of the run.

@@ -13,6 +13,7 @@
 namespace {
 
 std::string g_AppHelpFile;
+std::string g_ProgramGuide;
 TfmVxVuota* g_MainForm = nullptr;
 
 // The reference screen the forms are designed on.
@@ -49,6 +50,20 @@ TfmVxVuota* MainForm() {
 }
 void SetMainForm(TfmVxVuota* Form) {
     g_MainForm = Form;
+}
+void SetProgramGuide(const std::string& Path) {
+    g_ProgramGuide = Path;
+}
+const std::string& ProgramGuide() {
+    return g_ProgramGuide;
+}
+
+bool OpenHelpContents() {
+    // The desktop's opener shows a whole file; there is no context to open at,
+    // so every request is a contents request.
+    for (const std::string* Path : {&g_AppHelpFile, &g_ProgramGuide})
+        if (!Path->empty() && platform::FileExists(*Path)) return platform::OpenWithDesktop(*Path);
+    return false;
 }
 
 TfmVxVuota::TfmVxVuota(QWidget* Parent) : QDialog(Parent) {
@@ -131,8 +146,5 @@ void TfmVxVuota::SetAppHelpFile() {
 
 void TfmVxVuota::ShowHelp() {
     SetAppHelpFile();
-    // The desktop's opener shows a whole file; there is no context to open at,
-    // so every request is a contents request.
-    if (!g_AppHelpFile.empty() && platform::FileExists(g_AppHelpFile))
-        platform::OpenWithDesktop(g_AppHelpFile);
+    OpenHelpContents();
 }

@@ -41,8 +41,7 @@ public:
     // Resolves the help file (active form, then the main form when the active
     // one is modal, then this form) and sets the application's help file.
     void SetAppHelpFile();
-    // SetAppHelpFile, then opens the application's help file with the
-    // desktop's opener when it exists.
+    // SetAppHelpFile, then OpenHelpContents.
     void ShowHelp();
 
     bool Adjusted() const { return FAdjusted; }
@@ -79,3 +78,11 @@ const std::string& AppHelpFile();
 void SetAppHelpFileName(const std::string& Path);
 TfmVxVuota* MainForm();
 void SetMainForm(TfmVxVuota* Form);
+
+// The program's own guide (full path), opened when the installation folder
+// holds no help file.
+void SetProgramGuide(const std::string& Path);
+const std::string& ProgramGuide();
+// Opens the application's help file with the desktop's opener when it
+// exists, else the program's guide when that exists; false when neither.
+bool OpenHelpContents();

@@ -6,7 +6,6 @@
 
 namespace {
 
-const char* const MainKey = "SOFTWARE\\VexonMorvale\\";
 const char* const MainValue = "MainDir";
 
 } // namespace
@@ -14,7 +13,7 @@ const char* const MainValue = "MainDir";
 std::string MainDirProblem() {
     platform::HklmMissing Missing = platform::HklmMissing::Value;
     try {
-        if (platform::ReadHklmString(MainKey, MainValue, &Missing)) return {};
+        if (platform::ReadHklmString(VxRegistryKey, MainValue, &Missing)) return {};
     } catch (const platform::PlatformError& E) {
         return E.what();
     }
@@ -38,7 +37,7 @@ const std::string& TVxParam::MainDir() {
     if (!FMainDir.empty()) return FMainDir;
     std::optional<std::string> Value;
     try {
-        Value = platform::ReadHklmString(MainKey, MainValue);
+        Value = platform::ReadHklmString(VxRegistryKey, MainValue);
     } catch (const platform::PlatformError& E) {
         // The folder stays unread, so the next call asks the registry again.
         throw EVxError(E.what());

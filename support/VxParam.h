@@ -3,6 +3,9 @@
 
 #include <string>
 
+// The key under HKEY_LOCAL_MACHINE that holds the suite's values.
+inline constexpr const char* VxRegistryKey = "SOFTWARE\\VexonMorvale\\";
+
 class TVxParam {
 public:
     // The main folder, always ending in the platform's separator; a path in

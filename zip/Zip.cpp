@@ -23,7 +23,6 @@ const char* const MsgNoFiles = "No files have been selected.";
 const char* const MsgMultiDisk =
     "Cannot Add, Delete or Extract from a multiple disk Zip file...\nMerge this Zip file "
     "onto the hard disk before retrying.";
-const char* const MsgBadVersion = "Error - invalid version of ZipDll.dll or UnzDll.dll";
 const char* const MsgNoDrive = "Unable to access the selected drive!";
 const char* const MsgBadCentral = "Error reading CentralFileHeader.";
 const char* const MsgNoPassword =
@@ -244,7 +243,7 @@ void TZip::LoadZipDll() {
     auto Exec = reinterpret_cast<ZipDllExecFunc>(Lib->Symbol("ZipDllExec"));
     auto Version = reinterpret_cast<GetZipDllVersionFunc>(Lib->Symbol("GetZipDllVersion"));
     if (!Exec || !Version) throw ZipException("Unable to load \"" + File + "\".");
-    if (Version() < ZIPDLL_MIN_VERSION) throw ZipException(MsgBadVersion);
+    if (Version() < ZIPDLL_MIN_VERSION) throw ZipException("Error - invalid version of " + File);
     S.Lib = std::move(Lib);
     S.Exec = Exec;
     S.Version = Version;

@@ -14,9 +14,22 @@
 
 namespace {
 
+const char* const UsageLine = "usage: packet-dump PACKET [--fields] [--csv]\n";
+
 int Usage() {
-    std::cerr << "usage: packet-dump PACKET [--fields] [--csv]\n";
+    std::cerr << UsageLine;
     return 2;
+}
+
+int Help() {
+    std::cout << UsageLine
+              << "Prints the fields and rows of a client-dataset XML data packet in UTF-8.\n"
+                 "\n"
+                 "  --fields       only the fields: name, type, width\n"
+                 "  --csv          RFC 4180 CSV, field names as the header line\n"
+                 "  -h, --help     this text\n"
+                 "  -V, --version  the program's version\n";
+    return 0;
 }
 
 std::string Utf8(std::string_view Cp1252) {
@@ -105,6 +118,11 @@ int main(int argc, char** argv) {
     bool fieldsOnly = false, csv = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "-h" || a == "--help") return Help();
+        if (a == "-V" || a == "--version") {
+            std::cout << "packet-dump " ADOX_VERSION "\n";
+            return 0;
+        }
         if (a == "--fields")
             fieldsOnly = true;
         else if (a == "--csv")

@@ -1,18 +1,24 @@
-// Grabs every page of the main window on a copy of the demo: the site list,
-// the anomaly report, the school registry and the export log of both
-// recipients, as PNG files in the folder given as the only argument.
+// Grabs the start dialog and every page of the main window on a copy of the
+// demo: the site list, the anomaly report, the school registry and the export
+// log of both recipients, as PNG files in the folder given as the only
+// argument.
 // Run it where a display server is (e.g. under xvfb-run), so that the
 // platform's real fonts and style are used.
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
+#include "app/InstalledFiles.h"
+#include "app/StartDialog.h"
 #include "export/txadFMain.h"
 #include "export/txadMMain.h"
 #include "forms/VxApplication.h"
 #include "support/VxGlobals.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
@@ -64,6 +70,19 @@ bool Shoot(const std::string& Target, const std::string& Out, bool AllPages) {
     return Ok;
 }
 
+// The start dialog as the menu entry opens it, a data folder chosen.
+bool ShootStart(const std::string& Out) {
+    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio.conf"),
+                       QSettings::IniFormat);
+    StartDialog Start(Settings);
+    Start.setWindowTitle("adoxport");
+    Start.edCartella->setText(QString::fromStdString(Dir));
+    Start.show();
+    if (!QTest::qWaitForWindowExposed(&Start)) return false;
+    return Save(Start, Out + "/start.png");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -76,8 +95,9 @@ int main(int argc, char** argv) {
     apptest::PrepareInstallation(testsupport::SandboxDir());
     TVxApplication App(argc, argv, "adoxport");
     VxFrameworkStartup(false);
+    SetProgramIcon();
     std::filesystem::create_directories(Out);
-    const bool Ok = Shoot("aie", Out, true) && Shoot("anarpe", Out, false);
+    const bool Ok = ShootStart(Out) && Shoot("aie", Out, true) && Shoot("anarpe", Out, false);
     std::error_code Ec;
     std::filesystem::remove_all(testsupport::SandboxDir(), Ec);
     return Ok ? 0 : 1;

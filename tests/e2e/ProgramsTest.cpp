@@ -637,3 +637,46 @@ TEST_F(DemoRun, TwoRunsAtOnceBothDeliverACompleteSet) {
 }
 
 } // namespace
+
+namespace {
+
+// What a packager's or a technician's first look at a program needs: help
+// and version on standard output, status 0, no display and no data.
+TEST(ProgramInfo, HelpAndVersionNeedNoDisplay) {
+    struct Case {
+        const char* Program;
+        const char* Name;
+        const char* Arg;
+        std::string Expected; // the start of standard output
+    };
+    const Case Cases[] = {
+        {ADOX_PROGRAM, "adoxport", "--help", "usage: adoxport DATA_DIR TARGET PATH"},
+        {ADOX_PROGRAM, "adoxport", "-h", "usage: adoxport DATA_DIR TARGET PATH"},
+        {ADOX_PROGRAM, "adoxport", "--version", "adoxport " ADOX_VERSION "\n"},
+        {ADOX_PROGRAM, "adoxport", "-V", "adoxport " ADOX_VERSION "\n"},
+        {ADOX_PROGRAM_CLASSIC, "adoxport-classic", "--help", "usage: adoxport-classic DATA_DIR TARGET PATH"},
+        {ADOX_PROGRAM_CLASSIC, "adoxport-classic", "-V", "adoxport-classic " ADOX_VERSION "\n"},
+        {ADOX_PACKET_DUMP, "packet-dump", "--help", "usage: packet-dump PACKET"},
+        {ADOX_PACKET_DUMP, "packet-dump", "--version", "packet-dump " ADOX_VERSION "\n"},
+    };
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    for (const char* Name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) Env.remove(Name);
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.Name) + " " + C.Arg);
+        QProcess Program;
+        Program.setProcessEnvironment(Env);
+        // Whatever follows the option is not looked at.
+        Program.start(C.Program, {C.Arg, "--bogus", "a", "b", "c", "d"});
+        ASSERT_TRUE(Program.waitForFinished(30000));
+        EXPECT_EQ(Program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(Program.exitCode(), 0);
+        const std::string Out = Program.readAllStandardOutput().toStdString();
+        EXPECT_EQ(Out.substr(0, C.Expected.size()), C.Expected) << Out;
+        if (std::string(C.Arg).find('h') != std::string::npos) {
+            EXPECT_NE(Out.find("--version"), std::string::npos) << Out;
+        }
+        EXPECT_EQ(Program.readAllStandardError().toStdString(), "");
+    }
+}
+
+} // namespace

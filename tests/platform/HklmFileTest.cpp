@@ -206,3 +206,11 @@ TEST_F(HklmFile, UnreadableFileIsAnError) {
     EXPECT_THROW(ReadHklmString(kKey, "MainDir"), PlatformError);
     std::filesystem::remove(HklmFilePath());
 }
+
+// The example shipped with the package is read as it stands, comments and all.
+TEST_F(HklmFile, ShippedExampleGivesItsMainDirAndNoAddresses) {
+    Write(testsupport::ReadFileBytes(ADOX_EXAMPLE_REGISTRY));
+    EXPECT_EQ(ReadHklmString(kKey, "MainDir"), std::optional<std::string>("/srv/scuola/suite/"));
+    EXPECT_EQ(ReadHklmString(kKey, "IndirizzoAIE"), std::nullopt);
+    EXPECT_EQ(ReadHklmString(kKey, "IndirizzoANARPE"), std::nullopt);
+}

@@ -462,7 +462,7 @@ TEST_F(ZipFake, LibraryThatCannotBeUsedRaises) {
         {"missing", Dir.File("nowhere"), nullptr,
          "Unable to load \"" + Dir.File("nowhere") + "/ZipDll.so\"."},
         {"no ZipDllExec", NoEntryDir, nullptr, "Unable to load \"" + NoEntryDir + "/ZipDll.so\"."},
-        {"too old", FakeDir, "159", "Error - invalid version of ZipDll.dll or UnzDll.dll"},
+        {"too old", FakeDir, "159", "Error - invalid version of " + FakeDir + "/ZipDll.so"},
     };
     for (const Row& R : Rows) {
         SCOPED_TRACE(R.Name);

@@ -1,0 +1,125 @@
+#include "app/StartDialog.h"
+
+#include "app/InstalledFiles.h"
+#include "forms/VxFVuota.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const KeyFolder = "avvio/cartella";
+const char* const KeyTarget = "avvio/destinatario";
+const char* const KeySites = "avvio/selezioneSedi";
+
+} // namespace
+
+StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent), FSettings(Settings) {
+    setObjectName("fmAvvio");
+    setWindowTitle(QStringLiteral("Esportazione adozioni"));
+
+    auto* Intro = new QLabel(QStringLiteral("Indicare la cartella con i dati della scuola e il "
+                                            "destinatario dei file da inviare."),
+                             this);
+    Intro->setWordWrap(true);
+
+    edCartella = new QLineEdit(this);
+    edCartella->setObjectName("edCartella");
+    edCartella->setMinimumWidth(320);
+    buSfoglia = new QPushButton(QStringLiteral("Sfoglia..."), this);
+    buSfoglia->setObjectName("buSfoglia");
+    auto* FolderRow = new QHBoxLayout;
+    FolderRow->addWidget(edCartella, 1);
+    FolderRow->addWidget(buSfoglia);
+
+    cbDestinatario = new QComboBox(this);
+    cbDestinatario->setObjectName("cbDestinatario");
+    cbDestinatario->addItem(QStringLiteral("AIE (Associazione Italiana Editori)"), QStringLiteral("aie"));
+    cbDestinatario->addItem(QStringLiteral("ANARPE"), QStringLiteral("anarpe"));
+
+    cbSelSedi = new QCheckBox(QStringLiteral("Scegliere prima la descrizione ufficiale delle sedi"), this);
+    cbSelSedi->setObjectName("cbSelSedi");
+
+    auto* Form = new QFormLayout;
+    Form->addRow(QStringLiteral("Cartella dei dati:"), FolderRow);
+    Form->addRow(QStringLiteral("Destinatario:"), cbDestinatario);
+    Form->addRow(QString(), cbSelSedi);
+
+    lbAvviso = new QLabel(this);
+    lbAvviso->setObjectName("lbAvviso");
+    lbAvviso->setWordWrap(true);
+    lbAvviso->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lbAvviso->setStyleSheet(QStringLiteral("color: #a00000"));
+
+    buGuida = new QPushButton(QStringLiteral("Guida"), this);
+    buGuida->setObjectName("buGuida");
+    buAvvia = new QPushButton(QStringLiteral("Avvia"), this);
+    buAvvia->setObjectName("buAvvia");
+    buAvvia->setDefault(true);
+    buAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    buAnnulla->setObjectName("buAnnulla");
+    auto* Buttons = new QHBoxLayout;
+    Buttons->addWidget(buGuida);
+    Buttons->addStretch(1);
+    Buttons->addWidget(buAvvia);
+    Buttons->addWidget(buAnnulla);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->addWidget(Intro);
+    Layout->addLayout(Form);
+    Layout->addWidget(lbAvviso);
+    Layout->addStretch(1);
+    Layout->addLayout(Buttons);
+
+    edCartella->setText(FSettings.value(KeyFolder, QDir::homePath()).toString());
+    const int Target = cbDestinatario->findData(FSettings.value(KeyTarget, QStringLiteral("aie")));
+    cbDestinatario->setCurrentIndex(Target < 0 ? 0 : Target);
+    cbSelSedi->setChecked(FSettings.value(KeySites, false).toBool());
+
+    connect(buSfoglia, &QPushButton::clicked, this, &StartDialog::buSfogliaClick);
+    connect(edCartella, &QLineEdit::textChanged, this, &StartDialog::UpdateState);
+    connect(cbDestinatario, &QComboBox::currentIndexChanged, this, &StartDialog::UpdateState);
+    connect(buAvvia, &QPushButton::clicked, this, &QDialog::accept);
+    connect(buAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buGuida, &QPushButton::clicked, this, [] { OpenHelpContents(); });
+    UpdateState();
+}
+
+std::vector<std::string> StartDialog::Arguments() const {
+    return {QDir::cleanPath(edCartella->text().trimmed()).toStdString(),
+            cbDestinatario->currentData().toString().toStdString(), cbSelSedi->isChecked() ? "2" : "1"};
+}
+
+void StartDialog::SaveChoices() {
+    FSettings.setValue(KeyFolder, QDir::cleanPath(edCartella->text().trimmed()));
+    FSettings.setValue(KeyTarget, cbDestinatario->currentData());
+    FSettings.setValue(KeySites, cbSelSedi->isChecked());
+    FSettings.sync();
+}
+
+void StartDialog::buSfogliaClick() {
+    const QString Folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Cartella dei dati"), edCartella->text());
+    if (!Folder.isEmpty()) edCartella->setText(QDir::toNativeSeparators(Folder));
+}
+
+void StartDialog::UpdateState() {
+    const QString Folder = edCartella->text().trimmed();
+    const bool FolderThere = !Folder.isEmpty() && QDir(Folder).exists();
+    buAvvia->setEnabled(FolderThere);
+    QStringList Notes;
+    if (!FolderThere) Notes << QStringLiteral("La cartella dei dati non esiste.");
+    const QString Hint = InstallationHint(cbDestinatario->currentData().toString().toStdString());
+    if (!Hint.isEmpty()) Notes << Hint;
+    lbAvviso->setText(Notes.join(QStringLiteral("\n\n")));
+    lbAvviso->setVisible(!Notes.isEmpty());
+}

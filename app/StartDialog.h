@@ -1,0 +1,44 @@
+#pragma once
+// The dialog a program started without arguments shows first, as from the
+// desktop's menu: the data folder, the recipient and whether the sites are
+// chosen first. The choices are remembered for the next start and become the
+// program's three arguments.
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSettings;
+
+class StartDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Settings holds the last choices; they are read here and written by
+    // SaveChoices.
+    explicit StartDialog(QSettings& Settings, QWidget* Parent = nullptr);
+
+    // Data folder, target ("aie" or "anarpe") and path ("1" or "2").
+    std::vector<std::string> Arguments() const;
+    void SaveChoices();
+
+    QLineEdit* edCartella;
+    QPushButton* buSfoglia;
+    QComboBox* cbDestinatario;
+    QCheckBox* cbSelSedi;
+    QLabel* lbAvviso;
+    QPushButton* buAvvia;
+    QPushButton* buAnnulla;
+    QPushButton* buGuida;
+
+private slots:
+    void buSfogliaClick();
+    void UpdateState();
+
+private:
+    QSettings& FSettings;
+};

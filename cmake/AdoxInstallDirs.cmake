@@ -1,0 +1,11 @@
+# Where the installed files go, and the paths a program uses to find its
+# private files from its own folder. The same relative paths hold in the
+# build tree, except for the plugin, which is also looked for beside the
+# program there.
+set(ADOX_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/adoxport)
+set(ADOX_GUIDE_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/adoxport/guida)
+
+file(RELATIVE_PATH ADOX_PLUGIN_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+  ${CMAKE_INSTALL_PREFIX}/${ADOX_PLUGIN_INSTALL_DIR})
+file(RELATIVE_PATH ADOX_GUIDE_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+  ${CMAKE_INSTALL_PREFIX}/${ADOX_GUIDE_INSTALL_DIR})

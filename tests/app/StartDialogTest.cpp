@@ -1,0 +1,168 @@
+// The start dialog of a program started without arguments: it remembers the
+// last choices, turns them into the three arguments and says what the
+// installation lacks.
+
+#include "app/StartDialog.h"
+#include "TestSupport.h"
+#include "app/InstalledFiles.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A registry file of its own for each case; the tests' usual one is put back.
+class OwnRegistry {
+public:
+    OwnRegistry() : FSaved(std::getenv("ADOXPORT_HKLM")) {
+        FPath = FDir.path().toStdString() + "/hklm.reg";
+        setenv("ADOXPORT_HKLM", FPath.c_str(), 1);
+    }
+    ~OwnRegistry() { setenv("ADOXPORT_HKLM", FSaved.c_str(), 1); }
+    const std::string& Path() const { return FPath; }
+    std::string Dir() const { return FDir.path().toStdString(); }
+
+private:
+    std::string FSaved;
+    QTemporaryDir FDir;
+    std::string FPath;
+};
+
+const std::string kHead = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n";
+
+TEST(InstallationHint, NamesWhatTheUserMustSet) {
+    struct Case {
+        const char* Name;
+        bool WriteFile;
+        std::string Body; // after the key line; "MAINDIR" becomes the folder
+        const char* Target;
+        const char* Expected; // a part of the hint; nullptr: no hint
+    };
+    const Case Cases[] = {
+        {"no registry file", false, "", "aie", "Manca il file di registro"},
+        {"no MainDir", true, "\"Altro\"=\"x\"\r\n", "aie", "manca il valore \"MainDir\""},
+        {"empty MainDir", true, "\"MainDir\"=\"\"\r\n", "aie", "manca il valore \"MainDir\""},
+        {"MainDir not a string", true, "\"MainDir\"=dword:00000001\r\n", "aie", "Invalid data type"},
+        {"no parameter file for the target", true, "\"MainDir\"=\"MAINDIR\"\r\n", "anarpe",
+         "Manca il file dei parametri"},
+        {"all there", true, "\"MainDir\"=\"MAINDIR\"\r\n", "aie", nullptr},
+        {"all there, no trailing separator", true, "\"MainDir\"=\"MAINDIR_BARE\"\r\n", "aie", nullptr},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        OwnRegistry Registry;
+        const std::string Install = Registry.Dir() + "/install";
+        fs::create_directories(Install + "/ETC/datrex");
+        testsupport::WriteFileBytes(Install + "/ETC/datrex/aie.ufp", "x");
+        std::string Body = C.Body;
+        if (auto At = Body.find("MAINDIR_BARE"); At != std::string::npos)
+            Body.replace(At, 12, Install);
+        else if (auto At2 = Body.find("MAINDIR"); At2 != std::string::npos)
+            Body.replace(At2, 7, Install + "/");
+        if (C.WriteFile) testsupport::WriteFileBytes(Registry.Path(), kHead + Body);
+        const QString Hint = InstallationHint(C.Target);
+        if (C.Expected == nullptr) {
+            EXPECT_TRUE(Hint.isEmpty()) << Hint.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(Hint.contains(QString::fromUtf8(C.Expected))) << Hint.toStdString();
+        // Every hint names the file the user has to look at.
+        EXPECT_TRUE(Hint.contains(QString::fromStdString(Registry.Path()))) << Hint.toStdString();
+    }
+}
+
+class StartDialogFixture : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+    std::string SettingsFile() const { return Dir.path().toStdString() + "/avvio.conf"; }
+    std::string DataDir() const { return Dir.path().toStdString() + "/dati scuola"; }
+    void SetUp() override { fs::create_directories(DataDir()); }
+};
+
+TEST_F(StartDialogFixture, FirstStartOffersHomeAndAieOnPathOne) {
+    QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    StartDialog Dialog(Settings);
+    EXPECT_EQ(Dialog.edCartella->text(), QDir::homePath());
+    EXPECT_EQ(Dialog.Arguments(), (std::vector<std::string>{QDir::homePath().toStdString(), "aie", "1"}));
+}
+
+TEST_F(StartDialogFixture, ChoicesBecomeTheArgumentsAndAreRememberedForTheNextStart) {
+    {
+        QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+        StartDialog Dialog(Settings);
+        Dialog.edCartella->setText(QString::fromStdString(DataDir() + "/"));
+        Dialog.cbDestinatario->setCurrentIndex(Dialog.cbDestinatario->findData("anarpe"));
+        Dialog.cbSelSedi->setChecked(true);
+        EXPECT_EQ(Dialog.Arguments(), (std::vector<std::string>{DataDir(), "anarpe", "2"}));
+        Dialog.SaveChoices();
+    }
+    QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    StartDialog Again(Settings);
+    EXPECT_EQ(Again.Arguments(), (std::vector<std::string>{DataDir(), "anarpe", "2"}));
+    EXPECT_TRUE(Again.cbSelSedi->isChecked());
+}
+
+TEST_F(StartDialogFixture, StartNeedsAnExistingFolder) {
+    QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    StartDialog Dialog(Settings);
+    struct Case {
+        const char* Name;
+        std::string Folder;
+        bool Enabled;
+    };
+    const Case Cases[] = {
+        {"existing folder", DataDir(), true},
+        {"missing folder", DataDir() + "/manca", false},
+        {"empty", "", false},
+        {"only blanks", "   ", false},
+        {"a file, not a folder", SettingsFile(), false},
+    };
+    testsupport::WriteFileBytes(SettingsFile(), "");
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Dialog.edCartella->setText(QString::fromStdString(C.Folder));
+        EXPECT_EQ(Dialog.buAvvia->isEnabled(), C.Enabled);
+        EXPECT_EQ(Dialog.lbAvviso->text().contains("La cartella dei dati non esiste."), !C.Enabled);
+    }
+}
+
+TEST_F(StartDialogFixture, RegistryHintFollowsTheRecipient) {
+    OwnRegistry Registry;
+    const std::string Install = Registry.Dir() + "/install/";
+    fs::create_directories(Install + "ETC/datrex");
+    testsupport::WriteFileBytes(Install + "ETC/datrex/aie.ufp", "x");
+    testsupport::WriteFileBytes(Registry.Path(), kHead + "\"MainDir\"=\"" + Install + "\"\r\n");
+    QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    StartDialog Dialog(Settings);
+    Dialog.edCartella->setText(QString::fromStdString(DataDir()));
+    Dialog.cbDestinatario->setCurrentIndex(Dialog.cbDestinatario->findData("aie"));
+    EXPECT_TRUE(Dialog.lbAvviso->text().isEmpty());
+    Dialog.cbDestinatario->setCurrentIndex(Dialog.cbDestinatario->findData("anarpe"));
+    EXPECT_TRUE(Dialog.lbAvviso->text().contains("anarpe.ufp")) << Dialog.lbAvviso->text().toStdString();
+    // A missing parameter file is a warning, not a refusal: the header date stays empty.
+    EXPECT_TRUE(Dialog.buAvvia->isEnabled());
+}
+
+TEST(ProgramIcon, EveryWindowGetsTheBuiltInIconWithoutATheme) {
+    SetProgramIcon();
+    const QIcon Icon = QApplication::windowIcon();
+    ASSERT_FALSE(Icon.isNull());
+    for (int Size : {16, 48, 256}) {
+        SCOPED_TRACE(Size);
+        EXPECT_EQ(Icon.pixmap(Size, Size).width(), Size);
+    }
+}
+
+} // namespace
