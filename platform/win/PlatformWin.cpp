@@ -176,7 +176,7 @@ FolderLockAttempt TryLockFolder(const std::string& Dir) {
     std::wstring Name = Wide(Dir);
     if (!Name.empty() && Name.back() != L'\\' && Name.back() != L'/') Name += L'\\';
     Name += L".adoxport.lock";
-    const HANDLE H = CreateFileW(Name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+    const HANDLE H = CreateFileW(Name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (H != INVALID_HANDLE_VALUE) {
         Attempt.Lock = std::make_unique<WinFolderLock>(H);

@@ -598,7 +598,7 @@ TEST_F(DemoRun, TwoRunsAtOnceBothDeliverACompleteSet) {
     if (SkipWithoutZipTools()) GTEST_SKIP() << "unzip or python3 is not installed";
     const fs::path OtherData = Root / "data2";
     fs::copy(Data, OtherData, fs::copy_options::recursive);
-    constexpr int Rounds = 10;
+    constexpr int Rounds = 8;
     for (const std::string Target : {"aie", "anarpe"}) {
         const std::vector<std::string>& Files = Target == "aie" ? kAieFiles : kAnarpeFiles;
         for (int Round = 0; Round < Rounds; ++Round) {
