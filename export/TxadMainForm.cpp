@@ -46,7 +46,7 @@ constexpr int DesignWidth = 678;
 constexpr int DesignHeight = 467;
 
 const char* const NotExportedTip =
-    "Il file delle scuole riporta una sola sede per codice meccanografico, la prima: "
+    "Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
     "le correzioni vanno fatte su quella riga.";
 
 // The step each page stands for in the window title.
@@ -137,9 +137,8 @@ protected:
         Option->backgroundBrush = FForm.RowHighlighted(Index.row()) ? QBrush(QColor(255, 255, 132))
                                                                     : Option->palette.brush(QPalette::Base);
         Option->palette.setBrush(QPalette::Text, Option->palette.brush(QPalette::WindowText));
-        if (!FForm.RowExported(Index.row()))
-            Option->palette.setBrush(QPalette::Text,
-                                     Option->palette.brush(QPalette::Disabled, QPalette::Text));
+        // Grey, whatever the style's disabled colours.
+        if (!FForm.RowExported(Index.row())) Option->palette.setColor(QPalette::Text, QColor(128, 128, 128));
     }
 
     // A cut cell shows its whole text; a row the school file does not take

@@ -838,6 +838,20 @@ TEST(RegistryPage, LaterSitesOfACodeCannotBeCorrected) {
         EXPECT_EQ(F.Button("buEdit")->isEnabled(), R.Exported);
         EXPECT_EQ(F.Button("buEdit")->toolTip().contains("la prima"), !R.Exported);
     }
+    // The later row's text is grey, the others' dark.
+    QApplication::processEvents();
+    const QImage Shot = Grid->viewport()->grab().toImage();
+    const auto Darkest = [&](int Row) {
+        const QRect Cell = Grid->visualRect(Grid->model()->index(Row, 3));
+        int Least = 255;
+        for (int X = Cell.left(); X < Cell.right(); ++X)
+            for (int Y = Cell.top(); Y < Cell.bottom(); ++Y)
+                Least = std::min(Least, qGray(Shot.pixel(QPoint(X, Y) * Shot.devicePixelRatio())));
+        return Least;
+    };
+    EXPECT_LT(Darkest(0), 80);
+    EXPECT_LT(Darkest(2), 80);
+    EXPECT_GT(Darkest(1), 110);
     // What a correction on the later row would need: it cannot be stored.
     Grid->setCurrentIndex(Grid->model()->index(1, 0));
     Nome->setText("Staccata corretta");
