@@ -58,6 +58,24 @@ const char* StepName(const QString& Page) {
     return nullptr;
 }
 
+// Runs an action each time the watched widget is resized.
+class ResizeWatcher : public QObject {
+public:
+    ResizeWatcher(QWidget* Watched, std::function<void()> Action)
+        : QObject(Watched), FAction(std::move(Action)) {
+        Watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::Resize) FAction();
+        return false;
+    }
+
+private:
+    std::function<void()> FAction;
+};
+
 // The first line of a message, for a one-line notice.
 std::string FirstLine(const std::string& Text) {
     return Text.substr(0, Text.find_first_of("\r\n"));
@@ -578,6 +596,7 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
     grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
     const int Widths[] = {78, 78, 171, 184, 232};
     for (int C = 0; C < 5; ++C) grAnagrafica->setColumnWidth(C, Widths[C]);
+    new ResizeWatcher(grAnagrafica->viewport(), [this] { FitNameColumn(); });
     // The edits follow every change of the current row (keys, pages, wheel,
     // click, the program), so Modifica never stores one school's edits in
     // another school's row.
@@ -638,6 +657,7 @@ void TfmTxadMainBase::tsAnagraficaShow() {
         ApplyCorrections();
         dm.cdsMain.First();
         FitCodeColumns();
+        FitNameColumn();
         grAnagrafica->setFocus();
         CopyRecordToEdits();
     } catch (const std::exception& E) {
@@ -699,6 +719,18 @@ void TfmTxadMainBase::FitCodeColumns() {
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
         grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));
     }
+}
+
+// A window wider than designed gives the names the room the other columns
+// leave; the design width is their least.
+void TfmTxadMainBase::FitNameColumn() {
+    constexpr int NameColumn = 2;
+    constexpr int NameWidth = 171;
+    const QHeaderView* Header = grAnagrafica->horizontalHeader();
+    int Others = 0;
+    for (int Column = 0; Column < Header->count(); ++Column)
+        if (Column != NameColumn) Others += Header->sectionSize(Column);
+    grAnagrafica->setColumnWidth(NameColumn, std::max(NameWidth, grAnagrafica->viewport()->width() - Others));
 }
 
 void TfmTxadMainBase::acEditExecute() {

@@ -16,6 +16,7 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
@@ -27,7 +28,8 @@ namespace {
 bool Save(QWidget& Window, const std::string& Path) {
     QApplication::processEvents();
     QTest::qWait(200);
-    const bool Saved = Window.grab().save(QString::fromStdString(Path));
+    // The whole screen, so the window manager's frame and title are in it.
+    const bool Saved = Window.screen()->grabWindow(0).save(QString::fromStdString(Path));
     std::printf("%s %s\n", Saved ? "wrote" : "FAILED", Path.c_str());
     return Saved;
 }
