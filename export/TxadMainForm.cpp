@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -35,6 +36,7 @@
 #include <QTableView>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <optional>
 
@@ -92,9 +94,15 @@ public:
         FWindow->setObjectName("laStartupBusy");
         FWindow->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
         FWindow->setWindowTitle(ToQString(ApplicationTitle()));
-        FWindow->setContentsMargins(24, 16, 24, 16);
-        FWindow->setFrameShape(QFrame::Box);
+        FWindow->setStyleSheet("QLabel { border: 1px solid gray; padding: 16px 24px; }");
         FWindow->show();
+        // The window must be on screen and drawn before the loading blocks
+        // the event loop.
+        QElapsedTimer Waited;
+        Waited.start();
+        while (Waited.elapsed() < 500 && !(FWindow->windowHandle() && FWindow->windowHandle()->isExposed()))
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        FWindow->repaint();
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     ~StartupBusy() {
