@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -973,6 +974,44 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
             EXPECT_GT(Grid->height(), Before.height());
             F.Form->resize(Least);
         }
+    }
+}
+
+// The grid's tooltip: the whole text of a cut cell, and why a row is grey.
+TEST(RegistryPage, GridTooltipsShowCutTextAndWhyARowIsGrey) {
+    const std::string Long = "Istituto Comprensivo Statale Giuseppe Garibaldi di Roma";
+    const std::vector<SchoolRow> Rows = {
+        {"AAAA000001", ".", Long, "Via Uno"},
+        {"AAAA000001", ".", "Plesso", "Via Due"},
+    };
+    MainForm F("aie", "1", &Rows);
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    const auto Tip = [&](int Row, int Column) {
+        QToolTip::hideText();
+        for (int Wait = 0; Wait < 100 && QToolTip::isVisible(); ++Wait) QTest::qWait(10);
+        const QRect Cell = Grid->visualRect(Grid->model()->index(Row, Column));
+        QHelpEvent Event(QEvent::ToolTip, Cell.center(), Grid->viewport()->mapToGlobal(Cell.center()));
+        QApplication::sendEvent(Grid->viewport(), &Event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    struct Case {
+        const char* Name;
+        int Row, Column;
+        QString Expected; // empty: no tooltip
+    };
+    const QString Why =
+        ToQString("Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
+                  "le correzioni vanno fatte su quella riga.");
+    const Case Cases[] = {
+        {"cut name", 0, 2, ToQString(Long)},
+        {"whole code", 0, 0, ""},
+        {"later site, short name", 1, 2, Why},
+        {"later site, code", 1, 0, Why},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(Tip(C.Row, C.Column), C.Expected);
     }
 }
 
