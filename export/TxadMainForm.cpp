@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -35,6 +36,7 @@
 #include <QTableView>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <optional>
 
@@ -46,7 +48,7 @@ constexpr int DesignWidth = 678;
 constexpr int DesignHeight = 467;
 
 const char* const NotExportedTip =
-    "Il file delle scuole riporta una sola sede per codice meccanografico, la prima: "
+    "Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
     "le correzioni vanno fatte su quella riga.";
 
 // The step each page stands for in the window title.
@@ -57,6 +59,24 @@ const char* StepName(const QString& Page) {
     if (Page == "tsInfo") return "Esportazione";
     return nullptr;
 }
+
+// Runs an action each time the watched widget is resized.
+class ResizeWatcher : public QObject {
+public:
+    ResizeWatcher(QWidget* Watched, std::function<void()> Action)
+        : QObject(Watched), FAction(std::move(Action)) {
+        Watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::Resize) FAction();
+        return false;
+    }
+
+private:
+    std::function<void()> FAction;
+};
 
 // The first line of a message, for a one-line notice.
 std::string FirstLine(const std::string& Text) {
@@ -74,9 +94,15 @@ public:
         FWindow->setObjectName("laStartupBusy");
         FWindow->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
         FWindow->setWindowTitle(ToQString(ApplicationTitle()));
-        FWindow->setContentsMargins(24, 16, 24, 16);
-        FWindow->setFrameShape(QFrame::Box);
+        FWindow->setStyleSheet("QLabel { border: 1px solid gray; padding: 16px 24px; }");
         FWindow->show();
+        // The window must be on screen and drawn before the loading blocks
+        // the event loop.
+        QElapsedTimer Waited;
+        Waited.start();
+        while (Waited.elapsed() < 500 && !(FWindow->windowHandle() && FWindow->windowHandle()->isExposed()))
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        FWindow->repaint();
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     ~StartupBusy() {
@@ -137,9 +163,8 @@ protected:
         Option->backgroundBrush = FForm.RowHighlighted(Index.row()) ? QBrush(QColor(255, 255, 132))
                                                                     : Option->palette.brush(QPalette::Base);
         Option->palette.setBrush(QPalette::Text, Option->palette.brush(QPalette::WindowText));
-        if (!FForm.RowExported(Index.row()))
-            Option->palette.setBrush(QPalette::Text,
-                                     Option->palette.brush(QPalette::Disabled, QPalette::Text));
+        // Grey, whatever the style's disabled colours.
+        if (!FForm.RowExported(Index.row())) Option->palette.setColor(QPalette::Text, QColor(128, 128, 128));
     }
 
     // A cut cell shows its whole text; a row the school file does not take
@@ -589,6 +614,7 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
     grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
     const int Widths[] = {78, 78, 171, 184, 232};
     for (int C = 0; C < 5; ++C) grAnagrafica->setColumnWidth(C, Widths[C]);
+    new ResizeWatcher(grAnagrafica->viewport(), [this] { FitNameColumn(); });
     // The edits follow every change of the current row (keys, pages, wheel,
     // click, the program), so Modifica never stores one school's edits in
     // another school's row.
@@ -649,6 +675,7 @@ void TfmTxadMainBase::tsAnagraficaShow() {
         ApplyCorrections();
         dm.cdsMain.First();
         FitCodeColumns();
+        FitNameColumn();
         grAnagrafica->setFocus();
         CopyRecordToEdits();
     } catch (const std::exception& E) {
@@ -710,6 +737,18 @@ void TfmTxadMainBase::FitCodeColumns() {
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
         grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));
     }
+}
+
+// A window wider than designed gives the names the room the other columns
+// leave; the design width is their least.
+void TfmTxadMainBase::FitNameColumn() {
+    constexpr int NameColumn = 2;
+    constexpr int NameWidth = 171;
+    const QHeaderView* Header = grAnagrafica->horizontalHeader();
+    int Others = 0;
+    for (int Column = 0; Column < Header->count(); ++Column)
+        if (Column != NameColumn) Others += Header->sectionSize(Column);
+    grAnagrafica->setColumnWidth(NameColumn, std::max(NameWidth, grAnagrafica->viewport()->width() - Others));
 }
 
 void TfmTxadMainBase::acEditExecute() {

@@ -147,6 +147,8 @@ protected:
     void CopyRecordToEdits();
     // Widens the code columns of the grid to their contents.
     void FitCodeColumns();
+    // Gives the name column the width the window has to spare.
+    void FitNameColumn();
 
     const std::string& Arg(int Position) const { return FArgs[static_cast<std::size_t>(Position - 1)]; }
 

@@ -1,6 +1,9 @@
 // The program's command line: usage errors are told, with status 2, even
 // where no display is there to connect to.
 
+#include "AppTestSupport.h"
+#include "TestSupport.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -52,6 +55,39 @@ TEST(CommandLine, WindowWithoutDisplayIsRefused) {
     const std::string Err = Program.readAllStandardError().toStdString();
     EXPECT_NE(Err.find("adoxport: a display is needed for the window; use --unattended"), std::string::npos)
         << Err;
+}
+
+// Under cron or a service XDG_RUNTIME_DIR is not set: standard error still
+// holds only the program's own messages.
+TEST(CommandLine, UnattendedStderrHoldsOnlyTheProgramsMessages) {
+    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    struct Case {
+        const char* Name;
+        const char* Hklm; // replaces ADOXPORT_HKLM when set
+        int Status;
+        std::string Err;
+    };
+    const std::string Missing = testsupport::SandboxDir() + "/nowhere.reg";
+    const Case Cases[] = {
+        {"export", nullptr, 0, ""},
+        {"start-up error", "nowhere", 2,
+         "adoxport: File del registro non trovato: " + Missing +
+             "\nIl percorso si imposta con la variabile d'ambiente ADOXPORT_HKLM.\n"
+             "Invalid argument to date encode.\n"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        Env.remove("XDG_RUNTIME_DIR");
+        Env.remove("QT_QPA_PLATFORM");
+        if (C.Hklm) Env.insert("ADOXPORT_HKLM", QString::fromStdString(Missing));
+        QProcess Program;
+        Program.setProcessEnvironment(Env);
+        Program.start(ADOX_PROGRAM, {QString::fromStdString(Dir), "aie", "1", "--unattended"});
+        ASSERT_TRUE(Program.waitForFinished(60000));
+        EXPECT_EQ(Program.exitCode(), C.Status);
+        EXPECT_EQ(Program.readAllStandardError().toStdString(), C.Err);
+    }
 }
 
 } // namespace

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -861,6 +862,20 @@ TEST(RegistryPage, LaterSitesOfACodeCannotBeCorrected) {
         EXPECT_EQ(F.Button("buEdit")->isEnabled(), R.Exported);
         EXPECT_EQ(F.Button("buEdit")->toolTip().contains("la prima"), !R.Exported);
     }
+    // The later row's text is grey, the others' dark.
+    QApplication::processEvents();
+    const QImage Shot = Grid->viewport()->grab().toImage();
+    const auto Darkest = [&](int Row) {
+        const QRect Cell = Grid->visualRect(Grid->model()->index(Row, 3));
+        int Least = 255;
+        for (int X = Cell.left(); X < Cell.right(); ++X)
+            for (int Y = Cell.top(); Y < Cell.bottom(); ++Y)
+                Least = std::min(Least, qGray(Shot.pixel(QPoint(X, Y) * Shot.devicePixelRatio())));
+        return Least;
+    };
+    EXPECT_LT(Darkest(0), 80);
+    EXPECT_LT(Darkest(2), 80);
+    EXPECT_GT(Darkest(1), 110);
     // What a correction on the later row would need: it cannot be stored.
     Grid->setCurrentIndex(Grid->model()->index(1, 0));
     Nome->setText("Staccata corretta");
@@ -982,6 +997,44 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
             EXPECT_GT(Grid->height(), Before.height());
             F.Form->resize(Least);
         }
+    }
+}
+
+// The grid's tooltip: the whole text of a cut cell, and why a row is grey.
+TEST(RegistryPage, GridTooltipsShowCutTextAndWhyARowIsGrey) {
+    const std::string Long = "Istituto Comprensivo Statale Giuseppe Garibaldi di Roma";
+    const std::vector<SchoolRow> Rows = {
+        {"AAAA000001", ".", Long, "Via Uno"},
+        {"AAAA000001", ".", "Plesso", "Via Due"},
+    };
+    MainForm F("aie", "1", &Rows);
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    const auto Tip = [&](int Row, int Column) {
+        QToolTip::hideText();
+        for (int Wait = 0; Wait < 100 && QToolTip::isVisible(); ++Wait) QTest::qWait(10);
+        const QRect Cell = Grid->visualRect(Grid->model()->index(Row, Column));
+        QHelpEvent Event(QEvent::ToolTip, Cell.center(), Grid->viewport()->mapToGlobal(Cell.center()));
+        QApplication::sendEvent(Grid->viewport(), &Event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    struct Case {
+        const char* Name;
+        int Row, Column;
+        QString Expected; // empty: no tooltip
+    };
+    const QString Why =
+        ToQString("Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
+                  "le correzioni vanno fatte su quella riga.");
+    const Case Cases[] = {
+        {"cut name", 0, 2, ToQString(Long)},
+        {"whole code", 0, 0, ""},
+        {"later site, short name", 1, 2, Why},
+        {"later site, code", 1, 0, Why},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(Tip(C.Row, C.Column), C.Expected);
     }
 }
 

@@ -1,9 +1,11 @@
 // Grabs the start dialog and every page of the main window on a copy of the
-// demo: the site list, the anomaly report, the school registry and the export
-// log of both recipients, as PNG files in the folder given as the only
-// argument.
-// Run it where a display server is (e.g. under xvfb-run), so that the
-// platform's real fonts and style are used.
+// demo: the site list,
+// the anomaly report, the school registry and the export log of both
+// recipients, and the window after a start-up without parameter file, as PNG
+// files in the folder given as the first argument; with --maximised the
+// window is maximised first. Run it where a display server is (e.g. under
+// Xvfb with a window manager), so that the platform's real fonts and style
+// are used.
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
@@ -13,11 +15,13 @@
 #include "export/txadMMain.h"
 #include "forms/VxApplication.h"
 #include "support/VxGlobals.h"
+#include "support/VxMsgDlg.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
@@ -30,7 +34,8 @@ namespace {
 bool Save(QWidget& Window, const std::string& Path) {
     QApplication::processEvents();
     QTest::qWait(200);
-    const bool Saved = Window.grab().save(QString::fromStdString(Path));
+    // The whole screen, so the window manager's frame and title are in it.
+    const bool Saved = Window.screen()->grabWindow(0).save(QString::fromStdString(Path));
     std::printf("%s %s\n", Saved ? "wrote" : "FAILED", Path.c_str());
     return Saved;
 }
@@ -45,13 +50,20 @@ void TickFirstOfEachCode(QListWidget& Sites) {
     }
 }
 
-bool Shoot(const std::string& Target, const std::string& Out, bool AllPages) {
+void ShowForm(QWidget& Form, bool Maximised) {
+    if (Maximised)
+        Form.showMaximized();
+    else
+        Form.show();
+}
+
+bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, bool Maximised) {
     const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
     TdmTxadMain Dm;
     auto* Form = new TfmTxadMain(Dm, {Dir, Target, "2"});
     Form->OpenDocument = [](const std::string&) { return true; };
     Form->Create();
-    Form->show();
+    ShowForm(*Form, Maximised);
     if (!QTest::qWaitForWindowExposed(Form)) return false;
     bool Ok = true;
     TickFirstOfEachCode(*Form->clSedi);
@@ -83,11 +95,34 @@ bool ShootStart(const std::string& Out) {
     return Save(Start, Out + "/start.png");
 }
 
+// The window after a start-up that cannot lead to an export.
+bool ShootStartupError(const std::string& Out, bool Maximised) {
+    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Param = testsupport::SandboxDir() + "/install/ETC/datrex/aie.ufp";
+    std::filesystem::rename(Param, Param + ".away");
+    TdmTxadMain Dm;
+    auto* Form = new TfmTxadMain(Dm, {Dir, "aie", "1"});
+    // The error box would wait for a click: only the window is wanted.
+    struct Quiet : MessagePresenter {
+        int32_t ShowBox(const MessageBoxRequest&) override { return idOK; }
+        std::optional<std::string> InputQuery(const std::string&, const std::string&) override { return {}; }
+    } Boxes;
+    SetMessagePresenter(&Boxes);
+    Form->Create();
+    SetMessagePresenter(nullptr);
+    std::filesystem::rename(Param + ".away", Param);
+    ShowForm(*Form, Maximised);
+    const bool Ok = QTest::qWaitForWindowExposed(Form) && Save(*Form, Out + "/startup-error.png");
+    delete Form;
+    return Ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const bool Maximised = argc == 3 && std::string(argv[2]) == "--maximised";
+    if (argc != 2 && !Maximised) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [--maximised]\n", argv[0]);
         return 2;
     }
     const std::string Out = std::filesystem::absolute(argv[1]).string();
@@ -97,7 +132,8 @@ int main(int argc, char** argv) {
     VxFrameworkStartup(false);
     SetProgramIcon();
     std::filesystem::create_directories(Out);
-    const bool Ok = ShootStart(Out) && Shoot("aie", Out, true) && Shoot("anarpe", Out, false);
+    const bool Ok = ShootStart(Out) && Shoot("aie", Out, true, Maximised) &&
+                    Shoot("anarpe", Out, false, Maximised) && ShootStartupError(Out, Maximised);
     std::error_code Ec;
     std::filesystem::remove_all(testsupport::SandboxDir(), Ec);
     return Ok ? 0 : 1;
