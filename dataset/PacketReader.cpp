@@ -316,6 +316,8 @@ private:
     void FailOutOfMemory();
     [[noreturn]] void Throw();
 
+    template <class Work>
+    static void Guarded(void* Self, Work&& W);
     static void XMLCALL OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts);
     static void XMLCALL OnEnd(void* Self, const XML_Char* Name);
     static void XMLCALL OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
@@ -620,25 +622,31 @@ void PacketBuilder::Throw() {
     throw PacketError(m_name, m_failLine, m_reason);
 }
 
-void XMLCALL PacketBuilder::OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int,
-                                         const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
-    static_cast<PacketBuilder*>(Self)->Fail("entity declarations are not allowed");
-}
-
-void XMLCALL PacketBuilder::OnAttlistDecl(void* Self, const XML_Char*, const XML_Char*, const XML_Char*,
-                                          const XML_Char*, int) {
-    static_cast<PacketBuilder*>(Self)->Fail("attribute declarations are not allowed");
-}
-
-void XMLCALL PacketBuilder::OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts) {
+// Runs a callback's work; nothing is thrown back through expat.
+template <class Work>
+void PacketBuilder::Guarded(void* Self, Work&& W) {
     auto* b = static_cast<PacketBuilder*>(Self);
     try {
-        b->Start(Name, Atts);
+        W(*b);
     } catch (const std::bad_alloc&) {
         b->FailOutOfMemory();
     } catch (const std::length_error&) {
         b->FailOutOfMemory();
     }
+}
+
+void XMLCALL PacketBuilder::OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int,
+                                         const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
+    Guarded(Self, [](PacketBuilder& B) { B.Fail("entity declarations are not allowed"); });
+}
+
+void XMLCALL PacketBuilder::OnAttlistDecl(void* Self, const XML_Char*, const XML_Char*, const XML_Char*,
+                                          const XML_Char*, int) {
+    Guarded(Self, [](PacketBuilder& B) { B.Fail("attribute declarations are not allowed"); });
+}
+
+void XMLCALL PacketBuilder::OnStart(void* Self, const XML_Char* Name, const XML_Char** Atts) {
+    Guarded(Self, [&](PacketBuilder& B) { B.Start(Name, Atts); });
 }
 
 void XMLCALL PacketBuilder::OnEnd(void* Self, const XML_Char*) {

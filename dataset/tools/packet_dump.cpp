@@ -32,8 +32,14 @@ public:
         if (m_buf.size() >= kSize) Flush();
     }
     void Put(std::string_view S) {
+        if (m_buf.size() + S.size() > kSize) {
+            Flush();
+            if (S.size() >= kSize) {
+                Write(S);
+                return;
+            }
+        }
         m_buf += S;
-        if (m_buf.size() >= kSize) Flush();
     }
     // One CP1252 byte as UTF-8.
     void PutCp1252(char C) {
@@ -50,22 +56,39 @@ public:
         }
     }
     bool Flush() {
-        if (!m_buf.empty() && std::fwrite(m_buf.data(), 1, m_buf.size(), stdout) != m_buf.size())
-            m_failed = true;
+        Write(m_buf);
         m_buf.clear();
         return !m_failed;
     }
     bool Finish() { return Flush() && std::fflush(stdout) == 0 && !m_failed; }
 
 private:
+    void Write(std::string_view S) {
+        if (!S.empty() && std::fwrite(S.data(), 1, S.size(), stdout) != S.size()) m_failed = true;
+    }
     static constexpr size_t kSize = 64 * 1024;
     std::string m_buf;
     bool m_failed = false;
 };
 
+// The length of Text's start that goes out unchanged: ASCII without Special.
+size_t PlainRun(std::string_view Text, const char* Special) {
+    size_t i = 0;
+    while (i < Text.size() && static_cast<unsigned char>(Text[i]) >= 0x20 &&
+           static_cast<unsigned char>(Text[i]) < 0x80 &&
+           std::string_view(Special).find(Text[i]) == std::string_view::npos)
+        ++i;
+    return i;
+}
+
 // Control characters are shown escaped so one row stays one line.
 void PutEscaped(Output& Out, std::string_view Text) {
-    for (char c : Text) {
+    while (!Text.empty()) {
+        const size_t plain = PlainRun(Text, "\\\"");
+        Out.Put(Text.substr(0, plain));
+        if (plain == Text.size()) return;
+        const char c = Text[plain];
+        Text.remove_prefix(plain + 1);
         switch (c) {
         case '\r': Out.Put("\\r"); break;
         case '\n': Out.Put("\\n"); break;
@@ -84,18 +107,28 @@ void PutEscaped(Output& Out, std::string_view Text) {
     }
 }
 
+// CP1252 text as UTF-8, with each Doubled character written twice.
+void PutUtf8(Output& Out, std::string_view Text, const char* Doubled = "") {
+    while (!Text.empty()) {
+        // Control characters other than the doubled ones go out as they are.
+        size_t plain = 0;
+        while (plain < Text.size() && static_cast<unsigned char>(Text[plain]) < 0x80 &&
+               std::string_view(Doubled).find(Text[plain]) == std::string_view::npos)
+            ++plain;
+        Out.Put(Text.substr(0, plain));
+        if (plain == Text.size()) return;
+        const char c = Text[plain];
+        Text.remove_prefix(plain + 1);
+        if (static_cast<unsigned char>(c) < 0x80) Out.Put(c);
+        Out.PutCp1252(c);
+    }
+}
+
 void PutCsvField(Output& Out, std::string_view Text) {
     const bool quoted = Text.find_first_of(",\"\r\n") != std::string_view::npos;
     if (quoted) Out.Put('"');
-    for (char c : Text) {
-        if (c == '"') Out.Put('"');
-        Out.PutCp1252(c);
-    }
+    PutUtf8(Out, Text, "\"");
     if (quoted) Out.Put('"');
-}
-
-void PutUtf8(Output& Out, std::string_view Cp1252) {
-    for (char c : Cp1252) Out.PutCp1252(c);
 }
 
 } // namespace
