@@ -1,6 +1,7 @@
 #include "PacketCache.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace dataset {
 
@@ -72,7 +73,13 @@ void PacketCache::Prefetch(const std::vector<std::string>& Paths) {
                 continue;
             m_jobs.emplace_back(path, std::make_shared<Job>());
         }
-        if (!m_worker.joinable()) m_worker = std::thread(&PacketCache::Work, this);
+        if (!m_worker.joinable()) {
+            try {
+                m_worker = std::thread(&PacketCache::Work, this);
+            } catch (const std::system_error&) {
+                m_jobs.clear(); // no thread to be had: every load parses its own packet
+            }
+        }
     }
     m_changed.notify_all();
 }
@@ -93,15 +100,14 @@ void PacketCache::Work() {
         lock.unlock();
 
         Stamp when;
-        const bool stamped = Look(path, when);
+        bool stamped = false;
         std::shared_ptr<const Table> table;
         std::exception_ptr error;
-        if (stamped) {
-            try {
-                table = ParsePacketFile(path);
-            } catch (...) {
-                error = std::current_exception();
-            }
+        try {
+            stamped = Look(path, when);
+            if (stamped) table = ParsePacketFile(path);
+        } catch (...) {
+            error = std::current_exception();
         }
 
         lock.lock();
