@@ -23,8 +23,15 @@ head -n 1 debian/changelog | grep -q "^adoxport ($version-" ||
 deb="adoxport_${version}-1_amd64.deb"
 
 step "tools"
-apt-get install -y -qq --no-install-recommends dpkg-dev debhelper fakeroot lintian desktop-file-utils \
-  appstream unzip binutils >/dev/null
+tools=(dpkg-dev debhelper fakeroot lintian desktop-file-utils appstream unzip binutils)
+missing=()
+for p in "${tools[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -63,7 +70,10 @@ dpkg-deb -c "$work/$deb" | awk '{print $6}' >"$work/contents"
 grep -q '^\./usr/lib/x86_64-linux-gnu/adoxport/ZipDll\.so$' "$work/contents" ||
   fail "the zip library is not in the private library folder"
 if grep '^\./usr/bin/.*\.so$' "$work/contents"; then fail "a library in /usr/bin"; fi
-for f in usr/bin/adoxport usr/bin/adoxport-classic usr/bin/packet-dump; do
+for f in usr/bin/adoxport usr/bin/adoxport-classic usr/bin/packet-dump usr/share/man/man1/adoxport.1.gz \
+  usr/share/man/man1/adoxport-classic.1.gz usr/share/man/man1/packet-dump.1.gz \
+  usr/share/doc/adoxport/examples/hklm.reg usr/share/adoxport/guida/index.html \
+  usr/share/icons/hicolor/scalable/apps/adoxport.svg usr/share/icons/hicolor/48x48/apps/adoxport.png; do
   grep -qx "\./$f" "$work/contents" || fail "$f missing"
 done
 
@@ -80,9 +90,6 @@ adoxport-classic --version
 packet-dump --version
 [ "$(adoxport --version)" = "adoxport $version" ] || fail "installed adoxport --version"
 adoxport --help | head -n 1
-man -w adoxport adoxport-classic packet-dump >/dev/null || fail "manual pages"
-[ -f /usr/share/doc/adoxport/examples/hklm.reg ] || fail "example registry file"
-[ -f /usr/share/adoxport/guida/index.html ] || fail "user guide"
 
 step "unattended ANARPE export of the demo as an ordinary user"
 useradd --create-home --shell /bin/bash "$user"
