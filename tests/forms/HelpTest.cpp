@@ -1,0 +1,116 @@
+// Help on Linux: F1 and the message boxes' Help button open the
+// installation's help file when it exists, else the program's own guide,
+// with the desktop's opener.
+
+#include "TestSupport.h"
+#include "forms/QMessageBoxPresenter.h"
+#include "forms/VxFDialog.h"
+
+#include <QDesktopServices>
+#include <QPushButton>
+#include <QUrl>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Stands in for the desktop's opener.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
+    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
+public slots:
+    void open(const QUrl& Url) { Urls.append(Url); }
+};
+
+struct GuideReset {
+    ~GuideReset() {
+        SetProgramGuide("");
+        SetAppHelpFileName("");
+    }
+};
+
+TEST(Help, OpensTheInstallationsHelpFileElseTheProgramsGuide) {
+    const std::string Dir = testsupport::SandboxDir() + "/help";
+    std::filesystem::create_directories(Dir);
+    const std::string HelpFile = Dir + "/guida.hlp";
+    const std::string Guide = Dir + "/index.html";
+    testsupport::WriteFileBytes(HelpFile, "x");
+    testsupport::WriteFileBytes(Guide, "<html></html>");
+    struct Case {
+        const char* Name;
+        std::string AppHelp;
+        std::string ProgramGuide;
+        std::string Opened; // empty: nothing opened
+    };
+    const Case Cases[] = {
+        {"installation's help file", HelpFile, Guide, HelpFile},
+        {"help file missing: the guide", Dir + "/manca.hlp", Guide, Guide},
+        {"no help file named: the guide", "", Guide, Guide},
+        {"neither there", Dir + "/manca.hlp", Dir + "/manca.html", ""},
+        {"nothing set", "", "", ""},
+    };
+    GuideReset Reset;
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        UrlRecorder Opener;
+        SetAppHelpFileName(C.AppHelp);
+        SetProgramGuide(C.ProgramGuide);
+        EXPECT_EQ(OpenHelpContents(), !C.Opened.empty());
+        if (C.Opened.empty()) {
+            EXPECT_TRUE(Opener.Urls.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(Opener.Urls.size(), 1);
+        EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), C.Opened);
+    }
+}
+
+TEST(Help, F1OnAFormWithoutHelpFileOpensTheGuide) {
+    const std::string Guide = testsupport::SandboxDir() + "/help-f1/index.html";
+    std::filesystem::create_directories(testsupport::SandboxDir() + "/help-f1");
+    testsupport::WriteFileBytes(Guide, "<html></html>");
+    GuideReset Reset;
+    SetProgramGuide(Guide);
+    UrlRecorder Opener;
+    auto* D = new TfmVxDialog;
+    D->Create();
+    D->acAid->trigger();
+    delete D;
+    ASSERT_EQ(Opener.Urls.size(), 1);
+    EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), Guide);
+}
+
+TEST(Help, MessageBoxesOfferTheGuideWithoutChangingTheirAnswers) {
+    GuideReset Reset;
+    struct Case {
+        const char* Name;
+        std::string Guide;
+        bool HelpButton;
+    };
+    const Case Cases[] = {
+        {"with a guide", testsupport::SandboxDir() + "/index.html", true},
+        {"without one", "", false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        SetProgramGuide(C.Guide);
+        std::unique_ptr<QMessageBox> Box(BuildMessageBox({"Errore", "Testo", MB_ICONSTOP_ | MB_YESNO_}));
+        auto* Help = Box->findChild<QPushButton*>("buGuida");
+        ASSERT_EQ(Help != nullptr, C.HelpButton);
+        EXPECT_NE(Box->button(QMessageBox::Yes), nullptr);
+        EXPECT_NE(Box->button(QMessageBox::No), nullptr);
+        if (!Help) continue;
+        EXPECT_EQ(Box->buttonRole(Help), QMessageBox::HelpRole);
+        EXPECT_FALSE(Help->property("adoxResult").isValid());
+        EXPECT_NE(Box->defaultButton(), Help);
+        EXPECT_EQ(Help->text(), "Guida");
+    }
+}
+
+} // namespace
+
+#include "HelpTest.moc"
