@@ -43,7 +43,6 @@
 namespace {
 
 constexpr int NameLimit = 30;
-constexpr int ExCodeLength = 10;
 constexpr int DesignWidth = 678;
 constexpr int DesignHeight = 467;
 
@@ -211,7 +210,7 @@ private:
 };
 
 TfmTxadMainBase::TfmTxadMainBase(TdmTxadMain& DataModule, std::vector<std::string> Args, QWidget* Parent)
-    : TfmVxWizard(Parent), dm(DataModule), FArgs(std::move(Args)) {
+    : TfmVxWizard(Parent), Clock(platform::Now), dm(DataModule), FArgs(std::move(Args)) {
     FArgs.resize(std::max<std::size_t>(FArgs.size(), 3));
     setObjectName("fmTxadMain");
     setWindowTitle("Esportazione dei dati adozionali");
@@ -264,31 +263,31 @@ void TfmTxadMainBase::FormCreate() {
         StartupBusy Busy;
         try {
             new TypedLengthLimit(edNome, NameLimit);
-            new TypedLengthLimit(edExCod, ExCodeLength);
+            new TypedLengthLimit(edExCod, static_cast<int>(txad::SchoolCodeLength));
             // An export into the file-system root, or one that writes nothing,
             // must not start: the argument check comes first.
             txad::CheckStartupArguments(Arg(1), Arg(2));
             FRecordSet = MakeRecordSet(Arg(2));
-            FDataDir = IncludePathDelimiter(Arg(1));
-            FDestDir =
+            FStartup.Target = Arg(2);
+            FStartup.DataDir = IncludePathDelimiter(Arg(1));
+            FStartup.DestDir =
                 IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
                                      "datrex" + platform::PathDelimiter() + Arg(2));
-            FBodyFiles = FRecordSet->BodyFiles();
+            FStartup.BodyFiles = FRecordSet->BodyFiles();
             PrefetchPackets();
-            VerifyExportedData(FDataDir);
-            FOutFiles = FRecordSet->OutFiles();
-            FRecordTypes = FRecordSet->RecordTypes();
+            VerifyExportedData(FStartup.DataDir);
+            FStartup.OutFiles = FRecordSet->OutFiles();
             Paths().AddPath("Tracciato1", PathSteps(1));
             Paths().AddPath("Tracciato2", PathSteps(2));
             if (Arg(3) == "1") {
                 SetPath("Tracciato1");
             } else if (Arg(3) == "2") {
                 SetPath("Tracciato2");
-                dm.cdsSelSedi.LoadFromFile(FDataDir + FBodyFiles[0]);
+                dm.cdsSelSedi.LoadFromFile(FStartup.DataDir + FStartup.BodyFiles[0]);
                 LoadSiteList();
             }
             CountSchools();
-            FPagesReady = !FSteps.empty();
+            FPagesReady = Paths().HasPath();
             // The header dates are part of every file: without them no export.
             FStartupComplete = ReadHeaderValues();
         } catch (const std::exception&) {
@@ -316,8 +315,8 @@ void TfmTxadMainBase::FormCreate() {
 // the second core parses them while the first reads the ones needed first.
 void TfmTxadMainBase::PrefetchPackets() {
     std::vector<std::string> Paths;
-    for (const std::string& Name : CheckedPackets()) Paths.push_back(FDataDir + Name);
-    for (const std::string& Name : FBodyFiles) Paths.push_back(FDataDir + Name);
+    for (const std::string& Name : CheckedPackets()) Paths.push_back(FStartup.DataDir + Name);
+    for (const std::string& Name : FStartup.BodyFiles) Paths.push_back(FStartup.DataDir + Name);
     dm.Prefetch(Paths);
 }
 
@@ -333,7 +332,7 @@ void TfmTxadMainBase::StartupError(std::exception_ptr Error) {
 }
 
 void TfmTxadMainBase::CountSchools() {
-    FSchoolCount = txad::CountSchools(dm.cdsMain, FDataDir + FBodyFiles[0]);
+    FStartup.SchoolCount = txad::CountSchools(dm.cdsMain, FStartup.DataDir + FStartup.BodyFiles[0]);
 }
 
 bool TfmTxadMainBase::ReadHeaderValues() {
@@ -345,45 +344,42 @@ bool TfmTxadMainBase::ReadHeaderValues() {
         MainDir = VxParam().MainDir();
     else
         StartupError(std::make_exception_ptr(EVxError(Problem)));
-    const txad::HeaderDates Dates = txad::ReadHeaderValues(MainDir ? &*MainDir : nullptr, Arg(2), FDataDir,
-                                                           ReadsCatalogueDate() ? &cdsTmp : nullptr);
+    const txad::HeaderDates Dates = txad::ReadHeaderValues(
+        MainDir ? &*MainDir : nullptr, Arg(2), FStartup.DataDir, ReadsCatalogueDate() ? &cdsTmp : nullptr);
     for (const std::string& Message : Dates.Errors) StartupError(std::make_exception_ptr(EVxError(Message)));
-    FParamFileDate = Dates.ParamFileDate;
-    FCatalogueDate = Dates.CatalogueDate;
+    FStartup.ParamFileDate = Dates.ParamFileDate;
+    FStartup.CatalogueDate = Dates.CatalogueDate;
     return Problem.empty() && Dates.Errors.empty();
 }
 
 void TfmTxadMainBase::FormClose(TCloseAction& Action) {
     TfmVxWizard::FormClose(Action);
-    FBodyFiles.clear();
-    FOutFiles.clear();
-    FRecordTypes.clear();
+    FStartup.BodyFiles.clear();
+    FStartup.OutFiles.clear();
 }
 
 // ---- Buttons -----------------------------------------------------------------
 
 void TfmTxadMainBase::UpdateButtons() {
     TfmVxWizard::UpdateButtons();
-    if (PageCount() == 0) return;
-    const int Active = ActivePageIndex();
-    const bool Last = Active == PageCount() - 1;
-    buPrior->setEnabled(!Last && ((Arg(3) == "2" && Active > 0) || (Arg(3) == "1" && Active > 1)));
-    if (OwnNextAndOkRule()) {
-        buNext->setEnabled(!Last);
-        buOk->setEnabled(Last);
-    }
-    // After a failed start-up the export page stays out of reach; the pages
-    // before it can still be read when the path and the registry are there.
-    if (!FStartupComplete && (!FPagesReady || NextPageIndex() == FPageInfo)) buNext->setEnabled(false);
-    if (FRunning) {
-        buNext->setEnabled(false);
-        buPrior->setEnabled(false);
-    }
+    txad::ExportFormPosition Position;
+    Position.Path = Arg(3);
+    Position.ActivePage = ActivePageIndex();
+    Position.PageCount = PageCount();
+    Position.OwnNextAndOkRule = OwnNextAndOkRule();
+    Position.StartupComplete = FStartupComplete;
+    Position.PagesReady = FPagesReady;
+    Position.NextIsExportPage = NextPageIndex() == FPageInfo;
+    Position.Running = FRunning;
+    const txad::WizardButtons Buttons =
+        txad::ExportFormButtons({buOk->isEnabled(), buNext->isEnabled(), buPrior->isEnabled()}, Position);
+    buOk->setEnabled(Buttons.Ok);
+    buNext->setEnabled(Buttons.Next);
+    buPrior->setEnabled(Buttons.Prior);
 }
 
 int TfmTxadMainBase::NextPageIndex() const {
-    if (FPathName.empty()) return ActivePageIndex() + 1 < PageCount() ? ActivePageIndex() + 1 : -1;
-    return FStep + 1 < static_cast<int>(FSteps.size()) ? StepPage(FStep + 1) : -1;
+    return Paths().NextPage(ActivePageIndex(), PageCount());
 }
 
 // Enter never cancels: a focused button other than Annulla takes it, in the
@@ -444,20 +440,11 @@ void TfmTxadMainBase::PageShow(int Index) {
 
 void TfmTxadMainBase::pcMainChanging(bool& AllowChange) {
     if (ActivePageIndex() != FPageSelSedi || FPageSelSedi < 0) return;
-    dm.cdsMain.LoadFromFile(FDataDir + "Body014.xml");
-    std::size_t I = 0;
-    while (I < FSiteTexts.size()) {
-        const std::string Key = FSiteTexts[I].substr(0, 10);
-        int Ticked = 0;
-        for (; I < FSiteTexts.size() && FSiteTexts[I].compare(0, 10, Key) == 0; ++I)
-            if (clSedi->item(static_cast<int>(I))->checkState() == Qt::Checked) ++Ticked;
-        if (Ticked != 1) {
-            AllowChange = false;
-            ShowMessageDlg(
-                "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.",
-                mtError, MsgButtons({mbOK}), mbHelp);
-            return;
-        }
+    dm.cdsMain.LoadFromFile(FStartup.DataDir + "Body014.xml");
+    if (txad::FirstBadSiteGroup(FSiteTexts, SiteTicks())) {
+        AllowChange = false;
+        ShowMessageDlg("Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.",
+                       mtError, MsgButtons({mbOK}), mbHelp);
     }
 }
 
@@ -498,26 +485,17 @@ void TfmTxadMainBase::LoadSiteList() {
 }
 
 void TfmTxadMainBase::tsSelSediShow() {
-    FHighlightNames = false;
+    SetRegistryActive(false);
 }
 
-// Item i stands for record i of the registry packet: unticked records go.
+std::vector<bool> TfmTxadMainBase::SiteTicks() const {
+    std::vector<bool> Ticks;
+    for (int I = 0; I < clSedi->count(); ++I) Ticks.push_back(clSedi->item(I)->checkState() == Qt::Checked);
+    return Ticks;
+}
+
 void TfmTxadMainBase::ApplySiteChoice() {
-    TClientDataSet& Main = dm.cdsMain;
-    FPacketRows.clear();
-    Main.First();
-    int I = 0;
-    while (!Main.Eof() && I < clSedi->count()) {
-        if (clSedi->item(I)->checkState() == Qt::Checked) {
-            FPacketRows.push_back(I);
-            Main.Next();
-        } else {
-            Main.Delete();
-        }
-        ++I;
-    }
-    for (; !Main.Eof(); Main.Next()) FPacketRows.push_back(I++);
-    Main.First();
+    FPacketRows = txad::ApplySiteChoice(dm.cdsMain, SiteTicks());
 }
 
 // ---- School registry page ----------------------------------------------------------
@@ -621,7 +599,7 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
     // Only while the registry page is on: the export reloads cdsMain with
     // packets that have no names.
     connect(dm.dsMain, &DataSetModel::CurrentRowChanged, this, [this](int) {
-        if (FHighlightNames) CopyRecordToEdits();
+        if (FEditsFollowRow) CopyRecordToEdits();
     });
     if (ProtocolArea) {
         Bevel1 = Bevel("Bevel1", Panel2);
@@ -649,7 +627,7 @@ QWidget* TfmTxadMainBase::BuildRegistryPage(bool ProtocolArea) {
 }
 
 bool TfmTxadMainBase::RowExported(int Position) {
-    if (!FHighlightNames || !FRecordSet || !FRecordSet->OneSchoolRecordPerCode() || !dm.cdsMain.Active())
+    if (!FRegistryActive || !FRecordSet || !FRecordSet->OneSchoolRecordPerCode() || !dm.cdsMain.Active())
         return true;
     const TField Code = dm.cdsMain.FindField("CodScuola");
     if (!Code.Valid() || Position < 0 || Position >= dm.cdsMain.RecordCount()) return true;
@@ -659,16 +637,22 @@ bool TfmTxadMainBase::RowExported(int Position) {
 }
 
 bool TfmTxadMainBase::RowHighlighted(int Position) {
-    if (!FHighlightNames || !dm.cdsMain.Active()) return false;
+    if (!FHighlightOn || !dm.cdsMain.Active()) return false;
     const TField Nome = dm.cdsMain.FindField("Nome");
     if (!Nome.Valid()) return false;
     return dm.cdsMain.TextAt(Position, Nome.Index()).size() > NameLimit;
 }
 
+void TfmTxadMainBase::SetRegistryActive(bool Active) {
+    FHighlightOn = Active;
+    FRegistryActive = Active;
+    FEditsFollowRow = Active;
+}
+
 void TfmTxadMainBase::tsAnagraficaShow() {
-    FHighlightNames = true;
+    SetRegistryActive(true);
     try {
-        if (RegistryShowReloads()) dm.cdsMain.LoadFromFile(FDataDir + "Body014.xml");
+        if (RegistryShowReloads()) dm.cdsMain.LoadFromFile(FStartup.DataDir + "Body014.xml");
         FPacketRows.clear();
         for (int Row = 0; Row < dm.cdsMain.RecordCount(); ++Row) FPacketRows.push_back(Row);
         if (Arg(3) == "2") ApplySiteChoice();
@@ -752,11 +736,9 @@ void TfmTxadMainBase::FitNameColumn() {
 }
 
 void TfmTxadMainBase::acEditExecute() {
-    const std::string ExCod = FromQString(edExCod->text());
-    if (!ExCod.empty() && AllTrim(ExCod).size() != ExCodeLength) {
-        ShowMessageDlg(
-            FormatMsg("Il codice meccanografico dev'essere composto da %d caratteri", ExCodeLength), mtError,
-            MsgButtons({mbOK}), mbHelp);
+    const txad::FormerCodeEntry ExCod = txad::CheckFormerCode(FromQString(edExCod->text()));
+    if (!ExCod.Accepted) {
+        ShowMessageDlg(ExCod.Error, mtError, MsgButtons({mbOK}), mbHelp);
         edExCod->setFocus();
         return;
     }
@@ -764,8 +746,7 @@ void TfmTxadMainBase::acEditExecute() {
     if (!Main.Active() || Main.Eof()) return;
     const int Row = Main.RecNo();
     if (!RowExported(Row)) return;
-    const TRegistryCorrection Correction{FromQString(edNome->text()),
-                                         ExCod.empty() ? std::string(".") : ExCod};
+    const TRegistryCorrection Correction{FromQString(edNome->text()), ExCod.Stored};
     Main.Edit();
     Main.FieldByName("Nome").SetAsString(Correction.Nome);
     Main.FieldByName("ExCodScuola").SetAsString(Correction.ExCodScuola);
@@ -808,30 +789,17 @@ void TfmTxadMainBase::AppendInfo(const std::string& Text) {
 }
 
 void TfmTxadMainBase::tsInfoShow() {
-    FHighlightNames = false;
+    SetRegistryActive(false);
     buNext->setEnabled(false);
     buPrior->setEnabled(false);
     meInfo->clear();
     FLogTexts.clear();
     if (!FStartupComplete || FRunFinished) return;
 
-    txad::ExportSettings Settings;
-    Settings.DataDir = FDataDir;
-    Settings.DestDir = FDestDir;
-    Settings.Target = Arg(2);
-    Settings.BodyFiles = FBodyFiles;
-    Settings.OutFiles = FOutFiles;
-    Settings.SchoolCount = FSchoolCount;
-    Settings.ParamFileDate = FParamFileDate;
-    Settings.CatalogueDate = FCatalogueDate;
-    Settings.ProtocolNumber = ProtocolNumber();
-    const platform::LocalDateTime Now = platform::Now();
-    Settings.RunDate = platform::LocalDate{Now.Year, Now.Month, Now.Day};
-
     ZipComponentPacker Packer(dm.zpOut);
     txad::ExportRun Run(
-        *FRecordSet, std::move(Settings), dm.cdsMain, [this](const std::string& Text) { AppendInfo(Text); },
-        &Packer);
+        *FRecordSet, txad::MakeExportSettings(FStartup, ProtocolNumber(), Clock()), dm.cdsMain,
+        [this](const std::string& Text) { AppendInfo(Text); }, &Packer);
     // The run walks every packet through cdsMain; the registry grid, out of
     // reach from this page, lets go of it instead of following each row.
     dm.dsMain->SetDataSet(nullptr);

@@ -6,6 +6,7 @@
 // its differences through the virtual hooks below.
 
 #include "export/ExportRecordSet.h"
+#include "export/MainFormRules.h"
 #include "export/txadMMain.h"
 #include "forms/VxFWizard.h"
 
@@ -53,7 +54,9 @@ public:
     // protocol area ignores it.
     virtual void SetProtocolNumber(const std::string& Text);
 
-    const std::string& FDataDirValue() const { return FDataDir; }
+    // The form's clock, read when the data check and the export run start;
+    // tests set a fixed one.
+    std::function<platform::LocalDateTime()> Clock;
 
     // Site page.
     QLabel* laInfo = nullptr;
@@ -83,7 +86,7 @@ public:
     QLabel* laStartupError = nullptr;
 
     // Long names (over 30 characters) of the registry grid are highlighted.
-    bool HighlightNames() const { return FHighlightNames; }
+    bool HighlightNames() const { return FHighlightOn; }
     // Whether row Position of the grid is drawn highlighted.
     bool RowHighlighted(int Position);
     // Whether row Position of the grid gives a record of the school file: not
@@ -135,6 +138,11 @@ protected:
     // False when a header date could not be read.
     bool ReadHeaderValues();
     void ApplySiteChoice();
+    // Each item's tick of clSedi.
+    std::vector<bool> SiteTicks() const;
+    // Registry page on or off: the highlighting, the judging of rows and the
+    // edits following the row go with it.
+    void SetRegistryActive(bool Active);
     // Stores again, into the rows of a fresh load, the corrections made with
     // Modifica on earlier visits.
     void ApplyCorrections();
@@ -155,15 +163,14 @@ protected:
     TdmTxadMain& dm;
     std::vector<std::string> FArgs;
     std::unique_ptr<txad::ExportRecordSet> FRecordSet;
-    std::string FDataDir;
-    std::string FDestDir;
-    TStringList FBodyFiles;
-    TStringList FOutFiles;
-    TStringList FRecordTypes;
-    long long FSchoolCount = 0;
-    std::string FParamFileDate;
-    std::string FCatalogueDate;
-    bool FHighlightNames = false;
+    txad::StartupState FStartup;
+    // Long names of the registry grid are drawn highlighted.
+    bool FHighlightOn = false;
+    // The registry page is active: cdsMain holds the registry rows, so the
+    // grid's rows can be judged.
+    bool FRegistryActive = false;
+    // The correction edits follow the grid's current row.
+    bool FEditsFollowRow = false;
     bool FStartupComplete = false;
     // The path is current and the registry packet counted: the pages before
     // the export can be walked even when a later start-up step failed.

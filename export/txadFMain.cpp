@@ -74,7 +74,7 @@ void TfmTxadMain::VerifyExportedData(const std::string& DataDir) {
     meOut->clear();
     FReport.clear();
     DataCheckDataSets Sets{cdsFile622, cdsCodSpecSper, cdsFile815, cdsFile815E};
-    DataCheck Check(DataDir, Sets, GetProcedureVersion(), platform::Now());
+    DataCheck Check(DataDir, Sets, GetProcedureVersion(), Clock());
     // The lines found before a failure stay on the page.
     struct Flush {
         TfmTxadMain& Form;
@@ -98,7 +98,7 @@ std::string TfmTxadMain::ProtocolNumber() const {
 void TfmTxadMain::buStampaClick() {
     std::string Path;
     try {
-        Path = WriteAnomalyLog(FDataDir, FReport);
+        Path = WriteAnomalyLog(FStartup.DataDir, FReport);
     } catch (const std::exception& E) {
         ShowApplicationError(E);
         return;

@@ -8,8 +8,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <charconv>
-#include <utility>
+#include <optional>
 
 TfmVxWizard::TfmVxWizard(QWidget* Parent) : TfmVxOkCancDlg(Parent) {
     setObjectName("fmVxWizard");
@@ -60,83 +59,39 @@ bool TfmVxWizard::GoToPage(int Index) {
     pcMainChanging(AllowChange);
     if (!AllowChange) return false;
     FActivePage = Index;
-    if (FPendingStep >= 0) FStep = std::exchange(FPendingStep, -1);
+    FPaths.Arrived();
     pcMain->setCurrentIndex(Index);
     PageShow(Index);
     pcMainChange();
     return true;
 }
 
-int TfmVxWizard::StepPage(int Position) const {
-    const std::string& Text = FSteps.at(static_cast<size_t>(Position));
-    // The framework's StrToInt: leading blanks allowed, nothing after the digits.
-    const char* First = Text.data();
-    const char* Last = Text.data() + Text.size();
-    while (First != Last && *First == ' ') ++First;
-    if (First != Last && *First == '+') ++First;
-    int Value = 0;
-    const auto [End, Ec] = std::from_chars(First, Last, Value);
-    if (Ec != std::errc() || End != Last || First == Last)
-        throw EVxInternalError("'" + Text + "' is not a valid integer value");
-    return Value;
-}
-
 void TfmVxWizard::SetPath(const std::string& Name) {
-    if (UpperCaseAscii(Name) == FPathName) return;
-    const std::string Steps = FPaths.GetPath(Name);
-    // An unknown name leaves the current path as it is.
-    if (Steps.empty())
-        throw EVxInternalError(FormatMsg("Wizard: Il percorso specificato (%s) non esiste", Name));
-    FPaths.SplitPath(Steps, FSteps);
-    FStep = 0;
-    FPathName = UpperCaseAscii(Name);
-    GoToPage(StepPage(0));
+    if (FPaths.SetPath(Name)) GoToPage(FPaths.StepPage(0));
 }
 
 void TfmVxWizard::NavigatorClick(QObject* Sender) {
-    const int Step = Sender == buNext ? 1 : Sender == buPrior ? -1 : 0;
+    const int Delta = Sender == buNext ? 1 : Sender == buPrior ? -1 : 0;
     try {
-        if (!FPathName.empty()) {
-            const int Target = FStep + Step;
-            // Beyond either end of the path there is nowhere to go.
-            if (Target >= 0 && Target < static_cast<int>(FSteps.size())) {
-                const int Page = StepPage(Target);
-                // The step follows the page as soon as it is active, even when
-                // its show handler then fails.
-                FPendingStep = Target;
-                GoToPage(Page);
-            }
-        } else if (Step != 0) {
-            GoToPage(FActivePage + Step);
+        if (const std::optional<TVxWizardMove> Move = FPaths.Move(Delta, FActivePage)) {
+            FPaths.BeginMove(*Move);
+            GoToPage(Move->Page);
         }
     } catch (const std::exception&) {
         // The error goes on to the error box; the buttons follow the page shown.
-        FPendingStep = -1;
+        FPaths.EndMove();
         UpdateButtons();
         throw;
     }
-    FPendingStep = -1;
+    FPaths.EndMove();
     UpdateButtons();
 }
 
 void TfmVxWizard::UpdateButtons() {
-    if (PageCount() == 0) {
-        buOk->setEnabled(false);
-        buNext->setEnabled(false);
-        buPrior->setEnabled(false);
-        return;
-    }
-    if (!FPathName.empty()) {
-        const int Last = static_cast<int>(FSteps.size()) - 1;
-        buOk->setEnabled(FStep == Last);
-        buPrior->setEnabled(FStep > 0);
-        buNext->setEnabled(FStep < Last);
-    } else {
-        const int Last = PageCount() - 1;
-        buOk->setEnabled(FActivePage == Last);
-        buPrior->setEnabled(FActivePage > 0);
-        buNext->setEnabled(FActivePage < Last);
-    }
+    const TVxWizardButtons Buttons = FPaths.Buttons(FActivePage, PageCount());
+    buOk->setEnabled(Buttons.Ok);
+    buNext->setEnabled(Buttons.Next);
+    buPrior->setEnabled(Buttons.Prior);
 }
 
 void TfmVxWizard::pcMainChanging(bool&) {}
@@ -148,7 +103,7 @@ void TfmVxWizard::FormActivate() {
 
 void TfmVxWizard::FormShow() {
     TfmVxOkCancDlg::FormShow();
-    if (PageCount() > 0 && FPathName.empty()) GoToPage(0);
+    if (PageCount() > 0 && !FPaths.HasPath()) GoToPage(0);
     UpdateButtons();
 }
 
@@ -165,7 +120,7 @@ bool TfmVxWizard::eventFilter(QObject* Watched, QEvent* Event) {
             // With a path current, pages are reached by step only.
             const auto* Mouse = static_cast<QMouseEvent*>(Event);
             const int Index = pcMain->tabBar()->tabAt(Mouse->position().toPoint());
-            if (Mouse->button() == Qt::LeftButton && Index >= 0 && FPathName.empty()) {
+            if (Mouse->button() == Qt::LeftButton && Index >= 0 && !FPaths.HasPath()) {
                 GoToPage(Index);
                 UpdateButtons();
             }

@@ -1,6 +1,7 @@
 #pragma once
 // TfmVxWizard: a page control stepped through with Next and Back, along a
-// named path of page indexes or, with no path current, in index order. Page
+// named path of page indexes or, with no path current, in index order; the
+// position and the buttons it enables come from TVxWizardPaths. Page
 // changes go through pcMainChanging (a page can refuse to be left), the page's
 // show handler PageShow and pcMainChange, all called by GoToPage, so a run
 // without a window walks the same path.
@@ -54,17 +55,9 @@ protected:
     void changeEvent(QEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
-    // The page of step Position of the current path; a step that is not an
-    // integer raises EVxInternalError.
-    int StepPage(int Position) const;
-
-    TStringList FSteps;
-    std::string FPathName;
-    int FStep = 0;
+    const TVxWizardPaths& Paths() const { return FPaths; }
 
 private:
     TVxWizardPaths FPaths;
     int FActivePage = -1;
-    // The step a Next/Back move reaches once its page has become active.
-    int FPendingStep = -1;
 };

@@ -1,5 +1,9 @@
 #include "forms/VxWizardPaths.h"
 
+#include "support/VxExceptions.h"
+
+#include <charconv>
+
 std::string UpperCaseAscii(std::string_view S) {
     std::string R(S);
     for (char& C : R)
@@ -19,4 +23,57 @@ std::string TVxWizardPaths::GetPath(std::string_view Name) const {
 void TVxWizardPaths::SplitPath(std::string_view Steps, TStringList& List) const {
     List.clear();
     SplitToList(Steps, FSeparator, List);
+}
+
+bool TVxWizardPaths::SetPath(const std::string& Name) {
+    if (UpperCaseAscii(Name) == FPathName) return false;
+    const std::string Steps = GetPath(Name);
+    if (Steps.empty())
+        throw EVxInternalError(FormatMsg("Wizard: Il percorso specificato (%s) non esiste", Name));
+    SplitPath(Steps, FSteps);
+    FStep = 0;
+    FPathName = UpperCaseAscii(Name);
+    return true;
+}
+
+int TVxWizardPaths::StepPage(int Position) const {
+    const std::string& Text = FSteps.at(static_cast<size_t>(Position));
+    // The framework's StrToInt: leading blanks allowed, nothing after the digits.
+    const char* First = Text.data();
+    const char* Last = Text.data() + Text.size();
+    while (First != Last && *First == ' ') ++First;
+    if (First != Last && *First == '+') ++First;
+    int Value = 0;
+    const auto [End, Ec] = std::from_chars(First, Last, Value);
+    if (Ec != std::errc() || End != Last || First == Last)
+        throw EVxInternalError("'" + Text + "' is not a valid integer value");
+    return Value;
+}
+
+std::optional<TVxWizardMove> TVxWizardPaths::Move(int Delta, int ActivePage) const {
+    if (!HasPath()) {
+        if (Delta == 0) return std::nullopt;
+        return TVxWizardMove{ActivePage + Delta, -1};
+    }
+    const int Target = FStep + Delta;
+    // Beyond either end of the path there is nowhere to go.
+    if (Target < 0 || Target >= StepCount()) return std::nullopt;
+    return TVxWizardMove{StepPage(Target), Target};
+}
+
+int TVxWizardPaths::NextPage(int ActivePage, int PageCount) const {
+    if (!HasPath()) return ActivePage + 1 < PageCount ? ActivePage + 1 : -1;
+    return FStep + 1 < StepCount() ? StepPage(FStep + 1) : -1;
+}
+
+void TVxWizardPaths::Arrived() {
+    if (FPendingStep >= 0) FStep = FPendingStep;
+    FPendingStep = -1;
+}
+
+TVxWizardButtons TVxWizardPaths::Buttons(int ActivePage, int PageCount) const {
+    if (PageCount == 0) return {};
+    const int Position = HasPath() ? FStep : ActivePage;
+    const int Last = (HasPath() ? StepCount() : PageCount) - 1;
+    return {Position == Last, Position<Last, Position> 0};
 }

@@ -1,12 +1,31 @@
 #pragma once
 // TVxWizardPaths: the named page paths of a wizard, each an ordered list of
-// page indexes as text ("1;2;3"), looked up by name without regard to case.
+// page indexes as text ("1;2;3"), looked up by name without regard to case,
+// and the wizard's position on them: the current path and step, the page a
+// Next or Back move leads to and which buttons the position enables. The
+// wizard widget only applies what it says.
 
 #include "support/VxStrUtils.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+
+// Fine (Ok), Next and Back enabled.
+struct TVxWizardButtons {
+    bool Ok = false;
+    bool Next = false;
+    bool Prior = false;
+    bool operator==(const TVxWizardButtons&) const = default;
+};
+
+// A move to Page; Step is the path step it reaches, -1 without a path.
+struct TVxWizardMove {
+    int Page = -1;
+    int Step = -1;
+    bool operator==(const TVxWizardMove&) const = default;
+};
 
 class TVxWizardPaths {
 public:
@@ -19,9 +38,44 @@ public:
     void SplitPath(std::string_view Steps, TStringList& List) const;
     const std::string& Separator() const { return FSeparator; }
 
+    // Makes the path registered as Name current at its first step; false when
+    // it already is (any case). An unknown name, or one registered with no
+    // steps, raises EVxInternalError and leaves the current path as it is.
+    bool SetPath(const std::string& Name);
+    bool HasPath() const { return !FPathName.empty(); }
+    // The current path's name, upper-cased; empty without a path.
+    const std::string& PathName() const { return FPathName; }
+    int Step() const { return FStep; }
+    int StepCount() const { return static_cast<int>(FSteps.size()); }
+    // The page of step Position of the current path; a step that is not an
+    // integer raises EVxInternalError.
+    int StepPage(int Position) const;
+
+    // Where Delta steps (+1 Next, -1 Back, 0 the current step) lead from
+    // ActivePage: along the path when one is current (nothing beyond either
+    // end), otherwise to the page Delta indexes further (nothing for 0).
+    // A step that is not an integer raises EVxInternalError.
+    std::optional<TVxWizardMove> Move(int Delta, int ActivePage) const;
+    // The page Next would show; -1 when there is none.
+    int NextPage(int ActivePage, int PageCount) const;
+    // A move's step is taken once its page has become active (Arrived), even
+    // when the page's show handler then fails; a refused or failed change
+    // leaves the step (EndMove).
+    void BeginMove(const TVxWizardMove& Move) { FPendingStep = Move.Step; }
+    void Arrived();
+    void EndMove() { FPendingStep = -1; }
+
+    // The buttons of a wizard of PageCount pages showing ActivePage: Fine on
+    // the last step (or page), Back after the first, Next before the last.
+    TVxWizardButtons Buttons(int ActivePage, int PageCount) const;
+
 private:
     std::string FSeparator = ";";
     std::map<std::string, std::string> FList;
+    TStringList FSteps;
+    std::string FPathName;
+    int FStep = 0;
+    int FPendingStep = -1;
 };
 
 // ASCII upper case, the framework's UpperCase.

@@ -21,8 +21,8 @@ public:
     explicit TTestWizard(int Pages) {
         for (int I = 0; I < Pages; ++I) AddPage(QString("ts%1").arg(I));
     }
-    int Step() const { return FStep; }
-    const std::string& PathName() const { return FPathName; }
+    int Step() const { return Paths().Step(); }
+    const std::string& PathName() const { return Paths().PathName(); }
 
     std::vector<std::string> Log;
     std::vector<int> Shown;

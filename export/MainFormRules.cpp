@@ -1,0 +1,86 @@
+#include "export/MainFormRules.h"
+
+#include "support/VxStrUtils.h"
+
+namespace txad {
+
+std::optional<std::size_t> FirstBadSiteGroup(const std::vector<std::string>& SiteTexts,
+                                             const std::vector<bool>& Ticked) {
+    std::size_t I = 0;
+    while (I < SiteTexts.size()) {
+        const std::size_t First = I;
+        const std::string Key = SiteTexts[I].substr(0, SiteGroupKeyLength);
+        int Ticks = 0;
+        for (; I < SiteTexts.size() && SiteTexts[I].compare(0, SiteGroupKeyLength, Key) == 0; ++I)
+            if (I < Ticked.size() && Ticked[I]) ++Ticks;
+        if (Ticks != 1) return First;
+    }
+    return std::nullopt;
+}
+
+std::vector<int> ApplySiteChoice(TClientDataSet& Main, const std::vector<bool>& Ticked) {
+    std::vector<int> PacketRows;
+    Main.First();
+    int I = 0;
+    while (!Main.Eof() && I < static_cast<int>(Ticked.size())) {
+        if (Ticked[static_cast<std::size_t>(I)]) {
+            PacketRows.push_back(I);
+            Main.Next();
+        } else {
+            Main.Delete();
+        }
+        ++I;
+    }
+    for (; !Main.Eof(); Main.Next()) PacketRows.push_back(I++);
+    Main.First();
+    return PacketRows;
+}
+
+FormerCodeEntry CheckFormerCode(const std::string& Typed) {
+    if (Typed.empty()) return {true, ".", {}};
+    if (AllTrim(Typed).size() != SchoolCodeLength)
+        return {false,
+                {},
+                FormatMsg("Il codice meccanografico dev'essere composto da %d caratteri",
+                          static_cast<long long>(SchoolCodeLength))};
+    return {true, Typed, {}};
+}
+
+WizardButtons ExportFormButtons(WizardButtons Wizard, const ExportFormPosition& Position) {
+    if (Position.PageCount == 0) return Wizard;
+    const int Active = Position.ActivePage;
+    const bool Last = Active == Position.PageCount - 1;
+    WizardButtons Buttons = Wizard;
+    Buttons.Prior = !Last && ((Position.Path == "2" && Active > 0) || (Position.Path == "1" && Active > 1));
+    if (Position.OwnNextAndOkRule) {
+        Buttons.Next = !Last;
+        Buttons.Ok = Last;
+    }
+    // After a failed start-up the export page stays out of reach; the pages
+    // before it can still be read when the path and the registry are there.
+    if (!Position.StartupComplete && (!Position.PagesReady || Position.NextIsExportPage))
+        Buttons.Next = false;
+    if (Position.Running) {
+        Buttons.Next = false;
+        Buttons.Prior = false;
+    }
+    return Buttons;
+}
+
+ExportSettings MakeExportSettings(const StartupState& Startup, std::string ProtocolNumber,
+                                  const platform::LocalDateTime& Now) {
+    ExportSettings Settings;
+    Settings.DataDir = Startup.DataDir;
+    Settings.DestDir = Startup.DestDir;
+    Settings.Target = Startup.Target;
+    Settings.BodyFiles = Startup.BodyFiles;
+    Settings.OutFiles = Startup.OutFiles;
+    Settings.SchoolCount = Startup.SchoolCount;
+    Settings.ParamFileDate = Startup.ParamFileDate;
+    Settings.CatalogueDate = Startup.CatalogueDate;
+    Settings.ProtocolNumber = std::move(ProtocolNumber);
+    Settings.RunDate = platform::LocalDate{Now.Year, Now.Month, Now.Day};
+    return Settings;
+}
+
+} // namespace txad

@@ -1,0 +1,99 @@
+#pragma once
+// The main form's rules without widgets: the one-tick-per-code site choice,
+// the former school code typed on the registry page, the wizard buttons of
+// the export form and the settings an export run starts from. The form reads
+// its widgets, calls one of these and shows the outcome.
+
+#include "dataset/ClientDataSet.h"
+#include "export/ExportSettings.h"
+#include "platform/Platform.h"
+#include "support/VxStrUtils.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace txad {
+
+// ---- Site choice ----
+
+// Sites of one school share the first 10 bytes of their item text (the school
+// code) and stand next to each other in the list.
+constexpr std::size_t SiteGroupKeyLength = 10;
+
+// The first item of the first group of sites that has not exactly one tick;
+// nothing when every group has one. Ticked[i] is item i's tick (missing ones
+// count as not ticked).
+std::optional<std::size_t> FirstBadSiteGroup(const std::vector<std::string>& SiteTexts,
+                                             const std::vector<bool>& Ticked);
+
+// Item i of the site list stands for row i of the registry packet: the rows
+// of unticked items go, the rows beyond the list stay. Returns, for each row
+// left in Main, the packet row it came from; leaves the first row current.
+std::vector<int> ApplySiteChoice(TClientDataSet& Main, const std::vector<bool>& Ticked);
+
+// ---- Former school code ----
+
+constexpr std::size_t SchoolCodeLength = 10;
+
+// What Modifica does with the typed former code: an empty box stores "." (no
+// former code), a code of SchoolCodeLength characters (blanks around it not
+// counted) is stored as typed; anything else is refused with Error.
+struct FormerCodeEntry {
+    bool Accepted = false;
+    std::string Stored;
+    std::string Error;
+};
+FormerCodeEntry CheckFormerCode(const std::string& Typed);
+
+// ---- Wizard buttons ----
+
+struct WizardButtons {
+    bool Ok = false;
+    bool Next = false;
+    bool Prior = false;
+    bool operator==(const WizardButtons&) const = default;
+};
+
+// Where the export form stands when its buttons are set.
+struct ExportFormPosition {
+    std::string Path; // the path argument: "1", "2" or anything else
+    int ActivePage = -1;
+    int PageCount = 0;
+    // Next and Esci follow the export form's rule rather than the wizard's.
+    bool OwnNextAndOkRule = true;
+    bool StartupComplete = false;
+    // The path is current and the registry packet counted.
+    bool PagesReady = false;
+    // The page Next would show is the export page.
+    bool NextIsExportPage = false;
+    bool Running = false;
+};
+
+// The buttons of the export form, from those the wizard's own rule gives:
+// Back never on the last page nor before the path's first page, Next never
+// towards the export page after a failed start-up, nothing while the export
+// runs.
+WizardButtons ExportFormButtons(WizardButtons Wizard, const ExportFormPosition& Position);
+
+// ---- Export settings ----
+
+// What start-up gathers for the export run.
+struct StartupState {
+    std::string DataDir; // ends in the separator
+    std::string DestDir; // ends in the separator
+    std::string Target;
+    TStringList BodyFiles;
+    TStringList OutFiles;
+    long long SchoolCount = 0;
+    std::string ParamFileDate;
+    std::string CatalogueDate;
+};
+
+// The settings of a run started at Now with the protocol number typed on the
+// registry page.
+ExportSettings MakeExportSettings(const StartupState& Startup, std::string ProtocolNumber,
+                                  const platform::LocalDateTime& Now);
+
+} // namespace txad

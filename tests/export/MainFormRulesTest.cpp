@@ -1,0 +1,198 @@
+// The main form's rules without a window: the site choice, the former code,
+// the export form's buttons and the settings a run starts from.
+
+#include "export/MainFormRules.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace txad;
+
+namespace {
+
+// A registry packet with one row per code, in this order.
+std::string RegistryPacket(const std::vector<std::string>& Codes) {
+    std::string Xml =
+        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
+        "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    for (const std::string& Code : Codes) Xml += "<ROW CodScuola=\"" + Code + "\"/>";
+    return Xml + "</ROWDATA></DATAPACKET>";
+}
+
+std::vector<std::string> Codes(TClientDataSet& Data) {
+    std::vector<std::string> Result;
+    const TField Code = Data.FieldByName("CodScuola");
+    for (Data.First(); !Data.Eof(); Data.Next()) Result.push_back(Code.AsString());
+    return Result;
+}
+
+} // namespace
+
+TEST(SiteChoice, EveryCodeNeedsExactlyOneTick) {
+    const std::vector<std::string> Sites = {
+        "RMIC81500A - Sede centrale - Via Roma 1",
+        "RMIC81500A - Sede staccata - Via Milano 2",
+        "RMEE81501B - Primaria Pascoli - Via Po 3",
+    };
+    const struct Case {
+        const char* Name;
+        std::vector<std::string> Sites;
+        std::vector<bool> Ticked;
+        std::optional<std::size_t> Bad;
+    } Cases[] = {
+        {"one tick per code", Sites, {false, true, true}, std::nullopt},
+        {"no tick in the first group", Sites, {false, false, true}, 0},
+        {"two ticks in one group", Sites, {true, true, true}, 0},
+        {"no tick in the last group", Sites, {true, false, false}, 2},
+        {"ticks missing at the end count as none", Sites, {true}, 2},
+        {"no sites", {}, {}, std::nullopt},
+        // Only the code decides the group, not the rest of the text.
+        {"same code, other description", {"RMIC81500A - A", "RMIC81500A - B"}, {true, false}, std::nullopt},
+        // Groups are runs: a code seen again further down starts a new group.
+        {"code again after another",
+         {"RMIC81500A - A", "RMEE81501B - B", "RMIC81500A - C"},
+         {true, true, false},
+         2},
+        {"text shorter than a code", {"RM", "RM"}, {false, true}, std::nullopt},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(FirstBadSiteGroup(C.Sites, C.Ticked), C.Bad);
+    }
+}
+
+TEST(SiteChoice, UntickedRowsGoAndTheRestKeepTheirPacketRows) {
+    const struct Case {
+        const char* Name;
+        std::vector<bool> Ticked;
+        std::vector<std::string> Kept;
+        std::vector<int> PacketRows;
+    } Cases[] = {
+        {"all ticked", {true, true, true, true}, {"A1", "A2", "B1", "C1"}, {0, 1, 2, 3}},
+        {"first and third go", {false, true, false, true}, {"A2", "C1"}, {1, 3}},
+        {"rows beyond the list stay", {true, false}, {"A1", "B1", "C1"}, {0, 2, 3}},
+        {"none ticked", {false, false, false, false}, {}, {}},
+        {"more ticks than rows", {true, false, true, true, true}, {"A1", "B1", "C1"}, {0, 2, 3}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TClientDataSet Main("cdsMain");
+        Main.LoadFromBuffer(RegistryPacket({"A1", "A2", "B1", "C1"}), "Body014.xml");
+        EXPECT_EQ(ApplySiteChoice(Main, C.Ticked), C.PacketRows);
+        EXPECT_EQ(Main.RecNo(), C.Kept.empty() ? -1 : 0);
+        EXPECT_EQ(Codes(Main), C.Kept);
+    }
+}
+
+TEST(FormerCode, EmptyMeansNoneAndOtherwiseTenCharacters) {
+    const char* const Error = "Il codice meccanografico dev'essere composto da 10 caratteri";
+    const struct Case {
+        const char* Typed;
+        bool Accepted;
+        const char* Stored;
+    } Cases[] = {
+        {"", true, "."},
+        {"RMIC81500A", true, "RMIC81500A"},
+        // Blanks around a whole code are not counted, and the code is kept as typed.
+        {" RMIC81500A ", true, " RMIC81500A "},
+        {"RMIC8150", false, ""},
+        {"RMIC81500AB", false, ""},
+        {"          ", false, ""},
+        {".", false, ""},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string("'") + C.Typed + "'");
+        const FormerCodeEntry Entry = CheckFormerCode(C.Typed);
+        EXPECT_EQ(Entry.Accepted, C.Accepted);
+        EXPECT_EQ(Entry.Stored, C.Stored);
+        EXPECT_EQ(Entry.Error, C.Accepted ? "" : Error);
+    }
+}
+
+TEST(ExportFormButtons, FollowPathPageStartupAndRun) {
+    // The wizard's own rule on a page that is neither first nor last.
+    const WizardButtons Middle{false, true, true};
+    const struct Case {
+        const char* Name;
+        WizardButtons Wizard;
+        ExportFormPosition Position;
+        WizardButtons Expected;
+    } Cases[] = {
+        {"site page of path 2",
+         {false, true, false},
+         {"2", 0, 4, true, true, true, false, false},
+         {false, true, false}},
+        {"anomaly page of path 2", Middle, {"2", 1, 4, true, true, true, false, false}, {false, true, true}},
+        // Path 1 starts on page 1: no Back there.
+        {"first page of path 1", Middle, {"1", 1, 4, true, true, true, false, false}, {false, true, false}},
+        {"registry page of path 1", Middle, {"1", 2, 4, true, true, true, true, false}, {false, true, true}},
+        {"export page",
+         {true, false, true},
+         {"1", 3, 4, true, true, true, false, false},
+         {true, false, false}},
+        // Any other path argument: Back nowhere.
+        {"unknown path", Middle, {"3", 2, 4, true, true, false, true, false}, {false, true, false}},
+        // The earlier edition keeps the wizard's Next and Esci.
+        {"wizard's Next and Esci",
+         {true, false, true},
+         {"2", 1, 3, false, true, true, false, false},
+         {true, false, true}},
+        {"failed start-up, registry next",
+         Middle,
+         {"2", 1, 4, true, false, true, false, false},
+         {false, true, true}},
+        {"failed start-up, export next",
+         Middle,
+         {"2", 2, 4, true, false, true, true, false},
+         {false, false, true}},
+        {"failed start-up, no path",
+         Middle,
+         {"2", 1, 4, true, false, false, false, false},
+         {false, false, true}},
+        {"running", {true, false, true}, {"2", 3, 4, true, true, true, false, true}, {true, false, false}},
+        {"running, wizard's rule",
+         Middle,
+         {"2", 1, 3, false, true, true, false, true},
+         {false, false, false}},
+        {"no pages",
+         {false, false, false},
+         {"2", -1, 0, true, true, true, false, false},
+         {false, false, false}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const WizardButtons B = ExportFormButtons(C.Wizard, C.Position);
+        EXPECT_EQ(B.Ok, C.Expected.Ok);
+        EXPECT_EQ(B.Next, C.Expected.Next);
+        EXPECT_EQ(B.Prior, C.Expected.Prior);
+    }
+}
+
+TEST(ExportSettingsFromStartup, EveryValueInItsPlaceAndTheRunDateFromTheClock) {
+    StartupState Startup;
+    Startup.DataDir = "/dati/";
+    Startup.DestDir = "/home/u/rozadiver/datrex/aie/";
+    Startup.Target = "aie";
+    Startup.BodyFiles = {"Body014.xml", "Body622.xml"};
+    Startup.OutFiles = {"File014.txt", "File622.txt"};
+    Startup.SchoolCount = 7;
+    Startup.ParamFileDate = "01092021";
+    Startup.CatalogueDate = "15/03/2022";
+    // A run started just before midnight carries that day.
+    const ExportSettings S = MakeExportSettings(Startup, "PROT-12", {2026, 12, 31, 23, 59, 59, 999});
+    EXPECT_EQ(S.DataDir, Startup.DataDir);
+    EXPECT_EQ(S.DestDir, Startup.DestDir);
+    EXPECT_EQ(S.Target, "aie");
+    EXPECT_EQ(S.BodyFiles, Startup.BodyFiles);
+    EXPECT_EQ(S.OutFiles, Startup.OutFiles);
+    EXPECT_EQ(S.SchoolCount, 7);
+    EXPECT_EQ(S.ParamFileDate, "01092021");
+    EXPECT_EQ(S.CatalogueDate, "15/03/2022");
+    EXPECT_EQ(S.ProtocolNumber, "PROT-12");
+    EXPECT_EQ(S.RunDate.Year, 2026);
+    EXPECT_EQ(S.RunDate.Month, 12);
+    EXPECT_EQ(S.RunDate.Day, 31);
+}
