@@ -46,9 +46,12 @@ void WriteParamFile(const std::string& Target) {
         File.setFileTime(QDateTime(QDate(2021, 9, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
 }
 
-std::string Today() {
-    const platform::LocalDateTime Now = platform::Now();
-    return txad::FormatDateDMY(platform::LocalDate{Now.Year, Now.Month, Now.Day});
+// The forms' clock: the last second of a day, so a run that read the real
+// date would show it whatever day the test runs on.
+const platform::LocalDateTime RunClock{2026, 2, 28, 23, 59, 59, 0};
+
+std::string RunDay() {
+    return txad::FormatDateDMY(platform::LocalDate{RunClock.Year, RunClock.Month, RunClock.Day});
 }
 
 std::string FirstLine(const std::string& Bytes) {
@@ -89,6 +92,7 @@ protected:
         Dm = std::make_unique<TdmTxadMain>();
         Dm->zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
         Form = std::make_unique<TfmTxadMain>(*Dm, std::vector<std::string>{DataDir.string(), Target, Path});
+        Form->Clock = [] { return RunClock; };
         Form->Create();
         Form->show();
         QApplication::processEvents();
@@ -186,7 +190,7 @@ TEST_F(ClassicMainForm, RegistryCorrectionsReachTheSchoolFile) {
     ASSERT_NE(Third, std::string::npos);
     EXPECT_EQ(School.substr(Third + 14, 40), "BBPC00199ZLiceo Morgagni                ");
     // No code is collapsed: three records, header and trailer.
-    EXPECT_NE(School.find("R099" + Today() + "    5\r\n"), std::string::npos);
+    EXPECT_NE(School.find("R099" + RunDay() + "    5\r\n"), std::string::npos);
 }
 
 // On path "2" every show of the registry page applies the ticks to the packet
@@ -236,8 +240,8 @@ TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
     EXPECT_NE(School.find("R014AAIC00100AAAIC00099ZPlesso Pascoli "), std::string::npos);
     EXPECT_NE(School.find("R014BBPC00200B          Liceo Morgagni "), std::string::npos);
     // The school count stays the whole packet's; the trailer counts the choice.
-    EXPECT_EQ(FirstLine(School), "R001" + Today() + "  21.0.2     01092021\r\n");
-    EXPECT_NE(School.find("R099" + Today() + "    4\r\n"), std::string::npos);
+    EXPECT_EQ(FirstLine(School), "R001" + RunDay() + "  21.0.2     01092021\r\n");
+    EXPECT_NE(School.find("R099" + RunDay() + "    4\r\n"), std::string::npos);
 }
 
 TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
@@ -274,9 +278,9 @@ TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
 
         const std::string Header = Output(Row.Files[0]);
         const std::string Lead = std::string(Row.Target) == "aie" ? "R001" : "F";
-        EXPECT_EQ(FirstLine(Header), Lead + Today() + Row.FirstHeaderTail);
+        EXPECT_EQ(FirstLine(Header), Lead + RunDay() + Row.FirstHeaderTail);
         if (std::string(Row.Target) == "aie") {
-            EXPECT_EQ(Output("File815E.txt"), "R001" + Today() + "  0\r\nR099" + Today() + "    2\r\n");
+            EXPECT_EQ(Output("File815E.txt"), "R001" + RunDay() + "  0\r\nR099" + RunDay() + "    2\r\n");
             for (const auto& File : Row.Files) {
                 SCOPED_TRACE(File);
                 EXPECT_EQ(testsupport::ReadFileBytes((DestDir(Row.Target) / File).string()), Output(File));
