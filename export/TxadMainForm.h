@@ -128,6 +128,8 @@ protected:
     QWidget* BuildSitePage();
     // ProtocolArea places the protocol controls below the correction area.
     QWidget* BuildRegistryPage(bool ProtocolArea);
+    // The registry page's widgets, without their handlers.
+    QWidget* LayOutRegistryPage(bool ProtocolArea);
     QWidget* BuildInfoPage();
     // A memo in the system's fixed font ("Lucida Console" 8 when installed).
     static void SetMemoFont(QPlainTextEdit* Memo);

@@ -6,11 +6,9 @@
 #include "support/VxMsgDlg.h"
 #include "support/VxStrUtils.h"
 
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 TfmTxadMain::TfmTxadMain(TdmTxadMain& DataModule, std::vector<std::string> Args, QWidget* Parent)
     : TfmTxadMainBase(DataModule, std::move(Args), Parent), OpenDocument(platform::OpenWithDesktop) {
@@ -32,38 +30,11 @@ void TfmTxadMain::BuildPages() {
     BuildSitePage();
     FPageSelSedi = 0;
     BuildAnomalyPage();
+    connect(buStampa, &QPushButton::clicked, this, [this] { buStampaClick(); });
     BuildRegistryPage(true);
     FPageAnagrafica = 2;
     BuildInfoPage();
     FPageInfo = 3;
-}
-
-QWidget* TfmTxadMain::BuildAnomalyPage() {
-    QWidget* Page = AddPage("tsAnomalie");
-    auto* Layout = new QVBoxLayout(Page);
-    Layout->setContentsMargins(0, 0, 0, 0);
-    Layout->setSpacing(0);
-    meOut = new QPlainTextEdit(Page);
-    meOut->setObjectName("meOut");
-    meOut->setReadOnly(true);
-    meOut->setLineWrapMode(QPlainTextEdit::NoWrap);
-    meOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    meOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    meOut->setStyleSheet("QPlainTextEdit { color: navy; }");
-    SetMemoFont(meOut);
-    Layout->addWidget(meOut, 1);
-    paSave = new QWidget(Page);
-    paSave->setObjectName("paSave");
-    auto* Bar = new QHBoxLayout(paSave);
-    Bar->setContentsMargins(4, 4, 4, 4);
-    Bar->addStretch(1);
-    buStampa = new QPushButton("&Stampa Anomalie", paSave);
-    buStampa->setObjectName("buStampa");
-    buStampa->setAutoDefault(false);
-    Bar->addWidget(buStampa);
-    Layout->addWidget(paSave);
-    connect(buStampa, &QPushButton::clicked, this, [this] { buStampaClick(); });
-    return Page;
 }
 
 std::vector<std::string> TfmTxadMain::CheckedPackets() const {

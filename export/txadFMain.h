@@ -43,6 +43,7 @@ protected:
     TClientDataSet cdsFile815E{"cdsFile815E"};
 
 private:
+    // The anomaly page's widgets, without their handlers.
     QWidget* BuildAnomalyPage();
     std::vector<std::string> FReport;
 };

@@ -1,0 +1,28 @@
+// Layout of the export page, and the memo font the pages share.
+#include "export/TxadMainForm.h"
+
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+void TfmTxadMainBase::SetMemoFont(QPlainTextEdit* Memo) {
+    QFont Font("Lucida Console", 8);
+    if (!QFontDatabase::families().contains("Lucida Console")) {
+        Font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        Font.setPointSize(8);
+    }
+    Memo->setFont(Font);
+}
+
+QWidget* TfmTxadMainBase::BuildInfoPage() {
+    QWidget* Page = AddPage("tsInfo");
+    auto* Layout = new QVBoxLayout(Page);
+    Layout->setContentsMargins(18, 24, 21, 24);
+    meInfo = new QPlainTextEdit(Page);
+    meInfo->setObjectName("meInfo");
+    meInfo->setReadOnly(true);
+    meInfo->setStyleSheet("QPlainTextEdit { background-color: rgb(187, 255, 255); color: navy; }");
+    SetMemoFont(meInfo);
+    Layout->addWidget(meInfo);
+    return Page;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// What the main form's page files share: the name limit, the text of a row
+// the school file does not take, and the small widget makers of the layouts.
+
+#include "forms/QtText.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <string>
+
+namespace txadform {
+
+// Names and the protocol number are typed up to this many characters; longer
+// loaded names are highlighted.
+inline constexpr int NameLimit = 30;
+
+inline constexpr const char* NotExportedTip =
+    "Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
+    "le correzioni vanno fatte su quella riga.";
+
+inline QLabel* NavyLabel(const char* Name, const std::string& Text, QWidget* Parent) {
+    auto* Label = new QLabel(ToQString(Text), Parent);
+    Label->setObjectName(Name);
+    Label->setStyleSheet("color: navy;");
+    return Label;
+}
+
+inline QFrame* Bevel(const char* Name, QWidget* Parent) {
+    auto* Frame = new QFrame(Parent);
+    Frame->setObjectName(Name);
+    Frame->setFrameShape(QFrame::StyledPanel);
+    Frame->setFrameShadow(QFrame::Sunken);
+    return Frame;
+}
+
+} // namespace txadform
