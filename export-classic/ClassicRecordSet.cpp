@@ -44,12 +44,6 @@ TStringList ClassicRecordSet::OutFiles() const {
     return {};
 }
 
-TStringList ClassicRecordSet::RecordTypes() const {
-    if (IsAie()) return {"R014", "R622", "R698", "R815", "R81E"};
-    if (IsAnarpe()) return {"A001", "A002", "A003", "A004"};
-    return {};
-}
-
 std::string ClassicRecordSet::RecordCode(int Index) const {
     if (Index < 0 || Index >= 4) return {};
     if (IsAie()) return std::string(AieCodes[static_cast<std::size_t>(Index)]);

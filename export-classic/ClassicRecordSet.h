@@ -17,7 +17,6 @@ public:
 
     TStringList BodyFiles() const override;
     TStringList OutFiles() const override;
-    TStringList RecordTypes() const override;
     std::string RecordCode(int Index) const override;
     bool OneSchoolRecordPerCode() const override { return false; }
     // AIE loads indexes 1 to 3 (the fifth file has no packet); ANARPE 1 to 3.

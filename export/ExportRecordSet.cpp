@@ -6,8 +6,7 @@
 namespace txad {
 
 namespace {
-// Record codes by file index; FRecordTypes also lists "MIUR" and "NONV",
-// which no record carries, so it cannot be indexed by file index.
+// Record codes by file index.
 constexpr std::array<std::string_view, 4> AieCodes = {"R014", "R622", "R815", "R81E"};
 constexpr std::array<std::string_view, 4> AnarpeCodes = {"A001", "A002", "A003", "A004"};
 } // namespace
@@ -19,12 +18,6 @@ TStringList ExportRecordSet::BodyFiles() const {
 TStringList ExportRecordSet::OutFiles() const {
     if (IsAie()) return {"File014.txt", "File622.txt", "File815.txt", "File815E.txt"};
     if (IsAnarpe()) return {"Adoz001.txt", "Adoz002.txt", "Adoz003.txt", "Adoz004.txt"};
-    return {};
-}
-
-TStringList ExportRecordSet::RecordTypes() const {
-    if (IsAie()) return {"R014", "R622", "MIUR", "NONV", "R815", "R81E"};
-    if (IsAnarpe()) return {"A001", "A002", "A003", "A004"};
     return {};
 }
 

@@ -27,8 +27,6 @@ public:
     virtual TStringList BodyFiles() const;
     // FOutFiles: the output files by file index; empty for an unknown target.
     virtual TStringList OutFiles() const;
-    // FRecordTypes as listed; the writers take their codes from RecordCode.
-    virtual TStringList RecordTypes() const;
     // The body records' code of file Index; empty when the file has no body.
     virtual std::string RecordCode(int Index) const;
 
