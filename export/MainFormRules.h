@@ -6,6 +6,7 @@
 
 #include "dataset/ClientDataSet.h"
 #include "export/ExportSettings.h"
+#include "forms/VxWizardPaths.h"
 #include "platform/Platform.h"
 #include "support/VxStrUtils.h"
 
@@ -49,12 +50,8 @@ FormerCodeEntry CheckFormerCode(const std::string& Typed);
 
 // ---- Wizard buttons ----
 
-struct WizardButtons {
-    bool Ok = false;
-    bool Next = false;
-    bool Prior = false;
-    bool operator==(const WizardButtons&) const = default;
-};
+// The wizard's button state (a plain struct of the wizard's navigator).
+using WizardButtons = TVxWizardButtons;
 
 // Where the export form stands when its buttons are set.
 struct ExportFormPosition {
