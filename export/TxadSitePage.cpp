@@ -8,6 +8,8 @@
 
 #include <QListWidget>
 
+// Leaving the site page: a fresh registry load for the choice to apply to,
+// and every school code needs exactly one ticked description.
 void TfmTxadMainBase::pcMainChanging(bool& AllowChange) {
     if (ActivePageIndex() != FPageSelSedi || FPageSelSedi < 0) return;
     dm.cdsMain.LoadFromFile(FStartup.DataDir + "Body014.xml");
