@@ -73,7 +73,9 @@ void PacketCache::Prefetch(const std::vector<std::string>& Paths) {
                 continue;
             m_jobs.emplace_back(path, std::make_shared<Job>());
         }
-        if (!m_worker.joinable()) {
+        if (m_workerDone && m_worker.joinable()) m_worker.join(); // it holds the mutex no more
+        if (!m_jobs.empty() && !m_worker.joinable()) {
+            m_workerDone = false;
             try {
                 m_worker = std::thread(&PacketCache::Work, this);
             } catch (const std::system_error&) {
@@ -87,13 +89,13 @@ void PacketCache::Prefetch(const std::vector<std::string>& Paths) {
 void PacketCache::Work() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        auto next = m_jobs.rend();
-        m_changed.wait(lock, [&] {
-            next = std::find_if(m_jobs.rbegin(), m_jobs.rend(),
-                                [](const auto& j) { return j.second->Now == Job::Waiting; });
-            return m_stop || next != m_jobs.rend();
-        });
-        if (m_stop) return;
+        const auto next = std::find_if(m_jobs.rbegin(), m_jobs.rend(),
+                                       [](const auto& j) { return j.second->Now == Job::Waiting; });
+        // With nothing left the thread ends, and its parser and buffers with it.
+        if (m_stop || next == m_jobs.rend()) {
+            m_workerDone = true;
+            return;
+        }
         const std::string path = next->first;
         const std::shared_ptr<Job> job = next->second;
         job->Now = Job::Running;

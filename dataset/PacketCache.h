@@ -26,7 +26,8 @@ namespace dataset {
 class PacketCache {
 public:
     PacketCache() = default;
-    // Waits for the packet the worker is parsing; the ones not started are dropped.
+    // Waits for the packet the worker is parsing; the ones not started are
+    // dropped. The worker ends when it has nothing left to parse.
     ~PacketCache();
     PacketCache(const PacketCache&) = delete;
     PacketCache& operator=(const PacketCache&) = delete;
@@ -72,6 +73,7 @@ private:
     std::condition_variable m_changed;
     std::vector<std::pair<std::string, std::shared_ptr<Job>>> m_jobs; // in the order named
     bool m_stop = false;
+    bool m_workerDone = false; // the worker found nothing to do and ended
     std::thread m_worker;
 };
 

@@ -274,12 +274,12 @@ std::string ManyFields(int Count, bool Reverse, int Rows) {
 }
 
 // Field lookups are hashed: CPU time grows with the fields, not their square
-// (quadratic lookups took minutes here).
+// (quadratic lookups took minutes here; the bound leaves room for sanitizers).
 TEST(HostilePacket, ManyFieldsLoadInLinearTime) {
     const std::string p = ManyFields(100000, true, 1);
     const double start = CpuSeconds();
     const auto t = dataset::ParsePacket(p, "wide.xml");
-    EXPECT_LT(CpuSeconds() - start, 5.0);
+    EXPECT_LT(CpuSeconds() - start, 15.0);
     ASSERT_EQ(t->FieldCount(), 100000);
     EXPECT_EQ(t->Value(0, 0), "0");
     EXPECT_EQ(t->Value(0, 99999), "99999");
@@ -298,7 +298,7 @@ TEST(HostilePacket, ManyFieldsLoadInLinearTime) {
     }
     const double start2 = CpuSeconds();
     const auto alt = dataset::ParsePacket(Packet(fields, rows), "alternating.xml");
-    EXPECT_LT(CpuSeconds() - start2, 5.0);
+    EXPECT_LT(CpuSeconds() - start2, 15.0);
     ASSERT_EQ(alt->LiveRowCount(), 200u);
     EXPECT_EQ(alt->Value(199, 0), "199");
     EXPECT_EQ(alt->Value(198, 2999), "3197");
