@@ -12,11 +12,15 @@ function(adox_warnings tgt)
 endfunction()
 
 # A GoogleTest program: links the common test main, registers its cases.
+# GUI: a QApplication with the style and the device pixel ratio pinned;
+# VXAPP: the same under the program's own application class.
 function(adox_add_test name)
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;VXAPP" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   adox_warnings(${name})
-  if(T_GUI)
+  if(T_VXAPP)
+    target_link_libraries(${name} PRIVATE adox_testmain_vx ${T_LIBS})
+  elseif(T_GUI)
     target_link_libraries(${name} PRIVATE adox_testmain_gui ${T_LIBS})
   else()
     target_link_libraries(${name} PRIVATE adox_testmain ${T_LIBS})

@@ -32,7 +32,9 @@ struct TClientDataSet::Impl {
     std::string indexNames;
     std::vector<int> indexFields;
 
-    std::string scratch;   // typed text of the current row
+    // Typed text of the current row, one buffer per field, so that a field's
+    // view stays valid while other fields are read.
+    std::vector<std::string> scratch;
     std::string scratchAt; // typed text for TextAt
     dataset::PacketCache* cache = nullptr;
 
@@ -168,7 +170,8 @@ std::string_view TField::AsText() const {
     const uint32_t row = d.RowAt(d.pos);
     const std::string_view raw = d.Cell(row, FIndex, true, null);
     if (null) return {};
-    return dataset::StoredToText(d.table->Fields()[static_cast<size_t>(FIndex)], raw, d.scratch);
+    return dataset::StoredToText(d.table->Fields()[static_cast<size_t>(FIndex)], raw,
+                                 d.scratch[static_cast<size_t>(FIndex)]);
 }
 
 int TField::AsInteger() const {
@@ -223,6 +226,7 @@ void TClientDataSet::LoadFromBuffer(std::string_view Bytes, const std::string& N
 void TClientDataSet::Opened(std::shared_ptr<const dataset::Table> Packet) {
     auto& d = *FImpl;
     d.table = std::move(Packet);
+    d.scratch.assign(static_cast<size_t>(d.table->FieldCount()), std::string());
     if (!d.indexNames.empty()) {
         try {
             SetIndexFieldNames(d.indexNames);

@@ -56,8 +56,8 @@ public:
     TField() = default;
     TField(TClientDataSet* DataSet, int Index) : FDataSet(DataSet), FIndex(Index) {}
 
-    // The value as text (null gives ""). The view stays valid until the next
-    // read of a typed (non-string) field of this dataset, or a change of row.
+    // The value as text (null gives ""). The view stays valid until the row
+    // changes or a value is set; reading other fields leaves it alone.
     std::string_view AsText() const;
     std::string AsString() const { return std::string(AsText()); }
     // Null gives 0; text that is not an integer raises EVxError naming value and field.

@@ -160,6 +160,15 @@ bool ParseStoredBoolean(std::string_view Stored, bool& Value) {
     return true;
 }
 
+namespace {
+// Copies Text into Scratch's own buffer (a move would free the buffer a view
+// taken at an earlier read of the same value points into).
+std::string_view Keep(std::string& Scratch, const std::string& Text) {
+    Scratch.assign(Text.data(), Text.size());
+    return Scratch;
+}
+} // namespace
+
 std::string_view StoredToText(const FieldDef& Def, std::string_view Stored, std::string& Scratch) {
     const FieldType t = Def.Type;
     if (IsTextType(t)) return Stored;
@@ -167,14 +176,12 @@ std::string_view StoredToText(const FieldDef& Def, std::string_view Stored, std:
         if (CanonicalInteger(Stored)) return Stored;
         int64_t v = 0;
         if (!ParseStoredInteger(Stored, v)) return Stored;
-        Scratch = std::to_string(v);
-        return Scratch;
+        return Keep(Scratch, std::to_string(v));
     }
     if (IsFloatType(t)) {
         double v = 0;
         if (!ParseStoredFloat(Stored, v)) return Stored;
-        Scratch = FloatToStr(v);
-        return Scratch;
+        return Keep(Scratch, FloatToStr(v));
     }
     switch (t) {
     case FieldType::Boolean: {
@@ -185,14 +192,12 @@ std::string_view StoredToText(const FieldDef& Def, std::string_view Stored, std:
     case FieldType::Date: {
         TDateTimeParts p;
         if (Stored.size() != 8 || !ParseDate(Stored, p)) return Stored;
-        Scratch = FormatDateTime(FormatSettings().ShortDateFormat, p);
-        return Scratch;
+        return Keep(Scratch, FormatDateTime(FormatSettings().ShortDateFormat, p));
     }
     case FieldType::Time: {
         TDateTimeParts p;
         if (!ParseTime(Stored, p)) return Stored;
-        Scratch = FormatDateTime(FormatSettings().LongTimeFormat, p);
-        return Scratch;
+        return Keep(Scratch, FormatDateTime(FormatSettings().LongTimeFormat, p));
     }
     case FieldType::DateTime: {
         TDateTimeParts p;
@@ -201,7 +206,7 @@ std::string_view StoredToText(const FieldDef& Def, std::string_view Stored, std:
             if (Stored[8] != 'T' || !ParseTime(Stored.substr(9), p)) return Stored;
         }
         // Midnight shows the date alone, as the framework's date-time text does.
-        Scratch = FormatDateTime(FormatSettings().ShortDateFormat, p);
+        Keep(Scratch, FormatDateTime(FormatSettings().ShortDateFormat, p));
         if (p.Hour || p.Minute || p.Second || p.MSec)
             Scratch += ' ' + FormatDateTime(FormatSettings().LongTimeFormat, p);
         return Scratch;

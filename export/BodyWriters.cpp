@@ -4,9 +4,6 @@
 
 namespace txad {
 
-// A view from AsText lasts only until the next typed read, so every value is
-// appended (or copied) as soon as it is read.
-
 void SchoolRecordWriter::LookUpFields(TClientDataSet& Data) {
     FCodScuola = Data.FieldByName("CodScuola");
     FExCodScuola = Data.FieldByName("ExCodScuola");
@@ -69,10 +66,7 @@ void ClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     FNrAluDisl = Data.FieldByName("NrAluDisl");
     for (Data.First(); !Data.Eof(); Data.Next()) {
         // A null reads as empty text, which is "none" like "0".
-        FIpo.assign(FNrAluIpo.AsText());
-        FNonVed.assign(FNrAluNonVed.AsText());
-        FDisl.assign(FNrAluDisl.AsText());
-        BuildSpecialNeeds(FNeeds, FIpo, FNonVed, FDisl);
+        BuildSpecialNeeds(FNeeds, FNrAluIpo.AsText(), FNrAluNonVed.AsText(), FNrAluDisl.AsText());
         StartLine();
         AppendPadR(FLine, FCodScuola.AsText(), 10);
         AppendPadR(FLine, FSezione.AsText(), 4);

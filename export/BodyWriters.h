@@ -71,7 +71,7 @@ public:
 private:
     TField FCodScuola, FSezione, FTipoScuola, FAnnoCorso, FNrAlunni, FCodSpc, FCodSpr, FSpesa, FNrAluIpo,
         FNrAluNonVed, FNrAluDisl;
-    std::string FIpo, FNonVed, FDisl, FNeeds;
+    std::string FNeeds;
 };
 
 // Fields and flags common to the adoption and the extension records.

@@ -174,10 +174,8 @@ void DataCheck::loadValidPairs() {
     TField special = ds.FieldByName("SSPZSPECIAL");
     TField experimental = ds.FieldByName("SSPZSPERIM");
     m_validPairs.reserve(static_cast<std::size_t>(ds.RecordCount()));
-    std::string first;
     for (ds.First(); !ds.Eof(); ds.Next()) {
-        first.assign(special.AsText()); // reading the second may reuse the view's buffer
-        pairKey(m_key, first, experimental.AsText());
+        pairKey(m_key, special.AsText(), experimental.AsText());
         m_validPairs.insert(m_key);
     }
     m_pairsLoaded = true;

@@ -7,11 +7,25 @@
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
+#include <vector>
 
 namespace testsupport {
 
 namespace {
 std::string g_sandbox;
+
+std::vector<void (*)()>& StartupSteps() {
+    static std::vector<void (*)()> Steps;
+    return Steps;
+}
+} // namespace
+
+ProgramStartup::ProgramStartup(void (*Step)()) {
+    StartupSteps().push_back(Step);
+}
+
+void RunProgramStartup() {
+    for (auto Step : StartupSteps()) Step();
 }
 
 void PinEnvironment() {

@@ -10,6 +10,15 @@ namespace testsupport {
 // locale, and HOME / ADOXPORT_HKLM inside a private temporary folder.
 void PinEnvironment();
 
+// A step of a test program's own start-up, run by the common test main once the
+// application object exists and before the tests: declare a static
+// ProgramStartup in one of the program's sources.
+struct ProgramStartup {
+    explicit ProgramStartup(void (*Step)());
+};
+// Runs the registered steps in registration order (the common main calls it).
+void RunProgramStartup();
+
 // The private temporary folder set up by PinEnvironment (HOME lives below it).
 const std::string& SandboxDir();
 

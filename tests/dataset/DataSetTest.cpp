@@ -2,18 +2,20 @@
 // locate, edits, deletes, the packet cache and listeners.
 
 #include "DataSetTestSupport.h"
+#include "ExpectThrow.h"
 #include "PacketCache.h"
 #include "support/VxGlobals.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
 using dstest::Column;
-using dstest::Packet;
 using dstest::WritePacket;
+using testsupport::PacketXml;
 
 namespace {
 
@@ -74,8 +76,8 @@ TEST(DataSet, TypedValuesGiveTheFrameworksText) {
         SCOPED_TRACE(std::string(c.type) + " " + c.stored);
         TClientDataSet ds;
         ds.LoadFromFile(WritePacket(
-            Packet("<FIELD attrname=\"V\" fieldtype=\"" + std::string(c.type) + "\"" + c.extra + "/>",
-                   "<ROW V=\"" + std::string(c.stored) + "\"/>")));
+            PacketXml("<FIELD attrname=\"V\" fieldtype=\"" + std::string(c.type) + "\"" + c.extra + "/>",
+                      "<ROW V=\"" + std::string(c.stored) + "\"/>")));
         EXPECT_EQ(ds.FieldByName("V").AsText(), c.text);
         EXPECT_EQ(ds.TextAt(0, 0), c.text);
     }
@@ -86,11 +88,38 @@ TEST(DataSet, TypedTextFollowsTheFormatSettings) {
     FormatSettings().DecimalSeparator = ',';
     FormatSettings().ShortDateFormat = "yyyy-mm-dd";
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet("<FIELD attrname=\"Spesa\" fieldtype=\"fixed\" DECIMALS=\"2\"/>"
-                                       "<FIELD attrname=\"datacat\" fieldtype=\"date\"/>",
-                                       "<ROW Spesa=\"150.50\" datacat=\"20210301\"/>")));
+    ds.LoadFromFile(WritePacket(PacketXml("<FIELD attrname=\"Spesa\" fieldtype=\"fixed\" DECIMALS=\"2\"/>"
+                                          "<FIELD attrname=\"datacat\" fieldtype=\"date\"/>",
+                                          "<ROW Spesa=\"150.50\" datacat=\"20210301\"/>")));
     EXPECT_EQ(ds.FieldByName("Spesa").AsText(), "150,5");
     EXPECT_EQ(ds.FieldByName("datacat").AsText(), "2021-03-01");
+}
+
+// Each field's text is its own: reading other typed fields of the row, or the
+// same field again, leaves a view taken earlier intact.
+TEST(DataSet, TypedTextOfOneFieldSurvivesReadsOfTheOthers) {
+    TClientDataSet ds;
+    ds.LoadFromFile(WritePacket(PacketXml(
+        "<FIELD attrname=\"Spesa\" fieldtype=\"fixed\" DECIMALS=\"2\"/>"
+        "<FIELD attrname=\"datacat\" fieldtype=\"date\"/><FIELD attrname=\"NrAlunni\" fieldtype=\"i4\"/>"
+        "<FIELD attrname=\"Orario\" fieldtype=\"dateTime\"/>"
+        "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"20\"/>",
+        "<ROW Spesa=\"150.50\" datacat=\"20210301\" NrAlunni=\"027\" Orario=\"20210901T10:30:05000\" "
+        "Nome=\"a\"/>"
+        "<ROW Spesa=\"7.25\" datacat=\"20221231\" NrAlunni=\"03\" Orario=\"20221231T23:59:59000\" "
+        "Nome=\"b\"/>")));
+    const TField fields[] = {ds.FieldByName("Spesa"), ds.FieldByName("datacat"), ds.FieldByName("NrAlunni"),
+                             ds.FieldByName("Orario"), ds.FieldByName("Nome")};
+    using Row = std::array<const char*, 5>;
+    for (const Row& expected : {Row{"150.5", "01/03/2021", "27", "01/09/2021 10:30:05", "a"},
+                                Row{"7.25", "31/12/2022", "3", "31/12/2022 23:59:59", "b"}}) {
+        SCOPED_TRACE(expected[0]);
+        std::string_view views[5];
+        for (size_t i = 0; i < 5; ++i) views[i] = fields[i].AsText();
+        for (size_t i = 0; i < 5; ++i) EXPECT_EQ(fields[i].AsText(), expected[i]) << i; // read again
+        for (size_t i = 0; i < 5; ++i) EXPECT_EQ(views[i], expected[i]) << i;
+        ds.Next();
+    }
 }
 
 struct IntegerCase {
@@ -113,7 +142,7 @@ TEST(DataSet, AsIntegerConvertsOrNamesValueAndField) {
         TClientDataSet ds;
         const std::string row = c.stored ? "<ROW InUso=\"" + std::string(c.stored) + "\"/>" : "<ROW/>";
         ds.LoadFromFile(WritePacket(
-            Packet("<FIELD attrname=\"InUso\" fieldtype=\"" + std::string(c.type) + "\"/>", row)));
+            PacketXml("<FIELD attrname=\"InUso\" fieldtype=\"" + std::string(c.type) + "\"/>", row)));
         if (!c.fails) {
             EXPECT_EQ(ds.FieldByName("InUso").AsInteger(), c.value);
             continue;
@@ -144,15 +173,10 @@ std::string ClassRows() {
 
 TEST(DataSet, FieldByNameIgnoresCase) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
     EXPECT_EQ(ds.FieldByName("CODSCUOLA").Index(), 0);
     EXPECT_EQ(ds.FieldByName("sezione").FieldName(), "Sezione");
-    try {
-        ds.FieldByName("Scansione");
-        FAIL() << "no error";
-    } catch (const EVxError& e) {
-        EXPECT_STREQ(e.what(), "Field 'Scansione' not found");
-    }
+    EXPECT_THROW_MSG(ds.FieldByName("Scansione"), EVxError, "Field 'Scansione' not found");
 }
 
 TEST(DataSet, IndexOrdersByDeclaredTypeWithTiesAndNullsFirst) {
@@ -168,7 +192,7 @@ TEST(DataSet, IndexOrdersByDeclaredTypeWithTiesAndNullsFirst) {
         {"Spesa", "z|Z|B|a|\xE8|A"},
         {"", "a|\xE8|B|z|A|Z"},
     };
-    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    const std::string path = WritePacket(PacketXml(kClassFields, ClassRows()));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
         TClientDataSet ds;
@@ -193,7 +217,7 @@ TEST(DataSet, IndexOrdersByDeclaredTypeWithTiesAndNullsFirst) {
     }
     TClientDataSet plain;
     plain.LoadFromFile(path);
-    EXPECT_THROW(TClientDataSet::IndexOrder(plain, "AnnoCorso;Nope"), EVxError);
+    EXPECT_THROW_MSG(TClientDataSet::IndexOrder(plain, "AnnoCorso;Nope"), EVxError, "Field 'Nope' not found");
 }
 
 // Rows already in order are left as they are; the check that they are looks
@@ -217,7 +241,7 @@ TEST(DataSet, IndexOverRowsAlreadyInOrder) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rows);
         TClientDataSet ds;
-        ds.LoadFromFile(WritePacket(Packet(fields, c.rows)));
+        ds.LoadFromFile(WritePacket(PacketXml(fields, c.rows)));
         ds.SetIndexFieldNames("A;B");
         EXPECT_EQ(Column(ds, "B"), c.bs);
     }
@@ -225,7 +249,7 @@ TEST(DataSet, IndexOverRowsAlreadyInOrder) {
 
 TEST(DataSet, IndexKeepsTheCurrentRowAndAppliesToLaterLoads) {
     TClientDataSet ds;
-    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    const std::string path = WritePacket(PacketXml(kClassFields, ClassRows()));
     ds.LoadFromFile(path);
     ds.Next();
     ds.Next(); // B/2/B
@@ -234,7 +258,7 @@ TEST(DataSet, IndexKeepsTheCurrentRowAndAppliesToLaterLoads) {
     EXPECT_EQ(ds.RecNo(), 1);
     ds.LoadFromFile(path);
     EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "A");
-    EXPECT_THROW(ds.SetIndexFieldNames("Nope"), EVxError);
+    EXPECT_THROW_MSG(ds.SetIndexFieldNames("Nope"), EVxError, "Field 'Nope' not found");
 }
 
 TEST(DataSet, LocateMatchesWholeValuesCaseSensitively) {
@@ -257,7 +281,7 @@ TEST(DataSet, LocateMatchesWholeValuesCaseSensitively) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fields + (" = " + c.values[0]));
         TClientDataSet ds;
-        ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+        ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
         ds.SetRecNo(4);
         EXPECT_EQ(ds.Locate(c.fields, c.values), c.found);
         EXPECT_EQ(ds.RecNo(), c.recNo);
@@ -266,19 +290,19 @@ TEST(DataSet, LocateMatchesWholeValuesCaseSensitively) {
 
 TEST(DataSet, LocateFollowsTheIndexOrder) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
     ds.SetIndexFieldNames("Sezione");
     ASSERT_TRUE(ds.Locate("CodScuola", {"A"}));
     EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "A");
 }
 
 TEST(DataSet, EditPostCancelStayInMemory) {
-    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    const std::string path = WritePacket(PacketXml(kClassFields, ClassRows()));
     const std::string before = testsupport::ReadFileBytes(path);
     TClientDataSet ds;
     ds.LoadFromFile(path);
     TField sez = ds.FieldByName("Sezione");
-    EXPECT_THROW(sez.SetAsString("x"), EVxError);
+    EXPECT_THROW_MSG(sez.SetAsString("x"), EVxError, "Dataset not in edit or insert mode");
 
     ds.Edit();
     sez.SetAsString("Q");
@@ -292,7 +316,8 @@ TEST(DataSet, EditPostCancelStayInMemory) {
     ds.FieldByName("AnnoCorso").SetAsString("7");
     ds.Post();
     ds.Edit();
-    EXPECT_THROW(ds.FieldByName("AnnoCorso").SetAsString("sette"), EVxError);
+    EXPECT_THROW_MSG(ds.FieldByName("AnnoCorso").SetAsString("sette"), EVxError,
+                     "'sette' is not a valid integer value for field 'AnnoCorso'");
     ds.Cancel();
     ds.SetRecNo(3); // null CodScuola becomes a value
     ds.Edit();
@@ -309,7 +334,7 @@ TEST(DataSet, EditPostCancelStayInMemory) {
 
 TEST(DataSet, PostMovesAnEditedRowToItsIndexPlace) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
     ds.SetIndexFieldNames("Sezione");
     ds.First(); // "A"
     ds.Edit();
@@ -322,7 +347,7 @@ TEST(DataSet, PostMovesAnEditedRowToItsIndexPlace) {
 
 TEST(DataSet, DeleteMakesTheFollowingRowCurrent) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
     ds.SetRecNo(1);
     ds.Delete();
     EXPECT_EQ(ds.RecordCount(), 5);
@@ -349,12 +374,12 @@ TEST(DataSet, DeleteMakesTheFollowingRowCurrent) {
     ds.Delete();
     EXPECT_EQ(ds.RecordCount(), 0);
     EXPECT_TRUE(ds.Eof());
-    EXPECT_THROW(ds.Delete(), EVxError);
+    EXPECT_THROW_MSG(ds.Delete(), EVxError, "Cannot perform this operation on an empty dataset");
 }
 
 TEST(DataSet, CacheSharesOneParseAndKeepsChangesApart) {
     dataset::PacketCache cache;
-    const std::string path = WritePacket(Packet(kClassFields, ClassRows()));
+    const std::string path = WritePacket(PacketXml(kClassFields, ClassRows()));
     TClientDataSet check("cdsFile815"), main("cdsMain");
     check.SetPacketCache(&cache);
     main.SetPacketCache(&cache);
@@ -380,12 +405,12 @@ TEST(DataSet, CacheSharesOneParseAndKeepsChangesApart) {
 
 TEST(DataSet, CacheParsesAgainWhenTheFileChanges) {
     dataset::PacketCache cache;
-    const std::string path = WritePacket(Packet(kClassFields, ClassRows()), "changing.xml");
+    const std::string path = WritePacket(PacketXml(kClassFields, ClassRows()), "changing.xml");
     TClientDataSet ds;
     ds.SetPacketCache(&cache);
     ds.LoadFromFile(path);
     // Same size, other content, later write time.
-    std::string changed = Packet(kClassFields, ClassRows());
+    std::string changed = PacketXml(kClassFields, ClassRows());
     changed.replace(changed.find("Sezione=\"a\""), 11, "Sezione=\"q\"");
     testsupport::WriteFileBytes(path, changed);
     const auto t = std::filesystem::last_write_time(path);
@@ -395,7 +420,7 @@ TEST(DataSet, CacheParsesAgainWhenTheFileChanges) {
     EXPECT_EQ(ds.FieldByName("Sezione").AsText(), "q");
 
     std::filesystem::remove(path);
-    EXPECT_THROW(ds.LoadFromFile(path), EVxError);
+    EXPECT_THROW_MSG(ds.LoadFromFile(path), EVxError, "Cannot open file " + path);
     EXPECT_FALSE(ds.Active());
 }
 
@@ -404,10 +429,11 @@ TEST(DataSet, CacheParsesAgainWhenTheFileChanges) {
 // reported, with the message of a plain parse, whether the worker had
 // finished it, was parsing it or had not started it.
 TEST(PacketCache, PrefetchedPacketsLoadInOrderWithTheirOwnErrors) {
-    const std::string good = WritePacket(Packet(kClassFields, ClassRows()), "prefetch-good.xml");
-    const std::string other = WritePacket(Packet(kClassFields, "<ROW Sezione=\"q\"/>"), "prefetch-other.xml");
+    const std::string good = WritePacket(PacketXml(kClassFields, ClassRows()), "prefetch-good.xml");
+    const std::string other =
+        WritePacket(PacketXml(kClassFields, "<ROW Sezione=\"q\"/>"), "prefetch-other.xml");
     const std::string broken =
-        WritePacket(Packet(kClassFields, "<ROW Sezione=\"q\">"), "prefetch-broken.xml");
+        WritePacket(PacketXml(kClassFields, "<ROW Sezione=\"q\">"), "prefetch-broken.xml");
     const std::string empty = WritePacket("", "prefetch-empty.xml");
     const std::string missing = testsupport::SandboxDir() + "/prefetch-missing.xml";
     const std::string notPacket = WritePacket("<ROWDATA/>", "prefetch-root.xml");
@@ -472,13 +498,13 @@ TEST(PacketCache, PrefetchedPacketsLoadInOrderWithTheirOwnErrors) {
 }
 
 TEST(PacketCache, PrefetchedPacketChangedOnDiskIsParsedAgain) {
-    const std::string path = WritePacket(Packet(kClassFields, ClassRows()), "prefetch-changing.xml");
+    const std::string path = WritePacket(PacketXml(kClassFields, ClassRows()), "prefetch-changing.xml");
     dataset::PacketCache cache;
     cache.Prefetch({path});
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (cache.ParseCount() < 1 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    testsupport::WriteFileBytes(path, Packet(kClassFields, "<ROW Sezione=\"new\"/>"));
+    testsupport::WriteFileBytes(path, PacketXml(kClassFields, "<ROW Sezione=\"new\"/>"));
     TClientDataSet ds;
     ds.SetPacketCache(&cache);
     ds.LoadFromFile(path);
@@ -494,7 +520,7 @@ TEST(DataSet, ListenersHearMovesAndChanges) {
     TClientDataSet ds;
     int calls = 0;
     const int id = ds.AddListener([&] { ++calls; });
-    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
     EXPECT_EQ(calls, 1);
     ds.Next();
     ds.Edit();
@@ -511,7 +537,7 @@ TEST(DataSet, ListenersHearMovesAndChanges) {
 
 TEST(DataSet, TextAtReadsAnyRowWithoutMoving) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kClassFields, ClassRows())));
+    ds.LoadFromFile(WritePacket(PacketXml(kClassFields, ClassRows())));
     ds.SetIndexFieldNames("AnnoCorso");
     EXPECT_EQ(ds.TextAt(0, 2), "Z");
     EXPECT_EQ(ds.TextAt(5, 1), "10");
@@ -527,10 +553,10 @@ TEST(DataSet, TextAtReadsAnyRowWithoutMoving) {
 // eight bytes and between a value and its own prefix.
 TEST(DataSet, IndexComparesLongTextKeysWholly) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet("<FIELD attrname=\"Isbn\" fieldtype=\"string\" WIDTH=\"20\"/>",
-                                       "<ROW Isbn=\"978880812345\"/><ROW Isbn=\"9788808123\"/>"
-                                       "<ROW Isbn=\"978880812344\"/><ROW Isbn=\"97888081\"/>"
-                                       "<ROW Isbn=\"9788808\"/><ROW Isbn=\"97888081&#233;\"/>")));
+    ds.LoadFromFile(WritePacket(PacketXml("<FIELD attrname=\"Isbn\" fieldtype=\"string\" WIDTH=\"20\"/>",
+                                          "<ROW Isbn=\"978880812345\"/><ROW Isbn=\"9788808123\"/>"
+                                          "<ROW Isbn=\"978880812344\"/><ROW Isbn=\"97888081\"/>"
+                                          "<ROW Isbn=\"9788808\"/><ROW Isbn=\"97888081&#233;\"/>")));
     ds.SetIndexFieldNames("Isbn");
     EXPECT_EQ(Column(ds, "Isbn"), "9788808|97888081|9788808123|978880812344|978880812345|97888081\xE9");
 }

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-using dstest::Packet;
 using dstest::WritePacket;
+using testsupport::PacketXml;
 
 namespace {
 
@@ -36,7 +36,7 @@ std::u16string Widen(std::string_view Ascii) {
 enum class Enc { Plain, Utf8, Utf16Le, Utf16Be, Utf16NoBom };
 
 std::string NamePacket(std::u16string_view Value, Enc E) {
-    const std::string before = Packet(kNameField, "<ROW Nome=\"");
+    const std::string before = PacketXml(kNameField, "<ROW Nome=\"");
     const std::string head = before.substr(0, before.find("</ROWDATA>"));
     const std::string tail = "\"/></ROWDATA></DATAPACKET>";
     if (E == Enc::Plain || E == Enc::Utf8) {
@@ -150,15 +150,16 @@ struct BadCase {
 
 std::string WithDoctype(std::string_view Subset, std::string_view Rows) {
     return "<?xml version=\"1.0\"?>\n<!DOCTYPE DATAPACKET [\n" + std::string(Subset) + "]>\n" +
-           Packet(kNameField, Rows).substr(std::string(dstest::kProlog).size());
+           PacketXml(kNameField, Rows).substr(std::string(dstest::kProlog).size());
 }
 
 std::string FieldPacket(std::string_view Attributes) {
-    return Packet("<FIELD attrname=\"Nome\" fieldtype=\"string\" " + std::string(Attributes) + "/>", "");
+    return PacketXml("<FIELD attrname=\"Nome\" fieldtype=\"string\" " + std::string(Attributes) + "/>", "");
 }
 
 std::string StatePacket(std::string_view State) {
-    return Packet(kNameField, "<ROW Nome=\"a\"/>\n<ROW RowState=\"" + std::string(State) + "\" Nome=\"b\"/>");
+    return PacketXml(kNameField,
+                     "<ROW Nome=\"a\"/>\n<ROW RowState=\"" + std::string(State) + "\" Nome=\"b\"/>");
 }
 
 TEST(HostilePacket, BrokenShapesFailWithTheirReason) {
@@ -207,11 +208,12 @@ TEST(HostilePacket, BrokenShapesFailWithTheirReason) {
         {"RowState -1", StatePacket("-1"), 2, "RowState \"-1\"" + std::string(kStateRange)},
         {"RowState abc", StatePacket("abc"), 2, "RowState \"abc\"" + std::string(kStateRange)},
         {"unpaired high surrogate in UTF-16",
-         Utf16(Widen(Packet(kNameField, "<ROW Nome=\"a")) + u"\xD800" + Widen("\"/>"), false), 1,
+         Utf16(Widen(PacketXml(kNameField, "<ROW Nome=\"a")) + u"\xD800" + Widen("\"/>"), false), 1,
          "not well-formed (invalid token)"},
-        {"lone low surrogate in UTF-16", Utf16(Widen(Packet(kNameField, "<ROW Nome=\"")) + u"\xDC00", false),
-         1, "not well-formed (invalid token)"},
-        {"odd byte count in UTF-16", Utf16(Widen(Packet(kNameField, "")), false) + "x", 1,
+        {"lone low surrogate in UTF-16",
+         Utf16(Widen(PacketXml(kNameField, "<ROW Nome=\"")) + u"\xDC00", false), 1,
+         "not well-formed (invalid token)"},
+        {"odd byte count in UTF-16", Utf16(Widen(PacketXml(kNameField, "")), false) + "x", 1,
          "not well-formed (invalid token)"},
     };
     for (const auto& c : cases) {
@@ -270,7 +272,7 @@ std::string ManyFields(int Count, bool Reverse, int Rows) {
     row += "/>";
     std::string rows;
     for (int r = 0; r < Rows; ++r) rows += row;
-    return Packet(fields, rows);
+    return PacketXml(fields, rows);
 }
 
 // Field lookups are hashed: CPU time grows with the fields, not their square
@@ -297,14 +299,14 @@ TEST(HostilePacket, ManyFieldsLoadInLinearTime) {
         rows += "/>";
     }
     const double start2 = CpuSeconds();
-    const auto alt = dataset::ParsePacket(Packet(fields, rows), "alternating.xml");
+    const auto alt = dataset::ParsePacket(PacketXml(fields, rows), "alternating.xml");
     EXPECT_LT(CpuSeconds() - start2, 15.0);
     ASSERT_EQ(alt->LiveRowCount(), 200u);
     EXPECT_EQ(alt->Value(199, 0), "199");
     EXPECT_EQ(alt->Value(198, 2999), "3197");
 
     // A name repeated in another case at the end is found as a duplicate.
-    const std::string dup = Packet(fields + "<FIELD attrname=\"f1500\" fieldtype=\"i4\"/>", "");
+    const std::string dup = PacketXml(fields + "<FIELD attrname=\"f1500\" fieldtype=\"i4\"/>", "");
     try {
         dataset::ParsePacket(dup, "dup.xml");
         ADD_FAILURE() << "loaded";
@@ -321,7 +323,7 @@ TEST(HostilePacket, WideFieldsInABigFileLoad) {
         fields += "<FIELD attrname=\"F" + std::to_string(i) + "\" fieldtype=\"i4\"/>";
     std::string rows = "<ROW F19999=\"7\"/>";
     rows.append(size_t(60) << 20, ' ');
-    const auto t = dataset::ParsePacket(Packet(fields, rows), "wide.xml");
+    const auto t = dataset::ParsePacket(PacketXml(fields, rows), "wide.xml");
     ASSERT_EQ(t->LiveRowCount(), 1u);
     EXPECT_EQ(t->Value(0, 19999), "7");
     EXPECT_TRUE(t->IsNull(0, 0));
@@ -361,7 +363,7 @@ TEST(HostilePacket, RunningOutOfMemoryIsThePacketsError) {
     for (int i = 0; i < 100000; ++i) fields += "<FIELD attrname=\"F" + std::to_string(i) + "\"/>";
     std::string rows = "\n";
     for (int i = 0; i < 5000; ++i) rows += "<ROW/>";
-    const std::string path = WritePacket(Packet(fields, rows));
+    const std::string path = WritePacket(PacketXml(fields, rows));
     EXPECT_EXIT(LoadWithLittleRoom(path), testing::ExitedWithCode(3),
                 "Invalid data packet .*, line 2: not enough memory to load the packet");
 #endif

@@ -36,7 +36,7 @@ const char* kFields = "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"40\
                       "<FIELD attrname=\"Alunni\" fieldtype=\"i4\"/>";
 
 TEST(PacketDump, PrintsFieldsAndRowsInUtf8) {
-    const std::string path = dstest::WritePacket(dstest::Packet(
+    const std::string path = dstest::WritePacket(testsupport::PacketXml(
         kFields, "<ROW Nome=\"Forl\xEC, &quot;A&quot;&#013;&#010;x\" Alunni=\"22\"/><ROW Nome=\"\"/>"));
     const DumpResult plain = PacketDump(path);
     EXPECT_EQ(plain.status, 0);
@@ -51,7 +51,8 @@ TEST(PacketDump, PrintsFieldsAndRowsInUtf8) {
 }
 
 TEST(PacketDump, BrokenOrMissingPacketsFailWithTheirFile) {
-    const std::string broken = dstest::WritePacket(dstest::Packet(kFields, "<ROW Nome=\"x\">\n<ROW/>"));
+    const std::string broken =
+        dstest::WritePacket(testsupport::PacketXml(kFields, "<ROW Nome=\"x\">\n<ROW/>"));
     const DumpResult bad = PacketDump(broken);
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out, "|stderr:" + broken + ":2: mismatched tag\n");
@@ -114,10 +115,10 @@ TEST(PacketDump, StreamsLargePacketsWithoutHoldingTheOutput) {
         head.size() + 6 * std::string("  Campo3 i4\n").size() + std::string("Rows (400000)\n").size();
     for (int i = 1; i <= 400000; ++i) rowsSize += std::to_string(i).size() + rowEnd.size();
     const std::string bigValue =
-        dstest::WritePacket(dstest::Packet(kFields, "<ROW Nome=\"" + std::string(big, 'a') + "\"/>"));
+        dstest::WritePacket(testsupport::PacketXml(kFields, "<ROW Nome=\"" + std::string(big, 'a') + "\"/>"));
     std::string emptyRows;
     for (int i = 0; i < 400000; ++i) emptyRows += "<ROW/>";
-    const std::string manyRows = dstest::WritePacket(dstest::Packet(wideFields, emptyRows));
+    const std::string manyRows = dstest::WritePacket(testsupport::PacketXml(wideFields, emptyRows));
     std::string().swap(emptyRows);
     const StreamCase cases[] = {
         {"one 16 MB value", bigValue, nullptr, head.size() + 9 + 25 + big, "a\" Alunni=<null>\n"},

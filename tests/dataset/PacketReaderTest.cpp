@@ -2,14 +2,15 @@
 // CP1252, and every broken packet is an error naming the file.
 
 #include "DataSetTestSupport.h"
+#include "ExpectThrow.h"
 #include "PacketTable.h"
 
 #include <gtest/gtest.h>
 #include <thread>
 
 using dstest::Column;
-using dstest::Packet;
 using dstest::WritePacket;
+using testsupport::PacketXml;
 
 namespace {
 
@@ -17,11 +18,11 @@ const char* kNameField = "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"
 
 TEST(PacketReader, LoadsFieldsRowsNullsAndEmptyStrings) {
     const std::string p =
-        Packet("<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
-               "<FIELD attrname=\"InUso\" fieldtype=\"i2\"/><FIELD attrname=\"Nota\" fieldtype=\"string\" "
-               "WIDTH=\"5\"/>",
-               "<ROW CodScuola=\"FCPS28031L\" InUso=\"1\" Nota=\"\"/><ROW CodScuola=\"FCIC81200A\"/>",
-               "LCID=\"1040\" DEFAULT_ORDER=\"1\" PRIMARY_KEY=\"1\" Custom=\"x\"");
+        PacketXml("<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
+                  "<FIELD attrname=\"InUso\" fieldtype=\"i2\"/><FIELD attrname=\"Nota\" fieldtype=\"string\" "
+                  "WIDTH=\"5\"/>",
+                  "<ROW CodScuola=\"FCPS28031L\" InUso=\"1\" Nota=\"\"/><ROW CodScuola=\"FCIC81200A\"/>",
+                  "LCID=\"1040\" DEFAULT_ORDER=\"1\" PRIMARY_KEY=\"1\" Custom=\"x\"");
     TClientDataSet ds("cdsMain");
     ds.LoadFromFile(WritePacket(p));
     ASSERT_TRUE(ds.Active());
@@ -42,7 +43,7 @@ TEST(PacketReader, LoadsFieldsRowsNullsAndEmptyStrings) {
 
 TEST(PacketReader, EmptyRowDataIsAnEmptyDataset) {
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kNameField, "")));
+    ds.LoadFromFile(WritePacket(PacketXml(kNameField, "")));
     EXPECT_TRUE(ds.Active());
     EXPECT_EQ(ds.RecordCount(), 0);
     EXPECT_TRUE(ds.Eof());
@@ -59,8 +60,9 @@ struct TextCase {
 };
 
 std::string OneValue(std::string_view Value, bool Utf8Declared = false, const char* Type = "string") {
-    std::string p = Packet("<FIELD attrname=\"Nome\" fieldtype=\"" + std::string(Type) + "\" WIDTH=\"40\"/>",
-                           "<ROW Nome=\"" + std::string(Value) + "\"/>");
+    std::string p =
+        PacketXml("<FIELD attrname=\"Nome\" fieldtype=\"" + std::string(Type) + "\" WIDTH=\"40\"/>",
+                  "<ROW Nome=\"" + std::string(Value) + "\"/>");
     if (Utf8Declared)
         p.replace(0, std::string(dstest::kProlog).size(),
                   "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>");
@@ -87,7 +89,7 @@ TEST(PacketReader, TextReachesTheDatasetAsCp1252) {
         {"surrogate reference", OneValue("a&#xD800;b"), "a?b"},
         {"UTF-8 declared", OneValue("Citt\xC3\xA0 \xE2\x82\xAC \xE4\xB8\xAD", true), "Citt\xE0 \x80 ?"},
         {"UTF-8 declared with references", OneValue("&#232;&#001;", true), "\xE8\x01"},
-        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + Packet(kNameField, "<ROW Nome=\"\xC3\xA8\"/>"), "\xE8"},
+        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + PacketXml(kNameField, "<ROW Nome=\"\xC3\xA8\"/>"), "\xE8"},
         {"ISO-8859-1 declared",
          [] {
              std::string p = OneValue("\xE8\x80");
@@ -121,7 +123,7 @@ TEST(PacketReader, EachPacketReadsAsOnAFreshThread) {
     const std::string packets[] = {
         OneValue("Citt\xE0"),
         OneValue("Citt\xC3\xA0 &#232;", true),
-        Packet(kNameField + std::string(kNameField), ""), // duplicate field: stopped from a callback
+        PacketXml(kNameField + std::string(kNameField), ""), // duplicate field: stopped from a callback
         OneValue("&#001;\x93"),
         "<ROWDATA/>",
         "\xFF\xFE" +
@@ -130,8 +132,8 @@ TEST(PacketReader, EachPacketReadsAsOnAFreshThread) {
                 for (char c : OneValue("z")) wide += {c, '\0'};
                 return wide;
             }(),
-        Packet(kNameField, "<ROW Nome=\"a\"><ROW Nome=\"b\"/>"), // broken XML
-        OneValue("\xE8", true),                                  // not UTF-8
+        PacketXml(kNameField, "<ROW Nome=\"a\"><ROW Nome=\"b\"/>"), // broken XML
+        OneValue("\xE8", true),                                     // not UTF-8
         OneValue("last"),
     };
     auto read = [](const std::string& Packet) {
@@ -166,7 +168,7 @@ TEST(PacketReader, LoadFromBufferMatchesTheFile) {
 // A forbidden reference or an entity cut by the reader's 1 MB chunk boundary
 // still loads whole.
 TEST(PacketReader, ReferencesAcrossTheReadChunkBoundary) {
-    const std::string head = Packet(kNameField, "<ROW Nome=\"");
+    const std::string head = PacketXml(kNameField, "<ROW Nome=\"");
     const std::string headOnly = head.substr(0, head.find("</ROWDATA>"));
     const size_t chunk = size_t(1) << 20;
     for (size_t split = 1; split < 6; ++split) {
@@ -195,7 +197,7 @@ TEST(PacketReader, ChangeLogKeepsCurrentRowsInPlace) {
                              "<ROW RowState=\"1\" Nome=\"F-old\"/>"
                              "<ROW RowState=\"8\"/>";
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kNameField, rows, "CHANGE_LOG=\"2 1 8 3 0 2 5 0 4 8 7 8\"")));
+    ds.LoadFromFile(WritePacket(PacketXml(kNameField, rows, "CHANGE_LOG=\"2 1 8 3 0 2 5 0 4 8 7 8\"")));
     EXPECT_EQ(ds.RecordCount(), 5);
     EXPECT_EQ(Column(ds, "Nome"), "A-new|C|D-inserted|E-detail|~");
 }
@@ -211,7 +213,7 @@ TEST(PacketReader, UndeclaredAttributesAndNestedRowsAreSkipped) {
         "<ROWRighe Nome=\"figlio\" Qta=\"99\"/><ROWRighe Nome=\"figlio2\"/></Righe></ROW>"
         "<ROW Qta=\"4\"/>";
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(fields, rows)));
+    ds.LoadFromFile(WritePacket(PacketXml(fields, rows)));
     EXPECT_EQ(ds.FieldCount(), 3);
     EXPECT_EQ(ds.RecordCount(), 2);
     EXPECT_EQ(Column(ds, "Nome"), "padre|~");
@@ -227,7 +229,7 @@ TEST(PacketReader, LargeValuesAndDeepNestingLoad) {
     for (int i = 0; i < 20000; ++i) nested += "</X>";
     const std::string rows = "<ROW Nome=\"" + big + "\">" + nested + "</ROW><ROW Nome=\"after\"/>";
     TClientDataSet ds;
-    ds.LoadFromFile(WritePacket(Packet(kNameField, rows)));
+    ds.LoadFromFile(WritePacket(PacketXml(kNameField, rows)));
     EXPECT_EQ(ds.RecordCount(), 2);
     EXPECT_EQ(ds.FieldByName("Nome").AsString(), big);
     ds.Next();
@@ -239,13 +241,8 @@ TEST(PacketReader, MissingOrUnreadableFileLeavesTheDatasetClosed) {
     for (const std::string& path : {missing, testsupport::SandboxDir()}) {
         SCOPED_TRACE(path);
         TClientDataSet ds;
-        ds.LoadFromFile(WritePacket(Packet(kNameField, "<ROW Nome=\"x\"/>")));
-        try {
-            ds.LoadFromFile(path);
-            FAIL() << "no error";
-        } catch (const EVxError& e) {
-            EXPECT_STREQ(e.what(), ("Cannot open file " + path).c_str());
-        }
+        ds.LoadFromFile(WritePacket(PacketXml(kNameField, "<ROW Nome=\"x\"/>")));
+        EXPECT_THROW_MSG(ds.LoadFromFile(path), EVxError, "Cannot open file " + path);
         EXPECT_FALSE(ds.Active());
         EXPECT_EQ(ds.RecordCount(), 0);
         EXPECT_TRUE(ds.Eof());
@@ -260,13 +257,13 @@ struct BadCase {
 };
 
 TEST(PacketReader, BrokenPacketsNameFileLineAndReason) {
-    const std::string good = Packet(kNameField, "<ROW Nome=\"x\"/>\n<ROW Nome=\"y\"/>");
+    const std::string good = PacketXml(kNameField, "<ROW Nome=\"x\"/>\n<ROW Nome=\"y\"/>");
     const std::string laughs =
         "<?xml version=\"1.0\"?>\n<!DOCTYPE DATAPACKET [\n<!ENTITY a \"aaaaaaaaaa\">\n"
         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n"
         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n" +
-        Packet(kNameField, "<ROW Nome=\"&c;\"/>").substr(std::string(dstest::kProlog).size());
-    std::string deepOpen = Packet(kNameField, "<ROW Nome=\"x\">");
+        PacketXml(kNameField, "<ROW Nome=\"&c;\"/>").substr(std::string(dstest::kProlog).size());
+    std::string deepOpen = PacketXml(kNameField, "<ROW Nome=\"x\">");
     deepOpen = deepOpen.substr(0, deepOpen.find("</ROWDATA>"));
     for (int i = 0; i < 50000; ++i) deepOpen += "<X>";
     const BadCase cases[] = {
@@ -281,9 +278,9 @@ TEST(PacketReader, BrokenPacketsNameFileLineAndReason) {
         {"no FIELDS", std::string(dstest::kProlog) + "<DATAPACKET><METADATA/></DATAPACKET>", 1,
          "the packet declares no FIELDS"},
         {"duplicate field names",
-         Packet(std::string(kNameField) + "<FIELD attrname=\"NOME\" fieldtype=\"string\"/>", ""), 1,
+         PacketXml(std::string(kNameField) + "<FIELD attrname=\"NOME\" fieldtype=\"string\"/>", ""), 1,
          "duplicate field name 'NOME'"},
-        {"FIELD without attrname", Packet("<FIELD fieldtype=\"string\" WIDTH=\"4\"/>", ""), 1,
+        {"FIELD without attrname", PacketXml("<FIELD fieldtype=\"string\" WIDTH=\"4\"/>", ""), 1,
          "a FIELD has no attrname"},
         {"billion laughs", laughs, 3, "entity declarations are not allowed"},
         {"invalid UTF-8 in a UTF-8 packet", OneValue("\xE8", true), 1, "not well-formed (invalid token)"},
@@ -314,14 +311,10 @@ TEST(PacketReader, BrokenPacketsNameFileLineAndReason) {
 TEST(PacketReader, IntegerTextIsCheckedWhenReadNotWhenLoaded) {
     TClientDataSet ds;
     ds.LoadFromFile(
-        WritePacket(Packet("<FIELD attrname=\"InUso\" fieldtype=\"i4\"/>", "<ROW InUso=\"12a\"/>")));
+        WritePacket(PacketXml("<FIELD attrname=\"InUso\" fieldtype=\"i4\"/>", "<ROW InUso=\"12a\"/>")));
     EXPECT_EQ(ds.FieldByName("InUso").AsText(), "12a");
-    try {
-        ds.FieldByName("inuso").AsInteger();
-        FAIL() << "no error";
-    } catch (const EVxError& e) {
-        EXPECT_STREQ(e.what(), "'12a' is not a valid integer value for field 'InUso'");
-    }
+    EXPECT_THROW_MSG(ds.FieldByName("inuso").AsInteger(), EVxError,
+                     "'12a' is not a valid integer value for field 'InUso'");
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectThrow.h"
+#include "TestPacket.h"
 #include "WritersTestSupport.h"
 #include "dataset/ClientDataSet.h"
 #include "export/BodyWriters.h"
@@ -15,17 +17,10 @@ namespace {
 // A packet whose fields are all strings; each row gives its values in field order.
 std::string Packet(const std::vector<std::string>& Fields,
                    const std::vector<std::vector<std::string>>& Rows) {
-    std::string P =
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
-    for (const std::string& F : Fields)
-        P += "<FIELD attrname=\"" + F + "\" fieldtype=\"string\" WIDTH=\"100\"/>";
-    P += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
-    for (const auto& Row : Rows) {
-        P += "<ROW";
-        for (std::size_t I = 0; I < Row.size(); ++I) P += " " + Fields[I] + "=\"" + Row[I] + "\"";
-        P += "/>";
-    }
-    return P + "</ROWDATA></DATAPACKET>";
+    std::vector<std::string> Declared, RowText;
+    for (const std::string& F : Fields) Declared.push_back(F + ":string:100");
+    for (const auto& Values : Rows) RowText.push_back(testsupport::Row(Fields, Values));
+    return testsupport::Packet(Declared, RowText);
 }
 
 const std::vector<std::string> AdoptionFields = {"CodScuola",
@@ -64,7 +59,7 @@ TEST(BodyWriters, FailedWriteStopsTheWriterAfterTheLinesWritten) {
     Data.LoadFromBuffer(Packet(AdoptionFields, {AdoptionRow("1"), AdoptionRow("1"), AdoptionRow("1")}),
                         "Body815.xml");
     writerstest::FailingSink Sink(AdoptionLine.size() * 2 + 10);
-    EXPECT_THROW(AdoptionRecordWriter("R815").Write(Data, Sink), std::runtime_error);
+    EXPECT_THROW_MSG(AdoptionRecordWriter("R815").Write(Data, Sink), std::runtime_error, "sink full");
     EXPECT_EQ(Sink.Data(), AdoptionLine + AdoptionLine);
 }
 
@@ -72,7 +67,8 @@ TEST(BodyWriters, ValueThatIsNotAnIntegerRaisesTheDataLayersError) {
     TClientDataSet Data;
     Data.LoadFromBuffer(Packet(AdoptionFields, {AdoptionRow("1"), AdoptionRow("12a")}), "Body815.xml");
     StringSink Sink;
-    EXPECT_THROW(AdoptionRecordWriter("R815").Write(Data, Sink), EVxError);
+    EXPECT_THROW_MSG(AdoptionRecordWriter("R815").Write(Data, Sink), EVxError,
+                     "'12a' is not a valid integer value for field 'InUso'");
     EXPECT_EQ(Sink.Data(), AdoptionLine);
 }
 
@@ -84,12 +80,8 @@ TEST(BodyWriters, MissingFieldRaisesBeforeAnyLine) {
     TClientDataSet Data;
     Data.LoadFromBuffer(Packet(Fields, {Row}), "Body815.xml");
     StringSink Sink;
-    try {
-        AdoptionRecordWriter("R815").Write(Data, Sink);
-        FAIL() << "no error for a missing field";
-    } catch (const EVxError& E) {
-        EXPECT_STREQ(E.what(), "Field 'ConsigliatoApprofondimento' not found");
-    }
+    EXPECT_THROW_MSG(AdoptionRecordWriter("R815").Write(Data, Sink), EVxError,
+                     "Field 'ConsigliatoApprofondimento' not found");
     EXPECT_EQ(Sink.Data(), "");
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectThrow.h"
+#include "FakeZip.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
 #include "export/CopyDelivery.h"
@@ -66,15 +68,6 @@ private:
     int FNth;
 };
 
-void ExpectWriteError(const std::function<void()>& F, const std::string& Path) {
-    try {
-        F();
-        ADD_FAILURE() << "no error";
-    } catch (const EVxError& E) {
-        EXPECT_EQ(std::string(E.what()), "Error writing file " + Path);
-    }
-}
-
 } // namespace
 
 TEST(CopyDelivery, NewSetReplacesThePreviousOneCompletely) {
@@ -105,8 +98,9 @@ TEST(CopyDelivery, FailureLeavesThePreviousSet) {
         WriteSet(Source.Path(), "new");
         WriteSet(Dest.Path(), "old");
         FailingOps Ops(r.op, r.nth);
-        ExpectWriteError([&] { CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops); },
-                         Dest.Path() + Names[static_cast<std::size_t>(r.failingFile)]);
+        EXPECT_THROW_MSG(CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops), EVxError,
+                         "Error writing file " + Dest.Path() +
+                             Names[static_cast<std::size_t>(r.failingFile)]);
         EXPECT_EQ(writerstest::FolderContents(Dest.Path()), SetContents("old"));
     }
 }
@@ -122,8 +116,8 @@ TEST(CopyDelivery, RollbackThatFailsNamesTheFilesLeftAside) {
     FailingOps Ops(FailingOps::RenameOp, 6);
     Ops.FailRenames = {8, 10};
     const std::string D = Dest.Path();
-    ExpectWriteError([&] { CopyOutputFiles(Source.Path(), D, Names, Ops); },
-                     D + "File622.txt\r\nImpossibile ripristinare il file " + D +
+    EXPECT_THROW_MSG(CopyOutputFiles(Source.Path(), D, Names, Ops), EVxError,
+                     "Error writing file " + D + "File622.txt\r\nImpossibile ripristinare il file " + D +
                          "File622.txt: la versione precedente \xE8 rimasta in " + D +
                          "File622.txt.adoxold\r\nImpossibile ripristinare il file " + D +
                          "File815E.txt: la versione precedente \xE8 rimasta in " + D +
@@ -140,8 +134,8 @@ TEST(CopyDelivery, FailureWithoutPreviousSetLeavesNothing) {
     TempFolder Source, Dest;
     WriteSet(Source.Path(), "new");
     FailingOps Ops(FailingOps::RenameOp, 3);
-    ExpectWriteError([&] { CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops); },
-                     Dest.Path() + "File815.txt");
+    EXPECT_THROW_MSG(CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops), EVxError,
+                     "Error writing file " + Dest.Path() + "File815.txt");
     EXPECT_TRUE(writerstest::FolderContents(Dest.Path()).empty());
 }
 
@@ -152,8 +146,8 @@ TEST(CopyDelivery, FolderInTheWayOfATarget) {
     fs::remove(Dest.Path() + "File815E.txt");
     fs::create_directory(Dest.Path() + "File815E.txt");
     FailingOps Ops(FailingOps::None, 0);
-    ExpectWriteError([&] { CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops); },
-                     Dest.Path() + "File815E.txt");
+    EXPECT_THROW_MSG(CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops), EVxError,
+                     "Error writing file " + Dest.Path() + "File815E.txt");
     auto Expected = SetContents("old");
     Expected.erase("File815E.txt");
     EXPECT_EQ(writerstest::FolderContents(Dest.Path()), Expected);
@@ -166,8 +160,8 @@ TEST(CopyDelivery, MissingSourceFile) {
     WriteSet(Dest.Path(), "old");
     fs::remove(Source.Path() + "File622.txt");
     FailingOps Ops(FailingOps::None, 0);
-    ExpectWriteError([&] { CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops); },
-                     Dest.Path() + "File622.txt");
+    EXPECT_THROW_MSG(CopyOutputFiles(Source.Path(), Dest.Path(), Names, Ops), EVxError,
+                     "Error writing file " + Dest.Path() + "File622.txt");
     EXPECT_EQ(writerstest::FolderContents(Dest.Path()), SetContents("old"));
 }
 
@@ -184,33 +178,7 @@ TEST(CopyDelivery, SameFolderCopiesAndDeletesNothing) {
 namespace {
 
 // Naming an archive creates it, as the component does; Add fills it.
-class FakeZip : public ZipPacker {
-public:
-    explicit FakeZip(std::string Archive) : FArchive(std::move(Archive)) {}
-    void SetZipFileName(const std::string& Name) override {
-        Calls.push_back("SetZipFileName");
-        FName = Name;
-        testsupport::WriteFileBytes(Name, "empty archive");
-    }
-    void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
-        Calls.push_back("SetFileSpecs " + std::to_string(FileEntries.size()));
-    }
-    int Add() override {
-        Calls.push_back("Add");
-        OldArchiveWhileBuilding = fs::is_regular_file(FArchive) ? testsupport::ReadFileBytes(FArchive) : "";
-        if (!Error.empty()) throw std::runtime_error(Error);
-        testsupport::WriteFileBytes(FName, "new archive");
-        return Answer;
-    }
-    const std::string& Name() const { return FName; }
-    std::vector<std::string> Calls;
-    std::string OldArchiveWhileBuilding;
-    int Answer = 4;
-    std::string Error; // raised by Add when set
-
-private:
-    std::string FArchive, FName;
-};
+using testsupport::FakeZip;
 
 // An export run whose output files are already written.
 class DeliveryOnlyRun : public ExportRun {
@@ -253,8 +221,8 @@ TEST(ZipDelivery, OldArchiveStaysUntilTheNewOneIsComplete) {
         [&Log](const std::string& T) { Log.push_back(T); }, &Zip);
     EXPECT_FALSE(Run.Execute());
     EXPECT_EQ(Zip.OldArchiveWhileBuilding, "old archive");
-    EXPECT_EQ(fs::path(Zip.Name()).parent_path(), fs::path(Dest + "Anarpe.zip").parent_path());
-    EXPECT_NE(Zip.Name(), Dest + "Anarpe.zip");
+    EXPECT_EQ(fs::path(Zip.FileName).parent_path(), fs::path(Dest + "Anarpe.zip").parent_path());
+    EXPECT_NE(Zip.FileName, Dest + "Anarpe.zip");
     EXPECT_EQ(Zip.Calls, (std::vector<std::string>{"SetZipFileName", "SetFileSpecs 4", "Add"}));
     EXPECT_EQ(writerstest::FolderContents(Dest),
               (std::map<std::string, std::string>{{"Anarpe.zip", "new archive"}}));

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectThrow.h"
+#include "TestPacket.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
 #include "dataset/ClientDataSet.h"
@@ -56,28 +58,17 @@ struct Fixture {
     ExportSettings S;
 };
 
-void ExpectError(const std::function<void()>& F, const std::string& Message) {
-    try {
-        F();
-        ADD_FAILURE() << "no error, expected: " << Message;
-    } catch (const EVxError& E) {
-        EXPECT_EQ(std::string(E.what()), Message);
-    }
-}
-
 // A packet of Rows classes, all alike.
 std::string ClassPacket(int Rows) {
-    std::string P =
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
+    std::vector<std::string> Fields;
     for (const char* F : {"CodScuola", "Sezione", "TipoScuola", "AnnoCorso", "NrAlunni", "CodSpc", "CodSpr",
                           "Spesa", "NrAluIpo", "NrAluNonVed", "NrAluDisl"})
-        P += std::string("<FIELD attrname=\"") + F + "\" fieldtype=\"string\" WIDTH=\"10\"/>";
-    P += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
-    const std::string Row = "<ROW CodScuola=\"RMIC81500A\" Sezione=\"A\" TipoScuola=\"MM\" AnnoCorso=\"1\" "
-                            "NrAlunni=\"20\" NrAluIpo=\"0\" NrAluNonVed=\"0\" NrAluDisl=\"0\"/>";
-    P.reserve(P.size() + Row.size() * static_cast<std::size_t>(Rows) + 32);
-    for (int I = 0; I < Rows; ++I) P += Row;
-    return P + "</ROWDATA></DATAPACKET>";
+        Fields.push_back(std::string(F) + ":string:10");
+    const std::vector<std::string> Row(
+        static_cast<std::size_t>(Rows),
+        "CodScuola=\"RMIC81500A\" Sezione=\"A\" TipoScuola=\"MM\" AnnoCorso=\"1\" "
+        "NrAlunni=\"20\" NrAluIpo=\"0\" NrAluNonVed=\"0\" NrAluDisl=\"0\"");
+    return testsupport::Packet(Fields, Row);
 }
 
 } // namespace
@@ -87,7 +78,7 @@ TEST(OutputFile, MissingPacketNamesThePacketAndLeavesTheOutputFileAlone) {
     fs::remove(F.Data.Path() + "Body815.xml");
     testsupport::WriteFileBytes(F.Data.Path() + "File815.txt", "earlier run");
     OutputFileWriter W(F.Set, F.S, F.Main);
-    ExpectError([&] { W.WriteOutputFile(2); }, "Error reading file " + F.Data.Path() + "Body815.xml");
+    EXPECT_THROW_MSG(W.WriteOutputFile(2), EVxError, "Error reading file " + F.Data.Path() + "Body815.xml");
     EXPECT_EQ(testsupport::ReadFileBytes(F.Data.Path() + "File815.txt"), "earlier run");
 }
 
@@ -107,8 +98,8 @@ TEST(OutputFile, OutputThatCannotBeCreatedNamesThePacket) {
         Fixture F(r.target);
         fs::create_directory(F.Data.Path() + r.blocked);
         OutputFileWriter W(F.Set, F.S, F.Main);
-        ExpectError([&] { W.WriteOutputFile(r.index); },
-                    std::string("Error reading file ") + F.Data.Path() + r.packet);
+        EXPECT_THROW_MSG(W.WriteOutputFile(r.index), EVxError,
+                         std::string("Error reading file ") + F.Data.Path() + r.packet);
         EXPECT_TRUE(fs::is_directory(F.Data.Path() + r.blocked));
     }
 }
@@ -138,7 +129,7 @@ TEST(OutputFile, WriteFailureDeletesTheFile) {
                 std::signal(SIGXFSZ, OldHandler);
             }
         } Limit(64);
-        ExpectError([&] { W.WriteOutputFile(3); }, "Errore di scrittura del file " + Out);
+        EXPECT_THROW_MSG(W.WriteOutputFile(3), EVxError, "Errore di scrittura del file " + Out);
     }
     auto Expected = Before;
     Expected.erase("File815E.txt");

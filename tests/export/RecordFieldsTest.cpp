@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectThrow.h"
 #include "export/RecordFields.h"
 #include "support/VxExceptions.h"
 
@@ -111,17 +112,8 @@ TEST(RecordFields, CountsFitTheirFieldsOrStopTheRun) {
     EXPECT_EQ(FormatSchoolCount(999), "999");
     EXPECT_EQ(FormatRecordCount(2), "    2");
     EXPECT_EQ(FormatRecordCount(99999), "99999");
-    try {
-        FormatSchoolCount(1000);
-        FAIL() << "no error for 1000 schools";
-    } catch (const EVxError& E) {
-        EXPECT_STREQ(E.what(), "Numero di scuole (1000) superiore al massimo consentito dal tracciato (999)");
-    }
-    try {
-        FormatRecordCount(100000);
-        FAIL() << "no error for 100000 records";
-    } catch (const EVxError& E) {
-        EXPECT_STREQ(E.what(),
+    EXPECT_THROW_MSG(FormatSchoolCount(1000), EVxError,
+                     "Numero di scuole (1000) superiore al massimo consentito dal tracciato (999)");
+    EXPECT_THROW_MSG(FormatRecordCount(100000), EVxError,
                      "Numero di record (100000) superiore al massimo consentito dal tracciato (99999)");
-    }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectThrow.h"
 #include "export/ExportRecordSet.h"
 #include "export/RecordFrame.h"
 #include "support/VxExceptions.h"
@@ -78,10 +79,13 @@ TEST(RecordFrame, Trailers) {
 
 TEST(RecordFrame, CountsThatDoNotFitRaise) {
     ExportRecordSet Aie("aie");
-    EXPECT_THROW(Aie.MakeRecordFrame(Values("", "", 1000))->BuildHeaderRecord(1), EVxError);
-    EXPECT_THROW(Aie.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(100000), EVxError);
+    EXPECT_THROW_MSG(Aie.MakeRecordFrame(Values("", "", 1000))->BuildHeaderRecord(1), EVxError,
+                     "Numero di scuole (1000) superiore al massimo consentito dal tracciato (999)");
+    EXPECT_THROW_MSG(Aie.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(100000), EVxError,
+                     "Numero di record (100000) superiore al massimo consentito dal tracciato (99999)");
     ExportRecordSet Anarpe("anarpe");
-    EXPECT_THROW(Anarpe.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(100000), EVxError);
+    EXPECT_THROW_MSG(Anarpe.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(100000), EVxError,
+                     "Numero di record (100000) superiore al massimo consentito dal tracciato (99999)");
 }
 
 TEST(RecordFrame, RecordCodesComeFromTheFileIndex) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectThrow.h"
+#include "TestPacket.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
 #include "dataset/ClientDataSet.h"
@@ -19,14 +21,10 @@ using writerstest::TempFolder;
 namespace {
 
 std::string RegistryPacket(const std::vector<std::string>& Codes) {
-    std::string P = "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-                    "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
-                    "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"50\"/>"
-                    "</FIELDS><PARAMS/></METADATA><ROWDATA>";
-    int N = 0;
+    std::vector<std::string> Rows;
     for (const std::string& Code : Codes)
-        P += "<ROW CodScuola=\"" + Code + "\" Nome=\"n" + std::to_string(++N) + "\"/>";
-    return P + "</ROWDATA></DATAPACKET>";
+        Rows.push_back("CodScuola=\"" + Code + "\" Nome=\"n" + std::to_string(Rows.size() + 1) + "\"");
+    return testsupport::Packet({"CodScuola:string:10", "Nome:string:50"}, Rows);
 }
 
 // Sets the file's last-write time to noon, local time, of the given day.
@@ -39,15 +37,6 @@ void SetLocalDate(const std::string& Path, int Year, int Month, int Day) {
     Tm.tm_isdst = -1;
     const auto Sys = std::chrono::system_clock::from_time_t(std::mktime(&Tm));
     fs::last_write_time(Path, std::chrono::file_clock::from_sys(Sys));
-}
-
-void ExpectError(const std::function<void()>& F, const std::string& Message) {
-    try {
-        F();
-        ADD_FAILURE() << "no error, expected: " << Message;
-    } catch (const EVxError& E) {
-        EXPECT_EQ(std::string(E.what()), Message);
-    }
 }
 
 } // namespace
@@ -79,7 +68,8 @@ TEST(StartupValues, CountSchoolsCountsRunsOfEqualCodes) {
 TEST(StartupValues, CountSchoolsOfAMissingPacket) {
     TempFolder Data;
     TClientDataSet Registry;
-    EXPECT_THROW(CountSchools(Registry, Data.Path() + "Body014.xml"), EVxError);
+    EXPECT_THROW_MSG(CountSchools(Registry, Data.Path() + "Body014.xml"), EVxError,
+                     "Cannot open file " + Data.Path() + "Body014.xml");
 }
 
 TEST(StartupValues, ArgumentsThatAllowNoExport) {
@@ -99,7 +89,7 @@ TEST(StartupValues, ArgumentsThatAllowNoExport) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         if (*r.message) {
-            ExpectError([&] { CheckStartupArguments(r.dataDir, r.target); }, r.message);
+            EXPECT_THROW_MSG(CheckStartupArguments(r.dataDir, r.target), EVxError, r.message);
         } else {
             EXPECT_NO_THROW(CheckStartupArguments(r.dataDir, r.target));
         }

@@ -1,3 +1,4 @@
+#include "ExpectThrow.h"
 #include "Platform.h"
 #include "TestSupport.h"
 
@@ -153,12 +154,7 @@ TEST_F(HklmFile, OtherTypesAreInvalidDataType) {
     for (const auto& v : values) {
         SCOPED_TRACE(v);
         Write(kV4 + kSection + "\"MainDir\"=" + v + "\r\n");
-        try {
-            ReadHklmString(kKey, "MainDir");
-            ADD_FAILURE() << "no error";
-        } catch (const PlatformError& E) {
-            EXPECT_STREQ(E.what(), "Invalid data type for 'MainDir'");
-        }
+        EXPECT_THROW_MSG(ReadHklmString(kKey, "MainDir"), PlatformError, "Invalid data type for 'MainDir'");
     }
 }
 
@@ -190,20 +186,17 @@ TEST_F(HklmFile, MalformedFileNamesFileAndLine) {
         SCOPED_TRACE(r.name);
         Write(r.file);
         const std::string Before = testsupport::ReadFileBytes(HklmFilePath());
-        try {
-            ReadHklmString(kKey, "MainDir");
-            ADD_FAILURE() << "no error";
-        } catch (const PlatformError& E) {
-            EXPECT_EQ(std::string(E.what()), "Malformed registry file '" + HklmFilePath() + "', line " +
-                                                 std::to_string(r.line) + ": " + r.what);
-        }
+        EXPECT_THROW_MSG(ReadHklmString(kKey, "MainDir"), PlatformError,
+                         "Malformed registry file '" + HklmFilePath() + "', line " + std::to_string(r.line) +
+                             ": " + r.what);
         EXPECT_EQ(testsupport::ReadFileBytes(HklmFilePath()), Before) << "the registry file is never written";
     }
 }
 
 TEST_F(HklmFile, UnreadableFileIsAnError) {
     std::filesystem::create_directories(HklmFilePath());
-    EXPECT_THROW(ReadHklmString(kKey, "MainDir"), PlatformError);
+    EXPECT_THROW_MSG(ReadHklmString(kKey, "MainDir"), PlatformError,
+                     "Cannot read registry file '" + HklmFilePath() + "'");
     std::filesystem::remove(HklmFilePath());
 }
 

@@ -1,3 +1,4 @@
+#include "ExpectThrow.h"
 #include "Platform.h"
 #include "VxExceptions.h"
 #include "VxGlobals.h"
@@ -52,12 +53,8 @@ TEST_F(Globals, StartupValues) {
 TEST_F(Globals, LookupIgnoresCaseAndMissingNameIsARangeError) {
     EXPECT_EQ(Str(VxGlobalValues().GetValue("vxp_logintry")), "int 3");
     EXPECT_EQ(VxGlobalValues().IndexOfValue("NoSuchValue"), -1);
-    try {
-        VxGlobalValues().GetValue("Vxp_Nothing");
-        ADD_FAILURE() << "no error";
-    } catch (const ERangeError& E) {
-        EXPECT_STREQ(E.what(), "Variabile inesistente (Vxp_Nothing)");
-    }
+    EXPECT_THROW_MSG(VxGlobalValues().GetValue("Vxp_Nothing"), ERangeError,
+                     "Variabile inesistente (Vxp_Nothing)");
 }
 
 TEST_F(Globals, SetValueReplacesOrAppends) {

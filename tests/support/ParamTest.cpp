@@ -1,3 +1,4 @@
+#include "ExpectThrow.h"
 #include "Platform.h"
 #include "TestSupport.h"
 #include "VxExceptions.h"
@@ -99,12 +100,7 @@ TEST_F(MainDir, ReadOncePerRun) {
 TEST_F(MainDir, NonStringTypeIsAnErrorAndLeavesItUnread) {
     WriteMainDir("dword:00000001");
     TVxParam P;
-    try {
-        P.MainDir();
-        ADD_FAILURE() << "no error";
-    } catch (const EVxError& E) {
-        EXPECT_STREQ(E.what(), "Invalid data type for 'MainDir'");
-    }
+    EXPECT_THROW_MSG(P.MainDir(), EVxError, "Invalid data type for 'MainDir'");
     WriteMainDir("\"/opt/fixed\"");
     EXPECT_EQ(P.MainDir(), "/opt/fixed/") << "the next call reads the registry again";
 }
@@ -114,13 +110,9 @@ TEST_F(MainDir, MalformedFileIsAnErrorNamingFileAndLine) {
         platform::HklmFilePath(),
         "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n\"MainDir\"=\"/opt\r\n");
     TVxParam P;
-    try {
-        P.MainDir();
-        ADD_FAILURE() << "no error";
-    } catch (const EVxError& E) {
-        EXPECT_EQ(std::string(E.what()),
-                  "Malformed registry file '" + platform::HklmFilePath() + "', line 3: unterminated string");
-    }
+    EXPECT_THROW_MSG(P.MainDir(), EVxError,
+                     "Malformed registry file '" + platform::HklmFilePath() +
+                         "', line 3: unterminated string");
 }
 
 TEST_F(MainDir, StartupCreatesAFreshGlobalInstance) {

@@ -1,6 +1,7 @@
 // The component's side of the plugin exchange, against a fake plugin that
 // records the records it is given and plays callbacks.
 
+#include "ExpectThrow.h"
 #include "FakeZipDll.h"
 #include "Platform.h"
 #include "ProgressForm.h"
@@ -391,16 +392,7 @@ TEST_F(ZipFake, HandlerErrorStopsThePluginAndIsRaisedAfterIt) {
     Script().Result = 2;
     Script().AppendToArchive = "partial bytes";
     const std::string Before = testsupport::ReadFileBytes(Archive());
-    EXPECT_THROW(
-        {
-            try {
-                Zip->Add();
-            } catch (const std::runtime_error& E) {
-                EXPECT_STREQ(E.what(), "handler failed");
-                throw;
-            }
-        },
-        std::runtime_error);
+    EXPECT_THROW_MSG(Zip->Add(), std::runtime_error, "handler failed");
     EXPECT_EQ(Outcome(0).Returned, -1);
     EXPECT_EQ(Outcome(1).Returned, -1);
     EXPECT_EQ(Zip->ProgressForm(), nullptr);
@@ -471,12 +463,7 @@ TEST_F(ZipFake, LibraryThatCannotBeUsedRaises) {
         Zip->DllDirectory = R.Dir;
         Zip->RootDir = "root";
         Zip->SetFileSpecs({"x"});
-        try {
-            Zip->Add();
-            ADD_FAILURE() << "no exception";
-        } catch (const ZipException& E) {
-            EXPECT_EQ(std::string(E.what()), R.Message);
-        }
+        EXPECT_THROW_MSG(Zip->Add(), ZipException, R.Message);
         unsetenv("ADOX_FAKE_ZIPDLL_VERSION");
         EXPECT_EQ(Zip->FileSpecs(), std::vector<std::string>{"x"});
         EXPECT_TRUE(Zip->RootDir.empty());
@@ -498,17 +485,12 @@ TEST_F(ZipFake, LibraryStaysLoadedUntilAComponentIsDestroyed) {
     Other.SetZipFileName(Archive());
     Other.DllDirectory = Dir.File("nowhere");
     Other.SetFileSpecs({"x"});
-    EXPECT_THROW(Other.Add(), ZipException);
+    EXPECT_THROW_MSG(Other.Add(), ZipException, "Unable to load \"" + Dir.File("nowhere") + "/ZipDll.so\".");
 }
 
 TEST_F(ZipFake, BackupThatCannotBeMadeStopsBeforeTheLibrary) {
     Zip->TempDir = Dir.File("missing") + "/";
-    try {
-        RunSteps({});
-        ADD_FAILURE() << "no exception";
-    } catch (const ZipException& E) {
-        EXPECT_EQ(std::string(E.what()), "Unable to create \n\"" + Dir.File("missing") + "/zzz\"");
-    }
+    EXPECT_THROW_MSG(RunSteps({}), ZipException, "Unable to create \n\"" + Dir.File("missing") + "/zzz\"");
     EXPECT_EQ(Capture().Calls, 0);
 }
 
