@@ -10,6 +10,7 @@
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
+#include "support/VxGlobals.h"
 #include "support/VxMsgDlg.h"
 #include "support/VxStrUtils.h"
 
@@ -39,6 +40,13 @@ using apptest::SchoolRow;
 using testsupport::ReadFileBytes;
 
 namespace {
+
+// Before any test of the program: the installation folder the registry file
+// points at, and the framework's start-up.
+const testsupport::ProgramStartup InstallationStep([] {
+    apptest::PrepareInstallation(testsupport::SandboxDir());
+    VxFrameworkStartup(false);
+});
 
 // Exposes the running flag, which only the export run sets otherwise.
 class TestForm : public TfmTxadMain {
