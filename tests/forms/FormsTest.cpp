@@ -1,6 +1,7 @@
 // Base form, dialogs, the application's notify, the QMessageBox presenter and
 // the widget text boundary.
 
+#include "ExpectThrow.h"
 #include "RecordingPresenter.h"
 #include "TestSupport.h"
 #include "forms/QMessageBoxPresenter.h"
@@ -260,12 +261,7 @@ TEST(Forms, HelpFileResolvesUnderTheHelpFolder) {
         D->SetHelpFile(R.HelpFile);
         SetAppHelpFileName("marker");
         if (R.Error) {
-            try {
-                D->SetAppHelpFile();
-                ADD_FAILURE() << "no error";
-            } catch (const EVxInternalError& E) {
-                EXPECT_EQ(std::string(E.what()), R.Error);
-            }
+            EXPECT_THROW_MSG(D->SetAppHelpFile(), EVxInternalError, R.Error);
         } else {
             D->SetAppHelpFile();
         }

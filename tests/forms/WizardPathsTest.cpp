@@ -1,5 +1,6 @@
 // The wizard's navigator without a window: paths, steps, moves and buttons.
 
+#include "ExpectThrow.h"
 #include "forms/VxWizardPaths.h"
 #include "support/VxExceptions.h"
 
@@ -121,7 +122,8 @@ TEST(WizardPaths, SettingAPathAgainOrAnUnknownOneKeepsThePosition) {
     EXPECT_EQ(Paths.Step(), 1);
     for (const char* Name : {"Tracciato9", "Vuoto"}) {
         SCOPED_TRACE(Name);
-        EXPECT_THROW(Paths.SetPath(Name), EVxInternalError);
+        EXPECT_THROW_MSG(Paths.SetPath(Name), EVxInternalError,
+                         std::string("Wizard: Il percorso specificato (") + Name + ") non esiste");
         EXPECT_EQ(Paths.PathName(), "TRACCIATO2");
         EXPECT_EQ(Paths.Step(), 1);
     }

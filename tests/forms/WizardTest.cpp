@@ -1,5 +1,6 @@
 // The wizard driven through its real buttons, offscreen.
 
+#include "ExpectThrow.h"
 #include "RecordingPresenter.h"
 #include "forms/VxFWizard.h"
 #include "support/VxExceptions.h"
@@ -205,12 +206,7 @@ TEST(Wizard, ErrorFromChangingPropagatesAndKeepsPage) {
     W->Create();
     ShowAndWait(W.Ptr);
     W->FailChanging = true;
-    try {
-        W->GoToPage(2);
-        ADD_FAILURE() << "no error";
-    } catch (const EVxError& E) {
-        EXPECT_STREQ(E.what(), "Pagina incompleta");
-    }
+    EXPECT_THROW_MSG(W->GoToPage(2), EVxError, "Pagina incompleta");
     EXPECT_EQ(W->ActivePageIndex(), 0);
     EXPECT_EQ(W->pcMain->currentIndex(), 0);
 
@@ -250,13 +246,8 @@ TEST(Wizard, UnknownPathIsRefusedWithItsName) {
 
     for (const char* Name : {"Tracciato9", "Vuoto"}) {
         SCOPED_TRACE(Name);
-        try {
-            W->SetPath(Name);
-            ADD_FAILURE() << "no error";
-        } catch (const EVxInternalError& E) {
-            EXPECT_EQ(std::string(E.what()),
-                      std::string("Wizard: Il percorso specificato (") + Name + ") non esiste");
-        }
+        EXPECT_THROW_MSG(W->SetPath(Name), EVxInternalError,
+                         std::string("Wizard: Il percorso specificato (") + Name + ") non esiste");
         // The current path stays usable.
         EXPECT_EQ(W->PathName(), "TRACCIATO1");
         EXPECT_EQ(W->ActivePageIndex(), 1);
