@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "TestPacket.h"
 #include "TestSupport.h"
 
 #include <atomic>
@@ -47,26 +48,16 @@ std::string CopyDemoData(const std::string& Root) {
 }
 
 void WriteRegistryPacket(const std::string& Folder, const std::vector<SchoolRow>& Rows) {
-    std::string Xml =
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
-        "<FIELD attrname=\"ExCodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
-        "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Indirizzo\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Frazione\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Comune\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Cap\" fieldtype=\"string\" WIDTH=\"5\"/>"
-        "<FIELD attrname=\"Telefono\" fieldtype=\"string\" WIDTH=\"20\"/>"
-        "<FIELD attrname=\"Fax\" fieldtype=\"string\" WIDTH=\"20\"/>"
-        "<FIELD attrname=\"CodSedeMain\" fieldtype=\"string\" WIDTH=\"10\"/>"
-        "<FIELD attrname=\"Email\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Sito\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    const std::vector<std::string> Fields = {
+        "CodScuola:string:10", "ExCodScuola:string:10", "Nome:string:100",  "Indirizzo:string:100",
+        "Frazione:string:100", "Comune:string:100",     "Cap:string:5",     "Telefono:string:20",
+        "Fax:string:20",       "CodSedeMain:string:10", "Email:string:100", "Sito:string:100"};
+    std::vector<std::string> RowTexts;
     for (const SchoolRow& Row : Rows)
-        Xml += "<ROW CodScuola=\"" + Row.CodScuola + "\" ExCodScuola=\"" + Row.ExCodScuola + "\" Nome=\"" +
-               Row.Nome + "\" Indirizzo=\"" + Row.Indirizzo + "\" Comune=\"Roma\" Cap=\"00100\"/>";
-    Xml += "</ROWDATA></DATAPACKET>";
-    testsupport::WriteFileBytes(Folder + "Body014.xml", Xml);
+        RowTexts.push_back(
+            testsupport::Row({"CodScuola", "ExCodScuola", "Nome", "Indirizzo", "Comune", "Cap"},
+                             {Row.CodScuola, Row.ExCodScuola, Row.Nome, Row.Indirizzo, "Roma", "00100"}));
+    testsupport::WriteFileBytes(Folder + "Body014.xml", testsupport::Packet(Fields, RowTexts));
 }
 
 std::vector<std::string> FileLines(const std::string& Path) {

@@ -2,6 +2,7 @@
 // bytes were worked out from the record layouts.
 
 #include "ExpectThrow.h"
+#include "TestPacket.h"
 #include "TestSupport.h"
 
 #include "dataset/ClientDataSet.h"
@@ -111,15 +112,11 @@ TEST(ClassicRecordSet, FlagCharacters) {
 
 // Body698.xml holding the given rows (CodScuola, AnnoCorso, NrAlunni).
 std::string StatisticsPacket(std::initializer_list<std::array<const char*, 3>> Rows) {
-    std::string Packet =
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"AnnoCorso\" "
-        "fieldtype=\"i4\"/><FIELD attrname=\"NrAlunni\" "
-        "fieldtype=\"i4\"/></FIELDS><PARAMS/></METADATA><ROWDATA>";
+    const std::vector<std::string> Fields = {"CodScuola:string:10", "AnnoCorso:i4", "NrAlunni:i4"};
+    std::vector<std::string> RowTexts;
     for (const auto& Row : Rows)
-        Packet += std::string("<ROW CodScuola=\"") + Row[0] + "\" AnnoCorso=\"" + Row[1] + "\" NrAlunni=\"" +
-                  Row[2] + "\"/>";
-    return Packet + "</ROWDATA></DATAPACKET>";
+        RowTexts.push_back(testsupport::Row(testsupport::FieldNames(Fields), {Row[0], Row[1], Row[2]}));
+    return testsupport::Packet(Fields, RowTexts);
 }
 
 std::string WriteStatistics(const std::string& Packet) {

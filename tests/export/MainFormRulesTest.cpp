@@ -2,6 +2,7 @@
 // the export form's buttons and the settings a run starts from.
 
 #include "export/MainFormRules.h"
+#include "TestPacket.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -14,12 +15,9 @@ namespace {
 
 // A registry packet with one row per code, in this order.
 std::string RegistryPacket(const std::vector<std::string>& Codes) {
-    std::string Xml =
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
-        "</FIELDS><PARAMS/></METADATA><ROWDATA>";
-    for (const std::string& Code : Codes) Xml += "<ROW CodScuola=\"" + Code + "\"/>";
-    return Xml + "</ROWDATA></DATAPACKET>";
+    std::vector<std::string> Rows;
+    for (const std::string& Code : Codes) Rows.push_back(testsupport::Row({"CodScuola"}, {Code}));
+    return testsupport::Packet({"CodScuola:string:10"}, Rows);
 }
 
 std::vector<std::string> Codes(TClientDataSet& Data) {

@@ -1,6 +1,7 @@
 // The grid's table model over a real dataset loaded from a small packet.
 
 #include "forms/DataSetModel.h"
+#include "TestPacket.h"
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
@@ -14,21 +15,16 @@
 namespace {
 
 std::string WriteSchools(const std::string& Name, int Extra = 0) {
-    std::string P =
-        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-        "<FIELD attrname=\"CodScuola\" fieldtype=\"string\" WIDTH=\"10\"/>"
-        "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Comune\" fieldtype=\"string\" WIDTH=\"100\"/>"
-        "<FIELD attrname=\"Alunni\" fieldtype=\"i4\"/>"
-        "</FIELDS><PARAMS/></METADATA><ROWDATA>"
-        "<ROW CodScuola=\"RMIC81500A\" Nome=\"Istituto Tal\xE0\" Comune=\"Roma\" Alunni=\"310\"/>"
-        "<ROW CodScuola=\"RMEE81501B\" Nome=\"Primaria Pascoli\" Comune=\"Citt\xE0 di Castello\"/>"
-        "<ROW CodScuola=\"RMMM81502C\" Nome=\"Media Fermi\" Comune=\"Ostia\" Alunni=\"95\"/>";
-    for (int I = 0; I < Extra; ++I) P += "<ROW CodScuola=\"X" + std::to_string(I) + "\" Nome=\"Altra\"/>";
-    P += "</ROWDATA></DATAPACKET>";
-    const std::string Path = testsupport::SandboxDir() + "/" + Name;
-    testsupport::WriteFileBytes(Path, P);
-    return Path;
+    std::vector<std::string> Rows = {
+        "CodScuola=\"RMIC81500A\" Nome=\"Istituto Tal\xE0\" Comune=\"Roma\" Alunni=\"310\"",
+        "CodScuola=\"RMEE81501B\" Nome=\"Primaria Pascoli\" Comune=\"Citt\xE0 di Castello\"",
+        "CodScuola=\"RMMM81502C\" Nome=\"Media Fermi\" Comune=\"Ostia\" Alunni=\"95\"",
+    };
+    for (int I = 0; I < Extra; ++I) Rows.push_back("CodScuola=\"X" + std::to_string(I) + "\" Nome=\"Altra\"");
+    return testsupport::WritePacket(
+        testsupport::Packet({"CodScuola:string:10", "Nome:string:100", "Comune:string:100", "Alunni:i4"},
+                            Rows),
+        Name);
 }
 
 struct ModelFixture : ::testing::Test {
