@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "dataset/ClientDataSet.h"
+#include "export/RecordFields.h"
 #include "support/VxExceptions.h"
 
 // The program's own version, set by the build from the project version;
@@ -16,6 +17,8 @@
 #ifndef ADOX_VERSION
 #define ADOX_VERSION ""
 #endif
+
+namespace txad {
 
 namespace {
 
@@ -52,7 +55,6 @@ constexpr std::string_view kInUseNotOwnedAdvised =
 // The order of the adoption blocks in the report.
 const std::string kAdoptionOrder = "ANNOCORSO;SEZIONE;ISBN";
 
-constexpr std::string_view kCampaignYear = "2021";
 constexpr std::string_view kNoYear = "0";
 constexpr std::string_view kOutOfCatalogueMark = "F";
 constexpr std::string_view kTypeFirstYears = "NO"; // the only type of years 1 and 2
@@ -63,53 +65,54 @@ constexpr std::string_view kTypeLaterYears = "NT"; // the only type of years 3 t
 // the report keeps every line that came before, row by row.
 class CheckField {
 public:
-    CheckField(TClientDataSet& ds, const char* name) : m_ds(ds), m_name(name), m_field(ds.FindField(name)) {}
+    CheckField(TClientDataSet& ds, const char* name)
+        : FDataSet(ds), FName(name), FField(ds.FindField(name)) {}
 
-    std::string_view text() { return field().AsText(); }
-    int integer() { return field().AsInteger(); }
+    std::string_view Text() { return Field().AsText(); }
+    int Integer() { return Field().AsInteger(); }
 
 private:
-    const TField& field() {
-        if (!m_field.Valid()) m_field = m_ds.FieldByName(m_name);
-        return m_field;
+    const TField& Field() {
+        if (!FField.Valid()) FField = FDataSet.FieldByName(FName);
+        return FField;
     }
 
-    TClientDataSet& m_ds;
-    const char* m_name;
-    TField m_field;
+    TClientDataSet& FDataSet;
+    const char* FName;
+    TField FField;
 };
 
 // An integer field of the current row, read at most once and only when a
 // rule needs it: a conversion error comes from the first rule that reads it.
 class RowInteger {
 public:
-    explicit RowInteger(CheckField& field) : m_field(field) {}
-    void reset() { m_read = false; }
-    int get() {
-        if (!m_read) {
-            m_value = m_field.integer();
-            m_read = true;
+    explicit RowInteger(CheckField& field) : FField(field) {}
+    void Reset() { FRead = false; }
+    int Get() {
+        if (!FRead) {
+            FValue = FField.Integer();
+            FRead = true;
         }
-        return m_value;
+        return FValue;
     }
 
 private:
-    CheckField& m_field;
-    int m_value = 0;
-    bool m_read = false;
+    CheckField& FField;
+    int FValue = 0;
+    bool FRead = false;
 };
 
 // School codes holding one of these are exempt from the school-type rules.
 constexpr std::string_view kExemptParts[] = {"MM", "1M", "EE", "1E"};
 
-bool hasExemptCode(std::string_view code) {
+bool HasExemptCode(std::string_view code) {
     for (std::string_view part : kExemptParts)
         if (code.find(part) != std::string_view::npos) return true;
     return false;
 }
 
 // An unambiguous key for a pair of texts: the first's length, then both.
-void pairKey(std::string& key, std::string_view first, std::string_view second) {
+void PairKey(std::string& key, std::string_view first, std::string_view second) {
     const auto length = static_cast<uint32_t>(first.size());
     key.assign(reinterpret_cast<const char*>(&length), sizeof length);
     key.append(first);
@@ -120,46 +123,46 @@ void pairKey(std::string& key, std::string_view first, std::string_view second) 
 
 DataCheck::DataCheck(std::string dataDir, DataCheckDataSets dataSets, std::string versionText,
                      const platform::LocalDateTime& now)
-    : m_dataDir(std::move(dataDir)), m_sets(dataSets), m_versionText(std::move(versionText)), m_now(now) {}
+    : FDataDir(std::move(dataDir)), FSets(dataSets), FVersionText(std::move(versionText)), FNow(now) {}
 
-void DataCheck::run(std::vector<std::string>& lines) {
-    m_pairsLoaded = false;
-    m_validPairs.clear();
-    m_found = 0;
-    appendHeader(lines);
+void DataCheck::Run(std::vector<std::string>& lines) {
+    FPairsLoaded = false;
+    FValidPairs.clear();
+    FFound = 0;
+    AppendHeader(lines);
 
-    const std::vector<std::string>& names = packets();
-    m_sets.file622.LoadFromFile(m_dataDir + names[0]);
-    m_sets.codSpecSper.LoadFromFile(m_dataDir + names[1]);
-    checkClasses(lines);
+    const std::vector<std::string>& names = Packets();
+    FSets.File622.LoadFromFile(FDataDir + names[0]);
+    FSets.CodSpecSper.LoadFromFile(FDataDir + names[1]);
+    CheckClasses(lines);
 
-    m_sets.file815.LoadFromFile(m_dataDir + names[2]);
-    checkAdoptions(m_sets.file815, true, lines);
+    FSets.File815.LoadFromFile(FDataDir + names[2]);
+    CheckAdoptions(FSets.File815, true, lines);
 
-    m_sets.file815E.LoadFromFile(m_dataDir + names[3]);
-    checkAdoptions(m_sets.file815E, false, lines);
+    FSets.File815E.LoadFromFile(FDataDir + names[3]);
+    CheckAdoptions(FSets.File815E, false, lines);
 
     // A clean check says so rather than leaving an empty frame.
-    if (m_found == 0) {
+    if (FFound == 0) {
         lines.emplace_back(kNoAnomalies);
         lines.emplace_back();
     }
     lines.push_back(kRule);
 }
 
-const std::vector<std::string>& DataCheck::packets() {
+const std::vector<std::string>& DataCheck::Packets() {
     static const std::vector<std::string> names = {"Body622.xml", "COD_SPECSPER.xml", "Body815.xml",
                                                    "Body815E.xml"};
     return names;
 }
 
-void DataCheck::appendHeader(std::vector<std::string>& lines) const {
+void DataCheck::AppendHeader(std::vector<std::string>& lines) const {
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d", m_now.Day, m_now.Month, m_now.Year,
-                  m_now.Hour, m_now.Minute);
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d", FNow.Day, FNow.Month, FNow.Year, FNow.Hour,
+                  FNow.Minute);
     lines.push_back(std::string(kTitle) + stamp);
     lines.emplace_back();
-    lines.push_back(std::string(kVersionLabel) + m_versionText);
+    lines.push_back(std::string(kVersionLabel) + FVersionText);
     lines.push_back(kRule);
     lines.emplace_back(kIntro1);
     lines.emplace_back(kIntro2);
@@ -167,63 +170,61 @@ void DataCheck::appendHeader(std::vector<std::string>& lines) const {
     lines.emplace_back();
 }
 
-// The table of valid pairs is read once, when rule C3 first asks, so a
+// The table of valid pairs is read once, when the first pair is looked up, so a
 // packet lacking a key field fails exactly where a search would.
-void DataCheck::loadValidPairs() {
-    TClientDataSet& ds = m_sets.codSpecSper;
+void DataCheck::LoadValidPairs() {
+    TClientDataSet& ds = FSets.CodSpecSper;
     TField special = ds.FieldByName("SSPZSPECIAL");
     TField experimental = ds.FieldByName("SSPZSPERIM");
-    m_validPairs.reserve(static_cast<std::size_t>(ds.RecordCount()));
+    FValidPairs.reserve(static_cast<std::size_t>(ds.RecordCount()));
     for (ds.First(); !ds.Eof(); ds.Next()) {
-        pairKey(m_key, special.AsText(), experimental.AsText());
-        m_validPairs.insert(m_key);
+        PairKey(FKey, special.AsText(), experimental.AsText());
+        FValidPairs.insert(FKey);
     }
-    m_pairsLoaded = true;
+    FPairsLoaded = true;
 }
 
-void DataCheck::checkClasses(std::vector<std::string>& lines) {
-    TClientDataSet& ds = m_sets.file622;
+void DataCheck::CheckClasses(std::vector<std::string>& lines) {
+    TClientDataSet& ds = FSets.File622;
     CheckField codScuola(ds, "CODSCUOLA");
     CheckField annoCorso(ds, "ANNOCORSO");
     CheckField tipoScuola(ds, "TIPOSCUOLA");
     CheckField sezione(ds, "SEZIONE");
     CheckField codSpc(ds, "CODSPC");
     CheckField codSpr(ds, "CODSPR");
-    std::string first, second; // reused: a typed field's view does not outlive the next read
 
     auto addClassLine = [&](std::string_view message, bool withType) {
-        ++m_found;
+        ++FFound;
         std::string line(message);
         if (withType) {
-            line.append(tipoScuola.text());
+            line.append(tipoScuola.Text());
             line.append(kOfClass);
         }
-        line.append(annoCorso.text());
-        line.append(sezione.text());
+        line.append(annoCorso.Text());
+        line.append(sezione.Text());
         lines.push_back(std::move(line));
         lines.emplace_back();
     };
 
     for (ds.First(); !ds.Eof(); ds.Next()) {
-        // C1 (years 1 and 2, type other than "NO") and C2 (years 3 to 6,
-        // type other than "NT"); the year is read only for codes not exempt.
-        if (!hasExemptCode(codScuola.text())) {
-            const int year = annoCorso.integer();
-            if ((year == 1 || year == 2) && tipoScuola.text() != kTypeFirstYears)
+        // The school type: "NO" for years 1 and 2, "NT" for years 3 to 6; the
+        // year is read only for codes not exempt.
+        if (!HasExemptCode(codScuola.Text())) {
+            const int year = annoCorso.Integer();
+            if ((year == 1 || year == 2) && tipoScuola.Text() != kTypeFirstYears)
                 addClassLine(kSchoolTypeMsg, true);
-            else if (year >= 3 && year <= 6 && tipoScuola.text() != kTypeLaterYears)
+            else if (year >= 3 && year <= 6 && tipoScuola.Text() != kTypeLaterYears)
                 addClassLine(kSchoolTypeMsg, true);
         }
-        // C3: the pair must be in the table of valid pairs.
-        first.assign(codSpc.text());
-        second.assign(codSpr.text());
-        if (!m_pairsLoaded) loadValidPairs();
-        pairKey(m_key, first, second);
-        if (!m_validPairs.contains(m_key)) addClassLine(kCodeMsg, false);
+        // The CODSPC / CODSPR pair must be in the table of valid pairs.
+        const std::string_view spc = codSpc.Text(), spr = codSpr.Text();
+        if (!FPairsLoaded) LoadValidPairs();
+        PairKey(FKey, spc, spr);
+        if (!FValidPairs.contains(FKey)) addClassLine(kCodeMsg, false);
     }
 }
 
-void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std::vector<std::string>& lines) {
+void DataCheck::CheckAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std::vector<std::string>& lines) {
     // The report lists adoptions by class. Rows are checked in stored order and
     // only those with something to report are put in class order, which spares
     // ordering the whole packet; the report ends at the first row in class
@@ -246,49 +247,48 @@ void DataCheck::checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
 
     std::vector<std::string> rowLines;
     auto addBlock = [&](std::string_view reason, bool withYear) {
-        ++m_found;
+        ++FFound;
         std::string heading(kAdoptionHeading);
-        heading.append(annoCorso.text());
-        heading.append(sezione.text());
+        heading.append(annoCorso.Text());
+        heading.append(sezione.Text());
         heading.append(kSchoolCode);
-        heading.append(codScuola.text());
+        heading.append(codScuola.Text());
         heading.append(kAdoption);
-        heading.append(isbn.text());
+        heading.append(isbn.Text());
         std::string reasonLine(reason);
-        if (withYear) reasonLine.append(annoPrimaAdoz.text());
+        if (withYear) reasonLine.append(annoPrimaAdoz.Text());
         rowLines.push_back(std::move(heading));
         rowLines.push_back(std::move(reasonLine));
         rowLines.emplace_back();
     };
-    auto advised = [&] { return approfondimento.get() == 1 || monografia.get() == 1; };
-    auto notAdvised = [&] { return approfondimento.get() == 0 && monografia.get() == 0; };
+    auto advised = [&] { return approfondimento.Get() == 1 || monografia.Get() == 1; };
+    auto notAdvised = [&] { return approfondimento.Get() == 0 && monografia.Get() == 0; };
 
     auto checkRow = [&] {
-        inPossesso.reset();
-        inUso.reset();
-        approfondimento.reset();
-        monografia.reset();
+        inPossesso.Reset();
+        inUso.Reset();
+        approfondimento.Reset();
+        monografia.Reset();
 
-        if (outOfCatalogueRule && fuoriCat.text() == kOutOfCatalogueMark && inPossesso.get() == 0)
+        if (outOfCatalogueRule && fuoriCat.Text() == kOutOfCatalogueMark && inPossesso.Get() == 0)
             addBlock(kOutOfCatalogue, false);
 
-        // The year is classified at once: its view does not survive integer reads.
-        const std::string_view year = annoPrimaAdoz.text();
+        const std::string_view year = annoPrimaAdoz.Text();
         if (year == kNoYear) return;
         std::string_view reason;
-        if (year == kCampaignYear) {
-            if (inUso.get() == 1)
+        if (year == txad::CampaignYear) {
+            if (inUso.Get() == 1)
                 reason = kInUseFirstYear;
-            else if (inPossesso.get() == 0 && advised())
+            else if (inPossesso.Get() == 0 && advised())
                 reason = kNotInUseNotOwnedAdvised;
-            else if (inPossesso.get() == 1 && notAdvised())
+            else if (inPossesso.Get() == 1 && notAdvised())
                 reason = kNotInUseOwnedNotAdvised;
-        } else if (inUso.get() == 0) {
-            if (inPossesso.get() != 0)
+        } else if (inUso.Get() == 0) {
+            if (inPossesso.Get() != 0)
                 reason = kNotInUseOwned;
             else if (advised())
                 reason = kNotInUseNotOwnedAdvised;
-        } else if (inUso.get() == 1 && inPossesso.get() == 0 && advised()) {
+        } else if (inUso.Get() == 1 && inPossesso.Get() == 0 && advised()) {
             reason = kInUseNotOwnedAdvised;
         }
         if (!reason.empty()) addBlock(reason, true);
@@ -371,3 +371,5 @@ std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::s
     }
     return path;
 }
+
+} // namespace txad

@@ -12,13 +12,15 @@
 
 class TClientDataSet;
 
+namespace txad {
+
 // The four datasets the check loads; owned by the caller (the main form),
 // left open after the check with the walked ones at their end.
 struct DataCheckDataSets {
-    TClientDataSet& file622;     // "Body622.xml", walked in stored order
-    TClientDataSet& codSpecSper; // "COD_SPECSPER.xml", the valid code pairs
-    TClientDataSet& file815;     // "Body815.xml", reported by ANNOCORSO;SEZIONE;ISBN
-    TClientDataSet& file815E;    // "Body815E.xml", reported by ANNOCORSO;SEZIONE;ISBN
+    TClientDataSet& File622;     // "Body622.xml", walked in stored order
+    TClientDataSet& CodSpecSper; // "COD_SPECSPER.xml", the valid code pairs
+    TClientDataSet& File815;     // "Body815.xml", reported by ANNOCORSO;SEZIONE;ISBN
+    TClientDataSet& File815E;    // "Body815E.xml", reported by ANNOCORSO;SEZIONE;ISBN
 };
 
 // One run of the check over one data folder. The check only reports: it
@@ -27,7 +29,7 @@ struct DataCheckDataSets {
 // with the dataset's error, and the lines appended so far stay (without the
 // closing line).
 //
-// Pairs of rule C3 compare as text, exactly and case-sensitively; a null
+// The CODSPC / CODSPR pairs compare as text, exactly and case-sensitively; a null
 // value reads as "", so an empty CODSPC or CODSPR equals an absent
 // SSPZSPECIAL or SSPZSPERIM, and the other way round.
 class DataCheck {
@@ -38,24 +40,24 @@ public:
               const platform::LocalDateTime& now);
 
     // Appends the report to lines.
-    void run(std::vector<std::string>& lines);
-    // The packets run() loads, in its order.
-    static const std::vector<std::string>& packets();
+    void Run(std::vector<std::string>& lines);
+    // The packets Run() loads, in its order.
+    static const std::vector<std::string>& Packets();
 
 private:
-    void appendHeader(std::vector<std::string>& lines) const;
-    void checkClasses(std::vector<std::string>& lines);
-    void checkAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std::vector<std::string>& lines);
-    void loadValidPairs();
+    void AppendHeader(std::vector<std::string>& lines) const;
+    void CheckClasses(std::vector<std::string>& lines);
+    void CheckAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std::vector<std::string>& lines);
+    void LoadValidPairs();
 
-    std::string m_dataDir;
-    DataCheckDataSets m_sets;
-    std::string m_versionText;
-    platform::LocalDateTime m_now;
-    bool m_pairsLoaded = false;
-    int m_found = 0;                              // anomalies listed by the current run
-    std::unordered_set<std::string> m_validPairs; // encoded by pairKey
-    std::string m_key;                            // reused lookup key
+    std::string FDataDir;
+    DataCheckDataSets FSets;
+    std::string FVersionText;
+    platform::LocalDateTime FNow;
+    bool FPairsLoaded = false;
+    int FFound = 0;                              // anomalies listed by the current run
+    std::unordered_set<std::string> FValidPairs; // encoded by PairKey
+    std::string FKey;                            // reused lookup key
 };
 
 // "Versione: " + major.minor.release of the program's own version; empty when
@@ -70,3 +72,5 @@ std::string ProcedureVersionText(std::string_view version);
 // "Cannot create file <path>" when the file cannot be created and "Error
 // writing file <path>" (the file removed) when writing it fails.
 std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::string>& lines);
+
+} // namespace txad

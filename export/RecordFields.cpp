@@ -1,6 +1,6 @@
 #include "export/RecordFields.h"
 
-#include <array>
+#include <algorithm>
 
 #include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
@@ -14,8 +14,12 @@ void AppendTwoDigits(std::string& Out, int Value) {
     Out += std::to_string(Value);
 }
 
-constexpr std::array<std::string_view, 13> AcceptedYears = {
-    "2021", "2020", "2019", "2018", "2017", "2016", "2015", "2014", "2013", "2012", "2011", "2010", "2009"};
+// Four digits compare as text in the order of their numbers.
+bool IsRecordedYear(std::string_view Year) {
+    return Year.size() == 4 &&
+           std::all_of(Year.begin(), Year.end(), [](char C) { return C >= '0' && C <= '9'; }) &&
+           Year >= FirstRecordedYear && Year <= CampaignYear;
+}
 
 // The year agrees with the in-use flag: a book not yet in use is adopted in
 // the campaign year, a book in use was adopted before it.
@@ -56,9 +60,7 @@ void AppendExCode(std::string& Out, std::string_view ExCodScuola) {
 void FirstAdoptionYear(std::string_view AnnoPrimaAdoz, std::string& Year) {
     Year.clear();
     AppendPadL(Year, AnnoPrimaAdoz, 4);
-    for (std::string_view Accepted : AcceptedYears)
-        if (Year == Accepted) return;
-    Year.assign(4, ' ');
+    if (!IsRecordedYear(Year)) Year.assign(4, ' ');
 }
 
 char InUsoFlag(int InUso, std::string& Year) {

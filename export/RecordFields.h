@@ -17,11 +17,13 @@ std::string FormatDateDMY(const platform::LocalDate& Date);
 std::string FormatExCode(std::string_view ExCodScuola);
 void AppendExCode(std::string& Out, std::string_view ExCodScuola);
 
-// The campaign's adoption year.
+// The campaign's adoption year, and the earliest first-adoption year the
+// records carry (both four digits).
 inline constexpr std::string_view CampaignYear = "2021";
+inline constexpr std::string_view FirstRecordedYear = "2009";
 
 // AnnoPrimaAdoz made 4 characters (PadL, keeping the first four of a longer
-// text); a year outside "2009".."2021" becomes four blanks.
+// text); a year outside FirstRecordedYear..CampaignYear becomes four blanks.
 void FirstAdoptionYear(std::string_view AnnoPrimaAdoz, std::string& Year);
 
 // In use: 0 gives 'N' and sets Year to the campaign year, 1 gives 'S', any

@@ -14,14 +14,14 @@ class TypedLengthLimit : public QObject {
 public:
     // Owned by Edit.
     TypedLengthLimit(QLineEdit* Edit, int Limit);
-    int Limit() const { return m_limit; }
+    int Limit() const { return FLimit; }
 
 private:
-    void onTextEdited(const QString& Text);
-    void onTextChanged(const QString& Text);
+    void OnTextEdited(const QString& Text);
+    void OnTextChanged(const QString& Text);
 
-    QLineEdit* m_edit;
-    int m_limit;
-    QString m_accepted;
-    int m_cursor = 0;
+    QLineEdit* FEdit;
+    int FLimit;
+    QString FAccepted;
+    int FCursor = 0;
 };

@@ -38,14 +38,14 @@ void TfmTxadMain::BuildPages() {
 }
 
 std::vector<std::string> TfmTxadMain::CheckedPackets() const {
-    return DataCheck::packets();
+    return txad::DataCheck::Packets();
 }
 
 void TfmTxadMain::VerifyExportedData(const std::string& DataDir) {
     meOut->clear();
     FReport.clear();
-    DataCheckDataSets Sets{cdsFile622, cdsCodSpecSper, cdsFile815, cdsFile815E};
-    DataCheck Check(DataDir, Sets, GetProcedureVersion(), Clock());
+    txad::DataCheckDataSets Sets{cdsFile622, cdsCodSpecSper, cdsFile815, cdsFile815E};
+    txad::DataCheck Check(DataDir, Sets, txad::GetProcedureVersion(), Clock());
     // The lines found before a failure stay on the page.
     struct Flush {
         TfmTxadMain& Form;
@@ -55,7 +55,7 @@ void TfmTxadMain::VerifyExportedData(const std::string& DataDir) {
             Form.meOut->setPlainText(Lines.join('\n'));
         }
     } Shown{*this};
-    Check.run(FReport);
+    Check.Run(FReport);
 }
 
 void TfmTxadMain::SetProtocolNumber(const std::string& Text) {
@@ -69,7 +69,7 @@ std::string TfmTxadMain::ProtocolNumber() const {
 void TfmTxadMain::buStampaClick() {
     std::string Path;
     try {
-        Path = WriteAnomalyLog(FStartup.DataDir, FReport);
+        Path = txad::WriteAnomalyLog(FStartup.DataDir, FReport);
     } catch (const std::exception& E) {
         ShowApplicationError(E);
         return;

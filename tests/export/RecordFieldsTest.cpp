@@ -70,6 +70,7 @@ TEST(RecordFields, AdoptionFlags) {
         {"three characters padded on the left", "215", 1, 1, 0, 0, "    ", 'S', 'S', ' '},
         {"leading blank shifts the year out", " 2015", 1, 1, 0, 0, "    ", 'S', 'S', ' '},
         {"zero year", "0", 1, 1, 1, 0, "    ", 'S', 'S', 'A'},
+        {"not all digits, inside the range as text", "201:", 1, 1, 1, 0, "    ", 'S', 'S', 'A'},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -19,6 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace txad;
 using Lines = std::vector<std::string>;
 
 const std::string kRule(78, '=');
@@ -142,7 +143,7 @@ protected:
 
     void run(Lines& lines, const std::string& version = "Versione: 3.1.0") {
         DataCheck check(m_dir, {m_622, m_pairs, m_815, m_815E}, version, kNow);
-        check.run(lines);
+        check.Run(lines);
     }
     Lines run() {
         Lines lines;
@@ -179,32 +180,38 @@ TEST_F(DataCheckTest, ClassRules) {
         Lines messages;
     };
     const Case cases[] = {
-        {"year 1 type NT: C1", "RMIC81200X", "1", "NT", "S1", "P1", {TypeMsg("NT", "1A")}},
-        {"year 2 type NT: C1", "RMIC81200X", "2", "NT", "S1", "P1", {TypeMsg("NT", "2A")}},
+        {"year 1 type NT: first years' type", "RMIC81200X", "1", "NT", "S1", "P1", {TypeMsg("NT", "1A")}},
+        {"year 2 type NT: first years' type", "RMIC81200X", "2", "NT", "S1", "P1", {TypeMsg("NT", "2A")}},
         {"year 1 type NO: clean", "RMIC81200X", "1", "NO", "S1", "P1", {}},
-        {"year 2 type no (case): C1", "RMIC81200X", "2", "no", "S1", "P1", {TypeMsg("no", "2A")}},
-        {"year 3 type NO: C2", "RMIC81200X", "3", "NO", "S1", "P1", {TypeMsg("NO", "3A")}},
-        {"year 6 null type: C2", "RMIC81200X", "6", nullptr, "S1", "P1", {TypeMsg("", "6A")}},
+        {"year 2 type no (case): first years' type",
+         "RMIC81200X",
+         "2",
+         "no",
+         "S1",
+         "P1",
+         {TypeMsg("no", "2A")}},
+        {"year 3 type NO: later years' type", "RMIC81200X", "3", "NO", "S1", "P1", {TypeMsg("NO", "3A")}},
+        {"year 6 null type: later years' type", "RMIC81200X", "6", nullptr, "S1", "P1", {TypeMsg("", "6A")}},
         {"year 4 type NT: clean", "RMIC81200X", "4", "NT", "S1", "P1", {}},
-        {"year 7: never C1/C2", "RMIC81200X", "7", "XX", "S1", "P1", {}},
-        {"year 0: never C1/C2", "RMIC81200X", "0", "NT", "S1", "P1", {}},
+        {"year 7: no type rule", "RMIC81200X", "7", "XX", "S1", "P1", {}},
+        {"year 0: no type rule", "RMIC81200X", "0", "NT", "S1", "P1", {}},
         {"MM exempt", "RMMM81200X", "1", "NT", "S1", "P1", {}},
         {"1M at end exempt", "RMIC81201M", "3", "NO", "S1", "P1", {}},
         {"EE at start exempt", "EERC81200X", "2", "XX", "S1", "P1", {}},
         {"1E in middle exempt", "RMIC1E200X", "5", "NO", "S1", "P1", {}},
         {"lone M not exempt", "RMIC8M200X", "1", "NT", "S1", "P1", {TypeMsg("NT", "1A")}},
         {"exempt code: year not read", "RMMM81200X", "x", "NT", "S1", "P1", {}},
-        {"pair missing: C3", "RMIC81200X", "7", "NT", "S9", "P1", {CodeMsg("7A")}},
-        {"pair differs in case: C3", "RMIC81200X", "7", "NT", "s1", "P1", {CodeMsg("7A")}},
-        {"pair swapped: C3", "RMIC81200X", "7", "NT", "P1", "S1", {CodeMsg("7A")}},
-        {"partial value: C3", "RMIC81200X", "7", "NT", "S1", "P", {CodeMsg("7A")}},
-        {"trailing blank: C3", "RMIC81200X", "7", "NT", "S1 ", "P1", {CodeMsg("7A")}},
+        {"pair missing: pair not valid", "RMIC81200X", "7", "NT", "S9", "P1", {CodeMsg("7A")}},
+        {"pair differs in case: pair not valid", "RMIC81200X", "7", "NT", "s1", "P1", {CodeMsg("7A")}},
+        {"pair swapped: pair not valid", "RMIC81200X", "7", "NT", "P1", "S1", {CodeMsg("7A")}},
+        {"partial value: pair not valid", "RMIC81200X", "7", "NT", "S1", "P", {CodeMsg("7A")}},
+        {"trailing blank: pair not valid", "RMIC81200X", "7", "NT", "S1 ", "P1", {CodeMsg("7A")}},
         {"null equals absent", "RMIC81200X", "7", "NT", "S2", nullptr, {}},
         {"empty equals absent", "RMIC81200X", "7", "NT", "S2", "", {}},
         {"null equals empty", "RMIC81200X", "7", "NT", "S3", nullptr, {}},
-        {"both null: C3", "RMIC81200X", "7", "NT", nullptr, nullptr, {CodeMsg("7A")}},
-        {"exempt code still C3", "RMMM81200X", "1", "NT", "S9", "P9", {CodeMsg("1A")}},
-        {"C1 then C3", "RMIC81200X", "1", "NT", "S9", "P9", {TypeMsg("NT", "1A"), CodeMsg("1A")}},
+        {"both null: pair not valid", "RMIC81200X", "7", "NT", nullptr, nullptr, {CodeMsg("7A")}},
+        {"exempt code: pair still checked", "RMMM81200X", "1", "NT", "S9", "P9", {CodeMsg("1A")}},
+        {"type then pair", "RMIC81200X", "1", "NT", "S9", "P9", {TypeMsg("NT", "1A"), CodeMsg("1A")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
