@@ -9,11 +9,11 @@
 namespace txad {
 
 struct ExportSettings {
-    std::string DataDir;   // FDataDir: packets and output files, ending in the separator
-    std::string DestDir;   // FDestDir: the delivery folder, ending in the separator
+    std::string DataDir;   // packets and output files, ending in the separator
+    std::string DestDir;   // the delivery folder, ending in the separator
     std::string Target;    // "aie" or "anarpe"
-    TStringList BodyFiles; // FBodyFiles, by file index
-    TStringList OutFiles;  // FOutFiles, by file index
+    TStringList BodyFiles; // input packets, by file index
+    TStringList OutFiles;  // output files, by file index
     long long SchoolCount = 0;
     std::string ParamFileDate;
     std::string CatalogueDate;

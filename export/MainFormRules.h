@@ -50,9 +50,6 @@ FormerCodeEntry CheckFormerCode(const std::string& Typed);
 
 // ---- Wizard buttons ----
 
-// The wizard's button state (a plain struct of the wizard's navigator).
-using WizardButtons = TVxWizardButtons;
-
 // Where the export form stands when its buttons are set.
 struct ExportFormPosition {
     std::string Path; // the path argument: "1", "2" or anything else

@@ -247,7 +247,7 @@ void TfmTxadMainBase::UpdateButtons() {
     Position.PagesReady = FPagesReady;
     Position.NextIsExportPage = NextPageIndex() == FPageInfo;
     Position.Running = FRunning;
-    const txad::WizardButtons Buttons =
+    const WizardButtons Buttons =
         txad::ExportFormButtons({buOk->isEnabled(), buNext->isEnabled(), buPrior->isEnabled()}, Position);
     buOk->setEnabled(Buttons.Ok);
     buNext->setEnabled(Buttons.Next);

@@ -73,7 +73,7 @@ void TfmVxWizard::SetPath(const std::string& Name) {
 void TfmVxWizard::NavigatorClick(QObject* Sender) {
     const int Delta = Sender == buNext ? 1 : Sender == buPrior ? -1 : 0;
     try {
-        if (const std::optional<TVxWizardMove> Move = FPaths.Move(Delta, FActivePage)) {
+        if (const std::optional<WizardMove> Move = FPaths.Move(Delta, FActivePage)) {
             FPaths.BeginMove(*Move);
             GoToPage(Move->Page);
         }
@@ -88,7 +88,7 @@ void TfmVxWizard::NavigatorClick(QObject* Sender) {
 }
 
 void TfmVxWizard::UpdateButtons() {
-    const TVxWizardButtons Buttons = FPaths.Buttons(FActivePage, PageCount());
+    const WizardButtons Buttons = FPaths.Buttons(FActivePage, PageCount());
     buOk->setEnabled(Buttons.Ok);
     buNext->setEnabled(Buttons.Next);
     buPrior->setEnabled(Buttons.Prior);

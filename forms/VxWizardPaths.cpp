@@ -50,15 +50,15 @@ int TVxWizardPaths::StepPage(int Position) const {
     return Value;
 }
 
-std::optional<TVxWizardMove> TVxWizardPaths::Move(int Delta, int ActivePage) const {
+std::optional<WizardMove> TVxWizardPaths::Move(int Delta, int ActivePage) const {
     if (!HasPath()) {
         if (Delta == 0) return std::nullopt;
-        return TVxWizardMove{ActivePage + Delta, -1};
+        return WizardMove{ActivePage + Delta, -1};
     }
     const int Target = FStep + Delta;
     // Beyond either end of the path there is nowhere to go.
     if (Target < 0 || Target >= StepCount()) return std::nullopt;
-    return TVxWizardMove{StepPage(Target), Target};
+    return WizardMove{StepPage(Target), Target};
 }
 
 int TVxWizardPaths::NextPage(int ActivePage, int PageCount) const {
@@ -71,7 +71,7 @@ void TVxWizardPaths::Arrived() {
     FPendingStep = -1;
 }
 
-TVxWizardButtons TVxWizardPaths::Buttons(int ActivePage, int PageCount) const {
+WizardButtons TVxWizardPaths::Buttons(int ActivePage, int PageCount) const {
     if (PageCount == 0) return {};
     const int Position = HasPath() ? FStep : ActivePage;
     const int Last = (HasPath() ? StepCount() : PageCount) - 1;

@@ -13,18 +13,18 @@
 #include <string_view>
 
 // Fine (Ok), Next and Back enabled.
-struct TVxWizardButtons {
+struct WizardButtons {
     bool Ok = false;
     bool Next = false;
     bool Prior = false;
-    bool operator==(const TVxWizardButtons&) const = default;
+    bool operator==(const WizardButtons&) const = default;
 };
 
 // A move to Page; Step is the path step it reaches, -1 without a path.
-struct TVxWizardMove {
+struct WizardMove {
     int Page = -1;
     int Step = -1;
-    bool operator==(const TVxWizardMove&) const = default;
+    bool operator==(const WizardMove&) const = default;
 };
 
 class TVxWizardPaths {
@@ -55,19 +55,19 @@ public:
     // ActivePage: along the path when one is current (nothing beyond either
     // end), otherwise to the page Delta indexes further (nothing for 0).
     // A step that is not an integer raises EVxInternalError.
-    std::optional<TVxWizardMove> Move(int Delta, int ActivePage) const;
+    std::optional<WizardMove> Move(int Delta, int ActivePage) const;
     // The page Next would show; -1 when there is none.
     int NextPage(int ActivePage, int PageCount) const;
     // A move's step is taken once its page has become active (Arrived), even
     // when the page's show handler then fails; a refused or failed change
     // leaves the step (EndMove).
-    void BeginMove(const TVxWizardMove& Move) { FPendingStep = Move.Step; }
+    void BeginMove(const WizardMove& Move) { FPendingStep = Move.Step; }
     void Arrived();
     void EndMove() { FPendingStep = -1; }
 
     // The buttons of a wizard of PageCount pages showing ActivePage: Fine on
     // the last step (or page), Back after the first, Next before the last.
-    TVxWizardButtons Buttons(int ActivePage, int PageCount) const;
+    WizardButtons Buttons(int ActivePage, int PageCount) const;
 
 private:
     std::string FSeparator = ";";

@@ -10,7 +10,7 @@
 #include <vector>
 
 // Found by argument-dependent lookup, so beside the type's namespace.
-static std::ostream& operator<<(std::ostream& Out, const TVxWizardButtons& B) {
+static std::ostream& operator<<(std::ostream& Out, const WizardButtons& B) {
     return Out << "{Ok " << B.Ok << ", Next " << B.Next << ", Prior " << B.Prior << "}";
 }
 
@@ -25,7 +25,7 @@ TVxWizardPaths TwoPaths() {
 
 // Moves Delta steps the way the wizard does when the page change succeeds.
 void Go(TVxWizardPaths& Paths, int Delta, int& Page) {
-    const std::optional<TVxWizardMove> Move = Paths.Move(Delta, Page);
+    const std::optional<WizardMove> Move = Paths.Move(Delta, Page);
     ASSERT_TRUE(Move);
     Paths.BeginMove(*Move);
     Page = Move->Page;
@@ -39,7 +39,7 @@ TEST(WizardPaths, WalksAPathAndEnablesTheButtonsByStep) {
     struct Stop {
         int Page;
         int Step;
-        TVxWizardButtons Buttons;
+        WizardButtons Buttons;
         int NextPage;
     };
     const struct Case {
@@ -79,7 +79,7 @@ TEST(WizardPaths, WithoutAPathPagesGoInIndexOrder) {
     const struct Case {
         int Active;
         int Pages;
-        TVxWizardButtons Buttons;
+        WizardButtons Buttons;
         int NextPage;
     } Cases[] = {
         {0, 3, {false, true, false}, 1},  {1, 3, {false, true, true}, 2},     {2, 3, {true, false, true}, -1},
@@ -90,16 +90,16 @@ TEST(WizardPaths, WithoutAPathPagesGoInIndexOrder) {
         EXPECT_EQ(Paths.Buttons(C.Active, C.Pages), C.Buttons);
         EXPECT_EQ(Paths.NextPage(C.Active, C.Pages), C.NextPage);
     }
-    EXPECT_EQ(Paths.Move(+1, 1), (TVxWizardMove{2, -1}));
-    EXPECT_EQ(Paths.Move(-1, 1), (TVxWizardMove{0, -1}));
+    EXPECT_EQ(Paths.Move(+1, 1), (WizardMove{2, -1}));
+    EXPECT_EQ(Paths.Move(-1, 1), (WizardMove{0, -1}));
     EXPECT_FALSE(Paths.Move(0, 1));
 }
 
 TEST(WizardPaths, TheStepFollowsOnlyAPageThatBecameActive) {
     TVxWizardPaths Paths = TwoPaths();
     Paths.SetPath("Tracciato2");
-    const std::optional<TVxWizardMove> Move = Paths.Move(+1, 0);
-    ASSERT_EQ(Move, (TVxWizardMove{1, 1}));
+    const std::optional<WizardMove> Move = Paths.Move(+1, 0);
+    ASSERT_EQ(Move, (WizardMove{1, 1}));
     // A refused or failed page change leaves the step where it was.
     Paths.BeginMove(*Move);
     Paths.EndMove();
