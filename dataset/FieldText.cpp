@@ -2,6 +2,7 @@
 
 #include "support/VxExceptions.h"
 #include "support/VxGlobals.h"
+#include "support/VxStrUtils.h"
 
 #include <charconv>
 #include <cmath>
@@ -13,22 +14,6 @@ namespace {
 
 bool IsTextType(FieldType T) {
     return T == FieldType::String || T == FieldType::WideString || T == FieldType::Unknown;
-}
-
-// Integer text as the framework reads it: leading blanks, an optional sign,
-// decimal digits and nothing after them.
-bool ParseIntegerText(std::string_view Text, int64_t& Value) {
-    size_t i = 0;
-    while (i < Text.size() && Text[i] == ' ') ++i;
-    if (i < Text.size() && Text[i] == '+') {
-        ++i;
-        if (i < Text.size() && Text[i] == '-') return false;
-    }
-    const char* first = Text.data() + i;
-    const char* last = Text.data() + Text.size();
-    if (first == last) return false;
-    const auto r = std::from_chars(first, last, Value);
-    return r.ec == std::errc() && r.ptr == last;
 }
 
 bool Digits(std::string_view S, size_t At, size_t N, int& Value) {
@@ -231,7 +216,7 @@ int StoredToInteger(const FieldDef& Def, std::string_view Stored) {
         if (!ParseStoredFloat(Stored, d) || std::fabs(d) > 9.3e18) BadValue(Stored, "integer", Def);
         v = static_cast<int64_t>(std::nearbyint(d));
     } else if (IsTextType(t) || (t == FieldType::BinHex && Def.SubType == "Text")) {
-        if (!ParseIntegerText(Stored, v)) BadValue(Stored, "integer", Def);
+        if (!TryStrToInt(Stored, v)) BadValue(Stored, "integer", Def);
     } else {
         std::string scratch;
         BadValue(StoredToText(Def, Stored, scratch), "integer", Def);
@@ -246,7 +231,7 @@ std::string TextToStored(const FieldDef& Def, std::string_view Text) {
     if (IsTextType(t) || (t == FieldType::BinHex && Def.SubType == "Text")) return std::string(Text);
     if (IsIntegerType(t)) {
         int64_t v = 0;
-        if (!ParseIntegerText(Text, v)) BadValue(Text, "integer", Def);
+        if (!TryStrToInt(Text, v)) BadValue(Text, "integer", Def);
         return std::to_string(v);
     }
     if (IsFloatType(t)) {

@@ -6,7 +6,6 @@
 #include "VxStrUtils.h"
 
 #include <cctype>
-#include <charconv>
 #include <optional>
 
 namespace {
@@ -24,15 +23,10 @@ std::string TextOf(const TVxValue& V) {
     return std::get<std::string>(V);
 }
 
-// The framework's integer reading: leading blanks and a sign allowed, nothing after the digits.
 std::optional<int> IntOf(const TVxValue& V) {
     if (const int* I = std::get_if<int>(&V)) return *I;
-    std::string_view S = std::get<std::string>(V);
-    while (!S.empty() && S.front() == ' ') S.remove_prefix(1);
-    if (!S.empty() && S.front() == '+') S.remove_prefix(1);
     int R = 0;
-    auto [End, Ec] = std::from_chars(S.data(), S.data() + S.size(), R);
-    if (Ec != std::errc() || End != S.data() + S.size() || S.empty()) return std::nullopt;
+    if (!TryStrToInt(std::get<std::string>(V), R)) return std::nullopt;
     return R;
 }
 

@@ -2,15 +2,39 @@
 
 #include "Platform.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace {
+
+template <class Int>
+bool ParseInteger(std::string_view Text, Int& Value) {
+    std::size_t I = 0;
+    while (I < Text.size() && Text[I] == ' ') ++I;
+    if (I < Text.size() && Text[I] == '+') {
+        ++I;
+        if (I < Text.size() && Text[I] == '-') return false;
+    }
+    const char* First = Text.data() + I;
+    const char* Last = Text.data() + Text.size();
+    if (First == Last) return false;
+    const auto [End, Ec] = std::from_chars(First, Last, Value);
+    return Ec == std::errc() && End == Last;
+}
 
 std::string_view EffectivePad(std::string_view Pad) {
     return (Pad.empty() || (Pad.size() == 1 && Pad[0] == '\0')) ? std::string_view(" ") : Pad;
 }
 
 } // namespace
+
+bool TryStrToInt(std::string_view Text, std::int64_t& Value) {
+    return ParseInteger(Text, Value);
+}
+
+bool TryStrToInt(std::string_view Text, int& Value) {
+    return ParseInteger(Text, Value);
+}
 
 std::string PadR(std::string_view S, std::string_view Pad, int Width) {
     Pad = EffectivePad(Pad);

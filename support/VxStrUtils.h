@@ -2,11 +2,18 @@
 // String and fixed-width helpers over single-byte CP1252 text. Positions are
 // 1-based and count bytes; no input raises an error.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 using TStringList = std::vector<std::string>;
+
+// Integer text as the framework reads it: leading blanks, an optional sign,
+// decimal digits and nothing after them ("+-5" is not an integer). False when
+// Text is not one or the value does not fit.
+bool TryStrToInt(std::string_view Text, std::int64_t& Value);
+bool TryStrToInt(std::string_view Text, int& Value);
 
 // S left-aligned in Width characters; an over-long S keeps its first Width.
 std::string PadR(std::string_view S, std::string_view Pad, int Width);

@@ -2,6 +2,46 @@
 
 #include <gtest/gtest.h>
 
+TEST(StrUtils, TryStrToIntReadsTheFrameworksIntegerText) {
+    struct Row {
+        const char* name;
+        const char* text;
+        bool ok;
+        long long value;
+    } rows[] = {
+        {"digits", "42", true, 42},
+        {"leading blanks", "  42", true, 42},
+        {"plus sign", "+42", true, 42},
+        {"minus sign", "-42", true, -42},
+        {"leading zeros", "007", true, 7},
+        {"plus then minus", "+-5", false, 0},
+        {"minus then plus", "-+5", false, 0},
+        {"two plus signs", "++5", false, 0},
+        {"trailing blank", "42 ", false, 0},
+        {"blank after the sign", "+ 5", false, 0},
+        {"empty", "", false, 0},
+        {"blanks only", "   ", false, 0},
+        {"sign only", "+", false, 0},
+        {"decimal point", "4.2", false, 0},
+        {"largest int", "2147483647", true, 2147483647LL},
+        {"beyond int", "2147483648", true, 2147483648LL},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::int64_t Wide = 0;
+        EXPECT_EQ(TryStrToInt(r.text, Wide), r.ok);
+        if (r.ok) {
+            EXPECT_EQ(Wide, r.value);
+        }
+        int Narrow = 0;
+        const bool Fits = r.ok && r.value <= 2147483647LL && r.value >= -2147483648LL;
+        EXPECT_EQ(TryStrToInt(r.text, Narrow), Fits);
+        if (Fits) {
+            EXPECT_EQ(Narrow, r.value);
+        }
+    }
+}
+
 TEST(StrUtils, PadRAndPadL) {
     struct Row {
         const char* name;
