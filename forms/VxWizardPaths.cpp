@@ -2,8 +2,6 @@
 
 #include "support/VxExceptions.h"
 
-#include <charconv>
-
 std::string UpperCaseAscii(std::string_view S) {
     std::string R(S);
     for (char& C : R)
@@ -38,15 +36,8 @@ bool TVxWizardPaths::SetPath(const std::string& Name) {
 
 int TVxWizardPaths::StepPage(int Position) const {
     const std::string& Text = FSteps.at(static_cast<size_t>(Position));
-    // The framework's StrToInt: leading blanks allowed, nothing after the digits.
-    const char* First = Text.data();
-    const char* Last = Text.data() + Text.size();
-    while (First != Last && *First == ' ') ++First;
-    if (First != Last && *First == '+') ++First;
     int Value = 0;
-    const auto [End, Ec] = std::from_chars(First, Last, Value);
-    if (Ec != std::errc() || End != Last || First == Last)
-        throw EVxInternalError("'" + Text + "' is not a valid integer value");
+    if (!TryStrToInt(Text, Value)) throw EVxInternalError("'" + Text + "' is not a valid integer value");
     return Value;
 }
 

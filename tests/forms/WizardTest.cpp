@@ -265,6 +265,7 @@ TEST(Wizard, BadStepFailsWhenUsedAndKeepsPage) {
     } const Rows[] = {
         {"not an integer", "1;x;3", "'x' is not a valid integer value."},
         {"trailing blank", "1;2 ;3", "'2 ' is not a valid integer value."},
+        {"two signs", "1;+-2;3", "'+-2' is not a valid integer value."},
         {"missing page", "1;7", "Wizard: La pagina specificata (7) non esiste."},
     };
     for (const auto& R : Rows) {
