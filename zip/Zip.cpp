@@ -307,16 +307,16 @@ int32_t TZip::RunAdd() {
     Params.OptFlag7 = (AddOptions & aoFlag7) ? -1 : 0;
     Params.OptFlag1 = (AddOptions & aoFlag1) ? -1 : 0;
     Params.OptFlag0Only = !(AddOptions & aoFlag1) && (AddOptions & aoFlag0) ? -1 : 0;
-    Params.SpecCount = static_cast<int32_t>(m_fileSpecs.size());
+    Params.FileEntryCount = static_cast<int32_t>(m_fileSpecs.size());
     Params.ArchiveName = m_zipFileName.c_str();
     Params.TempDir = TempDir.c_str();
     const std::string Comment = m_oemNames ? platform::OemFromCp1252(m_zipComment) : m_zipComment;
     Params.Comment = Comment.empty() ? nullptr : Comment.c_str();
-    // The root folder reaches the plugin in every file-spec record; the
+    // The root folder reaches the plugin in every file entry record; the
     // process's working folder is left alone.
     Params.Marker = 7;
 
-    std::vector<ZipFileSpecRecord> FileEntries(m_fileSpecs.size());
+    std::vector<ZipFileEntryRecord> FileEntries(m_fileSpecs.size());
     for (size_t I = 0; I < m_fileSpecs.size(); ++I) {
         std::string& FileName = m_fileSpecs[I];
         const bool Relative =

@@ -53,7 +53,7 @@ struct ZipCallbackRecord {
 };
 
 /* One entry of the block of file entries, one per file to pack, in list order. */
-typedef struct ZipFileSpecRecord {
+typedef struct ZipFileEntryRecord {
     const char* FileName;
     int32_t Unused4;
     int32_t Unused8;
@@ -64,7 +64,7 @@ typedef struct ZipFileSpecRecord {
     int32_t Unused24[3];
     const char* RootDir; /* root folder with trailing separator, or "" */
     int32_t Unused40[16];
-} ZipFileSpecRecord;
+} ZipFileEntryRecord;
 
 /* The one argument of ZipDllExec. Flag fields hold -1 (true) or 0. */
 typedef struct ZipParamsRecord {
@@ -92,12 +92,12 @@ typedef struct ZipParamsRecord {
     int32_t OptFlag1;     /* AddOptions value 2 set */
     int32_t OptFlag0Only; /* value 1 set and value 2 clear */
     int32_t Unused104[4];
-    int32_t SpecCount;
+    int32_t FileEntryCount;
     const char* ArchiveName;
     const char* TempDir;
     const char* Comment; /* NULL when there is none */
     int32_t Unused136;
-    ZipFileSpecRecord* FileEntries; /* SpecCount entries */
+    ZipFileEntryRecord* FileEntries; /* FileEntryCount entries */
     int32_t Unused144[17];
     int32_t Marker; /* 7 */
 } ZipParamsRecord;
@@ -131,18 +131,18 @@ ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Fixed80) == 80, "Fixed80 at 80");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag7) == 84, "OptFlag7 at 84");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag1) == 96, "OptFlag1 at 96");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag0Only) == 100, "OptFlag0Only at 100");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, SpecCount) == 120, "SpecCount at 120");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, FileEntryCount) == 120, "FileEntryCount at 120");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, ArchiveName) == 124, "ArchiveName at 124");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, TempDir) == 128, "TempDir at 128");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Comment) == 132, "Comment at 132");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, FileEntries) == 140, "FileEntries at 140");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Marker) == 212, "Marker at 212");
 
-ZIPDLL_STATIC_ASSERT(sizeof(ZipFileSpecRecord) == 104, "file-entry record is 104 bytes");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, Password) == 12, "entry Password at 12");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, Encrypt) == 16, "entry Encrypt at 16");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, OptFlag2) == 20, "entry OptFlag2 at 20");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileSpecRecord, RootDir) == 36, "entry RootDir at 36");
+ZIPDLL_STATIC_ASSERT(sizeof(ZipFileEntryRecord) == 104, "file-entry record is 104 bytes");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, Password) == 12, "entry Password at 12");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, Encrypt) == 16, "entry Encrypt at 16");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, OptFlag2) == 20, "entry OptFlag2 at 20");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, RootDir) == 36, "entry RootDir at 36");
 
 ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, Caller) == 4, "callback Caller at 4");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, Kind) == 16, "callback Kind at 16");

@@ -110,7 +110,7 @@ std::string ErrorText(zip_t* Archive) {
 
 int32_t Pack(ZipParamsRecord& Params) {
     Batch B(Params);
-    if (!Params.ArchiveName || Params.SpecCount <= 0 || !Params.FileEntries) return 0;
+    if (!Params.ArchiveName || Params.FileEntryCount <= 0 || !Params.FileEntries) return 0;
 
     // A listed file that cannot be read, or whose name another listed file
     // already has, fails the whole batch: an archive missing one of its files
@@ -120,13 +120,13 @@ int32_t Pack(ZipParamsRecord& Params) {
     };
     std::vector<Unreadable> Missing;
     int64_t Total = 0;
-    for (int32_t I = 0; I < Params.SpecCount; ++I) {
-        const ZipFileSpecRecord& Spec = Params.FileEntries[I];
-        std::string FileName = Spec.FileName ? Spec.FileName : "";
-        // A relative spec is based on the record's root folder, never on the
+    for (int32_t I = 0; I < Params.FileEntryCount; ++I) {
+        const ZipFileEntryRecord& Entry = Params.FileEntries[I];
+        std::string FileName = Entry.FileName ? Entry.FileName : "";
+        // A relative file name is based on the record's root folder, never on the
         // process's working folder.
-        if (!FileName.empty() && FileName[0] != '/' && Spec.RootDir && *Spec.RootDir)
-            FileName = Spec.RootDir + FileName;
+        if (!FileName.empty() && FileName[0] != '/' && Entry.RootDir && *Entry.RootDir)
+            FileName = Entry.RootDir + FileName;
         struct stat St {};
         const bool Found = ::stat(FileName.c_str(), &St) == 0;
         if (!Found || !S_ISREG(St.st_mode)) {

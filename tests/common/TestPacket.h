@@ -18,12 +18,13 @@ namespace testsupport {
 
 inline constexpr const char* kPacketProlog = "<?xml version=\"1.0\" standalone=\"yes\"?>";
 
-inline std::string FieldElement(std::string_view Spec) {
-    const std::size_t Colon = Spec.find(':');
+inline std::string FieldElement(std::string_view Declaration) {
+    const std::size_t Colon = Declaration.find(':');
     if (Colon == std::string_view::npos)
-        return "<FIELD attrname=\"" + std::string(Spec) + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
-    std::string Element = "<FIELD attrname=\"" + std::string(Spec.substr(0, Colon)) + "\" fieldtype=\"";
-    const std::string_view Rest = Spec.substr(Colon + 1);
+        return "<FIELD attrname=\"" + std::string(Declaration) + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
+    std::string Element =
+        "<FIELD attrname=\"" + std::string(Declaration.substr(0, Colon)) + "\" fieldtype=\"";
+    const std::string_view Rest = Declaration.substr(Colon + 1);
     const std::size_t Second = Rest.find(':');
     if (Second == std::string_view::npos) return Element + std::string(Rest) + "\"/>";
     return Element + std::string(Rest.substr(0, Second)) + "\" WIDTH=\"" +

@@ -44,7 +44,7 @@ extern "C" int32_t ZipDllExec(ZipParamsRecord* P) {
     C.Comment = Str(P->Comment);
     C.HasPassword = P->Password != nullptr;
     C.Password = Str(P->Password);
-    for (int32_t I = 0; I < P->SpecCount; ++I) {
+    for (int32_t I = 0; I < P->FileEntryCount; ++I) {
         C.SpecRecords.push_back(P->FileEntries[I]);
         C.FileEntries.push_back(Str(P->FileEntries[I].FileName));
         C.SpecRoots.push_back(Str(P->FileEntries[I].RootDir));

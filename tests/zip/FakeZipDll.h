@@ -37,7 +37,7 @@ struct FakeScript {
 struct FakeCapture {
     int Calls = 0;
     ZipParamsRecord Params{};
-    std::vector<ZipFileSpecRecord> SpecRecords;
+    std::vector<ZipFileEntryRecord> SpecRecords;
     std::string ArchiveName, TempDir, Comment, Password;
     bool HasComment = false, HasPassword = false;
     std::vector<std::string> FileEntries, SpecRoots, SpecPasswords;

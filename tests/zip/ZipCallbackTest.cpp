@@ -96,7 +96,7 @@ TEST_F(ZipFake, ParameterRecordFlagFieldsFollowAddOptions) {
         EXPECT_EQ(P.OptFlag7, R.F84);
         EXPECT_EQ(P.OptFlag1, R.F96);
         EXPECT_EQ(P.OptFlag0Only, R.F100);
-        for (const ZipFileSpecRecord& S : Capture().SpecRecords) EXPECT_EQ(S.OptFlag2, R.F76);
+        for (const ZipFileEntryRecord& S : Capture().SpecRecords) EXPECT_EQ(S.OptFlag2, R.F76);
     }
 }
 
@@ -112,7 +112,7 @@ TEST_F(ZipFake, ParameterRecordCarriesArchiveSpecsAndFixedValues) {
     EXPECT_EQ(P.Fixed60, 9);
     EXPECT_EQ(P.Fixed80, -1);
     EXPECT_EQ(P.Marker, 7);
-    EXPECT_EQ(P.SpecCount, 2);
+    EXPECT_EQ(P.FileEntryCount, 2);
     EXPECT_FALSE(C.HasPassword);
     EXPECT_EQ(P.Encrypt, 0);
     EXPECT_FALSE(C.HasComment);
@@ -120,7 +120,7 @@ TEST_F(ZipFake, ParameterRecordCarriesArchiveSpecsAndFixedValues) {
     EXPECT_EQ(C.TempDir, Tmp.Path() + "/");
     EXPECT_EQ(C.FileEntries, (std::vector<std::string>{Dir.File("one.txt"), Dir.File("two.txt")}));
     EXPECT_EQ(C.SpecRoots, (std::vector<std::string>{"", ""}));
-    for (const ZipFileSpecRecord& S : C.SpecRecords) {
+    for (const ZipFileEntryRecord& S : C.SpecRecords) {
         EXPECT_EQ(S.Password, nullptr);
         EXPECT_EQ(S.Encrypt, 0);
     }

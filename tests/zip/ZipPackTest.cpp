@@ -307,8 +307,8 @@ TEST_F(ZipPack, FullDiskKeepsTheOldArchive) {
     EXPECT_EQ(ReadWithLibzip(Mount + "/a.zip").size(), 1u);
 }
 
-// A relative spec is found in RootDir, and the process stays in its folder.
-TEST_F(ZipPack, RelativeSpecIsTakenFromRootDir) {
+// A relative file name is found in RootDir, and the process stays in its folder.
+TEST_F(ZipPack, RelativeFileNameIsTakenFromRootDir) {
     testsupport::WriteFileBytes(Src.File("rel.txt"), "relative");
     const auto Cwd = std::filesystem::current_path();
     Zip.SetZipFileName(Dir.File("a.zip"));
