@@ -1,0 +1,101 @@
+#pragma once
+// The record layouts of the output files as data. Each record type of each
+// edition and recipient is declared once, as a table of fields; the writers
+// build their lines from these tables, the export checks a written set
+// against them before delivering it, record-check prints and checks any set
+// with them, and the window shows a set's records by their field names.
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace txad {
+
+// How a field's value fills its columns.
+enum class FieldPad {
+    Right,    // left-justified, blanks on the right, cut to the width
+    Left,     // right-justified, blanks on the left
+    Variable, // written as it is: its width is what the line leaves; at most one per layout
+};
+
+// What a field may hold, as the checker sees it.
+enum class FieldContent {
+    Text,     // any bytes
+    Constant, // exactly the field's Source text (the record code, the end mark, blank filler)
+    Number,   // digits, blanks allowed only before them (or only blanks when the value may be empty)
+    Date,     // DDMMYYYY, or blanks/empty where the format allows an empty date
+};
+
+struct LayoutField {
+    std::string_view Name; // the field's caption, shown by record-check and the window
+    int Start = 0;         // first column, from 1; after a variable field, as when it is empty
+    int Width = 0;         // 0 for a variable field
+    FieldPad Pad = FieldPad::Right;
+    FieldContent Content = FieldContent::Text;
+    std::string_view Source; // the packet field or run value it is made of; the text of a constant
+};
+
+struct RecordLayout {
+    std::string_view Name;               // "Testata", "Coda", "Scuola", "Classe", ...
+    std::span<const LayoutField> Fields; // in column order, the record code first
+    // The line's length without its line end when the variable field is empty.
+    std::size_t FixedLength() const;
+    // The index of the variable field, or -1.
+    int VariableField() const;
+    // The record code the line begins with.
+    std::string_view Code() const { return Fields.front().Source; }
+};
+
+enum class Edition { Current, Classic };
+
+// How a file's trailer count relates to its lines.
+enum class TrailerRule {
+    Lines,          // the number of lines, header and trailer included
+    AtLeastLines,   // the registry file: the dataset's rows plus 2, at least the lines
+    SchoolsPlusTwo, // the statistics file: the run's school count plus 2
+};
+
+struct FileLayout {
+    std::string_view FileName; // "File014.txt", "Adoz001.txt", ...
+    const RecordLayout* Header = nullptr;
+    const RecordLayout* Body = nullptr; // nullptr: the file has no body records
+    const RecordLayout* Trailer = nullptr;
+    TrailerRule Count = TrailerRule::Lines;
+};
+
+// The files of one edition and target ("aie" or "anarpe") in file-index
+// order; empty for any other target.
+std::span<const FileLayout> FileLayouts(Edition Ed, std::string_view Target);
+
+// Where one field sits in a line.
+struct FieldSpan {
+    std::size_t Offset = 0;
+    std::size_t Length = 0;
+};
+
+// Splits a line (line end removed) into its fields, one span per layout
+// field. False when the line is shorter than the layout's fixed length or,
+// without a variable field, not exactly that long; Out then holds the spans
+// of the fields the line reaches, cut at its end.
+bool SplitRecord(const RecordLayout& Layout, std::string_view Line, std::vector<FieldSpan>& Out);
+
+// One fault of a record file.
+struct RecordFault {
+    long long Line = 0;   // from 1
+    long long Column = 0; // from 1, the first byte that is wrong
+    std::string Field;    // the field's name, or empty for a fault of the line itself
+    std::string What;     // in the program's language
+};
+
+// Checks a whole file (its bytes as read) against its layout: line ends,
+// record codes, lengths, header and trailer and the trailer count, the
+// content of every field.
+std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_view Bytes);
+
+// The layout of a file of the given edition, recognised by its record codes
+// (by its name when its codes do not tell); nullptr when nothing matches.
+const FileLayout* RecogniseFile(Edition Ed, std::string_view Bytes, std::string_view FileName);
+
+} // namespace txad
