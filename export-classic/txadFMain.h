@@ -18,4 +18,5 @@ protected:
     bool RegistryShowReloads() const override { return false; }
     bool ReadsCatalogueDate() const override { return false; }
     bool OwnNextAndOkRule() const override { return false; }
+    txad::Edition RecordEdition() const override { return txad::Edition::Classic; }
 };

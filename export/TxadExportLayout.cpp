@@ -2,7 +2,9 @@
 #include "export/TxadMainForm.h"
 
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 void TfmTxadMainBase::SetMemoFont(QPlainTextEdit* Memo) {
@@ -24,5 +26,15 @@ QWidget* TfmTxadMainBase::BuildInfoPage() {
     meInfo->setStyleSheet("QPlainTextEdit { background-color: rgb(187, 255, 255); color: navy; }");
     SetMemoFont(meInfo);
     Layout->addWidget(meInfo);
+    // "Mostra &file": M is Modifica's on the registry page.
+    buMostraFile = new QPushButton("Mostra &file", Page);
+    buMostraFile->setObjectName("buMostraFile");
+    buMostraFile->setAutoDefault(false);
+    buMostraFile->hide();
+    connect(buMostraFile, &QPushButton::clicked, this, &TfmTxadMainBase::buMostraFileClick);
+    auto* Row = new QHBoxLayout;
+    Row->addStretch();
+    Row->addWidget(buMostraFile);
+    Layout->addLayout(Row);
     return Page;
 }

@@ -3,6 +3,7 @@
 
 #include "export/ExportRun.h"
 #include "export/MainFormRules.h"
+#include "export/RecordFilesDialog.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 
@@ -58,6 +59,7 @@ void TfmTxadMainBase::tsInfoShow() {
     buPrior->setEnabled(false);
     meInfo->clear();
     FLogTexts.clear();
+    buMostraFile->hide();
     if (!FStartupComplete || FRunFinished) return;
 
     ZipComponentPacker Packer(dm.zpOut);
@@ -73,5 +75,17 @@ void TfmTxadMainBase::tsInfoShow() {
         FRunStopped = Run.Execute();
     }
     FRunFinished = true;
+    // Only a finished run leaves a set worth showing.
+    buMostraFile->setVisible(!FRunStopped &&
+                             !txad::FileLayouts(RecordEdition(), FRecordSet->Target()).empty());
     UpdateButtons();
+}
+
+void TfmTxadMainBase::buMostraFileClick() {
+    // Window-modal: Esc must close the window, not reach the form, where it
+    // is Annulla and ends the program.
+    auto* Window = new RecordFilesDialog(FStartup.DataDir,
+                                         txad::FileLayouts(RecordEdition(), FRecordSet->Target()), this);
+    Window->setAttribute(Qt::WA_DeleteOnClose);
+    Window->open();
 }

@@ -7,6 +7,7 @@
 
 #include "export/ExportRecordSet.h"
 #include "export/MainFormRules.h"
+#include "export/RecordLayout.h"
 #include "export/txadMMain.h"
 #include "forms/VxFWizard.h"
 
@@ -23,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
 class QTableView;
 
 class TfmTxadMainBase : public TfmVxWizard {
@@ -82,6 +84,8 @@ public:
     QCheckBox* cbCor = nullptr;
     // Export page.
     QPlainTextEdit* meInfo = nullptr;
+    // Shown after an export that finished: opens the output files' records.
+    QPushButton* buMostraFile = nullptr;
     // Below the pages: why the export is not possible after a failed start-up.
     QLabel* laStartupError = nullptr;
 
@@ -110,6 +114,8 @@ protected:
     // The header values start-up reads; the catalogue date only where used.
     virtual bool ReadsCatalogueDate() const { return true; }
     virtual std::string ProtocolNumber() const { return {}; }
+    // The edition whose layouts the output files follow.
+    virtual txad::Edition RecordEdition() const { return txad::Edition::Current; }
     // Next and Esci keep the wizard's rule (the earlier edition) or follow the
     // export form's own rule.
     virtual bool OwnNextAndOkRule() const { return true; }
@@ -152,6 +158,7 @@ protected:
     void tsSelSediShow();
     void tsAnagraficaShow();
     void tsInfoShow();
+    void buMostraFileClick();
     void acEditExecute();
     // Copies the current record of the grid's dataset into the edits.
     void CopyRecordToEdits();

@@ -7,6 +7,7 @@
 #include "ClientDataSet.h"
 #include "PacketTable.h"
 #include "platform/Platform.h"
+#include "support/Utf8Output.h"
 
 #include <cstdio>
 #include <iostream>
@@ -34,114 +35,6 @@ int Help() {
 
 std::string Utf8(std::string_view Cp1252) {
     return platform::Utf8FromCp1252(Cp1252);
-}
-
-// Standard output through a small buffer; a failed write is remembered.
-class Output {
-public:
-    ~Output() { Flush(); }
-    void Put(char C) {
-        m_buf += C;
-        if (m_buf.size() >= kSize) Flush();
-    }
-    void Put(std::string_view S) {
-        if (m_buf.size() + S.size() > kSize) {
-            Flush();
-            if (S.size() >= kSize) {
-                Write(S);
-                return;
-            }
-        }
-        m_buf += S;
-    }
-    // One CP1252 byte as UTF-8.
-    void PutCp1252(char C) {
-        const char16_t u = platform::Cp1252ToUnicode(static_cast<unsigned char>(C));
-        if (u < 0x80) {
-            Put(static_cast<char>(u));
-        } else if (u < 0x800) {
-            Put(static_cast<char>(0xC0 | (u >> 6)));
-            Put(static_cast<char>(0x80 | (u & 0x3F)));
-        } else {
-            Put(static_cast<char>(0xE0 | (u >> 12)));
-            Put(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-            Put(static_cast<char>(0x80 | (u & 0x3F)));
-        }
-    }
-    bool Flush() {
-        Write(m_buf);
-        m_buf.clear();
-        return !m_failed;
-    }
-    bool Finish() { return Flush() && std::fflush(stdout) == 0 && !m_failed; }
-
-private:
-    void Write(std::string_view S) {
-        if (!S.empty() && std::fwrite(S.data(), 1, S.size(), stdout) != S.size()) m_failed = true;
-    }
-    static constexpr size_t kSize = 64 * 1024;
-    std::string m_buf;
-    bool m_failed = false;
-};
-
-// The length of Text's start that goes out unchanged: ASCII without Special.
-size_t PlainRun(std::string_view Text, const char* Special) {
-    size_t i = 0;
-    while (i < Text.size() && static_cast<unsigned char>(Text[i]) >= 0x20 &&
-           static_cast<unsigned char>(Text[i]) < 0x80 &&
-           std::string_view(Special).find(Text[i]) == std::string_view::npos)
-        ++i;
-    return i;
-}
-
-// Control characters are shown escaped so one row stays one line.
-void PutEscaped(Output& Out, std::string_view Text) {
-    while (!Text.empty()) {
-        const size_t plain = PlainRun(Text, "\\\"");
-        Out.Put(Text.substr(0, plain));
-        if (plain == Text.size()) return;
-        const char c = Text[plain];
-        Text.remove_prefix(plain + 1);
-        switch (c) {
-        case '\r': Out.Put("\\r"); break;
-        case '\n': Out.Put("\\n"); break;
-        case '\t': Out.Put("\\t"); break;
-        case '\\': Out.Put("\\\\"); break;
-        case '"': Out.Put("\\\""); break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(c));
-                Out.Put(buf);
-            } else {
-                Out.PutCp1252(c);
-            }
-        }
-    }
-}
-
-// CP1252 text as UTF-8, with each Doubled character written twice.
-void PutUtf8(Output& Out, std::string_view Text, const char* Doubled = "") {
-    while (!Text.empty()) {
-        // Control characters other than the doubled ones go out as they are.
-        size_t plain = 0;
-        while (plain < Text.size() && static_cast<unsigned char>(Text[plain]) < 0x80 &&
-               std::string_view(Doubled).find(Text[plain]) == std::string_view::npos)
-            ++plain;
-        Out.Put(Text.substr(0, plain));
-        if (plain == Text.size()) return;
-        const char c = Text[plain];
-        Text.remove_prefix(plain + 1);
-        if (static_cast<unsigned char>(c) < 0x80) Out.Put(c);
-        Out.PutCp1252(c);
-    }
-}
-
-void PutCsvField(Output& Out, std::string_view Text) {
-    const bool quoted = Text.find_first_of(",\"\r\n") != std::string_view::npos;
-    if (quoted) Out.Put('"');
-    PutUtf8(Out, Text, "\"");
-    if (quoted) Out.Put('"');
 }
 
 } // namespace
@@ -181,13 +74,13 @@ int main(int argc, char** argv) {
     }
 
     const int nf = ds.FieldCount();
-    Output out;
+    Utf8Output out(stdout);
     if (csv) {
         if (fieldsOnly) {
             out.Put("name,type,width\r\n");
             for (int f = 0; f < nf; ++f) {
                 const auto& d = ds.FieldDefAt(f);
-                PutCsvField(out, d.Name);
+                out.PutCsvField(d.Name);
                 out.Put(',');
                 out.Put(dataset::FieldTypeName(d.Type));
                 out.Put(',');
@@ -197,14 +90,14 @@ int main(int argc, char** argv) {
         } else {
             for (int f = 0; f < nf; ++f) {
                 if (f) out.Put(',');
-                PutCsvField(out, ds.FieldDefAt(f).Name);
+                out.PutCsvField(ds.FieldDefAt(f).Name);
             }
             out.Put("\r\n");
             const int rows = ds.RecordCount();
             for (int r = 0; r < rows; ++r) {
                 for (int f = 0; f < nf; ++f) {
                     if (f) out.Put(',');
-                    PutCsvField(out, ds.TextAt(r, f));
+                    out.PutCsvField(ds.TextAt(r, f));
                 }
                 out.Put("\r\n");
             }
@@ -214,7 +107,7 @@ int main(int argc, char** argv) {
         for (int f = 0; f < nf; ++f) {
             const auto& d = ds.FieldDefAt(f);
             out.Put("  ");
-            PutUtf8(out, d.Name);
+            out.PutUtf8(d.Name);
             out.Put(' ');
             out.Put(dataset::FieldTypeName(d.Type));
             if (d.Width) out.Put(' ' + std::to_string(d.Width));
@@ -228,13 +121,13 @@ int main(int argc, char** argv) {
                 for (int f = 0; f < nf; ++f) {
                     TField fld(&ds, f);
                     out.Put(' ');
-                    PutUtf8(out, fld.FieldName());
+                    out.PutUtf8(fld.FieldName());
                     out.Put('=');
                     if (fld.IsNull()) {
                         out.Put("<null>");
                     } else {
                         out.Put('"');
-                        PutEscaped(out, fld.AsText());
+                        out.PutEscaped(fld.AsText());
                         out.Put('"');
                     }
                 }

@@ -1,0 +1,118 @@
+#include "Utf8Output.h"
+
+#include "Platform.h"
+
+#include <charconv>
+
+namespace {
+
+// The length of Text's start that goes out unchanged: ASCII without Special.
+std::size_t PlainRun(std::string_view Text, std::string_view Special) {
+    std::size_t I = 0;
+    while (I < Text.size() && static_cast<unsigned char>(Text[I]) >= 0x20 &&
+           static_cast<unsigned char>(Text[I]) < 0x80 && Special.find(Text[I]) == std::string_view::npos)
+        ++I;
+    return I;
+}
+
+} // namespace
+
+void Utf8Output::Put(std::string_view S) {
+    if (FBuffer.size() + S.size() > kSize) {
+        Flush();
+        if (S.size() >= kSize) {
+            Write(S);
+            return;
+        }
+    }
+    FBuffer += S;
+}
+
+void Utf8Output::PutNumber(long long N) {
+    char Digits[24];
+    const auto Result = std::to_chars(Digits, Digits + sizeof Digits, N);
+    Put(std::string_view(Digits, static_cast<std::size_t>(Result.ptr - Digits)));
+}
+
+void Utf8Output::PutCp1252(char C) {
+    const char16_t U = platform::Cp1252ToUnicode(static_cast<unsigned char>(C));
+    if (U < 0x80) {
+        Put(static_cast<char>(U));
+    } else if (U < 0x800) {
+        Put(static_cast<char>(0xC0 | (U >> 6)));
+        Put(static_cast<char>(0x80 | (U & 0x3F)));
+    } else {
+        Put(static_cast<char>(0xE0 | (U >> 12)));
+        Put(static_cast<char>(0x80 | ((U >> 6) & 0x3F)));
+        Put(static_cast<char>(0x80 | (U & 0x3F)));
+    }
+}
+
+void Utf8Output::PutUtf8(std::string_view Text, std::string_view Doubled) {
+    while (!Text.empty()) {
+        // Control characters other than the doubled ones go out as they are.
+        std::size_t Plain = 0;
+        while (Plain < Text.size() && static_cast<unsigned char>(Text[Plain]) < 0x80 &&
+               Doubled.find(Text[Plain]) == std::string_view::npos)
+            ++Plain;
+        Put(Text.substr(0, Plain));
+        if (Plain == Text.size()) return;
+        const char C = Text[Plain];
+        Text.remove_prefix(Plain + 1);
+        if (static_cast<unsigned char>(C) < 0x80) Put(C);
+        PutCp1252(C);
+    }
+}
+
+void Utf8Output::PutEscaped(std::string_view Text) {
+    while (!Text.empty()) {
+        const std::size_t Plain = PlainRun(Text, "\\\"");
+        Put(Text.substr(0, Plain));
+        if (Plain == Text.size()) return;
+        const char C = Text[Plain];
+        Text.remove_prefix(Plain + 1);
+        switch (C) {
+        case '\r': Put("\\r"); break;
+        case '\n': Put("\\n"); break;
+        case '\t': Put("\\t"); break;
+        case '\\': Put("\\\\"); break;
+        case '"': Put("\\\""); break;
+        default:
+            if (static_cast<unsigned char>(C) < 0x20) {
+                char Hex[8];
+                std::snprintf(Hex, sizeof Hex, "\\x%02X", static_cast<unsigned char>(C));
+                Put(Hex);
+            } else {
+                PutCp1252(C);
+            }
+        }
+    }
+}
+
+void Utf8Output::PutCsvField(std::string_view Text) {
+    const bool Quoted = Text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (Quoted) Put('"');
+    PutUtf8(Text, "\"");
+    if (Quoted) Put('"');
+}
+
+bool Utf8Output::Flush() {
+    Write(FBuffer);
+    FBuffer.clear();
+    return !FFailed;
+}
+
+bool Utf8Output::Finish() {
+    Flush();
+    if (FFile && std::fflush(FFile) != 0) FFailed = true;
+    return !FFailed;
+}
+
+void Utf8Output::Write(std::string_view S) {
+    if (S.empty()) return;
+    if (FText) {
+        FText->append(S);
+    } else if (std::fwrite(S.data(), 1, S.size(), FFile) != S.size()) {
+        FFailed = true;
+    }
+}
