@@ -48,6 +48,18 @@ struct RecordLayout {
     std::string_view Code() const { return Fields.front().Source; }
 };
 
+// The Source of the run values and computed fields that header, trailer and
+// checker find by it.
+inline constexpr std::string_view SourceRunDate = "data di esecuzione";
+inline constexpr std::string_view SourceSchoolCount = "numero delle scuole";
+inline constexpr std::string_view SourceLineCount = "numero delle righe";
+inline constexpr std::string_view SourceParamFileDate = "data del file dei parametri";
+inline constexpr std::string_view SourceCatalogueDate = "datacat";
+inline constexpr std::string_view SourceProtocolNumber = "numero di protocollo";
+inline constexpr std::string_view SourceFirstAdoptionYear = "AnnoPrimaAdoz";
+inline constexpr std::string_view SourceRecommendation =
+    "ConsigliatoApprofondimento/ConsigliatoMonografia (A/M)";
+
 enum class Edition { Current, Classic };
 
 // How a file's trailer count relates to its lines.
