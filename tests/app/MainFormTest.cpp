@@ -1084,7 +1084,7 @@ TEST(ShowFiles, OfferedOnlyAfterAnExportThatFinished) {
         ASSERT_NE(Show, nullptr);
         EXPECT_EQ(F.Form->RunStopped(), C.Stop);
         EXPECT_EQ(Show->isVisible(), C.Offered);
-        if (C.Offered) EXPECT_TRUE(Show->isEnabled());
+        EXPECT_TRUE(!C.Offered || Show->isEnabled());
     }
 }
 
@@ -1164,15 +1164,13 @@ TEST(ShowFiles, ReachedByTabAndByAlt) {
     for (int Wait = 0; Wait < 50 && !(Window = F.Form->findChild<RecordFilesDialog*>()); ++Wait)
         QTest::qWait(20);
     ASSERT_FALSE(Window.isNull());
-    // The window's own keys: its tabs and its close button.
+    // Esc closes it and leaves the form as it was.
     ASSERT_TRUE(QTest::qWaitForWindowActive(Window.data()));
-    EXPECT_TRUE(Window->buClose->text().contains('&'));
-    QTest::keyClick(Window.data(), Qt::Key_C, Qt::AltModifier);
-    for (int Wait = 0; Wait < 50 && !Window.isNull(); ++Wait) {
-        QTest::qWait(20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(Window.isNull());
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_TRUE(F.Form->isVisible());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "export/RecordLayout.h"
 #include "forms/QtText.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTabWidget>
