@@ -70,8 +70,9 @@ dpkg-deb -c "$work/$deb" | awk '{print $6}' >"$work/contents"
 grep -q '^\./usr/lib/x86_64-linux-gnu/adoxport/ZipDll\.so$' "$work/contents" ||
   fail "the zip library is not in the private library folder"
 if grep '^\./usr/bin/.*\.so$' "$work/contents"; then fail "a library in /usr/bin"; fi
-for f in usr/bin/adoxport usr/bin/adoxport-classic usr/bin/packet-dump usr/share/man/man1/adoxport.1.gz \
-  usr/share/man/man1/adoxport-classic.1.gz usr/share/man/man1/packet-dump.1.gz \
+for f in usr/bin/adoxport usr/bin/adoxport-classic usr/bin/packet-dump usr/bin/record-check \
+  usr/share/man/man1/adoxport.1.gz usr/share/man/man1/adoxport-classic.1.gz \
+  usr/share/man/man1/packet-dump.1.gz usr/share/man/man1/record-check.1.gz \
   usr/share/doc/adoxport/examples/hklm.reg usr/share/adoxport/guida/index.html \
   usr/share/icons/hicolor/scalable/apps/adoxport.svg usr/share/icons/hicolor/48x48/apps/adoxport.png; do
   grep -qx "\./$f" "$work/contents" || fail "$f missing"
@@ -80,7 +81,7 @@ done
 step "apt-get install ./$deb"
 (cd "$work" && apt-get install -y -qq "./$deb" >/dev/null)
 dpkg -L adoxport | sort >"$work/installed"
-for prog in adoxport adoxport-classic packet-dump; do
+for prog in adoxport adoxport-classic packet-dump record-check; do
   if readelf -d "/usr/bin/$prog" | grep -Eq 'RUNPATH|RPATH'; then fail "$prog carries a run path"; fi
 done
 desktop-file-validate /usr/share/applications/*adoxport*.desktop
@@ -88,6 +89,7 @@ appstreamcli validate --no-net /usr/share/metainfo/*adoxport*.metainfo.xml
 adoxport --version
 adoxport-classic --version
 packet-dump --version
+record-check --version
 [ "$(adoxport --version)" = "adoxport $version" ] || fail "installed adoxport --version"
 adoxport --help | head -n 1
 
@@ -113,6 +115,7 @@ unzip -t "$archive"
 listing=$(unzip -Z1 "$archive")
 [ "$listing" = "$(printf 'Adoz001.txt\nAdoz002.txt\nAdoz003.txt\nAdoz004.txt')" ] ||
   fail "the archive holds: $listing"
+record-check "$archive" >/dev/null || fail "record-check finds faults in the exported archive"
 userdel -r "$user" >/dev/null 2>&1
 
 step "apt-get purge adoxport"

@@ -3,6 +3,7 @@
 // registry file pointing at the copied installation folder.
 
 #include "TestSupport.h"
+#include "export/RecordLayout.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -553,6 +554,64 @@ TEST_F(DemoRun, ClassicAnarpeArchiveHoldsFourFiles) {
     ExpectArchiveDelivered(kAnarpeFiles);
 }
 
+// record-check on what the demo's exports deliver: clean, and each record
+// printed with every field of its layout named.
+TEST_F(DemoRun, RecordCheckFindsTheDeliveredSetsClean) {
+    struct Case {
+        const char* Program;
+        const char* Target;
+        txad::Edition Ed;
+    };
+    const Case Cases[] = {
+        {ADOX_PROGRAM, "aie", txad::Edition::Current},
+        {ADOX_PROGRAM, "anarpe", txad::Edition::Current},
+        {ADOX_PROGRAM_CLASSIC, "aie", txad::Edition::Classic},
+        {ADOX_PROGRAM_CLASSIC, "anarpe", txad::Edition::Classic},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.Program) + " " + C.Target);
+        const RunResult R = Export(C.Program, C.Target, "1", {"--protocol", "DEMO/2021"});
+        ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
+        QStringList Args;
+        if (C.Ed == txad::Edition::Classic)
+            Args << "--edition"
+                 << "classic";
+        const auto Files = txad::FileLayouts(C.Ed, C.Target);
+        if (std::string(C.Target) == "anarpe") {
+            Args << QString::fromStdString((Delivery("anarpe") / "Anarpe.zip").string());
+        } else {
+            for (const txad::FileLayout& File : Files)
+                Args << QString::fromStdString((Delivery("aie") / std::string(File.FileName)).string());
+        }
+        const RunResult Check = Run(ADOX_RECORD_CHECK, Args);
+        EXPECT_EQ(Check.Status, 0) << Check.Err;
+        EXPECT_EQ(Check.Err, "");
+        // Each file's records, each with its layout's every field.
+        std::size_t Records = 0, Lines = 0;
+        for (const txad::FileLayout& File : Files) {
+            const std::string Bytes = ReadFileBytes((Data / std::string(File.FileName)).string());
+            Lines += static_cast<std::size_t>(std::count(Bytes.begin(), Bytes.end(), '\n'));
+        }
+        for (const std::string& Line : SplitLines(Check.Out)) {
+            if (Line.empty() || Line.rfind("==> ", 0) == 0) continue;
+            ++Records;
+            const std::size_t Colon = Line.find(':');
+            const std::string Name = Line.substr(Line.find(' ') + 1, Colon - Line.find(' ') - 1);
+            const txad::RecordLayout* Layout = nullptr;
+            for (const txad::FileLayout& File : Files)
+                for (const txad::RecordLayout* Each : {File.Header, File.Body, File.Trailer})
+                    if (Each && Each->Name == Name) Layout = Each;
+            ASSERT_NE(Layout, nullptr) << Line;
+            std::size_t From = Colon;
+            for (const txad::LayoutField& Field : Layout->Fields) {
+                From = Line.find(" " + std::string(Field.Name) + "=\"", From);
+                ASSERT_NE(From, std::string::npos) << Field.Name << " in " << Line;
+            }
+        }
+        EXPECT_EQ(Records, Lines);
+    }
+}
+
 // A full disk under the delivery folder: the run stops, the archive of the
 // previous run keeps its bytes, and nothing of the failed run stays there.
 TEST_F(DemoRun, FullDiskKeepsThePreviousArchive) {
@@ -658,6 +717,8 @@ TEST(ProgramInfo, HelpAndVersionNeedNoDisplay) {
         {ADOX_PROGRAM_CLASSIC, "adoxport-classic", "-V", "adoxport-classic " ADOX_VERSION "\n"},
         {ADOX_PACKET_DUMP, "packet-dump", "--help", "usage: packet-dump PACKET"},
         {ADOX_PACKET_DUMP, "packet-dump", "--version", "packet-dump " ADOX_VERSION "\n"},
+        {ADOX_RECORD_CHECK, "record-check", "--help", "usage: record-check FILE..."},
+        {ADOX_RECORD_CHECK, "record-check", "-V", "record-check " ADOX_VERSION "\n"},
     };
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     for (const char* Name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) Env.remove(Name);

@@ -7,6 +7,9 @@
 
 #include "export-classic/txadFMain.h"
 #include "export/RecordFields.h"
+#include "export/RecordFilesDialog.h"
+#include "export/RecordLayout.h"
+#include "forms/QtText.h"
 #include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
 
@@ -18,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
 #include <filesystem>
@@ -290,6 +294,40 @@ TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
             const std::string Zip = testsupport::ReadFileBytes((DestDir(Row.Target) / "Anarpe.zip").string());
             for (const auto& File : Row.Files) EXPECT_NE(Zip.find(File), std::string::npos) << File;
         }
+        TearDown();
+    }
+}
+
+// "Mostra file" shows the edition's own files: five for AIE, with the
+// earlier layouts' field names.
+TEST_F(ClassicMainForm, ShowFilesHasATabPerFileOfTheEdition) {
+    for (const char* Target : {"aie", "anarpe"}) {
+        SCOPED_TRACE(Target);
+        SetUp();
+        TfmTxadMain& F = Open(Target, "1");
+        EXPECT_FALSE(F.buMostraFile->isVisible());
+        Press(F.buNext);
+        ASSERT_FALSE(F.RunStopped()) << F.LogTexts().back();
+        ASSERT_TRUE(F.buMostraFile->isVisible());
+        Press(F.buMostraFile);
+        auto* Window = F.findChild<RecordFilesDialog*>();
+        ASSERT_NE(Window, nullptr);
+        const auto Files = txad::FileLayouts(txad::Edition::Classic, Target);
+        ASSERT_EQ(Window->tcFiles->count(), static_cast<int>(Files.size()));
+        EXPECT_EQ(Files.size(), std::string(Target) == "aie" ? 5u : 4u);
+        for (int T = 0; T < Window->tcFiles->count(); ++T) {
+            const txad::FileLayout& File = Files[static_cast<std::size_t>(T)];
+            EXPECT_EQ(Window->tcFiles->tabText(T), ToQString(File.FileName));
+            auto* View = qobject_cast<QTableView*>(Window->tcFiles->widget(T));
+            ASSERT_NE(View, nullptr) << File.FileName;
+            // The header's cells, column by column, give its line back.
+            const QAbstractItemModel& Model = *View->model();
+            const std::string Header = FirstLine(Output(std::string(File.FileName)));
+            QString Shown;
+            for (int C = 1; C < Model.columnCount(); ++C) Shown += Model.index(0, C).data().toString();
+            EXPECT_EQ(Shown, ToQString(Header.substr(0, Header.size() - 2))) << File.FileName;
+        }
+        Window->reject();
         TearDown();
     }
 }
