@@ -1,7 +1,8 @@
 // Grabs the start dialog and every page of the main window on a copy of the
 // demo: the site list,
 // the anomaly report, the school registry and the export log of both
-// recipients, and the window after a start-up without parameter file, as PNG
+// recipients with the window of the output files' records, and the window
+// after a start-up without parameter file, as PNG
 // files in the folder given as the first argument; with --maximised the
 // window is maximised first. Run it where a display server is (e.g. under
 // Xvfb with a window manager), so that the platform's real fonts and style
@@ -11,6 +12,7 @@
 #include "TestSupport.h"
 #include "app/InstalledFiles.h"
 #include "app/StartDialog.h"
+#include "export/RecordFilesDialog.h"
 #include "export/txadFMain.h"
 #include "export/txadMMain.h"
 #include "forms/VxApplication.h"
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
@@ -57,6 +60,17 @@ void ShowForm(QWidget& Form, bool Maximised) {
         Form.show();
 }
 
+// The window "Mostra file" opens, on the adoptions' tab.
+bool ShootShowFiles(TfmTxadMain& Form, const std::string& Path) {
+    Form.buMostraFile->click();
+    auto* Window = Form.findChild<RecordFilesDialog*>();
+    if (!Window || !QTest::qWaitForWindowExposed(Window)) return false;
+    Window->tcFiles->setCurrentIndex(2);
+    const bool Ok = Save(*Window, Path);
+    Window->reject();
+    return Ok;
+}
+
 bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, bool Maximised) {
     const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
     TdmTxadMain Dm;
@@ -78,6 +92,7 @@ bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, boo
     }
     Form->buNext->click();
     Ok &= Save(*Form, Out + "/export-" + Target + ".png");
+    if (AllPages) Ok &= ShootShowFiles(*Form, Out + "/mostra-file.png");
     delete Form;
     return Ok;
 }
