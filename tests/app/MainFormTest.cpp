@@ -1166,7 +1166,7 @@ TEST(ShowFiles, ReachedByTabAndByAlt) {
     ASSERT_FALSE(Window.isNull());
     // Esc closes it and leaves the form as it was.
     ASSERT_TRUE(QTest::qWaitForWindowActive(Window.data()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(Window.data(), Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(Window.isNull());
     ASSERT_FALSE(F.Form.isNull());
