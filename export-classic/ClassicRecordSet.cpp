@@ -22,15 +22,15 @@ std::string_view TrimmedView(std::string_view S) {
     while (!S.empty() && Blank(S.back())) S.remove_suffix(1);
     return S;
 }
-// A class count or average in its 3 columns. A value that does not fit stops
+// A class count or average for its 3 columns. A value that does not fit stops
 // the writer: cut to its first digits it would pass for another number.
-void AppendStatValue(std::string& Line, long long Value, const std::string& School) {
-    const std::string Text = std::to_string(Value);
+std::string StatValue(long long Value, const std::string& School) {
+    std::string Text = std::to_string(Value);
     if (Text.size() > 3)
         throw EVxError(FormatMsg(
             FormatMsg("Valore %s della scuola %s superiore alle 3 cifre consentite dal tracciato", Text),
             School));
-    AppendPadL(Line, Text, 3);
+    return Text;
 }
 } // namespace
 
@@ -77,29 +77,6 @@ long long ClassicRecordSet::TrailerCount(int Index, int FileCount, TClientDataSe
     return static_cast<long long>(Data.RecordCount()) + 2;
 }
 
-std::string ClassicAieRecordFrame::BuildHeaderRecord(int Index) const {
-    if (Index != FValues.FileCount - 1) return AieRecordFrame::BuildHeaderRecord(Index);
-    std::string Line = "R001";
-    Line += FValues.RunDate;
-    AppendPadL(Line, "0", 3);
-    Line += LineEnd;
-    return Line;
-}
-
-void ClassicAieRecordFrame::AppendFirstFileHeader(std::string& Line) const {
-    AppendPadR(Line, ClassicSoftwareId, 10);
-    Line += FValues.ParamFileDate;
-}
-
-void ClassicSchoolRecordWriter::AppendFields() {
-    AppendSchoolAndAddress(30);
-    FLine.append(11, ' ');
-    AppendPadR(FLine, FCodSedeMain.AsText(), 10);
-    FLine += ' ';
-    AppendPadR(FLine, FEmail.AsText(), 80);
-    AppendPadR(FLine, FSito.AsText(), 50);
-}
-
 void ClassicClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     const TField CodScuola = Data.FieldByName("CodScuola");
     const TField IdAnnoCorso = Data.FieldByName("IdAnnoCorso");
@@ -121,21 +98,17 @@ void ClassicClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     const TField CodSpc = Data.FieldByName("CodSpc");
     const TField CodSpr = Data.FieldByName("CodSpr");
     for (Data.First(); !Data.Eof(); Data.Next()) {
-        StartLine();
-        FLine.append(6, ' ');
-        AppendPadR(FLine, CodScuola.AsText(), 10);
-        AppendPadR(FLine, Sezione.AsText(), 1);
-        AppendPadR(FLine, TipoScuola.AsText(), 2);
-        FLine.append(5, ' ');
-        AppendPadR(FLine, AnnoCorso.AsText(), 1);
-        FLine += ' ';
-        AppendPadL(FLine, NrAlunni.AsText(), 2);
-        AppendPadR(FLine, CodSpc.AsText(), 6);
-        AppendPadR(FLine, CodSpr.AsText(), 6);
-        FLine += ' ';
         // The scan mark closes the record as it is, whatever its length.
-        FLine += Scansione.AsText();
-        EndLine(Sink);
+        FRecord.Begin()
+            .Add(CodScuola.AsText())
+            .Add(Sezione.AsText())
+            .Add(TipoScuola.AsText())
+            .Add(AnnoCorso.AsText())
+            .Add(NrAlunni.AsText())
+            .Add(CodSpc.AsText())
+            .Add(CodSpr.AsText())
+            .Add(Scansione.AsText());
+        Sink.Write(FRecord.End());
     }
 }
 
@@ -167,18 +140,15 @@ void ClassStatRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
         }
         // A group made only of such rows gives no record.
         if (std::all_of(Classes.begin(), Classes.end(), [](long long N) { return N == 0; })) continue;
-        StartLine();
-        FLine.append(7, ' ');
-        AppendPadR(FLine, School, 10);
+        FRecord.Begin().Add(School);
         for (std::size_t Y = 0; Y < Years; ++Y) {
             const long long Average =
                 Classes[Y] == 0
                     ? 0
                     : RoundHalfUp(static_cast<double>(Pupils[Y]) / static_cast<double>(Classes[Y]));
-            AppendStatValue(FLine, Classes[Y], School);
-            AppendStatValue(FLine, Average, School);
+            FRecord.Add(StatValue(Classes[Y], School)).Add(StatValue(Average, School));
         }
-        EndLine(Sink);
+        Sink.Write(FRecord.End());
     }
 }
 
@@ -196,22 +166,19 @@ void ClassicAdoptionRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     for (Data.First(); !Data.Eof(); Data.Next()) {
         const char Recommended = ConsigliatoChar(Consigliato.AsInteger());
         const char Owned = InPossessoChar(InPossesso.AsInteger());
-        StartLine();
-        FLine.append(6, ' ');
-        AppendPadR(FLine, CodScuola.AsText(), 10);
-        AppendPadR(FLine, AnnoCorso.AsText(), 1);
-        AppendPadR(FLine, Sezione.AsText(), 1);
-        AppendPadR(FLine, TipoScuola.AsText(), 2);
-        AppendPadR(FLine, CodSpc.AsText(), 6);
-        AppendPadR(FLine, CodSpr.AsText(), 6);
-        FLine.append(6, ' ');
-        FLine += Recommended;
-        FLine += Owned;
-        FLine.append(7, ' ');
-        AppendPadL(FLine, CodEditore.AsText(), 6);
         // The ISBN closes the record as it is, whatever its length.
-        FLine += Isbn.AsText();
-        EndLine(Sink);
+        FRecord.Begin()
+            .Add(CodScuola.AsText())
+            .Add(AnnoCorso.AsText())
+            .Add(Sezione.AsText())
+            .Add(TipoScuola.AsText())
+            .Add(CodSpc.AsText())
+            .Add(CodSpr.AsText())
+            .Add(Recommended)
+            .Add(Owned)
+            .Add(CodEditore.AsText())
+            .Add(Isbn.AsText());
+        Sink.Write(FRecord.End());
     }
 }
 

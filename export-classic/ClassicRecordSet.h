@@ -18,6 +18,7 @@ public:
     TStringList BodyFiles() const override;
     TStringList OutFiles() const override;
     std::string RecordCode(int Index) const override;
+    Edition LayoutEdition() const override { return Edition::Classic; }
     bool OneSchoolRecordPerCode() const override { return false; }
     // AIE loads indexes 1 to 3 (the fifth file has no packet); ANARPE 1 to 3.
     bool LoadsPacket(int Index, int FileCount) const override;
@@ -34,29 +35,27 @@ public:
 class ClassicAieRecordFrame : public AieRecordFrame {
 public:
     using AieRecordFrame::AieRecordFrame;
-    std::string BuildHeaderRecord(int Index) const override;
 
 protected:
-    void AppendFirstFileHeader(std::string& Line) const override;
+    std::span<const FileLayout> Layouts() const override { return FileLayouts(Edition::Classic, "aie"); }
 };
-
-inline constexpr std::string_view ClassicSoftwareId = "1.0.2";
 
 // One school record (336 characters) for every row: codes are not collapsed.
 class ClassicSchoolRecordWriter : public SchoolRecordWriter {
 public:
-    using SchoolRecordWriter::SchoolRecordWriter;
+    explicit ClassicSchoolRecordWriter(std::string RecordCode)
+        : SchoolRecordWriter(RecordCode, BodyLayout(Edition::Classic, RecordCode)) {}
 
 protected:
     bool StartsRecord(std::string_view, std::string_view) const override { return true; }
-    void AppendFields() override;
 };
 
 // One class record per row, closed by the scan mark; a pre-pass marks the
 // rows of "PC" schools beyond the fifth year with "C" (in memory only).
 class ClassicClassRecordWriter : public BodyWriter {
 public:
-    using BodyWriter::BodyWriter;
+    explicit ClassicClassRecordWriter(std::string RecordCode)
+        : BodyWriter(RecordCode, BodyLayout(Edition::Classic, RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 };
 
@@ -65,7 +64,8 @@ public:
 // over three digits stops the writer instead of being cut.
 class ClassStatRecordWriter : public BodyWriter {
 public:
-    using BodyWriter::BodyWriter;
+    explicit ClassStatRecordWriter(std::string RecordCode)
+        : BodyWriter(RecordCode, BodyLayout(Edition::Classic, RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 };
 
@@ -73,7 +73,8 @@ public:
 // Consigliato and the ownership flag; the ISBN closes the record unpadded.
 class ClassicAdoptionRecordWriter : public BodyWriter {
 public:
-    using BodyWriter::BodyWriter;
+    explicit ClassicAdoptionRecordWriter(std::string RecordCode)
+        : BodyWriter(RecordCode, BodyLayout(Edition::Classic, RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 };
 

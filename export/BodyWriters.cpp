@@ -1,7 +1,5 @@
 #include "export/BodyWriters.h"
 
-#include "support/VxStrUtils.h"
-
 namespace txad {
 
 void SchoolRecordWriter::LookUpFields(TClientDataSet& Data) {
@@ -26,30 +24,21 @@ void SchoolRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
         std::string_view Code = FCodScuola.AsText();
         if (!StartsRecord(Code, LastCode)) continue;
         LastCode.assign(Code);
-        StartLine();
-        AppendFields();
-        EndLine(Sink);
+        FRecord.Begin()
+            .Add(Code)
+            .Add(ExCodeValue(FExCodScuola.AsText()))
+            .Add(FNome.AsText())
+            .Add(FIndirizzo.AsText())
+            .Add(FFrazione.AsText())
+            .Add(FComune.AsText())
+            .Add(FCap.AsText())
+            .Add(FTelefono.AsText())
+            .Add(FFax.AsText())
+            .Add(FCodSedeMain.AsText())
+            .Add(FEmail.AsText())
+            .Add(FSito.AsText());
+        Sink.Write(FRecord.End());
     }
-}
-
-void SchoolRecordWriter::AppendSchoolAndAddress(std::size_t NameWidth) {
-    AppendPadR(FLine, FCodScuola.AsText(), 10);
-    AppendExCode(FLine, FExCodScuola.AsText());
-    AppendPadR(FLine, FNome.AsText(), NameWidth);
-    AppendPadR(FLine, FIndirizzo.AsText(), 35);
-    AppendPadR(FLine, FFrazione.AsText(), 30);
-    AppendPadR(FLine, FComune.AsText(), 35);
-    AppendPadR(FLine, FCap.AsText(), 5);
-    AppendPadR(FLine, FTelefono.AsText(), 12);
-    AppendPadR(FLine, FFax.AsText(), 12);
-}
-
-void SchoolRecordWriter::AppendFields() {
-    AppendSchoolAndAddress(50);
-    FLine += ' ';
-    AppendPadR(FLine, FCodSedeMain.AsText(), 10);
-    AppendPadR(FLine, FEmail.AsText(), 80);
-    AppendPadR(FLine, FSito.AsText(), 50);
 }
 
 void ClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
@@ -67,18 +56,17 @@ void ClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     for (Data.First(); !Data.Eof(); Data.Next()) {
         // A null reads as empty text, which is "none" like "0".
         BuildSpecialNeeds(FNeeds, FNrAluIpo.AsText(), FNrAluNonVed.AsText(), FNrAluDisl.AsText());
-        StartLine();
-        AppendPadR(FLine, FCodScuola.AsText(), 10);
-        AppendPadR(FLine, FSezione.AsText(), 4);
-        AppendPadR(FLine, FTipoScuola.AsText(), 2);
-        AppendPadR(FLine, FAnnoCorso.AsText(), 1);
-        AppendPadL(FLine, FNrAlunni.AsText(), 2);
-        AppendPadR(FLine, FCodSpc.AsText(), 6);
-        AppendPadR(FLine, FCodSpr.AsText(), 6);
-        AppendPadR(FLine, FSpesa.AsText(), 7);
-        AppendPadL(FLine, FNeeds, 19);
-        FLine.append(9, ' ');
-        EndLine(Sink);
+        FRecord.Begin()
+            .Add(FCodScuola.AsText())
+            .Add(FSezione.AsText())
+            .Add(FTipoScuola.AsText())
+            .Add(FAnnoCorso.AsText())
+            .Add(FNrAlunni.AsText())
+            .Add(FCodSpc.AsText())
+            .Add(FCodSpr.AsText())
+            .Add(FSpesa.AsText())
+            .Add(FNeeds);
+        Sink.Write(FRecord.End());
     }
 }
 
@@ -106,14 +94,14 @@ void AdoptionWriterBase::ComputeFlags() {
     ComputeAdoptionFlags(FAnnoPrimaAdoz.AsText(), InUso, InPossesso, Approfondimento, Monografia, FFlags);
 }
 
-void AdoptionWriterBase::AppendClassFields() {
-    StartLine();
-    AppendPadR(FLine, FCodScuola.AsText(), 10);
-    AppendPadR(FLine, FAnnoCorso.AsText(), 1);
-    AppendPadR(FLine, FSezione.AsText(), 4);
-    AppendPadR(FLine, FTipoScuola.AsText(), 2);
-    AppendPadR(FLine, FCodSpc.AsText(), 6);
-    AppendPadR(FLine, FCodSpr.AsText(), 6);
+void AdoptionWriterBase::AddClassFields() {
+    FRecord.Begin()
+        .Add(FCodScuola.AsText())
+        .Add(FAnnoCorso.AsText())
+        .Add(FSezione.AsText())
+        .Add(FTipoScuola.AsText())
+        .Add(FCodSpc.AsText())
+        .Add(FCodSpr.AsText());
 }
 
 void AdoptionRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
@@ -121,15 +109,15 @@ void AdoptionRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     FCodPro = Data.FieldByName("CodPro");
     for (Data.First(); !Data.Eof(); Data.Next()) {
         ComputeFlags();
-        AppendClassFields();
-        AppendPadR(FLine, FCodPro.AsText(), 6);
-        FLine += FFlags.Consigliato;
-        FLine += FFlags.InPossesso;
-        AppendPadL(FLine, FCodEditore.AsText(), 6);
-        FLine += FFlags.InUso;
-        AppendPadL(FLine, FIsbn.AsText(), 13);
-        FLine += FFlags.Year;
-        EndLine(Sink);
+        AddClassFields();
+        FRecord.Add(FCodPro.AsText())
+            .Add(FFlags.Consigliato)
+            .Add(FFlags.InPossesso)
+            .Add(FCodEditore.AsText())
+            .Add(FFlags.InUso)
+            .Add(FIsbn.AsText())
+            .Add(FFlags.Year);
+        Sink.Write(FRecord.End());
     }
 }
 
@@ -141,19 +129,18 @@ void AdoptionExtRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     FMateri = Data.FieldByName("Materi");
     for (Data.First(); !Data.Eof(); Data.Next()) {
         ComputeFlags();
-        AppendClassFields();
-        FLine += FFlags.Consigliato;
-        FLine += FFlags.InPossesso;
-        AppendPadL(FLine, FCodEditore.AsText(), 6);
-        AppendPadR(FLine, FAutore.AsText(), 30);
-        AppendPadR(FLine, FTitolo.AsText(), 76);
-        AppendPadR(FLine, FVolume.AsText(), 1);
-        AppendPadR(FLine, FMateri.AsText(), 30);
-        FLine.append(5, ' ');
-        FLine += FFlags.InUso;
-        AppendPadL(FLine, FIsbn.AsText(), 13);
-        FLine += FFlags.Year;
-        EndLine(Sink);
+        AddClassFields();
+        FRecord.Add(FFlags.Consigliato)
+            .Add(FFlags.InPossesso)
+            .Add(FCodEditore.AsText())
+            .Add(FAutore.AsText())
+            .Add(FTitolo.AsText())
+            .Add(FVolume.AsText())
+            .Add(FMateri.AsText())
+            .Add(FFlags.InUso)
+            .Add(FIsbn.AsText())
+            .Add(FFlags.Year);
+        Sink.Write(FRecord.End());
     }
 }
 

@@ -1,21 +1,21 @@
 #pragma once
 // The body record writers: each walks a dataset from its first row to its
 // last and writes complete record lines ("*" and CR LF included) to a sink,
-// one Write per line. Fields are looked up once per file and every line is
-// built in one reused buffer.
+// one Write per line. Fields are looked up once per file; every line is built
+// from its layout table in one reused buffer.
 
 #include <string>
 #include <string_view>
 
 #include "dataset/ClientDataSet.h"
 #include "export/ByteSink.h"
+#include "export/RecordBuilder.h"
 #include "export/RecordFields.h"
 
 namespace txad {
 
 class BodyWriter {
 public:
-    explicit BodyWriter(std::string RecordCode) : FRecordCode(std::move(RecordCode)) {}
     virtual ~BodyWriter() = default;
     BodyWriter(const BodyWriter&) = delete;
     BodyWriter& operator=(const BodyWriter&) = delete;
@@ -27,36 +27,31 @@ public:
     const std::string& RecordCode() const { return FRecordCode; }
 
 protected:
-    // Starts Line with the record code.
-    void StartLine() { FLine.assign(FRecordCode); }
-    // Ends Line with the end mark and the line end, and writes it.
-    void EndLine(ByteSink& Sink) {
-        FLine += "*\r\n";
-        Sink.Write(FLine);
-    }
+    // Layout: the body record with this code in the writer's edition.
+    BodyWriter(std::string RecordCode, const RecordLayout& Layout)
+        : FRecordCode(std::move(RecordCode)), FRecord(Layout) {}
 
     std::string FRecordCode;
-    std::string FLine;
+    RecordBuilder FRecord;
 };
 
 // One school record (345 characters) per run of consecutive rows with the
 // same CodScuola, from the first row of the run.
 class SchoolRecordWriter : public BodyWriter {
 public:
-    using BodyWriter::BodyWriter;
+    explicit SchoolRecordWriter(std::string RecordCode)
+        : SchoolRecordWriter(RecordCode, BodyLayout(Edition::Current, RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 
 protected:
+    // Both editions' school records take the same fields in the same order.
+    SchoolRecordWriter(std::string RecordCode, const RecordLayout& Layout)
+        : BodyWriter(std::move(RecordCode), Layout) {}
     virtual void LookUpFields(TClientDataSet& Data);
     // Whether the row with this code gives a record, given the last code written.
     virtual bool StartsRecord(std::string_view Code, std::string_view LastCode) const {
         return Code != LastCode;
     }
-    // Appends the record's fields after the record code.
-    virtual void AppendFields();
-    // The fields both editions' layouts open with, from the school code to
-    // the fax; only the name's width differs.
-    void AppendSchoolAndAddress(std::size_t NameWidth);
 
     TField FCodScuola, FExCodScuola, FNome, FIndirizzo, FFrazione, FComune, FCap, FTelefono, FFax,
         FCodSedeMain, FEmail, FSito;
@@ -65,7 +60,8 @@ protected:
 // One class record (71 characters) per row, with the special-needs list.
 class ClassRecordWriter : public BodyWriter {
 public:
-    using BodyWriter::BodyWriter;
+    explicit ClassRecordWriter(std::string RecordCode)
+        : BodyWriter(RecordCode, BodyLayout(Edition::Current, RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 
 private:
@@ -76,15 +72,15 @@ private:
 
 // Fields and flags common to the adoption and the extension records.
 class AdoptionWriterBase : public BodyWriter {
-public:
-    using BodyWriter::BodyWriter;
-
 protected:
+    explicit AdoptionWriterBase(std::string RecordCode)
+        : BodyWriter(RecordCode, BodyLayout(Edition::Current, RecordCode)) {}
+
     void LookUpAdoptionFields(TClientDataSet& Data);
     // Reads the integer fields and the year of the current row into FFlags.
     void ComputeFlags();
-    // Record code, CodScuola, AnnoCorso, Sezione, TipoScuola, CodSpc, CodSpr.
-    void AppendClassFields();
+    // Starts the line with CodScuola, AnnoCorso, Sezione, TipoScuola, CodSpc, CodSpr.
+    void AddClassFields();
 
     TField FCodScuola, FAnnoCorso, FSezione, FTipoScuola, FCodSpc, FCodSpr, FCodEditore, FIsbn,
         FAnnoPrimaAdoz, FInUso, FInPossesso, FMonografia, FApprofondimento;
@@ -94,7 +90,7 @@ protected:
 // One adoption record (66 characters) per row.
 class AdoptionRecordWriter : public AdoptionWriterBase {
 public:
-    using AdoptionWriterBase::AdoptionWriterBase;
+    explicit AdoptionRecordWriter(std::string RecordCode) : AdoptionWriterBase(std::move(RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 
 private:
@@ -104,7 +100,7 @@ private:
 // One adoption extension record (202 characters) per row, with the book's data.
 class AdoptionExtRecordWriter : public AdoptionWriterBase {
 public:
-    using AdoptionWriterBase::AdoptionWriterBase;
+    explicit AdoptionExtRecordWriter(std::string RecordCode) : AdoptionWriterBase(std::move(RecordCode)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override;
 
 private:

@@ -10,6 +10,7 @@
 #include "dataset/ClientDataSet.h"
 #include "export/BodyWriters.h"
 #include "export/RecordFrame.h"
+#include "export/RecordLayout.h"
 #include "support/VxStrUtils.h"
 
 namespace txad {
@@ -29,6 +30,10 @@ public:
     virtual TStringList OutFiles() const;
     // The body records' code of file Index; empty when the file has no body.
     virtual std::string RecordCode(int Index) const;
+    // The edition whose layout tables the files follow.
+    virtual Edition LayoutEdition() const { return Edition::Current; }
+    // The layouts of OutFiles(), by file index; empty for an unknown target.
+    std::span<const FileLayout> FileLayouts() const { return txad::FileLayouts(LayoutEdition(), FTarget); }
 
     // The school file takes one record per run of rows with the same code
     // (the run's first row), or one per row.

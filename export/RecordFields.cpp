@@ -46,15 +46,8 @@ std::string FormatDateDMY(const platform::LocalDate& Date) {
 
 std::string FormatExCode(std::string_view ExCodScuola) {
     std::string Text;
-    AppendExCode(Text, ExCodScuola);
+    AppendPadR(Text, ExCodeValue(ExCodScuola), 10);
     return Text;
-}
-
-void AppendExCode(std::string& Out, std::string_view ExCodScuola) {
-    if (ExCodScuola == ".")
-        Out.append(10, ' ');
-    else
-        AppendPadR(Out, ExCodScuola, 10);
 }
 
 void FirstAdoptionYear(std::string_view AnnoPrimaAdoz, std::string& Year) {

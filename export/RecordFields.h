@@ -15,7 +15,10 @@ std::string FormatDateDMY(const platform::LocalDate& Date);
 // "." (no former code) gives 10 blanks; any other value is cut or padded to
 // 10, so that no value moves the fields after it.
 std::string FormatExCode(std::string_view ExCodScuola);
-void AppendExCode(std::string& Out, std::string_view ExCodScuola);
+// The former code's value before padding: "." stands for none.
+inline std::string_view ExCodeValue(std::string_view ExCodScuola) {
+    return ExCodScuola == "." ? std::string_view() : ExCodScuola;
+}
 
 // The campaign's adoption year, and the earliest first-adoption year the
 // records carry (both four digits).

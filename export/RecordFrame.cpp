@@ -1,44 +1,53 @@
 #include "export/RecordFrame.h"
 
+#include "export/RecordBuilder.h"
 #include "export/RecordFields.h"
+#include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
 
 namespace txad {
 
-std::string RecordFrame::BuildHeaderRecord(int /*Index*/) const {
-    return {};
+namespace {
+
+// Fills a header or trailer layout with the run's values, found by each
+// field's source; Count is the trailer's.
+std::string BuildFrameLine(const RecordLayout& Layout, const HeaderValues& Values, long long Count) {
+    RecordBuilder Line(Layout);
+    Line.Begin();
+    for (const LayoutField& Field : Layout.Fields) {
+        if (Field.Content == FieldContent::Constant) continue;
+        if (Field.Source == SourceRunDate)
+            Line.Add(Values.RunDate);
+        else if (Field.Source == SourceSchoolCount)
+            Line.Add(FormatSchoolCount(Values.SchoolCount));
+        else if (Field.Source == SourceParamFileDate)
+            Line.Add(Values.ParamFileDate);
+        else if (Field.Source == SourceCatalogueDate)
+            Line.Add(Values.CatalogueDate);
+        else if (Field.Source == SourceProtocolNumber)
+            Line.Add(Values.ProtocolNumber);
+        else if (Field.Source == SourceLineCount)
+            Line.Add(FormatRecordCount(Count));
+        else
+            throw EVxInternalError(FormatMsg("Valore di testata sconosciuto: %s", Field.Source));
+    }
+    return std::string(Line.End());
 }
 
-std::string RecordFrame::BuildTrailerRecord(long long /*Count*/) const {
-    return {};
+} // namespace
+
+std::string RecordFrame::BuildHeaderRecord(int Index) const {
+    const std::span<const FileLayout> Files = Layouts();
+    if (Files.empty()) return {};
+    if (Index < 0 || static_cast<std::size_t>(Index) >= Files.size())
+        throw EVxInternalError(FormatMsg("Indice di file %d fuori dal tracciato", Index));
+    return BuildFrameLine(*Files[static_cast<std::size_t>(Index)].Header, FValues, 0);
 }
 
-std::string AieRecordFrame::BuildHeaderRecord(int Index) const {
-    std::string Line = "R001";
-    Line += FValues.RunDate;
-    Line += FormatSchoolCount(FValues.SchoolCount);
-    if (Index == 0) AppendFirstFileHeader(Line);
-    Line += LineEnd;
-    return Line;
-}
-
-void AieRecordFrame::AppendFirstFileHeader(std::string& Line) const {
-    AppendPadR(Line, SoftwareId, 10);
-    Line += FValues.CatalogueDate;
-    AppendPadR(Line, FValues.ProtocolNumber, 30);
-    Line += FValues.RunDate;
-}
-
-std::string AieRecordFrame::BuildTrailerRecord(long long Count) const {
-    return "R099" + FValues.RunDate + FormatRecordCount(Count) + std::string(LineEnd);
-}
-
-std::string AnarpeRecordFrame::BuildHeaderRecord(int /*Index*/) const {
-    return "F" + FValues.RunDate + FValues.ParamFileDate + std::string(LineEnd);
-}
-
-std::string AnarpeRecordFrame::BuildTrailerRecord(long long Count) const {
-    return "L" + FValues.RunDate + FormatRecordCount(Count) + std::string(LineEnd);
+std::string RecordFrame::BuildTrailerRecord(long long Count) const {
+    const std::span<const FileLayout> Files = Layouts();
+    if (Files.empty()) return {};
+    return BuildFrameLine(*Files.front().Trailer, FValues, Count);
 }
 
 } // namespace txad

@@ -1,9 +1,13 @@
 #pragma once
-// Header and trailer records of the output files, one variant per recipient.
+// Header and trailer records of the output files, one variant per recipient,
+// built from the layout tables.
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "export/RecordLayout.h"
 
 namespace txad {
 
@@ -17,20 +21,24 @@ struct HeaderValues {
     int FileCount = 0;          // entries of FOutFiles
 };
 
-// Builds the header and trailer lines, line end included. The base class is
-// the unknown recipient's: both lines are empty.
+// Builds the header and trailer lines, line end included, from the header
+// and trailer layouts of the recipient's files. The base class is the
+// unknown recipient's: it has no files, and both lines are empty.
 class RecordFrame {
 public:
     explicit RecordFrame(HeaderValues Values) : FValues(std::move(Values)) {}
     virtual ~RecordFrame() = default;
 
     // Raises when a count does not fit its field.
-    virtual std::string BuildHeaderRecord(int Index) const;
-    virtual std::string BuildTrailerRecord(long long Count) const;
+    std::string BuildHeaderRecord(int Index) const;
+    std::string BuildTrailerRecord(long long Count) const;
 
     const HeaderValues& Values() const { return FValues; }
 
 protected:
+    // The recipient's files, whose headers and trailers this frame builds.
+    virtual std::span<const FileLayout> Layouts() const { return {}; }
+
     HeaderValues FValues;
 };
 
@@ -39,20 +47,18 @@ protected:
 class AieRecordFrame : public RecordFrame {
 public:
     using RecordFrame::RecordFrame;
-    std::string BuildHeaderRecord(int Index) const override;
-    std::string BuildTrailerRecord(long long Count) const override;
 
 protected:
-    // Appended to the first file's header after the school count.
-    virtual void AppendFirstFileHeader(std::string& Line) const;
+    std::span<const FileLayout> Layouts() const override { return FileLayouts(Edition::Current, "aie"); }
 };
 
 // "F" headers with the parameter file's date and "L" trailers.
 class AnarpeRecordFrame : public RecordFrame {
 public:
     using RecordFrame::RecordFrame;
-    std::string BuildHeaderRecord(int Index) const override;
-    std::string BuildTrailerRecord(long long Count) const override;
+
+protected:
+    std::span<const FileLayout> Layouts() const override { return FileLayouts(Edition::Current, "anarpe"); }
 };
 
 // The software identifier of the first AIE header.
