@@ -60,6 +60,7 @@ private:
     void PrintText(const Input& File);
     void PrintCsv(const Input& File);
     void Check(const Input& File);
+    void PrintAndCheck();
 
     Utf8Output& FOut;
     Utf8Output& FErr;
@@ -68,6 +69,8 @@ private:
     // Reused for every record, so the print loop does not allocate.
     std::vector<FieldSpan> FSpans;
     std::vector<std::string_view> FCells;
+    bool FCsv = false;
+    bool FPrinted = false; // a file's records are out: the next one follows an empty line
     bool FUnreadable = false;
     bool FFaulty = false;
 };
@@ -231,23 +234,38 @@ void Checker::Check(const Input& File) {
 }
 
 int Checker::Run(const Options& Opts) {
-    for (const std::string& Path : Opts.Paths) Load(Path, Opts.Ed);
-    if (Opts.Csv) {
+    FCsv = Opts.Csv;
+    // Text goes out file by file, so only one file or archive is held at a
+    // time; CSV needs every file's layouts for its header line first.
+    for (const std::string& Path : Opts.Paths) {
+        Load(Path, Opts.Ed);
+        if (!FCsv) PrintAndCheck();
+    }
+    if (FCsv) {
         FOut.Put("File,Riga");
         for (std::size_t C = 0; C < FColumns.Count(); ++C) {
             FOut.Put(',');
             FOut.PutCsvField(FColumns.Name(C));
         }
         FOut.Put("\r\n");
+        PrintAndCheck();
     }
-    bool First = true;
+    if (!FOut.Finish()) {
+        FErr.Put("record-check: cannot write the output\n");
+        FUnreadable = true;
+    }
+    FErr.Finish();
+    return FUnreadable ? 2 : FFaulty ? 1 : 0;
+}
+
+void Checker::PrintAndCheck() {
     for (const Input& File : FInputs) {
         if (File.Layout) {
-            if (Opts.Csv) {
+            if (FCsv) {
                 PrintCsv(File);
             } else {
-                if (!First) FOut.Put('\n');
-                First = false;
+                if (FPrinted) FOut.Put('\n');
+                FPrinted = true;
                 PrintText(File);
             }
         }
@@ -257,12 +275,7 @@ int Checker::Run(const Options& Opts) {
         Check(File);
         FErr.Flush();
     }
-    if (!FOut.Finish()) {
-        FErr.Put("record-check: cannot write the output\n");
-        FUnreadable = true;
-    }
-    FErr.Finish();
-    return FUnreadable ? 2 : FFaulty ? 1 : 0;
+    FInputs.clear();
 }
 
 int Usage(Utf8Output& Err, std::string_view Why) {
