@@ -18,5 +18,4 @@ protected:
     bool RegistryShowReloads() const override { return false; }
     bool ReadsCatalogueDate() const override { return false; }
     bool OwnNextAndOkRule() const override { return false; }
-    txad::Edition RecordEdition() const override { return txad::Edition::Classic; }
 };

@@ -76,16 +76,14 @@ void TfmTxadMainBase::tsInfoShow() {
     }
     FRunFinished = true;
     // Only a finished run leaves a set worth showing.
-    buMostraFile->setVisible(!FRunStopped &&
-                             !txad::FileLayouts(RecordEdition(), FRecordSet->Target()).empty());
+    buMostraFile->setVisible(!FRunStopped && !FRecordSet->FileLayouts().empty());
     UpdateButtons();
 }
 
 void TfmTxadMainBase::buMostraFileClick() {
     // Window-modal: Esc must close the window, not reach the form, where it
     // is Annulla and ends the program.
-    auto* Window = new RecordFilesDialog(FStartup.DataDir,
-                                         txad::FileLayouts(RecordEdition(), FRecordSet->Target()), this);
+    auto* Window = new RecordFilesDialog(FStartup.DataDir, FRecordSet->FileLayouts(), this);
     Window->setAttribute(Qt::WA_DeleteOnClose);
     Window->open();
 }

@@ -7,7 +7,6 @@
 
 #include "export/ExportRecordSet.h"
 #include "export/MainFormRules.h"
-#include "export/RecordLayout.h"
 #include "export/txadMMain.h"
 #include "forms/VxFWizard.h"
 
@@ -114,8 +113,6 @@ protected:
     // The header values start-up reads; the catalogue date only where used.
     virtual bool ReadsCatalogueDate() const { return true; }
     virtual std::string ProtocolNumber() const { return {}; }
-    // The edition whose layouts the output files follow.
-    virtual txad::Edition RecordEdition() const { return txad::Edition::Current; }
     // Next and Esci keep the wizard's rule (the earlier edition) or follow the
     // export form's own rule.
     virtual bool OwnNextAndOkRule() const { return true; }
