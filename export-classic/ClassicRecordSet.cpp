@@ -99,16 +99,9 @@ void ClassicClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     const TField CodSpr = Data.FieldByName("CodSpr");
     for (Data.First(); !Data.Eof(); Data.Next()) {
         // The scan mark closes the record as it is, whatever its length.
-        FRecord.Begin()
-            .Add(CodScuola.AsText())
-            .Add(Sezione.AsText())
-            .Add(TipoScuola.AsText())
-            .Add(AnnoCorso.AsText())
-            .Add(NrAlunni.AsText())
-            .Add(CodSpc.AsText())
-            .Add(CodSpr.AsText())
-            .Add(Scansione.AsText());
-        Sink.Write(FRecord.End());
+        Sink.Write(
+            FRecord.Build({CodScuola.AsText(), Sezione.AsText(), TipoScuola.AsText(), AnnoCorso.AsText(),
+                           NrAlunni.AsText(), CodSpc.AsText(), CodSpr.AsText(), Scansione.AsText()}));
     }
 }
 
@@ -140,15 +133,21 @@ void ClassStatRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
         }
         // A group made only of such rows gives no record.
         if (std::all_of(Classes.begin(), Classes.end(), [](long long N) { return N == 0; })) continue;
-        FRecord.Begin().Add(School);
+        // The school code, then classes and average of each year.
+        std::array<std::string, 2 * Years> Texts;
+        std::array<std::string_view, 1 + 2 * Years> Values;
+        Values[0] = School;
         for (std::size_t Y = 0; Y < Years; ++Y) {
             const long long Average =
                 Classes[Y] == 0
                     ? 0
                     : RoundHalfUp(static_cast<double>(Pupils[Y]) / static_cast<double>(Classes[Y]));
-            FRecord.Add(StatValue(Classes[Y], School)).Add(StatValue(Average, School));
+            Texts[2 * Y] = StatValue(Classes[Y], School);
+            Texts[2 * Y + 1] = StatValue(Average, School);
+            Values[1 + 2 * Y] = Texts[2 * Y];
+            Values[2 + 2 * Y] = Texts[2 * Y + 1];
         }
-        Sink.Write(FRecord.End());
+        Sink.Write(FRecord.Build(Values));
     }
 }
 
@@ -167,18 +166,9 @@ void ClassicAdoptionRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
         const char Recommended = ConsigliatoChar(Consigliato.AsInteger());
         const char Owned = InPossessoChar(InPossesso.AsInteger());
         // The ISBN closes the record as it is, whatever its length.
-        FRecord.Begin()
-            .Add(CodScuola.AsText())
-            .Add(AnnoCorso.AsText())
-            .Add(Sezione.AsText())
-            .Add(TipoScuola.AsText())
-            .Add(CodSpc.AsText())
-            .Add(CodSpr.AsText())
-            .Add(Recommended)
-            .Add(Owned)
-            .Add(CodEditore.AsText())
-            .Add(Isbn.AsText());
-        Sink.Write(FRecord.End());
+        Sink.Write(FRecord.Build(
+            {CodScuola.AsText(), AnnoCorso.AsText(), Sezione.AsText(), TipoScuola.AsText(), CodSpc.AsText(),
+             CodSpr.AsText(), CharValue(Recommended), CharValue(Owned), CodEditore.AsText(), Isbn.AsText()}));
     }
 }
 

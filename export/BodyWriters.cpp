@@ -24,20 +24,10 @@ void SchoolRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
         std::string_view Code = FCodScuola.AsText();
         if (!StartsRecord(Code, LastCode)) continue;
         LastCode.assign(Code);
-        FRecord.Begin()
-            .Add(Code)
-            .Add(ExCodeValue(FExCodScuola.AsText()))
-            .Add(FNome.AsText())
-            .Add(FIndirizzo.AsText())
-            .Add(FFrazione.AsText())
-            .Add(FComune.AsText())
-            .Add(FCap.AsText())
-            .Add(FTelefono.AsText())
-            .Add(FFax.AsText())
-            .Add(FCodSedeMain.AsText())
-            .Add(FEmail.AsText())
-            .Add(FSito.AsText());
-        Sink.Write(FRecord.End());
+        Sink.Write(
+            FRecord.Build({Code, ExCodeValue(FExCodScuola.AsText()), FNome.AsText(), FIndirizzo.AsText(),
+                           FFrazione.AsText(), FComune.AsText(), FCap.AsText(), FTelefono.AsText(),
+                           FFax.AsText(), FCodSedeMain.AsText(), FEmail.AsText(), FSito.AsText()}));
     }
 }
 
@@ -56,17 +46,9 @@ void ClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     for (Data.First(); !Data.Eof(); Data.Next()) {
         // A null reads as empty text, which is "none" like "0".
         BuildSpecialNeeds(FNeeds, FNrAluIpo.AsText(), FNrAluNonVed.AsText(), FNrAluDisl.AsText());
-        FRecord.Begin()
-            .Add(FCodScuola.AsText())
-            .Add(FSezione.AsText())
-            .Add(FTipoScuola.AsText())
-            .Add(FAnnoCorso.AsText())
-            .Add(FNrAlunni.AsText())
-            .Add(FCodSpc.AsText())
-            .Add(FCodSpr.AsText())
-            .Add(FSpesa.AsText())
-            .Add(FNeeds);
-        Sink.Write(FRecord.End());
+        Sink.Write(
+            FRecord.Build({FCodScuola.AsText(), FSezione.AsText(), FTipoScuola.AsText(), FAnnoCorso.AsText(),
+                           FNrAlunni.AsText(), FCodSpc.AsText(), FCodSpr.AsText(), FSpesa.AsText(), FNeeds}));
     }
 }
 
@@ -94,30 +76,16 @@ void AdoptionWriterBase::ComputeFlags() {
     ComputeAdoptionFlags(FAnnoPrimaAdoz.AsText(), InUso, InPossesso, Approfondimento, Monografia, FFlags);
 }
 
-void AdoptionWriterBase::AddClassFields() {
-    FRecord.Begin()
-        .Add(FCodScuola.AsText())
-        .Add(FAnnoCorso.AsText())
-        .Add(FSezione.AsText())
-        .Add(FTipoScuola.AsText())
-        .Add(FCodSpc.AsText())
-        .Add(FCodSpr.AsText());
-}
-
 void AdoptionRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     LookUpAdoptionFields(Data);
     FCodPro = Data.FieldByName("CodPro");
     for (Data.First(); !Data.Eof(); Data.Next()) {
         ComputeFlags();
-        AddClassFields();
-        FRecord.Add(FCodPro.AsText())
-            .Add(FFlags.Consigliato)
-            .Add(FFlags.InPossesso)
-            .Add(FCodEditore.AsText())
-            .Add(FFlags.InUso)
-            .Add(FIsbn.AsText())
-            .Add(FFlags.Year);
-        Sink.Write(FRecord.End());
+        Sink.Write(
+            FRecord.Build({FCodScuola.AsText(), FAnnoCorso.AsText(), FSezione.AsText(), FTipoScuola.AsText(),
+                           FCodSpc.AsText(), FCodSpr.AsText(), FCodPro.AsText(),
+                           CharValue(FFlags.Consigliato), CharValue(FFlags.InPossesso), FCodEditore.AsText(),
+                           CharValue(FFlags.InUso), FIsbn.AsText(), FFlags.Year}));
     }
 }
 
@@ -129,18 +97,11 @@ void AdoptionExtRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     FMateri = Data.FieldByName("Materi");
     for (Data.First(); !Data.Eof(); Data.Next()) {
         ComputeFlags();
-        AddClassFields();
-        FRecord.Add(FFlags.Consigliato)
-            .Add(FFlags.InPossesso)
-            .Add(FCodEditore.AsText())
-            .Add(FAutore.AsText())
-            .Add(FTitolo.AsText())
-            .Add(FVolume.AsText())
-            .Add(FMateri.AsText())
-            .Add(FFlags.InUso)
-            .Add(FIsbn.AsText())
-            .Add(FFlags.Year);
-        Sink.Write(FRecord.End());
+        Sink.Write(FRecord.Build({FCodScuola.AsText(), FAnnoCorso.AsText(), FSezione.AsText(),
+                                  FTipoScuola.AsText(), FCodSpc.AsText(), FCodSpr.AsText(),
+                                  CharValue(FFlags.Consigliato), CharValue(FFlags.InPossesso),
+                                  FCodEditore.AsText(), FAutore.AsText(), FTitolo.AsText(), FVolume.AsText(),
+                                  FMateri.AsText(), CharValue(FFlags.InUso), FIsbn.AsText(), FFlags.Year}));
     }
 }
 

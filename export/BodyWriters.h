@@ -79,8 +79,6 @@ protected:
     void LookUpAdoptionFields(TClientDataSet& Data);
     // Reads the integer fields and the year of the current row into FFlags.
     void ComputeFlags();
-    // Starts the line with CodScuola, AnnoCorso, Sezione, TipoScuola, CodSpc, CodSpr.
-    void AddClassFields();
 
     TField FCodScuola, FAnnoCorso, FSezione, FTipoScuola, FCodSpc, FCodSpr, FCodEditore, FIsbn,
         FAnnoPrimaAdoz, FInUso, FInPossesso, FMonografia, FApprofondimento;

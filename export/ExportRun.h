@@ -14,12 +14,16 @@
 #include "export/ExportRecordSet.h"
 #include "export/ExportSettings.h"
 #include "export/OutputFileWriter.h"
+#include "export/RecordLayout.h"
 #include "export/ZipPacker.h"
 
 namespace txad {
 
 // "Procedura interrotta con il seguente errore: <Cause>..." as the log shows it.
 std::string StopText(std::string_view Cause);
+
+// "Il file <name> non rispetta il tracciato: riga L, colonna C, campo F: <what>".
+std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault);
 
 class ExportRun {
 public:
@@ -38,6 +42,9 @@ public:
 
 protected:
     virtual void WriteOutputFile(int Index);
+    // Reads every file this run's writer made back and checks it against its
+    // layout: the first fault stops the run before anything is delivered.
+    virtual void CheckOutputFiles();
     virtual void DeliverByCopy();
     virtual void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir);
     virtual void DeliverByZip();
@@ -60,6 +67,7 @@ protected:
     DeliveryFileOps* FOps;
     DeliveryFileOps FDefaultOps;
     OutputFileWriter FWriter;
+    std::vector<bool> FWritten; // by file index: made by FWriter in this run
 };
 
 inline constexpr const char* ArchiveName = "Anarpe.zip";

@@ -1,39 +1,78 @@
 #include "export/RecordBuilder.h"
 
+#include <cstring>
+
 #include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
 
 namespace txad {
 
-RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout) {
-    FLine.reserve(Layout.FixedLength() + 64);
+namespace {
+
+// Flags, fillers and end marks are one byte: no library call for those.
+char* Put(char* At, const char* Bytes, std::size_t Length) {
+    if (Length == 1)
+        *At = *Bytes;
+    else if (Length != 0)
+        std::memcpy(At, Bytes, Length);
+    return At + Length;
 }
 
-void RecordBuilder::AppendConstants() {
-    const std::span<const LayoutField> Fields = FLayout->Fields;
-    while (FNext < Fields.size() && Fields[FNext].Content == FieldContent::Constant)
-        FLine.append(Fields[FNext++].Source);
+char* Blanks(char* At, std::size_t Count) {
+    if (Count == 1)
+        *At = ' ';
+    else if (Count != 0)
+        std::memset(At, ' ', Count);
+    return At + Count;
 }
 
-RecordBuilder& RecordBuilder::Add(std::string_view Value) {
-    AppendConstants();
-    if (FNext >= FLayout->Fields.size())
-        throw EVxInternalError(FormatMsg("Troppi valori per il record %s", FLayout->Code()));
-    const LayoutField& Field = FLayout->Fields[FNext++];
-    switch (Field.Pad) {
-    case FieldPad::Right: AppendPadR(FLine, Value, static_cast<std::size_t>(Field.Width)); break;
-    case FieldPad::Left: AppendPadL(FLine, Value, static_cast<std::size_t>(Field.Width)); break;
-    case FieldPad::Variable: FLine.append(Value); break;
+} // namespace
+
+RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVariable(Layout.Fields.size()) {
+    std::size_t From = 0;
+    for (const LayoutField& Field : Layout.Fields) {
+        if (Field.Content == FieldContent::Constant) {
+            FConstants.append(Field.Source);
+            continue;
+        }
+        if (Field.Pad == FieldPad::Variable) FVariable = FSteps.size();
+        const std::size_t Width = Field.Pad == FieldPad::Variable ? 0 : static_cast<std::size_t>(Field.Width);
+        FSteps.push_back({From, FConstants.size() - From, Field.Pad, Width});
+        FFixed += Width;
+        From = FConstants.size();
     }
-    return *this;
+    FConstants += "\r\n";
+    FTailFrom = From;
+    FTailLength = FConstants.size() - From;
+    FFixed += FConstants.size();
+    FLine.resize(FFixed + 64);
 }
 
-std::string_view RecordBuilder::End() {
-    AppendConstants();
-    if (FNext != FLayout->Fields.size())
-        throw EVxInternalError(FormatMsg("Valori mancanti per il record %s", FLayout->Code()));
-    FLine += "\r\n";
-    return FLine;
+std::string_view RecordBuilder::Build(std::span<const std::string_view> Values) {
+    if (Values.size() != FSteps.size())
+        throw EVxInternalError(FormatMsg(FormatMsg("Il record %s prende %d valori", FLayout->Code()),
+                                         static_cast<long long>(FSteps.size())) +
+                               ", non " + std::to_string(Values.size()));
+    // Room for everything before any byte is written: no check per field.
+    const std::size_t Variable = FVariable < Values.size() ? Values[FVariable].size() : 0;
+    if (FFixed + Variable > FLine.size()) FLine.resize(2 * (FFixed + Variable));
+
+    char* At = FLine.data();
+    const char* Constants = FConstants.data();
+    for (std::size_t I = 0; I < FSteps.size(); ++I) {
+        const Step& S = FSteps[I];
+        At = Put(At, Constants + S.ConstantFrom, S.ConstantLength);
+        const std::string_view Value = Values[I];
+        // Cut to the width keeping the first bytes, blanks on the padded side.
+        const std::size_t Length =
+            S.Pad == FieldPad::Variable || Value.size() < S.Width ? Value.size() : S.Width;
+        const std::size_t Pad = S.Pad == FieldPad::Variable ? 0 : S.Width - Length;
+        if (S.Pad == FieldPad::Left) At = Blanks(At, Pad);
+        At = Put(At, Value.data(), Length);
+        if (S.Pad == FieldPad::Right) At = Blanks(At, Pad);
+    }
+    At = Put(At, Constants + FTailFrom, FTailLength);
+    return std::string_view(FLine.data(), static_cast<std::size_t>(At - FLine.data()));
 }
 
 const RecordLayout& BodyLayout(Edition Ed, std::string_view RecordCode) {

@@ -1,5 +1,7 @@
 #include "export/RecordFrame.h"
 
+#include <vector>
+
 #include "export/RecordBuilder.h"
 #include "export/RecordFields.h"
 #include "support/VxExceptions.h"
@@ -12,26 +14,29 @@ namespace {
 // Fills a header or trailer layout with the run's values, found by each
 // field's source; Count is the trailer's.
 std::string BuildFrameLine(const RecordLayout& Layout, const HeaderValues& Values, long long Count) {
-    RecordBuilder Line(Layout);
-    Line.Begin();
+    std::string SchoolCount, LineCount;
+    std::vector<std::string_view> Line;
     for (const LayoutField& Field : Layout.Fields) {
         if (Field.Content == FieldContent::Constant) continue;
-        if (Field.Source == SourceRunDate)
-            Line.Add(Values.RunDate);
-        else if (Field.Source == SourceSchoolCount)
-            Line.Add(FormatSchoolCount(Values.SchoolCount));
-        else if (Field.Source == SourceParamFileDate)
-            Line.Add(Values.ParamFileDate);
-        else if (Field.Source == SourceCatalogueDate)
-            Line.Add(Values.CatalogueDate);
-        else if (Field.Source == SourceProtocolNumber)
-            Line.Add(Values.ProtocolNumber);
-        else if (Field.Source == SourceLineCount)
-            Line.Add(FormatRecordCount(Count));
-        else
+        if (Field.Source == SourceRunDate) {
+            Line.push_back(Values.RunDate);
+        } else if (Field.Source == SourceSchoolCount) {
+            SchoolCount = FormatSchoolCount(Values.SchoolCount);
+            Line.push_back(SchoolCount);
+        } else if (Field.Source == SourceParamFileDate) {
+            Line.push_back(Values.ParamFileDate);
+        } else if (Field.Source == SourceCatalogueDate) {
+            Line.push_back(Values.CatalogueDate);
+        } else if (Field.Source == SourceProtocolNumber) {
+            Line.push_back(Values.ProtocolNumber);
+        } else if (Field.Source == SourceLineCount) {
+            LineCount = FormatRecordCount(Count);
+            Line.push_back(LineCount);
+        } else {
             throw EVxInternalError(FormatMsg("Valore di testata sconosciuto: %s", Field.Source));
+        }
     }
-    return std::string(Line.End());
+    return std::string(RecordBuilder(Layout).Build(Line));
 }
 
 } // namespace
