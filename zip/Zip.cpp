@@ -297,16 +297,16 @@ int32_t TZip::RunAdd() {
     Params.Trace = Trace ? -1 : 0;
     Params.Password = Password.empty() ? nullptr : Password.c_str();
     Params.Encrypt = Password.empty() ? 0 : -1;
-    Params.OptFlag6 = (AddOptions & aoFlag6) ? -1 : 0;
-    Params.OptNotFlag4 = (AddOptions & aoFlag4) ? 0 : -1;
-    Params.Fixed56 = -1;
-    Params.Fixed60 = 9;
-    Params.OptNotFlags2And3 = (AddOptions & (aoFlag2 | aoFlag3)) ? 0 : -1;
-    Params.OptFlag2 = (AddOptions & aoFlag2) ? -1 : 0;
-    Params.Fixed80 = -1;
-    Params.OptFlag7 = (AddOptions & aoFlag7) ? -1 : 0;
-    Params.OptFlag1 = (AddOptions & aoFlag1) ? -1 : 0;
-    Params.OptFlag0Only = !(AddOptions & aoFlag1) && (AddOptions & aoFlag0) ? -1 : 0;
+    Params.PassedFirst = (AddOptions & aoPassedFirst) ? -1 : 0;
+    Params.WithoutInvertedOption = (AddOptions & aoInvertedOption) ? 0 : -1;
+    Params.ConstantTrue = -1;
+    Params.ConstantNine = 9;
+    Params.PlainFileSpecs = (AddOptions & (aoPerFileOption | aoRelativeToRootDir)) ? 0 : -1;
+    Params.PerFileOption = (AddOptions & aoPerFileOption) ? -1 : 0;
+    Params.ConstantTrueToo = -1;
+    Params.PassedSecond = (AddOptions & aoPassedSecond) ? -1 : 0;
+    Params.DefaultMode = (AddOptions & aoDefaultMode) ? -1 : 0;
+    Params.FallbackMode = !(AddOptions & aoDefaultMode) && (AddOptions & aoFallbackMode) ? -1 : 0;
     Params.FileEntryCount = static_cast<int32_t>(m_fileSpecs.size());
     Params.ArchiveName = m_zipFileName.c_str();
     Params.TempDir = TempDir.c_str();
@@ -321,11 +321,11 @@ int32_t TZip::RunAdd() {
         std::string& FileName = m_fileSpecs[I];
         const bool Relative =
             FileName.size() < 3 || (FileName[0] != '\\' && FileName[0] != '/' && FileName[1] != ':');
-        if ((AddOptions & aoFlag3) && Relative) FileName = RootText + FileName;
+        if ((AddOptions & aoRelativeToRootDir) && Relative) FileName = RootText + FileName;
         FileEntries[I].FileName = FileName.c_str();
         FileEntries[I].Password = Params.Password;
         FileEntries[I].Encrypt = Params.Encrypt;
-        FileEntries[I].OptFlag2 = Params.OptFlag2;
+        FileEntries[I].PerFileOption = Params.PerFileOption;
         FileEntries[I].RootDir = RootText.c_str();
     }
     Params.FileEntries = FileEntries.data();
@@ -471,9 +471,9 @@ void TZip::HandleCallback(ZipCallbackRecord& Rec) {
         break;
     }
     case ZIPDLL_CB_OVERWRITE:
-        if (!(ExtrOptions & (aoFlag0 | aoFlag1 | aoFlag3))) {
+        if (!(ExtrOptions & (eoOverwriteOlder | eoReplaceOlder | eoAskBeforeOverwrite))) {
             Rec.Number = 1;
-        } else if (ExtrOptions & (aoFlag0 | aoFlag1)) {
+        } else if (ExtrOptions & (eoOverwriteOlder | eoReplaceOlder)) {
             Rec.Number = Rec.AnswerFlag & 1;
         } else {
             HideWindow();
