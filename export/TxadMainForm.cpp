@@ -145,10 +145,10 @@ void TfmTxadMainBase::FormCreate() {
             txad::CheckStartupArguments(Arg(1), Arg(2));
             FRecordSet = MakeRecordSet(Arg(2));
             FStartup.Target = Arg(2);
-            FStartup.DataDir = IncludePathDelimiter(Arg(1));
-            FStartup.DestDir =
-                IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
-                                     "datrex" + platform::PathDelimiter() + Arg(2));
+            FStartup.DataDir = platform::IncludePathDelimiter(Arg(1));
+            FStartup.DestDir = platform::IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" +
+                                                              platform::PathDelimiter() + "datrex" +
+                                                              platform::PathDelimiter() + Arg(2));
             FStartup.BodyFiles = FRecordSet->BodyFiles();
             PrefetchPackets();
             VerifyExportedData(FStartup.DataDir);

@@ -44,9 +44,10 @@ int32_t AskBox(const std::string& Text, uint32_t Style) {
     return CurrentPresenter().ShowBox(MessageBoxRequest{ApplicationTitle(), Text, Style});
 }
 
-std::string WithSeparator(const std::string& Dir) {
-    if (Dir.empty() || Dir.back() == '/' || Dir.back() == '\\') return Dir;
-    return Dir + platform::PathDelimiter();
+// Dir as the start of the paths inside it; an empty Dir (none given) stays
+// empty.
+std::string FolderPrefix(const std::string& Dir) {
+    return Dir.empty() ? Dir : platform::IncludePathDelimiter(Dir);
 }
 
 QString QPath(const std::string& Path) {
@@ -237,7 +238,7 @@ void TZip::LoadZipDll() {
     if (S.Lib) return;
     const std::string Name = platform::PluginFileName("ZipDll");
     const std::string File =
-        WithSeparator(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
+        FolderPrefix(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
     std::unique_ptr<platform::Library> Lib = platform::LoadLibrary(File);
     if (!Lib) throw ZipException("Unable to load \"" + File + "\".");
     auto Exec = reinterpret_cast<ZipDllExecFunc>(Lib->Symbol("ZipDllExec"));
@@ -276,9 +277,9 @@ int32_t TZip::RunAdd() {
     // plugin is not called at all.
     Backup Saved;
     {
-        QTemporaryFile Tmp(QPath(WithSeparator(TempDir) + "zzzXXXXXX"));
+        QTemporaryFile Tmp(QPath(FolderPrefix(TempDir) + "zzzXXXXXX"));
         Tmp.setAutoRemove(false);
-        if (!Tmp.open()) throw ZipException(CannotCreateMessage(WithSeparator(TempDir) + "zzz"));
+        if (!Tmp.open()) throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz"));
         Saved.Path = QFile::encodeName(Tmp.fileName()).toStdString();
         Tmp.close();
         std::error_code Ec;
@@ -287,7 +288,7 @@ int32_t TZip::RunAdd() {
         if (Ec) throw ZipException(CannotCreateMessage(Saved.Path));
     }
 
-    const std::string RootText = WithSeparator(RootDir);
+    const std::string RootText = FolderPrefix(RootDir);
     m_cancel = false;
 
     ZipParamsRecord Params{};
