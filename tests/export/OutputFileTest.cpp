@@ -142,9 +142,10 @@ TEST(OutputFile, KilledRunLeavesNoPartialFileUnderTheRealName) {
     ASSERT_GE(Child, 0);
     if (Child == 0) {
         try {
-            FileSink Sink(Out);
-            Sink.Write(std::string(1 << 20, 'x')); // beyond the buffer: on disk
-            ::kill(::getpid(), SIGKILL);
+            if (const auto Sink = FileSink::Create(Out)) {
+                Sink->Write(std::string(1 << 20, 'x')); // beyond the buffer: on disk
+                ::kill(::getpid(), SIGKILL);
+            }
         } catch (...) {}
         std::_Exit(3);
     }
