@@ -124,6 +124,9 @@ protected:
     void done(int Result) override;
     void keyPressEvent(QKeyEvent* Event) override;
 
+    // The frame: the wizard's buttons on the bar, the window's size, the
+    // start-up error line.
+    void LayOutFrame();
     // Page builders shared by both editions.
     QWidget* BuildSitePage();
     // ProtocolArea places the protocol controls below the correction area.
