@@ -79,7 +79,7 @@ private:
     void Write(std::string_view S) {
         if (!S.empty() && std::fwrite(S.data(), 1, S.size(), stdout) != S.size()) m_failed = true;
     }
-    static constexpr size_t kSize = 64 * 1024;
+    static constexpr size_t kSize = size_t{64} * 1024;
     std::string m_buf;
     bool m_failed = false;
 };
@@ -160,12 +160,11 @@ int main(int argc, char** argv) {
             fieldsOnly = true;
         else if (a == "--csv")
             csv = true;
-        else if (a.size() > 1 && a[0] == '-')
+        // An unknown option or a second packet.
+        else if ((a.size() > 1 && a[0] == '-') || !path.empty())
             return Usage();
-        else if (path.empty())
-            path = a;
         else
-            return Usage();
+            path = a;
     }
     if (path.empty()) return Usage();
 
