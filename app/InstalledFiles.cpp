@@ -28,7 +28,7 @@ QString Path(const std::string& P) {
 std::string PluginDirectory() {
     const std::string Own = platform::ProgramDir();
     if (platform::FileExists(Own + platform::PluginFileName("ZipDll"))) return Own;
-    return IncludePathDelimiter(Own + ADOX_PLUGIN_DIR_FROM_BIN);
+    return platform::IncludePathDelimiter(Own + ADOX_PLUGIN_DIR_FROM_BIN);
 }
 
 std::string GuidePath() {
@@ -58,8 +58,9 @@ QString InstallationHint(const std::string& Target) {
         return QStringLiteral("Nel file di registro %1 manca il valore \"MainDir\" sotto "
                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale] (esempio in %2).")
             .arg(Path(Registry), Example);
-    const std::string ParamFile = IncludePathDelimiter(*MainDir) + "ETC" + platform::PathDelimiter() +
-                                  "datrex" + platform::PathDelimiter() + Target + ".ufp";
+    const std::string ParamFile = platform::IncludePathDelimiter(*MainDir) + "ETC" +
+                                  platform::PathDelimiter() + "datrex" + platform::PathDelimiter() + Target +
+                                  ".ufp";
     if (!platform::FileExists(ParamFile))
         return QStringLiteral("Manca il file dei parametri %1: la cartella di installazione \"MainDir\" "
                               "del file di registro %2 \u00E8 giusta?")

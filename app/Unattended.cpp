@@ -9,35 +9,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-int32_t StreamPresenter::ShowBox(const MessageBoxRequest& Request) {
-    if (Request.Caption == ApplicationTitle() && (Request.Style & 0xF0) == MB_ICONSTOP_) ++FErrorBoxes;
-    std::string Text = ConsoleLines(Request.Text);
-    std::fprintf(FStream, "%s: %s\n", platform::Utf8FromCp1252(Request.Caption).c_str(), Text.c_str());
-    std::fflush(FStream);
-    const std::vector<int32_t> Buttons = StyleButtons(Request.Style);
-    const int Default = StyleDefaultIndex(Request.Style);
-    if (Buttons.empty()) return idOK;
-    return Buttons[static_cast<std::size_t>(Default) < Buttons.size() ? static_cast<std::size_t>(Default)
-                                                                      : 0];
-}
-
-std::optional<std::string> StreamPresenter::InputQuery(const std::string& Caption,
-                                                       const std::string& Prompt) {
-    std::fprintf(FStream, "%s: %s\n", platform::Utf8FromCp1252(Caption).c_str(),
-                 ConsoleLines(Prompt).c_str());
-    return std::nullopt;
-}
-
-std::string ConsoleLines(const std::string& Text) {
-    std::string Lines;
-    Lines.reserve(Text.size());
-    for (std::size_t I = 0; I < Text.size(); ++I) {
-        if (Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') continue;
-        Lines.push_back(Text[I]);
-    }
-    return platform::Utf8FromCp1252(Lines);
-}
-
 namespace {
 
 QtMessageHandler g_QtHandler = nullptr;

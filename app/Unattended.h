@@ -14,28 +14,11 @@
 struct CommandLine;
 class TfmTxadMainBase;
 
-// Writes every box to a stream and answers with its default button; counts
-// the application's error boxes.
-class StreamPresenter : public MessagePresenter {
-public:
-    explicit StreamPresenter(std::FILE* Stream) : FStream(Stream) {}
-    int32_t ShowBox(const MessageBoxRequest& Request) override;
-    std::optional<std::string> InputQuery(const std::string& Caption, const std::string& Prompt) override;
-    int ErrorBoxes() const { return FErrorBoxes; }
-
-private:
-    std::FILE* FStream;
-    int FErrorBoxes = 0;
-};
-
 // Keeps Qt's own notes and warnings (such as the one on an unset
 // XDG_RUNTIME_DIR, as under cron) off standard error, which then holds only
 // the program's messages; Qt's critical and fatal errors still go there.
 // Called before the application object is made.
 void SilenceQtNotes();
-
-// CP1252 text as UTF-8 lines: CR LF pairs inside become line breaks.
-std::string ConsoleLines(const std::string& Text);
 
 int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
                   std::FILE* Out);

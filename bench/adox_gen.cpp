@@ -29,7 +29,9 @@ public:
         return z ^ (z >> 31);
     }
     uint32_t below(std::size_t n) { return static_cast<uint32_t>(((next() >> 32) * n) >> 32); }
-    int range(int lo, int hi) { return lo + static_cast<int>(below(static_cast<std::size_t>(hi - lo + 1))); }
+    int range(int lo, int hi) {
+        return lo + static_cast<int>(below(static_cast<std::size_t>(static_cast<long long>(hi) - lo + 1)));
+    }
     bool chance(double p) { return static_cast<double>(next() >> 11) * 0x1.0p-53 < p; }
     template <class T>
     const T& pick(const std::vector<T>& v) {
@@ -863,7 +865,9 @@ void Generate(const Options& o) {
             for (int64_t k = 0; k < quota; ++k, ++n) {
                 // Classes of one year and school type mostly share their books; one per subject.
                 const std::size_t subject =
-                    static_cast<std::size_t>(k + s.type * 7 + c.year * 3) % catalogue.subjects[level];
+                    (static_cast<std::size_t>(k) + static_cast<std::size_t>(s.type) * 7 +
+                     static_cast<std::size_t>(c.year) * 3) %
+                    catalogue.subjects[level];
                 uint64_t key = (static_cast<uint64_t>(s.type) * 1315423911u) ^
                                (static_cast<uint64_t>(c.year) << 20) ^ static_cast<uint64_t>(k) ^
                                (k % 5 == 4 ? variantKey : 0);

@@ -53,18 +53,18 @@ def data_check(folder, show):
         cls = c.get("AnnoCorso", "") + c.get("Sezione", "")
         exempt = any(s in code for s in ("MM", "1M", "EE", "1E"))
         if not exempt and ((year in (1, 2) and tipo != "NO") or (3 <= year <= 6 and tipo != "NT")):
-            blocks.append(f"C1/C2 {code} {cls} {tipo}")
+            blocks.append(f"school type {code} {cls} {tipo}")
         if (c.get("CodSpc"), c.get("CodSpr")) not in valid:
-            blocks.append(f"C3 {code} {cls} {c.get('CodSpc')}/{c.get('CodSpr')}")
-    for name, a1 in (("Body815.xml", True), ("Body815E.xml", False)):
+            blocks.append(f"pair {code} {cls} {c.get('CodSpc')}/{c.get('CodSpr')}")
+    for name, checks_catalogue in (("Body815.xml", True), ("Body815E.xml", False)):
         _, rows = load(os.path.join(folder, name))
         for r in rows:
             y = r.get("AnnoPrimaAdoz", "")
             uso, pos = integer(r, "InUso"), integer(r, "InPossesso")
             cons = integer(r, "ConsigliatoApprofondimento") == 1 or integer(r, "ConsigliatoMonografia") == 1
             where = f"{name} {r.get('CodScuola')} {r.get('AnnoCorso')}{r.get('Sezione')} {r.get('Isbn')}"
-            if a1 and r.get("fuoricat", "") == "F" and pos == 0:
-                blocks.append(f"A1 {where}")
+            if checks_catalogue and r.get("fuoricat", "") == "F" and pos == 0:
+                blocks.append(f"out of catalogue {where}")
             reason = None
             if y == "0":
                 pass
@@ -82,7 +82,7 @@ def data_check(folder, show):
             elif uso == 1 and pos == 0 and cons:
                 reason = "in use, not owned, recommended"
             if reason:
-                blocks.append(f"Y {where} {y}: {reason}")
+                blocks.append(f"first adoption {where} {y}: {reason}")
     print(f"data check: {len(blocks)} blocks")
     if show:
         for b in blocks:

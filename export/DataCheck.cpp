@@ -211,9 +211,9 @@ void DataCheck::CheckClasses(std::vector<std::string>& lines) {
         // year is read only for codes not exempt.
         if (!HasExemptCode(codScuola.Text())) {
             const int year = annoCorso.Integer();
-            if ((year == 1 || year == 2) && tipoScuola.Text() != kTypeFirstYears)
-                addClassLine(kSchoolTypeMsg, true);
-            else if (year >= 3 && year <= 6 && tipoScuola.Text() != kTypeLaterYears)
+            const bool firstYears = year == 1 || year == 2, laterYears = year >= 3 && year <= 6;
+            if ((firstYears && tipoScuola.Text() != kTypeFirstYears) ||
+                (laterYears && tipoScuola.Text() != kTypeLaterYears))
                 addClassLine(kSchoolTypeMsg, true);
         }
         // The CODSPC / CODSPR pair must be in the table of valid pairs.

@@ -28,18 +28,22 @@ std::string UniqueToken() {
 
 } // namespace
 
-FileSink::FileSink(std::string Path) : FPath(std::move(Path)) {
+std::unique_ptr<FileSink> FileSink::Create(std::string Path) {
     // A folder (or anything but a file) under the name could not be replaced.
     std::error_code Ec;
-    const auto Type = std::filesystem::symlink_status(FPath, Ec).type();
+    const auto Type = std::filesystem::symlink_status(Path, Ec).type();
     const bool Replaceable = Type == std::filesystem::file_type::not_found ||
                              Type == std::filesystem::file_type::regular ||
                              Type == std::filesystem::file_type::symlink;
-    if (Replaceable) {
-        FTempPath = FPath + "." + UniqueToken() + ".adoxnew";
-        FFile = std::fopen(FTempPath.c_str(), "wbx");
-    }
-    if (FFile == nullptr) throw EVxError(FormatMsg("Impossibile creare il file %s", FPath));
+    if (!Replaceable) return nullptr;
+    std::string TempPath = Path + "." + UniqueToken() + ".adoxnew";
+    std::FILE* File = std::fopen(TempPath.c_str(), "wbx");
+    if (File == nullptr) return nullptr;
+    return std::unique_ptr<FileSink>(new FileSink(std::move(Path), std::move(TempPath), File));
+}
+
+FileSink::FileSink(std::string Path, std::string TempPath, std::FILE* File)
+    : FPath(std::move(Path)), FTempPath(std::move(TempPath)), FFile(File) {
     std::setvbuf(FFile, nullptr, _IOFBF, BufferSize);
 }
 

@@ -7,6 +7,7 @@
 // is absent afterwards.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,9 +17,10 @@ namespace txad {
 
 class FileSink : public ByteSink {
 public:
-    // Raises EVxError naming the file when it cannot be created, or when
-    // something other than a file holds its name.
-    explicit FileSink(std::string Path);
+    // The sink of a new file at Path; nothing when it cannot be created, or
+    // when something other than a file holds the name (the caller says which
+    // file failed in its own words).
+    static std::unique_ptr<FileSink> Create(std::string Path);
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
@@ -32,6 +34,7 @@ public:
     const std::string& Path() const { return FPath; }
 
 private:
+    FileSink(std::string Path, std::string TempPath, std::FILE* File);
     [[noreturn]] void Fail();
     void Abandon() noexcept;
 

@@ -1,7 +1,7 @@
 #include "export/OutputFileWriter.h"
 
 #include <exception>
-#include <optional>
+#include <memory>
 
 #include "export/FileSink.h"
 #include "export/RecordFields.h"
@@ -51,12 +51,8 @@ void OutputFileWriter::WriteOutputFile(int Index) {
     const std::string Header = FFrame->BuildHeaderRecord(Index);
     FFrame->BuildTrailerRecord(FRecordSet.TrailerCount(Index, FileCount, FMain, FSettings.SchoolCount));
 
-    std::optional<FileSink> Out;
-    try {
-        Out.emplace(OutputPath(Index));
-    } catch (const std::exception&) {
-        throw EVxError(ReadError);
-    }
+    const std::unique_ptr<FileSink> Out = FileSink::Create(OutputPath(Index));
+    if (!Out) throw EVxError(ReadError);
     // Leaving this scope by an exception deletes the file (FileSink).
     Out->Write(Header);
     if (std::unique_ptr<BodyWriter> Writer = FRecordSet.MakeBodyWriter(Index)) Writer->Write(FMain, *Out);

@@ -1,6 +1,8 @@
 // Layout of the anomaly report page (the current edition).
 #include "export/txadFMain.h"
 
+#include "export/TxadMainFormParts.h"
+
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -8,8 +10,7 @@
 
 QWidget* TfmTxadMain::BuildAnomalyPage() {
     QWidget* Page = AddPage("tsAnomalie");
-    auto* Layout = new QVBoxLayout(Page);
-    Layout->setContentsMargins(0, 0, 0, 0);
+    auto* Layout = txadform::PageColumn(Page, {});
     Layout->setSpacing(0);
     meOut = new QPlainTextEdit(Page);
     meOut->setObjectName("meOut");

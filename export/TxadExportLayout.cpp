@@ -1,6 +1,8 @@
 // Layout of the export page, and the memo font the pages share.
 #include "export/TxadMainForm.h"
 
+#include "export/TxadMainFormParts.h"
+
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -18,8 +20,7 @@ void TfmTxadMainBase::SetMemoFont(QPlainTextEdit* Memo) {
 
 QWidget* TfmTxadMainBase::BuildInfoPage() {
     QWidget* Page = AddPage("tsInfo");
-    auto* Layout = new QVBoxLayout(Page);
-    Layout->setContentsMargins(18, 24, 21, 24);
+    auto* Layout = txadform::PageColumn(Page, {18, 24, 21, 24});
     meInfo = new QPlainTextEdit(Page);
     meInfo->setObjectName("meInfo");
     meInfo->setReadOnly(true);

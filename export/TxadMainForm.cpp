@@ -1,6 +1,6 @@
-// The main form's frame, start-up, buttons, keys and page changes; each
-// page's layout and handlers are in the TxadSite*, TxadRegistry* and
-// TxadExport* files.
+// The main form's start-up, buttons, keys and page changes; the frame's
+// layout is in TxadFrameLayout.cpp, each page's layout and handlers in the
+// TxadSite*, TxadRegistry* and TxadExport* files.
 #include "export/TxadMainForm.h"
 
 #include "export/StartupValues.h"
@@ -31,9 +31,6 @@
 using txadform::NameLimit;
 
 namespace {
-
-constexpr int DesignWidth = 678;
-constexpr int DesignHeight = 467;
 
 // The step each page stands for in the window title.
 const char* StepName(const QString& Page) {
@@ -91,30 +88,7 @@ TfmTxadMainBase::TfmTxadMainBase(TdmTxadMain& DataModule, std::vector<std::strin
     setObjectName("fmTxadMain");
     setWindowTitle("Esportazione dei dati adozionali");
     dm.Share(cdsTmp);
-
-    // Every button has an Alt shortcut; Enter is dealt with in keyPressEvent,
-    // so a focused button never takes it for itself (Annulla least of all).
-    buOk->setText("&Esci");
-    buCancel->setText("Ann&ulla");
-    buPrior->setText("< &Indietro");
-    buNext->setText("&Avanti >");
-    for (QPushButton* Button : {buCancel, buPrior, buNext}) Button->setAutoDefault(false);
-    PlaceOnBar(buCancel, 358, DesignWidth);
-    PlaceOnBar(buPrior, 438, DesignWidth);
-    PlaceOnBar(buNext, 518, DesignWidth);
-    PlaceOnBar(buOk, 598, DesignWidth);
-    SetClientSize(DesignWidth, DesignHeight);
-    // The design size is the least; the window grows and can be maximised.
-    setMinimumSize(DesignWidth, DesignHeight);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-
-    laStartupError = new QLabel(ClientArea());
-    laStartupError->setObjectName("laStartupError");
-    laStartupError->setStyleSheet("QLabel { color: rgb(160, 0, 0); font-weight: bold; }");
-    laStartupError->setContentsMargins(8, 2, 8, 2);
-    laStartupError->hide();
-    ClientArea()->layout()->addWidget(laStartupError);
+    LayOutFrame();
 }
 
 TfmTxadMainBase::~TfmTxadMainBase() = default;
@@ -145,10 +119,10 @@ void TfmTxadMainBase::FormCreate() {
             txad::CheckStartupArguments(Arg(1), Arg(2));
             FRecordSet = MakeRecordSet(Arg(2));
             FStartup.Target = Arg(2);
-            FStartup.DataDir = IncludePathDelimiter(Arg(1));
-            FStartup.DestDir =
-                IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" + platform::PathDelimiter() +
-                                     "datrex" + platform::PathDelimiter() + Arg(2));
+            FStartup.DataDir = platform::IncludePathDelimiter(Arg(1));
+            FStartup.DestDir = platform::IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" +
+                                                              platform::PathDelimiter() + "datrex" +
+                                                              platform::PathDelimiter() + Arg(2));
             FStartup.BodyFiles = FRecordSet->BodyFiles();
             PrefetchPackets();
             VerifyExportedData(FStartup.DataDir);

@@ -104,7 +104,7 @@ protected:
     virtual std::string PathSteps(int Path) const = 0;
     // Builds the pages in index order and sets the page indexes.
     virtual void BuildPages() = 0;
-    // Start-up step 7 (the data check); nothing by default.
+    // The data check of the packets at start-up; nothing by default.
     virtual void VerifyExportedData(const std::string& DataDir);
     // The packets VerifyExportedData reads, in its order; none by default.
     virtual std::vector<std::string> CheckedPackets() const { return {}; }
@@ -127,6 +127,9 @@ protected:
     void done(int Result) override;
     void keyPressEvent(QKeyEvent* Event) override;
 
+    // The frame: the wizard's buttons on the bar, the window's size, the
+    // start-up error line.
+    void LayOutFrame();
     // Page builders shared by both editions.
     QWidget* BuildSitePage();
     // ProtocolArea places the protocol controls below the correction area.

@@ -6,6 +6,8 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QMargins>
+#include <QVBoxLayout>
 #include <string>
 
 namespace txadform {
@@ -17,6 +19,13 @@ inline constexpr int NameLimit = 30;
 inline constexpr const char* NotExportedTip =
     "Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
     "le correzioni vanno fatte su quella riga.";
+
+// The top-to-bottom layout of a page, within Margins.
+inline QVBoxLayout* PageColumn(QWidget* Page, const QMargins& Margins) {
+    auto* Layout = new QVBoxLayout(Page);
+    Layout->setContentsMargins(Margins);
+    return Layout;
+}
 
 inline QLabel* NavyLabel(const char* Name, const std::string& Text, QWidget* Parent) {
     auto* Label = new QLabel(ToQString(Text), Parent);

@@ -77,8 +77,7 @@ private:
 
 QWidget* TfmTxadMainBase::LayOutRegistryPage(bool ProtocolArea) {
     QWidget* Page = AddPage("tsAnagrafica");
-    auto* PageLayout = new QVBoxLayout(Page);
-    PageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* PageLayout = txadform::PageColumn(Page, {});
     Panel2 = new QWidget(Page);
     Panel2->setObjectName("Panel2");
     PageLayout->addWidget(Panel2);

@@ -10,8 +10,7 @@ using txadform::NavyLabel;
 
 QWidget* TfmTxadMainBase::BuildSitePage() {
     QWidget* Page = AddPage("tsSelSedi");
-    auto* Layout = new QVBoxLayout(Page);
-    Layout->setContentsMargins(1, 13, 0, 0);
+    auto* Layout = txadform::PageColumn(Page, {1, 13, 0, 0});
     laInfo = NavyLabel("laInfo", "Per ogni codice meccanografico, selezionare la \"descrizione ufficiale\".",
                        Page);
     Layout->addWidget(laInfo);

@@ -2,13 +2,6 @@
 
 #include "support/VxExceptions.h"
 
-std::string UpperCaseAscii(std::string_view S) {
-    std::string R(S);
-    for (char& C : R)
-        if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
-    return R;
-}
-
 void TVxWizardPaths::AddPath(std::string_view Name, std::string_view Steps) {
     FList[UpperCaseAscii(AllTrim(Name))] = AllTrim(Steps);
 }

@@ -77,6 +77,3 @@ private:
     int FStep = 0;
     int FPendingStep = -1;
 };
-
-// ASCII upper case, the framework's UpperCase.
-std::string UpperCaseAscii(std::string_view S);

@@ -50,6 +50,9 @@ std::string HklmFilePath();
 
 // ---- Folders and files ----------------------------------------------------
 char PathDelimiter();
+// Dir ending in a separator of the platform: PathDelimiter() is added when
+// missing, so an empty Dir gives the separator alone.
+std::string IncludePathDelimiter(std::string_view Dir);
 std::string ProgramPath(); // full path of the running program
 std::string ProgramDir();  // its folder, with a trailing separator
 std::string HomeDir();     // the user's home, with a trailing separator
@@ -110,7 +113,8 @@ std::string PluginFileName(std::string_view BaseName);
 
 // ---- Locale ---------------------------------------------------------------
 // Date, time and number formats of the user's locale, in the framework's
-// pattern language (dd/mm/yyyy, hh:nn:ss).
+// pattern language (dd/mm/yyyy, hh:nn:ss). The defaults are the framework's
+// own, English names and the euro sign.
 struct LocaleFormats {
     char DateSeparator = '/';
     char TimeSeparator = ':';
@@ -120,11 +124,17 @@ struct LocaleFormats {
     std::string LongTimeFormat = "hh:nn:ss";
     char DecimalSeparator = '.';
     char ThousandSeparator = ',';
-    std::string CurrencyString; // CP1252
+    std::string CurrencyString = "\x80"; // CP1252
     int CurrencyDecimals = 2;
-    // CP1252; day lists start on Sunday.
-    std::array<std::string, 12> ShortMonthNames, LongMonthNames;
-    std::array<std::string, 7> ShortDayNames, LongDayNames;
+    // CP1252, for ddd / dddd and mmm / mmmm; day lists start on Sunday.
+    std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
+                                               "May",       "June",     "July",     "August",
+                                               "September", "October",  "November", "December"};
+    std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                            "Thursday", "Friday", "Saturday"};
 };
 LocaleFormats UserLocaleFormats();
 // A Qt date/time pattern in the framework's language: M -> m, m -> n, H -> h,

@@ -1,6 +1,7 @@
 // The program's own date and number formatting, independent of the C locale.
 
 #include "VxGlobals.h"
+#include "VxStrUtils.h"
 
 #include <cctype>
 #include <charconv>
@@ -35,10 +36,7 @@ void AppendNum(std::string& Out, int V, int MinDigits) {
 }
 
 bool StartsNoCase(std::string_view S, std::size_t Pos, std::string_view What) {
-    if (S.size() - Pos < What.size()) return false;
-    for (std::size_t i = 0; i < What.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(S[Pos + i])) != What[i]) return false;
-    return true;
+    return SameText(S.substr(Pos, What.size()), What);
 }
 
 bool HasAmPm(std::string_view F) {

@@ -5,18 +5,9 @@
 #include "VxParam.h"
 #include "VxStrUtils.h"
 
-#include <cctype>
 #include <optional>
 
 namespace {
-
-bool SameText(std::string_view A, std::string_view B) {
-    if (A.size() != B.size()) return false;
-    for (std::size_t i = 0; i < A.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(A[i])) != std::tolower(static_cast<unsigned char>(B[i])))
-            return false;
-    return true;
-}
 
 std::string TextOf(const TVxValue& V) {
     if (const int* I = std::get_if<int>(&V)) return std::to_string(*I);
@@ -152,20 +143,7 @@ void VxFrameworkStartup(bool FollowUserLocale) {
     M.SetValue("ImageDLLName", std::string("VxLCommon.dll"));
     M.SetValue("UserParamVer", std::string("1.0.0"));
     if (!FollowUserLocale) return;
-    const platform::LocaleFormats& L = RememberedLocale() = platform::UserLocaleFormats();
-    TFormatSettings& FS = FormatSettings();
-    FS.DateSeparator = L.DateSeparator;
-    FS.TimeSeparator = L.TimeSeparator;
-    FS.ShortDateFormat = L.ShortDateFormat;
-    FS.LongDateFormat = L.LongDateFormat;
-    FS.ShortTimeFormat = L.ShortTimeFormat;
-    FS.LongTimeFormat = L.LongTimeFormat;
-    FS.DecimalSeparator = L.DecimalSeparator;
-    FS.ThousandSeparator = L.ThousandSeparator;
-    FS.CurrencyString = L.CurrencyString;
-    FS.CurrencyDecimals = L.CurrencyDecimals;
-    FS.ShortMonthNames = L.ShortMonthNames;
-    FS.LongMonthNames = L.LongMonthNames;
-    FS.ShortDayNames = L.ShortDayNames;
-    FS.LongDayNames = L.LongDayNames;
+    // The currency layouts are the framework's, not the locale's.
+    static_cast<platform::LocaleFormats&>(FormatSettings()) = RememberedLocale() =
+        platform::UserLocaleFormats();
 }

@@ -2,34 +2,18 @@
 // The framework's start-up, its global values table and the program's own
 // format settings (never the C library's locale).
 
-#include <array>
+#include "Platform.h"
+
 #include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
-struct TFormatSettings {
-    char DateSeparator = '/';
-    char TimeSeparator = ':';
-    std::string ShortDateFormat = "dd/mm/yyyy";
-    std::string LongDateFormat = "dddd d mmmm yyyy";
-    std::string ShortTimeFormat = "hh:nn";
-    std::string LongTimeFormat = "hh:nn:ss";
-    char DecimalSeparator = '.';
-    char ThousandSeparator = ',';
-    std::string CurrencyString = "\x80";
+// The locale's formats and the framework's two currency layouts; before the
+// locale is loaded, the framework's defaults.
+struct TFormatSettings : platform::LocaleFormats {
     int CurrencyFormat = 0;
     int NegCurrFormat = 0;
-    int CurrencyDecimals = 2;
-    // ddd / dddd and mmm / mmmm; day lists start on Sunday.
-    std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
-                                               "May",       "June",     "July",     "August",
-                                               "September", "October",  "November", "December"};
-    std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                            "Thursday", "Friday", "Saturday"};
 };
 
 // The process's format settings.

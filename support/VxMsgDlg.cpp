@@ -7,25 +7,36 @@
 
 namespace {
 
-// Answers every box with its default button; the text goes to stderr.
-class DefaultPresenter final : public MessagePresenter {
-public:
-    int32_t ShowBox(const MessageBoxRequest& R) override {
-        std::string Line = platform::Utf8FromCp1252(R.Caption.empty() ? R.Text : R.Caption + ": " + R.Text);
-        std::fprintf(stderr, "%s\n", Line.c_str());
-        std::vector<int32_t> Buttons = StyleButtons(R.Style);
-        return Buttons[static_cast<std::size_t>(StyleDefaultIndex(R.Style))];
-    }
-    std::optional<std::string> InputQuery(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
-DefaultPresenter g_defaultPresenter;
+StreamPresenter g_defaultPresenter(stderr);
 MessagePresenter* g_presenter = nullptr;
 std::string g_title = "adoxport";
 
 } // namespace
+
+int32_t StreamPresenter::ShowBox(const MessageBoxRequest& Request) {
+    if (Request.Caption == ApplicationTitle() && (Request.Style & 0xF0) == MB_ICONSTOP_) ++FErrorBoxes;
+    std::fprintf(FStream, "%s: %s\n", platform::Utf8FromCp1252(Request.Caption).c_str(),
+                 ConsoleLines(Request.Text).c_str());
+    std::fflush(FStream);
+    return StyleButtons(Request.Style)[static_cast<std::size_t>(StyleDefaultIndex(Request.Style))];
+}
+
+std::optional<std::string> StreamPresenter::InputQuery(const std::string& Caption,
+                                                       const std::string& Prompt) {
+    std::fprintf(FStream, "%s: %s\n", platform::Utf8FromCp1252(Caption).c_str(),
+                 ConsoleLines(Prompt).c_str());
+    return std::nullopt;
+}
+
+std::string ConsoleLines(const std::string& Text) {
+    std::string Lines;
+    Lines.reserve(Text.size());
+    for (std::size_t I = 0; I < Text.size(); ++I) {
+        if (Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') continue;
+        Lines.push_back(Text[I]);
+    }
+    return platform::Utf8FromCp1252(Lines);
+}
 
 uint32_t MessageDlgStyle(TMsgDlgType Kind, TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton) {
     uint32_t Style = MB_TASKMODAL_;

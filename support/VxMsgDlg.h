@@ -1,9 +1,10 @@
 #pragma once
 // The framework's one message box and the application's error box. Both reach
-// the screen through a presenter: forms/ installs the QMessageBox one, tests
-// and the unattended mode install their own.
+// the screen through a presenter: forms/ installs the QMessageBox one, the
+// unattended mode a stream presenter, tests their own.
 
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
@@ -82,8 +83,25 @@ public:
     virtual std::optional<std::string> InputQuery(const std::string& Caption, const std::string& Prompt) = 0;
 };
 
-// The presenter in use; the default one answers every box with its default
-// button and writes the text to stderr.
+// Writes every box to a stream as "caption: text" in UTF-8 and answers with
+// its default button; counts the application's error boxes.
+class StreamPresenter : public MessagePresenter {
+public:
+    explicit StreamPresenter(std::FILE* Stream) : FStream(Stream) {}
+    int32_t ShowBox(const MessageBoxRequest& Request) override;
+    // Writes the prompt; answers nothing.
+    std::optional<std::string> InputQuery(const std::string& Caption, const std::string& Prompt) override;
+    int ErrorBoxes() const { return FErrorBoxes; }
+
+private:
+    std::FILE* FStream;
+    int FErrorBoxes = 0;
+};
+
+// CP1252 text as UTF-8 lines: CR LF pairs inside become line breaks.
+std::string ConsoleLines(const std::string& Text);
+
+// The presenter in use; the default one is a stream presenter on stderr.
 MessagePresenter& CurrentPresenter();
 // Installs P (not owned); nullptr restores the default presenter.
 void SetMessagePresenter(MessagePresenter* P);

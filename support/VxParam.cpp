@@ -43,7 +43,7 @@ const std::string& TVxParam::MainDir() {
         throw EVxError(E.what());
     }
     // Never empty once read: the registry is read at most once per run.
-    FMainDir = IncludePathDelimiter(Value.value_or(std::string()));
+    FMainDir = platform::IncludePathDelimiter(Value.value_or(std::string()));
     return FMainDir;
 }
 

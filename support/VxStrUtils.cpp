@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -20,6 +21,10 @@ bool ParseInteger(std::string_view Text, Int& Value) {
     if (First == Last) return false;
     const auto [End, Ec] = std::from_chars(First, Last, Value);
     return Ec == std::errc() && End == Last;
+}
+
+char UpperAscii(char C) {
+    return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
 }
 
 std::string_view EffectivePad(std::string_view Pad) {
@@ -81,15 +86,20 @@ std::string IncludeBackslash(std::string_view S) {
     return R;
 }
 
-std::string IncludePathDelimiter(std::string_view S) {
-    std::string R(S);
-    if (R.empty() || R.back() != platform::PathDelimiter()) R.push_back(platform::PathDelimiter());
-    return R;
-}
-
 std::string ExcludePathDelimiter(std::string_view S) {
     if (!S.empty() && S.back() == platform::PathDelimiter()) S.remove_suffix(1);
     return std::string(S);
+}
+
+std::string UpperCaseAscii(std::string_view S) {
+    std::string R(S);
+    for (char& C : R) C = UpperAscii(C);
+    return R;
+}
+
+bool SameText(std::string_view A, std::string_view B) {
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(),
+                                              [](char X, char Y) { return UpperAscii(X) == UpperAscii(Y); });
 }
 
 void SplitToList(std::string_view S, std::string_view Separator, TStringList& List) {

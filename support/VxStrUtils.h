@@ -24,10 +24,12 @@ std::string SubStr(std::string_view S, int From, int Count);
 std::string AllTrim(std::string_view S);
 // Always the backslash, whatever the platform: it is the system's string helper.
 std::string IncludeBackslash(std::string_view S);
-// Folder paths the program builds: adds the platform's separator when missing.
-std::string IncludePathDelimiter(std::string_view S);
 // Removes one trailing platform separator, if any.
 std::string ExcludePathDelimiter(std::string_view S);
+// ASCII case folding, the framework's UpperCase and SameText: bytes above
+// 127 are left as they are.
+std::string UpperCaseAscii(std::string_view S);
+bool SameText(std::string_view A, std::string_view B);
 void SplitToList(std::string_view S, std::string_view Separator, TStringList& List);
 std::string RightPart(std::string_view S, int N);
 std::string Replicate(std::string_view S, int N);

@@ -44,9 +44,10 @@ int32_t AskBox(const std::string& Text, uint32_t Style) {
     return CurrentPresenter().ShowBox(MessageBoxRequest{ApplicationTitle(), Text, Style});
 }
 
-std::string WithSeparator(const std::string& Dir) {
-    if (Dir.empty() || Dir.back() == '/' || Dir.back() == '\\') return Dir;
-    return Dir + platform::PathDelimiter();
+// Dir as the start of the paths inside it; an empty Dir (none given) stays
+// empty.
+std::string FolderPrefix(const std::string& Dir) {
+    return Dir.empty() ? Dir : platform::IncludePathDelimiter(Dir);
 }
 
 QString QPath(const std::string& Path) {
@@ -237,7 +238,7 @@ void TZip::LoadZipDll() {
     if (S.Lib) return;
     const std::string Name = platform::PluginFileName("ZipDll");
     const std::string File =
-        WithSeparator(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
+        FolderPrefix(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
     std::unique_ptr<platform::Library> Lib = platform::LoadLibrary(File);
     if (!Lib) throw ZipException("Unable to load \"" + File + "\".");
     auto Exec = reinterpret_cast<ZipDllExecFunc>(Lib->Symbol("ZipDllExec"));
@@ -276,9 +277,9 @@ int32_t TZip::RunAdd() {
     // plugin is not called at all.
     Backup Saved;
     {
-        QTemporaryFile Tmp(QPath(WithSeparator(TempDir) + "zzzXXXXXX"));
+        QTemporaryFile Tmp(QPath(FolderPrefix(TempDir) + "zzzXXXXXX"));
         Tmp.setAutoRemove(false);
-        if (!Tmp.open()) throw ZipException(CannotCreateMessage(WithSeparator(TempDir) + "zzz"));
+        if (!Tmp.open()) throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz"));
         Saved.Path = QFile::encodeName(Tmp.fileName()).toStdString();
         Tmp.close();
         std::error_code Ec;
@@ -287,7 +288,7 @@ int32_t TZip::RunAdd() {
         if (Ec) throw ZipException(CannotCreateMessage(Saved.Path));
     }
 
-    const std::string RootText = WithSeparator(RootDir);
+    const std::string RootText = FolderPrefix(RootDir);
     m_cancel = false;
 
     ZipParamsRecord Params{};
@@ -297,16 +298,16 @@ int32_t TZip::RunAdd() {
     Params.Trace = Trace ? -1 : 0;
     Params.Password = Password.empty() ? nullptr : Password.c_str();
     Params.Encrypt = Password.empty() ? 0 : -1;
-    Params.OptFlag6 = (AddOptions & aoFlag6) ? -1 : 0;
-    Params.OptNotFlag4 = (AddOptions & aoFlag4) ? 0 : -1;
-    Params.Fixed56 = -1;
-    Params.Fixed60 = 9;
-    Params.OptNotFlags2And3 = (AddOptions & (aoFlag2 | aoFlag3)) ? 0 : -1;
-    Params.OptFlag2 = (AddOptions & aoFlag2) ? -1 : 0;
-    Params.Fixed80 = -1;
-    Params.OptFlag7 = (AddOptions & aoFlag7) ? -1 : 0;
-    Params.OptFlag1 = (AddOptions & aoFlag1) ? -1 : 0;
-    Params.OptFlag0Only = !(AddOptions & aoFlag1) && (AddOptions & aoFlag0) ? -1 : 0;
+    Params.PassedFirst = (AddOptions & aoPassedFirst) ? -1 : 0;
+    Params.WithoutInvertedOption = (AddOptions & aoInvertedOption) ? 0 : -1;
+    Params.ConstantTrue = -1;
+    Params.ConstantNine = 9;
+    Params.PlainFileSpecs = (AddOptions & (aoPerFileOption | aoRelativeToRootDir)) ? 0 : -1;
+    Params.PerFileOption = (AddOptions & aoPerFileOption) ? -1 : 0;
+    Params.ConstantTrueToo = -1;
+    Params.PassedSecond = (AddOptions & aoPassedSecond) ? -1 : 0;
+    Params.DefaultMode = (AddOptions & aoDefaultMode) ? -1 : 0;
+    Params.FallbackMode = !(AddOptions & aoDefaultMode) && (AddOptions & aoFallbackMode) ? -1 : 0;
     Params.FileEntryCount = static_cast<int32_t>(m_fileSpecs.size());
     Params.ArchiveName = m_zipFileName.c_str();
     Params.TempDir = TempDir.c_str();
@@ -321,11 +322,11 @@ int32_t TZip::RunAdd() {
         std::string& FileName = m_fileSpecs[I];
         const bool Relative =
             FileName.size() < 3 || (FileName[0] != '\\' && FileName[0] != '/' && FileName[1] != ':');
-        if ((AddOptions & aoFlag3) && Relative) FileName = RootText + FileName;
+        if ((AddOptions & aoRelativeToRootDir) && Relative) FileName = RootText + FileName;
         FileEntries[I].FileName = FileName.c_str();
         FileEntries[I].Password = Params.Password;
         FileEntries[I].Encrypt = Params.Encrypt;
-        FileEntries[I].OptFlag2 = Params.OptFlag2;
+        FileEntries[I].PerFileOption = Params.PerFileOption;
         FileEntries[I].RootDir = RootText.c_str();
     }
     Params.FileEntries = FileEntries.data();
@@ -471,9 +472,9 @@ void TZip::HandleCallback(ZipCallbackRecord& Rec) {
         break;
     }
     case ZIPDLL_CB_OVERWRITE:
-        if (!(ExtrOptions & (aoFlag0 | aoFlag1 | aoFlag3))) {
+        if (!(ExtrOptions & (eoOverwriteOlder | eoReplaceOlder | eoAskBeforeOverwrite))) {
             Rec.Number = 1;
-        } else if (ExtrOptions & (aoFlag0 | aoFlag1)) {
+        } else if (ExtrOptions & (eoOverwriteOlder | eoReplaceOlder)) {
             Rec.Number = Rec.AnswerFlag & 1;
         } else {
             HideWindow();

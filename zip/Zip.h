@@ -36,16 +36,26 @@ public:
     using TZEDEndBatchEvent = std::function<void(TZip* Sender, int32_t SkippedCount, int32_t BatchCount,
                                                  int32_t TotalBytesInBatch)>;
 
-    // AddOptions flags (bit values).
-    enum : uint8_t {
-        aoFlag0 = 1,
-        aoFlag1 = 2,
-        aoFlag2 = 4,
-        aoFlag3 = 8,
-        aoFlag4 = 16,
-        aoFlag5 = 32,
-        aoFlag6 = 64,
-        aoFlag7 = 128
+    // AddOptions: how Add fills the parameter record. aoRelativeToRootDir is
+    // the component's own; the others are switches whose meaning is the
+    // plugin's (the bundled plugin packs every file alike whatever they say),
+    // each sent in the parameter field of the same name.
+    enum AddOption : uint8_t {
+        aoFallbackMode = 1,      // sent only while aoDefaultMode is clear
+        aoDefaultMode = 2,       // the initial AddOptions
+        aoPerFileOption = 4,     // sent in every file entry record too
+        aoRelativeToRootDir = 8, // relative file specs are based on RootDir
+        aoInvertedOption = 16,   // sent as its opposite
+        aoUnsentOption = 32,     // reaches no field
+        aoPassedFirst = 64,      // sent as it is
+        aoPassedSecond = 128     // sent as it is
+    };
+    // ExtrOptions: how the plugin's overwrite question is answered. Without
+    // any of them an existing file is always overwritten.
+    enum ExtrOption : uint8_t {
+        eoOverwriteOlder = 1,     // overwrite only a file older than the zipped one
+        eoReplaceOlder = 2,       // the same answer as eoOverwriteOlder
+        eoAskBeforeOverwrite = 8, // ask, unless one of the two above is set
     };
 
     TZip();
@@ -98,8 +108,8 @@ public:
     std::string RootDir;      // cleared by every Add
     bool Trace = false;
     bool ShowProgressDialog = true;
-    uint8_t AddOptions = aoFlag1;
-    uint8_t ExtrOptions = aoFlag0;
+    uint8_t AddOptions = aoDefaultMode;
+    uint8_t ExtrOptions = eoOverwriteOlder;
 
     TNotifyEvent OnContentsChanged;
     TZEDBeginFileEvent OnZEDBeginFileEvent;

@@ -57,16 +57,18 @@ typedef struct ZipFileEntryRecord {
     const char* FileName;
     int32_t Unused4;
     int32_t Unused8;
-    const char* Password; /* as ZipParamsRecord.Password */
-    int32_t Encrypt;      /* as ZipParamsRecord.Encrypt */
-    int16_t OptFlag2;     /* as ZipParamsRecord.OptFlag2 */
+    const char* Password;  /* as ZipParamsRecord.Password */
+    int32_t Encrypt;       /* as ZipParamsRecord.Encrypt */
+    int16_t PerFileOption; /* as ZipParamsRecord.PerFileOption */
     int16_t Unused22;
     int32_t Unused24[3];
     const char* RootDir; /* root folder with trailing separator, or "" */
     int32_t Unused40[16];
 } ZipFileEntryRecord;
 
-/* The one argument of ZipDllExec. Flag fields hold -1 (true) or 0. */
+/* The one argument of ZipDllExec. Flag fields hold -1 (true) or 0; the
+ * option fields carry the component's AddOptions of the same name, whose
+ * meaning is the plugin's, and the constant fields values the plugin expects. */
 typedef struct ZipParamsRecord {
     int32_t Unused0;
     void* Caller;    /* returned in every callback record */
@@ -76,21 +78,21 @@ typedef struct ZipParamsRecord {
     const char* Password; /* NULL when there is none */
     int32_t Unused24;
     int32_t Encrypt;
-    int32_t OptFlag6; /* AddOptions value 64 set */
+    int32_t PassedFirst; /* aoPassedFirst set */
     int32_t Unused36[2];
-    int32_t OptNotFlag4; /* AddOptions value 16 clear */
+    int32_t WithoutInvertedOption; /* aoInvertedOption clear */
     int32_t Unused48[2];
-    int32_t Fixed56; /* -1 */
-    int32_t Fixed60; /* 9 */
+    int32_t ConstantTrue; /* -1 */
+    int32_t ConstantNine; /* 9 */
     int32_t Unused64[2];
-    int32_t OptNotFlags2And3; /* AddOptions values 4 and 8 both clear */
-    int16_t OptFlag2;         /* AddOptions value 4 set */
+    int32_t PlainFileSpecs; /* neither aoPerFileOption nor aoRelativeToRootDir set */
+    int16_t PerFileOption;  /* aoPerFileOption set */
     int16_t Unused78;
-    int32_t Fixed80;  /* -1 */
-    int32_t OptFlag7; /* AddOptions value 128 set */
+    int32_t ConstantTrueToo; /* -1 */
+    int32_t PassedSecond;    /* aoPassedSecond set */
     int32_t Unused88[2];
-    int32_t OptFlag1;     /* AddOptions value 2 set */
-    int32_t OptFlag0Only; /* value 1 set and value 2 clear */
+    int32_t DefaultMode;  /* aoDefaultMode set */
+    int32_t FallbackMode; /* aoFallbackMode set and aoDefaultMode clear */
     int32_t Unused104[4];
     int32_t FileEntryCount;
     const char* ArchiveName;
@@ -121,16 +123,16 @@ ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Callback) == 12, "Callback at 12"
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Trace) == 16, "Trace at 16");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Password) == 20, "Password at 20");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Encrypt) == 28, "Encrypt at 28");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag6) == 32, "OptFlag6 at 32");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptNotFlag4) == 44, "OptNotFlag4 at 44");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Fixed56) == 56, "Fixed56 at 56");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Fixed60) == 60, "Fixed60 at 60");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptNotFlags2And3) == 72, "OptNotFlags2And3 at 72");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag2) == 76, "OptFlag2 at 76");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Fixed80) == 80, "Fixed80 at 80");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag7) == 84, "OptFlag7 at 84");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag1) == 96, "OptFlag1 at 96");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, OptFlag0Only) == 100, "OptFlag0Only at 100");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, PassedFirst) == 32, "PassedFirst at 32");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, WithoutInvertedOption) == 44, "WithoutInvertedOption at 44");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, ConstantTrue) == 56, "ConstantTrue at 56");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, ConstantNine) == 60, "ConstantNine at 60");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, PlainFileSpecs) == 72, "PlainFileSpecs at 72");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, PerFileOption) == 76, "PerFileOption at 76");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, ConstantTrueToo) == 80, "ConstantTrueToo at 80");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, PassedSecond) == 84, "PassedSecond at 84");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, DefaultMode) == 96, "DefaultMode at 96");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, FallbackMode) == 100, "FallbackMode at 100");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, FileEntryCount) == 120, "FileEntryCount at 120");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, ArchiveName) == 124, "ArchiveName at 124");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, TempDir) == 128, "TempDir at 128");
@@ -141,7 +143,7 @@ ZIPDLL_STATIC_ASSERT(offsetof(ZipParamsRecord, Marker) == 212, "Marker at 212");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipFileEntryRecord) == 104, "file-entry record is 104 bytes");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, Password) == 12, "entry Password at 12");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, Encrypt) == 16, "entry Encrypt at 16");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, OptFlag2) == 20, "entry OptFlag2 at 20");
+ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, PerFileOption) == 20, "entry PerFileOption at 20");
 ZIPDLL_STATIC_ASSERT(offsetof(ZipFileEntryRecord, RootDir) == 36, "entry RootDir at 36");
 
 ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, Caller) == 4, "callback Caller at 4");

@@ -53,12 +53,11 @@ int main(int argc, char** argv) {
             fieldsOnly = true;
         else if (a == "--csv")
             csv = true;
-        else if (a.size() > 1 && a[0] == '-')
+        // An unknown option or a second packet.
+        else if ((a.size() > 1 && a[0] == '-') || !path.empty())
             return Usage();
-        else if (path.empty())
-            path = a;
         else
-            return Usage();
+            path = a;
     }
     if (path.empty()) return Usage();
 

@@ -21,11 +21,6 @@ namespace platform {
 
 namespace {
 
-std::string WithDelimiter(std::string S) {
-    if (S.empty() || S.back() != '/') S.push_back('/');
-    return S;
-}
-
 LocalDate DateOf(time_t T) {
     std::tm Tm{};
     localtime_r(&T, &Tm);
@@ -60,6 +55,12 @@ char PathDelimiter() {
     return '/';
 }
 
+std::string IncludePathDelimiter(std::string_view Dir) {
+    std::string S(Dir);
+    if (S.empty() || S.back() != '/') S.push_back('/');
+    return S;
+}
+
 std::string ProgramPath() {
     std::string Buf(PATH_MAX, '\0');
     ssize_t N = readlink("/proc/self/exe", Buf.data(), Buf.size());
@@ -75,8 +76,8 @@ std::string ProgramDir() {
 }
 
 std::string HomeDir() {
-    if (const char* H = std::getenv("HOME"); H && *H) return WithDelimiter(H);
-    if (const passwd* Pw = getpwuid(getuid()); Pw && Pw->pw_dir) return WithDelimiter(Pw->pw_dir);
+    if (const char* H = std::getenv("HOME"); H && *H) return IncludePathDelimiter(H);
+    if (const passwd* Pw = getpwuid(getuid()); Pw && Pw->pw_dir) return IncludePathDelimiter(Pw->pw_dir);
     return "/";
 }
 
@@ -85,7 +86,7 @@ std::string DeliveryBase() {
 }
 
 std::string TempDir() {
-    if (const char* T = std::getenv("TMPDIR"); T && *T) return WithDelimiter(T);
+    if (const char* T = std::getenv("TMPDIR"); T && *T) return IncludePathDelimiter(T);
     return "/tmp/";
 }
 

@@ -39,11 +39,6 @@ std::string Utf8(const std::wstring& W) {
     return S;
 }
 
-std::string WithDelimiter(std::string S) {
-    if (S.empty() || S.back() != '\\') S.push_back('\\');
-    return S;
-}
-
 class WinLibrary final : public Library {
 public:
     explicit WinLibrary(HMODULE H) : m_handle(H) {}
@@ -99,6 +94,13 @@ char PathDelimiter() {
     return '\\';
 }
 
+// Either slash ends a folder here.
+std::string IncludePathDelimiter(std::string_view Dir) {
+    std::string S(Dir);
+    if (S.empty() || (S.back() != '\\' && S.back() != '/')) S.push_back('\\');
+    return S;
+}
+
 std::string ProgramPath() {
     std::wstring Buf(32768, L'\0');
     DWORD N = GetModuleFileNameW(nullptr, Buf.data(), static_cast<DWORD>(Buf.size()));
@@ -114,7 +116,8 @@ std::string ProgramDir() {
 
 std::string HomeDir() {
     wchar_t Buf[MAX_PATH];
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, Buf))) return WithDelimiter(Utf8(Buf));
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, Buf)))
+        return IncludePathDelimiter(Utf8(Buf));
     return "\\";
 }
 
@@ -126,7 +129,7 @@ std::string DeliveryBase() {
 std::string TempDir() {
     wchar_t Buf[MAX_PATH + 1];
     DWORD N = GetTempPathW(MAX_PATH + 1, Buf);
-    return WithDelimiter(Utf8(std::wstring(Buf, N)));
+    return IncludePathDelimiter(Utf8(std::wstring(Buf, N)));
 }
 
 bool FileExists(const std::string& Path) {

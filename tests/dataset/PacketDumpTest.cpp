@@ -132,7 +132,8 @@ TEST(PacketDump, StreamsLargePacketsWithoutHoldingTheOutput) {
         ASSERT_EQ(load.status, 0);
         const Peak dump = DumpToFile(c.path, c.option, out);
         ASSERT_EQ(dump.status, 0);
-        EXPECT_LE(dump.peakKb, load.peakKb + 8 * 1024) << "loading alone peaks at " << load.peakKb << " KB";
+        EXPECT_LE(dump.peakKb, load.peakKb + long{8} * 1024)
+            << "loading alone peaks at " << load.peakKb << " KB";
         const std::string text = testsupport::ReadFileBytes(out);
         EXPECT_EQ(text.size(), c.outSize);
         EXPECT_EQ(text.substr(text.size() - std::min(text.size(), c.outEnd.size())), c.outEnd);

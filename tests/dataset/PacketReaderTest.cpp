@@ -223,7 +223,7 @@ TEST(PacketReader, UndeclaredAttributesAndNestedRowsAreSkipped) {
 }
 
 TEST(PacketReader, LargeValuesAndDeepNestingLoad) {
-    const std::string big(100 * 1024, 'v');
+    const std::string big(std::size_t{100} * 1024, 'v');
     std::string nested;
     for (int i = 0; i < 20000; ++i) nested += "<X a=\"1\">";
     for (int i = 0; i < 20000; ++i) nested += "</X>";

@@ -3,6 +3,7 @@
 
 #include "ExpectThrow.h"
 #include "TestPacket.h"
+#include "TestSettings.h"
 #include "TestSupport.h"
 
 #include "dataset/ClientDataSet.h"
@@ -32,14 +33,10 @@ std::string CopyFixture(const std::string& Name) {
 // Writes every file of the record set for Target from the fixture's packets.
 void WriteAll(const ClassicRecordSet& Set, const std::string& DataDir) {
     TClientDataSet Main("cdsMain");
-    ExportSettings Settings;
-    Settings.DataDir = DataDir;
-    Settings.Target = Set.Target();
-    Settings.BodyFiles = Set.BodyFiles();
-    Settings.OutFiles = Set.OutFiles();
-    Settings.SchoolCount = CountSchools(Main, DataDir + "Body014.xml");
-    Settings.ParamFileDate = "01092021";
-    Settings.RunDate = {2021, 10, 15};
+    StartupState Startup = testsupport::StartupFor(Set, DataDir);
+    Startup.SchoolCount = CountSchools(Main, DataDir + "Body014.xml");
+    Startup.ParamFileDate = "01092021";
+    const ExportSettings Settings = testsupport::SettingsOn(Startup, {2021, 10, 15});
     OutputFileWriter Writer(Set, Settings, Main);
     for (int I = 0; I < static_cast<int>(Settings.OutFiles.size()); ++I) Writer.WriteOutputFile(I);
 }
@@ -246,13 +243,9 @@ TEST(ClassicRecordSet, MissingStatisticsPacketFailsTheThirdFile) {
         fs::remove(Dir + "Body698.xml");
         const ClassicRecordSet Set(Target);
         TClientDataSet Main("cdsMain");
-        ExportSettings Settings;
-        Settings.DataDir = Dir;
-        Settings.Target = Target;
-        Settings.BodyFiles = Set.BodyFiles();
-        Settings.OutFiles = Set.OutFiles();
-        Settings.SchoolCount = CountSchools(Main, Dir + "Body014.xml");
-        Settings.RunDate = {2021, 10, 15};
+        StartupState Startup = testsupport::StartupFor(Set, Dir);
+        Startup.SchoolCount = CountSchools(Main, Dir + "Body014.xml");
+        const ExportSettings Settings = testsupport::SettingsOn(Startup, {2021, 10, 15});
         OutputFileWriter Writer(Set, Settings, Main);
         Writer.WriteOutputFile(0);
         Writer.WriteOutputFile(1);

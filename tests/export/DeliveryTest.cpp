@@ -8,6 +8,7 @@
 
 #include "ExpectThrow.h"
 #include "FakeZip.h"
+#include "TestSettings.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
 #include "export/CopyDelivery.h"
@@ -191,14 +192,7 @@ protected:
 };
 
 ExportSettings DeliverySettings(const std::string& Data, const std::string& Dest, const std::string& Target) {
-    ExportRecordSet Set(Target);
-    ExportSettings S;
-    S.DataDir = Data;
-    S.DestDir = Dest;
-    S.Target = Target;
-    S.BodyFiles = Set.BodyFiles();
-    S.OutFiles = Set.OutFiles();
-    return S;
+    return MakeExportSettings(testsupport::StartupFor(ExportRecordSet(Target), Data, Dest), "", {});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeZip.h"
+#include "TestSettings.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
 #include "dataset/ClientDataSet.h"
@@ -53,17 +54,12 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
 
         ExportRecordSet Set(c.target);
         TClientDataSet Main("cdsMain"), Tmp("cdsTmp");
-        ExportSettings S;
-        S.DataDir = Data.Path();
-        S.DestDir = Home.Path() + "rozadiver/datrex/" + c.target + "/";
-        S.Target = c.target;
-        S.BodyFiles = Set.BodyFiles();
-        S.OutFiles = Set.OutFiles();
-        S.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
-        S.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
-        S.ParamFileDate = c.paramFileDate;
-        S.ProtocolNumber = c.protocol;
-        S.RunDate = {2026, 3, 5};
+        StartupState Startup =
+            testsupport::StartupFor(Set, Data.Path(), Home.Path() + "rozadiver/datrex/" + c.target + "/");
+        Startup.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
+        Startup.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
+        Startup.ParamFileDate = c.paramFileDate;
+        const ExportSettings S = testsupport::SettingsOn(Startup, {2026, 3, 5}, c.protocol);
 
         std::vector<std::string> Log;
         FakeZip Zip;

@@ -12,6 +12,7 @@
 
 #include "ExpectThrow.h"
 #include "TestPacket.h"
+#include "TestSettings.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
 #include "dataset/ClientDataSet.h"
@@ -30,16 +31,11 @@ namespace {
 struct Fixture {
     explicit Fixture(const char* Target, const char* Case = "basic") : Set(Target) {
         writerstest::CopyFixture(Case, Data.Path());
-        S.DataDir = Data.Path();
-        S.DestDir = Home.Path() + "dest/";
-        S.Target = Target;
-        S.BodyFiles = Set.BodyFiles();
-        S.OutFiles = Set.OutFiles();
-        S.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
-        S.CatalogueDate = "15/03/2021";
-        S.ProtocolNumber = "Prot. n\xB0 42/2021";
-        S.ParamFileDate = "01092021";
-        S.RunDate = {2026, 3, 5};
+        txad::StartupState Startup = testsupport::StartupFor(Set, Data.Path(), Home.Path() + "dest/");
+        Startup.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
+        Startup.CatalogueDate = "15/03/2021";
+        Startup.ParamFileDate = "01092021";
+        S = testsupport::SettingsOn(Startup, {2026, 3, 5}, "Prot. n\xB0 42/2021");
     }
     // Runs the export; the log's lines.
     std::vector<std::string> Run(bool ExpectStop) {
@@ -146,9 +142,10 @@ TEST(OutputFile, KilledRunLeavesNoPartialFileUnderTheRealName) {
     ASSERT_GE(Child, 0);
     if (Child == 0) {
         try {
-            FileSink Sink(Out);
-            Sink.Write(std::string(1 << 20, 'x')); // beyond the buffer: on disk
-            ::kill(::getpid(), SIGKILL);
+            if (const auto Sink = FileSink::Create(Out)) {
+                Sink->Write(std::string(1 << 20, 'x')); // beyond the buffer: on disk
+                ::kill(::getpid(), SIGKILL);
+            }
         } catch (...) {}
         std::_Exit(3);
     }

@@ -156,6 +156,7 @@ TEST_F(Globals, ApplyTable) {
 TEST_F(Globals, StartupFollowsTheUserLocaleOnlyWhenAsked) {
     FormatSettings().ShortDateFormat = "custom";
     FormatSettings().DecimalSeparator = '#';
+    FormatSettings().CurrencyFormat = 3;
     VxFrameworkStartup(false);
     EXPECT_EQ(FormatSettings().ShortDateFormat, "custom");
     const std::string Numeric = std::setlocale(LC_NUMERIC, nullptr);
@@ -164,5 +165,6 @@ TEST_F(Globals, StartupFollowsTheUserLocaleOnlyWhenAsked) {
     EXPECT_EQ(FormatSettings().ShortDateFormat, L.ShortDateFormat);
     EXPECT_EQ(FormatSettings().DecimalSeparator, L.DecimalSeparator);
     EXPECT_EQ(FormatSettings().LongMonthNames[8], L.LongMonthNames[8]);
+    EXPECT_EQ(FormatSettings().CurrencyFormat, 3) << "the currency layout is not the locale's";
     EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), Numeric) << "the C library's locale is never touched";
 }

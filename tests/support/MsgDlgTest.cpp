@@ -168,3 +168,50 @@ TEST(Exceptions, CodeAndTree) {
     const EVxException& Base = EVxInternalError("z");
     EXPECT_NE(dynamic_cast<const EVxError*>(&Base), nullptr);
 }
+
+// The unattended mode's boxes: one UTF-8 line each (CR LF pairs folded), the
+// default button as the answer, and only the application's error boxes counted.
+TEST(StreamPresenter, WritesEachBoxAndAnswersWithTheDefaultButton) {
+    struct Row {
+        const char* name;
+        MessageBoxRequest request;
+        std::string written;
+        int32_t answer;
+        int errorBoxes;
+    };
+    const Row rows[] = {
+        {"application error",
+         {"adoxport", "File mancante.", MB_OK_ | MB_ICONSTOP_},
+         "adoxport: File mancante.\n",
+         idOK,
+         1},
+        {"error kind is no application error",
+         {"Errore", "Codice errato", MB_OK_ | MB_ICONSTOP_},
+         "Errore: Codice errato\n",
+         idOK,
+         0},
+        {"second default button",
+         {"Conferma", "Continuare?", MB_YESNO_ | MB_ICONQUESTION_ | MB_DEFBUTTON2_},
+         "Conferma: Continuare?\n",
+         idNo,
+         0},
+        {"line pairs folded, CP1252 as UTF-8",
+         {"adoxport", "Riga 1\r\nperch\xE8", MB_OK_},
+         "adoxport: Riga 1\nperch\xC3\xA8\n",
+         idOK,
+         0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::FILE* Stream = std::tmpfile();
+        ASSERT_NE(Stream, nullptr);
+        StreamPresenter P(Stream);
+        EXPECT_EQ(P.ShowBox(r.request), r.answer);
+        EXPECT_EQ(P.ErrorBoxes(), r.errorBoxes);
+        std::rewind(Stream);
+        std::string Written(256, '\0');
+        Written.resize(std::fread(Written.data(), 1, Written.size(), Stream));
+        std::fclose(Stream);
+        EXPECT_EQ(Written, r.written);
+    }
+}

@@ -1,5 +1,7 @@
 #include "VxStrUtils.h"
 
+#include "Platform.h"
+
 #include <gtest/gtest.h>
 
 TEST(StrUtils, TryStrToIntReadsTheFrameworksIntegerText) {
@@ -127,9 +129,10 @@ TEST(StrUtils, AllTrimAndBackslashAndDelimiter) {
     EXPECT_EQ(IncludeBackslash("C:\\SUITE\\"), "C:\\SUITE\\");
     EXPECT_EQ(IncludeBackslash("/opt/suite/"), "/opt/suite/\\") << "always the backslash";
 
-    EXPECT_EQ(IncludePathDelimiter(""), "/");
-    EXPECT_EQ(IncludePathDelimiter("/opt/suite"), "/opt/suite/");
-    EXPECT_EQ(IncludePathDelimiter("/opt/suite/"), "/opt/suite/");
+    EXPECT_EQ(platform::IncludePathDelimiter(""), "/");
+    EXPECT_EQ(platform::IncludePathDelimiter("/opt/suite"), "/opt/suite/");
+    EXPECT_EQ(platform::IncludePathDelimiter("/opt/suite/"), "/opt/suite/");
+    EXPECT_EQ(platform::IncludePathDelimiter("C:\\SUITE\\"), "C:\\SUITE\\/") << "no separator here";
     EXPECT_EQ(ExcludePathDelimiter("/data/"), "/data");
     EXPECT_EQ(ExcludePathDelimiter("/data//"), "/data/");
     EXPECT_EQ(ExcludePathDelimiter("/data"), "/data");
@@ -186,4 +189,24 @@ TEST(StrUtils, FormatMsg) {
     EXPECT_EQ(FormatMsg("a %s b %s", "x"), "a x b %s") << "one argument fills the first place only";
     EXPECT_EQ(FormatMsg("%s", "50%"), "50%") << "the argument is not a pattern";
     EXPECT_EQ(FormatMsg("ends with %", "x"), "ends with %");
+}
+
+TEST(StrUtils, AsciiCaseFolding) {
+    struct Row {
+        const char* name;
+        std::string a, b;
+        bool same;
+    };
+    const Row rows[] = {
+        {"mixed case", "VXP_LongDateFormat", "vxp_longdateformat", true},
+        {"empty", "", "", true},
+        {"different length", "ab", "abc", false},
+        {"accented letters are not folded", "\xE8", "\xC8", false},
+        {"punctuation is not a letter", "@[", "`{", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(SameText(r.a, r.b), r.same);
+    }
+    EXPECT_EQ(UpperCaseAscii("Tracciato1 \xE8z"), "TRACCIATO1 \xE8Z");
 }

@@ -77,11 +77,18 @@ TEST_F(ZipFake, ParameterRecordFlagFieldsFollowAddOptions) {
         int32_t F84, F96, F100;
     };
     const Row Rows[] = {
-        {"default", 2, 0, -1, -1, 0, 0, -1, 0},    {"none", 0, 0, -1, -1, 0, 0, 0, 0},
-        {"flag0 only", 1, 0, -1, -1, 0, 0, 0, -1}, {"flags 0 and 1", 3, 0, -1, -1, 0, 0, -1, 0},
-        {"flag2", 4, 0, -1, 0, -1, 0, 0, 0},       {"flag3", 8, 0, -1, 0, 0, 0, 0, 0},
-        {"flag4", 16, 0, 0, -1, 0, 0, 0, 0},       {"flag6", 64, -1, -1, -1, 0, 0, 0, 0},
-        {"flag7", 128, 0, -1, -1, 0, -1, 0, 0},    {"all", 255, -1, 0, 0, -1, -1, -1, 0},
+        {"default mode", TZip::aoDefaultMode, 0, -1, -1, 0, 0, -1, 0},
+        {"none", 0, 0, -1, -1, 0, 0, 0, 0},
+        {"fallback mode alone", TZip::aoFallbackMode, 0, -1, -1, 0, 0, 0, -1},
+        {"default mode wins over fallback", TZip::aoFallbackMode | TZip::aoDefaultMode, 0, -1, -1, 0, 0, -1,
+         0},
+        {"per-file option", TZip::aoPerFileOption, 0, -1, 0, -1, 0, 0, 0},
+        {"relative to root folder", TZip::aoRelativeToRootDir, 0, -1, 0, 0, 0, 0, 0},
+        {"inverted option", TZip::aoInvertedOption, 0, 0, -1, 0, 0, 0, 0},
+        {"unsent option", TZip::aoUnsentOption, 0, -1, -1, 0, 0, 0, 0},
+        {"first passed", TZip::aoPassedFirst, -1, -1, -1, 0, 0, 0, 0},
+        {"second passed", TZip::aoPassedSecond, 0, -1, -1, 0, -1, 0, 0},
+        {"all", 255, -1, 0, 0, -1, -1, -1, 0},
     };
     for (const Row& R : Rows) {
         SCOPED_TRACE(R.Name);
@@ -89,14 +96,14 @@ TEST_F(ZipFake, ParameterRecordFlagFieldsFollowAddOptions) {
         Zip->AddOptions = R.Options;
         ASSERT_EQ(RunSteps({}), 2);
         const ZipParamsRecord& P = Capture().Params;
-        EXPECT_EQ(P.OptFlag6, R.F32);
-        EXPECT_EQ(P.OptNotFlag4, R.F44);
-        EXPECT_EQ(P.OptNotFlags2And3, R.F72);
-        EXPECT_EQ(P.OptFlag2, R.F76);
-        EXPECT_EQ(P.OptFlag7, R.F84);
-        EXPECT_EQ(P.OptFlag1, R.F96);
-        EXPECT_EQ(P.OptFlag0Only, R.F100);
-        for (const ZipFileEntryRecord& S : Capture().SpecRecords) EXPECT_EQ(S.OptFlag2, R.F76);
+        EXPECT_EQ(P.PassedFirst, R.F32);
+        EXPECT_EQ(P.WithoutInvertedOption, R.F44);
+        EXPECT_EQ(P.PlainFileSpecs, R.F72);
+        EXPECT_EQ(P.PerFileOption, R.F76);
+        EXPECT_EQ(P.PassedSecond, R.F84);
+        EXPECT_EQ(P.DefaultMode, R.F96);
+        EXPECT_EQ(P.FallbackMode, R.F100);
+        for (const ZipFileEntryRecord& S : Capture().SpecRecords) EXPECT_EQ(S.PerFileOption, R.F76);
     }
 }
 
@@ -108,9 +115,9 @@ TEST_F(ZipFake, ParameterRecordCarriesArchiveSpecsAndFixedValues) {
     EXPECT_EQ(P.Version, 160);
     EXPECT_NE(P.Callback, nullptr);
     EXPECT_EQ(P.Trace, 0);
-    EXPECT_EQ(P.Fixed56, -1);
-    EXPECT_EQ(P.Fixed60, 9);
-    EXPECT_EQ(P.Fixed80, -1);
+    EXPECT_EQ(P.ConstantTrue, -1);
+    EXPECT_EQ(P.ConstantNine, 9);
+    EXPECT_EQ(P.ConstantTrueToo, -1);
     EXPECT_EQ(P.Marker, 7);
     EXPECT_EQ(P.FileEntryCount, 2);
     EXPECT_FALSE(C.HasPassword);
@@ -156,7 +163,7 @@ TEST_F(ZipFake, PasswordAndCommentReachTheRecords) {
 TEST_F(ZipFake, RelativeSpecsAreBasedOnRootDirAndRootDirIsCleared) {
     const auto Cwd = std::filesystem::current_path();
     Zip->RootDir = Dir.Path();
-    Zip->AddOptions = TZip::aoFlag1 | TZip::aoFlag3;
+    Zip->AddOptions = TZip::aoDefaultMode | TZip::aoRelativeToRootDir;
     Zip->SetFileSpecs({"rel.txt", Dir.File("abs.txt")});
     ASSERT_EQ(RunSteps({}), 2);
     const auto Cur = std::filesystem::current_path();
@@ -341,14 +348,17 @@ TEST_F(ZipFake, OverwriteQuestionFollowsExtrOptions) {
         int32_t Number, Returned;
     };
     const Row Rows[] = {
-        {"no flags: overwrite", 0, 0, idNone, "", 0, 1, 0},
-        {"flag0, older", 1, 1, idNone, "", 0, 1, 0},
-        {"flag1, newer", 2, 0, idNone, "", 0, 0, 0},
-        {"flag0 beats flag3", 9, 3, idNone, "", 0, 1, 0},
-        {"flag3, older, yes", 8, 1, idYes, Older, MB_YESNOCANCEL_ | MB_ICONINFORMATION_, 1, 0},
-        {"flag3, newer, no", 8, 0, idNo, Newer, MB_YESNOCANCEL_ | MB_ICONSTOP_ | MB_DEFBUTTON2_, 0, 0},
-        {"flag3, newer, cancel", 8, 0, idCancel, Newer, MB_YESNOCANCEL_ | MB_ICONSTOP_ | MB_DEFBUTTON2_, 0,
-         -1},
+        {"no option: overwrite", 0, 0, idNone, "", 0, 1, 0},
+        {"overwrite older, older", TZip::eoOverwriteOlder, 1, idNone, "", 0, 1, 0},
+        {"replace older, newer", TZip::eoReplaceOlder, 0, idNone, "", 0, 0, 0},
+        {"overwrite older wins over asking", TZip::eoOverwriteOlder | TZip::eoAskBeforeOverwrite, 3, idNone,
+         "", 0, 1, 0},
+        {"ask, older, yes", TZip::eoAskBeforeOverwrite, 1, idYes, Older,
+         MB_YESNOCANCEL_ | MB_ICONINFORMATION_, 1, 0},
+        {"ask, newer, no", TZip::eoAskBeforeOverwrite, 0, idNo, Newer,
+         MB_YESNOCANCEL_ | MB_ICONSTOP_ | MB_DEFBUTTON2_, 0, 0},
+        {"ask, newer, cancel", TZip::eoAskBeforeOverwrite, 0, idCancel, Newer,
+         MB_YESNOCANCEL_ | MB_ICONSTOP_ | MB_DEFBUTTON2_, 0, -1},
     };
     for (const Row& R : Rows) {
         SCOPED_TRACE(R.Name);
