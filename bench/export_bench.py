@@ -6,7 +6,7 @@ Usage: bench/export_bench.py [--base DIR] [--bin DIR] [--repeats N]
 
 --base holds the folders of bench/export_bench.sh (limit/, 10k/, 1m/; made with
 that script when missing), --bin the release programs (adoxport, dataset_bench,
-adox-gen). Each export runs with its own HOME and registry file below --base.
+layout_check_bench, adox-gen). Each export runs with its own HOME and registry file below --base.
 Prints, per folder, the export's CPU and wall time and peak memory (the best of
 N runs), the load + walk of Body815.xml and Body815E.xml, the bare parse of
 the packets the export reads and the ratios, and the targets:
@@ -14,6 +14,9 @@ the packets the export reads and the ratios, and the targets:
   - limit export (wall; it may use both cores) within 1.5x expat's bare parse
     of the packets it reads, one after the other on one thread, measured in
     the same rounds (dataset_bench --bare: the engine benchmark's callback);
+  - the check of the written files against their layouts, which the export
+    makes before delivering them, at most 10% of the limit export's CPU time
+    (layout_check_bench on the files the export wrote);
   - peak memory at most 1.5x the size of the packets read plus 40 MB;
   - the limit run at most 11x the 10,000-row run;
   - 1,000,000 rows: the run stops with the count message, delivers nothing, and
@@ -80,6 +83,17 @@ def bare_parse(dataset_bench, data):
     return float(m.group(1)), float(m.group(2))
 
 
+def layout_check(layout_check_bench, data, repeats):
+    """CPU seconds of reading and checking the files an export wrote in data."""
+    env = dict(os.environ, BENCH_REPEATS=str(repeats))
+    files = [os.path.join(data, f) for f in OUTPUTS]
+    out = subprocess.run([layout_check_bench] + files, env=env, capture_output=True, text=True).stdout
+    m = re.search(r"layout check .*: ([0-9.]+) s CPU, .* (\d+) faults", out)
+    if not m:
+        sys.exit("layout_check_bench gave no figure for %s:\n%s" % (data, out))
+    return float(m.group(1)), int(m.group(2))
+
+
 def prepare_home(base):
     install = os.path.join(base, "install")
     datrex = os.path.join(install, "ETC", "datrex")
@@ -109,7 +123,8 @@ def main():
     base = os.path.abspath(args.base)
     program = os.path.join(args.bin, "adoxport")
     dataset_bench = os.path.join(args.bin, "dataset_bench")
-    for tool in (program, dataset_bench):
+    layout_check_bench = os.path.join(args.bin, "layout_check_bench")
+    for tool in (program, dataset_bench, layout_check_bench):
         if not os.access(tool, os.X_OK):
             sys.exit("missing %s (build it in release: cmake --build build/release --target %s)"
                      % (tool, os.path.basename(tool)))
@@ -147,6 +162,11 @@ def main():
             walk += w
             load += l
         best.update(size=size, walk=walk, load=load, bare_cpu=bare_cpu, bare_wall=bare_wall, best_wall=min_wall)
+        if name == "limit":
+            # The files of the last round are still in the data folder.
+            best["check"], best["check_faults"] = layout_check(layout_check_bench, data, repeats)
+            print("%-6s layout check of the written files %6.3f s CPU, %d faults" %
+                  (name, best["check"], best["check_faults"]))
         figures[name] = best
         print("%-6s packets %7.1f MB  export: exit %d, %6.2f s CPU, %6.2f s wall, peak %7.1f MB;"
               "  load + walk of Body815 + Body815E %6.2f s CPU (load %.2f s)"
@@ -177,6 +197,10 @@ def main():
         target("%s peak memory (MB) vs 1.5 x packets + 40 MB" % name, f["peak"] / MB,
                (1.5 * f["size"] + 40 * MB) / MB)
     target("limit export CPU / 10k export CPU", lim["cpu"] / small["cpu"], 11, "x")
+    if lim["check_faults"] != 0:
+        ok = False
+        print("  limit: the written files do not check clean (%d faults)" % lim["check_faults"])
+    target("limit layout check CPU / limit export CPU (%)", 100 * lim["check"] / lim["cpu"], 10, "%")
     stopped = big["status"] == 1 and "Numero di record" in big["log"] and "I DATI ESPORTATI NON SONO DISPONIBILI" in big["log"]
     print("  1m: exit %d, count message %s, delivered %s, output files left %s" % (
         big["status"], "shown" if stopped else "MISSING", big["delivered"] or "nothing", big["written"]))

@@ -424,35 +424,24 @@ void FileChecker::Run(std::string_view Bytes) {
         const char* Begin = Bytes.data() + Pos;
         const std::size_t Left = Bytes.size() - Pos;
         const void* Lf = std::memchr(Begin, '\n', Left);
-        std::size_t End = Lf ? static_cast<std::size_t>(static_cast<const char*>(Lf) - Begin) : Left;
-        // A CR that is not just before the LF ends the line by itself.
+        const std::size_t End = Lf ? static_cast<std::size_t>(static_cast<const char*>(Lf) - Begin) : Left;
+        // A CR that is not just before an LF ends the line by itself.
         const void* Cr = std::memchr(Begin, '\r', End);
-        std::size_t Next;
-        std::string_view Line;
-        if (Cr != nullptr && static_cast<const char*>(Cr) - Begin + 1 != static_cast<std::ptrdiff_t>(End)) {
-            End = static_cast<std::size_t>(static_cast<const char*>(Cr) - Begin);
-            Line = Bytes.substr(Pos, End);
-            Fault(static_cast<long long>(End) + 1, "", "ritorno a capo (CR) senza LF");
-            Next = Pos + End + 1;
-        } else if (Lf == nullptr) {
-            Line = Bytes.substr(Pos, End);
-            Fault(static_cast<long long>(End) + 1, "", "manca il fine riga (CR LF) in fondo al file");
-            Next = Bytes.size();
+        const std::size_t CrAt = Cr ? static_cast<std::size_t>(static_cast<const char*>(Cr) - Begin) : End;
+        const std::string_view Line = Bytes.substr(Pos, CrAt);
+        std::size_t Next = Pos + End + 1;
+        // Reported after the line's own faults.
+        const char* LineEndFault = nullptr;
+        if (Cr != nullptr && (CrAt + 1 < End || Lf == nullptr)) {
+            LineEndFault = "ritorno a capo (CR) senza LF";
+            Next = Pos + CrAt + 1;
         } else if (Cr == nullptr) {
-            Line = Bytes.substr(Pos, End);
-            Fault(static_cast<long long>(End) + 1, "", "manca il ritorno a capo (CR) prima di LF");
-            Next = Pos + End + 1;
-        } else {
-            Line = Bytes.substr(Pos, End - 1);
-            Next = Pos + End + 1;
+            LineEndFault = Lf ? "manca il ritorno a capo (CR) prima di LF"
+                              : "manca il fine riga (CR LF) in fondo al file";
         }
-        // The line-end fault belongs after the line's own faults.
-        RecordFault LineEnd;
-        const bool HasLineEndFault = !FFaults.empty() && FFaults.back().Line == FLine;
-        if (HasLineEndFault) {
-            LineEnd = std::move(FFaults.back());
-            FFaults.pop_back();
-        }
+        const auto ReportLineEnd = [&]() {
+            if (LineEndFault) Fault(static_cast<long long>(CrAt) + 1, "", LineEndFault);
+        };
         const bool Last = Next >= Bytes.size();
         if (FLine == 1) {
             CheckHeader(Line);
@@ -469,14 +458,14 @@ void FileChecker::Run(std::string_view Bytes) {
             } else if (CheckLine(FTrailer, Line)) {
                 CheckTrailerCount(Line);
             }
-            if (HasLineEndFault) FFaults.push_back(std::move(LineEnd));
+            ReportLineEnd();
             if (BodyLine) {
                 ++FLine;
                 Fault(1, "", "manca la riga di coda");
             }
             return;
         }
-        if (HasLineEndFault) FFaults.push_back(std::move(LineEnd));
+        ReportLineEnd();
         Pos = Next;
     }
     ++FLine;

@@ -249,6 +249,8 @@ TEST(RecordLayout, BrokenFilesGiveTheFaultsPlace) {
          "3:72: : manca il ritorno a capo (CR) prima di LF\n"},
         {"CR without LF", Edition::Current, "export", "aie", "File622.txt", 3, 73, 1, "",
          "3:72: : ritorno a capo (CR) senza LF\n"},
+        {"CR without LF at the end", Edition::Current, "export", "aie", "File622.txt", 8, 19, 1, "",
+         "8:18: : ritorno a capo (CR) senza LF\n"},
         {"foreign record code", Edition::Current, "export", "aie", "File622.txt", 4, 1, 1, "X",
          "4:1: Codice record: codice record \"X622\" non previsto\n"},
         {"other file's record code", Edition::Current, "export", "anarpe", "Adoz002.txt", 2, 4, 1, "3",
