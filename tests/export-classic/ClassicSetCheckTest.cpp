@@ -1,6 +1,7 @@
 // The earlier edition's written set is checked against its own layouts
 // before delivery: a clean set is delivered, a faulty one stops the run.
 
+#include "EditingWriter.h"
 #include "FakeZip.h"
 #include "TestSupport.h"
 
@@ -17,61 +18,9 @@ using namespace txad;
 
 namespace {
 
-// Passes every line on but the n-th (1-based), which gets Insert at Column
-// after Erase bytes there are removed.
-class EditingSink : public ByteSink {
-public:
-    EditingSink(ByteSink& Inner, int Line, std::size_t Column, std::size_t Erase, std::string Insert)
-        : FInner(Inner), FLine(Line), FColumn(Column), FErase(Erase), FInsert(std::move(Insert)) {}
-    void Write(std::string_view Bytes) override {
-        if (++FWrites != FLine) return FInner.Write(Bytes);
-        std::string Edited(Bytes);
-        Edited.replace(FColumn - 1, FErase, FInsert);
-        FInner.Write(Edited);
-    }
+using testsupport::LineEdit;
 
-private:
-    ByteSink& FInner;
-    int FLine;
-    std::size_t FColumn, FErase;
-    std::string FInsert;
-    int FWrites = 0;
-};
-
-struct Edit {
-    int file = -1; // index; -1 for none
-    int line = 0;
-    std::size_t column = 0, erase = 0;
-    std::string insert;
-};
-
-class EditingWriter : public BodyWriter {
-public:
-    EditingWriter(std::unique_ptr<BodyWriter> Inner, Edit E)
-        : BodyWriter(Inner->RecordCode(), BodyLayout(Edition::Classic, Inner->RecordCode())),
-          FInner(std::move(Inner)), FEdit(std::move(E)) {}
-    void Write(TClientDataSet& Data, ByteSink& Sink) override {
-        EditingSink Editing(Sink, FEdit.line, FEdit.column, FEdit.erase, FEdit.insert);
-        FInner->Write(Data, Editing);
-    }
-
-private:
-    std::unique_ptr<BodyWriter> FInner;
-    Edit FEdit;
-};
-
-class FaultyClassicSet : public ClassicRecordSet {
-public:
-    FaultyClassicSet(std::string Target, Edit E) : ClassicRecordSet(std::move(Target)), FEdit(std::move(E)) {}
-    std::unique_ptr<BodyWriter> MakeBodyWriter(int Index) const override {
-        std::unique_ptr<BodyWriter> Writer = ClassicRecordSet::MakeBodyWriter(Index);
-        if (Index != FEdit.file) return Writer;
-        return std::make_unique<EditingWriter>(std::move(Writer), FEdit);
-    }
-
-private:
-    Edit FEdit;
-};
+using ClassicSetWithFault = testsupport::FaultyRecordSet<ClassicRecordSet>;
 
 } // namespace
 
@@ -79,7 +28,7 @@ TEST(ClassicSetCheck, CleanSetsAreDeliveredFaultyOnesStop) {
     struct Row {
         const char* name;
         const char* target;
-        Edit edit;
+        LineEdit edit;
         const char* cause; // empty: the set is delivered
     } rows[] = {
         {"clean AIE set of five files", "aie", {}, ""},
@@ -106,7 +55,7 @@ TEST(ClassicSetCheck, CleanSetsAreDeliveredFaultyOnesStop) {
         const std::string Data = (Root / "data").string() + "/";
         const std::string Dest = (Root / "dest").string() + "/";
 
-        FaultyClassicSet Set(r.target, r.edit);
+        ClassicSetWithFault Set(r.target, r.edit);
         TClientDataSet Main("cdsMain");
         ExportSettings S;
         S.DataDir = Data;
