@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EditingWriter.h"
 #include "FakeZip.h"
 #include "TestSupport.h"
 #include "WritersTestSupport.h"
@@ -15,62 +16,9 @@ using writerstest::TempFolder;
 
 namespace {
 
-// Passes every line on, but edits the n-th (1-based): erases bytes at a
-// column, then inserts text there.
-class EditingSink : public ByteSink {
-public:
-    EditingSink(ByteSink& Inner, int Line, std::size_t Column, std::size_t Erase, std::string Insert)
-        : FInner(Inner), FLine(Line), FColumn(Column), FErase(Erase), FInsert(std::move(Insert)) {}
-    void Write(std::string_view Bytes) override {
-        if (++FWrites != FLine) return FInner.Write(Bytes);
-        std::string Edited(Bytes);
-        Edited.replace(FColumn - 1, FErase, FInsert);
-        FInner.Write(Edited);
-    }
+using testsupport::LineEdit;
 
-private:
-    ByteSink& FInner;
-    int FLine;
-    std::size_t FColumn, FErase;
-    std::string FInsert;
-    int FWrites = 0;
-};
-
-struct Edit {
-    int file; // index
-    int line; // body line, 1-based
-    std::size_t column, erase;
-    std::string insert;
-};
-
-// The real writer of the file, its lines going through an EditingSink.
-class EditingWriter : public BodyWriter {
-public:
-    EditingWriter(std::unique_ptr<BodyWriter> Inner, const Edit& E)
-        : BodyWriter(Inner->RecordCode(), BodyLayout(Edition::Current, Inner->RecordCode())),
-          FInner(std::move(Inner)), FEdit(E) {}
-    void Write(TClientDataSet& Data, ByteSink& Sink) override {
-        EditingSink Editing(Sink, FEdit.line, FEdit.column, FEdit.erase, FEdit.insert);
-        FInner->Write(Data, Editing);
-    }
-
-private:
-    std::unique_ptr<BodyWriter> FInner;
-    Edit FEdit;
-};
-
-class FaultySet : public ExportRecordSet {
-public:
-    FaultySet(std::string Target, Edit E) : ExportRecordSet(std::move(Target)), FEdit(std::move(E)) {}
-    std::unique_ptr<BodyWriter> MakeBodyWriter(int Index) const override {
-        std::unique_ptr<BodyWriter> Writer = ExportRecordSet::MakeBodyWriter(Index);
-        if (Index != FEdit.file) return Writer;
-        return std::make_unique<EditingWriter>(std::move(Writer), FEdit);
-    }
-
-private:
-    Edit FEdit;
-};
+using SetWithFault = testsupport::FaultyRecordSet<ExportRecordSet>;
 
 } // namespace
 
@@ -78,7 +26,7 @@ TEST(SetCheck, AFaultyFileStopsTheRunBeforeDelivery) {
     struct Row {
         const char* name;
         const char* target;
-        Edit edit;
+        LineEdit edit;
         std::string cause;
     } rows[] = {
         {"a dropped byte",
@@ -112,7 +60,7 @@ TEST(SetCheck, AFaultyFileStopsTheRunBeforeDelivery) {
         const std::string Earlier = std::string(r.target) == "aie" ? "File014.txt" : "Anarpe.zip";
         testsupport::WriteFileBytes(Dest + Earlier, "earlier delivery");
 
-        FaultySet Set(r.target, r.edit);
+        SetWithFault Set(r.target, r.edit);
         TClientDataSet Main("cdsMain"), Tmp("cdsTmp");
         ExportSettings S;
         S.DataDir = Data.Path();
