@@ -14,6 +14,9 @@
 extern "C" {
 #endif
 
+/* The header is C as well as C++: its typedefs stay. */
+/* NOLINTBEGIN(modernize-use-using) */
+
 /* Size of the callback record's text field, terminator included. */
 #define ZIPDLL_TEXT_SIZE 512
 /* Oldest plugin version the component accepts. */
@@ -107,6 +110,8 @@ typedef struct ZipParamsRecord {
 /* Entry points of the plugin, with C linkage. */
 typedef int32_t (*GetZipDllVersionFunc)(void);
 typedef int32_t (*ZipDllExecFunc)(ZipParamsRecord* Params);
+
+/* NOLINTEND(modernize-use-using) */
 
 #ifdef __cplusplus
 #define ZIPDLL_STATIC_ASSERT(Cond, Msg) static_assert(Cond, Msg)

@@ -2,6 +2,7 @@
 // the widget text boundary.
 
 #include "ExpectThrow.h"
+#include "OwnedForm.h"
 #include "RecordingPresenter.h"
 #include "TestSupport.h"
 #include "forms/QMessageBoxPresenter.h"
@@ -25,14 +26,7 @@
 
 namespace {
 
-template <class T>
-struct Owned {
-    QPointer<T> Ptr;
-    explicit Owned(T* P) : Ptr(P) {}
-    ~Owned() { delete Ptr.data(); }
-    T* operator->() const { return Ptr.data(); }
-    T& operator*() const { return *Ptr; }
-};
+using testsupport::Owned;
 
 void ShowAndWait(QWidget* W) {
     W->show();

@@ -1,6 +1,7 @@
 // The wizard driven through its real buttons, offscreen.
 
 #include "ExpectThrow.h"
+#include "OwnedForm.h"
 #include "RecordingPresenter.h"
 #include "forms/VxFWizard.h"
 #include "support/VxExceptions.h"
@@ -51,15 +52,7 @@ protected:
     void pcMainChange() override { Log.push_back("change"); }
 };
 
-// Owns a form that may free itself when closed.
-template <class T>
-struct Owned {
-    QPointer<T> Ptr;
-    explicit Owned(T* P) : Ptr(P) {}
-    ~Owned() { delete Ptr.data(); }
-    T* operator->() const { return Ptr.data(); }
-    T& operator*() const { return *Ptr; }
-};
+using testsupport::Owned;
 
 struct ButtonState {
     bool Ok, Next, Prior;
