@@ -134,8 +134,8 @@ void ClassStatRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
         // A group made only of such rows gives no record.
         if (std::all_of(Classes.begin(), Classes.end(), [](long long N) { return N == 0; })) continue;
         // The school code, then classes and average of each year.
-        std::array<std::string, 2 * Years> Texts;
-        std::array<std::string_view, 1 + 2 * Years> Values;
+        std::array<std::string, std::size_t{2} * Years> Texts;
+        std::array<std::string_view, 1 + std::size_t{2} * Years> Values;
         Values[0] = School;
         for (std::size_t Y = 0; Y < Years; ++Y) {
             const long long Average =

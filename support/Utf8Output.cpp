@@ -18,9 +18,9 @@ std::size_t PlainRun(std::string_view Text, std::string_view Special) {
 } // namespace
 
 void Utf8Output::Put(std::string_view S) {
-    if (FBuffer.size() + S.size() > kSize) {
+    if (FBuffer.size() + S.size() > BufferSize) {
         Flush();
-        if (S.size() >= kSize) {
+        if (S.size() >= BufferSize) {
             Write(S);
             return;
         }

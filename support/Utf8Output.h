@@ -11,8 +11,8 @@
 class Utf8Output {
 public:
     // Writes to File (stdout, stderr), or appends to Text (tests).
-    explicit Utf8Output(std::FILE* File) : FFile(File) { FBuffer.reserve(kSize); }
-    explicit Utf8Output(std::string& Text) : FText(&Text) { FBuffer.reserve(kSize); }
+    explicit Utf8Output(std::FILE* File) : FFile(File) { FBuffer.reserve(BufferSize); }
+    explicit Utf8Output(std::string& Text) : FText(&Text) { FBuffer.reserve(BufferSize); }
     ~Utf8Output() { Flush(); }
     Utf8Output(const Utf8Output&) = delete;
     Utf8Output& operator=(const Utf8Output&) = delete;
@@ -20,7 +20,7 @@ public:
     // Bytes as they are (ASCII, or text that already is UTF-8).
     void Put(char C) {
         FBuffer += C;
-        if (FBuffer.size() >= kSize) Flush();
+        if (FBuffer.size() >= BufferSize) Flush();
     }
     void Put(std::string_view S);
     void PutNumber(long long N);
@@ -41,7 +41,7 @@ public:
 
 private:
     void Write(std::string_view S);
-    static constexpr std::size_t kSize = 64 * 1024;
+    static constexpr std::size_t BufferSize = std::size_t{64} * 1024;
     std::FILE* FFile = nullptr;
     std::string* FText = nullptr;
     std::string FBuffer;

@@ -9,11 +9,11 @@
 namespace txad {
 namespace {
 
-constexpr const char* kUsage = "usage: record-check FILE... [--csv] [--edition classic]\n";
+constexpr const char* UsageText = "usage: record-check FILE... [--csv] [--edition classic]\n";
 
 // A member larger than this is not a record file (the format's limit of
 // records stays far below it); it keeps a hostile archive from filling memory.
-constexpr std::size_t kMaxMemberBytes = 256u << 20;
+constexpr std::size_t MaxMemberBytes = 256u << 20;
 
 struct Input {
     std::string Name; // as printed: the path, or "archive:member"
@@ -119,7 +119,7 @@ void Checker::LoadArchive(const std::string& Path, std::string Bytes, Edition Ed
         const std::string Member = Stat.name;
         if (Member.ends_with('/')) continue;
         const std::string Name = Path + ":" + Member;
-        if ((Stat.valid & ZIP_STAT_SIZE) && Stat.size > kMaxMemberBytes) {
+        if ((Stat.valid & ZIP_STAT_SIZE) && Stat.size > MaxMemberBytes) {
             CannotRead(Name, "member too large");
             continue;
         }
@@ -131,11 +131,11 @@ void Checker::LoadArchive(const std::string& Path, std::string Bytes, Edition Ed
         std::string Data;
         char Block[64 * 1024];
         zip_int64_t N = 0;
-        while (Data.size() <= kMaxMemberBytes && (N = zip_fread(File, Block, sizeof Block)) > 0)
+        while (Data.size() <= MaxMemberBytes && (N = zip_fread(File, Block, sizeof Block)) > 0)
             Data.append(Block, static_cast<std::size_t>(N));
         const std::string Why = N < 0 ? zip_file_strerror(File) : "member too large";
         zip_fclose(File);
-        if (N < 0 || Data.size() > kMaxMemberBytes) {
+        if (N < 0 || Data.size() > MaxMemberBytes) {
             CannotRead(Name, Why);
             continue;
         }
@@ -162,7 +162,7 @@ void Checker::PrintText(const Input& File) {
         const std::string_view Line = Lines.Line(I);
         const RecordLayout& Layout = LayoutOfLine(*File.Layout, Line, I, Lines.Count());
         SplitRecord(Layout, Line, FSpans);
-        FOut.PutNumber(static_cast<long long>(I + 1));
+        FOut.PutNumber(static_cast<long long>(I) + 1);
         FOut.Put(' ');
         FOut.PutUtf8(Layout.Name);
         FOut.Put(':');
@@ -198,7 +198,7 @@ void Checker::PrintCsv(const Input& File) {
             FCells[Columns[F]] = Line.substr(FSpans[F].Offset, FSpans[F].Length);
         PutCsvName(FOut, File.Name);
         FOut.Put(',');
-        FOut.PutNumber(static_cast<long long>(I + 1));
+        FOut.PutNumber(static_cast<long long>(I) + 1);
         for (const std::string_view Cell : FCells) {
             FOut.Put(',');
             FOut.PutCsvField(Cell);
@@ -282,13 +282,13 @@ int Usage(Utf8Output& Err, std::string_view Why) {
     Err.Put("record-check: ");
     Err.Put(Why);
     Err.Put('\n');
-    Err.Put(kUsage);
+    Err.Put(UsageText);
     Err.Finish();
     return 2;
 }
 
 int Help(Utf8Output& Out) {
-    Out.Put(kUsage);
+    Out.Put(UsageText);
     Out.Put("Prints the records of record files field by field in UTF-8 and checks them\n"
             "against their layouts; a zip archive's members are read as files.\n"
             "Each fault goes to standard error as FILE:LINE:COLUMN: FIELD: WHAT.\n"
