@@ -44,7 +44,7 @@ public:
         aoFallbackMode = 1,      // sent only while aoDefaultMode is clear
         aoDefaultMode = 2,       // the initial AddOptions
         aoPerFileOption = 4,     // sent in every file entry record too
-        aoRelativeToRootDir = 8, // relative file specs are based on RootDir
+        aoRelativeToRootDir = 8, // relative file names start at RootDir
         aoInvertedOption = 16,   // sent as its opposite
         aoUnsentOption = 32,     // reaches no field
         aoPassedFirst = 64,      // sent as it is
