@@ -1,11 +1,11 @@
 #include "export/ExportRun.h"
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <thread>
 
+#include "export/RecordFileView.h"
 #include "export/SubmissionAddresses.h"
 #include "support/VxExceptions.h"
 
@@ -23,24 +23,6 @@ std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault)
     if (!Fault.Field.empty()) Text += ", campo " + Fault.Field;
     return Text + ": " + Fault.What;
 }
-
-namespace {
-
-// The whole file in one read, into a buffer reused from file to file.
-void ReadWholeFile(const std::string& Path, std::string& Bytes) {
-    const auto Close = [](std::FILE* F) { std::fclose(F); };
-    const std::unique_ptr<std::FILE, decltype(Close)> File(std::fopen(Path.c_str(), "rb"), Close);
-    const auto Fail = [&Path]() { return EVxError(FormatMsg("Error reading file %s", Path)); };
-    if (!File || std::fseek(File.get(), 0, SEEK_END) != 0) throw Fail();
-    const long Size = std::ftell(File.get());
-    if (Size < 0 || std::fseek(File.get(), 0, SEEK_SET) != 0) throw Fail();
-    Bytes.resize(static_cast<std::size_t>(Size));
-    if (std::fread(Bytes.data(), 1, Bytes.size(), File.get()) != Bytes.size() ||
-        std::fgetc(File.get()) != EOF)
-        throw Fail();
-}
-
-} // namespace
 
 ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, TClientDataSet& Main,
                      LogFn Log, ZipPacker* Zip, DeliveryFileOps* Ops)
@@ -73,19 +55,18 @@ bool ExportRun::Execute() {
 
 void ExportRun::WriteOutputFile(int Index) {
     FWriter.WriteOutputFile(Index);
-    FWritten.resize(FSettings.OutFiles.size());
-    FWritten.at(static_cast<std::size_t>(Index)) = true;
 }
 
 void ExportRun::CheckOutputFiles() {
     const std::span<const FileLayout> Layouts = FRecordSet.FileLayouts();
     std::string Bytes;
-    for (std::size_t I = 0; I < FWritten.size(); ++I) {
-        if (!FWritten[I]) continue;
+    for (std::size_t I = 0; I < FSettings.OutFiles.size(); ++I) {
         const std::string& Name = FSettings.OutFiles[I];
         if (I >= Layouts.size() || Layouts[I].FileName != Name)
             throw EVxInternalError(FormatMsg("Tracciato del file %s sconosciuto", Name));
-        ReadWholeFile(FSettings.DataDir + Name, Bytes);
+        const std::string Path = FSettings.DataDir + Name;
+        if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
+            throw EVxError(FormatMsg("Error reading file %s", Path));
         const std::vector<RecordFault> Faults = CheckRecordFile(Layouts[I], Bytes);
         if (!Faults.empty()) throw EVxError(LayoutFaultText(Name, Faults.front()));
     }

@@ -42,8 +42,8 @@ public:
 
 protected:
     virtual void WriteOutputFile(int Index);
-    // Reads every file this run's writer made back and checks it against its
-    // layout: the first fault stops the run before anything is delivered.
+    // Reads every output file back and checks it against its layout: the
+    // first fault stops the run before anything is delivered.
     virtual void CheckOutputFiles();
     virtual void DeliverByCopy();
     virtual void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir);
@@ -67,7 +67,6 @@ protected:
     DeliveryFileOps* FOps;
     DeliveryFileOps FDefaultOps;
     OutputFileWriter FWriter;
-    std::vector<bool> FWritten; // by file index: made by FWriter in this run
 };
 
 inline constexpr const char* ArchiveName = "Anarpe.zip";

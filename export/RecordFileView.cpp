@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace txad {
 
@@ -98,6 +101,12 @@ bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why
     if (!File) {
         Why = std::strerror(errno);
         return false;
+    }
+    // One allocation for a regular file; anything else just grows.
+    std::error_code Ec;
+    if (std::filesystem::is_regular_file(Path, Ec)) {
+        const std::uintmax_t Size = std::filesystem::file_size(Path, Ec);
+        if (!Ec) Bytes.reserve(static_cast<std::size_t>(Size));
     }
     char Block[64 * 1024];
     std::size_t N;

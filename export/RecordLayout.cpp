@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "export/RecordFrame.h"
+#include "support/VxStrUtils.h"
 
 namespace txad {
 
@@ -316,10 +317,6 @@ bool AllBlank(std::string_view S) {
     return std::all_of(S.begin(), S.end(), [](char C) { return C == ' '; });
 }
 
-bool StartsWith(std::string_view S, std::string_view Prefix) {
-    return S.substr(0, Prefix.size()) == Prefix;
-}
-
 // Index of the first byte where A and B differ, within the shorter of them;
 // npos when one is a prefix of the other.
 std::size_t FirstDifference(std::string_view A, std::string_view B) {
@@ -451,8 +448,8 @@ void FileChecker::Run(std::string_view Bytes) {
             else
                 Fault(1, "", "riga non prevista tra testata e coda");
         } else {
-            const bool BodyLine = FBody.Layout && StartsWith(Line, FBody.Layout->Code()) &&
-                                  !StartsWith(Line, FTrailer.Layout->Code());
+            const bool BodyLine = FBody.Layout && Line.starts_with(FBody.Layout->Code()) &&
+                                  !Line.starts_with(FTrailer.Layout->Code());
             if (BodyLine) {
                 CheckLine(FBody, Line);
             } else if (CheckLine(FTrailer, Line)) {
@@ -596,12 +593,6 @@ std::string_view BaseName(std::string_view Path) {
     return Slash == std::string_view::npos ? Path : Path.substr(Slash + 1);
 }
 
-bool SameName(std::string_view A, std::string_view B) {
-    const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; };
-    return A.size() == B.size() &&
-           std::equal(A.begin(), A.end(), B.begin(), [&](char X, char Y) { return Lower(X) == Lower(Y); });
-}
-
 } // namespace
 
 std::size_t RecordLayout::FixedLength() const {
@@ -637,12 +628,12 @@ const FileLayout* RecogniseFile(Edition Ed, std::string_view Bytes, std::string_
     std::span<const FileLayout> Files;
     for (std::string_view Target : {"aie", "anarpe"}) {
         std::span<const FileLayout> Set = FileLayouts(Ed, Target);
-        if (StartsWith(Bytes, Set.front().Header->Code())) Files = Set;
+        if (Bytes.starts_with(Set.front().Header->Code())) Files = Set;
     }
     const std::string_view Name = BaseName(FileName);
     const auto ByName = [Name](std::span<const FileLayout> Set) -> const FileLayout* {
         for (const FileLayout& F : Set)
-            if (SameName(F.FileName, Name)) return &F;
+            if (SameText(F.FileName, Name)) return &F;
         return nullptr;
     };
     // A file whose header is not recognised can still be named.
@@ -656,7 +647,7 @@ const FileLayout* RecogniseFile(Edition Ed, std::string_view Bytes, std::string_
     if (Lf != std::string_view::npos) {
         const std::string_view Second = Bytes.substr(Lf + 1);
         for (const FileLayout& F : Files)
-            if (F.Body != nullptr && StartsWith(Second, F.Body->Code())) return &F;
+            if (F.Body != nullptr && Second.starts_with(F.Body->Code())) return &F;
     }
     if (const FileLayout* F = ByName(Files)) return F;
     // Without body records only a header of its own (the first file's, the

@@ -27,11 +27,6 @@ struct Options {
     Edition Ed = Edition::Current;
 };
 
-std::string_view BaseName(std::string_view Path) {
-    const std::size_t Slash = Path.find_last_of('/');
-    return Slash == std::string_view::npos ? Path : Path.substr(Slash + 1);
-}
-
 // Names come from the command line and the archive: printed as they are.
 void PutCsvName(Utf8Output& Out, std::string_view Name) {
     if (Name.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -55,7 +50,9 @@ public:
 private:
     void Load(const std::string& Path, Edition Ed);
     void LoadArchive(const std::string& Path, std::string Bytes, Edition Ed);
-    void Accept(std::string Name, std::string Bytes, Edition Ed);
+    // FileName is what the file is called where it lies (its path, or its
+    // name inside the archive): recognition falls back on it.
+    void Accept(std::string Name, std::string_view FileName, std::string Bytes, Edition Ed);
     void CannotRead(const std::string& Name, std::string_view Why);
     void PrintText(const Input& File);
     void PrintCsv(const Input& File);
@@ -93,7 +90,7 @@ void Checker::Load(const std::string& Path, Edition Ed) {
     std::string Bytes, Why;
     if (!ReadWholeFile(Path, Bytes, Why)) return CannotRead(Path, Why);
     if (IsZip(Bytes)) return LoadArchive(Path, std::move(Bytes), Ed);
-    Accept(Path, std::move(Bytes), Ed);
+    Accept(Path, Path, std::move(Bytes), Ed);
 }
 
 void Checker::LoadArchive(const std::string& Path, std::string Bytes, Edition Ed) {
@@ -139,14 +136,14 @@ void Checker::LoadArchive(const std::string& Path, std::string Bytes, Edition Ed
             CannotRead(Name, Why);
             continue;
         }
-        Accept(Name, std::move(Data), Ed);
+        Accept(Name, Member, std::move(Data), Ed);
     }
     zip_discard(Archive);
 }
 
-void Checker::Accept(std::string Name, std::string Bytes, Edition Ed) {
+void Checker::Accept(std::string Name, std::string_view FileName, std::string Bytes, Edition Ed) {
     Input File{std::move(Name), std::move(Bytes), nullptr};
-    File.Layout = RecogniseFile(Ed, File.Bytes, BaseName(File.Name));
+    File.Layout = RecogniseFile(Ed, File.Bytes, FileName);
     if (File.Layout) FColumns.Add(*File.Layout);
     FInputs.push_back(std::move(File));
 }
