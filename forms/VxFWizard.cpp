@@ -62,8 +62,21 @@ bool TfmVxWizard::GoToPage(int Index) {
     FPaths.Arrived();
     pcMain->setCurrentIndex(Index);
     PageShow(Index);
+    FocusPage(pcMain->widget(Index));
     pcMainChange();
     return true;
+}
+
+void TfmVxWizard::FocusPage(QWidget* Page) {
+    const QWidget* Focus = Page->window()->focusWidget();
+    if (Focus != nullptr && Page->isAncestorOf(Focus) && Focus->isVisibleTo(Page)) return;
+    for (QWidget* W = Page->nextInFocusChain(); W != Page; W = W->nextInFocusChain()) {
+        if (Page->isAncestorOf(W) && W->isEnabled() && W->isVisibleTo(Page) &&
+            (W->focusPolicy() & Qt::TabFocus)) {
+            W->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TfmVxWizard::SetPath(const std::string& Name) {

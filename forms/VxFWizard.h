@@ -50,6 +50,10 @@ protected:
     // The page control's OnChange, after the page has changed.
     virtual void pcMainChange();
     virtual void FormActivate();
+    // Puts the keyboard on the page's first control unless its show handler
+    // placed it there: otherwise it stays on a navigator button (Annulla
+    // first), where a Space meant for the page ends the wizard.
+    void FocusPage(QWidget* Page);
 
     void FormShow() override;
     void changeEvent(QEvent* Event) override;

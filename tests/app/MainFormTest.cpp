@@ -922,6 +922,25 @@ TEST(Keyboard, TabLeavesTheGridInTheRegistryTabOrder) {
     EXPECT_EQ(QApplication::focusWidget()->objectName(), "grAnagrafica");
 }
 
+// A page opens with the keyboard in it, not on Annulla: a Space meant for
+// the site list ticks a site instead of ending the wizard.
+TEST(Keyboard, EachPageOpensWithTheKeyboardOnItsContent) {
+    {
+        MainForm F("aie", "2", &TwoSitesOfOneCode);
+        Activate(F);
+        ASSERT_EQ(QApplication::focusWidget(), F.Find<QWidget>("clSedi"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        ASSERT_FALSE(F.Form.isNull());
+        EXPECT_TRUE(F.Form->isVisible());
+        EXPECT_EQ(F.Find<QListWidget>("clSedi")->item(0)->checkState(), Qt::Checked);
+    }
+    MainForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_TRUE(F.Form->pcMain->widget(F.Page())->isAncestorOf(QApplication::focusWidget()))
+        << QApplication::focusWidget()->objectName().toStdString();
+}
+
 // Enter never cancels: with Annulla focused it presses Avanti; in the
 // correction edits it stores the correction; on the export page it is Esci.
 TEST(Keyboard, EnterGoesOnAndNeverCancels) {
