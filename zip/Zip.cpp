@@ -6,14 +6,14 @@
 #include "VxStrUtils.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -50,8 +50,10 @@ std::string FolderPrefix(const std::string& Dir) {
     return Dir.empty() ? Dir : platform::IncludePathDelimiter(Dir);
 }
 
-QString QPath(const std::string& Path) {
-    return QFile::decodeName(QByteArray::fromStdString(Path));
+// The folder part of Path, with its separator; "" for a bare name.
+std::string FolderOf(const std::string& Path) {
+    const std::size_t Slash = Path.find_last_of("/\\");
+    return Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
 }
 
 // Counters are the plugin's 32-bit integers: they wrap instead of overflowing.
@@ -98,20 +100,15 @@ void TZip::RestoreArchive(Backup& Saved) {
     const std::string& Archive = m_zipFileName;
     std::string Temp;
     bool Done = false;
-    {
-        QTemporaryFile Tmp(QPath(Archive + ".XXXXXX"));
-        Tmp.setAutoRemove(false);
-        if (Tmp.open()) {
-            Temp = QFile::encodeName(Tmp.fileName()).toStdString();
-            Tmp.close();
-            std::error_code Ec;
-            Done = std::filesystem::copy_file(Saved.Path, Temp,
-                                              std::filesystem::copy_options::overwrite_existing, Ec) &&
-                   !Ec;
-            if (Done) {
-                std::filesystem::rename(Temp, Archive, Ec);
-                Done = !Ec;
-            }
+    if (std::optional<std::string> Made = platform::CreateTempFile(Archive + ".")) {
+        Temp = *Made;
+        std::error_code Ec;
+        Done = std::filesystem::copy_file(Saved.Path, Temp, std::filesystem::copy_options::overwrite_existing,
+                                          Ec) &&
+               !Ec;
+        if (Done) {
+            std::filesystem::rename(Temp, Archive, Ec);
+            Done = !Ec;
         }
     }
     if (Done) return;
@@ -150,15 +147,10 @@ void TZip::SetZipFileName(const std::string& Path) {
     m_zipFileName = Path;
     if (!Path.empty()) {
         if (!platform::ArchiveDriveAccessible(Path)) throw ZipException(MsgNoDrive);
-        if (!platform::FileExists(Path)) {
-            QFile F(QPath(Path));
-            if (!F.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-                F.write(reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive) !=
-                    static_cast<qint64>(sizeof EmptyArchive) ||
-                !F.flush()) {
-                throw ZipException(CannotCreateMessage(Path));
-            }
-        }
+        if (!platform::FileExists(Path) &&
+            !platform::WriteNewFile(
+                Path, std::string_view(reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive)))
+            throw ZipException(CannotCreateMessage(Path));
         ReadZipDirectory();
     }
     if (OnContentsChanged) OnContentsChanged(this);
@@ -277,11 +269,14 @@ int32_t TZip::RunAdd() {
     // plugin is not called at all.
     Backup Saved;
     {
-        QTemporaryFile Tmp(QPath(FolderPrefix(TempDir) + "zzzXXXXXX"));
-        Tmp.setAutoRemove(false);
-        if (!Tmp.open()) throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz"));
-        Saved.Path = QFile::encodeName(Tmp.fileName()).toStdString();
-        Tmp.close();
+        // A temporary folder that cannot take the copy (gone, a file, not
+        // writable) gives way to the archive's own folder.
+        std::optional<std::string> Made = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
+        if (!Made) Made = platform::CreateTempFile(FolderOf(m_zipFileName) + "zzz");
+        if (!Made)
+            throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz") + "\nThe temporary folder (" +
+                               platform::TempDirVariable() + ") cannot take a new file.");
+        Saved.Path = *Made;
         std::error_code Ec;
         std::filesystem::copy_file(m_zipFileName, Saved.Path,
                                    std::filesystem::copy_options::overwrite_existing, Ec);
@@ -392,6 +387,9 @@ void TZip::WriteTrace(const std::string& Line) {
 int32_t TZip::ZipCallback(ZipCallbackRecord* Record) {
     if (!Record || !Record->Caller) return 0;
     TZip& Z = *static_cast<TZip*>(Record->Caller);
+    // A process asked to end stops the batch as Cancel does, so the archive
+    // goes back to its state before Add.
+    if (platform::TerminationRequested() != 0) Z.m_cancel = true;
     if (!Z.m_cancel) {
         // Nothing may unwind through the plugin: an error of a handler stops the
         // batch and is raised again once the plugin has returned.
