@@ -185,7 +185,8 @@ void RecoverDeliveryFolder(const std::string& DestDir, DeliveryFileOps& Ops) {
     for (auto It = std::filesystem::directory_iterator(DestDir, Ec);
          !Ec && It != std::filesystem::directory_iterator(); It.increment(Ec)) {
         std::error_code TypeEc;
-        if (std::filesystem::is_regular_file(It->symlink_status(TypeEc))) Names.push_back(It->path().filename().string());
+        if (std::filesystem::is_regular_file(It->symlink_status(TypeEc)))
+            Names.push_back(It->path().filename().string());
     }
     const std::string_view New = NewCopySuffix;
     const std::string_view Old = PreviousCopySuffix;
@@ -194,10 +195,10 @@ void RecoverDeliveryFolder(const std::string& DestDir, DeliveryFileOps& Ops) {
         const std::string_view View = Name;
         // The zip library's temporary archive and the component's restore copy
         // carry six characters after the archive's name.
-        const bool TempBesideNew =
-            View.size() > 7 && EndsWith(View.substr(0, View.size() - 7), New) &&
-            View[View.size() - 7] == '.' && Alphanumeric(View.substr(View.size() - 6));
-        const bool ComponentBackup = View.size() == 9 && View.starts_with("zzz") && Alphanumeric(View.substr(3));
+        const bool TempBesideNew = View.size() > 7 && EndsWith(View.substr(0, View.size() - 7), New) &&
+                                   View[View.size() - 7] == '.' && Alphanumeric(View.substr(View.size() - 6));
+        const bool ComponentBackup =
+            View.size() == 9 && View.starts_with("zzz") && Alphanumeric(View.substr(3));
         if (EndsWith(View, Old)) {
             const std::string Original = DestDir + Name.substr(0, Name.size() - Old.size());
             if (!Ops.Exists(Original))

@@ -17,9 +17,10 @@ namespace {
 
 // Takes a folder's lock, waiting as long as WaitMs while another holder has
 // it; the log is told once, with WaitText naming the folder.
-std::unique_ptr<platform::FolderLock> WaitForFolderLock(
-    const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder, const char* WaitText,
-    const char* Step, int WaitMs, const std::function<void(const std::string&)>& Log) {
+std::unique_ptr<platform::FolderLock>
+WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder,
+                  const char* WaitText, const char* Step, int WaitMs,
+                  const std::function<void(const std::string&)>& Log) {
     platform::FolderLockAttempt Attempt = Try();
     if (!Attempt.Busy) return std::move(Attempt.Lock);
     Log(FormatMsg(WaitText, Folder));
@@ -119,8 +120,8 @@ std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
 std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
     return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
                              ExcludePathDelimiter(FSettings.DataDir),
-                             "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...", "wait-data",
-                             FDeliveryLockWaitMs, FLog);
+                             "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
+                             "wait-data", FDeliveryLockWaitMs, FLog);
 }
 
 bool ExportRun::DeliveryFolderIsDataFolder() {

@@ -34,7 +34,8 @@ std::string UniqueToken() {
     const uint64_t Value = (static_cast<uint64_t>(Random()) << 32) ^ Random() ^ ++Counter;
     static const char Hex[] = "0123456789abcdef";
     std::string Token(TokenLength, '0');
-    for (int I = 0; I < static_cast<int>(TokenLength); ++I) Token[static_cast<std::size_t>(I)] = Hex[(Value >> (4 * I)) & 0xF];
+    for (int I = 0; I < static_cast<int>(TokenLength); ++I)
+        Token[static_cast<std::size_t>(I)] = Hex[(Value >> (4 * I)) & 0xF];
     return Token;
 }
 
@@ -65,10 +66,11 @@ FileSink::~FileSink() {
 
 void FileSink::RemoveLeftovers(const std::string& Dir) {
     std::error_code Ec;
-    for (auto It = std::filesystem::directory_iterator(Dir, Ec); !Ec && It != std::filesystem::directory_iterator();
-         It.increment(Ec)) {
+    for (auto It = std::filesystem::directory_iterator(Dir, Ec);
+         !Ec && It != std::filesystem::directory_iterator(); It.increment(Ec)) {
         std::error_code TypeEc;
-        if (IsTempName(It->path().filename().string()) && std::filesystem::is_regular_file(It->symlink_status(TypeEc)))
+        if (IsTempName(It->path().filename().string()) &&
+            std::filesystem::is_regular_file(It->symlink_status(TypeEc)))
             platform::DeleteFile(It->path().string());
     }
 }

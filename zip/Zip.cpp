@@ -274,8 +274,9 @@ int32_t TZip::RunAdd() {
         std::optional<std::string> Made = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
         if (!Made) Made = platform::CreateTempFile(FolderOf(m_zipFileName) + "zzz");
         if (!Made)
-            throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz") + "\nThe temporary folder (" +
-                               platform::TempDirVariable() + ") cannot take a new file.");
+            throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz") +
+                               "\nThe temporary folder (" + platform::TempDirVariable() +
+                               ") cannot take a new file.");
         Saved.Path = *Made;
         std::error_code Ec;
         std::filesystem::copy_file(m_zipFileName, Saved.Path,

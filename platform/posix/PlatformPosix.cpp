@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <iterator>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <new>
 #include <pwd.h>
 #include <sys/file.h>

@@ -190,8 +190,8 @@ std::optional<std::string> CreateTempFile(const std::string& Prefix) {
 }
 
 bool WriteNewFile(const std::string& Path, std::string_view Bytes) {
-    const HANDLE H =
-        CreateFileW(Wide(Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE H = CreateFileW(Wide(Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (H == INVALID_HANDLE_VALUE) return false;
     DWORD Written = 0;
     bool Ok = WriteFile(H, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr) != 0 &&

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -22,6 +23,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
@@ -58,7 +60,8 @@ std::vector<std::string> PacketColumn(const fs::path& Packet, const std::string&
     const std::string Bytes = ReadFileBytes(Packet.string());
     const std::string Key = " " + Attribute + "=\"";
     std::vector<std::string> Values;
-    for (std::size_t Row = Bytes.find("<ROW "); Row != std::string::npos; Row = Bytes.find("<ROW ", Row + 1)) {
+    for (std::size_t Row = Bytes.find("<ROW "); Row != std::string::npos;
+         Row = Bytes.find("<ROW ", Row + 1)) {
         const std::size_t At = Bytes.find(Key, Row);
         const std::size_t Start = At + Key.size();
         Values.push_back(At == std::string::npos || At > Bytes.find("/>", Row)
@@ -122,20 +125,26 @@ protected:
         if (!HasFailure() && !Root.empty()) fs::remove_all(Root, Ec);
     }
 
-    fs::path Home(const std::string& Who) const { return Root / ("home-" + Who); }
+    fs::path Home(const std::string& Who) const {
+        return Root / ("home-" + Who);
+    }
     fs::path Delivery(const std::string& Who, const std::string& Target) const {
         return Home(Who) / "rozadiver" / "datrex" / Target;
     }
-    fs::path PauseDir(const std::string& Who) const { return Root / ("pause-" + Who); }
+    fs::path PauseDir(const std::string& Who) const {
+        return Root / ("pause-" + Who);
+    }
     bool Paused(const std::string& Who, const std::string& Step) const {
         return fs::exists(PauseDir(Who) / Step);
     }
-    void Release(const std::string& Who, const std::string& Step) const { fs::remove(PauseDir(Who) / Step); }
+    void Release(const std::string& Who, const std::string& Step) const {
+        fs::remove(PauseDir(Who) / Step);
+    }
 
     // Starts an unattended export as the automation does, stopping at the
     // listed steps.
-    QProcess& Start(const std::string& Who, const char* Program, const fs::path& DataDir, const std::string& Target,
-                    const QStringList& Extra, const std::string& PauseAt = {}) {
+    QProcess& Start(const std::string& Who, const char* Program, const fs::path& DataDir,
+                    const std::string& Target, const QStringList& Extra, const std::string& PauseAt = {}) {
         fs::create_directories(Home(Who));
         fs::create_directories(PauseDir(Who));
         auto Child = std::make_unique<QProcess>();
@@ -149,8 +158,8 @@ protected:
         Child->setProcessEnvironment(Env);
         Child->setWorkingDirectory(QString::fromStdString(Root.string()));
         Child->start(QString::fromUtf8(Program),
-                     QStringList{QString::fromStdString(DataDir.string()), QString::fromStdString(Target), "2",
-                                 "--unattended"} +
+                     QStringList{QString::fromStdString(DataDir.string()), QString::fromStdString(Target),
+                                 "2", "--unattended"} +
                          Extra);
         EXPECT_TRUE(Child->waitForStarted(10000));
         Children.push_back(std::move(Child));
@@ -176,7 +185,8 @@ protected:
         return Result;
     }
 
-    Ended Run(const std::string& Who, const char* Program, const std::string& Target, const QStringList& Extra) {
+    Ended Run(const std::string& Who, const char* Program, const std::string& Target,
+              const QStringList& Extra) {
         return Finish(Start(Who, Program, Data, Target, Extra), Who);
     }
 
@@ -193,7 +203,8 @@ protected:
     }
 
     // The record files delivered: the copies, or the archive's members.
-    FileSet Delivered(const std::string& Who, const std::string& Target, const std::vector<std::string>& Names) {
+    FileSet Delivered(const std::string& Who, const std::string& Target,
+                      const std::vector<std::string>& Names) {
         if (Target == "aie") return FolderFiles(Delivery(Who, Target));
         FileSet Members;
         const QString Zip = QString::fromStdString((Delivery(Who, Target) / "Anarpe.zip").string());
@@ -234,9 +245,10 @@ TEST_F(InterruptedRun, TwoRunsOnOneDataFolderEachDeliverTheSetTheyWrote) {
         SCOPED_TRACE(std::string(C.Program) + " " + C.Target);
         const std::string A = std::string("a-") + C.Target + (C.Files->size() == 5 ? "-classic" : "");
         const std::string B = std::string("b-") + C.Target + (C.Files->size() == 5 ? "-classic" : "");
-        QProcess& First = Start(A, C.Program, Data, C.Target, Sites(false) + QStringList{"--protocol", "PRIMA/1"},
-                                "deliver");
-        ASSERT_TRUE(WaitFor([&] { return Paused(A, "deliver"); })) << "the first run never reached its delivery";
+        QProcess& First = Start(A, C.Program, Data, C.Target,
+                                Sites(false) + QStringList{"--protocol", "PRIMA/1"}, "deliver");
+        ASSERT_TRUE(WaitFor([&] { return Paused(A, "deliver"); }))
+            << "the first run never reached its delivery";
         const FileSet Checked = Pick(Data, *C.Files);
         QProcess& Second = Start(B, C.Program, Data, C.Target,
                                  Sites(true) + QStringList{"--protocol", "SECONDA/2"}, "wait-data,deliver");
@@ -248,7 +260,8 @@ TEST_F(InterruptedRun, TwoRunsOnOneDataFolderEachDeliverTheSetTheyWrote) {
         const Ended Rb = Finish(Second, B);
         ASSERT_EQ(Ra.Code, 0) << Ra.Out << Ra.Err;
         ASSERT_EQ(Rb.Code, 0) << Rb.Out << Rb.Err;
-        EXPECT_NE(Rb.Out.find("Un'altra esportazione sta scrivendo i file nella cartella "), std::string::npos)
+        EXPECT_NE(Rb.Out.find("Un'altra esportazione sta scrivendo i file nella cartella "),
+                  std::string::npos)
             << Rb.Out;
         EXPECT_TRUE(Delivered(A, C.Target, *C.Files) == Checked) << "the first run delivered other bytes";
         EXPECT_TRUE(Delivered(B, C.Target, *C.Files) == Pick(Data, *C.Files));
@@ -266,7 +279,8 @@ TEST_F(InterruptedRun, KilledDuringTheCopySwapLeavesOneWholeSet) {
     const FileSet PreviousSet = FolderFiles(Delivery("user", "aie"));
     ASSERT_EQ(PreviousSet.size(), kAieFiles.size());
     // The swap list, then four files moved aside and four put in place.
-    for (const char* Step : {"swap-list", "rename-1", "rename-3", "rename-4", "rename-5", "rename-7", "rename-8"}) {
+    for (const char* Step :
+         {"swap-list", "rename-1", "rename-3", "rename-4", "rename-5", "rename-7", "rename-8"}) {
         SCOPED_TRACE(Step);
         fs::remove_all(Delivery("user", "aie"));
         fs::create_directories(Delivery("user", "aie"));
@@ -335,7 +349,9 @@ TEST_F(InterruptedRun, TerminationSignalsEndTheRunCleanly) {
         int Signal;
     };
     const Case Cases[] = {
-        {"aie", "deliver", SIGTERM},  {"aie", "wait-delivery", SIGINT}, {"anarpe", "deliver", SIGHUP},
+        {"aie", "deliver", SIGTERM},
+        {"aie", "wait-delivery", SIGINT},
+        {"anarpe", "deliver", SIGHUP},
         {"anarpe", "zip-rename", SIGTERM},
     };
     const QStringList Args = Sites(false);
@@ -355,7 +371,8 @@ TEST_F(InterruptedRun, TerminationSignalsEndTheRunCleanly) {
             ASSERT_TRUE(Holder->waitForStarted());
             ASSERT_TRUE(WaitFor([&] {
                 QProcess Probe;
-                Probe.start("flock", {"-n", QString::fromStdString(Delivery(Who, C.Target).string()), "true"});
+                Probe.start("flock",
+                            {"-n", QString::fromStdString(Delivery(Who, C.Target).string()), "true"});
                 Probe.waitForFinished();
                 return Probe.exitCode() != 0;
             }));
@@ -377,6 +394,51 @@ TEST_F(InterruptedRun, TerminationSignalsEndTheRunCleanly) {
         // nothing else new).
         for (const auto& [Name, Bytes] : DataBefore) EXPECT_TRUE(FolderFiles(Data).count(Name)) << Name;
         if (HasFailure()) return;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Runs a program through the shell, so that the environment can hold bytes
+// that are not UTF-8; the exit status, or -1.
+int Shell(const std::string& Command) {
+    const int Status = std::system(Command.c_str());
+    return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+}
+
+// An ANARPE export whose HOME or TMPDIR is odd: a folder name in Latin-1
+// bytes, a TMPDIR that is missing, a file or relative. The archive is made
+// all the same, and nothing is left in the delivery folder but the archive.
+TEST_F(InterruptedRun, OddHomeAndTemporaryFolders) {
+    if (!HaveUnzip()) GTEST_SKIP() << "unzip is not installed";
+    testsupport::WriteFileBytes((Root / "plain").string(), "a file");
+    struct Case {
+        const char* Name;
+        std::string Home;
+        std::string TmpDir;
+    };
+    const std::string Latin1 = (Root / "home-caff\xE8").string();
+    const Case Cases[] = {
+        {"Latin-1 HOME", Latin1, ""},
+        {"Latin-1 TMPDIR", (Root / "home-t").string(), Latin1 + "-tmp"},
+        {"TMPDIR missing", (Root / "home-m").string(), "/no/such/folder"},
+        {"TMPDIR a file", (Root / "home-f").string(), (Root / "plain").string()},
+        {"TMPDIR relative", (Root / "home-r").string(), "relative/tmp"},
+    };
+    fs::create_directories(Latin1 + "-tmp");
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        fs::create_directories(C.Home);
+        const std::string Command = "cd '" + Root.string() + "' && HOME='" + C.Home + "' TMPDIR='" +
+                                    C.TmpDir + "' ADOXPORT_HKLM='" + (Root / "hklm.reg").string() +
+                                    "' QT_QPA_PLATFORM=offscreen '" ADOX_PROGRAM "' '" + Data.string() +
+                                    "' anarpe 1 --unattended >'" + (Root / "out.txt").string() + "' 2>&1";
+        EXPECT_EQ(Shell(Command), 0) << ReadFileBytes((Root / "out.txt").string());
+        const fs::path Dest = fs::path(C.Home) / "rozadiver" / "datrex" / "anarpe";
+        EXPECT_EQ(FolderFiles(Dest).size(), 1u);
+        EXPECT_EQ(Shell("unzip -tqq '" + (Dest / "Anarpe.zip").string() + "' >/dev/null"), 0);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "FakeZip.h"
 #include "TestSettings.h"
@@ -42,15 +43,24 @@ TEST(RecoverDeliveryFolder, LeavesOneWholeSetAndNothingElseOfOurs) {
         Files After;
     } Rows[] = {
         {"list, nothing moved yet",
-         {{".adoxport.swap", List}, {"A.txt", "old A"}, {"B.txt", "old B"}, {"A.txt.adoxnew", "new A"},
+         {{".adoxport.swap", List},
+          {"A.txt", "old A"},
+          {"B.txt", "old B"},
+          {"A.txt.adoxnew", "new A"},
           {"B.txt.adoxnew", "new B"}},
          {{"A.txt", "new A"}, {"B.txt", "new B"}}},
         {"list, first file moved aside",
-         {{".adoxport.swap", List}, {"A.txt.adoxold", "old A"}, {"B.txt", "old B"}, {"A.txt.adoxnew", "new A"},
+         {{".adoxport.swap", List},
+          {"A.txt.adoxold", "old A"},
+          {"B.txt", "old B"},
+          {"A.txt.adoxnew", "new A"},
           {"B.txt.adoxnew", "new B"}},
          {{"A.txt", "new A"}, {"B.txt", "new B"}}},
         {"list, first new file in place",
-         {{".adoxport.swap", List}, {"A.txt.adoxold", "old A"}, {"B.txt.adoxold", "old B"}, {"A.txt", "new A"},
+         {{".adoxport.swap", List},
+          {"A.txt.adoxold", "old A"},
+          {"B.txt.adoxold", "old B"},
+          {"A.txt", "new A"},
           {"B.txt.adoxnew", "new B"}},
          {{"A.txt", "new A"}, {"B.txt", "new B"}}},
         {"list, first old file deleted",
@@ -106,7 +116,8 @@ TEST(RecoverDeliveryFolder, ListNamesOutsideTheFolderAreNotFollowed) {
     DeliveryFileOps Ops;
     RecoverDeliveryFolder(Dest, Ops);
     EXPECT_EQ(writerstest::FolderContents(Dest), (Files{{"A.txt", "new A"}}));
-    EXPECT_EQ(writerstest::FolderContents(Root.Path()), (Files{{"victim", "kept"}, {"victim.adoxnew", "planted"}}));
+    EXPECT_EQ(writerstest::FolderContents(Root.Path()),
+              (Files{{"victim", "kept"}, {"victim.adoxnew", "planted"}}));
     EXPECT_TRUE(fs::is_directory(Dest + "folder.adoxnew"));
 }
 
@@ -162,15 +173,16 @@ TEST(ExportRun, WaitsForAnotherRunWritingInTheSameDataFolder) {
         std::vector<std::string> Log;
         testsupport::FakeZip Zip(Dest + "Anarpe.zip");
         DeliveryOnlyRun Run(
-            Set, Settings(Data.Path(), Dest, Target), Main, [&Log](const std::string& T) { Log.push_back(T); },
-            &Zip);
+            Set, Settings(Data.Path(), Dest, Target), Main,
+            [&Log](const std::string& T) { Log.push_back(T); }, &Zip);
         Run.SetLockWait(200);
         EXPECT_TRUE(Run.Execute());
         const std::string Folder = ExcludePathDelimiter(Data.Path());
-        EXPECT_EQ(Log, (std::vector<std::string>{
-                           "Generazione files....",
-                           "Un'altra esportazione sta scrivendo i file nella cartella " + Folder + ": attesa...",
-                           StopText("La cartella " + Folder + " \xE8 occupata da un'altra esportazione")}));
+        EXPECT_EQ(Log,
+                  (std::vector<std::string>{
+                      "Generazione files....",
+                      "Un'altra esportazione sta scrivendo i file nella cartella " + Folder + ": attesa...",
+                      StopText("La cartella " + Folder + " \xE8 occupata da un'altra esportazione")}));
         EXPECT_EQ(Run.Written, 0);
         EXPECT_FALSE(fs::exists(Dest));
     }
@@ -180,7 +192,8 @@ TEST(ExportRun, WaitsForAnotherRunWritingInTheSameDataFolder) {
 // waits for itself nor deletes the set it has just written.
 TEST(ExportRun, DeliveryIntoTheDataFolderDoesNotWaitForItself) {
     TempFolder Data;
-    Plant(Data.Path(), {{"Adoz001.txt", "1"}, {"Adoz002.txt", "2"}, {"Adoz003.txt", "3"}, {"Adoz004.txt", "4"}});
+    Plant(Data.Path(),
+          {{"Adoz001.txt", "1"}, {"Adoz002.txt", "2"}, {"Adoz003.txt", "3"}, {"Adoz004.txt", "4"}});
     ExportRecordSet Set("anarpe");
     TClientDataSet Main;
     std::vector<std::string> Log;
@@ -192,4 +205,35 @@ TEST(ExportRun, DeliveryIntoTheDataFolderDoesNotWaitForItself) {
     EXPECT_FALSE(Run.Execute()) << Log.back();
     for (const std::string& Line : Log) EXPECT_EQ(Line.find("attesa"), std::string::npos) << Line;
     EXPECT_EQ(writerstest::FolderContents(Data.Path()).size(), 5u);
+}
+
+// A FIFO or a folder in place of a written record file stops the check with
+// the usual message naming the file, at once and before any delivery.
+TEST(ExportRun, RecordFileThatIsNotAFileStopsTheCheck) {
+    for (const char* What : {"FIFO", "folder"}) {
+        SCOPED_TRACE(What);
+        TempFolder Data, Home;
+        const std::string Dest = Home.Path() + "dest/";
+        ExportRecordSet Set("aie");
+        for (const std::string& Name : Set.OutFiles()) testsupport::WriteFileBytes(Data.Path() + Name, "");
+        fs::remove(Data.Path() + "File014.txt");
+        if (std::string(What) == "FIFO")
+            ASSERT_EQ(mkfifo((Data.Path() + "File014.txt").c_str(), 0600), 0);
+        else
+            fs::create_directory(Data.Path() + "File014.txt");
+        class CheckingRun : public ExportRun {
+        public:
+            using ExportRun::ExportRun;
+
+        protected:
+            void WriteOutputFile(int) override {}
+        };
+        TClientDataSet Main;
+        std::vector<std::string> Log;
+        CheckingRun Run(Set, Settings(Data.Path(), Dest, "aie"), Main,
+                        [&Log](const std::string& T) { Log.push_back(T); });
+        EXPECT_TRUE(Run.Execute());
+        EXPECT_EQ(Log.back(), StopText("Error reading file " + Data.Path() + "File014.txt"));
+        EXPECT_FALSE(fs::exists(Dest));
+    }
 }
