@@ -81,9 +81,12 @@ struct TZip::TraceFile {
 };
 
 // A copy of the archive taken before Add, removed when Add ends unless it
-// is the only intact copy left.
+// is the only intact copy left. An archive that is only the empty end record
+// (as naming a new archive makes it) is kept in memory instead: nothing to
+// copy, and no folder needed for it.
 struct TZip::Backup {
     std::string Path;
+    bool EmptyArchive = false;
     bool Keep = false;
     ~Backup() {
         if (!Path.empty() && !Keep) {
@@ -93,9 +96,29 @@ struct TZip::Backup {
     }
 };
 
+namespace {
+
+std::string_view EmptyArchiveBytes() {
+    return {reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive};
+}
+
+bool IsEmptyArchive(const std::string& Path) {
+    if (platform::FileSize(Path) != sizeof EmptyArchive) return false;
+    std::ifstream In(Path, std::ios::binary);
+    std::string Bytes(sizeof EmptyArchive, '\0');
+    return In.read(Bytes.data(), static_cast<std::streamsize>(Bytes.size())) && Bytes == EmptyArchiveBytes();
+}
+
+bool WriteInto(const std::string& Path, std::string_view Bytes) {
+    std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
+    return Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size())) && Out.flush();
+}
+
+} // namespace
+
 // Puts the backup back through a new file beside the archive and a rename, so
 // that the archive is never left half copied; when that fails the backup is
-// kept and named.
+// kept (an empty archive written out for the purpose) and named.
 void TZip::RestoreArchive(Backup& Saved) {
     const std::string& Archive = m_zipFileName;
     std::string Temp;
@@ -103,9 +126,11 @@ void TZip::RestoreArchive(Backup& Saved) {
     if (std::optional<std::string> Made = platform::CreateTempFile(Archive + ".")) {
         Temp = *Made;
         std::error_code Ec;
-        Done = std::filesystem::copy_file(Saved.Path, Temp, std::filesystem::copy_options::overwrite_existing,
-                                          Ec) &&
-               !Ec;
+        Done = Saved.EmptyArchive
+                   ? WriteInto(Temp, EmptyArchiveBytes())
+                   : std::filesystem::copy_file(Saved.Path, Temp,
+                                                std::filesystem::copy_options::overwrite_existing, Ec) &&
+                         !Ec;
         if (Done) {
             std::filesystem::rename(Temp, Archive, Ec);
             Done = !Ec;
@@ -115,6 +140,16 @@ void TZip::RestoreArchive(Backup& Saved) {
     if (!Temp.empty()) {
         std::error_code Ec;
         std::filesystem::remove(Temp, Ec);
+    }
+    if (Saved.EmptyArchive) {
+        std::optional<std::string> Kept = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
+        if (Kept && !WriteInto(*Kept, EmptyArchiveBytes())) {
+            std::error_code Ec;
+            std::filesystem::remove(*Kept, Ec);
+            Kept.reset();
+        }
+        if (!Kept) throw ZipException("Unable to restore \n\"" + Archive + "\"");
+        Saved.Path = *Kept;
     }
     Saved.Keep = true;
     throw ZipException("Unable to restore \n\"" + Archive + "\"\nIts previous contents are kept in \n\"" +
@@ -268,7 +303,8 @@ int32_t TZip::RunAdd() {
     // Without a backup a cancelled Add could not restore the archive, so the
     // plugin is not called at all.
     Backup Saved;
-    {
+    Saved.EmptyArchive = IsEmptyArchive(m_zipFileName);
+    if (!Saved.EmptyArchive) {
         // A temporary folder that cannot take the copy (gone, a file, not
         // writable) gives way to the archive's own folder.
         std::optional<std::string> Made = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
