@@ -315,7 +315,7 @@ TEST(RecordCheck, UsageErrorsAndUnreadableFilesExitTwo) {
         std::string Err;
     };
     const Case Cases[] = {
-        {"no file", {}, "record-check: no file\nusage: record-check FILE... [--csv] [--edition classic]\n"},
+        {"no file", {}, "record-check: no file\nusage: record-check FILE... [--csv | --raw-csv] [--edition classic]\n"},
         {"unknown option", {"--fields", Good}, "record-check: unknown option '--fields'\n"},
         {"edition without value", {Good, "--edition"}, "record-check: --edition needs a value\n"},
         {"unknown edition", {"--edition=old", Good}, "record-check: unknown edition 'old'\n"},
