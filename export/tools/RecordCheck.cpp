@@ -184,8 +184,7 @@ void Checker::Walk(std::size_t Arg, const std::string& Path) {
         if (Kept.End == ReadEnd::TooMuch) return Overflow(Path, "file", Kept.Max);
         return WalkBytes(Path, Kept.Bytes);
     }
-    if (FRunOver)
-        return CannotRead(Path, "the run's limit of " + Amount(FLimits.Run) + " is reached");
+    if (FRunOver) return CannotRead(Path, "the run's limit of " + Amount(FLimits.Run) + " is reached");
     std::error_code Ec;
     const bool Regular = fs::is_regular_file(Path, Ec);
     // A size no record file has is refused unread (a sparse file of any size).
@@ -456,6 +455,9 @@ int Checker::Run(const Options& Opts) {
         FPass = Pass::Learn;
         WalkAll();
         FPass = Pass::Print;
+        // The first pass has a run's allowance of its own: what it read of a
+        // file does not keep the second from reading the file whole.
+        FRead = 0;
         FOut.Put("File,Riga");
         for (std::size_t C = 0; C < FColumns.Count(); ++C) {
             FOut.Put(',');
