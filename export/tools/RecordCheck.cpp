@@ -210,11 +210,12 @@ void Checker::Walk(std::size_t Arg, const std::string& Path) {
     } else if (Regular && IsZip(std::string_view(Magic, Got)) && std::fseek(File.get(), 0, SEEK_SET) == 0) {
         zip_error_t Error;
         zip_error_init(&Error);
-        zip_source_t* Source = zip_source_filep_create(File.get(), 0, -1, &Error);
+        std::FILE* Stream = File.release(); // the source closes it
+        zip_source_t* Source = zip_source_filep_create(Stream, 0, -1, &Error);
         if (!Source) {
+            std::fclose(Stream);
             CannotRead(Path, zip_error_strerror(&Error));
         } else {
-            File.release(); // the source closes it
             WalkArchive(Path, Source);
         }
         zip_error_fini(&Error);
