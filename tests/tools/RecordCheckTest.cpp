@@ -515,7 +515,10 @@ std::string RawZip(const std::vector<RawMember>& Members) {
         Central += std::string("PK\x01\x02", 4);
         Le(Central, 20, 2);
         Central += Common;
-        Le(Central, 0, 2 + 2 + 2 + 4); // comment, disk, attributes
+        Le(Central, 0, 2); // comment length
+        Le(Central, 0, 2); // disk
+        Le(Central, 0, 2); // internal attributes
+        Le(Central, 0, 4); // external attributes
         Le(Central, Offset, 4);
         Central += M.Name;
     }
@@ -717,7 +720,10 @@ TEST(RecordCheck, WhatARunReadsIsCappedPerFileAndInAll) {
 // its own exit status, never a signal. Its peak is printed for the record.
 TEST(RecordCheck, TheProgramNeverAbortsOnHostileInput) {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+    // The address sanitizer reserves more address space than any limit here.
+    constexpr bool kLimited = false;
+#else
+    constexpr bool kLimited = true;
 #endif
     const std::string Zeros(std::size_t{1} << 20, '\0');
     const RawMember Member = Deflated("m.txt", Zeros, 200);
@@ -745,11 +751,13 @@ TEST(RecordCheck, TheProgramNeverAbortsOnHostileInput) {
     const std::string ErrFile = testsupport::SandboxDir() + "/record-check.err";
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
+        // Without the limit only what needs no shortage of memory is run.
+        if (!kLimited && C.Err.ends_with("not enough memory")) continue;
         std::fflush(nullptr);
         const pid_t Pid = fork();
         if (Pid == 0) {
             const rlimit Limit{C.Limit, C.Limit};
-            setrlimit(RLIMIT_AS, &Limit);
+            if (kLimited) setrlimit(RLIMIT_AS, &Limit);
             if (!std::freopen("/dev/null", "w", stdout) || !std::freopen(ErrFile.c_str(), "w", stderr))
                 _exit(126);
             execl(RECORD_CHECK, RECORD_CHECK, C.Path.c_str(), static_cast<char*>(nullptr));
