@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             if (Text && QString::fromUtf8(Text->data(), static_cast<qsizetype>(Text->size())).toUtf8() !=
                             QByteArray::fromStdString(*Text))
                 std::abort();
-        } catch (const platform::PlatformError&) {
-        }
+        } catch (const platform::PlatformError&) {}
     }
     return 0;
 }
