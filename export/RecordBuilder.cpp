@@ -1,5 +1,6 @@
 #include "export/RecordBuilder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/VxExceptions.h"
@@ -28,7 +29,8 @@ char* Blanks(char* At, std::size_t Count) {
 
 } // namespace
 
-RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVariable(Layout.Fields.size()) {
+RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<FieldValue> Computed)
+    : FLayout(&Layout), FVariable(Layout.Fields.size()) {
     std::size_t From = 0;
     for (const LayoutField& Field : Layout.Fields) {
         if (Field.Content == FieldContent::Constant) {
@@ -37,7 +39,16 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVa
         }
         if (Field.Pad == FieldPad::Variable) FVariable = FSteps.size();
         const std::size_t Width = Field.Pad == FieldPad::Variable ? 0 : static_cast<std::size_t>(Field.Width);
-        FSteps.push_back({From, FConstants.size() - From, Field.Pad, Width});
+        Step S{From, FConstants.size() - From, Field.Pad, Width, -1, Field.Value};
+        if (Field.Value == FieldValue::Packet) {
+            S.Copied = static_cast<int>(FCopiedNames.size());
+            FCopiedNames.push_back(Field.Source);
+        } else if (std::find(Computed.begin(), Computed.end(), Field.Value) == Computed.end()) {
+            throw EVxInternalError(
+                FormatMsg(FormatMsg("Il record %s prende il campo %s, che nessuno fornisce", Layout.Code()),
+                          Field.Name));
+        }
+        FSteps.push_back(S);
         FFixed += Width;
         From = FConstants.size();
     }
@@ -48,21 +59,28 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVa
     FLine.resize(FFixed + 64);
 }
 
-std::string_view RecordBuilder::Build(std::span<const std::string_view> Values) {
-    if (Values.size() != FSteps.size())
-        throw EVxInternalError(FormatMsg(FormatMsg("Il record %s prende %d valori", FLayout->Code()),
-                                         static_cast<long long>(FSteps.size())) +
-                               ", non " + std::to_string(Values.size()));
+void RecordBuilder::Bind(TClientDataSet& Data) {
+    FCopied.clear();
+    for (std::string_view Name : FCopiedNames) FCopied.push_back(Data.FieldByName(Name));
+}
+
+std::string_view RecordBuilder::Build() {
+    if (FCopied.size() != FCopiedNames.size())
+        throw EVxInternalError(
+            FormatMsg("Il record %s copia campi di un dataset non collegato", FLayout->Code()));
+    const auto ValueOf = [this](const Step& S) {
+        return S.Copied >= 0 ? FCopied[static_cast<std::size_t>(S.Copied)].AsText()
+                             : FValues[static_cast<std::size_t>(S.Value)];
+    };
     // Room for everything before any byte is written: no check per field.
-    const std::size_t Variable = FVariable < Values.size() ? Values[FVariable].size() : 0;
+    const std::size_t Variable = FVariable < FSteps.size() ? ValueOf(FSteps[FVariable]).size() : 0;
     if (FFixed + Variable > FLine.size()) FLine.resize(2 * (FFixed + Variable));
 
     char* At = FLine.data();
     const char* Constants = FConstants.data();
-    for (std::size_t I = 0; I < FSteps.size(); ++I) {
-        const Step& S = FSteps[I];
+    for (const Step& S : FSteps) {
         At = Put(At, Constants + S.ConstantFrom, S.ConstantLength);
-        const std::string_view Value = Values[I];
+        const std::string_view Value = ValueOf(S);
         // Cut to the width keeping the first bytes, blanks on the padded side.
         const std::size_t Length =
             S.Pad == FieldPad::Variable || Value.size() < S.Width ? Value.size() : S.Width;

@@ -4,6 +4,7 @@
 
 #include "export/MainFormRules.h"
 #include "export/TxadMainFormParts.h"
+#include "export/records/SchoolRuns.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "support/VxMsgDlg.h"
@@ -64,9 +65,9 @@ bool TfmTxadMainBase::RowExported(int Position) {
         return true;
     const TField Code = dm.cdsMain.FindField("CodScuola");
     if (!Code.Valid() || Position < 0 || Position >= dm.cdsMain.RecordCount()) return true;
-    // The school writer starts from an empty last code.
     const std::string Current(dm.cdsMain.TextAt(Position, Code.Index()));
-    return Position == 0 ? !Current.empty() : Current != dm.cdsMain.TextAt(Position - 1, Code.Index());
+    return txad::StartsSchoolRecord(Current, Position == 0 ? txad::CodeBeforeFirstRow
+                                                           : dm.cdsMain.TextAt(Position - 1, Code.Index()));
 }
 
 bool TfmTxadMainBase::RowHighlighted(int Position) {

@@ -6,7 +6,6 @@
 #include "TestSupport.h"
 
 #include "dataset/ClientDataSet.h"
-#include "export-classic/ClassicRecordSet.h"
 #include "export/ExportRun.h"
 #include "export/StartupValues.h"
 
@@ -19,8 +18,6 @@ using namespace txad;
 namespace {
 
 using testsupport::LineEdit;
-
-using ClassicSetWithFault = testsupport::FaultyRecordSet<ClassicRecordSet>;
 
 } // namespace
 
@@ -55,17 +52,15 @@ TEST(ClassicSetCheck, CleanSetsAreDeliveredFaultyOnesStop) {
         const std::string Data = (Root / "data").string() + "/";
         const std::string Dest = (Root / "dest").string() + "/";
 
-        ClassicSetWithFault Set(r.target, r.edit);
+        const ExportRecordSet Set = testsupport::FaultyRecordSet(r.target, r.edit, Edition::Classic);
         TClientDataSet Main("cdsMain");
         ExportSettings S;
         S.DataDir = Data;
         S.DestDir = Dest;
         S.Target = r.target;
-        S.BodyFiles = Set.BodyFiles();
-        S.OutFiles = Set.OutFiles();
-        S.SchoolCount = CountSchools(Main, Data + "Body014.xml");
-        S.ParamFileDate = "01092021";
-        S.RunDate = {2021, 10, 15};
+        S.Header.SchoolCount = CountSchools(Main, Data + "Body014.xml");
+        S.Header.ParamFileDate = "01092021";
+        S.Header.RunDate = "15102021";
 
         std::vector<std::string> Log;
         testsupport::FakeZip Zip;

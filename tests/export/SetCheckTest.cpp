@@ -18,8 +18,6 @@ namespace {
 
 using testsupport::LineEdit;
 
-using SetWithFault = testsupport::FaultyRecordSet<ExportRecordSet>;
-
 } // namespace
 
 TEST(SetCheck, AFaultyFileStopsTheRunBeforeDelivery) {
@@ -60,18 +58,16 @@ TEST(SetCheck, AFaultyFileStopsTheRunBeforeDelivery) {
         const std::string Earlier = std::string(r.target) == "aie" ? "File014.txt" : "Anarpe.zip";
         testsupport::WriteFileBytes(Dest + Earlier, "earlier delivery");
 
-        SetWithFault Set(r.target, r.edit);
+        const ExportRecordSet Set = testsupport::FaultyRecordSet(r.target, r.edit);
         TClientDataSet Main("cdsMain"), Tmp("cdsTmp");
         ExportSettings S;
         S.DataDir = Data.Path();
         S.DestDir = Dest;
         S.Target = r.target;
-        S.BodyFiles = Set.BodyFiles();
-        S.OutFiles = Set.OutFiles();
-        S.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
-        S.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
-        S.ParamFileDate = "01092021";
-        S.RunDate = {2026, 3, 5};
+        S.Header.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
+        S.Header.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
+        S.Header.ParamFileDate = "01092021";
+        S.Header.RunDate = "05032026";
 
         std::vector<std::string> Log;
         testsupport::FakeZip Zip;
@@ -80,7 +76,7 @@ TEST(SetCheck, AFaultyFileStopsTheRunBeforeDelivery) {
         EXPECT_TRUE(Run.Execute());
 
         std::vector<std::string> Expected = {"Generazione files...."};
-        for (const std::string& Name : S.OutFiles) Expected.push_back("- " + Name + " - OK");
+        for (const std::string& Name : Set.OutFiles()) Expected.push_back("- " + Name + " - OK");
         Expected.push_back(StopText(r.cause));
         EXPECT_EQ(Log, Expected);
         EXPECT_TRUE(Zip.Calls.empty());
