@@ -294,6 +294,7 @@ using BW = BodyWriterKind;
 // The file sets: one row per file, in file-index order. The registry file is
 // written from the working dataset as edited; every other file with a packet
 // loads it.
+// {file, packet, header, body, trailer, trailer count, reloads, body writer}
 constexpr std::array<FileLayout, 4> CurrentAie = {{
     {"File014.txt", "Body014.xml", &AieFirstHeader, &SchoolAie, &AieTrailer, TR::AtLeastLines, false,
      BW::SchoolPerCode},
