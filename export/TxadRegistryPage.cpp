@@ -147,9 +147,9 @@ void TfmTxadMainBase::CopyRecordToEdits() {
 // The two code columns show a whole code and their title whatever the font;
 // the design widths are their least.
 void TfmTxadMainBase::FitCodeColumns() {
-    constexpr int DesignWidth = 78;
     const QAbstractItemModel* Model = grAnagrafica->model();
     for (int Column = 0; Column < 2; ++Column) {
+        const int DesignWidth = txadform::RegistryColumnWidths[Column];
         int Needed = grAnagrafica->horizontalHeader()->sectionSizeHint(Column);
         for (int Row = 0; Row < Model->rowCount(); ++Row)
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
@@ -160,8 +160,8 @@ void TfmTxadMainBase::FitCodeColumns() {
 // A window wider than designed gives the names the room the other columns
 // leave; the design width is their least.
 void TfmTxadMainBase::FitNameColumn() {
-    constexpr int NameColumn = 2;
-    constexpr int NameWidth = 171;
+    constexpr int NameColumn = txadform::RegistryNameColumn;
+    constexpr int NameWidth = txadform::RegistryColumnWidths[NameColumn];
     const QHeaderView* Header = grAnagrafica->horizontalHeader();
     int Others = 0;
     for (int Column = 0; Column < Header->count(); ++Column)
