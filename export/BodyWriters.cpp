@@ -1,5 +1,7 @@
 #include "export/BodyWriters.h"
 
+#include <array>
+
 #include "export/records/ClassicBodyWriters.h"
 #include "export/records/SchoolRuns.h"
 
@@ -24,12 +26,11 @@ void SchoolRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
 
 void ClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
     FRecord.Bind(Data);
-    const TField NrAluIpo = Data.FieldByName("NrAluIpo");
-    const TField NrAluNonVed = Data.FieldByName("NrAluNonVed");
-    const TField NrAluDisl = Data.FieldByName("NrAluDisl");
+    const std::array<TField, 3> Needs = {Data.FieldByName("NrAluIpo"), Data.FieldByName("NrAluNonVed"),
+                                         Data.FieldByName("NrAluDisl")};
     for (Data.First(); !Data.Eof(); Data.Next()) {
         // A null reads as empty text, which is "none" like "0".
-        BuildSpecialNeeds(FNeeds, NrAluIpo.AsText(), NrAluNonVed.AsText(), NrAluDisl.AsText());
+        BuildSpecialNeeds(FNeeds, Needs[0].AsText(), Needs[1].AsText(), Needs[2].AsText());
         FRecord.Set(FieldValue::SpecialNeeds, FNeeds);
         Sink.Write(FRecord.Build());
     }

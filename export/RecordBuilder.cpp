@@ -30,7 +30,7 @@ char* Blanks(char* At, std::size_t Count) {
 } // namespace
 
 RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<FieldValue> Computed)
-    : FLayout(&Layout), FVariable(Layout.Fields.size()) {
+    : FLayout(&Layout), FSlots(FieldValueCount), FVariable(Layout.Fields.size()) {
     std::size_t From = 0;
     for (const LayoutField& Field : Layout.Fields) {
         if (Field.Content == FieldContent::Constant) {
@@ -39,9 +39,10 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<F
         }
         if (Field.Pad == FieldPad::Variable) FVariable = FSteps.size();
         const std::size_t Width = Field.Pad == FieldPad::Variable ? 0 : static_cast<std::size_t>(Field.Width);
-        Step S{From, FConstants.size() - From, Field.Pad, Width, -1, Field.Value};
+        Step S{From, FConstants.size() - From, Field.Pad, Width, static_cast<std::size_t>(Field.Value)};
         if (Field.Value == FieldValue::Packet) {
-            S.Copied = static_cast<int>(FCopiedNames.size());
+            S.Slot = FSlots.size();
+            FSlots.emplace_back();
             FCopiedNames.push_back(Field.Source);
         } else if (std::find(Computed.begin(), Computed.end(), Field.Value) == Computed.end()) {
             throw EVxInternalError(
@@ -68,19 +69,17 @@ std::string_view RecordBuilder::Build() {
     if (FCopied.size() != FCopiedNames.size())
         throw EVxInternalError(
             FormatMsg("Il record %s copia campi di un dataset non collegato", FLayout->Code()));
-    const auto ValueOf = [this](const Step& S) {
-        return S.Copied >= 0 ? FCopied[static_cast<std::size_t>(S.Copied)].AsText()
-                             : FValues[static_cast<std::size_t>(S.Value)];
-    };
+    std::string_view* Copied = FSlots.data() + FieldValueCount;
+    for (const TField& Field : FCopied) *Copied++ = Field.AsText();
     // Room for everything before any byte is written: no check per field.
-    const std::size_t Variable = FVariable < FSteps.size() ? ValueOf(FSteps[FVariable]).size() : 0;
+    const std::size_t Variable = FVariable < FSteps.size() ? FSlots[FSteps[FVariable].Slot].size() : 0;
     if (FFixed + Variable > FLine.size()) FLine.resize(2 * (FFixed + Variable));
 
     char* At = FLine.data();
     const char* Constants = FConstants.data();
     for (const Step& S : FSteps) {
         At = Put(At, Constants + S.ConstantFrom, S.ConstantLength);
-        const std::string_view Value = ValueOf(S);
+        const std::string_view Value = FSlots[S.Slot];
         // Cut to the width keeping the first bytes, blanks on the padded side.
         const std::size_t Length =
             S.Pad == FieldPad::Variable || Value.size() < S.Width ? Value.size() : S.Width;

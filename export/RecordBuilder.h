@@ -6,7 +6,6 @@
 // writes the constants itself. The line lives in one reused buffer, so
 // building a record allocates nothing once it has grown.
 
-#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -29,7 +28,7 @@ public:
     void Bind(TClientDataSet& Data);
     // A computed value of the lines built next; the bytes must stay valid
     // until then.
-    void Set(FieldValue Value, std::string_view Text) { FValues[static_cast<std::size_t>(Value)] = Text; }
+    void Set(FieldValue Value, std::string_view Text) { FSlots[static_cast<std::size_t>(Value)] = Text; }
 
     // The line, line end included, of the bound dataset's current row and the
     // values set; valid until the next Build.
@@ -43,15 +42,16 @@ private:
         std::size_t ConstantFrom = 0, ConstantLength = 0; // in FConstants
         FieldPad Pad = FieldPad::Right;
         std::size_t Width = 0;
-        int Copied = -1; // the index in FCopied of the packet field it copies, or -1
-        FieldValue Value = FieldValue::Packet;
+        std::size_t Slot = 0; // where its value is in FSlots
     };
 
     const RecordLayout* FLayout;
     std::vector<Step> FSteps;
     std::vector<std::string_view> FCopiedNames; // the packet fields copied, in column order
     std::vector<TField> FCopied;                // their handles in the bound dataset
-    std::array<std::string_view, FieldValueCount> FValues{};
+    // The computed values by FieldValue, then the copied values of the
+    // current row in the order of FCopied.
+    std::vector<std::string_view> FSlots;
     std::string FConstants;                     // every constant, in column order, and the line end
     std::size_t FTailFrom = 0, FTailLength = 0; // the constants after the last value, and the line end
     std::size_t FFixed = 0;                     // the bytes of a line but its variable value
