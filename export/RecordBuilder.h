@@ -6,9 +6,11 @@
 // writes the constants itself. The line lives in one reused buffer, so
 // building a record allocates nothing once it has grown.
 
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dataset/ClientDataSet.h"
@@ -28,7 +30,9 @@ public:
     void Bind(TClientDataSet& Data);
     // A computed value of the lines built next; the bytes must stay valid
     // until then.
-    void Set(FieldValue Value, std::string_view Text) { FSlots[static_cast<std::size_t>(Value)] = Text; }
+    void Set(FieldValue Value, std::string_view Text) {
+        FValues[FStepOf[static_cast<std::size_t>(Value)]] = Text;
+    }
 
     // The line, line end included, of the bound dataset's current row and the
     // values set; valid until the next Build.
@@ -42,16 +46,18 @@ private:
         std::size_t ConstantFrom = 0, ConstantLength = 0; // in FConstants
         FieldPad Pad = FieldPad::Right;
         std::size_t Width = 0;
-        std::size_t Slot = 0; // where its value is in FSlots
     };
 
     const RecordLayout* FLayout;
     std::vector<Step> FSteps;
     std::vector<std::string_view> FCopiedNames; // the packet fields copied, in column order
+    std::vector<std::size_t> FCopiedStep;       // the step each of them fills
     std::vector<TField> FCopied;                // their handles in the bound dataset
-    // The computed values by FieldValue, then the copied values of the
-    // current row in the order of FCopied.
-    std::vector<std::string_view> FSlots;
+    // The value of each step for the next line, and one more that takes the
+    // values the layout does not use.
+    std::vector<std::string_view> FValues;
+    std::array<std::size_t, FieldValueCount> FStepOf{};        // the step each computed value fills first
+    std::vector<std::pair<std::size_t, std::size_t>> FRepeats; // a later step of a value, and its first
     std::string FConstants;                     // every constant, in column order, and the line end
     std::size_t FTailFrom = 0, FTailLength = 0; // the constants after the last value, and the line end
     std::size_t FFixed = 0;                     // the bytes of a line but its variable value
