@@ -18,30 +18,30 @@ LargeBuffer::~LargeBuffer() {
 }
 
 void LargeBuffer::Release() {
-    if (m_mapped)
-        platform::FreeLargeBlock({m_mapBase, m_mapSize, m_data});
+    if (FMapped)
+        platform::FreeLargeBlock({FMapBase, FMapSize, FData});
     else
-        std::free(m_data);
-    m_data = nullptr;
-    m_capacity = 0;
-    m_mapped = false;
-    m_mapBase = nullptr;
-    m_mapSize = 0;
+        std::free(FData);
+    FData = nullptr;
+    FCapacity = 0;
+    FMapped = false;
+    FMapBase = nullptr;
+    FMapSize = 0;
 }
 
 void LargeBuffer::Grow(std::size_t Bytes, std::size_t Used) {
-    if (Bytes <= m_capacity) return;
+    if (Bytes <= FCapacity) return;
     std::optional<platform::LargeBlock> Block;
     if (Bytes >= kMapThreshold) Block = platform::AllocateLargeBlock(Bytes);
     char* data = Block ? Block->Data : static_cast<char*>(std::malloc(Bytes));
     if (!data) throw std::bad_alloc();
-    if (Used) std::memcpy(data, m_data, Used);
+    if (Used) std::memcpy(data, FData, Used);
     Release();
-    m_data = data;
-    m_capacity = Bytes;
-    m_mapped = Block.has_value();
-    m_mapBase = Block ? Block->Base : nullptr;
-    m_mapSize = Block ? Block->Size : 0;
+    FData = data;
+    FCapacity = Bytes;
+    FMapped = Block.has_value();
+    FMapBase = Block ? Block->Base : nullptr;
+    FMapSize = Block ? Block->Size : 0;
 }
 
 } // namespace dataset::detail

@@ -17,17 +17,17 @@ public:
     // Grows to at least Bytes, keeping the first Used bytes. Contents beyond
     // Used are undefined and untouched (not yet resident).
     void Grow(std::size_t Bytes, std::size_t Used);
-    char* Data() { return m_data; }
-    const char* Data() const { return m_data; }
-    std::size_t Capacity() const { return m_capacity; }
+    char* Data() { return FData; }
+    const char* Data() const { return FData; }
+    std::size_t Capacity() const { return FCapacity; }
 
 private:
     void Release();
-    char* m_data = nullptr;
-    std::size_t m_capacity = 0;
-    bool m_mapped = false;
-    void* m_mapBase = nullptr;
-    std::size_t m_mapSize = 0;
+    char* FData = nullptr;
+    std::size_t FCapacity = 0;
+    bool FMapped = false;
+    void* FMapBase = nullptr;
+    std::size_t FMapSize = 0;
 };
 
 } // namespace dataset::detail

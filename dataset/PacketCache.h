@@ -41,7 +41,7 @@ public:
     void Prefetch(const std::vector<std::string>& Paths);
     void Clear();
     // How many packets this cache has parsed.
-    int ParseCount() const { return m_parses.load(); }
+    int ParseCount() const { return FParses.load(); }
 
 private:
     struct Stamp {
@@ -53,7 +53,7 @@ private:
         Stamp When;
         std::shared_ptr<const Table> Packet;
     };
-    // A packet named to the worker; guarded by m_mutex.
+    // A packet named to the worker; guarded by FMutex.
     struct Job {
         enum State { Waiting, Running, Done } Now = Waiting;
         bool Stamped = false; // the file could be looked at before the parse
@@ -66,15 +66,15 @@ private:
     std::shared_ptr<const Table> Parse(const std::string& Path, const Stamp& When);
     void Work();
 
-    std::unordered_map<std::string, Entry> m_entries;
-    std::atomic<int> m_parses{0};
+    std::unordered_map<std::string, Entry> FEntries;
+    std::atomic<int> FParses{0};
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::pair<std::string, std::shared_ptr<Job>>> m_jobs; // in the order named
-    bool m_stop = false;
-    bool m_workerDone = false; // the worker found nothing to do and ended
-    std::thread m_worker;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::vector<std::pair<std::string, std::shared_ptr<Job>>> FJobs; // in the order named
+    bool FStop = false;
+    bool FWorkerDone = false; // the worker found nothing to do and ended
+    std::thread FWorker;
 };
 
 } // namespace dataset

@@ -41,7 +41,7 @@ namespace dataset {
 
 PacketError::PacketError(std::string File, unsigned long Line, std::string Reason)
     : EVxError("Invalid data packet " + File + ", line " + std::to_string(Line) + ": " + Reason),
-      m_file(std::move(File)), m_line(Line), m_reason(std::move(Reason)) {}
+      FFile(std::move(File)), FLine(Line), FReason(std::move(Reason)) {}
 
 namespace {
 
@@ -271,30 +271,30 @@ constexpr size_t kMaxDepth = 9;
 class ThreadScratch {
 public:
     ~ThreadScratch() {
-        if (m_parser) XML_ParserFree(m_parser);
+        if (FParser) XML_ParserFree(FParser);
     }
     // A parser for Encoding with no handlers set; the caller owns it until Give.
     XML_Parser Take(const char* Encoding) {
-        XML_Parser p = m_parser;
-        m_parser = nullptr;
+        XML_Parser p = FParser;
+        FParser = nullptr;
         if (p && XML_ParserReset(p, Encoding)) return p;
         if (p) XML_ParserFree(p);
         return XML_ParserCreate(Encoding);
     }
     void Give(XML_Parser Parser) {
-        if (m_parser)
+        if (FParser)
             XML_ParserFree(Parser);
         else
-            m_parser = Parser;
+            FParser = Parser;
     }
     char* Chunk() {
-        if (!m_chunk) m_chunk.reset(new char[kChunk]);
-        return m_chunk.get();
+        if (!FChunk) FChunk.reset(new char[kChunk]);
+        return FChunk.get();
     }
 
 private:
-    XML_Parser m_parser = nullptr;
-    std::unique_ptr<char[]> m_chunk;
+    XML_Parser FParser = nullptr;
+    std::unique_ptr<char[]> FChunk;
 };
 
 ThreadScratch& Scratch() {
@@ -311,14 +311,13 @@ constexpr size_t kPrologBytes = 512;
 
 class PacketBuilder {
 public:
-    PacketBuilder(const std::string& Name, size_t SizeHint)
-        : m_name(Name), m_table(std::make_shared<Table>()) {
+    PacketBuilder(const std::string& Name, size_t SizeHint) : FName(Name), FTable(std::make_shared<Table>()) {
         // Values never take more than the packet's own bytes.
-        m_table->m_arena.Grow(std::max<size_t>(SizeHint, 64), 0);
-        m_sizeHint = SizeHint;
+        FTable->FArena.Grow(std::max<size_t>(SizeHint, 64), 0);
+        FSizeHint = SizeHint;
     }
     ~PacketBuilder() {
-        if (m_parser) Scratch().Give(m_parser);
+        if (FParser) Scratch().Give(FParser);
     }
     PacketBuilder(const PacketBuilder&) = delete;
     PacketBuilder& operator=(const PacketBuilder&) = delete;
@@ -333,8 +332,8 @@ public:
     std::shared_ptr<const Table> Finish();
     // The line reached, for an error raised outside the parser's callbacks.
     unsigned long Line() const {
-        if (m_failed && m_failLine) return m_failLine;
-        return m_parser ? XML_GetCurrentLineNumber(m_parser) : 1;
+        if (FFailed && FFailLine) return FFailLine;
+        return FParser ? XML_GetCurrentLineNumber(FParser) : 1;
     }
 
 private:
@@ -368,103 +367,103 @@ private:
     std::string ToCp1252(std::string_view Utf8) const;
     char MapCodePoint(uint32_t Cp) const;
 
-    std::string m_name;
-    std::shared_ptr<Table> m_table;
-    XML_Parser m_parser = nullptr;
-    bool m_latin1 = true;
-    Utf16 m_utf16 = Utf16::No;
-    bool m_failed = false;
-    bool m_outOfMemory = false;
-    std::string m_reason;
-    unsigned long m_failLine = 0;
-    uint64_t m_fed = 0;
-    uint64_t m_toExpat = 0; // bytes handed to expat, as its byte index counts them
-    size_t m_sizeHint = 0;
+    std::string FName;
+    std::shared_ptr<Table> FTable;
+    XML_Parser FParser = nullptr;
+    bool FLatin1 = true;
+    Utf16 FUtf16 = Utf16::No;
+    bool FFailed = false;
+    bool FOutOfMemory = false;
+    std::string FReason;
+    unsigned long FFailLine = 0;
+    uint64_t FFed = 0;
+    uint64_t FToExpat = 0; // bytes handed to expat, as its byte index counts them
+    size_t FSizeHint = 0;
 
-    std::string m_head;    // the packet's start, until the encoding is decided
-    std::string m_carry;   // a reference split by the chunk boundary
-    std::string m_scratch; // the chunk with forbidden references rewritten
-    std::string m_wide;    // a UTF-16 chunk turned into UTF-8
-    int m_oddByte = -1;    // a UTF-16 code unit's first byte, cut by the chunk's end
-    uint32_t m_highSurrogate = 0;
+    std::string FHead;    // the packet's start, until the encoding is decided
+    std::string FCarry;   // a reference split by the chunk boundary
+    std::string FScratch; // the chunk with forbidden references rewritten
+    std::string FWide;    // a UTF-16 chunk turned into UTF-8
+    int FOddByte = -1;    // a UTF-16 code unit's first byte, cut by the chunk's end
+    uint32_t FHighSurrogate = 0;
 
-    std::vector<Kind> m_stack;
-    size_t m_skipDepth = 0; // inside an element the table ignores (nested rows, unknown)
-    bool m_fieldsSeen = false;
+    std::vector<Kind> FStack;
+    size_t FSkipDepth = 0; // inside an element the table ignores (nested rows, unknown)
+    bool FFieldsSeen = false;
 
     // Field by attribute name as expat delivers it (UTF-8), and the field names
     // already taken, compared as the dataset's lookup compares them.
-    std::unordered_map<std::string, int, ExactHash, std::equal_to<>> m_fieldByName;
-    std::unordered_set<std::string, NoCaseHash, NoCaseEqual> m_names;
-    std::vector<const char*> m_slots;     // this row's value per field
-    std::vector<const char*> m_seenNames; // attribute name pointers by position in the last rows
-    std::vector<int> m_seenFields;
-    size_t m_used = 0;
-    size_t m_rowsAllocated = 0;
-    bool m_hasStates = false;
+    std::unordered_map<std::string, int, ExactHash, std::equal_to<>> FFieldByName;
+    std::unordered_set<std::string, NoCaseHash, NoCaseEqual> FNames;
+    std::vector<const char*> FSlots;     // this row's value per field
+    std::vector<const char*> FSeenNames; // attribute name pointers by position in the last rows
+    std::vector<int> FSeenFields;
+    size_t FUsed = 0;
+    size_t FRowsAllocated = 0;
+    bool FHasStates = false;
 };
 
 void PacketBuilder::CreateParser(std::string_view Head) {
-    m_utf16 = DetectUtf16(Head);
+    FUtf16 = DetectUtf16(Head);
     const bool bom = Head.substr(0, 3) == "\xEF\xBB\xBF";
     const std::string_view declared =
-        m_utf16 == Utf16::No && !bom ? DeclaredEncoding(Head) : std::string_view();
+        FUtf16 == Utf16::No && !bom ? DeclaredEncoding(Head) : std::string_view();
     if (!declared.empty() && !IsUtf8Name(declared) && !IsCp1252Name(declared))
-        throw PacketError(m_name, 1, UnknownEncoding(declared));
-    if (m_utf16 != Utf16::No || bom || IsUtf8Name(declared)) {
+        throw PacketError(FName, 1, UnknownEncoding(declared));
+    if (FUtf16 != Utf16::No || bom || IsUtf8Name(declared)) {
         // A UTF-16 packet reaches expat as UTF-8; the declaration it carries
         // is overridden by the encoding given here.
-        m_latin1 = false;
-        m_parser = Scratch().Take("UTF-8");
+        FLatin1 = false;
+        FParser = Scratch().Take("UTF-8");
     } else {
-        m_parser = Scratch().Take("ISO-8859-1");
+        FParser = Scratch().Take("ISO-8859-1");
     }
-    if (!m_parser) throw std::bad_alloc();
-    XML_SetUserData(m_parser, this);
-    XML_SetElementHandler(m_parser, &PacketBuilder::OnStart, &PacketBuilder::OnEnd);
-    XML_SetEntityDeclHandler(m_parser, &PacketBuilder::OnEntityDecl);
-    XML_SetAttlistDeclHandler(m_parser, &PacketBuilder::OnAttlistDecl);
+    if (!FParser) throw std::bad_alloc();
+    XML_SetUserData(FParser, this);
+    XML_SetElementHandler(FParser, &PacketBuilder::OnStart, &PacketBuilder::OnEnd);
+    XML_SetEntityDeclHandler(FParser, &PacketBuilder::OnEntityDecl);
+    XML_SetAttlistDeclHandler(FParser, &PacketBuilder::OnAttlistDecl);
 }
 
 void PacketBuilder::Feed(const char* Data, size_t Len, bool Final) {
-    if (!m_parser) {
-        if (m_fed == 0 && Len == 0 && Final) {
-            m_failLine = 1;
-            m_reason = "the file is empty";
+    if (!FParser) {
+        if (FFed == 0 && Len == 0 && Final) {
+            FFailLine = 1;
+            FReason = "the file is empty";
             Throw();
         }
-        m_fed += Len;
-        if (m_head.size() + Len < kPrologBytes && !Final) {
-            m_head.append(Data, Len);
+        FFed += Len;
+        if (FHead.size() + Len < kPrologBytes && !Final) {
+            FHead.append(Data, Len);
             return;
         }
-        if (!m_head.empty()) {
-            m_head.append(Data, Len);
+        if (!FHead.empty()) {
+            FHead.append(Data, Len);
             std::string head;
-            head.swap(m_head);
+            head.swap(FHead);
             CreateParser(head);
             Input(head.data(), head.size(), Final);
             return;
         }
         CreateParser(std::string_view(Data, Len));
     } else {
-        m_fed += Len;
+        FFed += Len;
     }
     Input(Data, Len, Final);
 }
 
 void PacketBuilder::Input(const char* Data, size_t Len, bool Final) {
-    if (m_utf16 != Utf16::No) {
-        m_wide.assign(m_carry);
-        m_carry.clear();
-        Utf16ToUtf8(Data, Len, Final, m_wide);
-        Parse(m_wide.data(), m_wide.size(), Final);
+    if (FUtf16 != Utf16::No) {
+        FWide.assign(FCarry);
+        FCarry.clear();
+        Utf16ToUtf8(Data, Len, Final, FWide);
+        Parse(FWide.data(), FWide.size(), Final);
         return;
     }
-    if (!m_carry.empty()) {
-        m_carry.append(Data, Len);
+    if (!FCarry.empty()) {
+        FCarry.append(Data, Len);
         std::string joined;
-        joined.swap(m_carry);
+        joined.swap(FCarry);
         Parse(joined.data(), joined.size(), Final);
         return;
     }
@@ -472,17 +471,17 @@ void PacketBuilder::Input(const char* Data, size_t Len, bool Final) {
 }
 
 void PacketBuilder::Utf16Unit(uint32_t Unit, std::string& Out) {
-    if (m_highSurrogate) {
+    if (FHighSurrogate) {
         if (Unit >= 0xDC00 && Unit <= 0xDFFF) {
-            AppendUtf8(Out, 0x10000 + ((m_highSurrogate - 0xD800) << 10) + (Unit - 0xDC00));
-            m_highSurrogate = 0;
+            AppendUtf8(Out, 0x10000 + ((FHighSurrogate - 0xD800) << 10) + (Unit - 0xDC00));
+            FHighSurrogate = 0;
             return;
         }
         Out += kNotUtf8;
-        m_highSurrogate = 0;
+        FHighSurrogate = 0;
     }
     if (Unit >= 0xD800 && Unit <= 0xDBFF)
-        m_highSurrogate = Unit;
+        FHighSurrogate = Unit;
     else if (Unit >= 0xDC00 && Unit <= 0xDFFF)
         Out += kNotUtf8;
     else
@@ -495,26 +494,26 @@ void PacketBuilder::Utf16ToUtf8(const char* Data, size_t Len, bool Final, std::s
     Out.reserve(Out.size() + Len / 2 * 3 + 8);
     const auto* p = reinterpret_cast<const unsigned char*>(Data);
     const auto* end = p + Len;
-    const bool big = m_utf16 == Utf16::BigEndian;
+    const bool big = FUtf16 == Utf16::BigEndian;
     auto unit = [big](uint32_t First, uint32_t Second) {
         return big ? First << 8 | Second : Second << 8 | First;
     };
-    if (m_oddByte >= 0 && p < end) {
-        Utf16Unit(unit(static_cast<uint32_t>(m_oddByte), *p++), Out);
-        m_oddByte = -1;
+    if (FOddByte >= 0 && p < end) {
+        Utf16Unit(unit(static_cast<uint32_t>(FOddByte), *p++), Out);
+        FOddByte = -1;
     }
     for (; end - p >= 2; p += 2) Utf16Unit(unit(p[0], p[1]), Out);
-    if (p < end) m_oddByte = *p;
-    if (Final && (m_oddByte >= 0 || m_highSurrogate)) {
+    if (p < end) FOddByte = *p;
+    if (Final && (FOddByte >= 0 || FHighSurrogate)) {
         Out += kNotUtf8;
-        m_oddByte = -1;
-        m_highSurrogate = 0;
+        FOddByte = -1;
+        FHighSurrogate = 0;
     }
 }
 
 // Rewrites references and characters of Data (see the top of the file) into
-// m_scratch (true when there were any) and holds back what the end of a
-// non-final chunk cuts in m_carry; Keep is the length of Data that goes to the
+// FScratch (true when there were any) and holds back what the end of a
+// non-final chunk cuts in FCarry; Keep is the length of Data that goes to the
 // parser now.
 bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep) {
     const char* end = Data + Len;
@@ -528,17 +527,17 @@ bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Ke
     };
     auto replace = [&](const char* From, const char* To, std::string_view With) {
         if (!rewritten) {
-            m_scratch.clear();
+            FScratch.clear();
             rewritten = true;
         }
-        m_scratch.append(copied, From);
-        m_scratch += With;
+        FScratch.append(copied, From);
+        FScratch += With;
         copied = To;
     };
     // Private-use characters U+E000..U+E01F are EE 80 80..EE 80 9F in UTF-8.
     const char kPrivateLead = '\xEE';
     const char* amp = find(Data, '&');
-    const char* lead = m_latin1 ? end : find(Data, kPrivateLead);
+    const char* lead = FLatin1 ? end : find(Data, kPrivateLead);
     while (amp != end || lead != end) {
         if (amp < lead) {
             RefInfo ref;
@@ -559,7 +558,7 @@ bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Ke
                     replace(amp, next, std::string_view(marker, sizeof marker));
                 } else if (ForbiddenCodePoint(v) || (v >= 0xE000 && v < 0xE020)) {
                     replace(amp, next, "?");
-                } else if (m_latin1 && v >= 0x80 && v < 0xA0) {
+                } else if (FLatin1 && v >= 0x80 && v < 0xA0) {
                     const int b = platform::UnicodeToCp1252(static_cast<char32_t>(v));
                     const char byte = b < 0 ? '?' : static_cast<char>(b);
                     replace(amp, next, std::string_view(&byte, 1));
@@ -582,18 +581,18 @@ bool PacketBuilder::Rewrite(const char* Data, size_t Len, bool Final, size_t& Ke
             if (amp < next) amp = find(next, '&');
         }
     }
-    m_carry.swap(carry);
-    if (rewritten) m_scratch.append(copied, keepEnd);
+    FCarry.swap(carry);
+    if (rewritten) FScratch.append(copied, keepEnd);
     Keep = static_cast<size_t>(keepEnd - Data);
     return rewritten;
 }
 
 void PacketBuilder::Check(XML_Status Status) {
     if (Status != XML_STATUS_ERROR) return;
-    if (!m_failed) {
-        m_failed = true;
-        m_reason = XML_ErrorString(XML_GetErrorCode(m_parser));
-        m_failLine = XML_GetCurrentLineNumber(m_parser);
+    if (!FFailed) {
+        FFailed = true;
+        FReason = XML_ErrorString(XML_GetErrorCode(FParser));
+        FFailLine = XML_GetCurrentLineNumber(FParser);
     }
     Throw();
 }
@@ -601,23 +600,23 @@ void PacketBuilder::Check(XML_Status Status) {
 void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
     size_t keep = 0;
     if (Rewrite(Data, Len, Final, keep)) {
-        m_toExpat += m_scratch.size();
-        Check(XML_Parse(m_parser, m_scratch.data(), static_cast<int>(m_scratch.size()), Final));
+        FToExpat += FScratch.size();
+        Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), Final));
     } else {
-        m_toExpat += keep;
-        Check(XML_Parse(m_parser, Data, static_cast<int>(keep), Final));
+        FToExpat += keep;
+        Check(XML_Parse(FParser, Data, static_cast<int>(keep), Final));
     }
 }
 
 size_t PacketBuilder::NextSize(size_t Chunk) const {
-    if (!m_parser) return Chunk;
+    if (!FParser) return Chunk;
     // After a call that did not end the input, expat's current position is
     // the start of what it holds back.
-    const XML_Index at = XML_GetCurrentByteIndex(m_parser);
+    const XML_Index at = XML_GetCurrentByteIndex(FParser);
     if (at < 0) return Chunk;
     using Index = std::make_unsigned_t<XML_Index>; // a 32-bit index wraps on big packets
     const auto held =
-        static_cast<uint64_t>(static_cast<Index>(static_cast<Index>(m_toExpat) - static_cast<Index>(at)));
+        static_cast<uint64_t>(static_cast<Index>(static_cast<Index>(FToExpat) - static_cast<Index>(at)));
     return static_cast<size_t>(std::clamp<uint64_t>(held, Chunk, std::max<uint64_t>(Chunk, kMaxRead)));
 }
 
@@ -630,9 +629,9 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
     Feed(chunk, first, last);
     // A file that grows while it is read is held to the same bound as its size.
     auto checkSize = [&] {
-        if (m_fed > kMaxPacketBytes) throw PacketError(Path, Line(), kPacketTooLarge);
+        if (FFed > kMaxPacketBytes) throw PacketError(Path, Line(), kPacketTooLarge);
     };
-    if (m_utf16 != Utf16::No) {
+    if (FUtf16 != Utf16::No) {
         std::unique_ptr<char[]> big;
         size_t bigSize = 0;
         while (!last) {
@@ -655,48 +654,48 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
     }
     // Then straight into expat's buffer, sparing a copy.
     while (!last) {
-        const size_t carry = m_carry.size();
+        const size_t carry = FCarry.size();
         const size_t want = NextSize(kChunk);
-        char* buf = static_cast<char*>(XML_GetBuffer(m_parser, static_cast<int>(want + carry)));
+        char* buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(want + carry)));
         if (!buf) throw std::bad_alloc();
-        std::memcpy(buf, m_carry.data(), carry);
+        std::memcpy(buf, FCarry.data(), carry);
         const size_t n = std::fread(buf + carry, 1, want, File);
         if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + Path);
         last = n < want;
-        m_fed += n;
+        FFed += n;
         checkSize();
         size_t keep = 0;
         if (Rewrite(buf, carry + n, last, keep)) {
-            m_toExpat += m_scratch.size();
-            Check(XML_Parse(m_parser, m_scratch.data(), static_cast<int>(m_scratch.size()), last));
+            FToExpat += FScratch.size();
+            Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), last));
         } else {
-            m_toExpat += keep;
-            Check(XML_ParseBuffer(m_parser, static_cast<int>(keep), last));
+            FToExpat += keep;
+            Check(XML_ParseBuffer(FParser, static_cast<int>(keep), last));
         }
     }
 }
 
 void PacketBuilder::Fail(std::string Reason) {
-    if (m_failed) return;
-    m_failed = true;
-    m_reason = std::move(Reason);
-    m_failLine = XML_GetCurrentLineNumber(m_parser);
-    XML_StopParser(m_parser, XML_FALSE);
+    if (FFailed) return;
+    FFailed = true;
+    FReason = std::move(Reason);
+    FFailLine = XML_GetCurrentLineNumber(FParser);
+    XML_StopParser(FParser, XML_FALSE);
 }
 
 // Inside a callback nothing may be thrown through expat: the failure is noted
 // without allocating and raised once expat has returned.
 void PacketBuilder::FailOutOfMemory() {
-    if (m_failed) return;
-    m_failed = true;
-    m_outOfMemory = true;
-    m_failLine = XML_GetCurrentLineNumber(m_parser);
-    XML_StopParser(m_parser, XML_FALSE);
+    if (FFailed) return;
+    FFailed = true;
+    FOutOfMemory = true;
+    FFailLine = XML_GetCurrentLineNumber(FParser);
+    XML_StopParser(FParser, XML_FALSE);
 }
 
 void PacketBuilder::Throw() {
-    if (m_outOfMemory) throw std::bad_alloc();
-    throw PacketError(m_name, m_failLine, m_reason);
+    if (FOutOfMemory) throw std::bad_alloc();
+    throw PacketError(FName, FFailLine, FReason);
 }
 
 // Runs a callback's work; nothing is thrown back through expat.
@@ -712,6 +711,7 @@ void PacketBuilder::Guarded(void* Self, Work&& W) {
     }
 }
 
+// NOLINTNEXTLINE(readability-function-size): expat fixes the handler's nine parameters.
 void XMLCALL PacketBuilder::OnEntityDecl(void* Self, const XML_Char*, int, const XML_Char*, int,
                                          const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
     Guarded(Self, [](PacketBuilder& B) { B.Fail("entity declarations are not allowed"); });
@@ -728,62 +728,62 @@ void XMLCALL PacketBuilder::OnStart(void* Self, const XML_Char* Name, const XML_
 
 void XMLCALL PacketBuilder::OnEnd(void* Self, const XML_Char*) {
     auto* b = static_cast<PacketBuilder*>(Self);
-    if (b->m_skipDepth)
-        --b->m_skipDepth;
-    else if (!b->m_stack.empty())
-        b->m_stack.pop_back();
+    if (b->FSkipDepth)
+        --b->FSkipDepth;
+    else if (!b->FStack.empty())
+        b->FStack.pop_back();
 }
 
 void PacketBuilder::Start(const char* Name, const char** Atts) {
-    if (m_failed) return;
+    if (FFailed) return;
     // Deeper nesting has no meaning in a packet; refused, it cannot make
     // expat's stack of open elements grow far beyond the file.
-    if (m_stack.size() + m_skipDepth >= kMaxDepth) {
+    if (FStack.size() + FSkipDepth >= kMaxDepth) {
         Fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
         return;
     }
-    if (m_skipDepth) {
-        ++m_skipDepth;
+    if (FSkipDepth) {
+        ++FSkipDepth;
         return;
     }
-    if (m_stack.empty()) {
+    if (FStack.empty()) {
         if (std::strcmp(Name, "DATAPACKET") != 0) {
             Fail("the root element is <" + ToCp1252(Name) + ">, not <DATAPACKET>");
             return;
         }
-        m_stack.push_back(Root);
+        FStack.push_back(Root);
         return;
     }
     Kind next;
-    switch (m_stack.back()) {
+    switch (FStack.back()) {
     case Root:
         if (std::strcmp(Name, "METADATA") == 0)
             next = Metadata;
         else if (std::strcmp(Name, "ROWDATA") == 0)
             next = RowData;
         else {
-            m_skipDepth = 1;
+            FSkipDepth = 1;
             return;
         }
         break;
     case Metadata:
         if (std::strcmp(Name, "FIELDS") == 0) {
-            if (m_fieldsSeen) {
+            if (FFieldsSeen) {
                 Fail("more than one FIELDS element");
                 return;
             }
-            m_fieldsSeen = true;
+            FFieldsSeen = true;
             next = Fields;
         } else if (std::strcmp(Name, "PARAMS") == 0) {
             next = Params;
         } else {
-            m_skipDepth = 1;
+            FSkipDepth = 1;
             return;
         }
         break;
     case Fields:
         if (std::strcmp(Name, "FIELD") != 0) {
-            m_skipDepth = 1;
+            FSkipDepth = 1;
             return;
         }
         AddField(Atts);
@@ -791,17 +791,17 @@ void PacketBuilder::Start(const char* Name, const char** Atts) {
         break;
     case RowData:
         if (std::strcmp(Name, "ROW") != 0) {
-            m_skipDepth = 1;
+            FSkipDepth = 1;
             return;
         }
         AddRow(Atts);
         next = Row;
         break;
     default: // inside FIELD (a nested field's own fields), PARAMS or ROW (nested rows)
-        m_skipDepth = 1;
+        FSkipDepth = 1;
         return;
     }
-    m_stack.push_back(next);
+    FStack.push_back(next);
 }
 
 void PacketBuilder::AddField(const char** Atts) {
@@ -842,89 +842,89 @@ void PacketBuilder::AddField(const char** Atts) {
         return false;
     };
     if (!size("WIDTH", width, def.Width) || !size("DECIMALS", decimals, def.Decimals)) return;
-    if (!m_names.insert(def.Name).second) {
+    if (!FNames.insert(def.Name).second) {
         Fail("duplicate field name '" + def.Name + "'");
         return;
     }
-    const int index = static_cast<int>(m_table->m_fields.size());
+    const int index = static_cast<int>(FTable->FFields.size());
     // Attributes match field names exactly; a second spelling is another attribute.
-    m_fieldByName.emplace(name, def.Type == FieldType::Nested ? kAttrIgnored : index);
-    m_table->m_fields.push_back(std::move(def));
-    m_slots.push_back(nullptr);
+    FFieldByName.emplace(name, def.Type == FieldType::Nested ? kAttrIgnored : index);
+    FTable->FFields.push_back(std::move(def));
+    FSlots.push_back(nullptr);
 }
 
 int PacketBuilder::ResolveAttribute(const char* Name) {
-    const auto it = m_fieldByName.find(std::string_view(Name));
-    if (it != m_fieldByName.end()) return it->second;
+    const auto it = FFieldByName.find(std::string_view(Name));
+    if (it != FFieldByName.end()) return it->second;
     if (std::strcmp(Name, "RowState") == 0) return kAttrRowState;
     return kAttrIgnored;
 }
 
 // Cells grow with the rows, from a first block no larger than the packet.
 void PacketBuilder::ReserveRows(uint32_t Next) {
-    if (Next < m_rowsAllocated) return;
-    Table& t = *m_table;
-    const size_t rowBytes = t.m_fields.size() * sizeof(uint32_t) + sizeof(uint64_t);
+    if (Next < FRowsAllocated) return;
+    Table& t = *FTable;
+    const size_t rowBytes = t.FFields.size() * sizeof(uint32_t) + sizeof(uint64_t);
     size_t rows;
-    if (m_rowsAllocated == 0) {
-        const size_t budget = std::max<size_t>(m_sizeHint, size_t(1) << 20) / rowBytes;
-        rows = std::max<size_t>(std::min(m_sizeHint / 128, budget), 64);
+    if (FRowsAllocated == 0) {
+        const size_t budget = std::max<size_t>(FSizeHint, size_t(1) << 20) / rowBytes;
+        rows = std::max<size_t>(std::min(FSizeHint / 128, budget), 64);
     } else {
         // The rows so far tell how many the rest of the packet holds: one step
         // to that many (and a tenth more) copies and touches less than doubling
         // again and again.
-        rows = m_rowsAllocated * 2;
-        const auto at = XML_GetCurrentByteIndex(m_parser);
-        if (at > 0 && m_sizeHint > static_cast<uint64_t>(at)) {
+        rows = FRowsAllocated * 2;
+        const auto at = XML_GetCurrentByteIndex(FParser);
+        if (at > 0 && FSizeHint > static_cast<uint64_t>(at)) {
             const double estimate =
-                static_cast<double>(Next) * static_cast<double>(m_sizeHint) / static_cast<double>(at) * 1.1;
+                static_cast<double>(Next) * static_cast<double>(FSizeHint) / static_cast<double>(at) * 1.1;
             if (estimate > static_cast<double>(rows) && estimate < static_cast<double>(UINT32_MAX))
                 rows = static_cast<size_t>(estimate);
         }
     }
     rows = std::min<size_t>(rows, UINT32_MAX);
     if (rows > SIZE_MAX / rowBytes) throw std::bad_alloc();
-    const size_t cellBytes = t.m_fields.size() * sizeof(uint32_t);
-    t.m_cells.Grow(rows * cellBytes + 1, m_rowsAllocated * cellBytes);
-    t.m_rowStart.Grow(rows * sizeof(uint64_t), m_rowsAllocated * sizeof(uint64_t));
-    m_rowsAllocated = rows;
+    const size_t cellBytes = t.FFields.size() * sizeof(uint32_t);
+    t.FCells.Grow(rows * cellBytes + 1, FRowsAllocated * cellBytes);
+    t.FRowStart.Grow(rows * sizeof(uint64_t), FRowsAllocated * sizeof(uint64_t));
+    FRowsAllocated = rows;
 }
 
 void PacketBuilder::AddRow(const char** Atts) {
-    if (!m_fieldsSeen) {
+    if (!FFieldsSeen) {
         Fail("ROW before FIELDS");
         return;
     }
-    Table& t = *m_table;
+    Table& t = *FTable;
     const char* stateText = nullptr;
     for (size_t i = 0, k = 0; Atts[i]; i += 2, ++k) {
         const char* name = Atts[i];
         int f;
         // Expat hands each distinct attribute name as one stable pointer, and rows
         // repeat their attribute order, so a pointer match by position settles most lookups.
-        if (k < m_seenNames.size() && m_seenNames[k] == name) {
-            f = m_seenFields[k];
+        if (k < FSeenNames.size() && FSeenNames[k] == name) {
+            f = FSeenFields[k];
         } else {
             f = ResolveAttribute(name);
-            if (k >= m_seenNames.size()) {
-                m_seenNames.resize(k + 1);
-                m_seenFields.resize(k + 1);
+            if (k >= FSeenNames.size()) {
+                FSeenNames.resize(k + 1);
+                FSeenFields.resize(k + 1);
             }
-            m_seenNames[k] = name;
-            m_seenFields[k] = f;
+            FSeenNames[k] = name;
+            FSeenFields[k] = f;
         }
         if (f >= 0)
-            m_slots[static_cast<size_t>(f)] = Atts[i + 1];
+            FSlots[static_cast<size_t>(f)] = Atts[i + 1];
         else if (f == kAttrRowState)
             stateText = Atts[i + 1];
     }
 
-    const size_t nf = t.m_fields.size();
-    const uint32_t row = t.m_rowCount;
+    const size_t nf = t.FFields.size();
+    const uint32_t row = t.FRowCount;
     uint64_t state = 0;
     // An empty RowState is a row without state.
     if (stateText && *stateText && !ParseWhole(stateText, 255, state)) {
-        std::fill(m_slots.begin(), m_slots.end(), nullptr);
+        std::fill(FSlots.begin(), FSlots.end(), nullptr);
         Fail("RowState " + Quoted(ToCp1252(stateText)) + " of row " + std::to_string(uint64_t(row) + 1) +
              " is not a whole number from 0 to 255");
         return;
@@ -934,32 +934,32 @@ void PacketBuilder::AddRow(const char** Atts) {
         return;
     }
     ReserveRows(row);
-    const size_t start = m_used;
-    reinterpret_cast<uint64_t*>(t.m_rowStart.Data())[row] = start;
-    uint32_t* cells = reinterpret_cast<uint32_t*>(t.m_cells.Data()) + static_cast<size_t>(row) * nf;
+    const size_t start = FUsed;
+    reinterpret_cast<uint64_t*>(t.FRowStart.Data())[row] = start;
+    uint32_t* cells = reinterpret_cast<uint32_t*>(t.FCells.Data()) + static_cast<size_t>(row) * nf;
     for (size_t f = 0; f < nf; ++f) {
-        const char* v = m_slots[f];
+        const char* v = FSlots[f];
         if (v) {
             AppendValue(v);
-            m_slots[f] = nullptr;
+            FSlots[f] = nullptr;
         }
-        const size_t rel = m_used - start;
+        const size_t rel = FUsed - start;
         if (rel >= Table::kNullBit) {
             Fail("a row holds more than 2 GB");
             return;
         }
         cells[f] = static_cast<uint32_t>(rel) | (v ? 0 : Table::kNullBit);
     }
-    if (state != 0 && !m_hasStates) {
-        m_hasStates = true;
-        t.m_states.assign(row, 0);
+    if (state != 0 && !FHasStates) {
+        FHasStates = true;
+        t.FStates.assign(row, 0);
     }
-    if (m_hasStates) t.m_states.push_back(static_cast<uint8_t>(state));
-    t.m_rowCount = row + 1;
+    if (FHasStates) t.FStates.push_back(static_cast<uint8_t>(state));
+    t.FRowCount = row + 1;
 }
 
 char PacketBuilder::MapCodePoint(uint32_t Cp) const {
-    if (Cp < 0x80 || (Cp >= 0xA0 && Cp < 0x100) || (m_latin1 && Cp < 0x100)) return static_cast<char>(Cp);
+    if (Cp < 0x80 || (Cp >= 0xA0 && Cp < 0x100) || (FLatin1 && Cp < 0x100)) return static_cast<char>(Cp);
     if (Cp >= 0xE000 && Cp < 0xE020) return static_cast<char>(Cp - 0xE000); // a rewritten control reference
     const int b = platform::UnicodeToCp1252(static_cast<char32_t>(Cp));
     return b < 0 ? '?' : static_cast<char>(b);
@@ -983,31 +983,31 @@ inline uint32_t DecodeUtf8(const unsigned char*& P) {
 } // namespace
 
 void PacketBuilder::AppendValue(const char* Value) {
-    auto& arena = m_table->m_arena;
+    auto& arena = FTable->FArena;
     // Values are short: one pass copies plain bytes and stops at the first
     // byte above 127 or the end; the arena always has room for the value.
-    char* out = arena.Data() + m_used;
+    char* out = arena.Data() + FUsed;
     char* const limit = arena.Data() + arena.Capacity();
     size_t i = 0;
     for (;; ++i) {
         const char c = Value[i];
         if (c == 0) {
-            m_used += i;
+            FUsed += i;
             return;
         }
         if (static_cast<unsigned char>(c) >= 0x80 || out + i == limit) break;
         out[i] = c;
     }
     const size_t len = i + std::strlen(Value + i);
-    if (m_used + len > arena.Capacity()) {
-        arena.Grow(std::max(arena.Capacity() * 2, m_used + len), m_used);
-        out = arena.Data() + m_used;
+    if (FUsed + len > arena.Capacity()) {
+        arena.Grow(std::max(arena.Capacity() * 2, FUsed + len), FUsed);
+        out = arena.Data() + FUsed;
     }
     const auto* p = reinterpret_cast<const unsigned char*>(Value);
     const auto* end = p + len;
     char* o = out;
     while (p < end) *o++ = MapCodePoint(DecodeUtf8(p));
-    m_used += static_cast<size_t>(o - out);
+    FUsed += static_cast<size_t>(o - out);
 }
 
 std::string PacketBuilder::ToCp1252(std::string_view Utf8) const {
@@ -1020,28 +1020,28 @@ std::string PacketBuilder::ToCp1252(std::string_view Utf8) const {
 }
 
 std::shared_ptr<const Table> PacketBuilder::Finish() {
-    if (!m_fieldsSeen) {
-        m_failLine = XML_GetCurrentLineNumber(m_parser);
-        m_reason = "the packet declares no FIELDS";
+    if (!FFieldsSeen) {
+        FFailLine = XML_GetCurrentLineNumber(FParser);
+        FReason = "the packet declares no FIELDS";
         Throw();
     }
-    Table& t = *m_table;
-    if (m_hasStates) {
+    Table& t = *FTable;
+    if (FHasStates) {
         bool all = true;
-        for (uint8_t s : t.m_states) all = all && (s & 3) == 0;
+        for (uint8_t s : t.FStates) all = all && (s & 3) == 0;
         if (!all) {
-            t.m_liveIdentity = false;
-            t.m_live.reserve(t.m_rowCount);
-            for (uint32_t r = 0; r < t.m_rowCount; ++r)
-                if ((t.m_states[r] & 3) == 0) t.m_live.push_back(r);
+            t.FLiveIdentity = false;
+            t.FLive.reserve(t.FRowCount);
+            for (uint32_t r = 0; r < t.FRowCount; ++r)
+                if ((t.FStates[r] & 3) == 0) t.FLive.push_back(r);
         }
     }
-    return m_table;
+    return FTable;
 }
 
 int Table::FindField(std::string_view Name) const {
-    for (size_t i = 0; i < m_fields.size(); ++i)
-        if (EqualNoCase(m_fields[i].Name, Name)) return static_cast<int>(i);
+    for (size_t i = 0; i < FFields.size(); ++i)
+        if (EqualNoCase(FFields[i].Name, Name)) return static_cast<int>(i);
     return -1;
 }
 

@@ -19,14 +19,14 @@ namespace dataset {
 class PacketError : public EVxError {
 public:
     PacketError(std::string File, unsigned long Line, std::string Reason);
-    const std::string& File() const { return m_file; }
-    unsigned long Line() const { return m_line; }
-    const std::string& Reason() const { return m_reason; }
+    const std::string& File() const { return FFile; }
+    unsigned long Line() const { return FLine; }
+    const std::string& Reason() const { return FReason; }
 
 private:
-    std::string m_file;
-    unsigned long m_line;
-    std::string m_reason;
+    std::string FFile;
+    unsigned long FLine;
+    std::string FReason;
 };
 
 class Table {
@@ -35,47 +35,45 @@ public:
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
 
-    const std::vector<FieldDef>& Fields() const { return m_fields; }
-    int FieldCount() const { return static_cast<int>(m_fields.size()); }
+    const std::vector<FieldDef>& Fields() const { return FFields; }
+    int FieldCount() const { return static_cast<int>(FFields.size()); }
     // Case-insensitive (ASCII); -1 when absent.
     int FindField(std::string_view Name) const;
 
     // Every stored ROW, superseded and deleted images included.
-    uint32_t StoredRowCount() const { return m_rowCount; }
+    uint32_t StoredRowCount() const { return FRowCount; }
     // The current rows in stored order: those whose RowState has neither bit 1
     // (an original replaced by the modified image that follows it) nor bit 2
     // (deleted). A modified image thus takes its original's place, and inserted
     // rows stay where the file has them.
-    uint32_t LiveRowCount() const {
-        return m_liveIdentity ? m_rowCount : static_cast<uint32_t>(m_live.size());
-    }
-    uint32_t LiveRow(uint32_t Position) const { return m_liveIdentity ? Position : m_live[Position]; }
+    uint32_t LiveRowCount() const { return FLiveIdentity ? FRowCount : static_cast<uint32_t>(FLive.size()); }
+    uint32_t LiveRow(uint32_t Position) const { return FLiveIdentity ? Position : FLive[Position]; }
 
     bool IsNull(uint32_t Row, int Field) const { return (Cells(Row)[Field] & kNullBit) != 0; }
     std::string_view Value(uint32_t Row, int Field) const {
         const uint32_t* c = Cells(Row);
         const uint32_t begin = Field == 0 ? 0 : (c[Field - 1] & ~kNullBit);
-        return {m_arena.Data() + RowStarts()[Row] + begin, (c[Field] & ~kNullBit) - begin};
+        return {FArena.Data() + RowStarts()[Row] + begin, (c[Field] & ~kNullBit) - begin};
     }
 
 private:
     friend class PacketBuilder;
     static constexpr uint32_t kNullBit = 0x80000000u;
     const uint32_t* Cells(uint32_t Row) const {
-        return reinterpret_cast<const uint32_t*>(m_cells.Data()) + static_cast<size_t>(Row) * m_fields.size();
+        return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
     }
 
-    std::vector<FieldDef> m_fields;
-    // Row r's values lie in field order from m_arena + m_rowStart[r]; cell
+    std::vector<FieldDef> FFields;
+    // Row r's values lie in field order from FArena + FRowStart[r]; cell
     // (r, f) holds the end of value f relative to that start, bit 31 = null.
-    detail::LargeBuffer m_arena;
-    detail::LargeBuffer m_cells;
-    detail::LargeBuffer m_rowStart; // uint64_t per row
-    const uint64_t* RowStarts() const { return reinterpret_cast<const uint64_t*>(m_rowStart.Data()); }
-    uint32_t m_rowCount = 0;
-    std::vector<uint8_t> m_states;
-    bool m_liveIdentity = true;
-    std::vector<uint32_t> m_live;
+    detail::LargeBuffer FArena;
+    detail::LargeBuffer FCells;
+    detail::LargeBuffer FRowStart; // uint64_t per row
+    const uint64_t* RowStarts() const { return reinterpret_cast<const uint64_t*>(FRowStart.Data()); }
+    uint32_t FRowCount = 0;
+    std::vector<uint8_t> FStates;
+    bool FLiveIdentity = true;
+    std::vector<uint32_t> FLive;
 };
 
 // The largest packet read, far beyond a school's year of data: a bigger one

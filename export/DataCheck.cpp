@@ -295,9 +295,9 @@ void DataCheck::CheckAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
     };
 
     struct Finding {
-        int position;
-        std::vector<std::string> lines;
-        std::exception_ptr error;
+        int Position;
+        std::vector<std::string> Lines;
+        std::exception_ptr Error;
     };
     std::vector<Finding> findings;
     std::size_t firstFailure = 0; // in class order, valid while failed
@@ -305,7 +305,7 @@ void DataCheck::CheckAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
     for (ds.First(); !ds.Eof(); ds.Next()) {
         const int position = ds.RecNo();
         // A row after the first failure in class order never reaches the report.
-        if (failed && !byClass.Before(position, findings[firstFailure].position)) continue;
+        if (failed && !byClass.Before(position, findings[firstFailure].Position)) continue;
         rowLines.clear();
         std::exception_ptr error;
         try {
@@ -322,11 +322,11 @@ void DataCheck::CheckAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
         }
     }
     std::sort(findings.begin(), findings.end(),
-              [&](const Finding& a, const Finding& b) { return byClass.Before(a.position, b.position); });
+              [&](const Finding& a, const Finding& b) { return byClass.Before(a.Position, b.Position); });
     for (Finding& f : findings) {
-        lines.insert(lines.end(), std::make_move_iterator(f.lines.begin()),
-                     std::make_move_iterator(f.lines.end()));
-        if (f.error) std::rethrow_exception(f.error);
+        lines.insert(lines.end(), std::make_move_iterator(f.Lines.begin()),
+                     std::make_move_iterator(f.Lines.end()));
+        if (f.Error) std::rethrow_exception(f.Error);
     }
 }
 
@@ -353,7 +353,7 @@ std::string GetProcedureVersion() {
 }
 
 std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::string>& lines) {
-    const std::string path = dataDir + "Log.txt";
+    std::string path = dataDir + "Log.txt";
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw EVxError("Cannot create file " + path);
     bool ok = true;

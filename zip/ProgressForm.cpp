@@ -23,29 +23,29 @@ QString ToQString(const std::string& Text) {
 } // namespace
 
 TProgressForm::TProgressForm(TZip& Zip)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint), m_zip(Zip),
-      m_label(new QLabel(this)), m_bar(new QProgressBar(this)), m_cancel(new QPushButton(this)) {
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint), FZip(Zip),
+      FLabel(new QLabel(this)), FBar(new QProgressBar(this)), FCancel(new QPushButton(this)) {
     setObjectName("ProgressForm");
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(ToQString(ApplicationTitle()));
     setFixedSize(ClientWidth, ClientHeight);
 
-    m_label->setObjectName("lbFile");
-    m_label->setText(QStringLiteral("wait ..."));
-    m_label->setGeometry((ClientWidth - 280) / 2, 15, 280, m_label->sizeHint().height());
+    FLabel->setObjectName("lbFile");
+    FLabel->setText(QStringLiteral("wait ..."));
+    FLabel->setGeometry((ClientWidth - 280) / 2, 15, 280, FLabel->sizeHint().height());
 
-    m_bar->setObjectName("pbProgress");
-    m_bar->setRange(0, BarMaximum);
-    m_bar->setValue(0);
-    m_bar->setTextVisible(false);
-    m_bar->setGeometry((ClientWidth - 280) / 2, 35, 280, 18);
+    FBar->setObjectName("pbProgress");
+    FBar->setRange(0, BarMaximum);
+    FBar->setValue(0);
+    FBar->setTextVisible(false);
+    FBar->setGeometry((ClientWidth - 280) / 2, 35, 280, 18);
 
-    m_cancel->setObjectName("buCancel");
-    m_cancel->setText(QStringLiteral("&Annulla"));
-    m_cancel->setDefault(true);
-    m_cancel->resize(m_cancel->sizeHint());
-    m_cancel->move((ClientWidth - m_cancel->width()) / 2, 60);
-    connect(m_cancel, &QPushButton::clicked, this, &TProgressForm::CancelClick);
+    FCancel->setObjectName("buCancel");
+    FCancel->setText(QStringLiteral("&Annulla"));
+    FCancel->setDefault(true);
+    FCancel->resize(FCancel->sizeHint());
+    FCancel->move((ClientWidth - FCancel->width()) / 2, 60);
+    connect(FCancel, &QPushButton::clicked, this, &TProgressForm::CancelClick);
 
     PlaceOnScreen();
 }
@@ -61,22 +61,22 @@ void TProgressForm::PlaceOnScreen() {
 }
 
 void TProgressForm::SetMaximum(int Value) {
-    m_bar->setMaximum(std::max(Value, 0));
+    FBar->setMaximum(std::max(Value, 0));
 }
 
 void TProgressForm::SetPosition(int Value) {
-    m_bar->setValue(std::clamp(Value, m_bar->minimum(), m_bar->maximum()));
+    FBar->setValue(std::clamp(Value, FBar->minimum(), FBar->maximum()));
 }
 
 void TProgressForm::SetFileName(const std::string& Name) {
-    m_fileName = ToQString(Name);
-    m_label->setText(m_label->fontMetrics().elidedText(m_fileName, Qt::ElideMiddle, m_label->width()));
-    m_label->setToolTip(m_fileName);
-    m_label->move((ClientWidth - m_label->width()) / 2, m_label->y());
+    FFileName = ToQString(Name);
+    FLabel->setText(FLabel->fontMetrics().elidedText(FFileName, Qt::ElideMiddle, FLabel->width()));
+    FLabel->setToolTip(FFileName);
+    FLabel->move((ClientWidth - FLabel->width()) / 2, FLabel->y());
 }
 
 void TProgressForm::CancelClick() {
-    m_zip.Cancel();
+    FZip.Cancel();
     hide();
 }
 

@@ -25,11 +25,11 @@ public:
     // long so that the file's own name stays visible, and centres the label.
     void SetFileName(const std::string& Name);
     // The whole name last set (the label may show it shortened).
-    const QString& FileName() const { return m_fileName; }
+    const QString& FileName() const { return FFileName; }
 
-    QLabel* Label() const { return m_label; }
-    QProgressBar* Bar() const { return m_bar; }
-    QPushButton* CancelButton() const { return m_cancel; }
+    QLabel* Label() const { return FLabel; }
+    QProgressBar* Bar() const { return FBar; }
+    QPushButton* CancelButton() const { return FCancel; }
 
 public slots:
     void CancelClick();
@@ -41,9 +41,9 @@ protected:
 
 private:
     void PlaceOnScreen();
-    QString m_fileName;
-    TZip& m_zip;
-    QLabel* m_label;
-    QProgressBar* m_bar;
-    QPushButton* m_cancel;
+    QString FFileName;
+    TZip& FZip;
+    QLabel* FLabel;
+    QProgressBar* FBar;
+    QPushButton* FCancel;
 };

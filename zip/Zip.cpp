@@ -120,7 +120,7 @@ bool WriteInto(const std::string& Path, std::string_view Bytes) {
 // that the archive is never left half copied; when that fails the backup is
 // kept (an empty archive written out for the purpose) and named.
 void TZip::RestoreArchive(Backup& Saved) {
-    const std::string& Archive = m_zipFileName;
+    const std::string& Archive = FZipFileName;
     std::string Temp;
     bool Done = false;
     if (std::optional<std::string> Made = platform::CreateTempFile(Archive + ".")) {
@@ -174,12 +174,12 @@ void TZip::UnloadZipDll() {
 
 void TZip::SetZipFileName(const std::string& Path) {
     Password.clear();
-    m_oemNames = false;
-    m_end = zipdir::EndRecord{};
-    m_zipComment.clear();
-    m_endPosition = -1;
-    m_contents.clear();
-    m_zipFileName = Path;
+    FOemNames = false;
+    FEnd = zipdir::EndRecord{};
+    FZipComment.clear();
+    FEndPosition = -1;
+    FContents.clear();
+    FZipFileName = Path;
     if (!Path.empty()) {
         if (!platform::ArchiveDriveAccessible(Path)) throw ZipException(MsgNoDrive);
         if (!platform::FileExists(Path) &&
@@ -192,20 +192,20 @@ void TZip::SetZipFileName(const std::string& Path) {
 }
 
 void TZip::ReadZipDirectory() {
-    m_contents.clear();
-    if (m_zipFileName.empty()) return;
+    FContents.clear();
+    if (FZipFileName.empty()) return;
 
     zipdir::Directory Dir;
     zipdir::EndStatus Status;
     std::unique_ptr<zipdir::FileSource> Source;
     for (;;) {
-        Source = std::make_unique<zipdir::FileSource>(m_zipFileName);
+        Source = std::make_unique<zipdir::FileSource>(FZipFileName);
         Dir = zipdir::Directory{};
         Status = zipdir::ReadEndRecord(*Source, Dir);
         if (Status != zipdir::EndStatus::NotFound) break;
         Source.reset();
-        const int Disk = platform::ZipDiskNumber(m_zipFileName);
-        if (Disk == 0) throw ZipException(NotValidMessage(m_zipFileName));
+        const int Disk = platform::ZipDiskNumber(FZipFileName);
+        if (Disk == 0) throw ZipException(NotValidMessage(FZipFileName));
         const std::string Text =
             "This is [ Disk " + std::to_string(Disk) +
             " ] of a multiple disk Zip file.\nInsert the last disk of the Zip file before "
@@ -213,44 +213,44 @@ void TZip::ReadZipDirectory() {
         if (AskBox(Text, MB_OKCANCEL_ | MB_ICONINFORMATION_) != idOK) return;
     }
 
-    m_endPosition = static_cast<int32_t>(Dir.EndPosition);
-    m_end = Dir.End;
-    if (Status == zipdir::EndStatus::BadDiskNumbers) throw ZipException(NotValidMessage(m_zipFileName));
-    m_zipComment = m_oemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
+    FEndPosition = static_cast<int32_t>(Dir.EndPosition);
+    FEnd = Dir.End;
+    if (Status == zipdir::EndStatus::BadDiskNumbers) throw ZipException(NotValidMessage(FZipFileName));
+    FZipComment = FOemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
     // Without the Zip64 record that its locator names the directory cannot be found.
     if (Status == zipdir::EndStatus::BadZip64) throw ZipException(MsgBadCentral);
     if (Dir.TotalEntries == 0 && Dir.EntriesOnDisk == 0 && Dir.CentralDirSize == 0) return;
 
-    if (m_end.CentralDirDisk() != m_end.ThisDisk()) {
+    if (FEnd.CentralDirDisk() != FEnd.ThisDisk()) {
         // Only a spanned medium can be swapped; elsewhere the directory is unreachable.
-        if (platform::ZipDiskNumber(m_zipFileName) == 0) throw ZipException(MsgBadCentral);
+        if (platform::ZipDiskNumber(FZipFileName) == 0) throw ZipException(MsgBadCentral);
         Source.reset();
-        if (!AskForDisk(m_end.CentralDirDisk())) return;
-        Source = std::make_unique<zipdir::FileSource>(m_zipFileName);
+        if (!AskForDisk(FEnd.CentralDirDisk())) return;
+        Source = std::make_unique<zipdir::FileSource>(FZipFileName);
     }
     if (!zipdir::ReadCentralDirectory(*Source, Dir)) {
-        m_contents.clear();
+        FContents.clear();
         throw ZipException(MsgBadCentral);
     }
     // The comment follows the code page the entries declare for this archive.
-    m_oemNames = Dir.OemNames;
-    m_zipComment = m_oemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
-    m_contents.reserve(Dir.Entries.size());
+    FOemNames = Dir.OemNames;
+    FZipComment = FOemNames ? platform::Cp1252FromOem(Dir.Comment) : Dir.Comment;
+    FContents.reserve(Dir.Entries.size());
     for (zipdir::CentralEntry& E : Dir.Entries) {
         TFileInfo Info;
         Info.Header = E.Header;
         Info.Encrypted = E.Encrypted();
-        Info.FileName = m_oemNames ? platform::Cp1252FromOem(E.FileName) : std::move(E.FileName);
+        Info.FileName = FOemNames ? platform::Cp1252FromOem(E.FileName) : std::move(E.FileName);
         std::replace(Info.FileName.begin(), Info.FileName.end(), '/', '\\');
         Info.ExtraField = std::move(E.ExtraField);
-        Info.FileComment = m_oemNames ? platform::Cp1252FromOem(E.FileComment) : std::move(E.FileComment);
-        m_contents.push_back(std::move(Info));
+        Info.FileComment = FOemNames ? platform::Cp1252FromOem(E.FileComment) : std::move(E.FileComment);
+        FContents.push_back(std::move(Info));
     }
 }
 
 bool TZip::AskForDisk(int Disk) {
     for (;;) {
-        const int Medium = platform::ZipDiskNumber(m_zipFileName);
+        const int Medium = platform::ZipDiskNumber(FZipFileName);
         if (Medium == Disk) return true;
         if (Medium == 0) return false;
         const std::string Text =
@@ -286,15 +286,15 @@ int32_t TZip::Add() {
 }
 
 int32_t TZip::RunAdd() {
-    if (m_zipFileName.empty()) {
+    if (FZipFileName.empty()) {
         AskBox(MsgNoArchive, MB_OK_ | MB_ICONINFORMATION_);
         return 0;
     }
-    if (m_fileSpecs.empty()) {
+    if (FFileSpecs.empty()) {
         AskBox(MsgNoFiles, MB_OK_ | MB_ICONINFORMATION_);
         return 0;
     }
-    if (m_end.ThisDisk() > 0) {
+    if (FEnd.ThisDisk() > 0) {
         AskBox(MsgMultiDisk, MB_OK_ | MB_ICONINFORMATION_);
         return 0;
     }
@@ -303,25 +303,25 @@ int32_t TZip::RunAdd() {
     // Without a backup a cancelled Add could not restore the archive, so the
     // plugin is not called at all.
     Backup Saved;
-    Saved.EmptyArchive = IsEmptyArchive(m_zipFileName);
+    Saved.EmptyArchive = IsEmptyArchive(FZipFileName);
     if (!Saved.EmptyArchive) {
         // A temporary folder that cannot take the copy (gone, a file, not
         // writable) gives way to the archive's own folder.
         std::optional<std::string> Made = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
-        if (!Made) Made = platform::CreateTempFile(FolderOf(m_zipFileName) + "zzz");
+        if (!Made) Made = platform::CreateTempFile(FolderOf(FZipFileName) + "zzz");
         if (!Made)
             throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz") +
                                "\nThe temporary folder (" + platform::TempDirVariable() +
                                ") cannot take a new file.");
         Saved.Path = *Made;
         std::error_code Ec;
-        std::filesystem::copy_file(m_zipFileName, Saved.Path,
+        std::filesystem::copy_file(FZipFileName, Saved.Path,
                                    std::filesystem::copy_options::overwrite_existing, Ec);
         if (Ec) throw ZipException(CannotCreateMessage(Saved.Path));
     }
 
     const std::string RootText = FolderPrefix(RootDir);
-    m_cancel = false;
+    FCancel = false;
 
     ZipParamsRecord Params{};
     Params.Caller = this;
@@ -340,21 +340,21 @@ int32_t TZip::RunAdd() {
     Params.PassedSecond = (AddOptions & aoPassedSecond) ? -1 : 0;
     Params.DefaultMode = (AddOptions & aoDefaultMode) ? -1 : 0;
     Params.FallbackMode = !(AddOptions & aoDefaultMode) && (AddOptions & aoFallbackMode) ? -1 : 0;
-    Params.FileEntryCount = static_cast<int32_t>(m_fileSpecs.size());
-    Params.ArchiveName = m_zipFileName.c_str();
+    Params.FileEntryCount = static_cast<int32_t>(FFileSpecs.size());
+    Params.ArchiveName = FZipFileName.c_str();
     Params.TempDir = TempDir.c_str();
-    const std::string Comment = m_oemNames ? platform::OemFromCp1252(m_zipComment) : m_zipComment;
+    const std::string Comment = FOemNames ? platform::OemFromCp1252(FZipComment) : FZipComment;
     Params.Comment = Comment.empty() ? nullptr : Comment.c_str();
     // The root folder reaches the plugin in every file entry record; the
     // process's working folder is left alone.
     Params.Marker = 7;
 
-    std::vector<ZipFileEntryRecord> FileEntries(m_fileSpecs.size());
-    for (size_t I = 0; I < m_fileSpecs.size(); ++I) {
-        std::string& FileName = m_fileSpecs[I];
+    std::vector<ZipFileEntryRecord> FileEntries(FFileSpecs.size());
+    for (size_t I = 0; I < FFileSpecs.size(); ++I) {
+        std::string& FileName = FFileSpecs[I];
         const bool Relative =
             FileName.size() < 3 || (FileName[0] != '\\' && FileName[0] != '/' && FileName[1] != ':');
-        if ((AddOptions & aoRelativeToRootDir) && Relative) FileName = RootText + FileName;
+        if ((AddOptions & aoRelativeToRootDir) && Relative) FileName.insert(0, RootText);
         FileEntries[I].FileName = FileName.c_str();
         FileEntries[I].Password = Params.Password;
         FileEntries[I].Encrypt = Params.Encrypt;
@@ -369,33 +369,33 @@ int32_t TZip::RunAdd() {
         struct EndOfCall {
             TZip& Z;
             ~EndOfCall() {
-                Z.m_progress.reset();
-                Z.m_trace.reset();
+                Z.FProgress.reset();
+                Z.FTrace.reset();
             }
         } Ending{*this};
         if (Trace) {
-            m_trace = std::make_unique<TraceFile>();
+            FTrace = std::make_unique<TraceFile>();
             const std::string TracePath =
                 std::filesystem::path(platform::ProgramPath()).replace_extension(".trace").string();
-            m_trace->Out.open(TracePath, std::ios::binary | std::ios::trunc);
+            FTrace->Out.open(TracePath, std::ios::binary | std::ios::trunc);
         }
         if (ShowProgressDialog) {
-            m_progress = std::make_unique<TProgressForm>(*this);
-            m_progress->show();
+            FProgress = std::make_unique<TProgressForm>(*this);
+            FProgress->show();
         }
-        m_pendingError = nullptr;
+        FPendingError = nullptr;
         Result = Dll().Exec(&Params);
-        Failure = std::exchange(m_pendingError, nullptr);
+        Failure = std::exchange(FPendingError, nullptr);
     }
-    if (m_cancel) {
+    if (FCancel) {
         // A batch cancelled by the user or stopped by a failing event handler
         // never counts as delivered: the archive goes back to its state
         // before Add, and a restore that fails is said, not ignored.
         RestoreArchive(Saved);
     }
     if (Failure) std::rethrow_exception(Failure);
-    m_fileSpecs.clear();
-    if (m_cancel) return 0;
+    FFileSpecs.clear();
+    if (FCancel) return 0;
     if (Result > 0) {
         ReadZipDirectory();
         if (OnContentsChanged) OnContentsChanged(this);
@@ -404,21 +404,21 @@ int32_t TZip::RunAdd() {
 }
 
 bool TZip::WindowUsed() const {
-    return ShowProgressDialog && m_progress;
+    return ShowProgressDialog && FProgress;
 }
 
 void TZip::HideWindow() {
-    if (WindowUsed()) m_progress->hide();
+    if (WindowUsed()) FProgress->hide();
 }
 
 void TZip::ShowWindowAgain() {
-    if (WindowUsed() && !m_cancel) m_progress->show();
+    if (WindowUsed() && !FCancel) FProgress->show();
 }
 
 void TZip::WriteTrace(const std::string& Line) {
-    if (!m_trace || !m_trace->Out.is_open() || Line.empty()) return;
-    m_trace->Out << Line << "\r\n";
-    m_trace->Out.flush();
+    if (!FTrace || !FTrace->Out.is_open() || Line.empty()) return;
+    FTrace->Out << Line << "\r\n";
+    FTrace->Out.flush();
 }
 
 int32_t TZip::ZipCallback(ZipCallbackRecord* Record) {
@@ -426,19 +426,19 @@ int32_t TZip::ZipCallback(ZipCallbackRecord* Record) {
     TZip& Z = *static_cast<TZip*>(Record->Caller);
     // A process asked to end stops the batch as Cancel does, so the archive
     // goes back to its state before Add.
-    if (platform::TerminationRequested() != 0) Z.m_cancel = true;
-    if (!Z.m_cancel) {
+    if (platform::TerminationRequested() != 0) Z.FCancel = true;
+    if (!Z.FCancel) {
         // Nothing may unwind through the plugin: an error of a handler stops the
         // batch and is raised again once the plugin has returned.
         try {
             Z.HandleCallback(*Record);
         } catch (...) {
-            if (!Z.m_pendingError) Z.m_pendingError = std::current_exception();
-            Z.m_cancel = true;
+            if (!Z.FPendingError) Z.FPendingError = std::current_exception();
+            Z.FCancel = true;
         }
     }
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    return Z.m_cancel ? -1 : 0;
+    return Z.FCancel ? -1 : 0;
 }
 
 void TZip::HandleCallback(ZipCallbackRecord& Rec) {
@@ -446,33 +446,32 @@ void TZip::HandleCallback(ZipCallbackRecord& Rec) {
     const std::string Text(Rec.Text, ::strnlen(Rec.Text, sizeof Rec.Text));
     switch (Rec.Kind) {
     case ZIPDLL_CB_BEGIN_FILE:
-        m_currentFile = Text;
+        FCurrentFile = Text;
         if (OnZEDBeginFileEvent)
-            OnZEDBeginFileEvent(this, m_currentFile, Rec.Number, m_batchCount, m_totalBytes);
-        if (WindowUsed()) m_progress->SetFileName(m_currentFile);
+            OnZEDBeginFileEvent(this, FCurrentFile, Rec.Number, FBatchCount, FTotalBytes);
+        if (WindowUsed()) FProgress->SetFileName(FCurrentFile);
         break;
     case ZIPDLL_CB_PROGRESS:
-        m_bytesDone = Add32(m_bytesDone, Rec.Number);
-        if (OnZEDProgressEvent) OnZEDProgressEvent(this, m_currentFile, Rec.Number, m_totalBytes);
+        FBytesDone = Add32(FBytesDone, Rec.Number);
+        if (OnZEDProgressEvent) OnZEDProgressEvent(this, FCurrentFile, Rec.Number, FTotalBytes);
         if (WindowUsed()) {
             const double Pos =
-                std::trunc(static_cast<double>(m_bytesDone) * static_cast<double>(m_progressScale));
-            m_progress->SetPosition(
-                static_cast<int>(std::clamp(Pos, 0.0, double{TProgressForm::BarMaximum})));
+                std::trunc(static_cast<double>(FBytesDone) * static_cast<double>(FProgressScale));
+            FProgress->SetPosition(static_cast<int>(std::clamp(Pos, 0.0, double{TProgressForm::BarMaximum})));
         }
         break;
     case ZIPDLL_CB_END_BATCH:
-        if (OnZEDEndBatchEvent) OnZEDEndBatchEvent(this, m_skipped, m_batchCount, m_totalBytes);
+        if (OnZEDEndBatchEvent) OnZEDEndBatchEvent(this, FSkipped, FBatchCount, FTotalBytes);
         HideWindow();
         break;
     case ZIPDLL_CB_TRACE: WriteTrace(Text); break;
-    case ZIPDLL_CB_BATCH_COUNT: m_batchCount = Rec.Number; break;
+    case ZIPDLL_CB_BATCH_COUNT: FBatchCount = Rec.Number; break;
     case ZIPDLL_CB_BATCH_BYTES:
-        m_totalBytes = Rec.Number;
-        m_bytesDone = 0;
-        m_skipped = 0;
-        m_progressScale = Rec.Number == 0 ? 1.0f : 65535.0f / static_cast<float>(Rec.Number);
-        if (WindowUsed()) m_progress->SetMaximum(TProgressForm::BarMaximum);
+        FTotalBytes = Rec.Number;
+        FBytesDone = 0;
+        FSkipped = 0;
+        FProgressScale = Rec.Number == 0 ? 1.0f : 65535.0f / static_cast<float>(Rec.Number);
+        if (WindowUsed()) FProgress->SetMaximum(TProgressForm::BarMaximum);
         break;
     case ZIPDLL_CB_PASSWORD: {
         HideWindow();
@@ -487,7 +486,7 @@ void TZip::HandleCallback(ZipCallbackRecord& Rec) {
             Rec.AnswerFlag = 1;
             if (Rec.Number > 0) --Rec.Number;
         } else {
-            if (AskBox(MsgNoPassword, MB_YESNO_ | MB_ICONQUESTION_) != idYes) m_cancel = true;
+            if (AskBox(MsgNoPassword, MB_YESNO_ | MB_ICONQUESTION_) != idYes) FCancel = true;
             Rec.AnswerFlag = 0;
             Rec.Number = 0;
         }
@@ -500,7 +499,7 @@ void TZip::HandleCallback(ZipCallbackRecord& Rec) {
             AskBox("\"" + Text + "\" may be corrupted (CRC error).\nExtract this file anyway? ...",
                    MB_YESNOCANCEL_ | MB_ICONQUESTION_ | MB_DEFBUTTON2_);
         if (R == idCancel)
-            m_cancel = true;
+            FCancel = true;
         else
             Rec.AnswerFlag = R == idYes ? 1 : 0;
         ShowWindowAgain();
@@ -523,14 +522,14 @@ void TZip::HandleCallback(ZipCallbackRecord& Rec) {
                              MB_YESNOCANCEL_ | MB_ICONSTOP_ | MB_DEFBUTTON2_);
             if (R == idCancel) {
                 Rec.Number = 0;
-                m_cancel = true;
+                FCancel = true;
             } else {
                 Rec.Number = R == idYes ? 1 : 0;
             }
             ShowWindowAgain();
         }
         break;
-    case ZIPDLL_CB_SKIPPED: m_skipped = Add32(m_skipped, 1); break;
+    case ZIPDLL_CB_SKIPPED: FSkipped = Add32(FSkipped, 1); break;
     default: break;
     }
 }

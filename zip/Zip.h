@@ -63,13 +63,13 @@ public:
     TZip(const TZip&) = delete;
     TZip& operator=(const TZip&) = delete;
 
-    const std::string& ZipFileName() const { return m_zipFileName; }
+    const std::string& ZipFileName() const { return FZipFileName; }
     // Opens the archive at Path, creating an empty one when no file is there,
     // and reads its directory. Raises ZipException.
     void SetZipFileName(const std::string& Path);
 
-    const std::vector<std::string>& FileSpecs() const { return m_fileSpecs; }
-    void SetFileSpecs(const std::vector<std::string>& FileEntries) { m_fileSpecs = FileEntries; }
+    const std::vector<std::string>& FileSpecs() const { return FFileSpecs; }
+    void SetFileSpecs(const std::vector<std::string>& FileEntries) { FFileSpecs = FileEntries; }
 
     // Packs FileSpecs into the archive; returns how many files went in, 0 when
     // a pre-check refused or the user cancelled. Raises ZipException.
@@ -78,24 +78,24 @@ public:
     // Re-reads the end record and central directory. Raises ZipException.
     void ReadZipDirectory();
 
-    const std::vector<TFileInfo>& ZipContents() const { return m_contents; }
-    const std::string& ZipComment() const { return m_zipComment; }
-    bool OemNames() const { return m_oemNames; }
-    const zipdir::EndRecord& EndRecord() const { return m_end; }
-    int32_t EndRecordPosition() const { return m_endPosition; }
+    const std::vector<TFileInfo>& ZipContents() const { return FContents; }
+    const std::string& ZipComment() const { return FZipComment; }
+    bool OemNames() const { return FOemNames; }
+    const zipdir::EndRecord& EndRecord() const { return FEnd; }
+    int32_t EndRecordPosition() const { return FEndPosition; }
 
     // The progress window's Cancel: the plugin is asked to stop at its next callback.
-    void Cancel() { m_cancel = true; }
-    bool Cancelled() const { return m_cancel; }
+    void Cancel() { FCancel = true; }
+    bool Cancelled() const { return FCancel; }
 
     // Progress counters of the running (or last) operation.
-    const std::string& CurrentFile() const { return m_currentFile; }
-    int32_t BatchCount() const { return m_batchCount; }
-    int32_t TotalBytesInBatch() const { return m_totalBytes; }
-    int32_t BytesDone() const { return m_bytesDone; }
-    int32_t SkippedCount() const { return m_skipped; }
-    float ProgressScale() const { return m_progressScale; }
-    TProgressForm* ProgressForm() const { return m_progress.get(); }
+    const std::string& CurrentFile() const { return FCurrentFile; }
+    int32_t BatchCount() const { return FBatchCount; }
+    int32_t TotalBytesInBatch() const { return FTotalBytes; }
+    int32_t BytesDone() const { return FBytesDone; }
+    int32_t SkippedCount() const { return FSkipped; }
+    float ProgressScale() const { return FProgressScale; }
+    TProgressForm* ProgressForm() const { return FProgress.get(); }
 
     // The plugin's callback (the record's Caller is the TZip).
     static int32_t ZipCallback(ZipCallbackRecord* Record);
@@ -128,22 +128,22 @@ private:
     void ShowWindowAgain();
     void WriteTrace(const std::string& Line);
 
-    std::string m_zipFileName;
-    bool m_oemNames = false;
-    std::vector<TFileInfo> m_contents;
-    std::vector<std::string> m_fileSpecs;
-    zipdir::EndRecord m_end;
-    std::string m_zipComment;
-    int32_t m_endPosition = -1;
-    bool m_cancel = false;
-    float m_progressScale = 1.0f;
-    std::unique_ptr<TProgressForm> m_progress;
+    std::string FZipFileName;
+    bool FOemNames = false;
+    std::vector<TFileInfo> FContents;
+    std::vector<std::string> FFileSpecs;
+    zipdir::EndRecord FEnd;
+    std::string FZipComment;
+    int32_t FEndPosition = -1;
+    bool FCancel = false;
+    float FProgressScale = 1.0f;
+    std::unique_ptr<TProgressForm> FProgress;
     struct TraceFile;
-    std::unique_ptr<TraceFile> m_trace;
-    std::string m_currentFile;
-    int32_t m_batchCount = 0;
-    int32_t m_totalBytes = 0;
-    int32_t m_bytesDone = 0;
-    int32_t m_skipped = 0;
-    std::exception_ptr m_pendingError; // raised by a handler inside a callback
+    std::unique_ptr<TraceFile> FTrace;
+    std::string FCurrentFile;
+    int32_t FBatchCount = 0;
+    int32_t FTotalBytes = 0;
+    int32_t FBytesDone = 0;
+    int32_t FSkipped = 0;
+    std::exception_ptr FPendingError; // raised by a handler inside a callback
 };

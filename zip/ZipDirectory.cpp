@@ -92,27 +92,27 @@ uint32_t Get32(const uint8_t* P) {
 }
 
 size_t MemorySource::ReadAt(uint64_t Offset, void* Buffer, size_t Len) {
-    if (Offset >= m_bytes.size()) return 0;
-    const size_t N = std::min<uint64_t>(Len, m_bytes.size() - Offset);
-    std::memcpy(Buffer, m_bytes.data() + Offset, N);
+    if (Offset >= FBytes.size()) return 0;
+    const size_t N = std::min<uint64_t>(Len, FBytes.size() - Offset);
+    std::memcpy(Buffer, FBytes.data() + Offset, N);
     return N;
 }
 
-FileSource::FileSource(const std::string& Path) : m_in(Path, std::ios::binary) {
-    if (!m_in) return;
-    m_in.seekg(0, std::ios::end);
-    const auto End = m_in.tellg();
+FileSource::FileSource(const std::string& Path) : FIn(Path, std::ios::binary) {
+    if (!FIn) return;
+    FIn.seekg(0, std::ios::end);
+    const auto End = FIn.tellg();
     if (End < 0) return;
-    m_size = static_cast<uint64_t>(End);
-    m_open = true;
+    FSize = static_cast<uint64_t>(End);
+    FOpen = true;
 }
 
 size_t FileSource::ReadAt(uint64_t Offset, void* Buffer, size_t Len) {
-    if (!m_open || Offset >= m_size) return 0;
-    m_in.clear();
-    m_in.seekg(static_cast<std::streamoff>(Offset));
-    m_in.read(static_cast<char*>(Buffer), static_cast<std::streamsize>(Len));
-    return static_cast<size_t>(m_in.gcount());
+    if (!FOpen || Offset >= FSize) return 0;
+    FIn.clear();
+    FIn.seekg(static_cast<std::streamoff>(Offset));
+    FIn.read(static_cast<char*>(Buffer), static_cast<std::streamsize>(Len));
+    return static_cast<size_t>(FIn.gcount());
 }
 
 bool HostUsesOemNames(uint16_t VersionMadeBy) {

@@ -36,25 +36,25 @@ public:
 
 class MemorySource : public ByteSource {
 public:
-    explicit MemorySource(std::string_view Bytes) : m_bytes(Bytes) {}
-    uint64_t Size() const override { return m_bytes.size(); }
+    explicit MemorySource(std::string_view Bytes) : FBytes(Bytes) {}
+    uint64_t Size() const override { return FBytes.size(); }
     size_t ReadAt(uint64_t Offset, void* Buffer, size_t Len) override;
 
 private:
-    std::string_view m_bytes;
+    std::string_view FBytes;
 };
 
 class FileSource : public ByteSource {
 public:
     explicit FileSource(const std::string& Path);
-    bool IsOpen() const { return m_open; }
-    uint64_t Size() const override { return m_size; }
+    bool IsOpen() const { return FOpen; }
+    uint64_t Size() const override { return FSize; }
     size_t ReadAt(uint64_t Offset, void* Buffer, size_t Len) override;
 
 private:
-    std::ifstream m_in;
-    uint64_t m_size = 0;
-    bool m_open = false;
+    std::ifstream FIn;
+    uint64_t FSize = 0;
+    bool FOpen = false;
 };
 
 uint16_t Get16(const uint8_t* P);

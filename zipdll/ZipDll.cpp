@@ -32,38 +32,38 @@ struct BatchFile {
 // progress fraction into byte counts.
 class Batch {
 public:
-    explicit Batch(ZipParamsRecord& Params) : m_params(Params) {}
+    explicit Batch(ZipParamsRecord& Params) : FParams(Params) {}
 
-    bool Cancelled() const { return m_cancelled; }
+    bool Cancelled() const { return FCancelled; }
 
     void Send(int32_t Kind, int64_t Number = 0, const std::string& Text = std::string()) {
-        if (m_cancelled || !m_params.Callback) return;
+        if (FCancelled || !FParams.Callback) return;
         ZipCallbackRecord Rec{};
-        Rec.Caller = m_params.Caller;
+        Rec.Caller = FParams.Caller;
         Rec.Kind = Kind;
         Rec.Number = static_cast<int32_t>(std::clamp<int64_t>(Number, 0, INT32_MAX));
         const size_t Len = std::min(Text.size(), sizeof Rec.Text - 1);
         std::memcpy(Rec.Text, Text.data(), Len);
-        if (m_params.Callback(&Rec) == -1) m_cancelled = true;
+        if (FParams.Callback(&Rec) == -1) FCancelled = true;
     }
 
     void Trace(const std::string& Line) {
-        if (m_params.Trace) Send(ZIPDLL_CB_TRACE, 0, Line);
+        if (FParams.Trace) Send(ZIPDLL_CB_TRACE, 0, Line);
     }
 
     // Fraction is libzip's progress over all entries written, each entry an
     // equal share.
     void Progress(double Fraction, zip_int64_t Entries) {
-        if (Entries <= 0 || m_files.empty()) return;
+        if (Entries <= 0 || FFiles.empty()) return;
         const double Pos = std::clamp(Fraction, 0.0, 1.0) * static_cast<double>(Entries);
         const auto Entry = std::min<zip_int64_t>(static_cast<zip_int64_t>(Pos), Entries - 1);
         const double Within = Fraction >= 1.0 ? 1.0 : Pos - static_cast<double>(Entry);
-        while (m_current < m_files.size() && !m_cancelled) {
-            BatchFile& F = m_files[m_current];
+        while (FCurrent < FFiles.size() && !FCancelled) {
+            BatchFile& F = FFiles[FCurrent];
             if (F.Index > Entry) break;
             if (F.Index < Entry) {
                 Advance(F, F.Size);
-                ++m_current;
+                ++FCurrent;
                 continue;
             }
             Advance(F, static_cast<int64_t>(static_cast<double>(F.Size) * Within));
@@ -73,12 +73,12 @@ public:
 
     // Reports the rest of every file once the archive is complete.
     void Finish() {
-        for (; m_current < m_files.size() && !m_cancelled; ++m_current) {
-            Advance(m_files[m_current], m_files[m_current].Size);
+        for (; FCurrent < FFiles.size() && !FCancelled; ++FCurrent) {
+            Advance(FFiles[FCurrent], FFiles[FCurrent].Size);
         }
     }
 
-    std::vector<BatchFile>& Files() { return m_files; }
+    std::vector<BatchFile>& Files() { return FFiles; }
 
 private:
     void Advance(BatchFile& F, int64_t Done) {
@@ -93,10 +93,10 @@ private:
         }
     }
 
-    ZipParamsRecord& m_params;
-    std::vector<BatchFile> m_files;
-    size_t m_current = 0;
-    bool m_cancelled = false;
+    ZipParamsRecord& FParams;
+    std::vector<BatchFile> FFiles;
+    size_t FCurrent = 0;
+    bool FCancelled = false;
 };
 
 std::string BareName(const std::string& Path) {
@@ -126,7 +126,7 @@ int32_t Pack(ZipParamsRecord& Params) {
         // A relative file name is based on the record's root folder, never on the
         // process's working folder.
         if (!FileName.empty() && FileName[0] != '/' && Entry.RootDir && *Entry.RootDir)
-            FileName = Entry.RootDir + FileName;
+            FileName.insert(0, Entry.RootDir);
         struct stat St {};
         const bool Found = ::stat(FileName.c_str(), &St) == 0;
         if (!Found || !S_ISREG(St.st_mode)) {

@@ -42,6 +42,71 @@ std::string Utf8(std::string_view Cp1252) {
     return platform::Utf8FromCp1252(Cp1252);
 }
 
+void PrintCsv(TClientDataSet& ds, Utf8Output& out, bool fieldsOnly, CsvCells cells) {
+    const int nf = ds.FieldCount();
+    if (fieldsOnly) {
+        out.Put("name,type,width\r\n");
+        for (int f = 0; f < nf; ++f) {
+            const auto& d = ds.FieldDefAt(f);
+            out.PutCsvField(d.Name, cells);
+            out.Put(',');
+            out.Put(dataset::FieldTypeName(d.Type));
+            out.Put(',');
+            out.Put(std::to_string(d.Width));
+            out.Put("\r\n");
+        }
+    } else {
+        for (int f = 0; f < nf; ++f) {
+            if (f) out.Put(',');
+            out.PutCsvField(ds.FieldDefAt(f).Name, cells);
+        }
+        out.Put("\r\n");
+        const int rows = ds.RecordCount();
+        for (int r = 0; r < rows; ++r) {
+            for (int f = 0; f < nf; ++f) {
+                if (f) out.Put(',');
+                out.PutCsvField(ds.TextAt(r, f), cells);
+            }
+            out.Put("\r\n");
+        }
+    }
+}
+
+void PrintText(TClientDataSet& ds, Utf8Output& out, bool fieldsOnly) {
+    const int nf = ds.FieldCount();
+    out.Put("Fields (" + std::to_string(nf) + ")\n");
+    for (int f = 0; f < nf; ++f) {
+        const auto& d = ds.FieldDefAt(f);
+        out.Put("  ");
+        out.PutUtf8(d.Name);
+        out.Put(' ');
+        out.Put(dataset::FieldTypeName(d.Type));
+        if (d.Width) out.Put(' ' + std::to_string(d.Width));
+        out.Put('\n');
+    }
+    if (!fieldsOnly) {
+        out.Put("Rows (" + std::to_string(ds.RecordCount()) + ")\n");
+        int r = 0;
+        for (ds.First(); !ds.Eof(); ds.Next(), ++r) {
+            out.Put(std::to_string(r + 1) + ':');
+            for (int f = 0; f < nf; ++f) {
+                TField fld(&ds, f);
+                out.Put(' ');
+                out.PutUtf8(fld.FieldName());
+                out.Put('=');
+                if (fld.IsNull()) {
+                    out.Put("<null>");
+                } else {
+                    out.Put('"');
+                    out.PutEscaped(fld.AsText());
+                    out.Put('"');
+                }
+            }
+            out.Put('\n');
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,68 +145,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const int nf = ds.FieldCount();
     Utf8Output out(stdout);
-    if (csv) {
-        if (fieldsOnly) {
-            out.Put("name,type,width\r\n");
-            for (int f = 0; f < nf; ++f) {
-                const auto& d = ds.FieldDefAt(f);
-                out.PutCsvField(d.Name, cells);
-                out.Put(',');
-                out.Put(dataset::FieldTypeName(d.Type));
-                out.Put(',');
-                out.Put(std::to_string(d.Width));
-                out.Put("\r\n");
-            }
-        } else {
-            for (int f = 0; f < nf; ++f) {
-                if (f) out.Put(',');
-                out.PutCsvField(ds.FieldDefAt(f).Name, cells);
-            }
-            out.Put("\r\n");
-            const int rows = ds.RecordCount();
-            for (int r = 0; r < rows; ++r) {
-                for (int f = 0; f < nf; ++f) {
-                    if (f) out.Put(',');
-                    out.PutCsvField(ds.TextAt(r, f), cells);
-                }
-                out.Put("\r\n");
-            }
-        }
-    } else {
-        out.Put("Fields (" + std::to_string(nf) + ")\n");
-        for (int f = 0; f < nf; ++f) {
-            const auto& d = ds.FieldDefAt(f);
-            out.Put("  ");
-            out.PutUtf8(d.Name);
-            out.Put(' ');
-            out.Put(dataset::FieldTypeName(d.Type));
-            if (d.Width) out.Put(' ' + std::to_string(d.Width));
-            out.Put('\n');
-        }
-        if (!fieldsOnly) {
-            out.Put("Rows (" + std::to_string(ds.RecordCount()) + ")\n");
-            int r = 0;
-            for (ds.First(); !ds.Eof(); ds.Next(), ++r) {
-                out.Put(std::to_string(r + 1) + ':');
-                for (int f = 0; f < nf; ++f) {
-                    TField fld(&ds, f);
-                    out.Put(' ');
-                    out.PutUtf8(fld.FieldName());
-                    out.Put('=');
-                    if (fld.IsNull()) {
-                        out.Put("<null>");
-                    } else {
-                        out.Put('"');
-                        out.PutEscaped(fld.AsText());
-                        out.Put('"');
-                    }
-                }
-                out.Put('\n');
-            }
-        }
-    }
+    if (csv)
+        PrintCsv(ds, out, fieldsOnly, cells);
+    else
+        PrintText(ds, out, fieldsOnly);
     if (!out.Finish()) {
         std::cerr << "packet-dump: cannot write the output\n";
         return 1;

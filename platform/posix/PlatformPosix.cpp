@@ -33,14 +33,14 @@ LocalDate DateOf(time_t T) {
 
 class PosixLibrary final : public Library {
 public:
-    explicit PosixLibrary(void* H) : m_handle(H) {}
-    ~PosixLibrary() override { dlclose(m_handle); }
+    explicit PosixLibrary(void* H) : FHandle(H) {}
+    ~PosixLibrary() override { dlclose(FHandle); }
     PosixLibrary(const PosixLibrary&) = delete;
     PosixLibrary& operator=(const PosixLibrary&) = delete;
-    void* Symbol(const char* Name) override { return dlsym(m_handle, Name); }
+    void* Symbol(const char* Name) override { return dlsym(FHandle, Name); }
 
 private:
-    void* m_handle;
+    void* FHandle;
 };
 
 } // namespace

@@ -45,16 +45,14 @@ std::string Utf8(const std::wstring& W) {
 
 class WinLibrary final : public Library {
 public:
-    explicit WinLibrary(HMODULE H) : m_handle(H) {}
-    ~WinLibrary() override { FreeLibrary(m_handle); }
+    explicit WinLibrary(HMODULE H) : FHandle(H) {}
+    ~WinLibrary() override { FreeLibrary(FHandle); }
     WinLibrary(const WinLibrary&) = delete;
     WinLibrary& operator=(const WinLibrary&) = delete;
-    void* Symbol(const char* Name) override {
-        return reinterpret_cast<void*>(GetProcAddress(m_handle, Name));
-    }
+    void* Symbol(const char* Name) override { return reinterpret_cast<void*>(GetProcAddress(FHandle, Name)); }
 
 private:
-    HMODULE m_handle;
+    HMODULE FHandle;
 };
 
 } // namespace

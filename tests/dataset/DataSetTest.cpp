@@ -22,17 +22,17 @@ namespace {
 // Pins the format settings the typed text depends on.
 class FormatScope {
 public:
-    FormatScope() : m_saved(FormatSettings()) {
+    FormatScope() : FSaved(FormatSettings()) {
         FormatSettings().ShortDateFormat = "dd/mm/yyyy";
         FormatSettings().LongTimeFormat = "hh:nn:ss";
         FormatSettings().DateSeparator = '/';
         FormatSettings().TimeSeparator = ':';
         FormatSettings().DecimalSeparator = '.';
     }
-    ~FormatScope() { FormatSettings() = m_saved; }
+    ~FormatScope() { FormatSettings() = FSaved; }
 
 private:
-    TFormatSettings m_saved;
+    TFormatSettings FSaved;
 };
 
 struct TypedCase {

@@ -127,22 +127,22 @@ Lines Report(const Lines& body) {
 class DataCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = testsupport::SandboxDir() + "/" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::create_directories(m_dir);
+        FDir = testsupport::SandboxDir() + "/" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        fs::create_directories(FDir);
         write("Body622.xml", Packet(kClassFields, {}));
         write("COD_SPECSPER.xml", Packet(kPairFields, kPairRows));
         write("Body815.xml", Packet(kAdoptionFields, {}));
         write("Body815E.xml", Packet(kAdoptionFields, {}));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void TearDown() override { fs::remove_all(FDir); }
 
     void write(const std::string& name, const std::string& bytes) {
-        testsupport::WriteFileBytes(m_dir + name, bytes);
+        testsupport::WriteFileBytes(FDir + name, bytes);
     }
 
     void run(Lines& lines, const std::string& version = "Versione: 3.1.0") {
-        DataCheck check(m_dir, {m_622, m_pairs, m_815, m_815E}, version, kNow);
+        DataCheck check(FDir, {m_622, FPairs, m_815, m_815E}, version, kNow);
         check.Run(lines);
     }
     Lines run() {
@@ -151,9 +151,9 @@ protected:
         return lines;
     }
 
-    std::string m_dir;
+    std::string FDir;
     TClientDataSet m_622{"cdsFile622"};
-    TClientDataSet m_pairs{"cdsCodSpecSper"};
+    TClientDataSet FPairs{"cdsCodSpecSper"};
     TClientDataSet m_815{"cdsFile815"};
     TClientDataSet m_815E{"cdsFile815E"};
 };
@@ -379,23 +379,23 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
     classAndAdoption.insert(classAndAdoption.end(), adoptionBlock.begin(), adoptionBlock.end());
     const Case cases[] = {
         {"Body622 missing",
-         [&] { fs::remove(m_dir + "Body622.xml"); },
-         "Cannot open file " + m_dir + "Body622.xml",
+         [&] { fs::remove(FDir + "Body622.xml"); },
+         "Cannot open file " + FDir + "Body622.xml",
          {}},
         {"COD_SPECSPER missing",
          [&] {
              classes();
-             fs::remove(m_dir + "COD_SPECSPER.xml");
+             fs::remove(FDir + "COD_SPECSPER.xml");
          },
-         "Cannot open file " + m_dir + "COD_SPECSPER.xml",
+         "Cannot open file " + FDir + "COD_SPECSPER.xml",
          {}},
         {"Body815E missing",
          [&] {
              classes();
              adoptions();
-             fs::remove(m_dir + "Body815E.xml");
+             fs::remove(FDir + "Body815E.xml");
          },
-         "Cannot open file " + m_dir + "Body815E.xml", classAndAdoption},
+         "Cannot open file " + FDir + "Body815E.xml", classAndAdoption},
         {"class without CodSpr",
          [&] {
              write("Body622.xml", Packet(without(kClassFields, "CodSpr"),
@@ -500,28 +500,28 @@ TEST(ProcedureVersion, Text) {
 class AnomalyLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = testsupport::SandboxDir() + "/anomalylog/";
-        fs::create_directories(m_dir);
+        FDir = testsupport::SandboxDir() + "/anomalylog/";
+        fs::create_directories(FDir);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string m_dir;
+    void TearDown() override { fs::remove_all(FDir); }
+    std::string FDir;
 };
 
 TEST_F(AnomalyLogTest, WritesCp1252LinesWithCrLfReplacingEarlierFile) {
-    EXPECT_EQ(WriteAnomalyLog(m_dir, {"first run", "longer text than the second"}), m_dir + "Log.txt");
-    EXPECT_EQ(WriteAnomalyLog(m_dir, {"VERIFICA", "", "non pu\xF2 essere", kRule}), m_dir + "Log.txt");
-    EXPECT_EQ(testsupport::ReadFileBytes(m_dir + "Log.txt"),
+    EXPECT_EQ(WriteAnomalyLog(FDir, {"first run", "longer text than the second"}), FDir + "Log.txt");
+    EXPECT_EQ(WriteAnomalyLog(FDir, {"VERIFICA", "", "non pu\xF2 essere", kRule}), FDir + "Log.txt");
+    EXPECT_EQ(testsupport::ReadFileBytes(FDir + "Log.txt"),
               "VERIFICA\r\n\r\nnon pu\xF2 essere\r\n" + kRule + "\r\n");
 }
 
 TEST_F(AnomalyLogTest, EmptyReportGivesEmptyFile) {
-    WriteAnomalyLog(m_dir, {});
-    EXPECT_EQ(testsupport::ReadFileBytes(m_dir + "Log.txt"), "");
+    WriteAnomalyLog(FDir, {});
+    EXPECT_EQ(testsupport::ReadFileBytes(FDir + "Log.txt"), "");
 }
 
 TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
-    fs::create_directories(m_dir + "blocked/Log.txt"); // a folder in the way
-    for (const std::string& dir : {m_dir + "missing/", m_dir + "blocked/"}) {
+    fs::create_directories(FDir + "blocked/Log.txt"); // a folder in the way
+    for (const std::string& dir : {FDir + "missing/", FDir + "blocked/"}) {
         SCOPED_TRACE(dir);
         EXPECT_THROW_MSG(WriteAnomalyLog(dir, {"x"}), EVxError, "Cannot create file " + dir + "Log.txt");
     }
@@ -530,10 +530,10 @@ TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
 // A full disk: Log.txt leads to /dev/full, where every write fails.
 TEST_F(AnomalyLogTest, WriteFailureIsReportedAndLeavesNoFile) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fs::create_symlink("/dev/full", m_dir + "Log.txt");
-    EXPECT_THROW_MSG(WriteAnomalyLog(m_dir, {"VERIFICA", kRule}), EVxError,
-                     "Error writing file " + m_dir + "Log.txt");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(m_dir + "Log.txt")));
+    fs::create_symlink("/dev/full", FDir + "Log.txt");
+    EXPECT_THROW_MSG(WriteAnomalyLog(FDir, {"VERIFICA", kRule}), EVxError,
+                     "Error writing file " + FDir + "Log.txt");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(FDir + "Log.txt")));
 }
 
 } // namespace

@@ -19,8 +19,8 @@ namespace {
 // A scratch folder below the sandbox, with a trailing separator.
 class Files : public ::testing::Test {
 protected:
-    QTemporaryDir m_tmp{QString::fromStdString(testsupport::SandboxDir() + "/files-XXXXXX")};
-    std::string Dir() const { return m_tmp.path().toStdString() + "/"; }
+    QTemporaryDir FTmp{QString::fromStdString(testsupport::SandboxDir() + "/files-XXXXXX")};
+    std::string Dir() const { return FTmp.path().toStdString() + "/"; }
 };
 
 time_t LocalTime(int Y, int M, int D, int H, int Mi) {
@@ -201,7 +201,7 @@ TEST_F(Files, FolderLockHasOneHolderAtATime) {
     const FolderLockAttempt Missing = TryLockFolder(Dir() + "absent/");
     EXPECT_FALSE(Missing.Lock);
     EXPECT_FALSE(Missing.Busy);
-    EXPECT_TRUE(QDir(m_tmp.path()).isEmpty());
+    EXPECT_TRUE(QDir(FTmp.path()).isEmpty());
 }
 
 // A FIFO, a folder or a device under a file's name is refused at once: a

@@ -9,12 +9,12 @@ namespace {
 // Records every box and answers with a scripted button.
 class MsgDlg : public ::testing::Test {
 protected:
-    void SetUp() override { SetMessagePresenter(&m_presenter); }
+    void SetUp() override { SetMessagePresenter(&FPresenter); }
     void TearDown() override {
         SetMessagePresenter(nullptr);
         SetApplicationTitle("adoxport");
     }
-    RecordingPresenter m_presenter;
+    RecordingPresenter FPresenter;
 };
 
 } // namespace
@@ -94,16 +94,16 @@ TEST(MessageDlgStyle, ButtonsAndDefaultOfAStyle) {
 }
 
 TEST_F(MsgDlg, ShowsThroughThePresenter) {
-    m_presenter.Answer = idOK;
+    FPresenter.Answer = idOK;
     EXPECT_EQ(ShowMessageDlg("Codice errato", mtError, MsgButtons({mbOK}), mbHelp), idOK);
-    ASSERT_EQ(m_presenter.Boxes.size(), 1u);
-    EXPECT_EQ(m_presenter.Boxes[0].Caption, "Errore");
-    EXPECT_EQ(m_presenter.Boxes[0].Text, "Codice errato");
-    EXPECT_EQ(m_presenter.Boxes[0].Style, 0x2210u);
+    ASSERT_EQ(FPresenter.Boxes.size(), 1u);
+    EXPECT_EQ(FPresenter.Boxes[0].Caption, "Errore");
+    EXPECT_EQ(FPresenter.Boxes[0].Text, "Codice errato");
+    EXPECT_EQ(FPresenter.Boxes[0].Style, 0x2210u);
 
-    m_presenter.Answer = idNo;
+    FPresenter.Answer = idNo;
     EXPECT_EQ(ShowMessageDlg("Continuare?", mtConfirmation, MsgButtons({mbYes, mbNo}), mbNo), idNo);
-    m_presenter.Answer = 42;
+    FPresenter.Answer = 42;
     EXPECT_EQ(ShowMessageDlg("x", mtInformation, MsgButtons({mbOK}), mbOK), idNone)
         << "unknown answers are none";
 }
@@ -146,19 +146,19 @@ TEST(ErrorBox, FullStopRule) {
 TEST_F(MsgDlg, ApplicationErrorBox) {
     SetApplicationTitle("adoxport-classic");
     ShowApplicationError(EAbort());
-    EXPECT_TRUE(m_presenter.Boxes.empty()) << "EAbort shows nothing";
+    EXPECT_TRUE(FPresenter.Boxes.empty()) << "EAbort shows nothing";
 
     ShowApplicationError(EVxInternalError("Pagina inesistente!"));
     ShowApplicationError(EVxError("Cartella mancante"));
     ShowApplicationError(std::runtime_error("Error reading file x"));
-    ASSERT_EQ(m_presenter.Boxes.size(), 3u);
-    for (const auto& B : m_presenter.Boxes) {
+    ASSERT_EQ(FPresenter.Boxes.size(), 3u);
+    for (const auto& B : FPresenter.Boxes) {
         EXPECT_EQ(B.Caption, "adoxport-classic");
         EXPECT_EQ(B.Style, static_cast<uint32_t>(MB_OK_ | MB_ICONSTOP_));
     }
-    EXPECT_EQ(m_presenter.Boxes[0].Text, "Pagina inesistente!");
-    EXPECT_EQ(m_presenter.Boxes[1].Text, "Cartella mancante.");
-    EXPECT_EQ(m_presenter.Boxes[2].Text, "Error reading file x.");
+    EXPECT_EQ(FPresenter.Boxes[0].Text, "Pagina inesistente!");
+    EXPECT_EQ(FPresenter.Boxes[1].Text, "Cartella mancante.");
+    EXPECT_EQ(FPresenter.Boxes[2].Text, "Error reading file x.");
 }
 
 TEST(Exceptions, CodeAndTree) {

@@ -41,14 +41,14 @@ uint32_t Crc(const std::string& Data) {
 } // namespace
 
 TempFolder::TempFolder() {
-    m_path = testsupport::SandboxDir() + "/zip" + std::to_string(++g_counter);
-    std::filesystem::create_directories(m_path);
+    FPath = testsupport::SandboxDir() + "/zip" + std::to_string(++g_counter);
+    std::filesystem::create_directories(FPath);
 }
 
 TempFolder::~TempFolder() {
     std::error_code Ec;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, Ec);
-    std::filesystem::remove_all(m_path, Ec);
+    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, Ec);
+    std::filesystem::remove_all(FPath, Ec);
 }
 
 std::string MakeArchive(const std::vector<Entry>& Entries, const std::string& Comment) {

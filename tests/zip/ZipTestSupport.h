@@ -32,11 +32,11 @@ class TempFolder {
 public:
     TempFolder();
     ~TempFolder();
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& Name) const { return m_path + "/" + Name; }
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& Name) const { return FPath + "/" + Name; }
 
 private:
-    std::string m_path;
+    std::string FPath;
 };
 
 // One entry of a hand-made archive.
