@@ -1,7 +1,11 @@
 #include "app/Unattended.h"
 
 #include "app/ProgramMain.h"
-#include "export/TxadMainForm.h"
+#include "export/wizard/AnomalyPage.h"
+#include "export/wizard/ExportPage.h"
+#include "export/wizard/RegistryPage.h"
+#include "export/wizard/SitePage.h"
+#include "export/wizard/txadFMain.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 
@@ -32,34 +36,35 @@ void SilenceQtNotes() {
     if (Previous != QtNotesSilenced) g_QtHandler = Previous;
 }
 
-int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
-                  std::FILE* Out) {
+int RunUnattended(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter, std::FILE* Out) {
     // The window exists on the offscreen platform, so the first show and the
     // zip component's progress window behave as with a display.
     Form.show();
     QApplication::processEvents();
     if (Presenter.ErrorBoxes() > 0 || !Form.StartupComplete()) return 2;
 
-    PrintLines(Out, Form.ReportLines());
+    if (const auto* Anomalies = Form.FindPage<txad::AnomalyPage>()) PrintLines(Out, Anomalies->ReportLines());
     std::fprintf(Out, "----\n");
     std::fflush(Out);
 
+    const auto* Export = Form.FindPage<txad::ExportPage>();
     // Each step moves one page forward; a wizard has at most one step per page.
-    for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePageIndex() != Form.ExportPageIndex();
-         ++Guard) {
-        const int Page = Form.ActivePageIndex();
+    for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePage() != Export; ++Guard) {
+        txad::WizardPage* Page = Form.ActivePage();
         // --sites belongs to path "2"; on other paths it is ignored.
-        if (Page == Form.SitePageIndex() && Command.HasSites && Command.Positional[2] == "2") {
+        auto* Sites = dynamic_cast<txad::SitePage*>(Page);
+        if (Sites && Command.HasSites && Command.Wizard.Path == txad::WizardPath::WithSites) {
             for (int Position : Command.Sites) {
-                if (Position > Form.clSedi->count()) {
+                if (Position > Sites->clSedi->count()) {
                     std::fprintf(stderr, "--sites: position %d is beyond the %d sites of the list\n",
-                                 Position, Form.clSedi->count());
+                                 Position, Sites->clSedi->count());
                     return 2;
                 }
-                Form.clSedi->item(Position - 1)->setCheckState(Qt::Checked);
+                Sites->clSedi->item(Position - 1)->setCheckState(Qt::Checked);
             }
         }
-        if (Page == Form.RegistryPageIndex()) Form.SetProtocolNumber(Command.Protocol);
+        if (auto* Registry = dynamic_cast<txad::RegistryPage*>(Page))
+            Registry->SetProtocolNumber(Command.Protocol);
         if (!Form.buNext->isEnabled()) return 1;
         const int ErrorsBefore = Presenter.ErrorBoxes();
         try {
@@ -69,12 +74,12 @@ int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPrese
         }
         QApplication::processEvents();
         if (Presenter.ErrorBoxes() > ErrorsBefore) {
-            PrintLines(Out, Form.LogTexts());
+            if (Export) PrintLines(Out, Export->LogTexts());
             return 2;
         }
-        if (Form.ActivePageIndex() == Page) return 1; // the page refused to go on
+        if (Form.ActivePage() == Page) return 1; // the page refused to go on
     }
-    PrintLines(Out, Form.LogTexts());
+    if (Export) PrintLines(Out, Export->LogTexts());
     std::fflush(Out);
     if (!Form.RunFinished()) return 1;
     return Form.RunStopped() ? 1 : 0;

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "export/Packets.h"
 #include "export/RecordFields.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
@@ -10,11 +11,11 @@
 
 namespace txad {
 
-void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target) {
-    if (DataDirArg.empty())
+void CheckStartupArguments(const WizardArguments& Args) {
+    if (Args.DataDir.empty())
         throw EVxError("Cartella dei dati non indicata: l'esportazione non \xE8 possibile");
-    if (Target != "aie" && Target != "anarpe")
-        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Target));
+    if (Args.Target == Recipient::Unknown)
+        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Args.TargetArgument));
 }
 
 int CountSchools(TClientDataSet& Registry) {
@@ -62,7 +63,7 @@ std::string InstallationProblem(std::string_view Target) {
 }
 
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {
-    Tmp.LoadFromFile(DataDir + "Body815.xml");
+    Tmp.LoadFromFile(DataDir + std::string(PacketFile(Packet::Adoptions)));
     Tmp.First();
     TField DataCat = Tmp.FieldByName("datacat");
     return Tmp.Eof() ? std::string() : DataCat.AsString();

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "dataset/ClientDataSet.h"
+#include "export/WizardArguments.h"
 
 namespace txad {
 
 // A start-up that could only lead to an export writing nothing, or writing
 // into the file-system root, fails here: an empty data folder argument or a
-// target other than "aie" and "anarpe". Raises EVxError with the reason.
-void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target);
+// recipient other than "aie" and "anarpe". Raises EVxError with the reason.
+void CheckStartupArguments(const WizardArguments& Args);
 
 // The number of runs of equal consecutive CodScuola values of the loaded
 // registry dataset (1 for an empty one); leaves the first row current.
@@ -33,7 +34,7 @@ std::string ReadParamFileDate(const std::string& Path);
 // be read. The start-up error, the start dialog and the manual say the same.
 std::string InstallationProblem(std::string_view Target);
 
-// Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;
+// Field datacat of the first row of the adoption packet in DataDir, loaded into Tmp;
 // empty for a packet without rows.
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir);
 
