@@ -406,3 +406,29 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
 }
 
 } // namespace
+
+namespace {
+
+// The plan's pages in order, and the paths that follow from them: path "1"
+// leaves out the page only the site choice has.
+TEST(EditionPlan, PagesInOrderAndThePathsFollowFromThem) {
+    WizardForm F("aie", "1", &TwoSchools);
+    QStringList Names;
+    for (int I = 0; I < F.Form->PageCount(); ++I) Names << F.Form->pcMain->widget(I)->objectName();
+    EXPECT_EQ(Names, (QStringList{"tsSelSedi", "tsAnomalie", "tsAnagrafica", "tsInfo"}));
+    const struct Case {
+        const char* Name;
+        txad::WizardPath Path;
+        std::vector<int> Pages;
+    } Cases[] = {
+        {"path 1", txad::WizardPath::WithoutSites, {1, 2, 3}},
+        {"path 2", txad::WizardPath::WithSites, {0, 1, 2, 3}},
+        {"no path", txad::WizardPath::None, {0, 1, 2, 3}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(txad::PathPages(txad::CurrentEditionPlan(), C.Path), C.Pages);
+    }
+}
+
+} // namespace
