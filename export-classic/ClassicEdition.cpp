@@ -1,6 +1,5 @@
 #include "export-classic/ClassicEdition.h"
 
-#include "export-classic/ClassicRecordSet.h"
 #include "export/wizard/ExportPage.h"
 #include "export/wizard/RegistryPage.h"
 #include "export/wizard/SitePage.h"
@@ -15,9 +14,10 @@ const EditionPlan& ClassicEditionPlan() {
         .ProtocolArea = false,
         .RegistryReloads = false,
         .ReadsCatalogueDate = false,
-        .MakeRecordSet = [](const std::string& Target) -> std::unique_ptr<ExportRecordSet> {
-            return std::make_unique<ClassicRecordSet>(Target);
-        },
+        .MakeRecordSet =
+            [](const std::string& Target) {
+                return std::make_unique<ExportRecordSet>(Target, Edition::Classic);
+            },
     };
     return Plan;
 }

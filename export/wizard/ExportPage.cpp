@@ -5,6 +5,7 @@
 #include "export/wizard/PageParts.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
+#include "platform/Platform.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@ namespace {
 class ZipComponentPacker : public ZipPacker {
 public:
     explicit ZipComponentPacker(TZip& Zip) : FZip(Zip) {}
+    void SetTempDir(const std::string& Dir) override { FZip.TempDir = Dir; }
     void SetZipFileName(const std::string& Name) override { FZip.SetZipFileName(Name); }
     void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
         FZip.SetFileSpecs(FileEntries);
@@ -99,6 +101,10 @@ void ExportPage::Execute() {
     // reach from this page, lets go of it instead of following each row.
     Dm.dsMain->SetDataSet(nullptr);
     RunningGuard Guard(FSession, window());
+    // SIGTERM, SIGINT or SIGHUP during the run stop it at a safe point: its
+    // temporary files go, the previous delivery stays, and then the signal
+    // ends the process as usual.
+    platform::TerminationGuard Signals;
     FSession.Run = Run.Execute() ? RunState::Stopped : RunState::Finished;
 }
 

@@ -2,6 +2,7 @@
 
 #include "export/MainFormRules.h"
 #include "export/TypedLengthLimit.h"
+#include "export/records/SchoolRuns.h"
 #include "export/wizard/PageParts.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace txad {
 
@@ -201,8 +203,8 @@ void RegistryPage::LayOut() {
                        {"Comune", "Comune "}});
     BindDataSetView(grAnagrafica, Model);
     grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
-    const int Widths[] = {78, 78, 171, 184, 232};
-    for (int C = 0; C < 5; ++C) grAnagrafica->setColumnWidth(C, Widths[C]);
+    for (int C = 0; C < static_cast<int>(std::size(RegistryColumnWidths)); ++C)
+        grAnagrafica->setColumnWidth(C, RegistryColumnWidths[C]);
 }
 
 void RegistryPage::LayOutProtocolArea() {
@@ -214,7 +216,7 @@ void RegistryPage::LayOutProtocolArea() {
     edNProto = new QLineEdit(Bevel1);
     edNProto->setObjectName("edNProto");
     edNProto->setFixedWidth(153);
-    new TypedLengthLimit(edNProto, NameLimit);
+    new TypedLengthLimit(edNProto, ProtocolNumberWidth());
     Label1->setBuddy(edNProto);
     cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
     cbCor->setObjectName("cbCor");
@@ -240,9 +242,9 @@ bool RegistryPage::RowExported(int Position) const {
         return true;
     const TField Code = Main.FindField("CodScuola");
     if (!Code.Valid() || Position < 0 || Position >= Main.RecordCount()) return true;
-    // The school writer starts from an empty last code.
     const std::string Current(Main.TextAt(Position, Code.Index()));
-    return Position == 0 ? !Current.empty() : Current != Main.TextAt(Position - 1, Code.Index());
+    return StartsSchoolRecord(Current,
+                              Position == 0 ? CodeBeforeFirstRow : Main.TextAt(Position - 1, Code.Index()));
 }
 
 bool RegistryPage::RowHighlighted(int Position) const {
@@ -323,9 +325,9 @@ void RegistryPage::CopyRecordToEdits() {
 // The two code columns show a whole code and their title whatever the font;
 // the design widths are their least.
 void RegistryPage::FitCodeColumns() {
-    constexpr int DesignWidth = 78;
     const QAbstractItemModel* Model = grAnagrafica->model();
     for (int Column = 0; Column < 2; ++Column) {
+        const int DesignWidth = RegistryColumnWidths[Column];
         int Needed = grAnagrafica->horizontalHeader()->sectionSizeHint(Column);
         for (int Row = 0; Row < Model->rowCount(); ++Row)
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
@@ -336,8 +338,8 @@ void RegistryPage::FitCodeColumns() {
 // A window wider than designed gives the names the room the other columns
 // leave; the design width is their least.
 void RegistryPage::FitNameColumn() {
-    constexpr int NameColumn = 2;
-    constexpr int NameWidth = 171;
+    constexpr int NameColumn = RegistryNameColumn;
+    constexpr int NameWidth = RegistryColumnWidths[NameColumn];
     const QHeaderView* Header = grAnagrafica->horizontalHeader();
     int Others = 0;
     for (int Column = 0; Column < Header->count(); ++Column)

@@ -181,7 +181,7 @@ void TfmTxadMain::Start() {
         PrefetchPackets();
         for (WizardPage* Page : FPages) Page->Prepare();
         Startup.OutFiles = FSession.RecordSet->OutFiles();
-        Startup.SchoolCount = CountSchools(FSession.Dm.cdsMain, FSession.PacketPath(Packet::Registry));
+        Startup.Header.SchoolCount = CountSchools(FSession.Dm.cdsMain, FSession.PacketPath(Packet::Registry));
         // With a path and the registry counted the pages before the export
         // can be walked; the header dates are part of every file, so without
         // them no export.
@@ -229,8 +229,8 @@ bool TfmTxadMain::ReadHeaderValues() {
         txad::ReadHeaderValues(MainDir ? &*MainDir : nullptr, Target, FSession.Startup.DataDir,
                                FSession.Plan.ReadsCatalogueDate ? &cdsTmp : nullptr);
     for (const std::string& Message : Dates.Errors) StartupError(std::make_exception_ptr(EVxError(Message)));
-    FSession.Startup.ParamFileDate = Dates.ParamFileDate;
-    FSession.Startup.CatalogueDate = Dates.CatalogueDate;
+    FSession.Startup.Header.ParamFileDate = Dates.ParamFileDate;
+    FSession.Startup.Header.CatalogueDate = Dates.CatalogueDate;
     return Problem.empty() && Dates.Errors.empty();
 }
 
