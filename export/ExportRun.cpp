@@ -66,7 +66,7 @@ void ExportRun::CheckOutputFiles() {
             throw EVxInternalError(FormatMsg("Tracciato del file %s sconosciuto", Name));
         const std::string Path = FSettings.DataDir + Name;
         if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
-            throw EVxError(FormatMsg("Error reading file %s", Path));
+            throw EVxError(FormatMsg("Error reading file %s", PathText(Path)));
         const std::vector<RecordFault> Faults = CheckRecordFile(Layouts[I], Bytes);
         if (!Faults.empty()) throw EVxError(LayoutFaultText(Name, Faults.front()));
     }
@@ -75,7 +75,7 @@ void ExportRun::CheckOutputFiles() {
 std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
     platform::FolderLockAttempt Attempt = FOps->TryLockFolder(FSettings.DestDir);
     if (!Attempt.Busy) return std::move(Attempt.Lock);
-    const std::string Folder = ExcludePathDelimiter(FSettings.DestDir);
+    const std::string Folder = PathText(ExcludePathDelimiter(FSettings.DestDir));
     Log(FormatMsg("Un'altra esportazione sta consegnando i file nella cartella %s: attesa...", Folder));
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FDeliveryLockWaitMs);
     for (;;) {
@@ -96,7 +96,8 @@ void ExportRun::DeliverByCopy() {
 
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
     txad::CopyOutputFiles(SourceDir, DestDir, FSettings.OutFiles, *FOps);
-    Log(FormatMsg("I files sono disponibili nella cartella %s ", ExcludePathDelimiter(DestDir)) + "\r\n\r\n" +
+    Log(FormatMsg("I files sono disponibili nella cartella %s ", PathText(ExcludePathDelimiter(DestDir))) +
+        "\r\n\r\n" +
         FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
 }
 
@@ -108,7 +109,7 @@ void ExportRun::DeliverByZip() {
     for (const std::string& Name : FSettings.OutFiles) Files.push_back(FSettings.DataDir + Name);
     BuildZip(FSettings.DestDir + ArchiveName, Files);
     Log("Il file " + std::string(ArchiveName) + " \xE8 disponibile nella cartella " +
-        ExcludePathDelimiter(FSettings.DestDir) + " \r\n\r\n" +
+        PathText(ExcludePathDelimiter(FSettings.DestDir)) + " \r\n\r\n" +
         FormatMsg("Inviare il file via posta elettronica all'indirizzo %s", AnarpeSubmissionAddress()));
 }
 
@@ -119,7 +120,7 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     // run leaves the old archive as it was.
     const std::string NewArchive = ArchivePath + NewCopySuffix;
     if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
-        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
     struct RemoveUnlessKept {
         DeliveryFileOps& Ops;
         const std::string& Path;
@@ -133,7 +134,7 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     if (FZip->Add() != static_cast<int>(Files.size()))
         throw EVxError("Errore nella generazione del file zip.");
     if (!FOps->Rename(NewArchive, ArchivePath))
-        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
     Archive.Keep = true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <dlfcn.h>
@@ -248,6 +249,10 @@ bool DisplayAvailable() {
         if (Value && *Value) return true;
     }
     return false;
+}
+
+void IgnoreBrokenPipe() {
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 // ---- Large memory blocks ---------------------------------------------------
