@@ -125,7 +125,8 @@ std::string HelpText(const std::string& Program) {
            "  -h, --help       this text\n"
            "  -V, --version    the program's version\n"
            "\n"
-           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error.\n"
+           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error,\n"
+           "3 export finished but its report could not be written to standard output.\n"
            "The installation folder is the value MainDir in the registry file named by\n"
            "ADOXPORT_HKLM (default /etc/adoxport/hklm.reg); see " +
            Program + "(1).\n";
