@@ -1,6 +1,8 @@
 #include "export/StartupValues.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "export/RecordFields.h"
 #include "export/records/SchoolRuns.h"
@@ -42,10 +44,12 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
 }
 
 std::string ParamFileProblem(const std::string& Path) {
+    // A FIFO, a folder or a device has a date too, but cannot be the file.
+    std::error_code Ec;
+    if (std::filesystem::exists(Path, Ec) && !platform::FileExists(Path))
+        return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
     if (!Date) return "File dei parametri non trovato: " + PathText(Path);
-    if (!platform::FileExists(Path))
-        return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
     if (Date->Year < 1 || Date->Year > 9999)
         return "Data del file dei parametri fuori dall'intervallo dal 01/01/0001 al 31/12/9999 (anno " +
                std::to_string(Date->Year) + "): " + PathText(Path);
