@@ -5,9 +5,12 @@
 #include "TestPacket.h"
 #include "export/DataCheck.h"
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -128,7 +131,7 @@ class DataCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FDir = testsupport::SandboxDir() + "/" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         fs::create_directories(FDir);
         write("Body622.xml", Packet(kClassFields, {}));
         write("COD_SPECSPER.xml", Packet(kPairFields, kPairRows));
@@ -527,13 +530,72 @@ TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
     }
 }
 
-// A full disk: Log.txt leads to /dev/full, where every write fails.
+// A full disk (here the process's file size limit): the failure is reported
+// and neither the log nor its temporary file stays.
 TEST_F(AnomalyLogTest, WriteFailureIsReportedAndLeavesNoFile) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fs::create_symlink("/dev/full", FDir + "Log.txt");
-    EXPECT_THROW_MSG(WriteAnomalyLog(FDir, {"VERIFICA", kRule}), EVxError,
-                     "Error writing file " + FDir + "Log.txt");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(FDir + "Log.txt")));
+    testsupport::WriteFileBytes(FDir + "Log.txt", "earlier report\r\n");
+    struct FileSizeLimit {
+        rlimit Old{};
+        void (*OldHandler)(int) = nullptr;
+        explicit FileSizeLimit(rlim_t Max) {
+            getrlimit(RLIMIT_FSIZE, &Old);
+            OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit Limit = Old;
+            Limit.rlim_cur = Max;
+            setrlimit(RLIMIT_FSIZE, &Limit);
+        }
+        ~FileSizeLimit() {
+            setrlimit(RLIMIT_FSIZE, &Old);
+            std::signal(SIGXFSZ, OldHandler);
+        }
+    };
+    {
+        FileSizeLimit Limit(8);
+        EXPECT_THROW_MSG(WriteAnomalyLog(FDir, {"VERIFICA", kRule}), EVxError,
+                         "Error writing file " + FDir + "Log.txt");
+    }
+    EXPECT_TRUE(fs::is_empty(FDir));
+}
+
+// Only a file takes the name Log.txt: a link planted there is not followed
+// (its target keeps its bytes), a FIFO or a device is never opened, so the
+// button neither blocks nor overwrites another file. A path in the message
+// is in the program's code page.
+TEST_F(AnomalyLogTest, NameHeldByAnythingButAFileIsRefused) {
+    const std::string Target = FDir + "elsewhere.txt";
+    testsupport::WriteFileBytes(Target, "not the log");
+    struct Row {
+        const char* name;
+        std::string dir;
+        std::function<void(const std::string&)> plant;
+        std::string named; // the folder as the message names it
+    };
+    const Row rows[] = {
+        {"symbolic link", FDir + "link/",
+         [&Target](const std::string& Log) { fs::create_symlink(Target, Log); }, FDir + "link/"},
+        {"link that leads nowhere", FDir + "dangling/",
+         [this](const std::string& Log) { fs::create_symlink(FDir + "absent.txt", Log); },
+         FDir + "dangling/"},
+        {"FIFO", FDir + "fifo/", [](const std::string& Log) { ASSERT_EQ(mkfifo(Log.c_str(), 0600), 0); },
+         FDir + "fifo/"},
+        {"device", FDir + "device/", [](const std::string& Log) { fs::create_symlink("/dev/null", Log); },
+         FDir + "device/"},
+        {"missing folder with a UTF-8 name", FDir + "citt\xC3\xA0/", nullptr, FDir + "citt\xE0/"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.plant) {
+            fs::create_directories(r.dir);
+            r.plant(r.dir + "Log.txt");
+        }
+        EXPECT_THROW_MSG(WriteAnomalyLog(r.dir, {"VERIFICA"}), EVxError,
+                         "Cannot create file " + r.named + "Log.txt");
+        if (r.plant) {
+            EXPECT_EQ(fs::directory_iterator(r.dir)->path().filename(), "Log.txt");
+        }
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(Target), "not the log");
+    EXPECT_FALSE(fs::exists(FDir + "absent.txt"));
 }
 
 } // namespace
