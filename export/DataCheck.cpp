@@ -311,7 +311,7 @@ void DataCheck::CheckAdoptions(TClientDataSet& ds, bool outOfCatalogueRule, std:
         // A row after the first failure in class order never reaches the report.
         if (failed && !byClass.Before(position, findings[firstFailure].Position)) continue;
         rowLines.clear();
-        std::exception_ptr Error;
+        std::exception_ptr error;
         try {
             checkRow();
         } catch (...) {
