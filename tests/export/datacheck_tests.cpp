@@ -131,7 +131,7 @@ class DataCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FDir = testsupport::SandboxDir() + "/" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         fs::create_directories(FDir);
         write("Body622.xml", Packet(kClassFields, {}));
         write("COD_SPECSPER.xml", Packet(kPairFields, kPairRows));
