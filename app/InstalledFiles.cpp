@@ -26,7 +26,7 @@ QString Path(const std::string& P) {
 } // namespace
 
 std::string PluginDirectory() {
-    const std::string Own = platform::ProgramDir();
+    std::string Own = platform::ProgramDir();
     if (platform::FileExists(Own + platform::PluginFileName("ZipDll"))) return Own;
     return platform::IncludePathDelimiter(Own + ADOX_PLUGIN_DIR_FROM_BIN);
 }

@@ -56,8 +56,9 @@ bool SitePage::MayLeave() {
 }
 
 std::vector<bool> SitePage::Ticks() const {
-    std::vector<bool> Ticked;
-    for (int I = 0; I < clSedi->count(); ++I) Ticked.push_back(clSedi->item(I)->checkState() == Qt::Checked);
+    std::vector<bool> Ticked(static_cast<std::size_t>(clSedi->count()));
+    for (int I = 0; I < clSedi->count(); ++I)
+        Ticked[static_cast<std::size_t>(I)] = clSedi->item(I)->checkState() == Qt::Checked;
     return Ticked;
 }
 

@@ -402,7 +402,7 @@ std::optional<LargeBlock> AllocateLargeBlock(std::size_t Bytes) {
     if (Base == MAP_FAILED) throw std::bad_alloc();
     const auto Address = reinterpret_cast<std::uintptr_t>(Base);
     const std::uintptr_t Aligned = (Address + HugePage - 1) & ~(HugePage - 1);
-    char* Data = reinterpret_cast<char*>(Aligned);
+    char* Data = static_cast<char*>(Base) + (Aligned - Address);
 #ifdef MADV_HUGEPAGE
     madvise(Data, Size - (Aligned - Address), MADV_HUGEPAGE);
 #endif

@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -80,6 +82,41 @@ std::string FirstDifference(std::string_view Expected, std::string_view Actual) 
        << "]\n  actual:   [" << lineOf(Actual) << "]\n  sizes: expected " << Expected.size() << ", actual "
        << Actual.size();
     return os.str();
+}
+
+std::vector<std::string> PacketColumn(const std::string& Packet, const std::string& Attribute) {
+    const std::string Bytes = ReadFileBytes(Packet);
+    const std::string Key = " " + Attribute + "=\"";
+    std::vector<std::string> Values;
+    for (std::size_t Row = Bytes.find("<ROW "); Row != std::string::npos;
+         Row = Bytes.find("<ROW ", Row + 1)) {
+        const std::size_t RowEnd = Bytes.find("/>", Row);
+        const std::size_t At = Bytes.find(Key, Row);
+        if (At == std::string::npos || At > RowEnd) {
+            Values.emplace_back();
+            continue;
+        }
+        const std::size_t Start = At + Key.size();
+        Values.push_back(Bytes.substr(Start, Bytes.find('"', Start) - Start));
+    }
+    return Values;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long Max) {
+    rlimit Limit{};
+    getrlimit(RLIMIT_FSIZE, &Limit);
+    FOldCurrent = Limit.rlim_cur;
+    FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    Limit.rlim_cur = Max;
+    setrlimit(RLIMIT_FSIZE, &Limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit Limit{};
+    getrlimit(RLIMIT_FSIZE, &Limit);
+    Limit.rlim_cur = FOldCurrent;
+    setrlimit(RLIMIT_FSIZE, &Limit);
+    std::signal(SIGXFSZ, FOldHandler);
 }
 
 } // namespace testsupport

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -29,5 +30,23 @@ void WriteFileBytes(const std::string& Path, std::string_view Bytes);
 // Describes the first difference of two byte strings: offset, 1-based line and
 // both lines, for golden-file assertions. Empty when equal.
 std::string FirstDifference(std::string_view Expected, std::string_view Actual);
+
+// Values of one attribute over the rows of a packet, in file order; empty
+// where a row lacks it.
+std::vector<std::string> PacketColumn(const std::string& Packet, const std::string& Attribute);
+
+// A full disk for the scope's length: the process may write files of at most
+// Max bytes, and a write beyond fails (SIGXFSZ ignored) instead of ending it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long Max);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long FOldCurrent = 0;
+    void (*FOldHandler)(int) = nullptr;
+};
 
 } // namespace testsupport

@@ -28,6 +28,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::PacketColumn;
 using testsupport::ReadFileBytes;
 
 namespace {
@@ -53,22 +54,6 @@ FileSet Pick(const fs::path& Dir, const std::vector<std::string>& Names) {
     FileSet Files;
     for (const auto& Name : Names) Files[Name] = ReadFileBytes((Dir / Name).string());
     return Files;
-}
-
-// Values of one attribute over the rows of a packet, in file order.
-std::vector<std::string> PacketColumn(const fs::path& Packet, const std::string& Attribute) {
-    const std::string Bytes = ReadFileBytes(Packet.string());
-    const std::string Key = " " + Attribute + "=\"";
-    std::vector<std::string> Values;
-    for (std::size_t Row = Bytes.find("<ROW "); Row != std::string::npos;
-         Row = Bytes.find("<ROW ", Row + 1)) {
-        const std::size_t At = Bytes.find(Key, Row);
-        const std::size_t Start = At + Key.size();
-        Values.push_back(At == std::string::npos || At > Bytes.find("/>", Row)
-                             ? std::string()
-                             : Bytes.substr(Start, Bytes.find('"', Start) - Start));
-    }
-    return Values;
 }
 
 bool WaitFor(const std::function<bool()>& Condition, int Ms = 60000) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::PacketColumn;
 using testsupport::ReadFileBytes;
 
 namespace {
@@ -86,25 +87,6 @@ int PacketRows(const fs::path& Packet) {
     for (std::size_t At = Bytes.find("<ROW "); At != std::string::npos; At = Bytes.find("<ROW ", At + 1))
         ++Rows;
     return Rows;
-}
-
-// Values of one attribute over the rows of a packet, in file order.
-std::vector<std::string> PacketColumn(const fs::path& Packet, const std::string& Attribute) {
-    const std::string Bytes = ReadFileBytes(Packet.string());
-    const std::string Key = " " + Attribute + "=\"";
-    std::vector<std::string> Values;
-    for (std::size_t Row = Bytes.find("<ROW "); Row != std::string::npos;
-         Row = Bytes.find("<ROW ", Row + 1)) {
-        const std::size_t RowEnd = Bytes.find("/>", Row);
-        const std::size_t At = Bytes.find(Key, Row);
-        if (At == std::string::npos || At > RowEnd) {
-            Values.emplace_back();
-            continue;
-        }
-        const std::size_t Start = At + Key.size();
-        Values.push_back(Bytes.substr(Start, Bytes.find('"', Start) - Start));
-    }
-    return Values;
 }
 
 bool HaveTool(const char* Name) {

@@ -110,21 +110,7 @@ TEST(OutputFile, WriteFailureDeletesTheFile) {
     const auto Before = writerstest::FolderContents(F.Data.Path());
     OutputFileWriter W(F.Set, F.S, F.Main);
     {
-        struct FileSizeLimit {
-            rlimit Old{};
-            void (*OldHandler)(int) = nullptr;
-            explicit FileSizeLimit(rlim_t Max) {
-                getrlimit(RLIMIT_FSIZE, &Old);
-                OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-                rlimit Limit = Old;
-                Limit.rlim_cur = Max;
-                setrlimit(RLIMIT_FSIZE, &Limit);
-            }
-            ~FileSizeLimit() {
-                setrlimit(RLIMIT_FSIZE, &Old);
-                std::signal(SIGXFSZ, OldHandler);
-            }
-        } Limit(64);
+        const testsupport::FileSizeLimit Limit(64);
         EXPECT_THROW_MSG(W.WriteOutputFile(3), EVxError, "Errore di scrittura del file " + Out);
     }
     auto Expected = Before;

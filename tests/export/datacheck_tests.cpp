@@ -534,23 +534,8 @@ TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
 // and neither the log nor its temporary file stays.
 TEST_F(AnomalyLogTest, WriteFailureIsReportedAndLeavesNoFile) {
     testsupport::WriteFileBytes(FDir + "Log.txt", "earlier report\r\n");
-    struct FileSizeLimit {
-        rlimit Old{};
-        void (*OldHandler)(int) = nullptr;
-        explicit FileSizeLimit(rlim_t Max) {
-            getrlimit(RLIMIT_FSIZE, &Old);
-            OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            rlimit Limit = Old;
-            Limit.rlim_cur = Max;
-            setrlimit(RLIMIT_FSIZE, &Limit);
-        }
-        ~FileSizeLimit() {
-            setrlimit(RLIMIT_FSIZE, &Old);
-            std::signal(SIGXFSZ, OldHandler);
-        }
-    };
     {
-        FileSizeLimit Limit(8);
+        const testsupport::FileSizeLimit Limit(8);
         EXPECT_THROW_MSG(WriteAnomalyLog(FDir, {"VERIFICA", kRule}), EVxError,
                          "Error writing file " + FDir + "Log.txt");
     }
