@@ -3,7 +3,7 @@
 // data module and main form, then the window's message loop or the unattended
 // driver.
 
-#include "export/WizardArguments.h"
+#include "export/wizard/WizardArguments.h"
 
 #include <string>
 #include <vector>

@@ -7,7 +7,7 @@
 // most 11x the small one. With --bare, only the bare parse of each packet
 // named, one after the other, and the sums.
 
-#include "ClientDataSet.h"
+#include "dataset/ClientDataSet.h"
 
 #include <expat.h>
 

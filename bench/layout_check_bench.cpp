@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "export/RecordLayout.h"
+#include "export/records/RecordLayout.h"
 
 namespace {
 

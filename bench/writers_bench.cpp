@@ -13,8 +13,8 @@
 #include <string>
 
 #include "dataset/ClientDataSet.h"
-#include "export/ByteSink.h"
-#include "export/ExportRecordSet.h"
+#include "export/records/ExportRecordSet.h"
+#include "export/run/ByteSink.h"
 
 namespace {
 

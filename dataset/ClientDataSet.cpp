@@ -1,8 +1,8 @@
-#include "ClientDataSet.h"
+#include "dataset/ClientDataSet.h"
 
-#include "FieldText.h"
-#include "PacketCache.h"
-#include "PacketTable.h"
+#include "dataset/FieldText.h"
+#include "dataset/PacketCache.h"
+#include "dataset/PacketTable.h"
 #include "support/VxExceptions.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "FieldText.h"
+#include "dataset/FieldText.h"
 
 #include "support/VxExceptions.h"
 #include "support/VxGlobals.h"

@@ -3,7 +3,7 @@
 // Stored values are parsed locale-independently; text follows the framework's
 // format settings.
 
-#include "ClientDataSet.h"
+#include "dataset/ClientDataSet.h"
 
 #include <cstdint>
 #include <string>

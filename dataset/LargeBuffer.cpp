@@ -1,4 +1,4 @@
-#include "LargeBuffer.h"
+#include "dataset/LargeBuffer.h"
 
 #include "platform/Platform.h"
 

@@ -1,4 +1,4 @@
-#include "PacketCache.h"
+#include "dataset/PacketCache.h"
 
 #include <algorithm>
 #include <system_error>

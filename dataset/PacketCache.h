@@ -8,7 +8,7 @@
 // so the error raised is the one of the first packet that fails, as without
 // the worker.
 
-#include "PacketTable.h"
+#include "dataset/PacketTable.h"
 
 #include <atomic>
 #include <condition_variable>

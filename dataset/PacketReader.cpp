@@ -21,7 +21,7 @@
 // DTD that declares attributes (defaults, or types that make expat normalise
 // values) is refused, as are entity declarations.
 
-#include "PacketTable.h"
+#include "dataset/PacketTable.h"
 
 #include "platform/Platform.h"
 #include "support/VxStrUtils.h"

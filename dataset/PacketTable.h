@@ -2,8 +2,8 @@
 // A parsed data packet: field definitions and the stored rows in one compact
 // arena. Immutable once built, so datasets and the packet cache share it.
 
-#include "ClientDataSet.h"
-#include "LargeBuffer.h"
+#include "dataset/ClientDataSet.h"
+#include "dataset/LargeBuffer.h"
 #include "support/VxExceptions.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "QtText.h"
+#include "forms/QtText.h"
 
 #include "platform/Platform.h"
 

@@ -2,8 +2,8 @@
 // registry file: no crash, no hang, only PlatformError for a broken file, and
 // a value found is whole UTF-8 text.
 
-#include "Platform.h"
-#include "posix/HklmFile.h"
+#include "platform/Platform.h"
+#include "platform/posix/HklmFile.h"
 
 #include <QString>
 #include <cstddef>

@@ -2,8 +2,8 @@
 // no crash, no hang, only PacketError for a broken packet, and both ways give
 // the same table. Every field of every row is then read through a dataset.
 
-#include "ClientDataSet.h"
-#include "PacketTable.h"
+#include "dataset/ClientDataSet.h"
+#include "dataset/PacketTable.h"
 
 #include <cstddef>
 #include <cstdint>

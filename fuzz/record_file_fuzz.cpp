@@ -3,8 +3,8 @@
 // editions, and the split of each line. No read may leave the input and
 // every field span must lie inside its line.
 
-#include "export/RecordFileView.h"
-#include "export/RecordLayout.h"
+#include "export/records/RecordLayout.h"
+#include "export/records/RecordLines.h"
 
 #include <cstddef>
 #include <cstdint>

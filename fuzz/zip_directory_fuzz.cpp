@@ -2,7 +2,7 @@
 // reader: no read may leave the input, no count may make it loop or allocate
 // beyond what the input holds.
 
-#include "ZipDirectory.h"
+#include "zip/ZipDirectory.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "Utf8Output.h"
+#include "support/Utf8Output.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <charconv>
 

@@ -1,7 +1,7 @@
 // The program's own date and number formatting, independent of the C locale.
 
-#include "VxGlobals.h"
-#include "VxStrUtils.h"
+#include "support/VxGlobals.h"
+#include "support/VxStrUtils.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,9 +1,9 @@
-#include "VxGlobals.h"
+#include "support/VxGlobals.h"
 
-#include "Platform.h"
-#include "VxExceptions.h"
-#include "VxParam.h"
-#include "VxStrUtils.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxParam.h"
+#include "support/VxStrUtils.h"
 
 #include <optional>
 

@@ -2,7 +2,7 @@
 // The framework's start-up, its global values table and the program's own
 // format settings (never the C library's locale).
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <memory>
 #include <string>

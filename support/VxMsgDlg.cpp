@@ -1,7 +1,7 @@
-#include "VxMsgDlg.h"
+#include "support/VxMsgDlg.h"
 
-#include "Platform.h"
-#include "VxExceptions.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "VxParam.h"
+#include "support/VxParam.h"
 
-#include "Platform.h"
-#include "VxExceptions.h"
-#include "VxStrUtils.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxStrUtils.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "VxStrUtils.h"
+#include "support/VxStrUtils.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <charconv>

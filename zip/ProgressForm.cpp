@@ -1,8 +1,8 @@
-#include "ProgressForm.h"
+#include "zip/ProgressForm.h"
 
-#include "Platform.h"
-#include "VxMsgDlg.h"
-#include "Zip.h"
+#include "platform/Platform.h"
+#include "support/VxMsgDlg.h"
+#include "zip/Zip.h"
 
 #include <QApplication>
 #include <QCloseEvent>

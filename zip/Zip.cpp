@@ -1,9 +1,9 @@
-#include "Zip.h"
+#include "zip/Zip.h"
 
-#include "Platform.h"
-#include "ProgressForm.h"
-#include "VxMsgDlg.h"
-#include "VxStrUtils.h"
+#include "platform/Platform.h"
+#include "support/VxMsgDlg.h"
+#include "support/VxStrUtils.h"
+#include "zip/ProgressForm.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -3,9 +3,9 @@
 // ZipDll plugin, which it loads at run time and follows through a callback,
 // showing a progress window with a Cancel button meanwhile.
 
-#include "ZipDirectory.h"
-#include "ZipDllRecords.h"
-#include "ZipException.h"
+#include "zip/ZipDirectory.h"
+#include "zip/ZipDllRecords.h"
+#include "zip/ZipException.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ZipDirectory.h"
+#include "zip/ZipDirectory.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 // Errors of the zip component; the message is what the user reads.
 
-#include "VxExceptions.h"
+#include "support/VxExceptions.h"
 
 class ZipException : public EVxError {
 public:

@@ -3,7 +3,7 @@
 // archive and renames it into place only when everything went in, so a
 // cancelled or failed batch leaves the archive exactly as it was.
 
-#include "ZipDllRecords.h"
+#include "zip/ZipDllRecords.h"
 
 #include <zip.h>
 

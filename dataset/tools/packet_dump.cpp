@@ -5,8 +5,8 @@
 // Rows are written as they are formatted, so the output never piles up in
 // memory however large the packet.
 
-#include "ClientDataSet.h"
-#include "PacketTable.h"
+#include "dataset/ClientDataSet.h"
+#include "dataset/PacketTable.h"
 #include "platform/Platform.h"
 #include "support/Utf8Output.h"
 

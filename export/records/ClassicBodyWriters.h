@@ -3,7 +3,7 @@
 // counterpart for: the class record closed by the scan mark, the class
 // statistics and the adoption record with a single recommendation flag.
 
-#include "export/BodyWriters.h"
+#include "export/records/BodyWriters.h"
 
 namespace txad {
 

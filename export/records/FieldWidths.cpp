@@ -1,6 +1,6 @@
 #include "export/records/FieldWidths.h"
 
-#include "export/RecordLayout.h"
+#include "export/records/RecordLayout.h"
 
 namespace txad {
 

@@ -1,7 +1,7 @@
 #include "export/tools/RecordCheck.h"
 
-#include "export/RecordFileView.h"
-#include "export/RecordLayout.h"
+#include "export/records/RecordLayout.h"
+#include "export/records/RecordLines.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "export/wizard/AnomalyPage.h"
 
-#include "export/DataCheck.h"
+#include "export/check/DataCheck.h"
 #include "export/wizard/PageParts.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"

@@ -3,8 +3,8 @@
 // registry page and start-up, and its record set. The two paths follow from
 // the pages: "1" walks those not marked OnlyWithSites, "2" walks them all.
 
-#include "export/ExportRecordSet.h"
-#include "export/WizardArguments.h"
+#include "export/records/ExportRecordSet.h"
+#include "export/wizard/WizardArguments.h"
 
 #include <memory>
 #include <string>

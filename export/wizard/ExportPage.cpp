@@ -1,7 +1,7 @@
 #include "export/wizard/ExportPage.h"
 
-#include "export/ExportRun.h"
-#include "export/RecordFilesDialog.h"
+#include "export/run/ExportRun.h"
+#include "export/viewer/RecordFilesDialog.h"
 #include "export/wizard/PageParts.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"

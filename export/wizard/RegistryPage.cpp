@@ -1,11 +1,11 @@
 #include "export/wizard/RegistryPage.h"
 
-#include "export/MainFormRules.h"
-#include "export/TypedLengthLimit.h"
 #include "export/records/SchoolRuns.h"
 #include "export/wizard/PageParts.h"
+#include "export/wizard/WizardRules.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
+#include "forms/TypedLengthLimit.h"
 #include "support/VxMsgDlg.h"
 #include "support/VxStrUtils.h"
 

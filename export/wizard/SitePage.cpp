@@ -1,7 +1,7 @@
 #include "export/wizard/SitePage.h"
 
-#include "export/MainFormRules.h"
 #include "export/wizard/PageParts.h"
+#include "export/wizard/WizardRules.h"
 #include "forms/QtText.h"
 #include "support/VxMsgDlg.h"
 

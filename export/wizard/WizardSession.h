@@ -3,11 +3,11 @@
 // data module, the edition's plan, the arguments, what start-up found, the
 // state of the run and the values one page leaves for another.
 
-#include "export/MainFormRules.h"
-#include "export/Packets.h"
-#include "export/WizardArguments.h"
-#include "export/txadMMain.h"
+#include "export/records/Packets.h"
 #include "export/wizard/EditionPlan.h"
+#include "export/wizard/WizardArguments.h"
+#include "export/wizard/WizardRules.h"
+#include "export/wizard/txadMMain.h"
 #include "platform/Platform.h"
 
 #include <functional>

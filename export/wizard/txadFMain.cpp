@@ -1,6 +1,6 @@
 #include "export/wizard/txadFMain.h"
 
-#include "export/StartupValues.h"
+#include "export/wizard/StartupValues.h"
 #include "export/wizard/WizardPage.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"

@@ -5,8 +5,8 @@
 // session: what start-up found, the run's state and the values pages leave
 // for each other. What happens on a page is the page's business.
 
-#include "export/WizardArguments.h"
 #include "export/wizard/EditionPlan.h"
+#include "export/wizard/WizardArguments.h"
 #include "export/wizard/WizardSession.h"
 #include "forms/VxFWizard.h"
 

@@ -1,7 +1,7 @@
 // CP1252 and CP437 conversions, shared by every platform: the system's text is
 // CP1252 bytes and converts only where it meets a widget, the console or a zip.
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 // Desktop opener and locale formats: both come from Qt on every platform.
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QDesktopServices>
 #include <QLocale>

@@ -1,6 +1,6 @@
-#include "HklmFile.h"
+#include "platform/posix/HklmFile.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QString>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 namespace platform::detail {
 

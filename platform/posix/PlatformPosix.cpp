@@ -1,7 +1,7 @@
 // POSIX implementation of the platform layer.
 
-#include "Platform.h"
-#include "posix/HklmFile.h"
+#include "platform/Platform.h"
+#include "platform/posix/HklmFile.h"
 
 #include <cerrno>
 #include <climits>

@@ -12,7 +12,7 @@
 #undef DeleteFile
 #undef LoadLibrary
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <cerrno>
 #include <cstdio>

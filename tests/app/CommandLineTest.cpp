@@ -1,8 +1,8 @@
 // The program's command line: usage errors are told, with status 2, even
 // where no display is there to connect to.
 
-#include "TestSupport.h"
-#include "WizardTestData.h"
+#include "tests/common/TestSupport.h"
+#include "tests/export/wizard/WizardTestData.h"
 
 #include "support/VxGlobals.h"
 

@@ -2,8 +2,8 @@
 // UTF-8 command line, values from the packets on a terminal, and a standard
 // output that fails, each through the real program.
 
-#include "TestSupport.h"
-#include "WizardTestData.h"
+#include "tests/common/TestSupport.h"
+#include "tests/export/wizard/WizardTestData.h"
 
 #include <gtest/gtest.h>
 

@@ -8,21 +8,21 @@
 // Xvfb with a window manager), so that the platform's real fonts and style
 // are used.
 
-#include "TestSupport.h"
-#include "WizardTestData.h"
 #include "app/InstalledFiles.h"
 #include "app/StartDialog.h"
-#include "export/RecordFilesDialog.h"
-#include "export/txadMMain.h"
+#include "export/viewer/RecordFilesDialog.h"
 #include "export/wizard/AnomalyPage.h"
 #include "export/wizard/CurrentEdition.h"
 #include "export/wizard/ExportPage.h"
 #include "export/wizard/RegistryPage.h"
 #include "export/wizard/SitePage.h"
 #include "export/wizard/txadFMain.h"
+#include "export/wizard/txadMMain.h"
 #include "forms/VxApplication.h"
 #include "support/VxGlobals.h"
 #include "support/VxMsgDlg.h"
+#include "tests/common/TestSupport.h"
+#include "tests/export/wizard/WizardTestData.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -3,8 +3,8 @@
 // installation lacks.
 
 #include "app/StartDialog.h"
-#include "TestSupport.h"
 #include "app/InstalledFiles.h"
+#include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>

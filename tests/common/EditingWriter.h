@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "export/BodyWriters.h"
-#include "export/ExportRecordSet.h"
+#include "export/records/BodyWriters.h"
+#include "export/records/ExportRecordSet.h"
 
 namespace testsupport {
 

@@ -4,8 +4,8 @@
 // then writes the new archive and returns Answer (the number of entries when
 // negative) or throws Error when set.
 
-#include "TestSupport.h"
-#include "export/ZipPacker.h"
+#include "export/run/ZipPacker.h"
+#include "tests/common/TestSupport.h"
 
 #include <filesystem>
 #include <stdexcept>

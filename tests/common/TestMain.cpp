@@ -3,7 +3,7 @@
 // and, for widget tests, pins the style and the device pixel ratio so that
 // pixel comparisons do not depend on the machine's desktop settings.
 
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QCoreApplication>
 #include <clocale>

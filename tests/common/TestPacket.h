@@ -8,7 +8,7 @@
 // "Name:type:width". A row is the attribute text of a ROW element; values go in
 // as written (attribute text, not escaped), a field left out of a row is null.
 
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <string>
 #include <string_view>

@@ -2,8 +2,8 @@
 // Export settings for tests, made by the main form's own builder from what
 // start-up gathers, so that a field the form fills is filled here too.
 
-#include "export/ExportRecordSet.h"
-#include "export/MainFormRules.h"
+#include "export/records/ExportRecordSet.h"
+#include "export/wizard/WizardRules.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <clocale>
 #include <csignal>

@@ -1,10 +1,10 @@
 // The dataset over a loaded packet: navigation, typed text, index order,
 // locate, edits, deletes, the packet cache and listeners.
 
-#include "DataSetTestSupport.h"
-#include "ExpectThrow.h"
-#include "PacketCache.h"
+#include "dataset/PacketCache.h"
 #include "support/VxGlobals.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/dataset/DataSetTestSupport.h"
 
 #include <algorithm>
 #include <array>

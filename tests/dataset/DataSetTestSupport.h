@@ -1,8 +1,8 @@
 #pragma once
 // Helpers of the dataset tests; packets come from TestPacket.h.
 
-#include "ClientDataSet.h"
-#include "TestPacket.h"
+#include "dataset/ClientDataSet.h"
+#include "tests/common/TestPacket.h"
 
 #include <string>
 #include <string_view>

@@ -2,10 +2,10 @@
 // out of range, references written oddly. Each loads to exactly what it holds
 // or fails with the error that names it, the same however it is cut.
 
-#include "DataSetTestSupport.h"
-#include "PacketTable.h"
+#include "dataset/PacketTable.h"
+#include "tests/dataset/DataSetTestSupport.h"
 
-#include "ExpectThrow.h"
+#include "tests/common/ExpectThrow.h"
 
 #include <ctime>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // packet-dump as people run it: UTF-8 output, RFC 4180 CSV, broken packets
 // reported as file:line: reason with exit status 1.
 
-#include "DataSetTestSupport.h"
+#include "tests/dataset/DataSetTestSupport.h"
 
 #include <cstdio>
 #include <fcntl.h>

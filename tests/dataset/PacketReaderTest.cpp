@@ -1,9 +1,9 @@
 // The packet reader: what a packet holds reaches the dataset as written, in
 // CP1252, and every broken packet is an error naming the file.
 
-#include "DataSetTestSupport.h"
-#include "ExpectThrow.h"
-#include "PacketTable.h"
+#include "dataset/PacketTable.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/dataset/DataSetTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <thread>

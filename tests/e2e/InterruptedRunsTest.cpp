@@ -2,7 +2,8 @@
 // steps. The programs stop at a step through their test pause points
 // (export/RunControl.h), which only builds with tests have.
 
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
+#include "tests/e2e/RecordFileNames.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -32,11 +33,6 @@ using testsupport::PacketColumn;
 using testsupport::ReadFileBytes;
 
 namespace {
-
-const std::vector<std::string> kAieFiles = {"File014.txt", "File622.txt", "File815.txt", "File815E.txt"};
-const std::vector<std::string> kAnarpeFiles = {"Adoz001.txt", "Adoz002.txt", "Adoz003.txt", "Adoz004.txt"};
-const std::vector<std::string> kClassicAieFiles = {"File014.txt", "File622.txt", "File698.txt", "File815.txt",
-                                                   "File815E.txt"};
 
 using FileSet = std::map<std::string, std::string>;
 
@@ -221,10 +217,10 @@ TEST_F(InterruptedRun, TwoRunsOnOneDataFolderEachDeliverTheSetTheyWrote) {
         const std::vector<std::string>* Files;
     };
     const Case Cases[] = {
-        {ADOX_PROGRAM, "aie", &kAieFiles},
-        {ADOX_PROGRAM, "anarpe", &kAnarpeFiles},
-        {ADOX_PROGRAM_CLASSIC, "aie", &kClassicAieFiles},
-        {ADOX_PROGRAM_CLASSIC, "anarpe", &kAnarpeFiles},
+        {ADOX_PROGRAM, "aie", &e2e::AieFiles},
+        {ADOX_PROGRAM, "anarpe", &e2e::AnarpeFiles},
+        {ADOX_PROGRAM_CLASSIC, "aie", &e2e::ClassicAieFiles},
+        {ADOX_PROGRAM_CLASSIC, "anarpe", &e2e::AnarpeFiles},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(std::string(C.Program) + " " + C.Target);
@@ -262,7 +258,7 @@ TEST_F(InterruptedRun, KilledDuringTheCopySwapLeavesOneWholeSet) {
     const QStringList Previous = Sites(false) + QStringList{"--protocol", "PRIMA/1"};
     ASSERT_EQ(Run("user", ADOX_PROGRAM, "aie", Previous).Code, 0);
     const FileSet PreviousSet = FolderFiles(Delivery("user", "aie"));
-    ASSERT_EQ(PreviousSet.size(), kAieFiles.size());
+    ASSERT_EQ(PreviousSet.size(), e2e::AieFiles.size());
     // The swap list, then four files moved aside and four put in place.
     for (const char* Step :
          {"swap-list", "rename-1", "rename-3", "rename-4", "rename-5", "rename-7", "rename-8"}) {
@@ -278,7 +274,7 @@ TEST_F(InterruptedRun, KilledDuringTheCopySwapLeavesOneWholeSet) {
         ::kill(static_cast<pid_t>(Killed.processId()), SIGKILL);
         ASSERT_TRUE(Killed.waitForFinished(30000));
         Release("user", Step);
-        const FileSet KilledSet = Pick(Data, kAieFiles);
+        const FileSet KilledSet = Pick(Data, e2e::AieFiles);
 
         QProcess& Next = Start("user", ADOX_PROGRAM, Data, "aie", Previous, "deliver");
         ASSERT_TRUE(WaitFor([&] { return Paused("user", "deliver"); }));
@@ -286,7 +282,7 @@ TEST_F(InterruptedRun, KilledDuringTheCopySwapLeavesOneWholeSet) {
         EXPECT_TRUE(Found == PreviousSet || Found == KilledSet) << "a mix of two sets, or leftovers";
         const Ended R = Finish(Next, "user");
         EXPECT_EQ(R.Code, 0) << R.Out << R.Err;
-        EXPECT_TRUE(FolderFiles(Delivery("user", "aie")) == Pick(Data, kAieFiles));
+        EXPECT_TRUE(FolderFiles(Delivery("user", "aie")) == Pick(Data, e2e::AieFiles));
         if (HasFailure()) return;
     }
 }

@@ -2,8 +2,9 @@
 // automation does: unattended, with a private HOME (the delivery folder) and a
 // registry file pointing at the copied installation folder.
 
-#include "TestSupport.h"
-#include "export/RecordLayout.h"
+#include "export/records/RecordLayout.h"
+#include "tests/common/TestSupport.h"
+#include "tests/e2e/RecordFileNames.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -30,10 +31,6 @@ using testsupport::ReadFileBytes;
 
 namespace {
 
-const std::vector<std::string> kAieFiles = {"File014.txt", "File622.txt", "File815.txt", "File815E.txt"};
-const std::vector<std::string> kAnarpeFiles = {"Adoz001.txt", "Adoz002.txt", "Adoz003.txt", "Adoz004.txt"};
-const std::vector<std::string> kClassicAieFiles = {"File014.txt", "File622.txt", "File698.txt", "File815.txt",
-                                                   "File815E.txt"};
 const std::string kStopPrefix = "Procedura interrotta con il seguente errore: ";
 const std::string kStopTail = "\n\nI DATI ESPORTATI NON SONO DISPONIBILI\n";
 
@@ -247,7 +244,7 @@ TEST_F(DemoRun, AieExportWritesFourFilesAndDeliversIdenticalCopies) {
     EXPECT_NE(Report.find("LEMM38038A"), std::string::npos) << Report;
 
     const std::vector<std::string> Lines = SplitLines(Log);
-    std::vector<std::string> Expected = OkLines(kAieFiles);
+    std::vector<std::string> Expected = OkLines(e2e::AieFiles);
     const std::string Folder = Delivery("aie").string();
     for (const std::string& Line : {std::string(), std::string("Copia files...."), std::string(),
                                     "I files sono disponibili nella cartella " + Folder + " ", std::string()})
@@ -257,7 +254,7 @@ TEST_F(DemoRun, AieExportWritesFourFilesAndDeliversIdenticalCopies) {
     EXPECT_EQ(Lines.back().rfind("Inviare i files via posta elettronica all'indirizzo ", 0), 0u) << Log;
     EXPECT_EQ(R.Err, "");
 
-    ExpectCopiesDelivered(kAieFiles);
+    ExpectCopiesDelivered(e2e::AieFiles);
     // Header, one record per row, trailer: the whole packets went through.
     struct Case {
         const char* File;
@@ -329,7 +326,7 @@ TEST_P(StoppedRun, StopsWithTheStopTextAndLeavesTheDeliveryFolderAsItWas) {
 
     const RunResult R = Export(ADOX_PROGRAM, C.Target, "1");
     EXPECT_EQ(R.Status, 1) << R.Out << R.Err;
-    const std::vector<std::string>& All = std::string(C.Target) == "aie" ? kAieFiles : kAnarpeFiles;
+    const std::vector<std::string>& All = std::string(C.Target) == "aie" ? e2e::AieFiles : e2e::AnarpeFiles;
     std::vector<std::string> Expected =
         OkLines(std::vector<std::string>(All.begin(), All.begin() + static_cast<long>(C.FilesWritten)));
     if (C.FilesWritten == All.size())
@@ -372,7 +369,7 @@ INSTANTIATE_TEST_SUITE_P(Demo, StoppedRun, ::testing::ValuesIn(kStopCases),
 TEST_F(DemoRun, NoPathWalksEveryPageAndIgnoresSites) {
     const RunResult R = Export(ADOX_PROGRAM, "aie", "3", {"--sites", "1"});
     ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
-    ExpectCopiesDelivered(kAieFiles);
+    ExpectCopiesDelivered(e2e::AieFiles);
 }
 
 TEST_F(DemoRun, AnarpeArchivePassesTheZipToolsAndHoldsTheFourFiles) {
@@ -380,13 +377,13 @@ TEST_F(DemoRun, AnarpeArchivePassesTheZipToolsAndHoldsTheFourFiles) {
     const RunResult R = Export(ADOX_PROGRAM, "anarpe", "1");
     ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
     const std::vector<std::string> Lines = SplitLines(SplitReport(R.Out).second);
-    const std::vector<std::string> Ok = OkLines(kAnarpeFiles);
+    const std::vector<std::string> Ok = OkLines(e2e::AnarpeFiles);
     ASSERT_GT(Lines.size(), Ok.size() + 2);
     EXPECT_TRUE(std::equal(Ok.begin(), Ok.end(), Lines.begin())) << R.Out;
     EXPECT_EQ(Lines[Ok.size() + 1], "Creazione zip....") << R.Out;
-    ExpectArchiveDelivered(kAnarpeFiles);
+    ExpectArchiveDelivered(e2e::AnarpeFiles);
     // The header carries the parameter file's date, found through the registry file.
-    const std::string Header = SplitLines(ReadFileBytes((Data / kAnarpeFiles[0]).string())).front();
+    const std::string Header = SplitLines(ReadFileBytes((Data / e2e::AnarpeFiles[0]).string())).front();
     EXPECT_EQ(Header.substr(Header.size() - 9), "01092021\r") << Header;
 }
 
@@ -403,7 +400,7 @@ TEST_F(DemoRun, SitePathExportsTheChosenDescriptions) {
 
     const RunResult R = Export(ADOX_PROGRAM, "aie", "2", {"--sites", Positions.join(',')});
     ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
-    ExpectCopiesDelivered(kAieFiles);
+    ExpectCopiesDelivered(e2e::AieFiles);
     const std::string Schools = ReadFileBytes((Data / "File014.txt").string());
     EXPECT_EQ(static_cast<std::size_t>(std::count(Schools.begin(), Schools.end(), '\n')), Last.size() + 2);
     for (std::size_t I = 0; I < Codes.size(); ++I) {
@@ -436,7 +433,7 @@ TEST_P(RefusedRun, ExitsWithoutWritingOrDelivering) {
     EXPECT_EQ(R.Status, C.Status) << R.Out << R.Err;
     EXPECT_NE(R.Err.find(C.Stderr), std::string::npos) << R.Err;
     EXPECT_EQ(SplitReport(R.Out).second.find("- File014.txt - OK"), std::string::npos) << R.Out;
-    for (const auto& Name : kAieFiles) {
+    for (const auto& Name : e2e::AieFiles) {
         EXPECT_FALSE(fs::exists(Data / Name)) << Name;
         EXPECT_FALSE(fs::exists(Root / Name)) << Name; // the working folder
     }
@@ -520,10 +517,10 @@ TEST_F(DemoRun, ClassicAieDeliversFiveFilesWithAnEmptyLastOne) {
     ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
     ASSERT_EQ(R.Out.rfind("----\n", 0), 0u) << R.Out;
     const std::vector<std::string> Lines = SplitLines(R.Out.substr(5));
-    const std::vector<std::string> Ok = OkLines(kClassicAieFiles);
+    const std::vector<std::string> Ok = OkLines(e2e::ClassicAieFiles);
     ASSERT_GT(Lines.size(), Ok.size());
     EXPECT_TRUE(std::equal(Ok.begin(), Ok.end(), Lines.begin())) << R.Out;
-    ExpectCopiesDelivered(kClassicAieFiles);
+    ExpectCopiesDelivered(e2e::ClassicAieFiles);
     const std::string Last = ReadFileBytes((Data / "File815E.txt").string());
     EXPECT_EQ(std::count(Last.begin(), Last.end(), '\n'), 2) << Last;
     EXPECT_EQ(Last.rfind("R001", 0), 0u) << Last;
@@ -534,7 +531,7 @@ TEST_F(DemoRun, ClassicAnarpeArchiveHoldsFourFiles) {
     const RunResult R = Export(ADOX_PROGRAM_CLASSIC, "anarpe", "1");
     ASSERT_EQ(R.Status, 0) << R.Out << R.Err;
     ASSERT_EQ(R.Out.rfind("----\n", 0), 0u) << R.Out;
-    ExpectArchiveDelivered(kAnarpeFiles);
+    ExpectArchiveDelivered(e2e::AnarpeFiles);
 }
 
 // record-check on what the demo's exports deliver: clean, and each record
@@ -642,7 +639,7 @@ TEST_F(DemoRun, TwoRunsAtOnceBothDeliverACompleteSet) {
     fs::copy(Data, OtherData, fs::copy_options::recursive);
     constexpr int Rounds = 8;
     for (const std::string Target : {"aie", "anarpe"}) {
-        const std::vector<std::string>& Files = Target == "aie" ? kAieFiles : kAnarpeFiles;
+        const std::vector<std::string>& Files = Target == "aie" ? e2e::AieFiles : e2e::AnarpeFiles;
         for (int Round = 0; Round < Rounds; ++Round) {
             SCOPED_TRACE(Target + " round " + std::to_string(Round));
             const fs::path SecondData = Round % 2 == 0 ? Data : OtherData;

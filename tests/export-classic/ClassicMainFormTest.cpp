@@ -2,13 +2,13 @@
 // the button rule, the registry page on the dataset that start-up or the site
 // page left, and the export page's files and delivery.
 
-#include "RecordingPresenter.h"
-#include "TestSupport.h"
+#include "tests/common/RecordingPresenter.h"
+#include "tests/common/TestSupport.h"
 
 #include "export-classic/ClassicEdition.h"
-#include "export/RecordFields.h"
-#include "export/RecordFilesDialog.h"
-#include "export/RecordLayout.h"
+#include "export/records/RecordFields.h"
+#include "export/records/RecordLayout.h"
+#include "export/viewer/RecordFilesDialog.h"
 #include "export/wizard/ExportPage.h"
 #include "export/wizard/RegistryPage.h"
 #include "export/wizard/SitePage.h"

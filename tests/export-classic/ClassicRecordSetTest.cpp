@@ -1,16 +1,16 @@
 // The earlier edition's files, compared byte for byte with golden files whose
 // bytes were worked out from the record layouts.
 
-#include "ExpectThrow.h"
-#include "TestPacket.h"
-#include "TestSettings.h"
-#include "TestSupport.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/common/TestPacket.h"
+#include "tests/common/TestSettings.h"
+#include "tests/common/TestSupport.h"
 
 #include "dataset/ClientDataSet.h"
-#include "export/ExportRecordSet.h"
-#include "export/OutputFileWriter.h"
-#include "export/StartupValues.h"
 #include "export/records/ClassicBodyWriters.h"
+#include "export/records/ExportRecordSet.h"
+#include "export/run/OutputFileWriter.h"
+#include "export/wizard/StartupValues.h"
 #include "support/VxExceptions.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 // The grid's table model over a real dataset loaded from a small packet.
 
 #include "forms/DataSetModel.h"
-#include "TestPacket.h"
-#include "TestSupport.h"
+#include "tests/common/TestPacket.h"
+#include "tests/common/TestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,10 +1,6 @@
 // Base form, dialogs, the application's notify, the QMessageBox presenter and
 // the widget text boundary.
 
-#include "ExpectThrow.h"
-#include "OwnedForm.h"
-#include "RecordingPresenter.h"
-#include "TestSupport.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
 #include "forms/VxApplication.h"
@@ -12,6 +8,10 @@
 #include "forms/VxFWizard.h"
 #include "support/VxExceptions.h"
 #include "support/VxParam.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/common/OwnedForm.h"
+#include "tests/common/RecordingPresenter.h"
+#include "tests/common/TestSupport.h"
 
 #include <QAction>
 #include <QPointer>

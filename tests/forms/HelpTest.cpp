@@ -2,9 +2,9 @@
 // installation's help file when it exists, else the program's own guide,
 // with the desktop's opener.
 
-#include "TestSupport.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/VxFDialog.h"
+#include "tests/common/TestSupport.h"
 
 #include <QDesktopServices>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 // The wizard's navigator without a window: paths, steps, moves and buttons.
 
-#include "ExpectThrow.h"
 #include "forms/VxWizardPaths.h"
 #include "support/VxExceptions.h"
+#include "tests/common/ExpectThrow.h"
 
 #include <gtest/gtest.h>
 #include <optional>

@@ -1,10 +1,10 @@
 // The wizard driven through its real buttons, offscreen.
 
-#include "ExpectThrow.h"
-#include "OwnedForm.h"
-#include "RecordingPresenter.h"
 #include "forms/VxFWizard.h"
 #include "support/VxExceptions.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/common/OwnedForm.h"
+#include "tests/common/RecordingPresenter.h"
 
 #include <QPointer>
 #include <QPushButton>

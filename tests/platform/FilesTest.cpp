@@ -1,5 +1,5 @@
-#include "Platform.h"
-#include "TestSupport.h"
+#include "platform/Platform.h"
+#include "tests/common/TestSupport.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "ExpectThrow.h"
-#include "Platform.h"
-#include "TestSupport.h"
+#include "platform/Platform.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/common/TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "VxGlobals.h"
+#include "support/VxGlobals.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "ExpectThrow.h"
-#include "Platform.h"
-#include "VxExceptions.h"
-#include "VxGlobals.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxGlobals.h"
+#include "tests/common/ExpectThrow.h"
 
 #include <clocale>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "RecordingPresenter.h"
-#include "VxExceptions.h"
-#include "VxMsgDlg.h"
+#include "support/VxExceptions.h"
+#include "support/VxMsgDlg.h"
+#include "tests/common/RecordingPresenter.h"
 
 #include <gtest/gtest.h>
 

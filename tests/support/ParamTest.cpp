@@ -1,9 +1,9 @@
-#include "ExpectThrow.h"
-#include "Platform.h"
-#include "TestSupport.h"
-#include "VxExceptions.h"
-#include "VxGlobals.h"
-#include "VxParam.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxGlobals.h"
+#include "support/VxParam.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/common/TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "FakeZipDll.h"
+#include "tests/zip/FakeZipDll.h"
 
 #include <algorithm>
 #include <cstdlib>

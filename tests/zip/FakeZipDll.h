@@ -3,7 +3,7 @@
 // plays a script of callbacks, so the component's side of the exchange can be
 // checked call by call. Built as its own ZipDll.so in a separate folder.
 
-#include "ZipDllRecords.h"
+#include "zip/ZipDllRecords.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // format's limit (99,997 adoptions) next to `zip -6` on the same files.
 // Usage: zip_bench [runs]
 
-#include "Zip.h"
+#include "zip/Zip.h"
 
 #include <QApplication>
 #include <algorithm>

@@ -1,12 +1,12 @@
 // The component's side of the plugin exchange, against a fake plugin that
 // records the records it is given and plays callbacks.
 
-#include "ExpectThrow.h"
-#include "FakeZipDll.h"
-#include "Platform.h"
-#include "ProgressForm.h"
-#include "Zip.h"
-#include "ZipTestSupport.h"
+#include "platform/Platform.h"
+#include "tests/common/ExpectThrow.h"
+#include "tests/zip/FakeZipDll.h"
+#include "tests/zip/ZipTestSupport.h"
+#include "zip/ProgressForm.h"
+#include "zip/Zip.h"
 
 #include <QLabel>
 #include <QProgressBar>

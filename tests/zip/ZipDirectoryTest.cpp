@@ -1,8 +1,8 @@
 // Naming an archive and reading its directory: hand-made archives for the
 // broken cases, archives made by other tools for the real ones.
 
-#include "Zip.h"
-#include "ZipTestSupport.h"
+#include "tests/zip/ZipTestSupport.h"
+#include "zip/Zip.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>

@@ -1,9 +1,9 @@
 // The component with the real ZipDll plugin: round trip, cancel, progress
 // window, full disk.
 
-#include "ProgressForm.h"
-#include "Zip.h"
-#include "ZipTestSupport.h"
+#include "tests/zip/ZipTestSupport.h"
+#include "zip/ProgressForm.h"
+#include "zip/Zip.h"
 
 #include <QApplication>
 #include <QLabel>

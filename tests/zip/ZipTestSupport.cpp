@@ -1,4 +1,4 @@
-#include "ZipTestSupport.h"
+#include "tests/zip/ZipTestSupport.h"
 
 #include <atomic>
 #include <cstdlib>

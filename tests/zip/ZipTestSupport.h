@@ -2,9 +2,9 @@
 // Shared pieces of the zip tests: a presenter that records and answers, a
 // private folder per test, and a builder for hand-made archives.
 
-#include "RecordingPresenter.h"
-#include "TestSupport.h"
-#include "VxMsgDlg.h"
+#include "support/VxMsgDlg.h"
+#include "tests/common/RecordingPresenter.h"
+#include "tests/common/TestSupport.h"
 
 #include <cstdint>
 #include <deque>

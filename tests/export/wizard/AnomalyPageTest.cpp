@@ -1,7 +1,7 @@
 // The anomaly page: "Stampa Anomalie" saves the report as shown and opens
 // it; its failures are told.
 
-#include "WizardFormFixture.h"
+#include "tests/export/wizard/WizardFormFixture.h"
 
 #include "forms/QtText.h"
 

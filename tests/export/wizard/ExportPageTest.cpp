@@ -1,10 +1,10 @@
 // The export page's "Mostra file": offered only after an export that
 // finished, a tab per file with the fields as columns, reached by keyboard.
 
-#include "WizardFormFixture.h"
+#include "tests/export/wizard/WizardFormFixture.h"
 
-#include "export/RecordFilesDialog.h"
-#include "export/RecordLayout.h"
+#include "export/records/RecordLayout.h"
+#include "export/viewer/RecordFilesDialog.h"
 #include "forms/QtText.h"
 
 #include <QAbstractItemView>

@@ -3,7 +3,7 @@
 // visits, rows the school file does not take, tab order and tooltips; each
 // checked in the files the export writes.
 
-#include "WizardFormFixture.h"
+#include "tests/export/wizard/WizardFormFixture.h"
 
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"

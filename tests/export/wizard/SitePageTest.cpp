@@ -1,7 +1,7 @@
 // The site page through its real widgets: one tick per code before Next,
 // the ticks kept across Back, and the choice reaching the school file.
 
-#include "WizardFormFixture.h"
+#include "tests/export/wizard/WizardFormFixture.h"
 
 #include <QListWidget>
 

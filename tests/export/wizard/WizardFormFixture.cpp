@@ -1,4 +1,4 @@
-#include "WizardFormFixture.h"
+#include "tests/export/wizard/WizardFormFixture.h"
 
 #include "support/VxGlobals.h"
 

@@ -2,17 +2,17 @@
 // The current edition's main form on a copy of the demo's data, started and
 // shown offscreen, and what its tests read back from the files it writes.
 
-#include "RecordingPresenter.h"
-#include "TestSupport.h"
-#include "WizardTestData.h"
-#include "export/WizardArguments.h"
-#include "export/txadMMain.h"
 #include "export/wizard/AnomalyPage.h"
 #include "export/wizard/CurrentEdition.h"
 #include "export/wizard/ExportPage.h"
 #include "export/wizard/RegistryPage.h"
 #include "export/wizard/SitePage.h"
+#include "export/wizard/WizardArguments.h"
 #include "export/wizard/txadFMain.h"
+#include "export/wizard/txadMMain.h"
+#include "tests/common/RecordingPresenter.h"
+#include "tests/common/TestSupport.h"
+#include "tests/export/wizard/WizardTestData.h"
 
 #include <QApplication>
 #include <QLineEdit>

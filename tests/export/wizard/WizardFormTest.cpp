@@ -2,7 +2,7 @@
 // start-up failures and incomplete installations, the keyboard and the
 // window's title and size.
 
-#include "WizardFormFixture.h"
+#include "tests/export/wizard/WizardFormFixture.h"
 
 #include "forms/QtText.h"
 #include "platform/Platform.h"

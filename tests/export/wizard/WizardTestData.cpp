@@ -1,7 +1,7 @@
-#include "WizardTestData.h"
+#include "tests/export/wizard/WizardTestData.h"
 
-#include "TestPacket.h"
-#include "TestSupport.h"
+#include "tests/common/TestPacket.h"
+#include "tests/common/TestSupport.h"
 
 #include <atomic>
 #include <cstdlib>

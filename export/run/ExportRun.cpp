@@ -1,0 +1,198 @@
+#include "export/run/ExportRun.h"
+
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <thread>
+
+#include "export/records/RecordLines.h"
+#include "export/run/FileSink.h"
+#include "export/run/RunControl.h"
+#include "export/run/SubmissionAddresses.h"
+#include "support/VxExceptions.h"
+
+namespace txad {
+
+namespace {
+
+// Takes a folder's lock, waiting as long as WaitMs while another holder has
+// it; the log is told once, with WaitText naming the folder.
+std::unique_ptr<platform::FolderLock>
+WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder,
+                  const char* WaitText, const char* Step, int WaitMs,
+                  const std::function<void(const std::string&)>& Log) {
+    platform::FolderLockAttempt Attempt = Try();
+    if (!Attempt.Busy) return std::move(Attempt.Lock);
+    Log(FormatMsg(WaitText, Folder));
+    TestPausePoint(Step);
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
+    for (;;) {
+        ThrowIfTerminationRequested();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Attempt = Try();
+        if (!Attempt.Busy) return std::move(Attempt.Lock);
+        if (std::chrono::steady_clock::now() >= Deadline)
+            throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
+    }
+}
+
+} // namespace
+
+std::string StopText(std::string_view Cause) {
+    return FormatMsg(
+        "Procedura interrotta con il seguente errore: %s\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI",
+        Cause);
+}
+
+std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault) {
+    std::string Text = FormatMsg("Il file %s non rispetta il tracciato: ", FileName);
+    Text += "riga " + std::to_string(Fault.Line) + ", colonna " + std::to_string(Fault.Column);
+    if (!Fault.Field.empty()) Text += ", campo " + Fault.Field;
+    return Text + ": " + Fault.What;
+}
+
+ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, TClientDataSet& Main,
+                     LogFn Log, ZipPacker* Zip, DeliveryFileOps* Ops)
+    : FRecordSet(RecordSet), FSettings(std::move(Settings)), FMain(Main), FLog(std::move(Log)), FZip(Zip),
+      FOps(Ops != nullptr ? Ops : &FDefaultOps), FOutFiles(RecordSet.OutFiles()),
+      FWriter(FRecordSet, FSettings, FMain) {}
+
+ExportRun::~ExportRun() = default;
+
+bool ExportRun::Execute() {
+    Log("Generazione files....");
+    try {
+        const bool Delivers = FRecordSet.IsAie() || FRecordSet.IsAnarpe();
+        std::unique_ptr<platform::FolderLock> DataLock;
+        if (Delivers) {
+            DataLock = LockDataFolder();
+            FDataFolderLocked = DataLock != nullptr;
+            RemoveLeftovers();
+        }
+        for (std::size_t I = 0; I < FOutFiles.size(); ++I) {
+            ThrowIfTerminationRequested();
+            WriteOutputFile(static_cast<int>(I));
+            Log("- " + FOutFiles[I] + " - OK");
+        }
+        CheckOutputFiles();
+        TestPausePoint("deliver");
+        ThrowIfTerminationRequested();
+        if (FRecordSet.IsAie()) {
+            Log("\r\nCopia files....\r\n");
+            DeliverByCopy();
+        } else if (FRecordSet.IsAnarpe()) {
+            Log("\r\nCreazione zip....\r\n");
+            DeliverByZip();
+        }
+    } catch (const std::exception& E) {
+        Log(StopText(E.what()));
+        return true;
+    }
+    return false;
+}
+
+void ExportRun::WriteOutputFile(int Index) {
+    FWriter.WriteOutputFile(Index);
+}
+
+void ExportRun::CheckOutputFiles() {
+    std::string Bytes;
+    for (const FileLayout& File : FRecordSet.FileLayouts()) {
+        const std::string Path = FSettings.DataDir + std::string(File.FileName);
+        if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
+            throw EVxError(FormatMsg("Error reading file %s", PathText(Path)));
+        const std::vector<RecordFault> Faults = CheckRecordFile(File, Bytes);
+        if (!Faults.empty()) throw EVxError(LayoutFaultText(File.FileName, Faults.front()));
+    }
+}
+
+std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
+    if (DeliveryFolderIsDataFolder()) return nullptr;
+    return WaitForFolderLock([this] { return FOps->TryLockFolder(FSettings.DestDir); },
+                             PathText(ExcludePathDelimiter(FSettings.DestDir)),
+                             "Un'altra esportazione sta consegnando i file nella cartella %s: attesa...",
+                             "wait-delivery", FDeliveryLockWaitMs, FLog);
+}
+
+std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
+    return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
+                             PathText(ExcludePathDelimiter(FSettings.DataDir)),
+                             "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
+                             "wait-data", FDeliveryLockWaitMs, FLog);
+}
+
+bool ExportRun::DeliveryFolderIsDataFolder() {
+    return FDataFolderLocked && FOps->SameFolder(FSettings.DataDir, FSettings.DestDir);
+}
+
+void ExportRun::RemoveLeftovers() {
+    if (FDataFolderLocked) FileSink::RemoveLeftovers(FSettings.DataDir);
+    // A delivery folder that another run holds is put in order by that run.
+    if (!platform::DirectoryExists(FSettings.DestDir)) return;
+    if (DeliveryFolderIsDataFolder()) {
+        RecoverDeliveryFolder(FSettings.DestDir, *FOps);
+        return;
+    }
+    if (const platform::FolderLockAttempt Attempt = platform::TryLockFolder(FSettings.DestDir); Attempt.Lock)
+        RecoverDeliveryFolder(FSettings.DestDir, *FOps);
+}
+
+void ExportRun::DeliverByCopy() {
+    // A folder that cannot be made shows up as a copy failure.
+    FOps->ForceDirectories(FSettings.DestDir);
+    const auto Lock = LockDeliveryFolder();
+    if (Lock || DeliveryFolderIsDataFolder()) RecoverDeliveryFolder(FSettings.DestDir, *FOps);
+    CopyOutputFiles(FSettings.DataDir, FSettings.DestDir);
+}
+
+void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
+    txad::CopyOutputFiles(SourceDir, DestDir, FOutFiles, *FOps);
+    Log(FormatMsg("I files sono disponibili nella cartella %s ", PathText(ExcludePathDelimiter(DestDir))) +
+        "\r\n\r\n" +
+        FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
+}
+
+void ExportRun::DeliverByZip() {
+    FOps->ForceDirectories(FSettings.DestDir);
+    const auto Lock = LockDeliveryFolder();
+    if (Lock || DeliveryFolderIsDataFolder()) RecoverDeliveryFolder(FSettings.DestDir, *FOps);
+    std::vector<std::string> Files;
+    Files.reserve(FOutFiles.size());
+    for (const std::string& Name : FOutFiles) Files.push_back(FSettings.DataDir + Name);
+    BuildZip(FSettings.DestDir + ArchiveName, Files);
+    Log("Il file " + std::string(ArchiveName) + " \xE8 disponibile nella cartella " +
+        PathText(ExcludePathDelimiter(FSettings.DestDir)) + " \r\n\r\n" +
+        FormatMsg("Inviare il file via posta elettronica all'indirizzo %s", AnarpeSubmissionAddress()));
+}
+
+void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::string>& Files) {
+    if (FZip == nullptr) throw EVxInternalError("Componente zip non disponibile");
+    // Every run builds a new archive, under a name of its own beside the old
+    // one, which it replaces only once the new one holds every file: a failed
+    // run leaves the old archive as it was.
+    const std::string NewArchive = ArchivePath + NewCopySuffix;
+    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    struct RemoveUnlessKept {
+        DeliveryFileOps& Ops;
+        const std::string& Path;
+        bool Keep = false;
+        ~RemoveUnlessKept() {
+            if (!Keep && Ops.IsFile(Path)) Ops.Delete(Path);
+        }
+    } Archive{*FOps, NewArchive};
+    // The component's copy of the archive goes beside it, where the next run
+    // finds it should this one be killed, and no temporary folder is needed.
+    FZip->SetTempDir(FSettings.DestDir);
+    FZip->SetZipFileName(NewArchive);
+    FZip->SetFileSpecs(Files);
+    if (FZip->Add() != static_cast<int>(Files.size()))
+        throw EVxError("Errore nella generazione del file zip.");
+    TestPausePoint("zip-rename");
+    ThrowIfTerminationRequested();
+    if (!FOps->Rename(NewArchive, ArchivePath))
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    Archive.Keep = true;
+}
+
+} // namespace txad
