@@ -12,12 +12,11 @@
 std::string PluginDirectory();
 // The Italian user guide (an HTML page) installed with the program.
 std::string GuidePath();
-// The commented example of the registry file.
-std::string ExampleRegistryFile();
-
 // What the user must set up before an export can find the installation
-// folder and the recipient's parameter file; empty when both are there.
-QString InstallationHint(const std::string& Target);
+// folder and the recipient's parameter file, and the warning for a parameter
+// file dated like a copy that lost its date (against the packets of
+// DataDir); empty when all is in order.
+QString InstallationHint(const std::string& Target, const std::string& DataDir);
 
 // The program's icon for every window: the desktop theme's, else the one
 // built into the program.

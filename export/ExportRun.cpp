@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "export/RecordFileView.h"
+#include "export/StartupValues.h"
 #include "export/SubmissionAddresses.h"
 #include "support/VxExceptions.h"
 
@@ -32,6 +33,12 @@ ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, 
 ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
+    std::vector<std::string> Packets;
+    for (const std::string& Name : FSettings.BodyFiles) Packets.push_back(FSettings.DataDir + Name);
+    // The header carries the date as it is; a copy that lost it is only told.
+    if (const std::string Notice = ParamFileDateNotice(FSettings.ParamFileDate, FSettings.RunDate, Packets);
+        !Notice.empty())
+        Log(Notice + "\r\n");
     Log("Generazione files....");
     try {
         for (std::size_t I = 0; I < FSettings.OutFiles.size(); ++I) {

@@ -1,6 +1,9 @@
 #include "export/StartupValues.h"
 
+#include <algorithm>
+#include <charconv>
 #include <exception>
+#include <optional>
 
 #include "export/RecordFields.h"
 #include "platform/Platform.h"
@@ -51,14 +54,60 @@ std::string ReadParamFileDate(const std::string& Path) {
     return FormatDateDMY(*Date);
 }
 
-std::string InstallationProblem(std::string_view Target) {
+std::string InstallationAdvice(std::string_view Target) {
     std::string Problem = MainDirProblem();
-    if (Problem.empty()) {
-        const std::string Path = ParamFilePath(VxParam().MainDir(), Target);
-        if (platform::FileLastWriteDate(Path)) return {};
-        Problem = "File dei parametri non trovato: " + platform::Cp1252FromUtf8(Path);
-    }
-    return Problem + "\r\nInvalid argument to date encode";
+    if (!Problem.empty()) return Problem;
+    // Read afresh, not through VxParam: the start dialog may just have set it up.
+    const std::string MainDir =
+        platform::IncludePathDelimiter(platform::ReadHklmString(VxRegistryKey, "MainDir").value_or(""));
+    const std::string Path = ParamFilePath(MainDir, Target);
+    if (platform::FileLastWriteDate(Path)) return {};
+    return "File dei parametri non trovato: " + platform::Cp1252FromUtf8(Path) +
+           "\r\nI file dei parametri vengono dall'installazione del programma di gestione della scuola, "
+           "nella cartella ETC" +
+           std::string(1, platform::PathDelimiter()) + "datrex" + std::string(1, platform::PathDelimiter()) +
+           " della cartella di installazione: la loro data va nei file, quindi si copiano conservandola "
+           "(cp -p, rsync -t).";
+}
+
+std::string InstallationProblem(std::string_view Target) {
+    const std::string Advice = InstallationAdvice(Target);
+    return Advice.empty() ? Advice : Advice + "\r\nInvalid argument to date encode";
+}
+
+namespace {
+
+int DayNumber(const platform::LocalDate& D) {
+    return D.Year * 10000 + D.Month * 100 + D.Day;
+}
+
+} // namespace
+
+std::string ParamFileDateNotice(std::string_view ParamFileDate, const platform::LocalDate& Today,
+                                const std::vector<std::string>& PacketPaths) {
+    int Day = 0, Month = 0, Year = 0;
+    const auto Digits = [&](std::size_t Pos, std::size_t Len, int& Out) {
+        const char* First = ParamFileDate.data() + Pos;
+        auto [Ptr, Ec] = std::from_chars(First, First + Len, Out);
+        return Ec == std::errc() && Ptr == First + Len;
+    };
+    if (ParamFileDate.size() != 8 || !Digits(0, 2, Day) || !Digits(2, 2, Month) || !Digits(4, 4, Year))
+        return {};
+    const platform::LocalDate Param{Year, Month, Day};
+    if (DayNumber(Param) == DayNumber(Today))
+        return "La data del file dei parametri \xE8 quella di oggi: se il file \xE8 stato copiato, va "
+               "copiato "
+               "conservandone la data";
+    std::optional<int> Newest;
+    for (const std::string& Path : PacketPaths)
+        if (const auto Date = platform::FileLastWriteDate(Path))
+            Newest = std::max(Newest.value_or(0), DayNumber(*Date));
+    if (Newest && DayNumber(Param) > *Newest)
+        return "La data del file dei parametri (" + std::string(ParamFileDate.substr(0, 2)) + "/" +
+               std::string(ParamFileDate.substr(2, 2)) + "/" + std::string(ParamFileDate.substr(4)) +
+               ") \xE8 successiva a quella dei pacchetti dei dati: se il file \xE8 stato copiato, va copiato "
+               "conservandone la data";
+    return {};
 }
 
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {

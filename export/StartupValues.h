@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dataset/ClientDataSet.h"
+#include "platform/Platform.h"
 
 namespace txad {
 
@@ -32,6 +33,17 @@ std::string ReadParamFileDate(const std::string& Path);
 // "Invalid argument to date encode" is the last line. Empty when the date can
 // be read. The start-up error, the start dialog and the manual say the same.
 std::string InstallationProblem(std::string_view Target);
+
+// The way to set up what InstallationProblem names, without its last line:
+// the start dialog shows it while the user can still act on it.
+std::string InstallationAdvice(std::string_view Target);
+
+// A warning, not an error, for a parameter file whose date (DDMMYYYY, as in
+// the header) looks like the date of a copy that did not keep it: Today, or
+// later than the newest of the packets at PacketPaths (those that exist).
+// Empty when the date looks right or is not known. CP1252.
+std::string ParamFileDateNotice(std::string_view ParamFileDate, const platform::LocalDate& Today,
+                                const std::vector<std::string>& PacketPaths);
 
 // Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;
 // empty for a packet without rows.

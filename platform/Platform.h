@@ -47,6 +47,20 @@ std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view
                                           HklmMissing* Missing = nullptr);
 // The export file read on Linux; empty where the system's registry is read.
 std::string HklmFilePath();
+// On Linux the first of these that applies is the registry: the file named by
+// ADOXPORT_HKLM (that file only, whether it exists or not), the system's file
+// set up by an administrator for every user (/etc/adoxport/hklm.reg), the
+// user's own file ($XDG_CONFIG_HOME/adoxport/hklm.reg, by default under
+// ~/.config). With none of them there, the system's file is named as missing.
+enum class HklmSourceKind { SystemRegistry, Environment, SystemFile, UserFile, NotFound };
+struct HklmSource {
+    HklmSourceKind Kind = HklmSourceKind::NotFound;
+    std::string File; // empty for the system's registry
+};
+HklmSource CurrentHklmSource();
+// The two files of the order above; empty where the system's registry is read.
+std::string SystemHklmFilePath();
+std::string UserHklmFilePath();
 
 // ---- Folders and files ----------------------------------------------------
 char PathDelimiter();

@@ -19,10 +19,17 @@ private:
 };
 
 // Why MainDir() has no installation folder to give, in the program's language
-// (CP1252): the registry file that is missing (its path and ADOXPORT_HKLM),
-// the key or the value that is absent, or the registry's own error. Empty
-// when the value is there.
+// (CP1252), one fact a line: the registry file that is missing with the ways
+// to set it up (the start dialog for this user, an administrator for every
+// user, ADOXPORT_HKLM), the key or the value that is absent and who may change
+// the file, or the registry's own error. Empty when the value is there. The
+// start dialog, the application's error box and the unattended mode all show
+// this text.
 std::string MainDirProblem();
+
+// The commented example of the registry file installed with the programs
+// (in the build tree at the same place relative to the programs).
+std::string ExampleRegistryFile();
 
 // The global instance created by the framework's start-up.
 TVxParam& VxParam();

@@ -17,4 +17,8 @@ namespace platform::detail {
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
                                               std::string_view Value, HklmMissing* Missing = nullptr);
 
+// The registry source of CurrentHklmSource from the value of ADOXPORT_HKLM
+// (null when unset), the system's file and the user's file.
+HklmSource ChooseHklmSource(const char* Env, const std::string& System, const std::string& User);
+
 } // namespace platform::detail

@@ -59,6 +59,18 @@ std::string HklmFilePath() {
     return {};
 }
 
+std::string SystemHklmFilePath() {
+    return {};
+}
+
+std::string UserHklmFilePath() {
+    return {};
+}
+
+HklmSource CurrentHklmSource() {
+    return {HklmSourceKind::SystemRegistry, {}};
+}
+
 std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value,
                                           HklmMissing* Missing) {
     std::wstring K = Wide(Utf8FromCp1252(Key));

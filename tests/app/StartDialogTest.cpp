@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -40,6 +41,12 @@ private:
     std::string FPath;
 };
 
+// A parameter file installed long ago, as the suite leaves it.
+void WriteParamFile(const std::string& Path) {
+    testsupport::WriteFileBytes(Path, "x");
+    fs::last_write_time(Path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
+}
+
 const std::string kHead = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n";
 
 TEST(InstallationHint, NamesWhatTheUserMustSet) {
@@ -51,12 +58,12 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
         const char* Expected; // a part of the hint; nullptr: no hint
     };
     const Case Cases[] = {
-        {"no registry file", false, "", "aie", "Manca il file di registro"},
-        {"no MainDir", true, "\"Altro\"=\"x\"\r\n", "aie", "manca il valore \"MainDir\""},
-        {"empty MainDir", true, "\"MainDir\"=\"\"\r\n", "aie", "manca il valore \"MainDir\""},
+        {"no registry file", false, "", "aie", "File del registro non trovato"},
+        {"no MainDir", true, "\"Altro\"=\"x\"\r\n", "aie", "Manca il valore MainDir"},
+        {"empty MainDir", true, "\"MainDir\"=\"\"\r\n", "aie", "Manca il valore MainDir"},
         {"MainDir not a string", true, "\"MainDir\"=dword:00000001\r\n", "aie", "Invalid data type"},
         {"no parameter file for the target", true, "\"MainDir\"=\"MAINDIR\"\r\n", "anarpe",
-         "Manca il file dei parametri"},
+         "File dei parametri non trovato"},
         {"all there", true, "\"MainDir\"=\"MAINDIR\"\r\n", "aie", nullptr},
         {"all there, no trailing separator", true, "\"MainDir\"=\"MAINDIR_BARE\"\r\n", "aie", nullptr},
     };
@@ -65,21 +72,25 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
         OwnRegistry Registry;
         const std::string Install = Registry.Dir() + "/install";
         fs::create_directories(Install + "/ETC/datrex");
-        testsupport::WriteFileBytes(Install + "/ETC/datrex/aie.ufp", "x");
+        WriteParamFile(Install + "/ETC/datrex/aie.ufp");
         std::string Body = C.Body;
         if (auto At = Body.find("MAINDIR_BARE"); At != std::string::npos)
             Body.replace(At, 12, Install);
         else if (auto At2 = Body.find("MAINDIR"); At2 != std::string::npos)
             Body.replace(At2, 7, Install + "/");
         if (C.WriteFile) testsupport::WriteFileBytes(Registry.Path(), kHead + Body);
-        const QString Hint = InstallationHint(C.Target);
+        const QString Hint = InstallationHint(C.Target, Registry.Dir());
         if (C.Expected == nullptr) {
             EXPECT_TRUE(Hint.isEmpty()) << Hint.toStdString();
             continue;
         }
         EXPECT_TRUE(Hint.contains(QString::fromUtf8(C.Expected))) << Hint.toStdString();
         // Every hint names the file the user has to look at.
-        EXPECT_TRUE(Hint.contains(QString::fromStdString(Registry.Path()))) << Hint.toStdString();
+        if (std::string(C.Expected) != "File dei parametri non trovato")
+            EXPECT_TRUE(Hint.contains(QString::fromStdString(Registry.Path()))) << Hint.toStdString();
+        else
+            EXPECT_TRUE(Hint.contains(QString::fromStdString(Install + "/ETC/datrex/anarpe.ufp")))
+                << Hint.toStdString();
     }
 }
 
@@ -142,7 +153,7 @@ TEST_F(StartDialogFixture, RegistryHintFollowsTheRecipient) {
     OwnRegistry Registry;
     const std::string Install = Registry.Dir() + "/install/";
     fs::create_directories(Install + "ETC/datrex");
-    testsupport::WriteFileBytes(Install + "ETC/datrex/aie.ufp", "x");
+    WriteParamFile(Install + "ETC/datrex/aie.ufp");
     testsupport::WriteFileBytes(Registry.Path(), kHead + "\"MainDir\"=\"" + Install + "\"\r\n");
     QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
     StartDialog Dialog(Settings);
