@@ -9,9 +9,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #ifndef ADOX_PLUGIN_DIR_FROM_BIN
 #define ADOX_PLUGIN_DIR_FROM_BIN "."
+#endif
+#ifndef ADOX_APP_ID_PREFIX
+#define ADOX_APP_ID_PREFIX ""
 #endif
 #ifndef ADOX_GUIDE_DIR_FROM_BIN
 #define ADOX_GUIDE_DIR_FROM_BIN "guida"
@@ -45,6 +51,20 @@ QString InstallationHint(const std::string& Target, const std::string& DataDir) 
     }
     const std::u16string Wide = platform::Utf16FromCp1252(Text);
     return QString::fromStdU16String(Wide).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+void SetDesktopEntry(const std::string& Program) {
+    QGuiApplication::setDesktopFileName(QStringLiteral(ADOX_APP_ID_PREFIX) + QString::fromStdString(Program));
+}
+
+void LoadQtTranslations() {
+    // Owned by the application, which lives as long as the translations are used.
+    auto* Translator = new QTranslator(QCoreApplication::instance());
+    if (Translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(Translator);
+    else
+        delete Translator;
 }
 
 void SetProgramIcon() {

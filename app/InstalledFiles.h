@@ -18,6 +18,16 @@ std::string GuidePath();
 // DataDir); empty when all is in order.
 QString InstallationHint(const std::string& Target, const std::string& DataDir);
 
+// Ties the program's windows to its desktop entry (ADOX_APP_ID_PREFIX +
+// the program's name, the entry's file name without ".desktop"): the
+// application ID on Wayland and the entry whose StartupWMClass is the
+// program's name, which X11 puts in WM_CLASS.
+void SetDesktopEntry(const std::string& Program);
+
+// Qt's own texts (standard buttons, the folder chooser) in Italian, like the
+// program's, when Qt's Italian translations are installed.
+void LoadQtTranslations();
+
 // The program's icon for every window: the desktop theme's, else the one
 // built into the program.
 void SetProgramIcon();

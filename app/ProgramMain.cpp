@@ -120,6 +120,8 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     }
     TVxApplication App(Argc, Argv, Traits.Title);
     SetProgramIcon();
+    SetDesktopEntry(Traits.Title);
+    LoadQtTranslations();
     // Numbers follow the framework's own settings, never the C library's locale.
     std::setlocale(LC_NUMERIC, "C");
     VxFrameworkStartup(Traits.FollowUserLocale);

@@ -76,7 +76,7 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
 
     buGuida = new QPushButton(QStringLiteral("Guida"), this);
     buGuida->setObjectName("buGuida");
-    buAvvia = new QPushButton(QStringLiteral("Avvia"), this);
+    buAvvia = new QPushButton(QStringLiteral("&Avvia"), this);
     buAvvia->setObjectName("buAvvia");
     buAvvia->setDefault(true);
     buAnnulla = new QPushButton(QStringLiteral("Annulla"), this);

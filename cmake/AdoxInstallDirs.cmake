@@ -12,3 +12,7 @@ file(RELATIVE_PATH ADOX_SHARE_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
   ${CMAKE_INSTALL_PREFIX}/${ADOX_SHARE_INSTALL_DIR})
 file(RELATIVE_PATH ADOX_GUIDE_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
   ${CMAKE_INSTALL_PREFIX}/${ADOX_GUIDE_INSTALL_DIR})
+
+# A desktop entry's ID is this prefix and the program's name; the programs
+# name their windows after it.
+set(ADOX_APP_ID_PREFIX invalid.adoxport.)
