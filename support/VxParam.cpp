@@ -50,7 +50,7 @@ std::string MainDirProblem() {
         break;
     case platform::HklmSourceKind::UserFile:
         Where = "nel file del registro di questo utente " + File +
-                " (lo riscrive \"Imposta...\" della finestra iniziale)";
+                " (lo riscrive \"Imposta la cartella di installazione...\" della finestra iniziale)";
         break;
     }
     switch (Missing) {
@@ -62,9 +62,8 @@ std::string MainDirProblem() {
         return "File del registro non trovato: n\xE9 " + System + " (per tutti gli utenti) n\xE9 " +
                platform::Cp1252FromUtf8(platform::UserHklmFilePath()) + " (per questo utente)." +
                "\r\nSenza amministratore: nella finestra iniziale (adoxport avviato senza argomenti, come "
-               "dal "
-               "menu) \"Imposta...\" sceglie la cartella di installazione e scrive il file di questo "
-               "utente." +
+               "dal menu) il pulsante \"Imposta la cartella di installazione...\" la chiede e scrive il file "
+               "di questo utente." +
                "\r\nPer tutti gli utenti serve un amministratore: copia l'esempio commentato " + Example +
                " in " + System + " e vi indica la cartella di installazione (valore MainDir)." +
                "\r\nUn altro file si indica con la variabile d'ambiente ADOXPORT_HKLM.";

@@ -16,6 +16,7 @@
 #include "export/txadFMain.h"
 #include "export/txadMMain.h"
 #include "forms/VxApplication.h"
+#include "platform/Platform.h"
 #include "support/VxGlobals.h"
 #include "support/VxMsgDlg.h"
 
@@ -29,6 +30,7 @@
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -110,6 +112,28 @@ bool ShootStart(const std::string& Out) {
     return Save(Start, Out + "/start.png");
 }
 
+// The start dialog on a machine where nobody set up a registry file: the
+// advice, and the button that lets the user set it up.
+bool ShootStartSetup(const std::string& Out) {
+    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Hklm = platform::HklmFilePath();
+    unsetenv("ADOXPORT_HKLM");
+    setenv("XDG_CONFIG_HOME", (testsupport::SandboxDir() + "/config").c_str(), 1);
+    QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio-setup.conf"),
+                       QSettings::IniFormat);
+    bool Ok = false;
+    {
+        StartDialog Start(Settings);
+        Start.setWindowTitle("adoxport");
+        Start.edCartella->setText(QString::fromStdString(Dir));
+        Start.show();
+        Ok = QTest::qWaitForWindowExposed(&Start) && Save(Start, Out + "/start-setup.png");
+    }
+    setenv("ADOXPORT_HKLM", Hklm.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    return Ok;
+}
+
 // The window after a start-up that cannot lead to an export.
 bool ShootStartupError(const std::string& Out, bool Maximised) {
     const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
@@ -147,7 +171,7 @@ int main(int argc, char** argv) {
     VxFrameworkStartup(false);
     SetProgramIcon();
     std::filesystem::create_directories(Out);
-    const bool Ok = ShootStart(Out) && Shoot("aie", Out, true, Maximised) &&
+    const bool Ok = ShootStart(Out) && ShootStartSetup(Out) && Shoot("aie", Out, true, Maximised) &&
                     Shoot("anarpe", Out, false, Maximised) && ShootStartupError(Out, Maximised);
     std::error_code Ec;
     std::filesystem::remove_all(testsupport::SandboxDir(), Ec);
