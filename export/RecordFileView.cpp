@@ -31,6 +31,10 @@ std::string_view RecordLines::Line(std::size_t Index) const {
 
 const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, std::size_t Index,
                                  std::size_t Count) {
+    return LayoutOfLine(File, Line, Index == 0, Index + 1 == Count);
+}
+
+const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, bool First, bool Last) {
     const RecordLayout* Best = nullptr;
     for (const RecordLayout* Layout : {File.Header, File.Body, File.Trailer}) {
         if (Layout && Line.starts_with(Layout->Code()) &&
@@ -38,8 +42,8 @@ const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, 
             Best = Layout;
     }
     if (Best) return *Best;
-    if (Index == 0) return *File.Header;
-    if (Index + 1 == Count || !File.Body) return *File.Trailer;
+    if (First) return *File.Header;
+    if (Last || !File.Body) return *File.Trailer;
     return *File.Body;
 }
 

@@ -383,8 +383,8 @@ bool Split(const PreparedLayout& P, std::string_view Line, std::vector<FieldSpan
 
 class FileChecker {
 public:
-    FileChecker(const FileLayout& File, std::vector<RecordFault>& Faults)
-        : FFile(File), FHeader(File.Header), FBody(File.Body), FTrailer(File.Trailer), FFaults(Faults) {
+    FileChecker(const FileLayout& File, const std::function<void(RecordFault)>& Each)
+        : FFile(File), FHeader(File.Header), FBody(File.Body), FTrailer(File.Trailer), FEach(Each) {
         FSpans.reserve(32);
     }
 
@@ -394,7 +394,7 @@ public:
 
 private:
     void Fault(long long Column, std::string_view Field, std::string What) {
-        FFaults.push_back({FLine, Column, std::string(Field), std::move(What)});
+        FEach({FLine, Column, std::string(Field), std::move(What)});
     }
     // Checks one line against a layout; false when its record code is wrong.
     bool CheckLine(const PreparedLayout& P, std::string_view Line);
@@ -403,7 +403,7 @@ private:
 
     const FileLayout& FFile;
     PreparedLayout FHeader, FBody, FTrailer;
-    std::vector<RecordFault>& FFaults;
+    const std::function<void(RecordFault)>& FEach;
     std::vector<FieldSpan> FSpans;
     long long FLine = 0;
     long long FHeaderSchools = -1; // the header's school count, when it has a valid one
@@ -583,9 +583,10 @@ void FileChecker::CheckTrailerCount(std::string_view Line) {
 
 // Whether Line is a clean header of File.
 bool HeaderFits(const FileLayout& File, std::string_view Line) {
-    std::vector<RecordFault> Faults;
-    FileChecker Checker(File, Faults);
-    return Checker.CheckHeader(Line) && Faults.empty();
+    bool Clean = true;
+    const std::function<void(RecordFault)> Each = [&Clean](const RecordFault&) { Clean = false; };
+    FileChecker Checker(File, Each);
+    return Checker.CheckHeader(Line) && Clean;
 }
 
 std::string_view BaseName(std::string_view Path) {
@@ -620,8 +621,13 @@ bool SplitRecord(const RecordLayout& Layout, std::string_view Line, std::vector<
 
 std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_view Bytes) {
     std::vector<RecordFault> Faults;
-    FileChecker(Layout, Faults).Run(Bytes);
+    CheckRecordFile(Layout, Bytes, [&Faults](RecordFault Fault) { Faults.push_back(std::move(Fault)); });
     return Faults;
+}
+
+void CheckRecordFile(const FileLayout& Layout, std::string_view Bytes,
+                     const std::function<void(RecordFault)>& Each) {
+    FileChecker(Layout, Each).Run(Bytes);
 }
 
 const FileLayout* RecogniseFile(Edition Ed, std::string_view Bytes, std::string_view FileName) {

@@ -6,6 +6,7 @@
 // with them, and the window shows a set's records by their field names.
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -105,6 +106,10 @@ struct RecordFault {
 // record codes, lengths, header and trailer and the trailer count, the
 // content of every field.
 std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_view Bytes);
+// The same check handing each fault to Each as it is found, so that memory
+// does not grow with the faults of a hostile file.
+void CheckRecordFile(const FileLayout& Layout, std::string_view Bytes,
+                     const std::function<void(RecordFault)>& Each);
 
 // The layout of a file of the given edition, recognised by its record codes
 // (by its name when its codes do not tell); nullptr when nothing matches.
