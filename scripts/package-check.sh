@@ -54,6 +54,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
 
 step "orig tarball and dpkg-buildpackage -us -uc (source and binary)"
 src="$work/adoxport-$version"
