@@ -85,8 +85,7 @@ std::string UserRegistryText(std::string_view Base, const std::string& MainDir) 
     std::string Out(Bom ? kUtf8Bom : std::string_view());
     bool InSection = false;
     bool Done = false;
-    for (std::size_t I = 0; I < Lines.size(); ++I) {
-        const std::string_view Line = Lines[I];
+    for (const std::string_view Line : Lines) {
         const std::string_view Trimmed = TrimmedLeft(Line);
         if (!Trimmed.empty() && Trimmed.front() == '[') {
             // Leaving the suite's key without the value: it goes at the key's end.
