@@ -90,7 +90,8 @@ std::string HelpText(const std::string& Program) {
            "\n"
            "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error.\n"
            "The installation folder is the value MainDir in the registry file named by\n"
-           "ADOXPORT_HKLM (default /etc/adoxport/hklm.reg); see " +
+           "ADOXPORT_HKLM, else /etc/adoxport/hklm.reg, else ~/.config/adoxport/hklm.reg (the one\n"
+           "the start dialog writes); see " +
            Program + "(1).\n";
 }
 
