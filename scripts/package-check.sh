@@ -47,6 +47,12 @@ stop_pids() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   [ ${#pids[@]} -eq 0 ] || sleep 1
   pids=()
+  # What the throwaway user's session started (the X server under runuser,
+  # the window manager's helpers) goes too, so that the user can be removed.
+  if id "$user" >/dev/null 2>&1; then
+    pkill -TERM -u "$user" 2>/dev/null && sleep 1
+    pkill -KILL -u "$user" 2>/dev/null || true
+  fi
 }
 cleanup() {
   stop_pids
@@ -207,9 +213,10 @@ listing=$(unzip -Z1 "$archive")
 [ "$listing" = "$(printf 'Adoz001.txt\nAdoz002.txt\nAdoz003.txt\nAdoz004.txt')" ] ||
   fail "the archive holds: $listing"
 record-check "$archive" >/dev/null || fail "record-check finds faults in the exported archive"
-unzip -p "$archive" Adoz001.txt | head -n 1 | grep -q 01092021 || fail "the archived header lacks the date"
+unzip -p "$archive" Adoz001.txt >"$work/Adoz001.txt"
+head -n 1 "$work/Adoz001.txt" | grep -q 01092021 || fail "the archived header lacks the date"
 stop_pids
-userdel -r "$user" >/dev/null 2>&1
+userdel -r "$user" >/dev/null 2>&1 || fail "the user $user could not be removed"
 
 step "without qt6-qpa-plugins: a minimal Debian 12 tree, the package in a window and unattended"
 cat >"$work/noqpa.sh" <<'EOS'
