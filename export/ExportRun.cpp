@@ -28,7 +28,8 @@ std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault)
 ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, TClientDataSet& Main,
                      LogFn Log, ZipPacker* Zip, DeliveryFileOps* Ops)
     : FRecordSet(RecordSet), FSettings(std::move(Settings)), FMain(Main), FLog(std::move(Log)), FZip(Zip),
-      FOps(Ops != nullptr ? Ops : &FDefaultOps), FWriter(FRecordSet, FSettings, FMain) {}
+      FOps(Ops != nullptr ? Ops : &FDefaultOps), FOutFiles(RecordSet.OutFiles()),
+      FWriter(FRecordSet, FSettings, FMain) {}
 
 ExportRun::~ExportRun() = default;
 
@@ -41,9 +42,9 @@ bool ExportRun::Execute() {
         Log(Notice + "\r\n");
     Log("Generazione files....");
     try {
-        for (std::size_t I = 0; I < FSettings.OutFiles.size(); ++I) {
+        for (std::size_t I = 0; I < FOutFiles.size(); ++I) {
             WriteOutputFile(static_cast<int>(I));
-            Log("- " + FSettings.OutFiles[I] + " - OK");
+            Log("- " + FOutFiles[I] + " - OK");
         }
         CheckOutputFiles();
         if (FRecordSet.IsAie()) {
@@ -65,17 +66,13 @@ void ExportRun::WriteOutputFile(int Index) {
 }
 
 void ExportRun::CheckOutputFiles() {
-    const std::span<const FileLayout> Layouts = FRecordSet.FileLayouts();
     std::string Bytes;
-    for (std::size_t I = 0; I < FSettings.OutFiles.size(); ++I) {
-        const std::string& Name = FSettings.OutFiles[I];
-        if (I >= Layouts.size() || Layouts[I].FileName != Name)
-            throw EVxInternalError(FormatMsg("Tracciato del file %s sconosciuto", Name));
-        const std::string Path = FSettings.DataDir + Name;
+    for (const FileLayout& File : FRecordSet.FileLayouts()) {
+        const std::string Path = FSettings.DataDir + std::string(File.FileName);
         if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
             throw EVxError(FormatMsg("Error reading file %s", Path));
-        const std::vector<RecordFault> Faults = CheckRecordFile(Layouts[I], Bytes);
-        if (!Faults.empty()) throw EVxError(LayoutFaultText(Name, Faults.front()));
+        const std::vector<RecordFault> Faults = CheckRecordFile(File, Bytes);
+        if (!Faults.empty()) throw EVxError(LayoutFaultText(File.FileName, Faults.front()));
     }
 }
 
@@ -102,7 +99,7 @@ void ExportRun::DeliverByCopy() {
 }
 
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
-    txad::CopyOutputFiles(SourceDir, DestDir, FSettings.OutFiles, *FOps);
+    txad::CopyOutputFiles(SourceDir, DestDir, FOutFiles, *FOps);
     Log(FormatMsg("I files sono disponibili nella cartella %s ", ExcludePathDelimiter(DestDir)) + "\r\n\r\n" +
         FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
 }
@@ -111,8 +108,8 @@ void ExportRun::DeliverByZip() {
     FOps->ForceDirectories(FSettings.DestDir);
     const auto Lock = LockDeliveryFolder();
     std::vector<std::string> Files;
-    Files.reserve(FSettings.OutFiles.size());
-    for (const std::string& Name : FSettings.OutFiles) Files.push_back(FSettings.DataDir + Name);
+    Files.reserve(FOutFiles.size());
+    for (const std::string& Name : FOutFiles) Files.push_back(FSettings.DataDir + Name);
     BuildZip(FSettings.DestDir + ArchiveName, Files);
     Log("Il file " + std::string(ArchiveName) + " \xE8 disponibile nella cartella " +
         ExcludePathDelimiter(FSettings.DestDir) + " \r\n\r\n" +

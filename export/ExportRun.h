@@ -66,6 +66,7 @@ protected:
     ZipPacker* FZip;
     DeliveryFileOps* FOps;
     DeliveryFileOps FDefaultOps;
+    TStringList FOutFiles; // the record set's, by file index
     OutputFileWriter FWriter;
 };
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -83,6 +84,21 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target);
 bool RenameFile(const std::string& From, const std::string& To); // replaces To
 std::optional<uint64_t> FileSize(const std::string& Path);
 
+// A file opened for reading only when it is a regular file. The type is
+// tested before the open and again on the open handle, and the open never
+// waits, so a FIFO or a device in the file's place (even one put there between
+// the two) is refused instead of blocking the program.
+enum class OpenStatus { Opened, Missing, NotRegular, Failed };
+struct FileCloser {
+    void operator()(std::FILE* File) const noexcept { std::fclose(File); }
+};
+struct RegularFile {
+    OpenStatus Status = OpenStatus::Failed;
+    std::unique_ptr<std::FILE, FileCloser> File; // set when Opened
+    uint64_t Size = 0;                           // when Opened
+};
+RegularFile OpenRegularFile(const std::string& Path);
+
 // An exclusive lock on a folder between processes, held until destroyed.
 class FolderLock {
 public:
@@ -99,7 +115,8 @@ FolderLockAttempt TryLockFolder(const std::string& Dir);
 struct LocalDate {
     int Year = 0, Month = 0, Day = 0;
 };
-// The file's last-write time as a local date; nothing when it cannot be read.
+// The file's last-write time as a local date; nothing when it cannot be read
+// or is not a regular file.
 std::optional<LocalDate> FileLastWriteDate(const std::string& Path);
 struct LocalDateTime {
     int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, MSec = 0;

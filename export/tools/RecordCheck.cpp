@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <new>
@@ -50,6 +51,36 @@ std::string_view View(const std::vector<char>& Bytes) {
 std::string Amount(std::uint64_t Bytes) {
     if (Bytes % (std::uint64_t{1} << 20) == 0) return std::to_string(Bytes >> 20) + " MB";
     return std::to_string(Bytes) + " bytes";
+}
+
+std::uint64_t LittleEndian(std::string_view Bytes, std::size_t At, int Length) {
+    std::uint64_t Value = 0;
+    for (int I = Length - 1; I >= 0; --I)
+        Value = Value << 8 | static_cast<unsigned char>(Bytes[At + static_cast<std::size_t>(I)]);
+    return Value;
+}
+
+// The most members any end record of an archive of Size bytes declares (its
+// 64-bit record's count where it has one): whichever libzip takes, it holds
+// no more. ReadAt(Offset, Length) gives the bytes there, fewer at the end.
+template <class ReadAtFn>
+std::uint64_t DeclaredMembers(std::uint64_t Size, ReadAtFn&& ReadAt) {
+    constexpr std::size_t EndRecord = 22, Locator = 20, Record64 = 56;
+    const std::uint64_t TailSize = std::min<std::uint64_t>(Size, EndRecord + 0xFFFF);
+    const std::string Tail = ReadAt(Size - TailSize, static_cast<std::size_t>(TailSize));
+    std::uint64_t Most = 0;
+    for (std::size_t At = Tail.rfind("PK\x05\x06"); At != std::string::npos;
+         At = At == 0 ? std::string::npos : Tail.rfind("PK\x05\x06", At - 1)) {
+        if (At + EndRecord > Tail.size()) continue;
+        std::uint64_t Count = LittleEndian(Tail, At + 10, 2);
+        if (Count == 0xFFFF && At >= Locator && Tail.compare(At - Locator, 4, "PK\x06\x07") == 0) {
+            const std::string Record = ReadAt(LittleEndian(Tail, At - Locator + 8, 8), Record64);
+            if (Record.size() == Record64 && Record.starts_with("PK\x06\x06"))
+                Count = LittleEndian(Record, 32, 8);
+        }
+        Most = std::max(Most, Count);
+    }
+    return Most;
 }
 
 // How reading a file or member ended.
@@ -119,6 +150,10 @@ private:
     bool MayRead(std::string_view Name, std::string_view Kind, std::uint64_t Size);
     // Says why a file or member with more than Max bytes was not read.
     void Overflow(std::string_view Name, std::string_view Kind, std::size_t Max);
+    // Whether an archive declares no more members than the limit; when it
+    // declares more, says so.
+    template <class ReadAtFn>
+    bool FewMembers(std::string_view Path, std::uint64_t Size, ReadAtFn&& ReadAt);
     void PrintText(std::string_view Name, const FileLayout& Layout, std::string_view Bytes);
     void PrintCsv(std::string_view Name, const FileLayout& Layout, std::string_view Bytes);
     void Check(std::string_view Name, const FileLayout* Layout, std::string_view Bytes);
@@ -176,6 +211,13 @@ void Checker::Overflow(std::string_view Name, std::string_view Kind, std::size_t
     MayRead(Name, Kind, std::uint64_t{Max} + 1);
 }
 
+template <class ReadAtFn>
+bool Checker::FewMembers(std::string_view Path, std::uint64_t Size, ReadAtFn&& ReadAt) {
+    if (DeclaredMembers(Size, ReadAt) <= FLimits.Members) return true;
+    CannotRead(Path, "too many members (over " + std::to_string(FLimits.Members) + ")");
+    return false;
+}
+
 void Checker::Walk(std::size_t Arg, const std::string& Path) {
     FCurrent = Path;
     if (const auto It = FHeld.find(Arg); It != FHeld.end()) {
@@ -208,6 +250,16 @@ void Checker::Walk(std::size_t Arg, const std::string& Path) {
     if (std::ferror(File.get())) {
         End = ReadEnd::Failed;
     } else if (Regular && IsZip(std::string_view(Magic, Got)) && std::fseek(File.get(), 0, SEEK_SET) == 0) {
+        const auto ReadAt = [&File](std::uint64_t Offset, std::size_t Length) {
+            std::string Part(Length, '\0');
+            if (Offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
+                std::fseek(File.get(), static_cast<long>(Offset), SEEK_SET) != 0)
+                return std::string();
+            Part.resize(std::fread(Part.data(), 1, Length, File.get()));
+            return Part;
+        };
+        if (!FewMembers(Path, Size, ReadAt)) return;
+        if (std::fseek(File.get(), 0, SEEK_SET) != 0) return CannotRead(Path, std::strerror(errno));
         zip_error_t Error;
         zip_error_init(&Error);
         std::FILE* Stream = File.release(); // the source closes it
@@ -248,6 +300,10 @@ void Checker::Walk(std::size_t Arg, const std::string& Path) {
 
 void Checker::WalkBytes(const std::string& Path, const std::vector<char>& Bytes) {
     if (!IsZip(View(Bytes))) return Take(Path, Path, View(Bytes));
+    const auto ReadAt = [&Bytes](std::uint64_t Offset, std::size_t Length) {
+        return Offset >= Bytes.size() ? std::string() : std::string(View(Bytes).substr(Offset, Length));
+    };
+    if (!FewMembers(Path, Bytes.size(), ReadAt)) return;
     zip_error_t Error;
     zip_error_init(&Error);
     zip_source_t* Source = zip_source_buffer_create(Bytes.data(), Bytes.size(), 0, &Error);
@@ -489,7 +545,8 @@ int Help(Utf8Output& Out) {
     Out.Put("Prints the records of record files field by field in UTF-8 and checks them\n"
             "against their layouts; a zip archive's members are read as files.\n"
             "Each fault goes to standard error as FILE:LINE:COLUMN: FIELD: WHAT.\n"
-            "A file or member over 256 MB is not read, nor anything once 1 GB has been read.\n"
+            "A file or member over 256 MB is not read, nor anything once 1 GB has been read,\n"
+            "nor an archive of more than 65535 members.\n"
             "\n"
             "  --csv              CSV for a spreadsheet, one row per record, field names as the\n"
             "                     header line: a cell starting with = + - @ (a number apart)\n"

@@ -15,11 +15,14 @@ namespace txad {
 
 // What one run reads at most. A file or archive member larger than File is
 // not a record file (the format's limit of records stays far below it); once
-// Run bytes have been read (or inflated), nothing more is. Only one file or
-// member is held at a time, so a hostile archive cannot fill memory.
+// Run bytes have been read (or inflated), nothing more is. An archive that
+// declares more than Members members is not opened: libzip keeps a few
+// hundred bytes for each. Only one file or member is held at a time, so a
+// hostile archive cannot fill memory.
 struct RecordCheckLimits {
     std::size_t File = std::size_t{256} << 20;
     std::uint64_t Run = std::uint64_t{1} << 30;
+    std::uint64_t Members = 65535; // what an archive without the 64-bit extension holds
 };
 
 // Exit status: 0 every file is clean, 1 a file has a fault (or is not a

@@ -16,6 +16,10 @@ namespace platform::detail {
 // malformed file.
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
                                               std::string_view Value, HklmMissing* Missing = nullptr);
+// The same for the export file's bytes; File is the name errors give.
+std::optional<std::string> ReadHklmBytes(const std::string& Bytes, const std::string& File,
+                                         std::string_view Key, std::string_view Value,
+                                         HklmMissing* Missing = nullptr);
 
 // The registry source of CurrentHklmSource from the value of ADOXPORT_HKLM
 // (null when unset), the system's file and the user's file.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dlfcn.h>
@@ -225,9 +226,47 @@ std::optional<uint64_t> FileSize(const std::string& Path) {
     return static_cast<uint64_t>(St.st_size);
 }
 
+RegularFile OpenRegularFile(const std::string& Path) {
+    RegularFile Result;
+    auto Missing = [] {
+        return errno == ENOENT || errno == ENOTDIR ? OpenStatus::Missing : OpenStatus::Failed;
+    };
+    struct stat St {};
+    // Opening some devices has effects of its own: their type is refused first.
+    if (stat(Path.c_str(), &St) != 0) {
+        Result.Status = Missing();
+        return Result;
+    }
+    if (!S_ISREG(St.st_mode)) {
+        Result.Status = OpenStatus::NotRegular;
+        return Result;
+    }
+    const int Fd = open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (Fd < 0) {
+        Result.Status = Missing();
+        return Result;
+    }
+    if (fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+        Result.Status = S_ISREG(St.st_mode) ? OpenStatus::Failed : OpenStatus::NotRegular;
+        close(Fd);
+        return Result;
+    }
+    // Reads of a regular file never wait; the flag goes so that none is short.
+    const int Flags = fcntl(Fd, F_GETFL);
+    std::FILE* File = Flags < 0 || fcntl(Fd, F_SETFL, Flags & ~O_NONBLOCK) != 0 ? nullptr : fdopen(Fd, "rb");
+    if (!File) {
+        close(Fd);
+        return Result;
+    }
+    Result.File.reset(File);
+    Result.Size = static_cast<uint64_t>(St.st_size);
+    Result.Status = OpenStatus::Opened;
+    return Result;
+}
+
 std::optional<LocalDate> FileLastWriteDate(const std::string& Path) {
     struct stat St {};
-    if (stat(Path.c_str(), &St) != 0) return std::nullopt;
+    if (stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) return std::nullopt;
     return DateOf(St.st_mtime);
 }
 

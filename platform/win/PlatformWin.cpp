@@ -14,9 +14,11 @@
 
 #include "Platform.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
+#include <io.h>
 
 namespace platform {
 
@@ -214,9 +216,38 @@ std::optional<uint64_t> FileSize(const std::string& Path) {
     return (static_cast<uint64_t>(D.nFileSizeHigh) << 32) | D.nFileSizeLow;
 }
 
+RegularFile OpenRegularFile(const std::string& Path) {
+    RegularFile Result;
+    WIN32_FILE_ATTRIBUTE_DATA D{};
+    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D)) {
+        const DWORD E = GetLastError();
+        Result.Status =
+            E == ERROR_FILE_NOT_FOUND || E == ERROR_PATH_NOT_FOUND ? OpenStatus::Missing : OpenStatus::Failed;
+        return Result;
+    }
+    if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Result.Status = OpenStatus::NotRegular;
+        return Result;
+    }
+    std::FILE* File = _wfopen(Wide(Path).c_str(), L"rb");
+    if (!File) return Result;
+    Result.File.reset(File);
+    // Device names (CON, NUL, COM1) open as files of another type.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(File)))) != FILE_TYPE_DISK) {
+        Result.File.reset();
+        Result.Status = OpenStatus::NotRegular;
+        return Result;
+    }
+    Result.Size = (static_cast<uint64_t>(D.nFileSizeHigh) << 32) | D.nFileSizeLow;
+    Result.Status = OpenStatus::Opened;
+    return Result;
+}
+
 std::optional<LocalDate> FileLastWriteDate(const std::string& Path) {
     WIN32_FILE_ATTRIBUTE_DATA D{};
-    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D)) return std::nullopt;
+    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D) ||
+        (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
     FILETIME Local{};
     SYSTEMTIME St{};
     if (!FileTimeToLocalFileTime(&D.ftLastWriteTime, &Local) || !FileTimeToSystemTime(&Local, &St))

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -51,6 +52,47 @@ TEST_F(Files, LastWriteDateIsLocal) {
     EXPECT_EQ(D->Month, 9);
     EXPECT_EQ(D->Day, 1);
     EXPECT_FALSE(FileLastWriteDate(Dir() + "missing.ufp").has_value());
+}
+
+struct OpenCase {
+    const char* name;
+    std::string path; // below the scratch folder unless absolute
+    OpenStatus status;
+};
+
+// Only a regular file opens; a FIFO (no writer) or a device is refused at
+// once instead of blocking, through a symbolic link too.
+TEST_F(Files, OnlyRegularFilesOpenAndNothingWaits) {
+    testsupport::WriteFileBytes(Dir() + "plain.xml", "<DATAPACKET/>");
+    ASSERT_EQ(mkfifo((Dir() + "fifo.xml").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir((Dir() + "folder.xml").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("fifo.xml", (Dir() + "to-fifo.xml").c_str()), 0);
+    ASSERT_EQ(symlink("absent.xml", (Dir() + "dangling.xml").c_str()), 0);
+    const OpenCase cases[] = {
+        {"regular file", "plain.xml", OpenStatus::Opened},
+        {"missing", "absent.xml", OpenStatus::Missing},
+        {"below a file", "plain.xml/x.xml", OpenStatus::Missing},
+        {"dangling link", "dangling.xml", OpenStatus::Missing},
+        {"FIFO", "fifo.xml", OpenStatus::NotRegular},
+        {"link to a FIFO", "to-fifo.xml", OpenStatus::NotRegular},
+        {"folder", "folder.xml", OpenStatus::NotRegular},
+        {"character device", "/dev/zero", OpenStatus::NotRegular},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.path.front() == '/' ? c.path : Dir() + c.path;
+        const RegularFile f = OpenRegularFile(path);
+        EXPECT_EQ(f.Status, c.status);
+        EXPECT_EQ(f.File != nullptr, c.status == OpenStatus::Opened);
+        // The date of a parameter file is read from regular files alone.
+        EXPECT_EQ(FileLastWriteDate(path).has_value(), c.status == OpenStatus::Opened);
+    }
+    const RegularFile f = OpenRegularFile(Dir() + "plain.xml");
+    ASSERT_TRUE(f.File);
+    EXPECT_EQ(f.Size, 13u);
+    char text[32] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text, f.File.get()), 13u);
+    EXPECT_STREQ(text, "<DATAPACKET/>");
 }
 
 TEST_F(Files, CopyRefusesToOverwriteAndKeepsTheTime) {

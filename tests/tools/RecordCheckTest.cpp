@@ -533,6 +533,33 @@ std::string RawZip(const std::vector<RawMember>& Members) {
     return Zip;
 }
 
+// Zip, with an end record of the 64-bit extension that declares Count
+// members whatever the archive holds.
+std::string Claiming64(std::string Zip, std::uint64_t Count) {
+    const auto Le = [](std::string& To, std::uint64_t Value, int Bytes) {
+        for (int I = 0; I < Bytes; ++I) To += static_cast<char>((Value >> (8 * I)) & 0xFF);
+    };
+    const std::string End = Zip.substr(Zip.size() - 22);
+    Zip.resize(Zip.size() - 22);
+    const std::size_t At = Zip.size();
+    Zip += std::string("PK\x06\x06", 4);
+    Le(Zip, 44, 8);
+    Le(Zip, 45, 2);
+    Le(Zip, 45, 2);
+    Le(Zip, 0, 4);
+    Le(Zip, 0, 4);
+    Le(Zip, Count, 8);
+    Le(Zip, Count, 8);
+    Zip += End.substr(12, 4) + std::string(4, '\0'); // the directory's size
+    Zip += End.substr(16, 4) + std::string(4, '\0'); // and offset
+    Zip += std::string("PK\x06\x07", 4);
+    Le(Zip, 0, 4);
+    Le(Zip, At, 8);
+    Le(Zip, 1, 4);
+    Zip += End.substr(0, 8) + std::string("\xFF\xFF\xFF\xFF", 4) + End.substr(12);
+    return Zip;
+}
+
 // Other zip tools refuse such a member too: its records are not trusted.
 TEST(RecordCheck, AMemberThatInflatesToOtherBytesThanDeclaredIsUnreadable) {
     const std::string Clean = ReadFileBytes(Golden("export/basic/aie", "File622.txt"));
@@ -664,7 +691,7 @@ TEST(RecordCheck, CsvCellsOfHostileValuesStayText) {
 
 // Small limits make the caps visible with small fixtures.
 TEST(RecordCheck, WhatARunReadsIsCappedPerFileAndInAll) {
-    const txad::RecordCheckLimits Limits{std::size_t{1} << 20, std::uint64_t{3} << 20};
+    const txad::RecordCheckLimits Limits{std::size_t{1} << 20, std::uint64_t{3} << 20, 5};
     const std::string Good = Golden("export/basic/aie", "File622.txt");
     const std::string Big = Write("grande.txt", "");
     fs::resize_file(Big, (std::size_t{1} << 20) + 1);
@@ -676,6 +703,9 @@ TEST(RecordCheck, WhatARunReadsIsCappedPerFileAndInAll) {
     std::vector<RawMember> Five;
     for (int I = 1; I <= 5; ++I) Five.push_back(Deflated("m" + std::to_string(I) + ".txt", Zeros, 14));
     const std::string Bomb = Write("bomba.zip", RawZip(Five));
+    std::vector<RawMember> Six;
+    for (int I = 1; I <= 6; ++I) Six.push_back(Stored("m" + std::to_string(I) + ".txt", "x"));
+    const std::string Many = Write("tanti.zip", RawZip(Six));
     const std::string Limit = "the run's limit of 3 MB is reached\n";
     const std::string Unknown = ":1:1: nessun tracciato riconosce i codici record del file\n";
     struct Case {
@@ -697,6 +727,9 @@ TEST(RecordCheck, WhatARunReadsIsCappedPerFileAndInAll) {
          {Hiding},
          "record-check: cannot read " + Hiding +
              ":File622.txt: inflated size differs from the declared 100 bytes\n"},
+        {"more members than allowed",
+         {Many},
+         "record-check: cannot read " + Many + ": too many members (over 5)\n"},
         {"members beyond the run's limit, then a file",
          {Bomb, Good},
          Bomb + ":m1.txt" + Unknown + Bomb + ":m2.txt" + Unknown + Bomb + ":m3.txt" + Unknown +
@@ -714,6 +747,17 @@ TEST(RecordCheck, WhatARunReadsIsCappedPerFileAndInAll) {
             EXPECT_EQ(R.Err, C.Err);
         }
     }
+
+    // The 64-bit end record's count is the one that holds (its short
+    // record says 65535, the most the default allows).
+    const std::string Clean = ReadFileBytes(Good);
+    const std::string Claims =
+        Write("dichiara.zip", Claiming64(RawZip({Stored("File622.txt", Clean)}), 70000));
+    EXPECT_EQ(Check({Claims}).Err,
+              "record-check: cannot read " + Claims + ": too many members (over 65535)\n");
+    const std::string Honest = Write("onesto.zip", Claiming64(RawZip({Stored("File622.txt", Clean)}), 1));
+    const Result R = Check({Honest});
+    EXPECT_EQ(R.Status, 0) << R.Err;
 }
 
 // The built program under a memory limit: whatever the input, it ends with
