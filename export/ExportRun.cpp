@@ -35,9 +35,10 @@ ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
     std::vector<std::string> Packets;
-    for (const std::string& Name : FSettings.BodyFiles) Packets.push_back(FSettings.DataDir + Name);
+    for (const std::string& Name : FRecordSet.BodyFiles()) Packets.push_back(FSettings.DataDir + Name);
     // The header carries the date as it is; a copy that lost it is only told.
-    if (const std::string Notice = ParamFileDateNotice(FSettings.ParamFileDate, FSettings.RunDate, Packets);
+    if (const std::string Notice =
+            ParamFileDateNotice(FSettings.Header.ParamFileDate, FSettings.Header.RunDate, Packets);
         !Notice.empty())
         Log(Notice + "\r\n");
     Log("Generazione files....");

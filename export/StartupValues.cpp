@@ -77,20 +77,25 @@ int DayNumber(const platform::LocalDate& D) {
     return D.Year * 10000 + D.Month * 100 + D.Day;
 }
 
-} // namespace
-
-std::string ParamFileDateNotice(std::string_view ParamFileDate, const platform::LocalDate& Today,
-                                const std::vector<std::string>& PacketPaths) {
+// DDMMYYYY as a comparable day number; nothing for another text.
+std::optional<int> ParseDayNumber(std::string_view Text) {
     int Day = 0, Month = 0, Year = 0;
-    const auto Digits = [&](std::size_t Pos, std::size_t Len, int& Out) {
-        const char* First = ParamFileDate.data() + Pos;
+    const auto Digits = [Text](std::size_t Pos, std::size_t Len, int& Out) {
+        const char* First = Text.data() + Pos;
         auto [Ptr, Ec] = std::from_chars(First, First + Len, Out);
         return Ec == std::errc() && Ptr == First + Len;
     };
-    if (ParamFileDate.size() != 8 || !Digits(0, 2, Day) || !Digits(2, 2, Month) || !Digits(4, 4, Year))
-        return {};
-    const platform::LocalDate Param{Year, Month, Day};
-    if (DayNumber(Param) == DayNumber(Today))
+    if (Text.size() != 8 || !Digits(0, 2, Day) || !Digits(2, 2, Month) || !Digits(4, 4, Year)) return {};
+    return DayNumber({Year, Month, Day});
+}
+
+} // namespace
+
+std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view Today,
+                                const std::vector<std::string>& PacketPaths) {
+    const std::optional<int> Param = ParseDayNumber(ParamFileDate);
+    if (!Param) return {};
+    if (Param == ParseDayNumber(Today))
         return "La data del file dei parametri \xE8 quella di oggi: se il file \xE8 stato copiato, va "
                "copiato "
                "conservandone la data";
@@ -98,7 +103,7 @@ std::string ParamFileDateNotice(std::string_view ParamFileDate, const platform::
     for (const std::string& Path : PacketPaths)
         if (const auto Date = platform::FileLastWriteDate(Path))
             Newest = std::max(Newest.value_or(0), DayNumber(*Date));
-    if (Newest && DayNumber(Param) > *Newest)
+    if (Newest && *Param > *Newest)
         return "La data del file dei parametri (" + std::string(ParamFileDate.substr(0, 2)) + "/" +
                std::string(ParamFileDate.substr(2, 2)) + "/" + std::string(ParamFileDate.substr(4)) +
                ") \xE8 successiva a quella dei pacchetti dei dati: se il file \xE8 stato copiato, va copiato "

@@ -38,11 +38,11 @@ std::string InstallationProblem(std::string_view Target);
 // the start dialog shows it while the user can still act on it.
 std::string InstallationAdvice(std::string_view Target);
 
-// A warning, not an error, for a parameter file whose date (DDMMYYYY, as in
-// the header) looks like the date of a copy that did not keep it: Today, or
-// later than the newest of the packets at PacketPaths (those that exist).
-// Empty when the date looks right or is not known. CP1252.
-std::string ParamFileDateNotice(std::string_view ParamFileDate, const platform::LocalDate& Today,
+// A warning, not an error, for a parameter file whose date looks like the
+// date of a copy that did not keep it: Today, or later than the newest of the
+// packets at PacketPaths (those that exist). Both dates DDMMYYYY, as in the
+// header. Empty when the date looks right or is not known. CP1252.
+std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view Today,
                                 const std::vector<std::string>& PacketPaths);
 
 // Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;

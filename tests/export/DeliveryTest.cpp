@@ -372,8 +372,8 @@ TEST(ExportRun, ParamFileDatedTodayIsToldAndTheRunGoesOn) {
     ExportRecordSet Set("Aie");
     TClientDataSet Main;
     ExportSettings S = DeliverySettings(Data.Path(), Home.Path() + "dest/", "Aie");
-    S.RunDate = {2021, 10, 15};
-    S.ParamFileDate = "15102021";
+    S.Header.RunDate = "15102021";
+    S.Header.ParamFileDate = "15102021";
     std::vector<std::string> Log;
     ExportRun Run(Set, S, Main, [&Log](const std::string& T) { Log.push_back(T); });
     EXPECT_FALSE(Run.Execute());

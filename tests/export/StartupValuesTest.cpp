@@ -142,7 +142,7 @@ TEST(StartupValues, ParamFileDateThatLooksLikeACopyIsTold) {
     testsupport::WriteFileBytes(Newer, "x");
     SetLocalDate(Older, 2021, 9, 1);
     SetLocalDate(Newer, 2021, 9, 10);
-    const platform::LocalDate Today{2021, 10, 15};
+    const std::string Today = "15102021";
     const std::vector<std::string> Packets = {Older, Newer, Dir.Path() + "Body815.xml"};
     const std::string CopyToday = "La data del file dei parametri \xE8 quella di oggi: se il file \xE8 stato "
                                   "copiato, va copiato conservandone la data";
