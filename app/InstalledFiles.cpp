@@ -46,8 +46,8 @@ QString InstallationHint(const std::string& Target, const std::string& DataDir) 
         for (const QString& Name : Data.entryList({QStringLiteral("Body*.xml")}, QDir::Files))
             Packets.push_back(Data.filePath(Name).toStdString());
         if (Date)
-            Text = txad::ParamFileDateNotice(txad::FormatDateDMY(*Date), {Now.Year, Now.Month, Now.Day},
-                                             Packets);
+            Text = txad::ParamFileDateNotice(txad::FormatDateDMY(*Date),
+                                             txad::FormatDateDMY({Now.Year, Now.Month, Now.Day}), Packets);
     }
     const std::u16string Wide = platform::Utf16FromCp1252(Text);
     return QString::fromStdU16String(Wide).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
