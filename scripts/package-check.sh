@@ -87,8 +87,8 @@ if dpkg-deb -f "$work/$deb" Depends | grep -q qt6-qpa-plugins; then fail "the pa
 
 step "lintian -I -E --pedantic (source and binary)"
 # The overrides, each with its reason, are in debian/*lintian-overrides.
-lintian -I -E --pedantic --fail-on error,warning "$changes" | tee "$work/lintian.log"
-echo "lintian: no errors, no warnings ($(grep -c '^[IPXO]:' "$work/lintian.log" || true) info, pedantic, experimental or overridden lines)"
+lintian -I -E --pedantic --show-overrides --fail-on error,warning "$changes" | tee "$work/lintian.log"
+echo "lintian: no errors, no warnings ($(grep -c "^[IPXO]:" "$work/lintian.log" || true) lines of info, pedantic, experimental or overridden tags)"
 
 step "contents"
 dpkg-deb -c "$work/$deb" | awk '{print $6}' >"$work/contents"
