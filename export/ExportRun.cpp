@@ -5,12 +5,39 @@
 #include <memory>
 #include <thread>
 
+#include "export/FileSink.h"
 #include "export/RecordFileView.h"
+#include "export/RunControl.h"
 #include "export/StartupValues.h"
 #include "export/SubmissionAddresses.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
+
+namespace {
+
+// Takes a folder's lock, waiting as long as WaitMs while another holder has
+// it; the log is told once, with WaitText naming the folder.
+std::unique_ptr<platform::FolderLock>
+WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder,
+                  const char* WaitText, const char* Step, int WaitMs,
+                  const std::function<void(const std::string&)>& Log) {
+    platform::FolderLockAttempt Attempt = Try();
+    if (!Attempt.Busy) return std::move(Attempt.Lock);
+    Log(FormatMsg(WaitText, Folder));
+    TestPausePoint(Step);
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
+    for (;;) {
+        ThrowIfTerminationRequested();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Attempt = Try();
+        if (!Attempt.Busy) return std::move(Attempt.Lock);
+        if (std::chrono::steady_clock::now() >= Deadline)
+            throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
+    }
+}
+
+} // namespace
 
 std::string StopText(std::string_view Cause) {
     return FormatMsg(
@@ -43,11 +70,21 @@ bool ExportRun::Execute() {
         Log(Notice + "\r\n");
     Log("Generazione files....");
     try {
+        const bool Delivers = FRecordSet.IsAie() || FRecordSet.IsAnarpe();
+        std::unique_ptr<platform::FolderLock> DataLock;
+        if (Delivers) {
+            DataLock = LockDataFolder();
+            FDataFolderLocked = DataLock != nullptr;
+            RemoveLeftovers();
+        }
         for (std::size_t I = 0; I < FOutFiles.size(); ++I) {
+            ThrowIfTerminationRequested();
             WriteOutputFile(static_cast<int>(I));
             Log("- " + FOutFiles[I] + " - OK");
         }
         CheckOutputFiles();
+        TestPausePoint("deliver");
+        ThrowIfTerminationRequested();
         if (FRecordSet.IsAie()) {
             Log("\r\nCopia files....\r\n");
             DeliverByCopy();
@@ -78,24 +115,41 @@ void ExportRun::CheckOutputFiles() {
 }
 
 std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
-    platform::FolderLockAttempt Attempt = FOps->TryLockFolder(FSettings.DestDir);
-    if (!Attempt.Busy) return std::move(Attempt.Lock);
-    const std::string Folder = ExcludePathDelimiter(FSettings.DestDir);
-    Log(FormatMsg("Un'altra esportazione sta consegnando i file nella cartella %s: attesa...", Folder));
-    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FDeliveryLockWaitMs);
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        Attempt = FOps->TryLockFolder(FSettings.DestDir);
-        if (!Attempt.Busy) return std::move(Attempt.Lock);
-        if (std::chrono::steady_clock::now() >= Deadline)
-            throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
+    if (DeliveryFolderIsDataFolder()) return nullptr;
+    return WaitForFolderLock([this] { return FOps->TryLockFolder(FSettings.DestDir); },
+                             ExcludePathDelimiter(FSettings.DestDir),
+                             "Un'altra esportazione sta consegnando i file nella cartella %s: attesa...",
+                             "wait-delivery", FDeliveryLockWaitMs, FLog);
+}
+
+std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
+    return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
+                             ExcludePathDelimiter(FSettings.DataDir),
+                             "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
+                             "wait-data", FDeliveryLockWaitMs, FLog);
+}
+
+bool ExportRun::DeliveryFolderIsDataFolder() {
+    return FDataFolderLocked && FOps->SameFolder(FSettings.DataDir, FSettings.DestDir);
+}
+
+void ExportRun::RemoveLeftovers() {
+    if (FDataFolderLocked) FileSink::RemoveLeftovers(FSettings.DataDir);
+    // A delivery folder that another run holds is put in order by that run.
+    if (!platform::DirectoryExists(FSettings.DestDir)) return;
+    if (DeliveryFolderIsDataFolder()) {
+        RecoverDeliveryFolder(FSettings.DestDir, *FOps);
+        return;
     }
+    if (const platform::FolderLockAttempt Attempt = platform::TryLockFolder(FSettings.DestDir); Attempt.Lock)
+        RecoverDeliveryFolder(FSettings.DestDir, *FOps);
 }
 
 void ExportRun::DeliverByCopy() {
     // A folder that cannot be made shows up as a copy failure.
     FOps->ForceDirectories(FSettings.DestDir);
     const auto Lock = LockDeliveryFolder();
+    if (Lock || DeliveryFolderIsDataFolder()) RecoverDeliveryFolder(FSettings.DestDir, *FOps);
     CopyOutputFiles(FSettings.DataDir, FSettings.DestDir);
 }
 
@@ -108,6 +162,7 @@ void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string&
 void ExportRun::DeliverByZip() {
     FOps->ForceDirectories(FSettings.DestDir);
     const auto Lock = LockDeliveryFolder();
+    if (Lock || DeliveryFolderIsDataFolder()) RecoverDeliveryFolder(FSettings.DestDir, *FOps);
     std::vector<std::string> Files;
     Files.reserve(FOutFiles.size());
     for (const std::string& Name : FOutFiles) Files.push_back(FSettings.DataDir + Name);
@@ -133,10 +188,15 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
             if (!Keep && Ops.IsFile(Path)) Ops.Delete(Path);
         }
     } Archive{*FOps, NewArchive};
+    // The component's copy of the archive goes beside it, where the next run
+    // finds it should this one be killed, and no temporary folder is needed.
+    FZip->SetTempDir(FSettings.DestDir);
     FZip->SetZipFileName(NewArchive);
     FZip->SetFileSpecs(Files);
     if (FZip->Add() != static_cast<int>(Files.size()))
         throw EVxError("Errore nella generazione del file zip.");
+    TestPausePoint("zip-rename");
+    ThrowIfTerminationRequested();
     if (!FOps->Rename(NewArchive, ArchivePath))
         throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
     Archive.Keep = true;

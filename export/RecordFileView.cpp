@@ -1,5 +1,7 @@
 #include "export/RecordFileView.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -101,11 +103,8 @@ int RecordColumns::FieldAt(const RecordLayout& Layout, std::size_t Column) const
 
 bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why) {
     Bytes.clear();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File(std::fopen(Path.c_str(), "rb"), std::fclose);
-    if (!File) {
-        Why = std::strerror(errno);
-        return false;
-    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File(platform::OpenRegularFile(Path, Why), std::fclose);
+    if (!File) return false;
     // One allocation for a regular file; anything else just grows.
     std::error_code Ec;
     if (std::filesystem::is_regular_file(Path, Ec)) {

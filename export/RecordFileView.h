@@ -56,7 +56,8 @@ private:
     std::vector<std::pair<const RecordLayout*, std::vector<std::size_t>>> FLayouts;
 };
 
-// Reads a whole file into Bytes; false with the system's reason in Why.
+// Reads a whole regular file into Bytes; false with the reason in Why for
+// anything else (a FIFO or a device is refused, never waited on).
 bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why);
 
 // The caption of the first column, the record's name.

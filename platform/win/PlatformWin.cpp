@@ -14,8 +14,10 @@
 
 #include "Platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <filesystem>
 #include <io.h>
@@ -146,6 +148,10 @@ std::string TempDir() {
     return IncludePathDelimiter(Utf8(std::wstring(Buf, N)));
 }
 
+std::string TempDirVariable() {
+    return "TMP";
+}
+
 bool FileExists(const std::string& Path) {
     DWORD A = GetFileAttributesW(Wide(Path).c_str());
     return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
@@ -169,6 +175,51 @@ bool DeleteFile(const std::string& Path) {
 
 bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
     return ::CopyFileW(Wide(Source).c_str(), Wide(Target).c_str(), TRUE) != 0;
+}
+
+std::FILE* OpenRegularFile(const std::string& Path, std::string& Why) {
+    if (!FileExists(Path)) {
+        Why = DirectoryExists(Path) ? "is a directory" : "not a regular file";
+        return nullptr;
+    }
+    std::FILE* File = _wfopen(Wide(Path).c_str(), L"rb");
+    if (File == nullptr) Why = std::strerror(errno);
+    return File;
+}
+
+std::optional<std::string> CreateTempFile(const std::string& Prefix) {
+    static const char Chars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int Attempt = 0; Attempt < 100; ++Attempt) {
+        std::string Name = Prefix;
+        for (int I = 0; I < 6; ++I) Name += Chars[static_cast<unsigned>(std::rand()) % 36];
+        const HANDLE H = CreateFileW(Wide(Name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (H != INVALID_HANDLE_VALUE) {
+            CloseHandle(H);
+            return Name;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool WriteNewFile(const std::string& Path, std::string_view Bytes) {
+    const HANDLE H = CreateFileW(Wide(Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (H == INVALID_HANDLE_VALUE) return false;
+    DWORD Written = 0;
+    bool Ok = WriteFile(H, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr) != 0 &&
+              Written == Bytes.size();
+    if (CloseHandle(H) == 0) Ok = false;
+    if (!Ok) ::DeleteFileW(Wide(Path).c_str());
+    return Ok;
+}
+
+TerminationGuard::TerminationGuard() = default;
+TerminationGuard::~TerminationGuard() = default;
+
+int TerminationRequested() {
+    return 0;
 }
 
 namespace {

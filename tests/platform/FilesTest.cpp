@@ -203,3 +203,79 @@ TEST_F(Files, FolderLockHasOneHolderAtATime) {
     EXPECT_FALSE(Missing.Busy);
     EXPECT_TRUE(QDir(m_tmp.path()).isEmpty());
 }
+
+// A FIFO, a folder or a device under a file's name is refused at once: a
+// FIFO with no writer would otherwise hold the open for ever.
+TEST_F(Files, OnlyRegularFilesAreReadOrCopied) {
+    ASSERT_EQ(mkfifo((Dir() + "fifo").c_str(), 0600), 0);
+    QDir().mkpath(QString::fromStdString(Dir() + "folder"));
+    testsupport::WriteFileBytes(Dir() + "plain", "bytes");
+    struct Row {
+        const char* Name;
+        std::string Path;
+        bool Regular;
+    };
+    const Row Rows[] = {
+        {"FIFO", Dir() + "fifo", false},
+        {"folder", Dir() + "folder", false},
+        {"device", "/dev/null", false},
+        {"regular file", Dir() + "plain", true},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        std::string Why;
+        std::FILE* File = OpenRegularFile(R.Path, Why);
+        EXPECT_EQ(File != nullptr, R.Regular) << Why;
+        if (File) std::fclose(File);
+        EXPECT_EQ(Why.empty(), R.Regular) << Why;
+        EXPECT_EQ(CopyFileNoOverwrite(R.Path, Dir() + "copy"), R.Regular);
+        EXPECT_EQ(FileExists(Dir() + "copy"), R.Regular);
+        std::remove((Dir() + "copy").c_str());
+    }
+}
+
+// Temporary files keep the bytes of their names, whatever the encoding.
+TEST_F(Files, TemporaryAndNewFilesTakeByteNames) {
+    const std::string Folder = Dir() + "caff\xE8/";
+    ASSERT_TRUE(ForceDirectories(Folder));
+    const std::optional<std::string> Temp = CreateTempFile(Folder + "zzz");
+    ASSERT_TRUE(Temp.has_value());
+    EXPECT_EQ(Temp->substr(0, Folder.size() + 3), Folder + "zzz");
+    EXPECT_EQ(Temp->size(), Folder.size() + 9);
+    EXPECT_TRUE(FileExists(*Temp));
+    EXPECT_FALSE(CreateTempFile(Dir() + "missing/zzz").has_value());
+
+    EXPECT_TRUE(WriteNewFile(Folder + "new", "bytes"));
+    EXPECT_EQ(testsupport::ReadFileBytes(Folder + "new"), "bytes");
+    EXPECT_FALSE(WriteNewFile(Folder + "new", "again")); // never replaces
+    EXPECT_EQ(testsupport::ReadFileBytes(Folder + "new"), "bytes");
+}
+
+// TMPDIR is taken only when it names an existing folder by an absolute path.
+TEST_F(Files, TemporaryFolderFromTheEnvironment) {
+    testsupport::WriteFileBytes(Dir() + "plain", "a file");
+    const char* Saved = std::getenv("TMPDIR");
+    const std::string Kept = Saved ? Saved : "";
+    struct Row {
+        const char* Name;
+        std::string Value;
+        std::string Expected;
+    };
+    const Row Rows[] = {
+        {"folder", Dir() + "sub", Dir() + "sub/"},
+        {"missing", Dir() + "missing", "/tmp/"},
+        {"a file", Dir() + "plain", "/tmp/"},
+        {"relative", "sub", "/tmp/"},
+        {"empty", "", "/tmp/"},
+    };
+    QDir().mkpath(QString::fromStdString(Dir() + "sub"));
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        setenv("TMPDIR", R.Value.c_str(), 1);
+        EXPECT_EQ(TempDir(), R.Expected);
+    }
+    if (Saved)
+        setenv("TMPDIR", Kept.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
