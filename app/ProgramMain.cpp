@@ -6,6 +6,7 @@
 #include "export/TxadMainForm.h"
 #include "export/txadMMain.h"
 #include "forms/QMessageBoxPresenter.h"
+#include "forms/QtText.h"
 #include "forms/VxApplication.h"
 #include "platform/Platform.h"
 #include "support/VxGlobals.h"
@@ -13,10 +14,45 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QStringDecoder>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+
+namespace {
+
+// The protocol number typed on the command line: the locale's text (UTF-8),
+// converted to the program's code page as the registry page's edit converts
+// what is typed there. A character the code page lacks would come out as "?",
+// and a control character (TAB, ESC) would go into the record as it is: both
+// are refused, naming the character; Error then holds the reason.
+std::string ProtocolArgument(const std::string& Value, std::string& Error) {
+    QStringDecoder Decoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+    const QString Text = Decoder.decode(QByteArrayView(Value.data(), static_cast<qsizetype>(Value.size())));
+    if (Decoder.hasError()) {
+        Error = "--protocol: testo non valido nella codifica del sistema (UTF-8)";
+        return {};
+    }
+    for (const char32_t Char : Text.toUcs4()) {
+        const bool Control = Char < 0x20 || (Char >= 0x7F && Char < 0xA0);
+        if (!Control && platform::UnicodeToCp1252(Char) >= 0) continue;
+        char Code[16];
+        std::snprintf(Code, sizeof Code, "U+%04X", static_cast<unsigned>(Char));
+        // The character itself goes into the message only where it cannot act on a terminal.
+        const std::string Named =
+            Control || !QChar::isPrint(Char)
+                ? std::string(Code)
+                : "\"" + QString::fromUcs4(&Char, 1).toStdString() + "\" (" + Code + ")";
+        Error = Control ? "--protocol: carattere di controllo " + Named + " non ammesso"
+                        : "--protocol: il carattere " + Named +
+                              " non esiste nella codifica Windows-1252 dei file esportati";
+        return {};
+    }
+    return FromQString(Text);
+}
+
+} // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     CommandLine Result;
@@ -35,7 +71,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             }
             const std::string& Value = Args[++I];
             if (A == "--protocol") {
-                Result.Protocol = Value;
+                Result.Protocol = ProtocolArgument(Value, Result.Error);
+                if (!Result.Error.empty()) return Result;
                 continue;
             }
             Result.HasSites = true;
@@ -88,7 +125,8 @@ std::string HelpText(const std::string& Program) {
            "  -h, --help       this text\n"
            "  -V, --version    the program's version\n"
            "\n"
-           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error.\n"
+           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error,\n"
+           "3 export finished but its report could not be written to standard output.\n"
            "The installation folder is the value MainDir in the registry file named by\n"
            "ADOXPORT_HKLM, else /etc/adoxport/hklm.reg, else ~/.config/adoxport/hklm.reg (the one\n"
            "the start dialog writes); see " +

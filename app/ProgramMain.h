@@ -15,12 +15,12 @@ class QWidget;
 struct CommandLine {
     std::vector<std::string> Positional; // data folder, target, path (missing ones empty)
     bool Unattended = false;
-    std::string Protocol;
+    std::string Protocol; // in the program's code page (CP1252)
     bool HasSites = false;
     std::vector<int> Sites; // 1-based positions
     bool Help = false;      // -h, --help
     bool Version = false;   // -V, --version
-    std::string Error;      // a usage error, when not empty
+    std::string Error;      // a usage error for the console (UTF-8), when not empty
 };
 
 // -h, --help, -V and --version end the reading: what comes after them is

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "export/RecordFields.h"
 #include "export/records/SchoolRuns.h"
@@ -44,9 +46,22 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
     return std::string(MainDir) + "ETC" + Sep + "datrex" + Sep + std::string(Target) + ".ufp";
 }
 
+std::string ParamFileProblem(const std::string& Path) {
+    // A FIFO, a folder or a device has a date too, but cannot be the file.
+    std::error_code Ec;
+    if (std::filesystem::exists(Path, Ec) && !platform::FileExists(Path))
+        return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
+    const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
+    if (!Date) return "File dei parametri non trovato: " + PathText(Path);
+    if (Date->Year < 1 || Date->Year > 9999)
+        return "Data del file dei parametri fuori dall'intervallo dal 01/01/0001 al 31/12/9999 (anno " +
+               std::to_string(Date->Year) + "): " + PathText(Path);
+    return {};
+}
+
 std::string ReadParamFileDate(const std::string& Path) {
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
-    if (!Date) throw EVxError("Invalid argument to date encode");
+    if (!Date || !ParamFileProblem(Path).empty()) throw EVxError("Invalid argument to date encode");
     return FormatDateDMY(*Date);
 }
 
@@ -56,9 +71,9 @@ std::string InstallationAdvice(std::string_view Target) {
     // Read afresh, not through VxParam: the start dialog may just have set it up.
     const std::string MainDir =
         platform::IncludePathDelimiter(platform::ReadHklmString(VxRegistryKey, "MainDir").value_or(""));
-    const std::string Path = ParamFilePath(MainDir, Target);
-    if (platform::FileLastWriteDate(Path)) return {};
-    return "File dei parametri non trovato: " + platform::Cp1252FromUtf8(Path) +
+    const std::string FileProblem = ParamFileProblem(ParamFilePath(MainDir, Target));
+    if (FileProblem.empty()) return {};
+    return FileProblem +
            "\r\nI file dei parametri vengono dall'installazione del programma di gestione della scuola, "
            "nella cartella ETC" +
            std::string(1, platform::PathDelimiter()) + "datrex" + std::string(1, platform::PathDelimiter()) +

@@ -24,8 +24,13 @@ int CountSchools(TClientDataSet& Registry, const std::string& PacketPath);
 
 // MainDir + "ETC/datrex/" + target + ".ufp" (MainDir ends in the separator).
 std::string ParamFilePath(std::string_view MainDir, std::string_view Target);
+// Why the parameter file at Path cannot date the header records, one line in
+// the program's language naming the file: missing, not a regular file, or a
+// last-write year outside 1 to 9999 (the header's four digits). Empty when
+// its date can be used.
+std::string ParamFileProblem(const std::string& Path);
 // The file's last-write date as DDMMYYYY; EVxError "Invalid argument to date
-// encode" when it cannot be read.
+// encode" when ParamFileProblem finds one.
 std::string ReadParamFileDate(const std::string& Path);
 // Why the header's parameter-file date cannot be read for Target, in the
 // program's language (CP1252), one fact a line: the registry file, key or

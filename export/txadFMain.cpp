@@ -78,6 +78,6 @@ void TfmTxadMain::buStampaClick() {
         ShowMessageDlg(
             FormatMsg("Impossibile aprire il file delle anomalie con il visualizzatore predefinito.\r\n"
                       "Il file \xE8 stato salvato in %s",
-                      Path),
+                      PathText(Path)),
             mtWarning, MsgButtons({mbOK}), mbHelp);
 }
