@@ -993,9 +993,10 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
 
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(Path, ec)) throw EVxError("Cannot open file " + Path);
-    const auto size = std::filesystem::file_size(Path, ec);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(Path.c_str(), "rb"), &std::fclose);
+    if (!std::filesystem::is_regular_file(platform::FsPath(Path), ec))
+        throw EVxError("Cannot open file " + Path);
+    const auto size = std::filesystem::file_size(platform::FsPath(Path), ec);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(platform::OpenFile(Path, "rb"), &std::fclose);
     if (!f) throw EVxError("Cannot open file " + Path);
     std::setvbuf(f.get(), nullptr, _IONBF, 0);
     unsigned long line = 1;

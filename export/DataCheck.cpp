@@ -10,6 +10,7 @@
 
 #include "dataset/ClientDataSet.h"
 #include "export/RecordFields.h"
+#include "platform/Platform.h"
 #include "support/VxExceptions.h"
 
 // The program's own version, set by the build from the project version;
@@ -354,7 +355,7 @@ std::string GetProcedureVersion() {
 
 std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::string>& lines) {
     const std::string path = dataDir + "Log.txt";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = platform::OpenFile(path, "wb");
     if (!file) throw EVxError("Cannot create file " + path);
     bool ok = true;
     for (const std::string& line : lines) {
@@ -366,7 +367,7 @@ std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::s
     }
     if (std::fclose(file) != 0) ok = false;
     if (!ok) {
-        std::remove(path.c_str());
+        platform::DeleteFile(path);
         throw EVxError("Error writing file " + path);
     }
     return path;

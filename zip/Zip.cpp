@@ -236,7 +236,7 @@ bool TZip::AskForDisk(int Disk) {
 void TZip::LoadZipDll() {
     ZipDllState& S = Dll();
     if (S.Lib) return;
-    const std::string Name = platform::PluginFileName("ZipDll");
+    const std::string Name = platform::PluginFileName(ADOX_ZIPDLL_NAME);
     const std::string File =
         FolderPrefix(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
     std::unique_ptr<platform::Library> Lib = platform::LoadLibrary(File);
