@@ -51,7 +51,9 @@ std::string FolderPrefix(const std::string& Dir) {
 }
 
 QString QPath(const std::string& Path) {
-    return QFile::decodeName(QByteArray::fromStdString(Path));
+    // Paths are UTF-8 on every platform; Qt's own file-name codec is the ANSI
+    // code page on Windows.
+    return QString::fromUtf8(Path.data(), static_cast<qsizetype>(Path.size()));
 }
 
 // Counters are the plugin's 32-bit integers: they wrap instead of overflowing.
@@ -86,7 +88,7 @@ struct TZip::Backup {
     ~Backup() {
         if (!Path.empty() && !Keep) {
             std::error_code Ec;
-            std::filesystem::remove(Path, Ec);
+            std::filesystem::remove(platform::FsPath(Path), Ec);
         }
     }
 };
@@ -102,14 +104,14 @@ void TZip::RestoreArchive(Backup& Saved) {
         QTemporaryFile Tmp(QPath(Archive + ".XXXXXX"));
         Tmp.setAutoRemove(false);
         if (Tmp.open()) {
-            Temp = QFile::encodeName(Tmp.fileName()).toStdString();
+            Temp = Tmp.fileName().toUtf8().toStdString();
             Tmp.close();
             std::error_code Ec;
-            Done = std::filesystem::copy_file(Saved.Path, Temp,
+            Done = std::filesystem::copy_file(platform::FsPath(Saved.Path), platform::FsPath(Temp),
                                               std::filesystem::copy_options::overwrite_existing, Ec) &&
                    !Ec;
             if (Done) {
-                std::filesystem::rename(Temp, Archive, Ec);
+                std::filesystem::rename(platform::FsPath(Temp), platform::FsPath(Archive), Ec);
                 Done = !Ec;
             }
         }
@@ -117,7 +119,7 @@ void TZip::RestoreArchive(Backup& Saved) {
     if (Done) return;
     if (!Temp.empty()) {
         std::error_code Ec;
-        std::filesystem::remove(Temp, Ec);
+        std::filesystem::remove(platform::FsPath(Temp), Ec);
     }
     Saved.Keep = true;
     throw ZipException("Unable to restore \n\"" + Archive + "\"\nIts previous contents are kept in \n\"" +
@@ -280,10 +282,10 @@ int32_t TZip::RunAdd() {
         QTemporaryFile Tmp(QPath(FolderPrefix(TempDir) + "zzzXXXXXX"));
         Tmp.setAutoRemove(false);
         if (!Tmp.open()) throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz"));
-        Saved.Path = QFile::encodeName(Tmp.fileName()).toStdString();
+        Saved.Path = Tmp.fileName().toUtf8().toStdString();
         Tmp.close();
         std::error_code Ec;
-        std::filesystem::copy_file(m_zipFileName, Saved.Path,
+        std::filesystem::copy_file(platform::FsPath(m_zipFileName), platform::FsPath(Saved.Path),
                                    std::filesystem::copy_options::overwrite_existing, Ec);
         if (Ec) throw ZipException(CannotCreateMessage(Saved.Path));
     }
@@ -343,8 +345,8 @@ int32_t TZip::RunAdd() {
         } Ending{*this};
         if (Trace) {
             m_trace = std::make_unique<TraceFile>();
-            const std::string TracePath =
-                std::filesystem::path(platform::ProgramPath()).replace_extension(".trace").string();
+            const std::filesystem::path TracePath =
+                platform::FsPath(platform::ProgramPath()).replace_extension(".trace");
             m_trace->Out.open(TracePath, std::ios::binary | std::ios::trunc);
         }
         if (ShowProgressDialog) {
