@@ -28,11 +28,12 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -150,23 +151,47 @@ std::string CutReference(const char* S, const char* End, const RefInfo& Info) {
     return std::string(Info.Hex ? "&#x" : "&#") + digits;
 }
 
-bool DeclaresUtf8(std::string_view Head) {
-    if (Head.substr(0, 3) == "\xEF\xBB\xBF") return true;
-    if (Head.substr(0, 5) != "<?xml") return false;
+// The encoding named by the XML declaration at the packet's start; empty when
+// there is none.
+std::string_view DeclaredEncoding(std::string_view Head) {
+    if (Head.substr(0, 5) != "<?xml") return {};
     Head = Head.substr(0, std::min<size_t>(Head.find("?>"), 512));
     const size_t at = Head.find("encoding");
-    if (at == std::string_view::npos) return false;
+    if (at == std::string_view::npos) return {};
     size_t i = at + 8;
     while (i < Head.size() && (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n')) ++i;
-    if (i >= Head.size() || Head[i] != '=') return false;
+    if (i >= Head.size() || Head[i] != '=') return {};
     ++i;
     while (i < Head.size() && (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n')) ++i;
-    if (i >= Head.size() || (Head[i] != '"' && Head[i] != '\'')) return false;
+    if (i >= Head.size() || (Head[i] != '"' && Head[i] != '\'')) return {};
     const char quote = Head[i++];
     const size_t close = Head.find(quote, i);
-    if (close == std::string_view::npos) return false;
-    const std::string_view enc = Head.substr(i, close - i);
-    return EqualNoCase(enc, "UTF-8") || EqualNoCase(enc, "UTF8");
+    if (close == std::string_view::npos) return {};
+    return Head.substr(i, close - i);
+}
+
+bool IsUtf8Name(std::string_view Encoding) {
+    return EqualNoCase(Encoding, "UTF-8") || EqualNoCase(Encoding, "UTF8");
+}
+
+// Single-byte encodings read as CP1252: ASCII is a part of it, and ISO-8859-1
+// differs only in C1 controls, which no packet holds.
+bool IsCp1252Name(std::string_view Encoding) {
+    for (const char* name :
+         {"windows-1252", "cp1252", "ISO-8859-1", "ISO_8859-1", "ISO8859-1", "latin1", "US-ASCII", "ASCII"})
+        if (EqualNoCase(Encoding, name)) return true;
+    return false;
+}
+
+// Why a packet naming another encoding is refused, in the program's language:
+// its bytes would mean other letters than the ones CP1252 reads.
+std::string UnknownEncoding(std::string_view Encoding) {
+    std::string shown(Encoding.substr(0, 40));
+    for (char& c : shown)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.' && c != ':')
+            c = '?';
+    return "codifica \"" + shown +
+           "\" dichiarata non gestita: si leggono UTF-8, UTF-16, windows-1252 e ISO-8859-1";
 }
 
 enum class Utf16 { No, LittleEndian, BigEndian };
@@ -231,9 +256,14 @@ std::string Quoted(std::string_view Value) {
 }
 
 constexpr const char* kNoMemory = "not enough memory to load the packet";
+constexpr const char* kPacketTooLarge = "the file is too large: a packet holds at most 4 GB";
 
 // The size of one read from a packet file.
 constexpr size_t kChunk = size_t(1) << 20;
+// The most one read takes, with what expat holds back, within expat's int sizes.
+constexpr size_t kMaxRead = size_t(1) << 30;
+// Elements nest at most this deep in a packet, nested datasets included.
+constexpr size_t kMaxDepth = 9;
 
 // What one thread keeps from packet to packet: a parser whose input buffer
 // and pools stay allocated across a reset, and the buffer of the first read,
@@ -295,6 +325,11 @@ public:
 
     void Feed(const char* Data, size_t Len, bool Final);
     void FeedFile(std::FILE* File, const std::string& Path);
+    // How much to hand over next: at least Chunk, and at least as much as
+    // expat holds back of a token not yet finished. Expat scans an unfinished
+    // token again from its start on every call, so growing with the token
+    // keeps a huge attribute value or comment linear instead of quadratic.
+    size_t NextSize(size_t Chunk) const;
     std::shared_ptr<const Table> Finish();
     // The line reached, for an error raised outside the parser's callbacks.
     unsigned long Line() const {
@@ -343,6 +378,7 @@ private:
     std::string m_reason;
     unsigned long m_failLine = 0;
     uint64_t m_fed = 0;
+    uint64_t m_toExpat = 0; // bytes handed to expat, as its byte index counts them
     size_t m_sizeHint = 0;
 
     std::string m_head;    // the packet's start, until the encoding is decided
@@ -370,7 +406,12 @@ private:
 
 void PacketBuilder::CreateParser(std::string_view Head) {
     m_utf16 = DetectUtf16(Head);
-    if (m_utf16 != Utf16::No || DeclaresUtf8(Head)) {
+    const bool bom = Head.substr(0, 3) == "\xEF\xBB\xBF";
+    const std::string_view declared =
+        m_utf16 == Utf16::No && !bom ? DeclaredEncoding(Head) : std::string_view();
+    if (!declared.empty() && !IsUtf8Name(declared) && !IsCp1252Name(declared))
+        throw PacketError(m_name, 1, UnknownEncoding(declared));
+    if (m_utf16 != Utf16::No || bom || IsUtf8Name(declared)) {
         // A UTF-16 packet reaches expat as UTF-8; the declaration it carries
         // is overridden by the encoding given here.
         m_latin1 = false;
@@ -559,10 +600,25 @@ void PacketBuilder::Check(XML_Status Status) {
 
 void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
     size_t keep = 0;
-    if (Rewrite(Data, Len, Final, keep))
+    if (Rewrite(Data, Len, Final, keep)) {
+        m_toExpat += m_scratch.size();
         Check(XML_Parse(m_parser, m_scratch.data(), static_cast<int>(m_scratch.size()), Final));
-    else
+    } else {
+        m_toExpat += keep;
         Check(XML_Parse(m_parser, Data, static_cast<int>(keep), Final));
+    }
+}
+
+size_t PacketBuilder::NextSize(size_t Chunk) const {
+    if (!m_parser) return Chunk;
+    // After a call that did not end the input, expat's current position is
+    // the start of what it holds back.
+    const XML_Index at = XML_GetCurrentByteIndex(m_parser);
+    if (at < 0) return Chunk;
+    using Index = std::make_unsigned_t<XML_Index>; // a 32-bit index wraps on big packets
+    const auto held =
+        static_cast<uint64_t>(static_cast<Index>(static_cast<Index>(m_toExpat) - static_cast<Index>(at)));
+    return static_cast<size_t>(std::clamp<uint64_t>(held, Chunk, std::max<uint64_t>(Chunk, kMaxRead)));
 }
 
 void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
@@ -572,30 +628,51 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
     if (first < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
     bool last = first < kChunk;
     Feed(chunk, first, last);
+    // A file that grows while it is read is held to the same bound as its size.
+    auto checkSize = [&] {
+        if (m_fed > kMaxPacketBytes) throw PacketError(Path, Line(), kPacketTooLarge);
+    };
     if (m_utf16 != Utf16::No) {
+        std::unique_ptr<char[]> big;
+        size_t bigSize = 0;
         while (!last) {
-            const size_t m = std::fread(chunk, 1, kChunk, File);
-            if (m < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
-            last = m < kChunk;
-            Feed(chunk, m, last);
+            const size_t want = NextSize(kChunk);
+            char* buf = chunk;
+            if (want > kChunk) {
+                if (want > bigSize) {
+                    big.reset(new char[want]);
+                    bigSize = want;
+                }
+                buf = big.get();
+            }
+            const size_t m = std::fread(buf, 1, want, File);
+            if (m < want && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+            last = m < want;
+            Feed(buf, m, last);
+            checkSize();
         }
         return;
     }
     // Then straight into expat's buffer, sparing a copy.
     while (!last) {
         const size_t carry = m_carry.size();
-        char* buf = static_cast<char*>(XML_GetBuffer(m_parser, static_cast<int>(kChunk + carry)));
+        const size_t want = NextSize(kChunk);
+        char* buf = static_cast<char*>(XML_GetBuffer(m_parser, static_cast<int>(want + carry)));
         if (!buf) throw std::bad_alloc();
         std::memcpy(buf, m_carry.data(), carry);
-        const size_t n = std::fread(buf + carry, 1, kChunk, File);
-        if (n < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + Path);
-        last = n < kChunk;
+        const size_t n = std::fread(buf + carry, 1, want, File);
+        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + Path);
+        last = n < want;
         m_fed += n;
+        checkSize();
         size_t keep = 0;
-        if (Rewrite(buf, carry + n, last, keep))
+        if (Rewrite(buf, carry + n, last, keep)) {
+            m_toExpat += m_scratch.size();
             Check(XML_Parse(m_parser, m_scratch.data(), static_cast<int>(m_scratch.size()), last));
-        else
+        } else {
+            m_toExpat += keep;
             Check(XML_ParseBuffer(m_parser, static_cast<int>(keep), last));
+        }
     }
 }
 
@@ -659,6 +736,12 @@ void XMLCALL PacketBuilder::OnEnd(void* Self, const XML_Char*) {
 
 void PacketBuilder::Start(const char* Name, const char** Atts) {
     if (m_failed) return;
+    // Deeper nesting has no meaning in a packet; refused, it cannot make
+    // expat's stack of open elements grow far beyond the file.
+    if (m_stack.size() + m_skipDepth >= kMaxDepth) {
+        Fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
+        return;
+    }
     if (m_skipDepth) {
         ++m_skipDepth;
         return;
@@ -956,12 +1039,6 @@ std::shared_ptr<const Table> PacketBuilder::Finish() {
     return m_table;
 }
 
-int Table::FindField(std::string_view Name) const {
-    for (size_t i = 0; i < m_fields.size(); ++i)
-        if (EqualNoCase(m_fields[i].Name, Name)) return static_cast<int>(i);
-    return -1;
-}
-
 const char* FieldTypeName(FieldType Type) {
     for (const auto& t : kTypeNames)
         if (t.Type == Type) return t.Name;
@@ -975,11 +1052,12 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
     {
         std::unique_ptr<PacketBuilder> b;
         try {
+            if (Bytes.size() > kMaxPacketBytes) throw PacketError(Name, 1, kPacketTooLarge);
             b = std::make_unique<PacketBuilder>(Name, Bytes.size());
-            const size_t chunk = std::clamp<size_t>(ChunkSize, 1, size_t(1) << 30);
+            const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
             size_t at = 0;
             do {
-                const size_t n = std::min(chunk, Bytes.size() - at);
+                const size_t n = std::min(b->NextSize(chunk), Bytes.size() - at);
                 b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
                 at += n;
             } while (at < Bytes.size());
@@ -992,19 +1070,18 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
 }
 
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(platform::FsPath(Path), ec))
-        throw EVxError("Cannot open file " + Path);
-    const auto size = std::filesystem::file_size(platform::FsPath(Path), ec);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(platform::OpenFile(Path, "rb"), &std::fclose);
-    if (!f) throw EVxError("Cannot open file " + Path);
-    std::setvbuf(f.get(), nullptr, _IONBF, 0);
+    // A FIFO or a device in the packet's place is refused, never waited on.
+    const platform::RegularFile in = platform::OpenRegularFile(Path);
+    if (in.Status != platform::OpenStatus::Opened) throw EVxError("Cannot open file " + Path);
+    if (in.Size > kMaxPacketBytes) throw PacketError(Path, 1, kPacketTooLarge);
+    std::FILE* const f = in.File.get();
+    std::setvbuf(f, nullptr, _IONBF, 0);
     unsigned long line = 1;
     {
         std::unique_ptr<PacketBuilder> b;
         try {
-            b = std::make_unique<PacketBuilder>(Path, ec ? 0 : static_cast<size_t>(size));
-            b->FeedFile(f.get(), Path);
+            b = std::make_unique<PacketBuilder>(Path, static_cast<size_t>(in.Size));
+            b->FeedFile(f, Path);
             return b->Finish();
         } catch (const std::bad_alloc&) {
             if (b) line = b->Line();

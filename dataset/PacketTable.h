@@ -78,12 +78,17 @@ private:
     std::vector<uint32_t> m_live;
 };
 
+// The largest packet read, far beyond a school's year of data: a bigger one
+// is "too large" before anything is allocated for it.
+inline constexpr uint64_t kMaxPacketBytes = uint64_t(4) << 30;
+
 // Parses a whole packet held in memory; Name is the file named in errors.
 // The parser takes ChunkSize bytes at a time (any size gives the same table).
 std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name,
                                          size_t ChunkSize = size_t(1) << 20);
 // Reads and parses a packet file. EVxError "Cannot open file <path>" when the
-// file cannot be opened or read, PacketError when it is not a data packet.
+// file cannot be opened or read or is not a regular file, PacketError when it
+// is not a data packet or is larger than kMaxPacketBytes.
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path);
 
 const char* FieldTypeName(FieldType Type);

@@ -1,12 +1,10 @@
 #include "export-classic/txadFMain.h"
 
-#include "export-classic/ClassicRecordSet.h"
-
 TfmTxadMain::TfmTxadMain(TdmTxadMain& DataModule, std::vector<std::string> Args, QWidget* Parent)
     : TfmTxadMainBase(DataModule, std::move(Args), Parent) {}
 
 std::unique_ptr<txad::ExportRecordSet> TfmTxadMain::MakeRecordSet(const std::string& Target) const {
-    return std::make_unique<txad::ClassicRecordSet>(Target);
+    return std::make_unique<txad::ExportRecordSet>(Target, txad::Edition::Classic);
 }
 
 std::string TfmTxadMain::PathSteps(int Path) const {

@@ -1,108 +1,77 @@
 #include "export/BodyWriters.h"
 
+#include <array>
+
+#include "export/records/ClassicBodyWriters.h"
+#include "export/records/SchoolRuns.h"
+
 namespace txad {
 
-void SchoolRecordWriter::LookUpFields(TClientDataSet& Data) {
-    FCodScuola = Data.FieldByName("CodScuola");
-    FExCodScuola = Data.FieldByName("ExCodScuola");
-    FNome = Data.FieldByName("Nome");
-    FIndirizzo = Data.FieldByName("Indirizzo");
-    FFrazione = Data.FieldByName("Frazione");
-    FComune = Data.FieldByName("Comune");
-    FCap = Data.FieldByName("Cap");
-    FTelefono = Data.FieldByName("Telefono");
-    FFax = Data.FieldByName("Fax");
-    FCodSedeMain = Data.FieldByName("CodSedeMain");
-    FEmail = Data.FieldByName("Email");
-    FSito = Data.FieldByName("Sito");
-}
-
 void SchoolRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
-    LookUpFields(Data);
-    std::string LastCode;
+    FRecord.Bind(Data);
+    const TField CodScuola = Data.FieldByName("CodScuola");
+    const TField ExCodScuola = Data.FieldByName("ExCodScuola");
+    std::string Previous(CodeBeforeFirstRow);
     for (Data.First(); !Data.Eof(); Data.Next()) {
-        std::string_view Code = FCodScuola.AsText();
-        if (!StartsRecord(Code, LastCode)) continue;
-        LastCode.assign(Code);
-        Sink.Write(
-            FRecord.Build({Code, ExCodeValue(FExCodScuola.AsText()), FNome.AsText(), FIndirizzo.AsText(),
-                           FFrazione.AsText(), FComune.AsText(), FCap.AsText(), FTelefono.AsText(),
-                           FFax.AsText(), FCodSedeMain.AsText(), FEmail.AsText(), FSito.AsText()}));
+        const std::string_view Code = CodScuola.AsText();
+        if (FOnePerCode) {
+            const bool Starts = StartsSchoolRecord(Code, Previous);
+            Previous.assign(Code);
+            if (!Starts) continue;
+        }
+        FRecord.Set(FieldValue::FormerCode, ExCodeValue(ExCodScuola.AsText()));
+        Sink.Write(FRecord.Build());
     }
 }
 
 void ClassRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
-    FCodScuola = Data.FieldByName("CodScuola");
-    FSezione = Data.FieldByName("Sezione");
-    FTipoScuola = Data.FieldByName("TipoScuola");
-    FAnnoCorso = Data.FieldByName("AnnoCorso");
-    FNrAlunni = Data.FieldByName("NrAlunni");
-    FCodSpc = Data.FieldByName("CodSpc");
-    FCodSpr = Data.FieldByName("CodSpr");
-    FSpesa = Data.FieldByName("Spesa");
-    FNrAluIpo = Data.FieldByName("NrAluIpo");
-    FNrAluNonVed = Data.FieldByName("NrAluNonVed");
-    FNrAluDisl = Data.FieldByName("NrAluDisl");
+    FRecord.Bind(Data);
+    const std::array<TField, 3> Needs = {Data.FieldByName("NrAluIpo"), Data.FieldByName("NrAluNonVed"),
+                                         Data.FieldByName("NrAluDisl")};
     for (Data.First(); !Data.Eof(); Data.Next()) {
         // A null reads as empty text, which is "none" like "0".
-        BuildSpecialNeeds(FNeeds, FNrAluIpo.AsText(), FNrAluNonVed.AsText(), FNrAluDisl.AsText());
-        Sink.Write(
-            FRecord.Build({FCodScuola.AsText(), FSezione.AsText(), FTipoScuola.AsText(), FAnnoCorso.AsText(),
-                           FNrAlunni.AsText(), FCodSpc.AsText(), FCodSpr.AsText(), FSpesa.AsText(), FNeeds}));
+        BuildSpecialNeeds(FNeeds, Needs[0].AsText(), Needs[1].AsText(), Needs[2].AsText());
+        FRecord.Set(FieldValue::SpecialNeeds, FNeeds);
+        Sink.Write(FRecord.Build());
     }
-}
-
-void AdoptionWriterBase::LookUpAdoptionFields(TClientDataSet& Data) {
-    FCodScuola = Data.FieldByName("CodScuola");
-    FAnnoCorso = Data.FieldByName("AnnoCorso");
-    FSezione = Data.FieldByName("Sezione");
-    FTipoScuola = Data.FieldByName("TipoScuola");
-    FCodSpc = Data.FieldByName("CodSpc");
-    FCodSpr = Data.FieldByName("CodSpr");
-    FCodEditore = Data.FieldByName("CodEditore");
-    FIsbn = Data.FieldByName("Isbn");
-    FAnnoPrimaAdoz = Data.FieldByName("AnnoPrimaAdoz");
-    FInUso = Data.FieldByName("InUso");
-    FInPossesso = Data.FieldByName("InPossesso");
-    FMonografia = Data.FieldByName("ConsigliatoMonografia");
-    FApprofondimento = Data.FieldByName("ConsigliatoApprofondimento");
-}
-
-void AdoptionWriterBase::ComputeFlags() {
-    const int InUso = FInUso.AsInteger();
-    const int InPossesso = FInPossesso.AsInteger();
-    const int Approfondimento = FApprofondimento.AsInteger();
-    const int Monografia = FMonografia.AsInteger();
-    ComputeAdoptionFlags(FAnnoPrimaAdoz.AsText(), InUso, InPossesso, Approfondimento, Monografia, FFlags);
 }
 
 void AdoptionRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
-    LookUpAdoptionFields(Data);
-    FCodPro = Data.FieldByName("CodPro");
+    FRecord.Bind(Data);
+    const TField AnnoPrimaAdoz = Data.FieldByName("AnnoPrimaAdoz");
+    const TField InUso = Data.FieldByName("InUso");
+    const TField InPossesso = Data.FieldByName("InPossesso");
+    const TField Monografia = Data.FieldByName("ConsigliatoMonografia");
+    const TField Approfondimento = Data.FieldByName("ConsigliatoApprofondimento");
+    // The flags live in FFlags, so the values set once stay valid.
+    FRecord.Set(FieldValue::Recommendation, CharValue(FFlags.Consigliato));
+    FRecord.Set(FieldValue::Owned, CharValue(FFlags.InPossesso));
+    FRecord.Set(FieldValue::InUse, CharValue(FFlags.InUso));
     for (Data.First(); !Data.Eof(); Data.Next()) {
-        ComputeFlags();
-        Sink.Write(
-            FRecord.Build({FCodScuola.AsText(), FAnnoCorso.AsText(), FSezione.AsText(), FTipoScuola.AsText(),
-                           FCodSpc.AsText(), FCodSpr.AsText(), FCodPro.AsText(),
-                           CharValue(FFlags.Consigliato), CharValue(FFlags.InPossesso), FCodEditore.AsText(),
-                           CharValue(FFlags.InUso), FIsbn.AsText(), FFlags.Year}));
+        const int InUse = InUso.AsInteger();
+        const int Owned = InPossesso.AsInteger();
+        const int FurtherStudy = Approfondimento.AsInteger();
+        const int Monograph = Monografia.AsInteger();
+        ComputeAdoptionFlags(AnnoPrimaAdoz.AsText(), InUse, Owned, FurtherStudy, Monograph, FFlags);
+        FRecord.Set(FieldValue::FirstAdoptionYear, FFlags.Year);
+        Sink.Write(FRecord.Build());
     }
 }
 
-void AdoptionExtRecordWriter::Write(TClientDataSet& Data, ByteSink& Sink) {
-    LookUpAdoptionFields(Data);
-    FAutore = Data.FieldByName("Autore");
-    FTitolo = Data.FieldByName("Titolo");
-    FVolume = Data.FieldByName("Volume");
-    FMateri = Data.FieldByName("Materi");
-    for (Data.First(); !Data.Eof(); Data.Next()) {
-        ComputeFlags();
-        Sink.Write(FRecord.Build({FCodScuola.AsText(), FAnnoCorso.AsText(), FSezione.AsText(),
-                                  FTipoScuola.AsText(), FCodSpc.AsText(), FCodSpr.AsText(),
-                                  CharValue(FFlags.Consigliato), CharValue(FFlags.InPossesso),
-                                  FCodEditore.AsText(), FAutore.AsText(), FTitolo.AsText(), FVolume.AsText(),
-                                  FMateri.AsText(), CharValue(FFlags.InUso), FIsbn.AsText(), FFlags.Year}));
+std::unique_ptr<BodyWriter> MakeBodyWriter(const FileLayout& File) {
+    if (File.Body == nullptr) return nullptr;
+    const RecordLayout& Layout = *File.Body;
+    switch (File.Writer) {
+    case BodyWriterKind::None: return nullptr;
+    case BodyWriterKind::SchoolPerCode: return std::make_unique<SchoolRecordWriter>(Layout, true);
+    case BodyWriterKind::SchoolPerRow: return std::make_unique<SchoolRecordWriter>(Layout, false);
+    case BodyWriterKind::Class: return std::make_unique<ClassRecordWriter>(Layout);
+    case BodyWriterKind::ClassWithScan: return std::make_unique<ClassicClassRecordWriter>(Layout);
+    case BodyWriterKind::ClassStatistics: return std::make_unique<ClassStatRecordWriter>(Layout);
+    case BodyWriterKind::Adoption: return std::make_unique<AdoptionRecordWriter>(Layout);
+    case BodyWriterKind::AdoptionOneFlag: return std::make_unique<ClassicAdoptionRecordWriter>(Layout);
     }
+    return nullptr;
 }
 
 } // namespace txad

@@ -1,9 +1,13 @@
 #include "export/CopyDelivery.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "export/RunControl.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 
@@ -47,6 +51,7 @@ public:
         : FDestDir(DestDir), FNames(Names), FOps(Ops), FMoved(Names.size(), false) {}
 
     std::string Target(std::size_t I) const { return FDestDir + FNames[I]; }
+    std::string SwapList() const { return FDestDir + SwapListName; }
     std::string NewCopy(std::size_t I) const { return Target(I) + NewCopySuffix; }
     std::string Previous(std::size_t I) const { return Target(I) + PreviousCopySuffix; }
 
@@ -62,6 +67,7 @@ public:
                            FormatMsg(": la versione precedente \xE8 rimasta in %s", Previous(J));
         }
         DropNewCopies(FNames.size());
+        FOps.Delete(SwapList());
         throw EVxError(Message);
     }
 
@@ -75,6 +81,23 @@ public:
         }
     }
 
+    // Up to here a termination signal drops the new copies; from the swap
+    // list on, the few renames of the swap run to their end.
+    void AnnounceSwap() {
+        if (platform::TerminationRequested() != 0) {
+            DropNewCopies(FNames.size());
+            ThrowIfTerminationRequested();
+        }
+        std::string List;
+        for (const std::string& Name : FNames) List += Name + "\n";
+        if (FOps.Exists(SwapList())) FOps.Delete(SwapList());
+        if (!platform::WriteNewFile(SwapList(), List)) {
+            DropNewCopies(FNames.size());
+            Fail(0);
+        }
+        TestPausePoint("swap-list");
+    }
+
     // Moves the previous files aside; anything that is not a file under a
     // target name stops the delivery, as it could not be replaced.
     void MovePreviousAside() {
@@ -83,6 +106,7 @@ public:
             if (FOps.Exists(Previous(I))) FOps.Delete(Previous(I));
             if (!FOps.IsFile(Target(I)) || !FOps.Rename(Target(I), Previous(I))) RollBackAndFail(I);
             FMoved[I] = true;
+            Renamed();
         }
     }
 
@@ -93,12 +117,19 @@ public:
                     if (!FMoved[J]) FOps.Delete(Target(J));
                 RollBackAndFail(I);
             }
+            Renamed();
         }
         for (std::size_t I = 0; I < FNames.size(); ++I)
             if (FMoved[I]) FOps.Delete(Previous(I));
+        FOps.Delete(SwapList());
     }
 
 private:
+    void Renamed() {
+        ++FRenames;
+        TestPausePoint(("rename-" + std::to_string(FRenames)).c_str());
+    }
+
     void DropNewCopies(std::size_t Count) {
         for (std::size_t I = 0; I < Count; ++I)
             if (FOps.Exists(NewCopy(I))) FOps.Delete(NewCopy(I));
@@ -108,15 +139,84 @@ private:
     const TStringList& FNames;
     DeliveryFileOps& FOps;
     std::vector<bool> FMoved;
+    int FRenames = 0;
 };
 
+// A name the swap list may hold: a file of the folder itself.
+bool PlainName(std::string_view Name) {
+    return !Name.empty() && Name != "." && Name != ".." &&
+           Name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+bool EndsWith(std::string_view Name, std::string_view Suffix) {
+    return Name.size() > Suffix.size() && Name.ends_with(Suffix);
+}
+
+bool Alphanumeric(std::string_view Text) {
+    return std::all_of(Text.begin(), Text.end(), [](char C) {
+        return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
+    });
+}
+
+// Finishes a swap that a killed run left announced; false when a new copy
+// could not be put in place (everything is then left for the next delivery,
+// which replaces the whole set).
+bool FinishSwap(const std::string& DestDir, DeliveryFileOps& Ops) {
+    std::ifstream In(DestDir + SwapListName, std::ios::binary);
+    std::vector<std::string> Names;
+    for (std::string Line; Names.size() < 64 && std::getline(In, Line);)
+        if (PlainName(Line)) Names.push_back(Line);
+    for (const std::string& Name : Names) {
+        const std::string New = DestDir + Name + NewCopySuffix;
+        if (Ops.IsFile(New) && !Ops.Rename(New, DestDir + Name)) return false;
+    }
+    for (const std::string& Name : Names)
+        if (Ops.IsFile(DestDir + Name + PreviousCopySuffix)) Ops.Delete(DestDir + Name + PreviousCopySuffix);
+    Ops.Delete(DestDir + SwapListName);
+    return true;
+}
+
 } // namespace
+
+void RecoverDeliveryFolder(const std::string& DestDir, DeliveryFileOps& Ops) {
+    if (Ops.IsFile(DestDir + SwapListName) && !FinishSwap(DestDir, Ops)) return;
+    std::vector<std::string> Names;
+    std::error_code Ec;
+    for (auto It = std::filesystem::directory_iterator(DestDir, Ec);
+         !Ec && It != std::filesystem::directory_iterator(); It.increment(Ec)) {
+        std::error_code TypeEc;
+        if (std::filesystem::is_regular_file(It->symlink_status(TypeEc)))
+            Names.push_back(It->path().filename().string());
+    }
+    const std::string_view New = NewCopySuffix;
+    const std::string_view Old = PreviousCopySuffix;
+    for (const std::string& Name : Names) {
+        const std::string Path = DestDir + Name;
+        const std::string_view View = Name;
+        // The zip library's temporary archive and the component's restore copy
+        // carry six characters after the archive's name.
+        const bool TempBesideNew = View.size() > 7 && EndsWith(View.substr(0, View.size() - 7), New) &&
+                                   View[View.size() - 7] == '.' && Alphanumeric(View.substr(View.size() - 6));
+        const bool ComponentBackup =
+            View.size() == 9 && View.starts_with("zzz") && Alphanumeric(View.substr(3));
+        if (EndsWith(View, Old)) {
+            const std::string Original = DestDir + Name.substr(0, Name.size() - Old.size());
+            if (!Ops.Exists(Original))
+                Ops.Rename(Path, Original);
+            else
+                Ops.Delete(Path);
+        } else if (EndsWith(View, New) || TempBesideNew || ComponentBackup) {
+            Ops.Delete(Path);
+        }
+    }
+}
 
 void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir, const TStringList& Names,
                      DeliveryFileOps& Ops) {
     if (Ops.SameFolder(SourceDir, DestDir)) return;
     CopyTransaction Transaction(DestDir, Names, Ops);
     Transaction.CopyAll(SourceDir);
+    Transaction.AnnounceSwap();
     Transaction.MovePreviousAside();
     Transaction.PutNewInPlace();
 }

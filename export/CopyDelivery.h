@@ -2,7 +2,11 @@
 // All-or-nothing delivery by copy: the files are copied under temporary names
 // into the delivery folder and put in place only when every copy is there.
 // After a failure the folder holds the complete previous set or the complete
-// new set, never a mix.
+// new set, never a mix. The renames that put the set in place are announced
+// by a list of its names in the folder (SwapListName), written once every
+// new copy is complete and removed when the swap ends: a process killed
+// during the swap leaves the list, from which the next run finishes it
+// (RecoverDeliveryFolder).
 
 #include <string>
 
@@ -35,8 +39,19 @@ public:
 void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir, const TStringList& Names,
                      DeliveryFileOps& Ops);
 
+// Puts a delivery folder left by an interrupted run back in order, under the
+// folder's lock: a swap that had begun is finished from the swap list (the new
+// set is complete); without a list a previous file moved aside takes its
+// place again when nothing holds its name. Then deletes what delivery runs
+// leave behind, and only that: new copies and archives (*.adoxnew), the zip
+// library's and the zip component's temporary files beside them
+// (*.adoxnew.XXXXXX, zzzXXXXXX) and previous files (*.adoxold).
+void RecoverDeliveryFolder(const std::string& DestDir, DeliveryFileOps& Ops);
+
 // Suffixes of the names used while the set is replaced.
 inline constexpr const char* NewCopySuffix = ".adoxnew";
 inline constexpr const char* PreviousCopySuffix = ".adoxold";
+// The list of the names being swapped in, one per line.
+inline constexpr const char* SwapListName = ".adoxport.swap";
 
 } // namespace txad

@@ -5,11 +5,38 @@
 #include <memory>
 #include <thread>
 
+#include "export/FileSink.h"
 #include "export/RecordFileView.h"
+#include "export/RunControl.h"
 #include "export/SubmissionAddresses.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
+
+namespace {
+
+// Takes a folder's lock, waiting as long as WaitMs while another holder has
+// it; the log is told once, with WaitText naming the folder.
+std::unique_ptr<platform::FolderLock>
+WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder,
+                  const char* WaitText, const char* Step, int WaitMs,
+                  const std::function<void(const std::string&)>& Log) {
+    platform::FolderLockAttempt Attempt = Try();
+    if (!Attempt.Busy) return std::move(Attempt.Lock);
+    Log(FormatMsg(WaitText, Folder));
+    TestPausePoint(Step);
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
+    for (;;) {
+        ThrowIfTerminationRequested();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Attempt = Try();
+        if (!Attempt.Busy) return std::move(Attempt.Lock);
+        if (std::chrono::steady_clock::now() >= Deadline)
+            throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
+    }
+}
+
+} // namespace
 
 std::string StopText(std::string_view Cause) {
     return FormatMsg(
@@ -27,18 +54,29 @@ std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault)
 ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, TClientDataSet& Main,
                      LogFn Log, ZipPacker* Zip, DeliveryFileOps* Ops)
     : FRecordSet(RecordSet), FSettings(std::move(Settings)), FMain(Main), FLog(std::move(Log)), FZip(Zip),
-      FOps(Ops != nullptr ? Ops : &FDefaultOps), FWriter(FRecordSet, FSettings, FMain) {}
+      FOps(Ops != nullptr ? Ops : &FDefaultOps), FOutFiles(RecordSet.OutFiles()),
+      FWriter(FRecordSet, FSettings, FMain) {}
 
 ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
     Log("Generazione files....");
     try {
-        for (std::size_t I = 0; I < FSettings.OutFiles.size(); ++I) {
+        const bool Delivers = FRecordSet.IsAie() || FRecordSet.IsAnarpe();
+        std::unique_ptr<platform::FolderLock> DataLock;
+        if (Delivers) {
+            DataLock = LockDataFolder();
+            FDataFolderLocked = DataLock != nullptr;
+            RemoveLeftovers();
+        }
+        for (std::size_t I = 0; I < FOutFiles.size(); ++I) {
+            ThrowIfTerminationRequested();
             WriteOutputFile(static_cast<int>(I));
-            Log("- " + FSettings.OutFiles[I] + " - OK");
+            Log("- " + FOutFiles[I] + " - OK");
         }
         CheckOutputFiles();
+        TestPausePoint("deliver");
+        ThrowIfTerminationRequested();
         if (FRecordSet.IsAie()) {
             Log("\r\nCopia files....\r\n");
             DeliverByCopy();
@@ -58,44 +96,57 @@ void ExportRun::WriteOutputFile(int Index) {
 }
 
 void ExportRun::CheckOutputFiles() {
-    const std::span<const FileLayout> Layouts = FRecordSet.FileLayouts();
     std::string Bytes;
-    for (std::size_t I = 0; I < FSettings.OutFiles.size(); ++I) {
-        const std::string& Name = FSettings.OutFiles[I];
-        if (I >= Layouts.size() || Layouts[I].FileName != Name)
-            throw EVxInternalError(FormatMsg("Tracciato del file %s sconosciuto", Name));
-        const std::string Path = FSettings.DataDir + Name;
+    for (const FileLayout& File : FRecordSet.FileLayouts()) {
+        const std::string Path = FSettings.DataDir + std::string(File.FileName);
         if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
             throw EVxError(FormatMsg("Error reading file %s", Path));
-        const std::vector<RecordFault> Faults = CheckRecordFile(Layouts[I], Bytes);
-        if (!Faults.empty()) throw EVxError(LayoutFaultText(Name, Faults.front()));
+        const std::vector<RecordFault> Faults = CheckRecordFile(File, Bytes);
+        if (!Faults.empty()) throw EVxError(LayoutFaultText(File.FileName, Faults.front()));
     }
 }
 
 std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
-    platform::FolderLockAttempt Attempt = FOps->TryLockFolder(FSettings.DestDir);
-    if (!Attempt.Busy) return std::move(Attempt.Lock);
-    const std::string Folder = ExcludePathDelimiter(FSettings.DestDir);
-    Log(FormatMsg("Un'altra esportazione sta consegnando i file nella cartella %s: attesa...", Folder));
-    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FDeliveryLockWaitMs);
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        Attempt = FOps->TryLockFolder(FSettings.DestDir);
-        if (!Attempt.Busy) return std::move(Attempt.Lock);
-        if (std::chrono::steady_clock::now() >= Deadline)
-            throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
+    if (DeliveryFolderIsDataFolder()) return nullptr;
+    return WaitForFolderLock([this] { return FOps->TryLockFolder(FSettings.DestDir); },
+                             ExcludePathDelimiter(FSettings.DestDir),
+                             "Un'altra esportazione sta consegnando i file nella cartella %s: attesa...",
+                             "wait-delivery", FDeliveryLockWaitMs, FLog);
+}
+
+std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
+    return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
+                             ExcludePathDelimiter(FSettings.DataDir),
+                             "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
+                             "wait-data", FDeliveryLockWaitMs, FLog);
+}
+
+bool ExportRun::DeliveryFolderIsDataFolder() {
+    return FDataFolderLocked && FOps->SameFolder(FSettings.DataDir, FSettings.DestDir);
+}
+
+void ExportRun::RemoveLeftovers() {
+    if (FDataFolderLocked) FileSink::RemoveLeftovers(FSettings.DataDir);
+    // A delivery folder that another run holds is put in order by that run.
+    if (!platform::DirectoryExists(FSettings.DestDir)) return;
+    if (DeliveryFolderIsDataFolder()) {
+        RecoverDeliveryFolder(FSettings.DestDir, *FOps);
+        return;
     }
+    if (const platform::FolderLockAttempt Attempt = platform::TryLockFolder(FSettings.DestDir); Attempt.Lock)
+        RecoverDeliveryFolder(FSettings.DestDir, *FOps);
 }
 
 void ExportRun::DeliverByCopy() {
     // A folder that cannot be made shows up as a copy failure.
     FOps->ForceDirectories(FSettings.DestDir);
     const auto Lock = LockDeliveryFolder();
+    if (Lock || DeliveryFolderIsDataFolder()) RecoverDeliveryFolder(FSettings.DestDir, *FOps);
     CopyOutputFiles(FSettings.DataDir, FSettings.DestDir);
 }
 
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
-    txad::CopyOutputFiles(SourceDir, DestDir, FSettings.OutFiles, *FOps);
+    txad::CopyOutputFiles(SourceDir, DestDir, FOutFiles, *FOps);
     Log(FormatMsg("I files sono disponibili nella cartella %s ", ExcludePathDelimiter(DestDir)) + "\r\n\r\n" +
         FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
 }
@@ -103,9 +154,10 @@ void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string&
 void ExportRun::DeliverByZip() {
     FOps->ForceDirectories(FSettings.DestDir);
     const auto Lock = LockDeliveryFolder();
+    if (Lock || DeliveryFolderIsDataFolder()) RecoverDeliveryFolder(FSettings.DestDir, *FOps);
     std::vector<std::string> Files;
-    Files.reserve(FSettings.OutFiles.size());
-    for (const std::string& Name : FSettings.OutFiles) Files.push_back(FSettings.DataDir + Name);
+    Files.reserve(FOutFiles.size());
+    for (const std::string& Name : FOutFiles) Files.push_back(FSettings.DataDir + Name);
     BuildZip(FSettings.DestDir + ArchiveName, Files);
     Log("Il file " + std::string(ArchiveName) + " \xE8 disponibile nella cartella " +
         ExcludePathDelimiter(FSettings.DestDir) + " \r\n\r\n" +
@@ -128,10 +180,15 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
             if (!Keep && Ops.IsFile(Path)) Ops.Delete(Path);
         }
     } Archive{*FOps, NewArchive};
+    // The component's copy of the archive goes beside it, where the next run
+    // finds it should this one be killed, and no temporary folder is needed.
+    FZip->SetTempDir(FSettings.DestDir);
     FZip->SetZipFileName(NewArchive);
     FZip->SetFileSpecs(Files);
     if (FZip->Add() != static_cast<int>(Files.size()))
         throw EVxError("Errore nella generazione del file zip.");
+    TestPausePoint("zip-rename");
+    ThrowIfTerminationRequested();
     if (!FOps->Rename(NewArchive, ArchivePath))
         throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
     Archive.Keep = true;

@@ -55,9 +55,21 @@ protected:
     // Serialises the delivery into FDestDir with other runs (other processes
     // too): waits, telling the log, for at most FDeliveryLockWaitMs, then gives
     // up with an error naming the folder. Nothing is held when the folder
-    // cannot be locked; the delivery then reports its own failure.
+    // cannot be locked; the delivery then reports its own failure. Nothing
+    // is taken either when FDestDir is the data folder, already held.
     std::unique_ptr<platform::FolderLock> LockDeliveryFolder();
     int FDeliveryLockWaitMs = 60000;
+
+    // The data folder's lock, held from the first output file written to the
+    // end of the delivery, so that the set delivered is the set this run
+    // wrote and checked, never files another run renamed over it meanwhile.
+    // Waits as LockDeliveryFolder does; empty where the folder has no locks.
+    std::unique_ptr<platform::FolderLock> LockDataFolder();
+    // What interrupted runs left in the data folder and in the delivery
+    // folder (when it is free now) goes, under each folder's lock.
+    void RemoveLeftovers();
+    // The delivery folder is the data folder, whose lock this run holds.
+    bool DeliveryFolderIsDataFolder();
 
     const ExportRecordSet& FRecordSet;
     ExportSettings FSettings;
@@ -66,7 +78,9 @@ protected:
     ZipPacker* FZip;
     DeliveryFileOps* FOps;
     DeliveryFileOps FDefaultOps;
+    TStringList FOutFiles; // the record set's, by file index
     OutputFileWriter FWriter;
+    bool FDataFolderLocked = false;
 };
 
 inline constexpr const char* ArchiveName = "Anarpe.zip";

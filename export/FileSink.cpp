@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <random>
+#include <string_view>
 
+#include "export/RunControl.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
@@ -14,6 +16,16 @@ namespace txad {
 namespace {
 
 constexpr std::size_t BufferSize = 1 << 16;
+constexpr std::string_view TempSuffix = ".adoxnew";
+constexpr std::size_t TokenLength = 16;
+
+bool IsTempName(std::string_view Name) {
+    if (Name.size() < TokenLength + 2 + TempSuffix.size() || !Name.ends_with(TempSuffix)) return false;
+    Name.remove_suffix(TempSuffix.size());
+    const std::string_view Token = Name.substr(Name.size() - TokenLength);
+    return Name[Name.size() - TokenLength - 1] == '.' &&
+           Token.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
 
 // A name part no other sink, in this process or another, picks.
 std::string UniqueToken() {
@@ -21,8 +33,9 @@ std::string UniqueToken() {
     std::random_device Random;
     const uint64_t Value = (static_cast<uint64_t>(Random()) << 32) ^ Random() ^ ++Counter;
     static const char Hex[] = "0123456789abcdef";
-    std::string Token(16, '0');
-    for (int I = 0; I < 16; ++I) Token[static_cast<std::size_t>(I)] = Hex[(Value >> (4 * I)) & 0xF];
+    std::string Token(TokenLength, '0');
+    for (int I = 0; I < static_cast<int>(TokenLength); ++I)
+        Token[static_cast<std::size_t>(I)] = Hex[(Value >> (4 * I)) & 0xF];
     return Token;
 }
 
@@ -36,7 +49,7 @@ std::unique_ptr<FileSink> FileSink::Create(std::string Path) {
                              Type == std::filesystem::file_type::regular ||
                              Type == std::filesystem::file_type::symlink;
     if (!Replaceable) return nullptr;
-    std::string TempPath = Path + "." + UniqueToken() + ".adoxnew";
+    std::string TempPath = Path + "." + UniqueToken() + std::string(TempSuffix);
     std::FILE* File = platform::OpenFile(TempPath, "wbx");
     if (File == nullptr) return nullptr;
     return std::unique_ptr<FileSink>(new FileSink(std::move(Path), std::move(TempPath), File));
@@ -51,7 +64,22 @@ FileSink::~FileSink() {
     if (!FComplete) Abandon();
 }
 
+void FileSink::RemoveLeftovers(const std::string& Dir) {
+    std::error_code Ec;
+    for (auto It = std::filesystem::directory_iterator(Dir, Ec);
+         !Ec && It != std::filesystem::directory_iterator(); It.increment(Ec)) {
+        std::error_code TypeEc;
+        if (IsTempName(It->path().filename().string()) &&
+            std::filesystem::is_regular_file(It->symlink_status(TypeEc)))
+            platform::DeleteFile(It->path().string());
+    }
+}
+
 void FileSink::Write(std::string_view Bytes) {
+    if (platform::TerminationRequested() != 0) {
+        Abandon();
+        ThrowIfTerminationRequested();
+    }
     if (FFile == nullptr) Fail();
     if (std::fwrite(Bytes.data(), 1, Bytes.size(), FFile) != Bytes.size()) Fail();
 }

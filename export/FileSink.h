@@ -25,13 +25,19 @@ public:
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
-    // Raises EVxError "Errore di scrittura del file <path>" on failure.
+    // Raises EVxError "Errore di scrittura del file <path>" on failure, and
+    // stops as a failure does when the process is asked to end.
     void Write(std::string_view Bytes) override;
     // Flushes, closes and puts the file under its name; raises like Write.
     // After a failure the file is deleted.
     void Close();
 
     const std::string& Path() const { return FPath; }
+
+    // Deletes the files that sinks of interrupted runs left in Dir (regular
+    // files named <name>.<16 hex digits>.adoxnew) and nothing else. Only for
+    // a folder whose writers are known to be gone (its lock is held).
+    static void RemoveLeftovers(const std::string& Dir);
 
 private:
     FileSink(std::string Path, std::string TempPath, std::FILE* File);

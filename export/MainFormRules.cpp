@@ -1,5 +1,6 @@
 #include "export/MainFormRules.h"
 
+#include "export/RecordFields.h"
 #include "support/VxStrUtils.h"
 
 namespace txad {
@@ -69,17 +70,9 @@ WizardButtons ExportFormButtons(WizardButtons Wizard, const ExportFormPosition& 
 
 ExportSettings MakeExportSettings(const StartupState& Startup, std::string ProtocolNumber,
                                   const platform::LocalDateTime& Now) {
-    ExportSettings Settings;
-    Settings.DataDir = Startup.DataDir;
-    Settings.DestDir = Startup.DestDir;
-    Settings.Target = Startup.Target;
-    Settings.BodyFiles = Startup.BodyFiles;
-    Settings.OutFiles = Startup.OutFiles;
-    Settings.SchoolCount = Startup.SchoolCount;
-    Settings.ParamFileDate = Startup.ParamFileDate;
-    Settings.CatalogueDate = Startup.CatalogueDate;
-    Settings.ProtocolNumber = std::move(ProtocolNumber);
-    Settings.RunDate = platform::LocalDate{Now.Year, Now.Month, Now.Day};
+    ExportSettings Settings = static_cast<const ExportSettings&>(Startup);
+    Settings.Header.ProtocolNumber = std::move(ProtocolNumber);
+    Settings.Header.RunDate = FormatDateDMY(platform::LocalDate{Now.Year, Now.Month, Now.Day});
     return Settings;
 }
 

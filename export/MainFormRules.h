@@ -73,16 +73,11 @@ WizardButtons ExportFormButtons(WizardButtons Wizard, const ExportFormPosition& 
 
 // ---- Export settings ----
 
-// What start-up gathers for the export run.
-struct StartupState {
-    std::string DataDir; // ends in the separator
-    std::string DestDir; // ends in the separator
-    std::string Target;
+// What start-up gathers: the run's settings without the protocol number and
+// the run date, and the lists of the record set.
+struct StartupState : ExportSettings {
     TStringList BodyFiles;
     TStringList OutFiles;
-    long long SchoolCount = 0;
-    std::string ParamFileDate;
-    std::string CatalogueDate;
 };
 
 // The settings of a run started at Now with the protocol number typed on the

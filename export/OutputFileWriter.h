@@ -1,10 +1,10 @@
 #pragma once
-// Writes one complete output file: loads its packet into the working dataset
-// (except the registry file, written from the dataset as edited), then
-// header, body and trailer. A file whose writing fails is deleted; the files
-// written before it stay complete.
+// Writes one complete output file as its row of the file-set table says:
+// loads its packet into the working dataset when it reloads (the registry
+// file is written from the dataset as edited), then header, body and
+// trailer. A file whose writing fails is deleted; the files written before it
+// stay complete.
 
-#include <memory>
 #include <string>
 
 #include "dataset/ClientDataSet.h"
@@ -14,13 +14,9 @@
 
 namespace txad {
 
-// The header values of a run, from its settings.
-HeaderValues MakeHeaderValues(const ExportSettings& Settings);
-
 class OutputFileWriter {
 public:
     OutputFileWriter(const ExportRecordSet& RecordSet, const ExportSettings& Settings, TClientDataSet& Main);
-    virtual ~OutputFileWriter() = default;
     OutputFileWriter(const OutputFileWriter&) = delete;
     OutputFileWriter& operator=(const OutputFileWriter&) = delete;
 
@@ -32,13 +28,15 @@ public:
     // The full name of the packet of file Index (empty when it has none).
     std::string PacketPath(int Index) const;
     std::string OutputPath(int Index) const;
-    const RecordFrame& Frame() const { return *FFrame; }
+    const RecordFrame& Frame() const { return FFrame; }
 
 private:
+    const FileLayout& File(int Index) const;
+
     const ExportRecordSet& FRecordSet;
     const ExportSettings& FSettings;
     TClientDataSet& FMain;
-    std::unique_ptr<RecordFrame> FFrame;
+    RecordFrame FFrame;
 };
 
 } // namespace txad

@@ -1,5 +1,6 @@
 #include "export/RecordBuilder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/VxExceptions.h"
@@ -28,7 +29,10 @@ char* Blanks(char* At, std::size_t Count) {
 
 } // namespace
 
-RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVariable(Layout.Fields.size()) {
+RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<FieldValue> Computed)
+    : FLayout(&Layout), FVariable(Layout.Fields.size()) {
+    constexpr std::size_t NoStep = static_cast<std::size_t>(-1);
+    FStepOf.fill(NoStep);
     std::size_t From = 0;
     for (const LayoutField& Field : Layout.Fields) {
         if (Field.Content == FieldContent::Constant) {
@@ -37,10 +41,26 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVa
         }
         if (Field.Pad == FieldPad::Variable) FVariable = FSteps.size();
         const std::size_t Width = Field.Pad == FieldPad::Variable ? 0 : static_cast<std::size_t>(Field.Width);
+        if (Field.Value == FieldValue::Packet) {
+            FCopiedNames.push_back(Field.Source);
+            FCopiedStep.push_back(FSteps.size());
+        } else if (std::find(Computed.begin(), Computed.end(), Field.Value) == Computed.end()) {
+            throw EVxInternalError(
+                FormatMsg(FormatMsg("Il record %s prende il campo %s, che nessuno fornisce", Layout.Code()),
+                          Field.Name));
+        } else if (std::size_t& First = FStepOf[static_cast<std::size_t>(Field.Value)]; First != NoStep) {
+            FRepeats.emplace_back(FSteps.size(), First);
+        } else {
+            First = FSteps.size();
+        }
         FSteps.push_back({From, FConstants.size() - From, Field.Pad, Width});
         FFixed += Width;
         From = FConstants.size();
     }
+    // Values the layout does not take land past the last step.
+    for (std::size_t& First : FStepOf)
+        if (First == NoStep) First = FSteps.size();
+    FValues.resize(FSteps.size() + 1);
     FConstants += "\r\n";
     FTailFrom = From;
     FTailLength = FConstants.size() - From;
@@ -48,19 +68,31 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout) : FLayout(&Layout), FVa
     FLine.resize(FFixed + 64);
 }
 
-std::string_view RecordBuilder::Build(std::span<const std::string_view> Values) {
-    if (Values.size() != FSteps.size())
-        throw EVxInternalError(FormatMsg(FormatMsg("Il record %s prende %d valori", FLayout->Code()),
-                                         static_cast<long long>(FSteps.size())) +
-                               ", non " + std::to_string(Values.size()));
+void RecordBuilder::Bind(TClientDataSet& Data) {
+    FCopied.clear();
+    for (std::string_view Name : FCopiedNames) FCopied.push_back(Data.FieldByName(Name));
+}
+
+std::string_view RecordBuilder::Build() {
+    if (FCopied.size() != FCopiedNames.size())
+        throw EVxInternalError(
+            FormatMsg("Il record %s copia campi di un dataset non collegato", FLayout->Code()));
+    // Locals, not members, in the loops: the bytes written through At could
+    // alias any member, which the compiler would then read again per field.
+    std::string_view* const Values = FValues.data();
+    const std::size_t* CopiedStep = FCopiedStep.data();
+    for (const TField& Field : FCopied) Values[*CopiedStep++] = Field.AsText();
+    for (const auto& [To, From] : FRepeats) Values[To] = Values[From];
+    const Step* const Steps = FSteps.data();
+    const std::size_t StepCount = FSteps.size();
     // Room for everything before any byte is written: no check per field.
-    const std::size_t Variable = FVariable < Values.size() ? Values[FVariable].size() : 0;
+    const std::size_t Variable = FVariable < StepCount ? Values[FVariable].size() : 0;
     if (FFixed + Variable > FLine.size()) FLine.resize(2 * (FFixed + Variable));
 
     char* At = FLine.data();
-    const char* Constants = FConstants.data();
-    for (std::size_t I = 0; I < FSteps.size(); ++I) {
-        const Step& S = FSteps[I];
+    const char* const Constants = FConstants.data();
+    for (std::size_t I = 0; I < StepCount; ++I) {
+        const Step& S = Steps[I];
         At = Put(At, Constants + S.ConstantFrom, S.ConstantLength);
         const std::string_view Value = Values[I];
         // Cut to the width keeping the first bytes, blanks on the padded side.

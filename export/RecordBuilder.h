@@ -1,33 +1,43 @@
 #pragma once
-// Builds record lines from a layout table: the writer gives the values of the
-// fields that are not constant, in column order, and the builder pads or cuts
-// each to its width and writes the constants itself. The line lives in one
-// reused buffer, so building a record allocates nothing once it has grown.
+// Builds record lines from a layout table. The table drives the plain
+// copies: each field that copies a packet field is looked up once per file
+// and copied from the current row; the caller supplies only the computed
+// values, by name. The builder pads or cuts each value to its width and
+// writes the constants itself. The line lives in one reused buffer, so
+// building a record allocates nothing once it has grown.
 
+#include <array>
 #include <initializer_list>
-#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "dataset/ClientDataSet.h"
 #include "export/RecordLayout.h"
 
 namespace txad {
 
 class RecordBuilder {
 public:
-    explicit RecordBuilder(const RecordLayout& Layout);
+    // Computed: the values the caller supplies. Raises EVxInternalError when
+    // the layout takes a computed value that is not among them.
+    RecordBuilder(const RecordLayout& Layout, std::initializer_list<FieldValue> Computed);
 
-    // The line, line end included, of these values; valid until the next
-    // Build. Raises EVxInternalError when their number is not the layout's
-    // number of fields that take a value.
-    std::string_view Build(std::span<const std::string_view> Values);
-    std::string_view Build(std::initializer_list<std::string_view> Values) {
-        return Build(std::span<const std::string_view>(Values.begin(), Values.size()));
+    // Looks up the packet fields the layout copies; a missing one raises the
+    // data layer's error. Needed once per dataset before Build, when the
+    // layout copies any.
+    void Bind(TClientDataSet& Data);
+    // A computed value of the lines built next; the bytes must stay valid
+    // until then.
+    void Set(FieldValue Value, std::string_view Text) {
+        FValues[FStepOf[static_cast<std::size_t>(Value)]] = Text;
     }
 
-    // How many values a line takes.
-    std::size_t ValueCount() const { return FSteps.size(); }
+    // The line, line end included, of the bound dataset's current row and the
+    // values set; valid until the next Build.
+    std::string_view Build();
+
     const RecordLayout& Layout() const { return *FLayout; }
 
 private:
@@ -40,6 +50,14 @@ private:
 
     const RecordLayout* FLayout;
     std::vector<Step> FSteps;
+    std::vector<std::string_view> FCopiedNames; // the packet fields copied, in column order
+    std::vector<std::size_t> FCopiedStep;       // the step each of them fills
+    std::vector<TField> FCopied;                // their handles in the bound dataset
+    // The value of each step for the next line, and one more that takes the
+    // values the layout does not use.
+    std::vector<std::string_view> FValues;
+    std::array<std::size_t, FieldValueCount> FStepOf{};        // the step each computed value fills first
+    std::vector<std::pair<std::size_t, std::size_t>> FRepeats; // a later step of a value, and its first
     std::string FConstants;                     // every constant, in column order, and the line end
     std::size_t FTailFrom = 0, FTailLength = 0; // the constants after the last value, and the line end
     std::size_t FFixed = 0;                     // the bytes of a line but its variable value

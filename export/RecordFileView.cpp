@@ -1,5 +1,7 @@
 #include "export/RecordFileView.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -33,6 +35,10 @@ std::string_view RecordLines::Line(std::size_t Index) const {
 
 const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, std::size_t Index,
                                  std::size_t Count) {
+    return LayoutOfLine(File, Line, Index == 0, Index + 1 == Count);
+}
+
+const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, bool First, bool Last) {
     const RecordLayout* Best = nullptr;
     for (const RecordLayout* Layout : {File.Header, File.Body, File.Trailer}) {
         if (Layout && Line.starts_with(Layout->Code()) &&
@@ -40,8 +46,8 @@ const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, 
             Best = Layout;
     }
     if (Best) return *Best;
-    if (Index == 0) return *File.Header;
-    if (Index + 1 == Count || !File.Body) return *File.Trailer;
+    if (First) return *File.Header;
+    if (Last || !File.Body) return *File.Trailer;
     return *File.Body;
 }
 
@@ -99,11 +105,8 @@ int RecordColumns::FieldAt(const RecordLayout& Layout, std::size_t Column) const
 
 bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why) {
     Bytes.clear();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File(platform::OpenFile(Path, "rb"), std::fclose);
-    if (!File) {
-        Why = std::strerror(errno);
-        return false;
-    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File(platform::OpenRegularFile(Path, Why), std::fclose);
+    if (!File) return false;
     // One allocation for a regular file; anything else just grows.
     std::error_code Ec;
     if (std::filesystem::is_regular_file(platform::FsPath(Path), Ec)) {

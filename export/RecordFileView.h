@@ -31,6 +31,8 @@ private:
 // for the first line, the trailer for the last and the body between.
 const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, std::size_t Index,
                                  std::size_t Count);
+// The same for a line known only as the first or the last one, or neither.
+const RecordLayout& LayoutOfLine(const FileLayout& File, std::string_view Line, bool First, bool Last);
 
 // The columns records are shown in: the record's name first, then each field
 // of the layouts added, once per name (the n-th field of a name within one
@@ -54,7 +56,8 @@ private:
     std::vector<std::pair<const RecordLayout*, std::vector<std::size_t>>> FLayouts;
 };
 
-// Reads a whole file into Bytes; false with the system's reason in Why.
+// Reads a whole regular file into Bytes; false with the reason in Why for
+// anything else (a FIFO or a device is refused, never waited on).
 bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why);
 
 // The caption of the first column, the record's name.

@@ -1,58 +1,38 @@
 #include "export/RecordFrame.h"
 
-#include <vector>
-
 #include "export/RecordBuilder.h"
 #include "export/RecordFields.h"
-#include "support/VxExceptions.h"
-#include "support/VxStrUtils.h"
 
 namespace txad {
 
 namespace {
 
-// Fills a header or trailer layout with the run's values, found by each
-// field's source; Count is the trailer's.
+// Fills a header or trailer layout with the run's values; Count is the
+// trailer's. A count is formatted, and checked, only where the layout has it.
 std::string BuildFrameLine(const RecordLayout& Layout, const HeaderValues& Values, long long Count) {
+    RecordBuilder Line(Layout,
+                       {FieldValue::RunDate, FieldValue::SchoolCount, FieldValue::ParamFileDate,
+                        FieldValue::CatalogueDate, FieldValue::ProtocolNumber, FieldValue::LineCount});
     std::string SchoolCount, LineCount;
-    std::vector<std::string_view> Line;
-    for (const LayoutField& Field : Layout.Fields) {
-        if (Field.Content == FieldContent::Constant) continue;
-        if (Field.Source == SourceRunDate) {
-            Line.push_back(Values.RunDate);
-        } else if (Field.Source == SourceSchoolCount) {
-            SchoolCount = FormatSchoolCount(Values.SchoolCount);
-            Line.push_back(SchoolCount);
-        } else if (Field.Source == SourceParamFileDate) {
-            Line.push_back(Values.ParamFileDate);
-        } else if (Field.Source == SourceCatalogueDate) {
-            Line.push_back(Values.CatalogueDate);
-        } else if (Field.Source == SourceProtocolNumber) {
-            Line.push_back(Values.ProtocolNumber);
-        } else if (Field.Source == SourceLineCount) {
-            LineCount = FormatRecordCount(Count);
-            Line.push_back(LineCount);
-        } else {
-            throw EVxInternalError(FormatMsg("Valore di testata sconosciuto: %s", Field.Source));
-        }
-    }
-    return std::string(RecordBuilder(Layout).Build(Line));
+    if (Layout.FieldOf(FieldValue::SchoolCount) >= 0) SchoolCount = FormatSchoolCount(Values.SchoolCount);
+    if (Layout.FieldOf(FieldValue::LineCount) >= 0) LineCount = FormatRecordCount(Count);
+    Line.Set(FieldValue::RunDate, Values.RunDate);
+    Line.Set(FieldValue::SchoolCount, SchoolCount);
+    Line.Set(FieldValue::ParamFileDate, Values.ParamFileDate);
+    Line.Set(FieldValue::CatalogueDate, Values.CatalogueDate);
+    Line.Set(FieldValue::ProtocolNumber, Values.ProtocolNumber);
+    Line.Set(FieldValue::LineCount, LineCount);
+    return std::string(Line.Build());
 }
 
 } // namespace
 
-std::string RecordFrame::BuildHeaderRecord(int Index) const {
-    const std::span<const FileLayout> Files = Layouts();
-    if (Files.empty()) return {};
-    if (Index < 0 || static_cast<std::size_t>(Index) >= Files.size())
-        throw EVxInternalError(FormatMsg("Indice di file %d fuori dal tracciato", Index));
-    return BuildFrameLine(*Files[static_cast<std::size_t>(Index)].Header, FValues, 0);
+std::string RecordFrame::HeaderRecord(const FileLayout& File) const {
+    return BuildFrameLine(*File.Header, FValues, 0);
 }
 
-std::string RecordFrame::BuildTrailerRecord(long long Count) const {
-    const std::span<const FileLayout> Files = Layouts();
-    if (Files.empty()) return {};
-    return BuildFrameLine(*Files.front().Trailer, FValues, Count);
+std::string RecordFrame::TrailerRecord(const FileLayout& File, long long Count) const {
+    return BuildFrameLine(*File.Trailer, FValues, Count);
 }
 
 } // namespace txad

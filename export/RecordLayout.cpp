@@ -16,22 +16,28 @@ namespace {
 constexpr LayoutField Code() {
     return {"Codice record", 1, 4, FieldPad::Right, FieldContent::Constant, ""};
 }
-constexpr LayoutField Text(std::string_view Name, int Start, int Width, std::string_view Source) {
-    return {Name, Start, Width, FieldPad::Right, FieldContent::Text, Source};
+constexpr LayoutField Text(std::string_view Name, int Start, int Width, std::string_view Source,
+                           FieldValue Value = FieldValue::Packet) {
+    return {Name, Start, Width, FieldPad::Right, FieldContent::Text, Source, Value};
 }
 // Right-justified packet text: it may hold anything the packet holds.
-constexpr LayoutField TextL(std::string_view Name, int Start, int Width, std::string_view Source) {
-    return {Name, Start, Width, FieldPad::Left, FieldContent::Text, Source};
+constexpr LayoutField TextL(std::string_view Name, int Start, int Width, std::string_view Source,
+                            FieldValue Value = FieldValue::Packet) {
+    return {Name, Start, Width, FieldPad::Left, FieldContent::Text, Source, Value};
 }
-constexpr LayoutField Number(std::string_view Name, int Start, int Width, std::string_view Source) {
-    return {Name, Start, Width, FieldPad::Left, FieldContent::Number, Source};
+// Numbers are always computed: the counts of header and trailer, the year,
+// the class statistics.
+constexpr LayoutField Number(std::string_view Name, int Start, int Width, std::string_view Source,
+                             FieldValue Value) {
+    return {Name, Start, Width, FieldPad::Left, FieldContent::Number, Source, Value};
 }
-constexpr LayoutField Date(std::string_view Name, int Start, std::string_view Source) {
-    return {Name, Start, 8, FieldPad::Right, FieldContent::Date, Source};
+constexpr LayoutField Date(std::string_view Name, int Start, std::string_view Source, FieldValue Value) {
+    return {Name, Start, 8, FieldPad::Right, FieldContent::Date, Source, Value};
 }
 constexpr LayoutField Variable(std::string_view Name, int Start, std::string_view Source,
+                               FieldValue Value = FieldValue::Packet,
                                FieldContent Content = FieldContent::Text) {
-    return {Name, Start, 0, FieldPad::Variable, Content, Source};
+    return {Name, Start, 0, FieldPad::Variable, Content, Source, Value};
 }
 constexpr LayoutField Constant(std::string_view Name, int Start, std::string_view Text) {
     return {Name, Start, static_cast<int>(Text.size()), FieldPad::Right, FieldContent::Constant, Text};
@@ -54,47 +60,51 @@ constexpr std::array<LayoutField, N> WithCode(std::array<LayoutField, N> Fields,
 
 // --- Header and trailer records ---
 
+constexpr std::string_view Recommendation = "ConsigliatoApprofondimento/ConsigliatoMonografia (A/M)";
+
 constexpr std::array<LayoutField, 3> AieHeaderFields = {
     Constant("Codice record", 1, "R001"),
-    Date("Data", 5, SourceRunDate),
-    Number("Numero scuole", 13, 3, SourceSchoolCount),
+    Date("Data", 5, "data di esecuzione", FieldValue::RunDate),
+    Number("Numero scuole", 13, 3, "numero delle scuole", FieldValue::SchoolCount),
 };
 constexpr std::array<LayoutField, 7> AieFirstHeaderFields = {
     Constant("Codice record", 1, "R001"),
-    Date("Data", 5, SourceRunDate),
-    Number("Numero scuole", 13, 3, SourceSchoolCount),
+    Date("Data", 5, "data di esecuzione", FieldValue::RunDate),
+    Number("Numero scuole", 13, 3, "numero delle scuole", FieldValue::SchoolCount),
     Constant("Versione software", 16, SoftwareId),
-    Variable("Data catalogo", 26, SourceCatalogueDate),
-    Text("Numero protocollo", 26, 30, SourceProtocolNumber),
-    Date("Data (ripetuta)", 56, SourceRunDate),
+    Variable("Data catalogo", 26, "datacat", FieldValue::CatalogueDate),
+    Text("Numero protocollo", 26, 30, "numero di protocollo", FieldValue::ProtocolNumber),
+    Date("Data (ripetuta)", 56, "data di esecuzione", FieldValue::RunDate),
 };
 constexpr std::array<LayoutField, 3> AnarpeHeaderFields = {
     Constant("Codice record", 1, "F"),
-    Date("Data", 2, SourceRunDate),
-    Variable("Data file parametri", 10, SourceParamFileDate, FieldContent::Date),
+    Date("Data", 2, "data di esecuzione", FieldValue::RunDate),
+    Variable("Data file parametri", 10, "data del file dei parametri", FieldValue::ParamFileDate,
+             FieldContent::Date),
 };
 constexpr std::array<LayoutField, 3> AieTrailerFields = {
     Constant("Codice record", 1, "R099"),
-    Date("Data", 5, SourceRunDate),
-    Number("Numero righe", 13, 5, SourceLineCount),
+    Date("Data", 5, "data di esecuzione", FieldValue::RunDate),
+    Number("Numero righe", 13, 5, "numero delle righe", FieldValue::LineCount),
 };
 constexpr std::array<LayoutField, 3> AnarpeTrailerFields = {
     Constant("Codice record", 1, "L"),
-    Date("Data", 2, SourceRunDate),
-    Number("Numero righe", 10, 5, SourceLineCount),
+    Date("Data", 2, "data di esecuzione", FieldValue::RunDate),
+    Number("Numero righe", 10, 5, "numero delle righe", FieldValue::LineCount),
 };
 // The earlier edition's first AIE header and the header of its fifth AIE
 // file, which has no schools.
 constexpr std::array<LayoutField, 5> ClassicFirstHeaderFields = {
     Constant("Codice record", 1, "R001"),
-    Date("Data", 5, SourceRunDate),
-    Number("Numero scuole", 13, 3, SourceSchoolCount),
+    Date("Data", 5, "data di esecuzione", FieldValue::RunDate),
+    Number("Numero scuole", 13, 3, "numero delle scuole", FieldValue::SchoolCount),
     Constant("Versione software", 16, "1.0.2     "),
-    Variable("Data file parametri", 26, SourceParamFileDate, FieldContent::Date),
+    Variable("Data file parametri", 26, "data del file dei parametri", FieldValue::ParamFileDate,
+             FieldContent::Date),
 };
 constexpr std::array<LayoutField, 3> ClassicLastHeaderFields = {
     Constant("Codice record", 1, "R001"),
-    Date("Data", 5, SourceRunDate),
+    Date("Data", 5, "data di esecuzione", FieldValue::RunDate),
     Constant("Numero scuole", 13, "  0"),
 };
 
@@ -103,7 +113,7 @@ constexpr std::array<LayoutField, 3> ClassicLastHeaderFields = {
 constexpr std::array<LayoutField, 15> SchoolFields = {
     Code(),
     Text("Codice scuola", 5, 10, "CodScuola"),
-    Text("Ex codice", 15, 10, "ExCodScuola"),
+    Text("Ex codice", 15, 10, "ExCodScuola", FieldValue::FormerCode),
     Text("Denominazione", 25, 50, "Nome"),
     Text("Indirizzo", 75, 35, "Indirizzo"),
     Text("Frazione", 110, 30, "Frazione"),
@@ -127,7 +137,8 @@ constexpr std::array<LayoutField, 12> ClassFields = {
     Text("Codice specializzazione", 24, 6, "CodSpc"),
     Text("Codice sperimentazione", 30, 6, "CodSpr"),
     Text("Spesa", 36, 7, "Spesa"),
-    TextL("Alunni con bisogni speciali", 43, 19, "NrAluIpo, NrAluNonVed, NrAluDisl"),
+    TextL("Alunni con bisogni speciali", 43, 19, "NrAluIpo, NrAluNonVed, NrAluDisl",
+          FieldValue::SpecialNeeds),
     Filler(62, "         "),
     EndMark(71),
 };
@@ -140,12 +151,12 @@ constexpr std::array<LayoutField, 15> AdoptionFields = {
     Text("Codice specializzazione", 22, 6, "CodSpc"),
     Text("Codice sperimentazione", 28, 6, "CodSpr"),
     Text("Codice CodPro", 34, 6, "CodPro"),
-    Text("Consigliato", 40, 1, SourceRecommendation),
-    Text("In possesso", 41, 1, "InPossesso (S/N)"),
+    Text("Consigliato", 40, 1, Recommendation, FieldValue::Recommendation),
+    Text("In possesso", 41, 1, "InPossesso (S/N)", FieldValue::Owned),
     TextL("Codice editore", 42, 6, "CodEditore"),
-    Text("In uso", 48, 1, "InUso (S/N)"),
+    Text("In uso", 48, 1, "InUso (S/N)", FieldValue::InUse),
     TextL("ISBN", 49, 13, "Isbn"),
-    Number("Anno prima adozione", 62, 4, SourceFirstAdoptionYear),
+    Number("Anno prima adozione", 62, 4, "AnnoPrimaAdoz", FieldValue::FirstAdoptionYear),
     EndMark(66),
 };
 constexpr std::array<LayoutField, 19> AdoptionExtFields = {
@@ -156,17 +167,17 @@ constexpr std::array<LayoutField, 19> AdoptionExtFields = {
     Text("Tipo scuola", 20, 2, "TipoScuola"),
     Text("Codice specializzazione", 22, 6, "CodSpc"),
     Text("Codice sperimentazione", 28, 6, "CodSpr"),
-    Text("Consigliato", 34, 1, SourceRecommendation),
-    Text("In possesso", 35, 1, "InPossesso (S/N)"),
+    Text("Consigliato", 34, 1, Recommendation, FieldValue::Recommendation),
+    Text("In possesso", 35, 1, "InPossesso (S/N)", FieldValue::Owned),
     TextL("Codice editore", 36, 6, "CodEditore"),
     Text("Autore", 42, 30, "Autore"),
     Text("Titolo", 72, 76, "Titolo"),
     Text("Volume", 148, 1, "Volume"),
     Text("Materia", 149, 30, "Materi"),
     Filler(179, "     "),
-    Text("In uso", 184, 1, "InUso (S/N)"),
+    Text("In uso", 184, 1, "InUso (S/N)", FieldValue::InUse),
     TextL("ISBN", 185, 13, "Isbn"),
-    Number("Anno prima adozione", 198, 4, SourceFirstAdoptionYear),
+    Number("Anno prima adozione", 198, 4, "AnnoPrimaAdoz", FieldValue::FirstAdoptionYear),
     EndMark(202),
 };
 
@@ -175,7 +186,7 @@ constexpr std::array<LayoutField, 19> AdoptionExtFields = {
 constexpr std::array<LayoutField, 16> ClassicSchoolFields = {
     Code(),
     Text("Codice scuola", 5, 10, "CodScuola"),
-    Text("Ex codice", 15, 10, "ExCodScuola"),
+    Text("Ex codice", 15, 10, "ExCodScuola", FieldValue::FormerCode),
     Text("Denominazione", 25, 30, "Nome"),
     Text("Indirizzo", 55, 35, "Indirizzo"),
     Text("Frazione", 90, 30, "Frazione"),
@@ -209,17 +220,17 @@ constexpr std::array<LayoutField, 14> ClassicClassFields = {
 constexpr std::array<LayoutField, 14> ClassStatFields = {
     Code(),
     Filler(5, "       "),
-    Text("Codice scuola", 12, 10, "CodScuola"),
-    Number("Classi anno 1", 22, 3, "classi con AnnoCorso 1"),
-    Number("Media alunni anno 1", 25, 3, "media di NrAlunni, AnnoCorso 1"),
-    Number("Classi anno 2", 28, 3, "classi con AnnoCorso 2"),
-    Number("Media alunni anno 2", 31, 3, "media di NrAlunni, AnnoCorso 2"),
-    Number("Classi anno 3", 34, 3, "classi con AnnoCorso 3"),
-    Number("Media alunni anno 3", 37, 3, "media di NrAlunni, AnnoCorso 3"),
-    Number("Classi anno 4", 40, 3, "classi con AnnoCorso 4"),
-    Number("Media alunni anno 4", 43, 3, "media di NrAlunni, AnnoCorso 4"),
-    Number("Classi anno 5", 46, 3, "classi con AnnoCorso 5"),
-    Number("Media alunni anno 5", 49, 3, "media di NrAlunni, AnnoCorso 5"),
+    Text("Codice scuola", 12, 10, "CodScuola", FieldValue::TrimmedSchoolCode),
+    Number("Classi anno 1", 22, 3, "classi con AnnoCorso 1", FieldValue::ClassesYear1),
+    Number("Media alunni anno 1", 25, 3, "media di NrAlunni, AnnoCorso 1", FieldValue::AveragePupilsYear1),
+    Number("Classi anno 2", 28, 3, "classi con AnnoCorso 2", FieldValue::ClassesYear2),
+    Number("Media alunni anno 2", 31, 3, "media di NrAlunni, AnnoCorso 2", FieldValue::AveragePupilsYear2),
+    Number("Classi anno 3", 34, 3, "classi con AnnoCorso 3", FieldValue::ClassesYear3),
+    Number("Media alunni anno 3", 37, 3, "media di NrAlunni, AnnoCorso 3", FieldValue::AveragePupilsYear3),
+    Number("Classi anno 4", 40, 3, "classi con AnnoCorso 4", FieldValue::ClassesYear4),
+    Number("Media alunni anno 4", 43, 3, "media di NrAlunni, AnnoCorso 4", FieldValue::AveragePupilsYear4),
+    Number("Classi anno 5", 46, 3, "classi con AnnoCorso 5", FieldValue::ClassesYear5),
+    Number("Media alunni anno 5", 49, 3, "media di NrAlunni, AnnoCorso 5", FieldValue::AveragePupilsYear5),
     EndMark(52),
 };
 constexpr std::array<LayoutField, 15> ClassicAdoptionFields = {
@@ -232,8 +243,8 @@ constexpr std::array<LayoutField, 15> ClassicAdoptionFields = {
     Text("Codice specializzazione", 25, 6, "CodSpc"),
     Text("Codice sperimentazione", 31, 6, "CodSpr"),
     Filler(37, "      "),
-    Text("Consigliato", 43, 1, "Consigliato (C)"),
-    Text("In possesso", 44, 1, "InPossesso (S/N)"),
+    Text("Consigliato", 43, 1, "Consigliato (C)", FieldValue::Recommendation),
+    Text("In possesso", 44, 1, "InPossesso (S/N)", FieldValue::Owned),
     Filler(45, "       "),
     TextL("Codice editore", 52, 6, "CodEditore"),
     Variable("ISBN", 58, "Isbn"),
@@ -278,33 +289,50 @@ constexpr RecordLayout ClassicAdoptionAie{"Adozione", ClassicR815},
     ClassicAdoptionAnarpe{"Adozione", ClassicA004};
 
 using TR = TrailerRule;
+using BW = BodyWriterKind;
 
+// The file sets: one row per file, in file-index order. The registry file is
+// written from the working dataset as edited; every other file with a packet
+// loads it.
+// {file, packet, header, body, trailer, trailer count, reloads, body writer}
 constexpr std::array<FileLayout, 4> CurrentAie = {{
-    {"File014.txt", &AieFirstHeader, &SchoolAie, &AieTrailer, TR::AtLeastLines},
-    {"File622.txt", &AieHeader, &ClassAie, &AieTrailer, TR::Lines},
-    {"File815.txt", &AieHeader, &AdoptionAie, &AieTrailer, TR::Lines},
-    {"File815E.txt", &AieHeader, &AdoptionExtAie, &AieTrailer, TR::Lines},
+    {"File014.txt", "Body014.xml", &AieFirstHeader, &SchoolAie, &AieTrailer, TR::AtLeastLines, false,
+     BW::SchoolPerCode},
+    {"File622.txt", "Body622.xml", &AieHeader, &ClassAie, &AieTrailer, TR::Lines, true, BW::Class},
+    {"File815.txt", "Body815.xml", &AieHeader, &AdoptionAie, &AieTrailer, TR::Lines, true, BW::Adoption},
+    {"File815E.txt", "Body815E.xml", &AieHeader, &AdoptionExtAie, &AieTrailer, TR::Lines, true, BW::Adoption},
 }};
 constexpr std::array<FileLayout, 4> CurrentAnarpe = {{
-    {"Adoz001.txt", &AnarpeHeader, &SchoolAnarpe, &AnarpeTrailer, TR::AtLeastLines},
-    {"Adoz002.txt", &AnarpeHeader, &ClassAnarpe, &AnarpeTrailer, TR::Lines},
-    {"Adoz003.txt", &AnarpeHeader, &AdoptionAnarpe, &AnarpeTrailer, TR::Lines},
-    {"Adoz004.txt", &AnarpeHeader, &AdoptionExtAnarpe, &AnarpeTrailer, TR::Lines},
+    {"Adoz001.txt", "Body014.xml", &AnarpeHeader, &SchoolAnarpe, &AnarpeTrailer, TR::AtLeastLines, false,
+     BW::SchoolPerCode},
+    {"Adoz002.txt", "Body622.xml", &AnarpeHeader, &ClassAnarpe, &AnarpeTrailer, TR::Lines, true, BW::Class},
+    {"Adoz003.txt", "Body815.xml", &AnarpeHeader, &AdoptionAnarpe, &AnarpeTrailer, TR::Lines, true,
+     BW::Adoption},
+    {"Adoz004.txt", "Body815E.xml", &AnarpeHeader, &AdoptionExtAnarpe, &AnarpeTrailer, TR::Lines, true,
+     BW::Adoption},
 }};
 // The earlier edition writes one school record per registry row, so its
-// school file counts its lines.
+// school file counts its lines; its fifth AIE file has no packet and no body.
 constexpr std::array<FileLayout, 5> ClassicAie = {{
-    {"File014.txt", &ClassicFirstHeader, &ClassicSchoolAie, &AieTrailer, TR::Lines},
-    {"File622.txt", &AieHeader, &ClassicClassAie, &AieTrailer, TR::Lines},
-    {"File698.txt", &AieHeader, &ClassStatAie, &AieTrailer, TR::SchoolsPlusTwo},
-    {"File815.txt", &AieHeader, &ClassicAdoptionAie, &AieTrailer, TR::Lines},
-    {"File815E.txt", &ClassicLastHeader, nullptr, &AieTrailer, TR::Lines},
+    {"File014.txt", "Body014.xml", &ClassicFirstHeader, &ClassicSchoolAie, &AieTrailer, TR::Lines, false,
+     BW::SchoolPerRow},
+    {"File622.txt", "Body622.xml", &AieHeader, &ClassicClassAie, &AieTrailer, TR::Lines, true,
+     BW::ClassWithScan},
+    {"File698.txt", "Body698.xml", &AieHeader, &ClassStatAie, &AieTrailer, TR::SchoolsPlusTwo, true,
+     BW::ClassStatistics},
+    {"File815.txt", "Body815.xml", &AieHeader, &ClassicAdoptionAie, &AieTrailer, TR::Lines, true,
+     BW::AdoptionOneFlag},
+    {"File815E.txt", "", &ClassicLastHeader, nullptr, &AieTrailer, TR::Lines, false, BW::None},
 }};
 constexpr std::array<FileLayout, 4> ClassicAnarpe = {{
-    {"Adoz001.txt", &AnarpeHeader, &ClassicSchoolAnarpe, &AnarpeTrailer, TR::Lines},
-    {"Adoz002.txt", &AnarpeHeader, &ClassicClassAnarpe, &AnarpeTrailer, TR::Lines},
-    {"Adoz003.txt", &AnarpeHeader, &ClassStatAnarpe, &AnarpeTrailer, TR::SchoolsPlusTwo},
-    {"Adoz004.txt", &AnarpeHeader, &ClassicAdoptionAnarpe, &AnarpeTrailer, TR::Lines},
+    {"Adoz001.txt", "Body014.xml", &AnarpeHeader, &ClassicSchoolAnarpe, &AnarpeTrailer, TR::Lines, false,
+     BW::SchoolPerRow},
+    {"Adoz002.txt", "Body622.xml", &AnarpeHeader, &ClassicClassAnarpe, &AnarpeTrailer, TR::Lines, true,
+     BW::ClassWithScan},
+    {"Adoz003.txt", "Body698.xml", &AnarpeHeader, &ClassStatAnarpe, &AnarpeTrailer, TR::SchoolsPlusTwo, true,
+     BW::ClassStatistics},
+    {"Adoz004.txt", "Body815.xml", &AnarpeHeader, &ClassicAdoptionAnarpe, &AnarpeTrailer, TR::Lines, true,
+     BW::AdoptionOneFlag},
 }};
 
 // --- Checking ---
@@ -350,13 +378,6 @@ std::string Quoted(std::string_view S) {
     return "\"" + std::string(S) + "\"";
 }
 
-int FieldIndex(const RecordLayout& Layout, std::string_view Source) {
-    for (std::size_t I = 0; I < Layout.Fields.size(); ++I)
-        if (Layout.Fields[I].Source == Source && Layout.Fields[I].Content != FieldContent::Constant)
-            return static_cast<int>(I);
-    return -1;
-}
-
 // One layout with what every line needs of it, worked out once per file.
 struct PreparedLayout {
     explicit PreparedLayout(const RecordLayout* L)
@@ -383,8 +404,8 @@ bool Split(const PreparedLayout& P, std::string_view Line, std::vector<FieldSpan
 
 class FileChecker {
 public:
-    FileChecker(const FileLayout& File, std::vector<RecordFault>& Faults)
-        : FFile(File), FHeader(File.Header), FBody(File.Body), FTrailer(File.Trailer), FFaults(Faults) {
+    FileChecker(const FileLayout& File, const std::function<void(RecordFault)>& Each)
+        : FFile(File), FHeader(File.Header), FBody(File.Body), FTrailer(File.Trailer), FEach(Each) {
         FSpans.reserve(32);
     }
 
@@ -394,7 +415,7 @@ public:
 
 private:
     void Fault(long long Column, std::string_view Field, std::string What) {
-        FFaults.push_back({FLine, Column, std::string(Field), std::move(What)});
+        FEach({FLine, Column, std::string(Field), std::move(What)});
     }
     // Checks one line against a layout; false when its record code is wrong.
     bool CheckLine(const PreparedLayout& P, std::string_view Line);
@@ -403,7 +424,7 @@ private:
 
     const FileLayout& FFile;
     PreparedLayout FHeader, FBody, FTrailer;
-    std::vector<RecordFault>& FFaults;
+    const std::function<void(RecordFault)>& FEach;
     std::vector<FieldSpan> FSpans;
     long long FLine = 0;
     long long FHeaderSchools = -1; // the header's school count, when it has a valid one
@@ -472,7 +493,7 @@ void FileChecker::Run(std::string_view Bytes) {
 bool FileChecker::CheckHeader(std::string_view Line) {
     if (FLine == 0) FLine = 1;
     if (!CheckLine(FHeader, Line)) return false;
-    const int Count = FieldIndex(*FHeader.Layout, SourceSchoolCount);
+    const int Count = FHeader.Layout->FieldOf(FieldValue::SchoolCount);
     if (Count >= 0 && static_cast<std::size_t>(Count) < FSpans.size()) {
         const FieldSpan S = FSpans[static_cast<std::size_t>(Count)];
         FHeaderSchools = NumberValue(Line.substr(S.Offset, S.Length));
@@ -528,7 +549,7 @@ void FileChecker::CheckField(const LayoutField& F, std::string_view Value, std::
         while (I < Value.size() && Value[I] == ' ') ++I;
         if (I == Value.size()) {
             // Only the first-adoption year is blank when the year is not recorded.
-            if (Whole && F.Source != SourceFirstAdoptionYear) Fault(At(0), F.Name, "vuoto");
+            if (Whole && F.Value != FieldValue::FirstAdoptionYear) Fault(At(0), F.Name, "vuoto");
             return;
         }
         for (; I < Value.size(); ++I) {
@@ -548,7 +569,7 @@ void FileChecker::CheckField(const LayoutField& F, std::string_view Value, std::
 }
 
 void FileChecker::CheckTrailerCount(std::string_view Line) {
-    const int Index = FieldIndex(*FTrailer.Layout, SourceLineCount);
+    const int Index = FTrailer.Layout->FieldOf(FieldValue::LineCount);
     if (Index < 0 || static_cast<std::size_t>(Index) >= FSpans.size()) return;
     const FieldSpan S = FSpans[static_cast<std::size_t>(Index)];
     const std::string_view Text = Line.substr(S.Offset, S.Length);
@@ -583,9 +604,10 @@ void FileChecker::CheckTrailerCount(std::string_view Line) {
 
 // Whether Line is a clean header of File.
 bool HeaderFits(const FileLayout& File, std::string_view Line) {
-    std::vector<RecordFault> Faults;
-    FileChecker Checker(File, Faults);
-    return Checker.CheckHeader(Line) && Faults.empty();
+    bool Clean = true;
+    const std::function<void(RecordFault)> Each = [&Clean](const RecordFault&) { Clean = false; };
+    FileChecker Checker(File, Each);
+    return Checker.CheckHeader(Line) && Clean;
 }
 
 std::string_view BaseName(std::string_view Path) {
@@ -601,6 +623,13 @@ std::size_t RecordLayout::FixedLength() const {
     return Length;
 }
 
+int RecordLayout::FieldOf(FieldValue Value) const {
+    for (std::size_t I = 0; I < Fields.size(); ++I)
+        if (Fields[I].Value == Value && Fields[I].Content != FieldContent::Constant)
+            return static_cast<int>(I);
+    return -1;
+}
+
 int RecordLayout::VariableField() const {
     for (std::size_t I = 0; I < Fields.size(); ++I)
         if (Fields[I].Pad == FieldPad::Variable) return static_cast<int>(I);
@@ -614,14 +643,30 @@ std::span<const FileLayout> FileLayouts(Edition Ed, std::string_view Target) {
     return {};
 }
 
+long long TrailerCount(const FileLayout& File, long long Rows, long long SchoolCount) {
+    switch (File.Count) {
+    case TrailerRule::SchoolsPlusTwo: return SchoolCount + 2;
+    // The school file's rows are at least its records.
+    case TrailerRule::AtLeastLines: return Rows + 2;
+    case TrailerRule::Lines: break;
+    }
+    // The writers of the other files write one record per row.
+    return File.Body != nullptr ? Rows + 2 : 2;
+}
+
 bool SplitRecord(const RecordLayout& Layout, std::string_view Line, std::vector<FieldSpan>& Out) {
     return Split(PreparedLayout(&Layout), Line, Out);
 }
 
 std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_view Bytes) {
     std::vector<RecordFault> Faults;
-    FileChecker(Layout, Faults).Run(Bytes);
+    CheckRecordFile(Layout, Bytes, [&Faults](RecordFault Fault) { Faults.push_back(std::move(Fault)); });
     return Faults;
+}
+
+void CheckRecordFile(const FileLayout& Layout, std::string_view Bytes,
+                     const std::function<void(RecordFault)>& Each) {
+    FileChecker(Layout, Each).Run(Bytes);
 }
 
 const FileLayout* RecogniseFile(Edition Ed, std::string_view Bytes, std::string_view FileName) {

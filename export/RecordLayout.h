@@ -6,6 +6,8 @@
 // with them, and the window shows a set's records by their field names.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,13 +30,48 @@ enum class FieldContent {
     Date,     // DDMMYYYY, or blanks/empty where the format allows an empty date
 };
 
+// What fills a field that is not a constant: a plain copy of a packet field,
+// or a value the header and trailer or a body writer supplies by this name.
+enum class FieldValue : std::uint8_t {
+    Packet, // the packet field named by Source, copied as it is
+    // The run's values, in headers and trailers.
+    RunDate,
+    SchoolCount,
+    ParamFileDate,
+    CatalogueDate,
+    ProtocolNumber,
+    LineCount,
+    // Values the body writers compute from a row or a group of rows.
+    FormerCode,        // ExCodScuola without the "." that stands for none
+    SpecialNeeds,      // the list of the three special-needs counts
+    Recommendation,    // 'A', 'M', 'C' or blank
+    Owned,             // 'S', 'N' or blank
+    InUse,             // 'S', 'N' or blank
+    FirstAdoptionYear, // four digits or four blanks
+    TrimmedSchoolCode, // CodScuola without blanks around it
+    ClassesYear1,      // classes of each year, then their average pupils
+    ClassesYear2,
+    ClassesYear3,
+    ClassesYear4,
+    ClassesYear5,
+    AveragePupilsYear1,
+    AveragePupilsYear2,
+    AveragePupilsYear3,
+    AveragePupilsYear4,
+    AveragePupilsYear5,
+};
+inline constexpr std::size_t FieldValueCount = static_cast<std::size_t>(FieldValue::AveragePupilsYear5) + 1;
+
 struct LayoutField {
     std::string_view Name; // the field's caption, shown by record-check and the window
     int Start = 0;         // first column, from 1; after a variable field, as when it is empty
     int Width = 0;         // 0 for a variable field
     FieldPad Pad = FieldPad::Right;
     FieldContent Content = FieldContent::Text;
-    std::string_view Source; // the packet field or run value it is made of; the text of a constant
+    // The packet field copied into it; what a computed value is made of; the
+    // text of a constant.
+    std::string_view Source;
+    FieldValue Value = FieldValue::Packet; // not read for a constant
 };
 
 struct RecordLayout {
@@ -46,19 +83,9 @@ struct RecordLayout {
     int VariableField() const;
     // The record code the line begins with.
     std::string_view Code() const { return Fields.front().Source; }
+    // The index of the non-constant field filled by Value, or -1.
+    int FieldOf(FieldValue Value) const;
 };
-
-// The Source of the run values and computed fields that header, trailer and
-// checker find by it.
-inline constexpr std::string_view SourceRunDate = "data di esecuzione";
-inline constexpr std::string_view SourceSchoolCount = "numero delle scuole";
-inline constexpr std::string_view SourceLineCount = "numero delle righe";
-inline constexpr std::string_view SourceParamFileDate = "data del file dei parametri";
-inline constexpr std::string_view SourceCatalogueDate = "datacat";
-inline constexpr std::string_view SourceProtocolNumber = "numero di protocollo";
-inline constexpr std::string_view SourceFirstAdoptionYear = "AnnoPrimaAdoz";
-inline constexpr std::string_view SourceRecommendation =
-    "ConsigliatoApprofondimento/ConsigliatoMonografia (A/M)";
 
 enum class Edition { Current, Classic };
 
@@ -69,17 +96,40 @@ enum class TrailerRule {
     SchoolsPlusTwo, // the statistics file: the run's school count plus 2
 };
 
+// The writer of a file's body records.
+enum class BodyWriterKind : std::uint8_t {
+    None,            // header and trailer only
+    SchoolPerCode,   // one school record per run of equal school codes
+    SchoolPerRow,    // one school record per registry row
+    Class,           // one class record per row, with the special-needs list
+    ClassWithScan,   // one class record per row, closed by the scan mark
+    ClassStatistics, // one record per school: classes and average pupils by year
+    Adoption,        // one adoption record per row, with the year and the adoption flags
+    AdoptionOneFlag, // one adoption record per row, a single recommendation flag
+};
+
+// One output file of an edition and recipient: where it comes from, how its
+// records are laid out and written, and what its trailer counts.
 struct FileLayout {
     std::string_view FileName; // "File014.txt", "Adoz001.txt", ...
+    std::string_view Packet;   // the input packet; empty when the file has none
     const RecordLayout* Header = nullptr;
     const RecordLayout* Body = nullptr; // nullptr: the file has no body records
     const RecordLayout* Trailer = nullptr;
     TrailerRule Count = TrailerRule::Lines;
+    // Whether writing the file loads its packet into the working dataset; the
+    // registry file is written from that dataset as the user edited it.
+    bool Reloads = false;
+    BodyWriterKind Writer = BodyWriterKind::None;
 };
 
 // The files of one edition and target ("aie" or "anarpe") in file-index
 // order; empty for any other target.
 std::span<const FileLayout> FileLayouts(Edition Ed, std::string_view Target);
+
+// The count the trailer of File carries when its body is written from Rows
+// dataset rows, the run counting SchoolCount schools.
+long long TrailerCount(const FileLayout& File, long long Rows, long long SchoolCount);
 
 // Where one field sits in a line.
 struct FieldSpan {
@@ -105,6 +155,10 @@ struct RecordFault {
 // record codes, lengths, header and trailer and the trailer count, the
 // content of every field.
 std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_view Bytes);
+// The same check handing each fault to Each as it is found, so that memory
+// does not grow with the faults of a hostile file.
+void CheckRecordFile(const FileLayout& Layout, std::string_view Bytes,
+                     const std::function<void(RecordFault)>& Each);
 
 // The layout of a file of the given edition, recognised by its record codes
 // (by its name when its codes do not tell); nullptr when nothing matches.

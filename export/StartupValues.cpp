@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "export/RecordFields.h"
+#include "export/records/SchoolRuns.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 #include "support/VxParam.h"
@@ -19,20 +20,15 @@ void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target)
 
 int CountSchools(TClientDataSet& Registry) {
     TField Code = Registry.FieldByName("CodScuola");
-    int Count = 1;
-    Registry.First();
-    if (!Registry.Eof()) {
-        std::string Previous(Code.AsText());
-        for (; !Registry.Eof(); Registry.Next()) {
-            std::string_view Current = Code.AsText();
-            if (Current != Previous) {
-                ++Count;
-                Previous.assign(Current);
-            }
-        }
+    SchoolRunCounter Schools;
+    std::string Previous(CodeBeforeFirstRow);
+    for (Registry.First(); !Registry.Eof(); Registry.Next()) {
+        const std::string_view Current = Code.AsText();
+        Schools.Add(Current, Previous);
+        Previous.assign(Current);
     }
     Registry.First();
-    return Count;
+    return static_cast<int>(Schools.Count());
 }
 
 int CountSchools(TClientDataSet& Registry, const std::string& PacketPath) {

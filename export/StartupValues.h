@@ -15,8 +15,8 @@ namespace txad {
 // target other than "aie" and "anarpe". Raises EVxError with the reason.
 void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target);
 
-// The number of runs of equal consecutive CodScuola values of the loaded
-// registry dataset (1 for an empty one); leaves the first row current.
+// The header's school count of the loaded registry dataset (SchoolRuns.h);
+// leaves the first row current.
 int CountSchools(TClientDataSet& Registry);
 // Loads the registry packet into Registry, then counts as above.
 int CountSchools(TClientDataSet& Registry, const std::string& PacketPath);

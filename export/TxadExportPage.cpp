@@ -6,6 +6,7 @@
 #include "export/RecordFilesDialog.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
+#include "platform/Platform.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@ namespace {
 class ZipComponentPacker : public txad::ZipPacker {
 public:
     explicit ZipComponentPacker(TZip& Zip) : FZip(Zip) {}
+    void SetTempDir(const std::string& Dir) override { FZip.TempDir = Dir; }
     void SetZipFileName(const std::string& Name) override { FZip.SetZipFileName(Name); }
     void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
         FZip.SetFileSpecs(FileEntries);
@@ -72,6 +74,10 @@ void TfmTxadMainBase::tsInfoShow() {
     {
         // Only the zip component's progress window takes input while the run works.
         RunningGuard Guard(*this);
+        // SIGTERM, SIGINT or SIGHUP during the run stop it at a safe point:
+        // its temporary files go, the previous delivery stays, and then the
+        // signal ends the process as usual.
+        platform::TerminationGuard Signals;
         FRunStopped = Run.Execute();
     }
     FRunFinished = true;

@@ -182,7 +182,7 @@ void TfmTxadMainBase::StartupError(std::exception_ptr Error) {
 }
 
 void TfmTxadMainBase::CountSchools() {
-    FStartup.SchoolCount = txad::CountSchools(dm.cdsMain, FStartup.DataDir + FStartup.BodyFiles[0]);
+    FStartup.Header.SchoolCount = txad::CountSchools(dm.cdsMain, FStartup.DataDir + FStartup.BodyFiles[0]);
 }
 
 bool TfmTxadMainBase::ReadHeaderValues() {
@@ -197,8 +197,8 @@ bool TfmTxadMainBase::ReadHeaderValues() {
     const txad::HeaderDates Dates = txad::ReadHeaderValues(
         MainDir ? &*MainDir : nullptr, Arg(2), FStartup.DataDir, ReadsCatalogueDate() ? &cdsTmp : nullptr);
     for (const std::string& Message : Dates.Errors) StartupError(std::make_exception_ptr(EVxError(Message)));
-    FStartup.ParamFileDate = Dates.ParamFileDate;
-    FStartup.CatalogueDate = Dates.CatalogueDate;
+    FStartup.Header.ParamFileDate = Dates.ParamFileDate;
+    FStartup.Header.CatalogueDate = Dates.CatalogueDate;
     return Problem.empty() && Dates.Errors.empty();
 }
 

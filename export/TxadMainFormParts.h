@@ -2,6 +2,7 @@
 // What the main form's page files share: the name limit, the text of a row
 // the school file does not take, and the small widget makers of the layouts.
 
+#include "export/records/FieldWidths.h"
 #include "forms/QtText.h"
 
 #include <QFrame>
@@ -12,9 +13,14 @@
 
 namespace txadform {
 
-// Names and the protocol number are typed up to this many characters; longer
-// loaded names are highlighted.
-inline constexpr int NameLimit = 30;
+// Names are typed up to this many characters; longer loaded names are
+// highlighted.
+inline constexpr int NameLimit = txad::AcceptedNameLength;
+
+// The registry grid's columns at their design widths: the two codes, the
+// name, the address and the town.
+inline constexpr int RegistryColumnWidths[] = {78, 78, 171, 184, 232};
+inline constexpr int RegistryNameColumn = 2;
 
 inline constexpr const char* NotExportedTip =
     "Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"

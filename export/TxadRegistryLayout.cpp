@@ -23,6 +23,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 using txadform::Bevel;
 using txadform::NavyLabel;
 using txadform::NotExportedTip;
@@ -160,8 +162,8 @@ QWidget* TfmTxadMainBase::LayOutRegistryPage(bool ProtocolArea) {
                            {"Comune", "Comune "}});
     BindDataSetView(grAnagrafica, dm.dsMain);
     grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
-    const int Widths[] = {78, 78, 171, 184, 232};
-    for (int C = 0; C < 5; ++C) grAnagrafica->setColumnWidth(C, Widths[C]);
+    for (int C = 0; C < static_cast<int>(std::size(txadform::RegistryColumnWidths)); ++C)
+        grAnagrafica->setColumnWidth(C, txadform::RegistryColumnWidths[C]);
     if (ProtocolArea) {
         Bevel1 = Bevel("Bevel1", Panel2);
         auto* Protocol = new QHBoxLayout(Bevel1);
@@ -171,7 +173,7 @@ QWidget* TfmTxadMainBase::LayOutRegistryPage(bool ProtocolArea) {
         edNProto = new QLineEdit(Bevel1);
         edNProto->setObjectName("edNProto");
         edNProto->setFixedWidth(153);
-        new TypedLengthLimit(edNProto, txadform::NameLimit);
+        new TypedLengthLimit(edNProto, txad::ProtocolNumberWidth());
         Label1->setBuddy(edNProto);
         cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
         cbCor->setObjectName("cbCor");

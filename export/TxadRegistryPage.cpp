@@ -4,6 +4,7 @@
 
 #include "export/MainFormRules.h"
 #include "export/TxadMainFormParts.h"
+#include "export/records/SchoolRuns.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "support/VxMsgDlg.h"
@@ -64,9 +65,9 @@ bool TfmTxadMainBase::RowExported(int Position) {
         return true;
     const TField Code = dm.cdsMain.FindField("CodScuola");
     if (!Code.Valid() || Position < 0 || Position >= dm.cdsMain.RecordCount()) return true;
-    // The school writer starts from an empty last code.
     const std::string Current(dm.cdsMain.TextAt(Position, Code.Index()));
-    return Position == 0 ? !Current.empty() : Current != dm.cdsMain.TextAt(Position - 1, Code.Index());
+    return txad::StartsSchoolRecord(Current, Position == 0 ? txad::CodeBeforeFirstRow
+                                                           : dm.cdsMain.TextAt(Position - 1, Code.Index()));
 }
 
 bool TfmTxadMainBase::RowHighlighted(int Position) {
@@ -146,9 +147,9 @@ void TfmTxadMainBase::CopyRecordToEdits() {
 // The two code columns show a whole code and their title whatever the font;
 // the design widths are their least.
 void TfmTxadMainBase::FitCodeColumns() {
-    constexpr int DesignWidth = 78;
     const QAbstractItemModel* Model = grAnagrafica->model();
     for (int Column = 0; Column < 2; ++Column) {
+        const int DesignWidth = txadform::RegistryColumnWidths[Column];
         int Needed = grAnagrafica->horizontalHeader()->sectionSizeHint(Column);
         for (int Row = 0; Row < Model->rowCount(); ++Row)
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
@@ -159,8 +160,8 @@ void TfmTxadMainBase::FitCodeColumns() {
 // A window wider than designed gives the names the room the other columns
 // leave; the design width is their least.
 void TfmTxadMainBase::FitNameColumn() {
-    constexpr int NameColumn = 2;
-    constexpr int NameWidth = 171;
+    constexpr int NameColumn = txadform::RegistryNameColumn;
+    constexpr int NameWidth = txadform::RegistryColumnWidths[NameColumn];
     const QHeaderView* Header = grAnagrafica->horizontalHeader();
     int Others = 0;
     for (int Column = 0; Column < Header->count(); ++Column)

@@ -10,6 +10,8 @@ namespace txad {
 class ZipPacker {
 public:
     virtual ~ZipPacker() = default;
+    // Where the component keeps its copy of the archive while it adds.
+    virtual void SetTempDir(const std::string& /*Dir*/) {}
     // Creates an empty archive at Name.
     virtual void SetZipFileName(const std::string& Name) = 0;
     virtual void SetFileSpecs(const std::vector<std::string>& FileEntries) = 0;

@@ -61,13 +61,30 @@ std::string HomeDir();     // the user's home, with a trailing separator
 // Where the delivery folders live: the program's drive on Windows, $HOME here;
 // with a trailing separator.
 std::string DeliveryBase();
-std::string TempDir(); // with a trailing separator
+// The system's temporary folder, with a trailing separator: on Linux TMPDIR
+// when it names an existing folder by an absolute path, else /tmp/.
+std::string TempDir();
+// The environment variable that names the temporary folder, for messages.
+std::string TempDirVariable();
 
 bool FileExists(const std::string& Path); // a regular file
 bool DirectoryExists(const std::string& Path);
 bool ForceDirectories(const std::string& Path); // creates missing parents
 bool DeleteFile(const std::string& Path);
+// Only a regular file is copied; anything else (a FIFO, a device) is refused
+// without being opened for reading, so nothing blocks on it.
 bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target);
+// Opens a regular file for reading ("rb"); anything else (a FIFO, a device, a
+// folder) is refused without waiting on it. Nothing on failure, with the
+// reason in Why.
+std::FILE* OpenRegularFile(const std::string& Path, std::string& Why);
+// Creates a file named Prefix followed by six characters of the system's
+// choice, empty, and returns its name; nothing when it cannot be made. Names
+// are bytes handed to the system as they are.
+std::optional<std::string> CreateTempFile(const std::string& Prefix);
+// Creates Path, which must not exist, holding Bytes; on failure nothing of it
+// is left behind.
+bool WriteNewFile(const std::string& Path, std::string_view Bytes);
 bool RenameFile(const std::string& From, const std::string& To); // replaces To
 std::optional<uint64_t> FileSize(const std::string& Path);
 
@@ -85,6 +102,20 @@ struct FileStatus {
 };
 // Nothing when the path cannot be examined; then errno tells why.
 std::optional<FileStatus> StatFile(const std::string& Path);
+// A file opened for reading only when it is a regular file. The type is
+// tested before the open and again on the open handle, and the open never
+// waits, so a FIFO or a device in the file's place (even one put there between
+// the two) is refused instead of blocking the program.
+enum class OpenStatus { Opened, Missing, NotRegular, Failed };
+struct FileCloser {
+    void operator()(std::FILE* File) const noexcept { std::fclose(File); }
+};
+struct RegularFile {
+    OpenStatus Status = OpenStatus::Failed;
+    std::unique_ptr<std::FILE, FileCloser> File; // set when Opened
+    uint64_t Size = 0;                           // when Opened
+};
+RegularFile OpenRegularFile(const std::string& Path);
 
 // An exclusive lock on a folder between processes, held until destroyed.
 class FolderLock {
@@ -99,10 +130,27 @@ struct FolderLockAttempt {
 // be locked (it does not exist, or its file system has no locks).
 FolderLockAttempt TryLockFolder(const std::string& Dir);
 
+// ---- Termination signals -------------------------------------------------
+// While a guard lives, SIGTERM, SIGINT and SIGHUP (those not ignored) only
+// note their arrival, so that the work in progress can stop at a safe point
+// and clean up; TerminationRequested() tells the signal. The guard's end
+// restores the previous handling and, when a signal came, delivers it again,
+// so the process ends the way that signal ends it. No signals on Windows.
+class TerminationGuard {
+public:
+    TerminationGuard();
+    ~TerminationGuard();
+    TerminationGuard(const TerminationGuard&) = delete;
+    TerminationGuard& operator=(const TerminationGuard&) = delete;
+};
+// The signal noted under a guard, 0 when none.
+int TerminationRequested();
+
 struct LocalDate {
     int Year = 0, Month = 0, Day = 0;
 };
-// The file's last-write time as a local date; nothing when it cannot be read.
+// The file's last-write time as a local date; nothing when it cannot be read
+// or is not a regular file.
 std::optional<LocalDate> FileLastWriteDate(const std::string& Path);
 struct LocalDateTime {
     int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, MSec = 0;

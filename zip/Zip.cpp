@@ -6,14 +6,14 @@
 #include "VxStrUtils.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -50,10 +50,10 @@ std::string FolderPrefix(const std::string& Dir) {
     return Dir.empty() ? Dir : platform::IncludePathDelimiter(Dir);
 }
 
-QString QPath(const std::string& Path) {
-    // Paths are UTF-8 on every platform; Qt's own file-name codec is the ANSI
-    // code page on Windows.
-    return QString::fromUtf8(Path.data(), static_cast<qsizetype>(Path.size()));
+// The folder part of Path, with its separator; "" for a bare name.
+std::string FolderOf(const std::string& Path) {
+    const std::size_t Slash = Path.find_last_of("/\\");
+    return Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
 }
 
 // Counters are the plugin's 32-bit integers: they wrap instead of overflowing.
@@ -81,9 +81,12 @@ struct TZip::TraceFile {
 };
 
 // A copy of the archive taken before Add, removed when Add ends unless it
-// is the only intact copy left.
+// is the only intact copy left. An archive that is only the empty end record
+// (as naming a new archive makes it) is kept in memory instead: nothing to
+// copy, and no folder needed for it.
 struct TZip::Backup {
     std::string Path;
+    bool EmptyArchive = false;
     bool Keep = false;
     ~Backup() {
         if (!Path.empty() && !Keep) {
@@ -93,33 +96,60 @@ struct TZip::Backup {
     }
 };
 
+namespace {
+
+std::string_view EmptyArchiveBytes() {
+    return {reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive};
+}
+
+bool IsEmptyArchive(const std::string& Path) {
+    if (platform::FileSize(Path) != sizeof EmptyArchive) return false;
+    std::ifstream In(Path, std::ios::binary);
+    std::string Bytes(sizeof EmptyArchive, '\0');
+    return In.read(Bytes.data(), static_cast<std::streamsize>(Bytes.size())) && Bytes == EmptyArchiveBytes();
+}
+
+bool WriteInto(const std::string& Path, std::string_view Bytes) {
+    std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
+    return Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size())) && Out.flush();
+}
+
+} // namespace
+
 // Puts the backup back through a new file beside the archive and a rename, so
 // that the archive is never left half copied; when that fails the backup is
-// kept and named.
+// kept (an empty archive written out for the purpose) and named.
 void TZip::RestoreArchive(Backup& Saved) {
     const std::string& Archive = m_zipFileName;
     std::string Temp;
     bool Done = false;
-    {
-        QTemporaryFile Tmp(QPath(Archive + ".XXXXXX"));
-        Tmp.setAutoRemove(false);
-        if (Tmp.open()) {
-            Temp = Tmp.fileName().toUtf8().toStdString();
-            Tmp.close();
-            std::error_code Ec;
-            Done = std::filesystem::copy_file(platform::FsPath(Saved.Path), platform::FsPath(Temp),
-                                              std::filesystem::copy_options::overwrite_existing, Ec) &&
-                   !Ec;
-            if (Done) {
-                std::filesystem::rename(platform::FsPath(Temp), platform::FsPath(Archive), Ec);
-                Done = !Ec;
-            }
+    if (std::optional<std::string> Made = platform::CreateTempFile(Archive + ".")) {
+        Temp = *Made;
+        std::error_code Ec;
+        Done = Saved.EmptyArchive
+                   ? WriteInto(Temp, EmptyArchiveBytes())
+                   : std::filesystem::copy_file(platform::FsPath(Saved.Path), platform::FsPath(Temp),
+                                                std::filesystem::copy_options::overwrite_existing, Ec) &&
+                         !Ec;
+        if (Done) {
+            std::filesystem::rename(platform::FsPath(Temp), platform::FsPath(Archive), Ec);
+            Done = !Ec;
         }
     }
     if (Done) return;
     if (!Temp.empty()) {
         std::error_code Ec;
         std::filesystem::remove(platform::FsPath(Temp), Ec);
+    }
+    if (Saved.EmptyArchive) {
+        std::optional<std::string> Kept = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
+        if (Kept && !WriteInto(*Kept, EmptyArchiveBytes())) {
+            std::error_code Ec;
+            std::filesystem::remove(platform::FsPath(*Kept), Ec);
+            Kept.reset();
+        }
+        if (!Kept) throw ZipException("Unable to restore \n\"" + Archive + "\"");
+        Saved.Path = *Kept;
     }
     Saved.Keep = true;
     throw ZipException("Unable to restore \n\"" + Archive + "\"\nIts previous contents are kept in \n\"" +
@@ -152,15 +182,10 @@ void TZip::SetZipFileName(const std::string& Path) {
     m_zipFileName = Path;
     if (!Path.empty()) {
         if (!platform::ArchiveDriveAccessible(Path)) throw ZipException(MsgNoDrive);
-        if (!platform::FileExists(Path)) {
-            QFile F(QPath(Path));
-            if (!F.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-                F.write(reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive) !=
-                    static_cast<qint64>(sizeof EmptyArchive) ||
-                !F.flush()) {
-                throw ZipException(CannotCreateMessage(Path));
-            }
-        }
+        if (!platform::FileExists(Path) &&
+            !platform::WriteNewFile(
+                Path, std::string_view(reinterpret_cast<const char*>(EmptyArchive), sizeof EmptyArchive)))
+            throw ZipException(CannotCreateMessage(Path));
         ReadZipDirectory();
     }
     if (OnContentsChanged) OnContentsChanged(this);
@@ -278,12 +303,17 @@ int32_t TZip::RunAdd() {
     // Without a backup a cancelled Add could not restore the archive, so the
     // plugin is not called at all.
     Backup Saved;
-    {
-        QTemporaryFile Tmp(QPath(FolderPrefix(TempDir) + "zzzXXXXXX"));
-        Tmp.setAutoRemove(false);
-        if (!Tmp.open()) throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz"));
-        Saved.Path = Tmp.fileName().toUtf8().toStdString();
-        Tmp.close();
+    Saved.EmptyArchive = IsEmptyArchive(m_zipFileName);
+    if (!Saved.EmptyArchive) {
+        // A temporary folder that cannot take the copy (gone, a file, not
+        // writable) gives way to the archive's own folder.
+        std::optional<std::string> Made = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
+        if (!Made) Made = platform::CreateTempFile(FolderOf(m_zipFileName) + "zzz");
+        if (!Made)
+            throw ZipException(CannotCreateMessage(FolderPrefix(TempDir) + "zzz") +
+                               "\nThe temporary folder (" + platform::TempDirVariable() +
+                               ") cannot take a new file.");
+        Saved.Path = *Made;
         std::error_code Ec;
         std::filesystem::copy_file(platform::FsPath(m_zipFileName), platform::FsPath(Saved.Path),
                                    std::filesystem::copy_options::overwrite_existing, Ec);
@@ -394,6 +424,9 @@ void TZip::WriteTrace(const std::string& Line) {
 int32_t TZip::ZipCallback(ZipCallbackRecord* Record) {
     if (!Record || !Record->Caller) return 0;
     TZip& Z = *static_cast<TZip*>(Record->Caller);
+    // A process asked to end stops the batch as Cancel does, so the archive
+    // goes back to its state before Add.
+    if (platform::TerminationRequested() != 0) Z.m_cancel = true;
     if (!Z.m_cancel) {
         // Nothing may unwind through the plugin: an error of a handler stops the
         // batch and is raised again once the plugin has returned.

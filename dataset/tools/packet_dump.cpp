@@ -1,6 +1,7 @@
-// packet-dump PACKET [--fields] [--csv]: shows what a data packet holds, in
-// UTF-8. Without options it prints the fields and the current rows; --fields
-// prints the fields alone; --csv prints RFC 4180 CSV (field names as header).
+// packet-dump PACKET [--fields] [--csv | --raw-csv]: shows what a data packet
+// holds, in UTF-8. Without options it prints the fields and the current rows;
+// --fields prints the fields alone; --csv prints CSV for a spreadsheet and
+// --raw-csv RFC 4180 CSV with the values as they are (field names as header).
 // Rows are written as they are formatted, so the output never piles up in
 // memory however large the packet.
 
@@ -15,7 +16,7 @@
 
 namespace {
 
-const char* const UsageLine = "usage: packet-dump PACKET [--fields] [--csv]\n";
+const char* const UsageLine = "usage: packet-dump PACKET [--fields] [--csv | --raw-csv]\n";
 
 int Usage() {
     std::cerr << UsageLine;
@@ -27,7 +28,11 @@ int Help() {
               << "Prints the fields and rows of a client-dataset XML data packet in UTF-8.\n"
                  "\n"
                  "  --fields       only the fields: name, type, width\n"
-                 "  --csv          RFC 4180 CSV, field names as the header line\n"
+                 "  --csv          CSV for a spreadsheet, field names as the header line: a cell\n"
+                 "                 starting with = + - @ (a number apart) begins with ', control\n"
+                 "                 characters show as symbols (TAB as U+2409), a cell with a\n"
+                 "                 semicolon is quoted\n"
+                 "  --raw-csv      RFC 4180 CSV with the values as they are, for scripts\n"
                  "  -h, --help     this text\n"
                  "  -V, --version  the program's version\n";
     return 0;
@@ -42,6 +47,7 @@ std::string Utf8(std::string_view Cp1252) {
 int main(int argc, char** argv) {
     std::string path;
     bool fieldsOnly = false, csv = false;
+    CsvCells cells = CsvCells::Spreadsheet;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") return Help();
@@ -51,8 +57,10 @@ int main(int argc, char** argv) {
         }
         if (a == "--fields")
             fieldsOnly = true;
-        else if (a == "--csv")
+        else if (a == "--csv" || a == "--raw-csv") {
             csv = true;
+            cells = a == "--csv" ? CsvCells::Spreadsheet : CsvCells::Raw;
+        }
         // An unknown option or a second packet.
         else if ((a.size() > 1 && a[0] == '-') || !path.empty())
             return Usage();
@@ -79,7 +87,7 @@ int main(int argc, char** argv) {
             out.Put("name,type,width\r\n");
             for (int f = 0; f < nf; ++f) {
                 const auto& d = ds.FieldDefAt(f);
-                out.PutCsvField(d.Name);
+                out.PutCsvField(d.Name, cells);
                 out.Put(',');
                 out.Put(dataset::FieldTypeName(d.Type));
                 out.Put(',');
@@ -89,14 +97,14 @@ int main(int argc, char** argv) {
         } else {
             for (int f = 0; f < nf; ++f) {
                 if (f) out.Put(',');
-                out.PutCsvField(ds.FieldDefAt(f).Name);
+                out.PutCsvField(ds.FieldDefAt(f).Name, cells);
             }
             out.Put("\r\n");
             const int rows = ds.RecordCount();
             for (int r = 0; r < rows; ++r) {
                 for (int f = 0; f < nf; ++f) {
                     if (f) out.Put(',');
-                    out.PutCsvField(ds.TextAt(r, f));
+                    out.PutCsvField(ds.TextAt(r, f), cells);
                 }
                 out.Put("\r\n");
             }

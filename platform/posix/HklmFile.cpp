@@ -3,11 +3,7 @@
 #include "Platform.h"
 
 #include <QString>
-#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
 #include <vector>
 
 namespace platform::detail {
@@ -224,20 +220,26 @@ std::optional<Found> Parse(std::u16string_view Content, std::u16string_view Key,
 
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
                                               std::string_view Value, HklmMissing* Missing) {
-    struct stat St {};
-    if (stat(File.c_str(), &St) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            if (Missing) *Missing = HklmMissing::Source;
-            return std::nullopt;
-        }
-        throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
+    const std::string Unreadable = "Cannot read registry file '" + Cp1252FromUtf8(File) + "'";
+    RegularFile In = OpenRegularFile(File);
+    if (In.Status == OpenStatus::Missing) {
+        if (Missing) *Missing = HklmMissing::Source;
+        return std::nullopt;
     }
-    std::ifstream In(File, std::ios::binary);
-    if (!S_ISREG(St.st_mode) || !In)
-        throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
-    std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-    if (In.bad()) throw PlatformError("Cannot read registry file '" + Cp1252FromUtf8(File) + "'");
+    if (In.Status != OpenStatus::Opened) throw PlatformError(Unreadable);
+    std::string Bytes;
+    char Buffer[65536];
+    for (;;) {
+        const std::size_t N = std::fread(Buffer, 1, sizeof Buffer, In.File.get());
+        Bytes.append(Buffer, N);
+        if (N < sizeof Buffer) break;
+    }
+    if (std::ferror(In.File.get())) throw PlatformError(Unreadable);
+    return ReadHklmBytes(Bytes, File, Key, Value, Missing);
+}
 
+std::optional<std::string> ReadHklmBytes(const std::string& Bytes, const std::string& File,
+                                         std::string_view Key, std::string_view Value, HklmMissing* Missing) {
     Format Fmt = Format::Regedit4;
     std::u16string Content = DecodeFile(Bytes, Fmt);
     std::u16string KeyU = Utf16FromCp1252(Key);

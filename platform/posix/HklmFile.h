@@ -16,5 +16,9 @@ namespace platform::detail {
 // malformed file.
 std::optional<std::string> ReadHklmFileString(const std::string& File, std::string_view Key,
                                               std::string_view Value, HklmMissing* Missing = nullptr);
+// The same for the export file's bytes; File is the name errors give.
+std::optional<std::string> ReadHklmBytes(const std::string& Bytes, const std::string& File,
+                                         std::string_view Key, std::string_view Value,
+                                         HklmMissing* Missing = nullptr);
 
 } // namespace platform::detail

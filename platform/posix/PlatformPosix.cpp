@@ -5,11 +5,15 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <new>
 #include <pwd.h>
 #include <sys/file.h>
@@ -86,8 +90,15 @@ std::string DeliveryBase() {
 }
 
 std::string TempDir() {
-    if (const char* T = std::getenv("TMPDIR"); T && *T) return IncludePathDelimiter(T);
+    // A relative TMPDIR would follow the working folder; one that names no
+    // folder could hold no file.
+    if (const char* T = std::getenv("TMPDIR"); T && *T == '/' && DirectoryExists(T))
+        return IncludePathDelimiter(T);
     return "/tmp/";
+}
+
+std::string TempDirVariable() {
+    return "TMPDIR";
 }
 
 bool FileExists(const std::string& Path) {
@@ -112,7 +123,9 @@ bool DeleteFile(const std::string& Path) {
 }
 
 bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
-    int In = open(Source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO under the name is refused instead of
+    // waiting for a writer; a regular file reads the same either way.
+    int In = open(Source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (In < 0) return false;
     struct stat St {};
     if (fstat(In, &St) != 0 || !S_ISREG(St.st_mode)) {
@@ -154,6 +167,93 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
     close(In);
     if (!Ok) unlink(Target.c_str()); // never leave a partial copy behind
     return Ok;
+}
+
+std::FILE* OpenRegularFile(const std::string& Path, std::string& Why) {
+    const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (Fd < 0) {
+        Why = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat St {};
+    if (fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+        Why = S_ISDIR(St.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        close(Fd);
+        return nullptr;
+    }
+    fcntl(Fd, F_SETFL, fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* File = fdopen(Fd, "rb");
+    if (File == nullptr) {
+        Why = std::strerror(errno);
+        close(Fd);
+    }
+    return File;
+}
+
+std::optional<std::string> CreateTempFile(const std::string& Prefix) {
+    std::string Name = Prefix + "XXXXXX";
+    const int Fd = mkstemp(Name.data());
+    if (Fd < 0) return std::nullopt;
+    close(Fd);
+    return Name;
+}
+
+bool WriteNewFile(const std::string& Path, std::string_view Bytes) {
+    const int Fd = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Fd < 0) return false;
+    bool Ok = true;
+    for (std::size_t Done = 0; Ok && Done < Bytes.size();) {
+        const ssize_t W = write(Fd, Bytes.data() + Done, Bytes.size() - Done);
+        if (W < 0 && errno == EINTR) continue;
+        Ok = W > 0;
+        if (Ok) Done += static_cast<std::size_t>(W);
+    }
+    if (close(Fd) != 0) Ok = false;
+    if (!Ok) unlink(Path.c_str());
+    return Ok;
+}
+
+// ---- Termination signals -------------------------------------------------
+
+namespace {
+
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+volatile std::sig_atomic_t g_PendingSignal = 0;
+struct sigaction g_PreviousActions[std::size(kTerminationSignals)];
+bool g_Installed[std::size(kTerminationSignals)] = {};
+
+void NoteSignal(int Signal) {
+    if (g_PendingSignal == 0) g_PendingSignal = Signal;
+}
+
+} // namespace
+
+TerminationGuard::TerminationGuard() {
+    g_PendingSignal = 0;
+    for (std::size_t I = 0; I < std::size(kTerminationSignals); ++I) {
+        struct sigaction Previous {};
+        sigaction(kTerminationSignals[I], nullptr, &Previous);
+        // A signal ignored by whoever started the program (nohup) stays ignored.
+        g_Installed[I] = Previous.sa_handler != SIG_IGN;
+        if (!g_Installed[I]) continue;
+        struct sigaction Action {};
+        Action.sa_handler = NoteSignal;
+        sigemptyset(&Action.sa_mask);
+        Action.sa_flags = SA_RESTART;
+        sigaction(kTerminationSignals[I], &Action, &g_PreviousActions[I]);
+    }
+}
+
+TerminationGuard::~TerminationGuard() {
+    for (std::size_t I = 0; I < std::size(kTerminationSignals); ++I)
+        if (g_Installed[I]) sigaction(kTerminationSignals[I], &g_PreviousActions[I], nullptr);
+    const int Signal = g_PendingSignal;
+    g_PendingSignal = 0;
+    if (Signal != 0) raise(Signal);
+}
+
+int TerminationRequested() {
+    return g_PendingSignal;
 }
 
 namespace {
@@ -200,9 +300,47 @@ std::optional<uint64_t> FileSize(const std::string& Path) {
     return static_cast<uint64_t>(St.st_size);
 }
 
+RegularFile OpenRegularFile(const std::string& Path) {
+    RegularFile Result;
+    auto Missing = [] {
+        return errno == ENOENT || errno == ENOTDIR ? OpenStatus::Missing : OpenStatus::Failed;
+    };
+    struct stat St {};
+    // Opening some devices has effects of its own: their type is refused first.
+    if (stat(Path.c_str(), &St) != 0) {
+        Result.Status = Missing();
+        return Result;
+    }
+    if (!S_ISREG(St.st_mode)) {
+        Result.Status = OpenStatus::NotRegular;
+        return Result;
+    }
+    const int Fd = open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (Fd < 0) {
+        Result.Status = Missing();
+        return Result;
+    }
+    if (fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+        Result.Status = S_ISREG(St.st_mode) ? OpenStatus::Failed : OpenStatus::NotRegular;
+        close(Fd);
+        return Result;
+    }
+    // Reads of a regular file never wait; the flag goes so that none is short.
+    const int Flags = fcntl(Fd, F_GETFL);
+    std::FILE* File = Flags < 0 || fcntl(Fd, F_SETFL, Flags & ~O_NONBLOCK) != 0 ? nullptr : fdopen(Fd, "rb");
+    if (!File) {
+        close(Fd);
+        return Result;
+    }
+    Result.File.reset(File);
+    Result.Size = static_cast<uint64_t>(St.st_size);
+    Result.Status = OpenStatus::Opened;
+    return Result;
+}
+
 std::optional<LocalDate> FileLastWriteDate(const std::string& Path) {
     struct stat St {};
-    if (stat(Path.c_str(), &St) != 0) return std::nullopt;
+    if (stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) return std::nullopt;
     return DateOf(St.st_mtime);
 }
 

@@ -15,9 +15,13 @@
 #include "Platform.h"
 #include "win/WideText.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <filesystem>
+#include <io.h>
 
 namespace platform {
 
@@ -116,6 +120,10 @@ std::string TempDir() {
     return IncludePathDelimiter(Utf8(std::wstring(Buf, N)));
 }
 
+std::string TempDirVariable() {
+    return "TMP";
+}
+
 bool FileExists(const std::string& Path) {
     DWORD A = GetFileAttributesW(Wide(Path).c_str());
     return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
@@ -139,6 +147,51 @@ bool DeleteFile(const std::string& Path) {
 
 bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
     return ::CopyFileW(Wide(Source).c_str(), Wide(Target).c_str(), TRUE) != 0;
+}
+
+std::FILE* OpenRegularFile(const std::string& Path, std::string& Why) {
+    if (!FileExists(Path)) {
+        Why = DirectoryExists(Path) ? "is a directory" : "not a regular file";
+        return nullptr;
+    }
+    std::FILE* File = _wfopen(Wide(Path).c_str(), L"rb");
+    if (File == nullptr) Why = std::strerror(errno);
+    return File;
+}
+
+std::optional<std::string> CreateTempFile(const std::string& Prefix) {
+    static const char Chars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int Attempt = 0; Attempt < 100; ++Attempt) {
+        std::string Name = Prefix;
+        for (int I = 0; I < 6; ++I) Name += Chars[static_cast<unsigned>(std::rand()) % 36];
+        const HANDLE H = CreateFileW(Wide(Name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (H != INVALID_HANDLE_VALUE) {
+            CloseHandle(H);
+            return Name;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool WriteNewFile(const std::string& Path, std::string_view Bytes) {
+    const HANDLE H = CreateFileW(Wide(Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (H == INVALID_HANDLE_VALUE) return false;
+    DWORD Written = 0;
+    bool Ok = WriteFile(H, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr) != 0 &&
+              Written == Bytes.size();
+    if (CloseHandle(H) == 0) Ok = false;
+    if (!Ok) ::DeleteFileW(Wide(Path).c_str());
+    return Ok;
+}
+
+TerminationGuard::TerminationGuard() = default;
+TerminationGuard::~TerminationGuard() = default;
+
+int TerminationRequested() {
+    return 0;
 }
 
 namespace {
@@ -186,9 +239,38 @@ std::optional<uint64_t> FileSize(const std::string& Path) {
     return (static_cast<uint64_t>(D.nFileSizeHigh) << 32) | D.nFileSizeLow;
 }
 
+RegularFile OpenRegularFile(const std::string& Path) {
+    RegularFile Result;
+    WIN32_FILE_ATTRIBUTE_DATA D{};
+    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D)) {
+        const DWORD E = GetLastError();
+        Result.Status =
+            E == ERROR_FILE_NOT_FOUND || E == ERROR_PATH_NOT_FOUND ? OpenStatus::Missing : OpenStatus::Failed;
+        return Result;
+    }
+    if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Result.Status = OpenStatus::NotRegular;
+        return Result;
+    }
+    std::FILE* File = _wfopen(Wide(Path).c_str(), L"rb");
+    if (!File) return Result;
+    Result.File.reset(File);
+    // Device names (CON, NUL, COM1) open as files of another type.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(File)))) != FILE_TYPE_DISK) {
+        Result.File.reset();
+        Result.Status = OpenStatus::NotRegular;
+        return Result;
+    }
+    Result.Size = (static_cast<uint64_t>(D.nFileSizeHigh) << 32) | D.nFileSizeLow;
+    Result.Status = OpenStatus::Opened;
+    return Result;
+}
+
 std::optional<LocalDate> FileLastWriteDate(const std::string& Path) {
     WIN32_FILE_ATTRIBUTE_DATA D{};
-    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D)) return std::nullopt;
+    if (!GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &D) ||
+        (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
     FILETIME Local{};
     SYSTEMTIME St{};
     if (!FileTimeToLocalFileTime(&D.ftLastWriteTime, &Local) || !FileTimeToSystemTime(&Local, &St))

@@ -40,33 +40,29 @@ private:
 // The real writer, its lines going through an EditingSink.
 class EditingWriter : public txad::BodyWriter {
 public:
-    EditingWriter(std::unique_ptr<txad::BodyWriter> Inner, LineEdit Edit, txad::Edition Ed)
-        : BodyWriter(Inner->RecordCode(), txad::BodyLayout(Ed, Inner->RecordCode())),
-          FInner(std::move(Inner)), FEdit(std::move(Edit)) {}
+    EditingWriter(std::unique_ptr<txad::BodyWriter> Inner, LineEdit Edit)
+        : FInner(std::move(Inner)), FEdit(std::move(Edit)) {}
     void Write(TClientDataSet& Data, ByteSink& Sink) override {
         EditingSink Editing(Sink, FEdit);
         FInner->Write(Data, Editing);
     }
+    std::string_view RecordCode() const override { return FInner->RecordCode(); }
 
 private:
     std::unique_ptr<txad::BodyWriter> FInner;
     LineEdit FEdit;
 };
 
-// A record set whose body writer of file Edit.file is an EditingWriter.
-template <class RecordSet>
-class FaultyRecordSet : public RecordSet {
-public:
-    FaultyRecordSet(std::string Target, LineEdit Edit)
-        : RecordSet(std::move(Target)), FEdit(std::move(Edit)) {}
-    std::unique_ptr<txad::BodyWriter> MakeBodyWriter(int Index) const override {
-        std::unique_ptr<txad::BodyWriter> Writer = RecordSet::MakeBodyWriter(Index);
-        if (Index != FEdit.file) return Writer;
-        return std::make_unique<EditingWriter>(std::move(Writer), FEdit, this->LayoutEdition());
-    }
-
-private:
-    LineEdit FEdit;
-};
+// The record set of Ed for Target whose body writer of file Edit.file is an
+// EditingWriter.
+inline txad::ExportRecordSet FaultyRecordSet(std::string Target, LineEdit Edit,
+                                             txad::Edition Ed = txad::Edition::Current) {
+    const std::span<const txad::FileLayout> Files = txad::FileLayouts(Ed, Target);
+    return txad::ExportRecordSet(std::move(Target), Ed, [Files, Edit](const txad::FileLayout& File) {
+        std::unique_ptr<txad::BodyWriter> Writer = txad::MakeBodyWriter(File);
+        if (Edit.file < 0 || &File != &Files[static_cast<std::size_t>(Edit.file)]) return Writer;
+        return std::unique_ptr<txad::BodyWriter>(std::make_unique<EditingWriter>(std::move(Writer), Edit));
+    });
+}
 
 } // namespace testsupport

@@ -5,9 +5,14 @@
 #include "DataSetTestSupport.h"
 #include "PacketTable.h"
 
+#include "ExpectThrow.h"
+
 #include <ctime>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using dstest::WritePacket;
 using testsupport::PacketXml;
@@ -157,6 +162,16 @@ std::string FieldPacket(std::string_view Attributes) {
     return PacketXml("<FIELD attrname=\"Nome\" fieldtype=\"string\" " + std::string(Attributes) + "/>", "");
 }
 
+// A ROW on line 2 holding Depth levels of elements the table ignores.
+std::string NestedPacket(int Depth) {
+    std::string open, close;
+    for (int i = 0; i < Depth; ++i) {
+        open += "<a>";
+        close += "</a>";
+    }
+    return PacketXml(kNameField, "\n<ROW Nome=\"n\">" + open + close + "</ROW>");
+}
+
 std::string StatePacket(std::string_view State) {
     return PacketXml(kNameField,
                      "<ROW Nome=\"a\"/>\n<ROW RowState=\"" + std::string(State) + "\" Nome=\"b\"/>");
@@ -215,6 +230,15 @@ TEST(HostilePacket, BrokenShapesFailWithTheirReason) {
          "not well-formed (invalid token)"},
         {"odd byte count in UTF-16", Utf16(Widen(PacketXml(kNameField, "")), false) + "x", 1,
          "not well-formed (invalid token)"},
+        // DATAPACKET, ROWDATA and ROW are three levels.
+        {"tenth level inside a ROW", NestedPacket(7), 2, "elements nested deeper than 9 levels"},
+        {"tenth level of nested fields",
+         std::string(dstest::kProlog) +
+             "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>\n"
+             "<FIELD attrname=\"a\" fieldtype=\"nested\"><FIELDS><FIELD attrname=\"b\" fieldtype=\"nested\">"
+             "<FIELDS><FIELD attrname=\"c\" fieldtype=\"nested\"><FIELDS><FIELD attrname=\"d\"/></FIELDS>"
+             "</FIELD></FIELDS></FIELD></FIELDS></FIELD></FIELDS></METADATA><ROWDATA/></DATAPACKET>",
+         2, "elements nested deeper than 9 levels"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -231,6 +255,118 @@ TEST(HostilePacket, BrokenShapesFailWithTheirReason) {
             }
         }
     }
+}
+
+// Nine levels, the deepest a packet's nested datasets go, still load.
+TEST(HostilePacket, NineLevelsLoad) {
+    ExpectValue(NestedPacket(6), "n");
+}
+
+struct EncodingCase {
+    const char* name;
+    const char* encoding;
+    std::string expected; // the value's bytes, or the refusal
+};
+
+// A declared encoding is read as it says or refused: never other letters read
+// silently as CP1252. The value is the byte E8 in the single-byte encodings.
+TEST(HostilePacket, DeclaredEncodingsAreReadOrRefused) {
+    const std::string refused =
+        " dichiarata non gestita: si leggono UTF-8, UTF-16, windows-1252 e ISO-8859-1";
+    const EncodingCase cases[] = {
+        {"windows-1252", "windows-1252", "Citt\xE0"},
+        {"its other name", "CP1252", "Citt\xE0"},
+        {"ISO-8859-1", "iso-8859-1", "Citt\xE0"},
+        {"latin1", "latin1", "Citt\xE0"},
+        {"ASCII", "US-ASCII", "Citt\xE0"},
+        {"ISO-8859-15", "ISO-8859-15", "codifica \"ISO-8859-15\"" + refused},
+        {"windows-1250", "windows-1250", "codifica \"windows-1250\"" + refused},
+        {"unknown name", "x-scuola", "codifica \"x-scuola\"" + refused},
+        {"UTF-16 declared over single bytes", "UTF-16", "codifica \"UTF-16\"" + refused},
+        {"name with controls shown safely", "a\x1B[2Jb", "codifica \"a??2Jb\"" + refused},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = NamePacket(u"Citt\u00E0", Enc::Plain);
+        bytes.replace(0, std::string(dstest::kProlog).size(),
+                      std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding + "\"?>");
+        for (size_t chunk : {size_t(1) << 20, size_t(3)}) {
+            SCOPED_TRACE(chunk);
+            try {
+                const auto t = dataset::ParsePacket(bytes, "enc.xml", chunk);
+                ASSERT_EQ(t->LiveRowCount(), 1u);
+                EXPECT_EQ(t->Value(0, 0), c.expected);
+            } catch (const dataset::PacketError& e) {
+                EXPECT_EQ(e.Line(), 1u);
+                EXPECT_EQ(e.Reason(), c.expected);
+            }
+        }
+    }
+}
+
+double CpuSeconds();
+
+struct TokenCase {
+    const char* name;
+    std::string bytes;
+    std::string value;
+};
+
+// Expat scans a token it has not seen the end of again on every call: fed a
+// byte at a time, a megabyte-long value or comment took hours. Whatever the
+// chunk, the work grows with the packet, not its square.
+TEST(HostilePacket, HugeTokensLoadInLinearTime) {
+    const std::string big(size_t(1) << 20, 'x');
+    const std::string comment = PacketXml(kNameField, "<!--" + big + "--><ROW Nome=\"c\"/>");
+    const TokenCase cases[] = {
+        {"attribute value", NamePacket(Widen(big), Enc::Plain), big},
+        {"comment", comment, "c"},
+        {"attribute value in UTF-16", NamePacket(Widen(big), Enc::Utf16Le), big},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (size_t chunk : {size_t(1), size_t(7), size_t(4096)}) {
+            SCOPED_TRACE(chunk);
+            const double start = CpuSeconds();
+            const auto t = dataset::ParsePacket(c.bytes, "token.xml", chunk);
+            EXPECT_LT(CpuSeconds() - start, 10.0);
+            ASSERT_EQ(t->LiveRowCount(), 1u);
+            EXPECT_EQ(t->Value(0, 0), c.value);
+        }
+    }
+}
+
+// A FIFO, a folder or a device named as a packet is refused at once, never
+// waited on; a file larger than any packet is "too large", not short of memory.
+TEST(HostilePacket, WhatCannotBeAPacketIsRefused) {
+    const std::string dir = testsupport::SandboxDir() + "/odd-files/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "folder.xml");
+    ASSERT_EQ(mkfifo((dir + "fifo.xml").c_str(), 0600), 0);
+    for (const std::string& path : {dir + "fifo.xml", dir + "folder.xml", std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        TClientDataSet ds;
+        EXPECT_THROW_MSG(ds.LoadFromFile(path), EVxError, "Cannot open file " + path);
+    }
+    const std::pair<const char*, uint64_t> sizes[] = {
+        {"just over the bound", dataset::kMaxPacketBytes + 1},
+        {"100 GB", uint64_t(100) << 30},
+    };
+    for (const auto& [name, size] : sizes) {
+        SCOPED_TRACE(name);
+        const std::string path = dir + "sparse.xml";
+        testsupport::WriteFileBytes(path, "<?xml version=\"1.0\"?>");
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
+        try {
+            TClientDataSet ds;
+            ds.LoadFromFile(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const dataset::PacketError& e) {
+            EXPECT_EQ(e.Line(), 1u);
+            EXPECT_EQ(e.Reason(), "the file is too large: a packet holds at most 4 GB");
+        }
+    }
+    std::filesystem::remove_all(dir);
 }
 
 struct NumberCase {
@@ -352,6 +488,20 @@ rlim_t DataSize() {
     std::_Exit(5);
 }
 #endif
+
+// Elements opened inside a ROW are refused at the tenth level, before
+// expat's stack of open elements (about 47 times the file) outgrows the room.
+TEST(HostilePacket, DeepNestingStaysWithinTheFilesMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own mappings count against the data limit";
+#else
+    std::string open;
+    for (int i = 0; i < 3000000; ++i) open += "<a>";
+    const std::string path = WritePacket(PacketXml(kNameField, "\n<ROW Nome=\"n\">" + open + "</ROW>"));
+    EXPECT_EXIT(LoadWithLittleRoom(path), testing::ExitedWithCode(3),
+                "Invalid data packet .*, line 2: elements nested deeper than 9 levels");
+#endif
+}
 
 // Memory running out while a packet loads is that packet's error, never the
 // end of the process. The child process gets a data limit its packet exceeds.

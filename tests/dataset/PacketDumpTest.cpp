@@ -43,11 +43,37 @@ TEST(PacketDump, PrintsFieldsAndRowsInUtf8) {
     EXPECT_EQ(plain.out, "Fields (2)\n  Nome string 40\n  Alunni i4\nRows (2)\n"
                          "1: Nome=\"Forl\xC3\xAC, \\\"A\\\"\\r\\nx\" Alunni=\"22\"\n"
                          "2: Nome=\"\" Alunni=<null>\n|stderr:");
-    const DumpResult csv = PacketDump(path + " --csv");
+    const DumpResult csv = PacketDump(path + " --raw-csv");
     EXPECT_EQ(csv.status, 0);
     EXPECT_EQ(csv.out, "Nome,Alunni\r\n\"Forl\xC3\xAC, \"\"A\"\"\r\nx\",22\r\n,\r\n|stderr:");
+    // For a spreadsheet the line break shows as its symbols: one row, one line.
+    const DumpResult sheet = PacketDump(path + " --csv");
+    EXPECT_EQ(sheet.status, 0);
+    EXPECT_EQ(sheet.out,
+              "Nome,Alunni\r\n\"Forl\xC3\xAC, \"\"A\"\"\xE2\x90\x8D\xE2\x90\x8Ax\",22\r\n,\r\n|stderr:");
     const DumpResult fields = PacketDump(path + " --fields");
     EXPECT_EQ(fields.out, "Fields (2)\n  Nome string 40\n  Alunni i4\n|stderr:");
+}
+
+// Values from a packet reach a spreadsheet as text: a
+// formula is quoted out, control characters from character references show
+// as symbols, and a number keeps its minus.
+TEST(PacketDump, CsvForASpreadsheetNeverHoldsAFormula) {
+    const std::string path = dstest::WritePacket(testsupport::PacketXml(
+        "<FIELD attrname=\"Nome\" fieldtype=\"string\" WIDTH=\"80\"/>"
+        "<FIELD attrname=\"Saldo\" fieldtype=\"i4\"/>",
+        "<ROW Nome=\"=HYPERLINK(&quot;http://x&quot;,&quot;Apri&quot;)\" Saldo=\"-5\"/>"
+        "<ROW Nome=\"@SUM(1+1)&#27;[2J&#1;&#9;x\" Saldo=\"7\"/>"));
+    const DumpResult sheet = PacketDump(path + " --csv");
+    EXPECT_EQ(sheet.status, 0);
+    EXPECT_EQ(sheet.out, "Nome,Saldo\r\n"
+                         "\"'=HYPERLINK(\"\"http://x\"\",\"\"Apri\"\")\",-5\r\n"
+                         "\"'@SUM(1+1)\xE2\x90\x9B[2J\xE2\x90\x81\xE2\x90\x89x\",7\r\n|stderr:");
+    const DumpResult raw = PacketDump(path + " --raw-csv");
+    EXPECT_EQ(raw.status, 0);
+    EXPECT_EQ(raw.out, "Nome,Saldo\r\n"
+                       "\"=HYPERLINK(\"\"http://x\"\",\"\"Apri\"\")\",-5\r\n"
+                       "@SUM(1+1)\x1B[2J\x01\tx,7\r\n|stderr:");
 }
 
 TEST(PacketDump, BrokenOrMissingPacketsFailWithTheirFile) {

@@ -19,6 +19,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/time.h>
 #include <vector>
@@ -694,6 +695,62 @@ TEST_F(DemoRun, TwoRunsAtOnceBothDeliverACompleteSet) {
         }
     }
 }
+
+// What stands in the place of an input file that is not a regular file.
+enum class Odd { Fifo, Folder };
+
+struct OddInputCase {
+    const char* Name;
+    const char* File; // below the demo copy's root
+    Odd Kind;
+    const char* Stderr; // "PATH" stands for the file's full path
+};
+
+void PrintTo(const OddInputCase& C, std::ostream* Out) {
+    *Out << C.Name;
+}
+
+class OddInput : public DemoRun, public ::testing::WithParamInterface<OddInputCase> {};
+
+// A FIFO (no writer will ever come) or a folder in place of the registry
+// file, a packet or the parameter file is a start-up error at once: the
+// program neither waits nor exports.
+TEST_P(OddInput, IsRefusedAtOnce) {
+    const OddInputCase& C = GetParam();
+    const fs::path Path = Root / C.File;
+    fs::remove(Path);
+    if (C.Kind == Odd::Fifo)
+        ASSERT_EQ(mkfifo(Path.c_str(), 0600), 0);
+    else
+        fs::create_directory(Path);
+    auto Child = Start(ADOX_PROGRAM, {QString::fromStdString(Data.string()), "aie", "1", "--unattended"});
+    if (!Child->waitForFinished(30000)) {
+        Child->kill();
+        Child->waitForFinished();
+        FAIL() << "still running after 30 s";
+    }
+    EXPECT_EQ(Child->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(Child->exitCode(), 2);
+    std::string Expected = C.Stderr;
+    Expected.replace(Expected.find("PATH"), 4, Path.string());
+    const std::string Err = Child->readAllStandardError().toStdString();
+    EXPECT_NE(Err.find(Expected), std::string::npos) << Err;
+    EXPECT_FALSE(fs::exists(Data / "File014.txt"));
+    EXPECT_FALSE(fs::exists(Home / "rozadiver"));
+}
+
+const OddInputCase kOddInputCases[] = {
+    {"RegistryFifo", "hklm.reg", Odd::Fifo, "Cannot read registry file 'PATH'"},
+    {"RegistryFolder", "hklm.reg", Odd::Folder, "Cannot read registry file 'PATH'"},
+    {"PacketFifo", "data/Body622.xml", Odd::Fifo, "Cannot open file PATH"},
+    {"PacketFolder", "data/Body815.xml", Odd::Folder, "Cannot open file PATH"},
+    {"ParameterFileFifo", "install/ETC/datrex/aie.ufp", Odd::Fifo, "File dei parametri non trovato: PATH"},
+    {"ParameterFileFolder", "install/ETC/datrex/aie.ufp", Odd::Folder,
+     "File dei parametri non trovato: PATH"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Demo, OddInput, ::testing::ValuesIn(kOddInputCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 } // namespace
 

@@ -7,9 +7,10 @@
 #include "TestSupport.h"
 
 #include "dataset/ClientDataSet.h"
-#include "export-classic/ClassicRecordSet.h"
+#include "export/ExportRecordSet.h"
 #include "export/OutputFileWriter.h"
 #include "export/StartupValues.h"
+#include "export/records/ClassicBodyWriters.h"
 #include "support/VxExceptions.h"
 
 #include <array>
@@ -31,14 +32,18 @@ std::string CopyFixture(const std::string& Name) {
 }
 
 // Writes every file of the record set for Target from the fixture's packets.
-void WriteAll(const ClassicRecordSet& Set, const std::string& DataDir) {
+void WriteAll(const ExportRecordSet& Set, const std::string& DataDir) {
     TClientDataSet Main("cdsMain");
     StartupState Startup = testsupport::StartupFor(Set, DataDir);
-    Startup.SchoolCount = CountSchools(Main, DataDir + "Body014.xml");
-    Startup.ParamFileDate = "01092021";
+    Startup.Header.SchoolCount = CountSchools(Main, DataDir + "Body014.xml");
+    Startup.Header.ParamFileDate = "01092021";
     const ExportSettings Settings = testsupport::SettingsOn(Startup, {2021, 10, 15});
     OutputFileWriter Writer(Set, Settings, Main);
-    for (int I = 0; I < static_cast<int>(Settings.OutFiles.size()); ++I) Writer.WriteOutputFile(I);
+    for (int I = 0; I < static_cast<int>(Set.FileLayouts().size()); ++I) Writer.WriteOutputFile(I);
+}
+
+ExportRecordSet ClassicSet(const char* Target) {
+    return ExportRecordSet(Target, Edition::Classic);
 }
 
 } // namespace
@@ -54,7 +59,7 @@ TEST(ClassicRecordSet, FilesMatchGoldenForBothRecipients) {
     for (const auto& Row : Rows) {
         SCOPED_TRACE(Row.Target);
         const std::string DataDir = CopyFixture("basic");
-        ClassicRecordSet Set(Row.Target);
+        const ExportRecordSet Set = ClassicSet(Row.Target);
         ASSERT_EQ(Set.OutFiles(), Row.Files);
         WriteAll(Set, DataDir);
         for (const auto& File : Row.Files) {
@@ -71,16 +76,22 @@ TEST(ClassicRecordSet, FilesMatchGoldenForBothRecipients) {
 }
 
 TEST(ClassicRecordSet, ListsAndCodesByTarget) {
-    ClassicRecordSet Aie("aie");
+    const ExportRecordSet Aie = ClassicSet("aie");
     EXPECT_EQ(Aie.BodyFiles(), (TStringList{"Body014.xml", "Body622.xml", "Body698.xml", "Body815.xml"}));
-    EXPECT_EQ(Aie.RecordCode(3), "R815");
-    EXPECT_EQ(Aie.RecordCode(4), "");
-    EXPECT_FALSE(Aie.LoadsPacket(4, 5));
-    EXPECT_TRUE(Aie.LoadsPacket(3, 5));
-    ClassicRecordSet Anarpe("anarpe");
-    EXPECT_TRUE(Anarpe.LoadsPacket(3, 4));
-    EXPECT_EQ(Anarpe.RecordCode(2), "A003");
-    EXPECT_TRUE(ClassicRecordSet("AIE").OutFiles().empty());
+    const std::span<const FileLayout> AieFiles = Aie.FileLayouts();
+    ASSERT_EQ(AieFiles.size(), 5u);
+    EXPECT_EQ(AieFiles[3].Body->Code(), "R815");
+    EXPECT_EQ(AieFiles[4].Body, nullptr);
+    EXPECT_EQ(Aie.MakeBodyWriter(AieFiles[4]), nullptr);
+    EXPECT_FALSE(AieFiles[4].Reloads);
+    EXPECT_TRUE(AieFiles[3].Reloads);
+    EXPECT_FALSE(AieFiles[0].Reloads);
+    EXPECT_FALSE(Aie.OneSchoolRecordPerCode());
+    const ExportRecordSet Anarpe = ClassicSet("anarpe");
+    EXPECT_TRUE(Anarpe.FileLayouts()[3].Reloads);
+    EXPECT_EQ(Anarpe.FileLayouts()[2].Body->Code(), "A003");
+    EXPECT_EQ(Anarpe.MakeBodyWriter(Anarpe.FileLayouts()[2])->RecordCode(), "A003");
+    EXPECT_TRUE(ClassicSet("AIE").OutFiles().empty());
 }
 
 TEST(ClassicRecordSet, RoundHalfUp) {
@@ -122,7 +133,7 @@ std::string WriteStatistics(const std::string& Packet) {
     TClientDataSet Data("cdsMain");
     Data.LoadFromFile(Path);
     StringSink Sink;
-    ClassStatRecordWriter("R698").Write(Data, Sink);
+    ClassStatRecordWriter(BodyLayout(Edition::Classic, "R698")).Write(Data, Sink);
     return Sink.Data();
 }
 
@@ -175,10 +186,10 @@ TEST(ClassicRecordSet, PrePassReadsYearIdentifierOnlyOnPcSchools) {
         Data.LoadFromFile(Dir + "Body622.xml");
         StringSink Sink;
         if (Row.Throws) {
-            EXPECT_THROW_MSG(ClassicClassRecordWriter("R622").Write(Data, Sink), EVxError,
-                             "'6x' is not a valid integer value for field 'IdAnnoCorso'");
+            EXPECT_THROW_MSG(ClassicClassRecordWriter(BodyLayout(Edition::Classic, "R622")).Write(Data, Sink),
+                             EVxError, "'6x' is not a valid integer value for field 'IdAnnoCorso'");
         } else {
-            ClassicClassRecordWriter("R622").Write(Data, Sink);
+            ClassicClassRecordWriter(BodyLayout(Edition::Classic, "R622")).Write(Data, Sink);
             EXPECT_EQ(Sink.Data().substr(0, 48), "R622      AAIC00100AANO     1  7LI0200000000 *\r\n");
         }
     }
@@ -189,7 +200,6 @@ TEST(ClassicRecordSet, AieHeaders) {
     Values.RunDate = "15102021";
     Values.SchoolCount = 7;
     Values.ParamFileDate = "01092021";
-    Values.FileCount = 5;
     const struct {
         const char* Case;
         int Index;
@@ -204,9 +214,8 @@ TEST(ClassicRecordSet, AieHeaders) {
     for (const auto& Row : Rows) {
         SCOPED_TRACE(Row.Case);
         Values.ParamFileDate = Row.ParamFileDate;
-        ClassicRecordSet Set("aie");
-        const std::unique_ptr<RecordFrame> Frame = Set.MakeRecordFrame(Values);
-        EXPECT_EQ(Frame->BuildHeaderRecord(Row.Index), Row.Expected);
+        const FileLayout& File = FileLayouts(Edition::Classic, "aie")[static_cast<std::size_t>(Row.Index)];
+        EXPECT_EQ(RecordFrame(Values).HeaderRecord(File), Row.Expected);
     }
 }
 
@@ -220,7 +229,7 @@ TEST(ClassicRecordSet, PacketsWithoutRowsGiveTwoLines) {
         Bytes.erase(From, Bytes.find("</ROWDATA>") - From);
         testsupport::WriteFileBytes(Dir + Packet, Bytes);
     }
-    WriteAll(ClassicRecordSet("aie"), Dir);
+    WriteAll(ClassicSet("aie"), Dir);
     const std::string Header = "R00115102021  2\r\n";
     const struct {
         const char* File;
@@ -241,15 +250,15 @@ TEST(ClassicRecordSet, MissingStatisticsPacketFailsTheThirdFile) {
         SCOPED_TRACE(Target);
         const std::string Dir = CopyFixture("basic");
         fs::remove(Dir + "Body698.xml");
-        const ClassicRecordSet Set(Target);
+        const ExportRecordSet Set = ClassicSet(Target);
         TClientDataSet Main("cdsMain");
         StartupState Startup = testsupport::StartupFor(Set, Dir);
-        Startup.SchoolCount = CountSchools(Main, Dir + "Body014.xml");
+        Startup.Header.SchoolCount = CountSchools(Main, Dir + "Body014.xml");
         const ExportSettings Settings = testsupport::SettingsOn(Startup, {2021, 10, 15});
         OutputFileWriter Writer(Set, Settings, Main);
         Writer.WriteOutputFile(0);
         Writer.WriteOutputFile(1);
         EXPECT_THROW_MSG(Writer.WriteOutputFile(2), EVxError, "Error reading file " + Dir + "Body698.xml");
-        EXPECT_FALSE(fs::exists(Dir + Settings.OutFiles[2]));
+        EXPECT_FALSE(fs::exists(Dir + Set.OutFiles()[2]));
     }
 }

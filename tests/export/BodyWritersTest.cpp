@@ -50,7 +50,7 @@ TEST(BodyWriters, AdoptionLineFromStringTypedIntegers) {
     TClientDataSet Data;
     Data.LoadFromBuffer(Packet(AdoptionFields, {AdoptionRow("1")}), "Body815.xml");
     StringSink Sink;
-    AdoptionRecordWriter("R815").Write(Data, Sink);
+    AdoptionRecordWriter(BodyLayout(Edition::Current, "R815")).Write(Data, Sink);
     EXPECT_EQ(Sink.Data(), AdoptionLine);
 }
 
@@ -59,7 +59,8 @@ TEST(BodyWriters, FailedWriteStopsTheWriterAfterTheLinesWritten) {
     Data.LoadFromBuffer(Packet(AdoptionFields, {AdoptionRow("1"), AdoptionRow("1"), AdoptionRow("1")}),
                         "Body815.xml");
     writerstest::FailingSink Sink(AdoptionLine.size() * 2 + 10);
-    EXPECT_THROW_MSG(AdoptionRecordWriter("R815").Write(Data, Sink), std::runtime_error, "sink full");
+    EXPECT_THROW_MSG(AdoptionRecordWriter(BodyLayout(Edition::Current, "R815")).Write(Data, Sink),
+                     std::runtime_error, "sink full");
     EXPECT_EQ(Sink.Data(), AdoptionLine + AdoptionLine);
 }
 
@@ -67,7 +68,7 @@ TEST(BodyWriters, ValueThatIsNotAnIntegerRaisesTheDataLayersError) {
     TClientDataSet Data;
     Data.LoadFromBuffer(Packet(AdoptionFields, {AdoptionRow("1"), AdoptionRow("12a")}), "Body815.xml");
     StringSink Sink;
-    EXPECT_THROW_MSG(AdoptionRecordWriter("R815").Write(Data, Sink), EVxError,
+    EXPECT_THROW_MSG(AdoptionRecordWriter(BodyLayout(Edition::Current, "R815")).Write(Data, Sink), EVxError,
                      "'12a' is not a valid integer value for field 'InUso'");
     EXPECT_EQ(Sink.Data(), AdoptionLine);
 }
@@ -80,7 +81,7 @@ TEST(BodyWriters, MissingFieldRaisesBeforeAnyLine) {
     TClientDataSet Data;
     Data.LoadFromBuffer(Packet(Fields, {Row}), "Body815.xml");
     StringSink Sink;
-    EXPECT_THROW_MSG(AdoptionRecordWriter("R815").Write(Data, Sink), EVxError,
+    EXPECT_THROW_MSG(AdoptionRecordWriter(BodyLayout(Edition::Current, "R815")).Write(Data, Sink), EVxError,
                      "Field 'ConsigliatoApprofondimento' not found");
     EXPECT_EQ(Sink.Data(), "");
 }
@@ -117,7 +118,7 @@ TEST(BodyWriters, SchoolRunsAndEmptyCodes) {
         TClientDataSet Data;
         Data.LoadFromBuffer(Packet(Fields, c.rows), "Body014.xml");
         StringSink Sink;
-        SchoolRecordWriter("R014").Write(Data, Sink);
+        SchoolRecordWriter(BodyLayout(Edition::Current, "R014"), true).Write(Data, Sink);
         EXPECT_EQ(Sink.Data(), c.expected);
     }
 }

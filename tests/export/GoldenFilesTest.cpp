@@ -56,9 +56,9 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
         TClientDataSet Main("cdsMain"), Tmp("cdsTmp");
         StartupState Startup =
             testsupport::StartupFor(Set, Data.Path(), Home.Path() + "rozadiver/datrex/" + c.target + "/");
-        Startup.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
-        Startup.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
-        Startup.ParamFileDate = c.paramFileDate;
+        Startup.Header.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
+        Startup.Header.CatalogueDate = ReadCatalogueDate(Tmp, Data.Path());
+        Startup.Header.ParamFileDate = c.paramFileDate;
         const ExportSettings S = testsupport::SettingsOn(Startup, {2026, 3, 5}, c.protocol);
 
         std::vector<std::string> Log;
@@ -68,13 +68,13 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
         EXPECT_FALSE(Run.Execute());
 
         const std::string Golden = writerstest::GoldenDir(c.fixture, c.target);
-        for (const std::string& Name : S.OutFiles) ExpectSameBytes(Golden + Name, Data.Path() + Name);
+        for (const std::string& Name : Set.OutFiles()) ExpectSameBytes(Golden + Name, Data.Path() + Name);
 
         std::vector<std::string> Expected = {"Generazione files...."};
-        for (const std::string& Name : S.OutFiles) Expected.push_back("- " + Name + " - OK");
+        for (const std::string& Name : Set.OutFiles()) Expected.push_back("- " + Name + " - OK");
         const std::string Dest = Home.Path() + "rozadiver/datrex/" + c.target;
         if (S.Target == "aie") {
-            for (const std::string& Name : S.OutFiles) ExpectSameBytes(Golden + Name, S.DestDir + Name);
+            for (const std::string& Name : Set.OutFiles()) ExpectSameBytes(Golden + Name, S.DestDir + Name);
             EXPECT_EQ(writerstest::FolderContents(S.DestDir).size(), 4u);
             Expected.push_back("\r\nCopia files....\r\n");
             Expected.push_back("I files sono disponibili nella cartella " + Dest +
@@ -85,7 +85,7 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
             EXPECT_EQ(writerstest::FolderContents(S.DestDir),
                       (std::map<std::string, std::string>{{"Anarpe.zip", "new archive"}}));
             std::vector<std::string> FileEntries;
-            for (const std::string& Name : S.OutFiles) FileEntries.push_back(Data.Path() + Name);
+            for (const std::string& Name : Set.OutFiles()) FileEntries.push_back(Data.Path() + Name);
             EXPECT_EQ(Zip.FileSpecs, FileEntries);
             Expected.push_back("\r\nCreazione zip....\r\n");
             Expected.push_back("Il file Anarpe.zip \xE8 disponibile nella cartella " + Dest +
@@ -96,7 +96,7 @@ TEST(GoldenFiles, ExportRunWritesTheExpectedBytes) {
 
         // The packets are never written.
         auto InputsAfter = writerstest::FolderContents(Data.Path());
-        for (const std::string& Name : S.OutFiles) InputsAfter.erase(Name);
+        for (const std::string& Name : Set.OutFiles()) InputsAfter.erase(Name);
         EXPECT_EQ(InputsAfter, InputsBefore);
     }
 }

@@ -169,28 +169,10 @@ TEST(ExportFormButtons, FollowPathPageStartupAndRun) {
     }
 }
 
-TEST(ExportSettingsFromStartup, EveryValueInItsPlaceAndTheRunDateFromTheClock) {
+TEST(ExportSettingsFromStartup, TheRunDateComesFromTheClock) {
     StartupState Startup;
-    Startup.DataDir = "/dati/";
-    Startup.DestDir = "/home/u/rozadiver/datrex/aie/";
-    Startup.Target = "aie";
-    Startup.BodyFiles = {"Body014.xml", "Body622.xml"};
-    Startup.OutFiles = {"File014.txt", "File622.txt"};
-    Startup.SchoolCount = 7;
-    Startup.ParamFileDate = "01092021";
-    Startup.CatalogueDate = "15/03/2022";
     // A run started just before midnight carries that day.
     const ExportSettings S = MakeExportSettings(Startup, "PROT-12", {2026, 12, 31, 23, 59, 59, 999});
-    EXPECT_EQ(S.DataDir, Startup.DataDir);
-    EXPECT_EQ(S.DestDir, Startup.DestDir);
-    EXPECT_EQ(S.Target, "aie");
-    EXPECT_EQ(S.BodyFiles, Startup.BodyFiles);
-    EXPECT_EQ(S.OutFiles, Startup.OutFiles);
-    EXPECT_EQ(S.SchoolCount, 7);
-    EXPECT_EQ(S.ParamFileDate, "01092021");
-    EXPECT_EQ(S.CatalogueDate, "15/03/2022");
-    EXPECT_EQ(S.ProtocolNumber, "PROT-12");
-    EXPECT_EQ(S.RunDate.Year, 2026);
-    EXPECT_EQ(S.RunDate.Month, 12);
-    EXPECT_EQ(S.RunDate.Day, 31);
+    EXPECT_EQ(S.Header.RunDate, "31122026");
+    EXPECT_EQ(S.Header.ProtocolNumber, "PROT-12");
 }

@@ -32,9 +32,9 @@ struct Fixture {
     explicit Fixture(const char* Target, const char* Case = "basic") : Set(Target) {
         writerstest::CopyFixture(Case, Data.Path());
         txad::StartupState Startup = testsupport::StartupFor(Set, Data.Path(), Home.Path() + "dest/");
-        Startup.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
-        Startup.CatalogueDate = "15/03/2021";
-        Startup.ParamFileDate = "01092021";
+        Startup.Header.SchoolCount = CountSchools(Main, Data.Path() + "Body014.xml");
+        Startup.Header.CatalogueDate = "15/03/2021";
+        Startup.Header.ParamFileDate = "01092021";
         S = testsupport::SettingsOn(Startup, {2026, 3, 5}, "Prot. n\xB0 42/2021");
     }
     // Runs the export; the log's lines.
@@ -198,7 +198,7 @@ TEST(OutputFile, CountsThatDoNotFitStopTheRunBeforeTheFileIsTouched) {
         Fixture F(r.target);
         if (r.classRows >= 0)
             testsupport::WriteFileBytes(F.Data.Path() + "Body622.xml", ClassPacket(r.classRows));
-        F.S.SchoolCount = r.schools;
+        F.S.Header.SchoolCount = r.schools;
         testsupport::WriteFileBytes(F.Data.Path() + r.untouched, "earlier run");
         const std::vector<std::string> Log = F.Run(true);
         ASSERT_EQ(Log.size(), static_cast<std::size_t>(r.okLines) + 2);

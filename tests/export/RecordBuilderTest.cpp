@@ -1,11 +1,13 @@
-// The record builder: values padded or cut by the layout, constants from the
-// table, and a writer that does not match its table stopped.
+// The record builder: packet fields copied and computed values placed by the
+// layout, padded or cut to their widths, constants from the table, and a
+// caller that does not supply what its table takes stopped.
 
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "ExpectThrow.h"
+#include "TestPacket.h"
 #include "export/RecordBuilder.h"
 #include "support/VxExceptions.h"
 
@@ -16,12 +18,20 @@ namespace {
 constexpr std::array<LayoutField, 6> Fields = {{
     {"Codice record", 1, 4, FieldPad::Right, FieldContent::Constant, "T001"},
     {"Nome", 5, 3, FieldPad::Right, FieldContent::Text, "Nome"},
-    {"Numero", 8, 3, FieldPad::Left, FieldContent::Number, "Numero"},
+    {"Numero", 8, 3, FieldPad::Left, FieldContent::Number, "calcolato", FieldValue::LineCount},
     {"Riempimento", 11, 2, FieldPad::Right, FieldContent::Constant, "  "},
     {"Nota", 13, 0, FieldPad::Variable, FieldContent::Text, "Nota"},
     {"Fine record", 13, 1, FieldPad::Right, FieldContent::Constant, "*"},
 }};
 constexpr RecordLayout Layout{"Prova", Fields};
+
+// A dataset of one row with these Nome and Nota values.
+void LoadRow(TClientDataSet& Data, const std::string& Nome, const std::string& Nota) {
+    Data.LoadFromBuffer(testsupport::Packet({"Nota:string:2000", "Nome:string:10"},
+                                            {testsupport::Row({"Nome", "Nota"}, {Nome, Nota})}),
+                        "Prova.xml");
+    Data.First();
+}
 
 } // namespace
 
@@ -38,26 +48,39 @@ TEST(RecordBuilder, PadsCutsAndWritesTheConstants) {
         {"long values keep their first characters", "abcd", "1234", "variable", "T001abc123  variable*\r\n"},
         {"empty values", "", "", "", "T001        *\r\n"},
     };
-    RecordBuilder B(Layout);
+    RecordBuilder B(Layout, {FieldValue::LineCount});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(B.Build({r.nome, r.numero, r.nota}), r.expected);
+        TClientDataSet Data;
+        LoadRow(Data, r.nome, r.nota);
+        B.Bind(Data);
+        B.Set(FieldValue::LineCount, r.numero);
+        EXPECT_EQ(B.Build(), r.expected);
     }
 }
 
-TEST(RecordBuilder, ValuesThatDoNotFillTheLayoutRaise) {
-    RecordBuilder B(Layout);
-    EXPECT_EQ(B.ValueCount(), 3u);
-    EXPECT_THROW_MSG(B.Build({"a", "1", "n", "x"}), EVxInternalError,
-                     "Il record T001 prende 3 valori, non 4");
-    EXPECT_THROW_MSG(B.Build({"a", "1"}), EVxInternalError, "Il record T001 prende 3 valori, non 2");
+TEST(RecordBuilder, WhatTheTableTakesMustBeThere) {
+    EXPECT_THROW_MSG(RecordBuilder(Layout, {FieldValue::SchoolCount}), EVxInternalError,
+                     "Il record T001 prende il campo Numero, che nessuno fornisce");
+    RecordBuilder B(Layout, {FieldValue::LineCount});
+    EXPECT_THROW_MSG(B.Build(), EVxInternalError, "Il record T001 copia campi di un dataset non collegato");
+    TClientDataSet Data;
+    Data.LoadFromBuffer(testsupport::Packet({"Nome:string:10"}, {}), "Prova.xml");
+    EXPECT_THROW_MSG(B.Bind(Data), EVxError, "Field 'Nota' not found");
 }
 
 TEST(RecordBuilder, TheBufferGrowsForALongVariableValue) {
-    RecordBuilder B(Layout);
+    RecordBuilder B(Layout, {FieldValue::LineCount});
     const std::string Long(1000, 'v');
-    EXPECT_EQ(B.Build({"a", "1", Long}), "T001a    1  " + Long + "*\r\n");
-    EXPECT_EQ(B.Build({"b", "2", "w"}), "T001b    2  w*\r\n");
+    TClientDataSet Data;
+    LoadRow(Data, "a", Long);
+    B.Bind(Data);
+    B.Set(FieldValue::LineCount, "1");
+    EXPECT_EQ(B.Build(), "T001a    1  " + Long + "*\r\n");
+    LoadRow(Data, "b", "w");
+    B.Bind(Data);
+    B.Set(FieldValue::LineCount, "2");
+    EXPECT_EQ(B.Build(), "T001b    2  w*\r\n");
 }
 
 TEST(RecordBuilder, BodyLayoutsByEditionAndCode) {

@@ -5,6 +5,7 @@
 #include "ExpectThrow.h"
 #include "export/ExportRecordSet.h"
 #include "export/RecordFrame.h"
+#include "export/RecordLayout.h"
 #include "support/VxExceptions.h"
 
 using namespace txad;
@@ -19,7 +20,6 @@ HeaderValues Values(const std::string& CatalogueDate, const std::string& Protoco
     V.ParamFileDate = ParamDate;
     V.CatalogueDate = CatalogueDate;
     V.ProtocolNumber = Protocol;
-    V.FileCount = 4;
     return V;
 }
 
@@ -49,12 +49,11 @@ TEST(RecordFrame, Headers) {
         {"ANARPE", "anarpe", Values("20210315", "PR-7"), 0, "F0503202601092021\r\n"},
         {"ANARPE without parameter file date", "anarpe", Values("", "", 12, ""), 2, "F05032026\r\n"},
         {"ANARPE ignores the school count", "anarpe", Values("", "", 5000), 1, "F0503202601092021\r\n"},
-        {"unknown recipient", "AIE", Values("20210315", "PR-7"), 0, ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        ExportRecordSet Set(r.target);
-        EXPECT_EQ(Set.MakeRecordFrame(r.values)->BuildHeaderRecord(r.index), r.expected);
+        const FileLayout& File = FileLayouts(Edition::Current, r.target)[static_cast<std::size_t>(r.index)];
+        EXPECT_EQ(RecordFrame(r.values).HeaderRecord(File), r.expected);
     }
 }
 
@@ -68,23 +67,22 @@ TEST(RecordFrame, Trailers) {
         {"AIE empty file", "aie", 2, "R09905032026    2\r\n"},
         {"AIE largest count", "aie", 99999, "R0990503202699999\r\n"},
         {"ANARPE", "anarpe", 1234, "L05032026 1234\r\n"},
-        {"unknown recipient", "anarpe ", 2, ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        ExportRecordSet Set(r.target);
-        EXPECT_EQ(Set.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(r.count), r.expected);
+        for (const FileLayout& File : FileLayouts(Edition::Current, r.target))
+            EXPECT_EQ(RecordFrame(Values("", "")).TrailerRecord(File, r.count), r.expected);
     }
 }
 
 TEST(RecordFrame, CountsThatDoNotFitRaise) {
-    ExportRecordSet Aie("aie");
-    EXPECT_THROW_MSG(Aie.MakeRecordFrame(Values("", "", 1000))->BuildHeaderRecord(1), EVxError,
+    const std::span<const FileLayout> Aie = FileLayouts(Edition::Current, "aie");
+    EXPECT_THROW_MSG(RecordFrame(Values("", "", 1000)).HeaderRecord(Aie[1]), EVxError,
                      "Numero di scuole (1000) superiore al massimo consentito dal tracciato (999)");
-    EXPECT_THROW_MSG(Aie.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(100000), EVxError,
+    EXPECT_THROW_MSG(RecordFrame(Values("", "")).TrailerRecord(Aie[0], 100000), EVxError,
                      "Numero di record (100000) superiore al massimo consentito dal tracciato (99999)");
-    ExportRecordSet Anarpe("anarpe");
-    EXPECT_THROW_MSG(Anarpe.MakeRecordFrame(Values("", ""))->BuildTrailerRecord(100000), EVxError,
+    const std::span<const FileLayout> Anarpe = FileLayouts(Edition::Current, "anarpe");
+    EXPECT_THROW_MSG(RecordFrame(Values("", "")).TrailerRecord(Anarpe[0], 100000), EVxError,
                      "Numero di record (100000) superiore al massimo consentito dal tracciato (99999)");
 }
 
@@ -94,12 +92,15 @@ TEST(RecordFrame, RecordCodesComeFromTheFileIndex) {
     ExportRecordSet Other("Aie");
     const char* aie[] = {"R014", "R622", "R815", "R81E"};
     const char* anarpe[] = {"A001", "A002", "A003", "A004"};
-    for (int I = 0; I < 4; ++I) {
+    ASSERT_EQ(Aie.FileLayouts().size(), 4u);
+    ASSERT_EQ(Anarpe.FileLayouts().size(), 4u);
+    for (std::size_t I = 0; I < 4; ++I) {
         SCOPED_TRACE(I);
-        EXPECT_EQ(Aie.RecordCode(I), aie[I]);
-        EXPECT_EQ(Aie.MakeBodyWriter(I)->RecordCode(), aie[I]);
-        EXPECT_EQ(Anarpe.RecordCode(I), anarpe[I]);
-        EXPECT_EQ(Other.RecordCode(I), "");
+        EXPECT_EQ(Aie.FileLayouts()[I].Body->Code(), aie[I]);
+        EXPECT_EQ(Aie.MakeBodyWriter(Aie.FileLayouts()[I])->RecordCode(), aie[I]);
+        EXPECT_EQ(Anarpe.FileLayouts()[I].Body->Code(), anarpe[I]);
+        EXPECT_EQ(Anarpe.MakeBodyWriter(Anarpe.FileLayouts()[I])->RecordCode(), anarpe[I]);
     }
+    EXPECT_TRUE(Other.FileLayouts().empty());
     EXPECT_TRUE(Other.OutFiles().empty());
 }

@@ -81,6 +81,9 @@ TEST(RecordLayout, TablesAreConsistent) {
             const FileLayout& File = Files[I];
             SCOPED_TRACE(File.FileName);
             EXPECT_EQ(File.FileName, r.files[I]);
+            // A file that reloads has a packet; a file has a writer exactly when it has a body.
+            EXPECT_TRUE(!File.Reloads || !File.Packet.empty());
+            EXPECT_EQ(File.Body == nullptr, File.Writer == BodyWriterKind::None);
             ASSERT_NE(File.Header, nullptr);
             ASSERT_NE(File.Trailer, nullptr);
             EXPECT_EQ(File.Header->FixedLength(), r.headerLengths[I]);

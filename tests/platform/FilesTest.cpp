@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -51,6 +52,47 @@ TEST_F(Files, LastWriteDateIsLocal) {
     EXPECT_EQ(D->Month, 9);
     EXPECT_EQ(D->Day, 1);
     EXPECT_FALSE(FileLastWriteDate(Dir() + "missing.ufp").has_value());
+}
+
+struct OpenCase {
+    const char* name;
+    std::string path; // below the scratch folder unless absolute
+    OpenStatus status;
+};
+
+// Only a regular file opens; a FIFO (no writer) or a device is refused at
+// once instead of blocking, through a symbolic link too.
+TEST_F(Files, OnlyRegularFilesOpenAndNothingWaits) {
+    testsupport::WriteFileBytes(Dir() + "plain.xml", "<DATAPACKET/>");
+    ASSERT_EQ(mkfifo((Dir() + "fifo.xml").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir((Dir() + "folder.xml").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("fifo.xml", (Dir() + "to-fifo.xml").c_str()), 0);
+    ASSERT_EQ(symlink("absent.xml", (Dir() + "dangling.xml").c_str()), 0);
+    const OpenCase cases[] = {
+        {"regular file", "plain.xml", OpenStatus::Opened},
+        {"missing", "absent.xml", OpenStatus::Missing},
+        {"below a file", "plain.xml/x.xml", OpenStatus::Missing},
+        {"dangling link", "dangling.xml", OpenStatus::Missing},
+        {"FIFO", "fifo.xml", OpenStatus::NotRegular},
+        {"link to a FIFO", "to-fifo.xml", OpenStatus::NotRegular},
+        {"folder", "folder.xml", OpenStatus::NotRegular},
+        {"character device", "/dev/zero", OpenStatus::NotRegular},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.path.front() == '/' ? c.path : Dir() + c.path;
+        const RegularFile f = OpenRegularFile(path);
+        EXPECT_EQ(f.Status, c.status);
+        EXPECT_EQ(f.File != nullptr, c.status == OpenStatus::Opened);
+        // The date of a parameter file is read from regular files alone.
+        EXPECT_EQ(FileLastWriteDate(path).has_value(), c.status == OpenStatus::Opened);
+    }
+    const RegularFile f = OpenRegularFile(Dir() + "plain.xml");
+    ASSERT_TRUE(f.File);
+    EXPECT_EQ(f.Size, 13u);
+    char text[32] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text, f.File.get()), 13u);
+    EXPECT_STREQ(text, "<DATAPACKET/>");
 }
 
 TEST_F(Files, CopyRefusesToOverwriteAndKeepsTheTime) {
@@ -160,4 +202,80 @@ TEST_F(Files, FolderLockHasOneHolderAtATime) {
     EXPECT_FALSE(Missing.Lock);
     EXPECT_FALSE(Missing.Busy);
     EXPECT_TRUE(QDir(m_tmp.path()).isEmpty());
+}
+
+// A FIFO, a folder or a device under a file's name is refused at once: a
+// FIFO with no writer would otherwise hold the open for ever.
+TEST_F(Files, OnlyRegularFilesAreReadOrCopied) {
+    ASSERT_EQ(mkfifo((Dir() + "fifo").c_str(), 0600), 0);
+    QDir().mkpath(QString::fromStdString(Dir() + "folder"));
+    testsupport::WriteFileBytes(Dir() + "plain", "bytes");
+    struct Row {
+        const char* Name;
+        std::string Path;
+        bool Regular;
+    };
+    const Row Rows[] = {
+        {"FIFO", Dir() + "fifo", false},
+        {"folder", Dir() + "folder", false},
+        {"device", "/dev/null", false},
+        {"regular file", Dir() + "plain", true},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        std::string Why;
+        std::FILE* File = OpenRegularFile(R.Path, Why);
+        EXPECT_EQ(File != nullptr, R.Regular) << Why;
+        if (File) std::fclose(File);
+        EXPECT_EQ(Why.empty(), R.Regular) << Why;
+        EXPECT_EQ(CopyFileNoOverwrite(R.Path, Dir() + "copy"), R.Regular);
+        EXPECT_EQ(FileExists(Dir() + "copy"), R.Regular);
+        std::remove((Dir() + "copy").c_str());
+    }
+}
+
+// Temporary files keep the bytes of their names, whatever the encoding.
+TEST_F(Files, TemporaryAndNewFilesTakeByteNames) {
+    const std::string Folder = Dir() + "caff\xE8/";
+    ASSERT_TRUE(ForceDirectories(Folder));
+    const std::optional<std::string> Temp = CreateTempFile(Folder + "zzz");
+    ASSERT_TRUE(Temp.has_value());
+    EXPECT_EQ(Temp->substr(0, Folder.size() + 3), Folder + "zzz");
+    EXPECT_EQ(Temp->size(), Folder.size() + 9);
+    EXPECT_TRUE(FileExists(*Temp));
+    EXPECT_FALSE(CreateTempFile(Dir() + "missing/zzz").has_value());
+
+    EXPECT_TRUE(WriteNewFile(Folder + "new", "bytes"));
+    EXPECT_EQ(testsupport::ReadFileBytes(Folder + "new"), "bytes");
+    EXPECT_FALSE(WriteNewFile(Folder + "new", "again")); // never replaces
+    EXPECT_EQ(testsupport::ReadFileBytes(Folder + "new"), "bytes");
+}
+
+// TMPDIR is taken only when it names an existing folder by an absolute path.
+TEST_F(Files, TemporaryFolderFromTheEnvironment) {
+    testsupport::WriteFileBytes(Dir() + "plain", "a file");
+    const char* Saved = std::getenv("TMPDIR");
+    const std::string Kept = Saved ? Saved : "";
+    struct Row {
+        const char* Name;
+        std::string Value;
+        std::string Expected;
+    };
+    const Row Rows[] = {
+        {"folder", Dir() + "sub", Dir() + "sub/"},
+        {"missing", Dir() + "missing", "/tmp/"},
+        {"a file", Dir() + "plain", "/tmp/"},
+        {"relative", "sub", "/tmp/"},
+        {"empty", "", "/tmp/"},
+    };
+    QDir().mkpath(QString::fromStdString(Dir() + "sub"));
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        setenv("TMPDIR", R.Value.c_str(), 1);
+        EXPECT_EQ(TempDir(), R.Expected);
+    }
+    if (Saved)
+        setenv("TMPDIR", Kept.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }

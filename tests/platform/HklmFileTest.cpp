@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace platform;
 
@@ -193,11 +194,15 @@ TEST_F(HklmFile, MalformedFileNamesFileAndLine) {
     }
 }
 
+// A folder or a FIFO (which would wait for a writer for ever) is refused at once.
 TEST_F(HklmFile, UnreadableFileIsAnError) {
     std::filesystem::create_directories(HklmFilePath());
     EXPECT_THROW_MSG(ReadHklmString(kKey, "MainDir"), PlatformError,
                      "Cannot read registry file '" + HklmFilePath() + "'");
     std::filesystem::remove(HklmFilePath());
+    ASSERT_EQ(mkfifo(HklmFilePath().c_str(), 0600), 0);
+    EXPECT_THROW_MSG(ReadHklmString(kKey, "MainDir"), PlatformError,
+                     "Cannot read registry file '" + HklmFilePath() + "'");
 }
 
 // The example shipped with the package is read as it stands, comments and all.

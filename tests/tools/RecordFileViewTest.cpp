@@ -28,8 +28,10 @@ constexpr LayoutField kTrailerFields[] = {
 constexpr RecordLayout kHeader{"Testata", kHeaderFields};
 constexpr RecordLayout kBody{"Periodo", kBodyFields};
 constexpr RecordLayout kTrailer{"Coda", kTrailerFields};
-constexpr FileLayout kFile{"Prova.txt", &kHeader, &kBody, &kTrailer, TrailerRule::Lines};
-constexpr FileLayout kNoBody{"Vuoto.txt", &kHeader, nullptr, &kTrailer, TrailerRule::Lines};
+constexpr FileLayout kFile{"Prova.txt",         "", &kHeader, &kBody, &kTrailer, TrailerRule::Lines, false,
+                           BodyWriterKind::None};
+constexpr FileLayout kNoBody{"Vuoto.txt",         "", &kHeader, nullptr, &kTrailer, TrailerRule::Lines, false,
+                             BodyWriterKind::None};
 
 TEST(RecordLines, SplitAtLineFeedsWithoutTheirCarriageReturn) {
     struct Case {

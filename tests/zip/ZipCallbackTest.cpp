@@ -498,10 +498,57 @@ TEST_F(ZipFake, LibraryStaysLoadedUntilAComponentIsDestroyed) {
     EXPECT_THROW_MSG(Other.Add(), ZipException, "Unable to load \"" + Dir.File("nowhere") + "/ZipDll.so\".");
 }
 
-TEST_F(ZipFake, BackupThatCannotBeMadeStopsBeforeTheLibrary) {
+// An archive with no entries but a comment: Add copies it before the batch,
+// where a bare empty archive is kept in memory.
+void WriteCommentedArchive(const std::string& Path) {
+    std::string Bytes("PK\x05\x06", 4);
+    Bytes += std::string(16, '\0');
+    Bytes += std::string("\x07\0", 2);
+    Bytes += "comment";
+    testsupport::WriteFileBytes(Path, Bytes);
+}
+
+// The copy taken before Add goes beside the archive when the temporary
+// folder cannot take it; when neither can, Add stops before the library and
+// the message says which variable names the temporary folder.
+TEST_F(ZipFake, BackupGoesBesideTheArchiveWhenTheTemporaryFolderCannotTakeIt) {
+    testsupport::WriteFileBytes(Tmp.Path() + "/plain", "a file, not a folder");
+    struct Row {
+        const char* Name;
+        std::string TempDir;
+    };
+    const Row Rows[] = {
+        {"missing folder", Dir.File("missing") + "/"},
+        {"a file", Tmp.Path() + "/plain/"},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        WriteCommentedArchive(Archive());
+        Zip->SetZipFileName(Archive());
+        Zip->TempDir = R.TempDir;
+        Zip->SetFileSpecs({Dir.File("one.txt")});
+        std::vector<std::string> Beside;
+        Zip->OnZEDBeginFileEvent = [&](TZip*, const std::string&, int32_t, int32_t, int32_t) {
+            for (const auto& E : std::filesystem::directory_iterator(Dir.Path()))
+                if (E.path().filename().string().rfind("zzz", 0) == 0) Beside.push_back(E.path().string());
+        };
+        EXPECT_EQ(RunSteps({{1, 0, 1, "one.txt"}}), 2);
+        EXPECT_EQ(Beside.size(), 1u);
+        for (const auto& E : std::filesystem::directory_iterator(Dir.Path()))
+            EXPECT_NE(E.path().filename().string().rfind("zzz", 0), 0u) << "backup left " << E.path();
+    }
+    // Neither the temporary folder nor the archive's own folder.
+    WriteCommentedArchive(Archive());
+    Zip->SetZipFileName(Archive());
     Zip->TempDir = Dir.File("missing") + "/";
-    EXPECT_THROW_MSG(RunSteps({}), ZipException, "Unable to create \n\"" + Dir.File("missing") + "/zzz\"");
-    EXPECT_EQ(Capture().Calls, 0);
+    Zip->OnZEDBeginFileEvent = nullptr;
+    Zip->SetFileSpecs({Dir.File("one.txt")});
+    const int CallsBefore = Capture().Calls;
+    std::filesystem::remove_all(Dir.Path());
+    EXPECT_THROW_MSG(RunSteps({}), ZipException,
+                     "Unable to create \n\"" + Dir.File("missing") +
+                         "/zzz\"\nThe temporary folder (TMPDIR) cannot take a new file.");
+    EXPECT_EQ(Capture().Calls, CallsBefore);
 }
 
 // A restore after a stopped batch that cannot put the archive back keeps the
@@ -551,4 +598,48 @@ TEST_F(ZipFake, RestoreThatFailsKeepsTheBackupAndNamesIt) {
                 EXPECT_EQ(E.path().string(), Archive());
         }
     }
+}
+
+// Folder names are bytes: one that is not UTF-8 (a Latin-1 letter) holds the
+// archive, the copy taken before Add and the restore after a Cancel.
+TEST_F(ZipFake, FolderNameThatIsNotUtf8) {
+    const std::string Folder = Dir.File("caff\xE8");
+    std::filesystem::create_directories(Folder);
+    const std::string Path = Folder + "/a.zip";
+    Zip->TempDir = Folder + "/";
+    WriteCommentedArchive(Path);
+    Zip->SetZipFileName(Path);
+    ASSERT_TRUE(platform::FileExists(Path));
+    const std::string Before = testsupport::ReadFileBytes(Path);
+    Zip->SetFileSpecs({Dir.File("one.txt")});
+    std::size_t Backups = 0;
+    Zip->OnZEDBeginFileEvent = [&](TZip* S, const std::string&, int32_t, int32_t, int32_t) {
+        for (const auto& E : std::filesystem::directory_iterator(Folder))
+            if (E.path().filename().string().rfind("zzz", 0) == 0) ++Backups;
+        S->Cancel();
+    };
+    EXPECT_EQ(RunSteps({{1, 0, 1, "one.txt"}}), 0);
+    EXPECT_EQ(Backups, 1u);
+    EXPECT_EQ(testsupport::ReadFileBytes(Path), Before);
+    std::vector<std::string> Names;
+    for (const auto& E : std::filesystem::directory_iterator(Folder)) Names.push_back(E.path().filename());
+    EXPECT_EQ(Names, std::vector<std::string>{"a.zip"});
+}
+
+// A new archive is only its empty end record: Add takes no copy of it, needs
+// no temporary folder, and a Cancel puts the empty archive back.
+TEST_F(ZipFake, NewArchiveNeedsNoTemporaryFolder) {
+    Zip->TempDir = Dir.File("missing") + "/";
+    const std::string Before = testsupport::ReadFileBytes(Archive());
+    Zip->SetFileSpecs({Dir.File("one.txt")});
+    Zip->OnZEDBeginFileEvent = [this](TZip* S, const std::string&, int32_t, int32_t, int32_t) {
+        testsupport::WriteFileBytes(Archive(), "changed by the batch");
+        S->Cancel();
+    };
+    EXPECT_EQ(RunSteps({{1, 0, 1, "one.txt"}}), 0);
+    EXPECT_EQ(testsupport::ReadFileBytes(Archive()), Before);
+    std::vector<std::string> Names;
+    for (const auto& E : std::filesystem::directory_iterator(Dir.Path()))
+        Names.push_back(E.path().filename());
+    EXPECT_EQ(Names, std::vector<std::string>{"a.zip"});
 }

@@ -1,0 +1,18 @@
+#pragma once
+// What lets an export run stop cleanly when the process is asked to end, and
+// the pause points that tests use to interrupt real runs at a chosen step.
+
+namespace txad {
+
+// Raises EVxError when a termination signal has come (platform's
+// TerminationGuard), so the run unwinds through its cleanup.
+void ThrowIfTerminationRequested();
+
+// A named step of the run. In builds with ADOX_TEST_HOOKS (those that build
+// the tests), when the environment variable ADOXPORT_TEST_PAUSE_AT lists the
+// step (comma-separated) and ADOXPORT_TEST_PAUSE_DIR names a folder, the run
+// creates the file <folder>/<step> and waits while it exists (at most two
+// minutes, or until a termination signal). Elsewhere it does nothing.
+void TestPausePoint(const char* Step);
+
+} // namespace txad
