@@ -3,9 +3,10 @@
 #include "app/InstalledFiles.h"
 #include "app/StartDialog.h"
 #include "app/Unattended.h"
-#include "export/TxadMainForm.h"
 #include "export/txadMMain.h"
+#include "export/wizard/txadFMain.h"
 #include "forms/QMessageBoxPresenter.h"
+#include "forms/QtText.h"
 #include "forms/VxApplication.h"
 #include "platform/Platform.h"
 #include "support/VxGlobals.h"
@@ -13,13 +14,49 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QStringDecoder>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// The protocol number typed on the command line: the locale's text (UTF-8),
+// converted to the program's code page as the registry page's edit converts
+// what is typed there. A character the code page lacks would come out as "?",
+// and a control character (TAB, ESC) would go into the record as it is: both
+// are refused, naming the character; Error then holds the reason.
+std::string ProtocolArgument(const std::string& Value, std::string& Error) {
+    QStringDecoder Decoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+    const QString Text = Decoder.decode(QByteArrayView(Value.data(), static_cast<qsizetype>(Value.size())));
+    if (Decoder.hasError()) {
+        Error = "--protocol: testo non valido nella codifica del sistema (UTF-8)";
+        return {};
+    }
+    for (const char32_t Char : Text.toUcs4()) {
+        const bool Control = Char < 0x20 || (Char >= 0x7F && Char < 0xA0);
+        if (!Control && platform::UnicodeToCp1252(Char) >= 0) continue;
+        char Code[16];
+        std::snprintf(Code, sizeof Code, "U+%04X", static_cast<unsigned>(Char));
+        // The character itself goes into the message only where it cannot act on a terminal.
+        const std::string Named =
+            Control || !QChar::isPrint(Char)
+                ? std::string(Code)
+                : "\"" + QString::fromUcs4(&Char, 1).toStdString() + "\" (" + Code + ")";
+        Error = Control ? "--protocol: carattere di controllo " + Named + " non ammesso"
+                        : "--protocol: il carattere " + Named +
+                              " non esiste nella codifica Windows-1252 dei file esportati";
+        return {};
+    }
+    return FromQString(Text);
+}
+
+} // namespace
+
 CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     CommandLine Result;
+    std::vector<std::string> Positional;
     for (std::size_t I = 0; I < Args.size(); ++I) {
         const std::string& A = Args[I];
         if (A == "-h" || A == "--help" || A == "-V" || A == "--version") {
@@ -35,7 +72,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             }
             const std::string& Value = Args[++I];
             if (A == "--protocol") {
-                Result.Protocol = Value;
+                Result.Protocol = ProtocolArgument(Value, Result.Error);
+                if (!Result.Error.empty()) return Result;
                 continue;
             }
             Result.HasSites = true;
@@ -59,11 +97,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             Result.Error = "unknown option " + A;
             return Result;
         } else {
-            Result.Positional.push_back(A);
+            Positional.push_back(A);
         }
     }
-    if (Result.Positional.size() > 3 && !Result.Help && !Result.Version) Result.Error = "too many arguments";
-    Result.Positional.resize(3);
+    if (Positional.size() > 3 && !Result.Help && !Result.Version) Result.Error = "too many arguments";
+    Result.NoArguments = Args.empty();
+    Result.Wizard = txad::ParseWizardArguments(Positional);
     return Result;
 }
 
@@ -88,7 +127,8 @@ std::string HelpText(const std::string& Program) {
            "  -h, --help       this text\n"
            "  -V, --version    the program's version\n"
            "\n"
-           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error.\n"
+           "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error,\n"
+           "3 export finished but its report could not be written to standard output.\n"
            "The installation folder is the value MainDir in the registry file named by\n"
            "ADOXPORT_HKLM (default /etc/adoxport/hklm.reg); see " +
            Program + "(1).\n";
@@ -134,7 +174,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
 
     // Started without arguments, as from the desktop's menu: the start dialog
     // gives the three arguments.
-    if (Args.empty()) {
+    if (Command.NoArguments) {
         QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
         StartDialog Start(Settings);
         Start.setWindowTitle(QString::fromStdString(Traits.Title));
@@ -144,12 +184,12 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         QApplication::setQuitOnLastWindowClosed(true);
         if (Answer != QDialog::Accepted) return 0;
         Start.SaveChoices();
-        Command.Positional = Start.Arguments();
+        Command.Wizard = txad::ParseWizardArguments(Start.Arguments());
     }
 
     TdmTxadMain DataModule;
     DataModule.zpOut.DllDirectory = PluginDirectory();
-    TfmTxadMainBase* Form = Traits.MakeForm(DataModule, Command.Positional);
+    auto* Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);
     SetMainForm(Form);
     Form->Create();
     if (Command.Unattended) {

@@ -4,7 +4,8 @@
 // message box on stderr, and turns the outcome into the exit status:
 // 0 the export finished, 1 it stopped or a page refused to go on, 2 a usage
 // error or an error in the application's error box (start-up, a page's show),
-// or a start-up that left no export possible.
+// or a start-up that left no export possible, 3 the export finished but
+// standard output did not take the report (told on stderr).
 
 #include "support/VxMsgDlg.h"
 
@@ -12,7 +13,7 @@
 #include <string>
 
 struct CommandLine;
-class TfmTxadMainBase;
+class TfmTxadMain;
 
 // Keeps Qt's own notes and warnings (such as the one on an unset
 // XDG_RUNTIME_DIR, as under cron) off standard error, which then holds only
@@ -20,5 +21,4 @@ class TfmTxadMainBase;
 // Called before the application object is made.
 void SilenceQtNotes();
 
-int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
-                  std::FILE* Out);
+int RunUnattended(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter, std::FILE* Out);

@@ -55,16 +55,18 @@ public:
     std::string NewCopy(std::size_t I) const { return Target(I) + NewCopySuffix; }
     std::string Previous(std::size_t I) const { return Target(I) + PreviousCopySuffix; }
 
-    [[noreturn]] void Fail(std::size_t I) { throw EVxError(FormatMsg("Error writing file %s", Target(I))); }
+    [[noreturn]] void Fail(std::size_t I) {
+        throw EVxError(FormatMsg("Error writing file %s", PathText(Target(I))));
+    }
 
     // Puts the previous set back and drops the new copies; a previous file
     // that cannot go back is named with the name it stays under.
     [[noreturn]] void RollBackAndFail(std::size_t I) {
-        std::string Message = FormatMsg("Error writing file %s", Target(I));
+        std::string Message = FormatMsg("Error writing file %s", PathText(Target(I)));
         for (std::size_t J = 0; J < FNames.size(); ++J) {
             if (FMoved[J] && !FOps.Rename(Previous(J), Target(J)))
-                Message += "\r\n" + FormatMsg("Impossibile ripristinare il file %s", Target(J)) +
-                           FormatMsg(": la versione precedente \xE8 rimasta in %s", Previous(J));
+                Message += "\r\n" + FormatMsg("Impossibile ripristinare il file %s", PathText(Target(J))) +
+                           FormatMsg(": la versione precedente \xE8 rimasta in %s", PathText(Previous(J)));
         }
         DropNewCopies(FNames.size());
         FOps.Delete(SwapList());

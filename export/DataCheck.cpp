@@ -6,12 +6,16 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iterator>
+#include <memory>
 
 #include "dataset/ClientDataSet.h"
+#include "export/FileSink.h"
 #include "export/RecordFields.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
+#include "support/VxStrUtils.h"
 
 // The program's own version, set by the build from the project version;
 // without it the program has no version and the text is empty.
@@ -355,21 +359,20 @@ std::string GetProcedureVersion() {
 
 std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::string>& lines) {
     const std::string path = dataDir + "Log.txt";
-    std::FILE* file = platform::OpenFile(path, "wb");
-    if (!file) throw EVxError("Cannot create file " + path);
-    bool ok = true;
-    for (const std::string& line : lines) {
-        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
-            std::fwrite("\r\n", 1, 2, file) != 2) {
-            ok = false;
-            break;
-        }
-    }
-    if (std::fclose(file) != 0) ok = false;
-    if (!ok) {
-        platform::DeleteFile(path);
-        throw EVxError("Error writing file " + path);
-    }
+    // Only a file takes the name: a link planted there is not followed, and a
+    // FIFO or a device is never opened (it could block or swallow the report).
+    std::error_code ec;
+    const auto type = std::filesystem::symlink_status(platform::FsPath(path), ec).type();
+    const bool replaceable =
+        type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::regular;
+    // Written beside the old log and renamed over it, as the record files are.
+    const std::unique_ptr<FileSink> sink =
+        replaceable ? FileSink::Create(path, "Error writing file %s") : nullptr;
+    if (!sink) throw EVxError("Cannot create file " + PathText(path));
+    std::string text;
+    for (const std::string& line : lines) text.append(line).append("\r\n");
+    sink->Write(text);
+    sink->Close();
     return path;
 }
 

@@ -100,7 +100,7 @@ void ExportRun::CheckOutputFiles() {
     for (const FileLayout& File : FRecordSet.FileLayouts()) {
         const std::string Path = FSettings.DataDir + std::string(File.FileName);
         if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
-            throw EVxError(FormatMsg("Error reading file %s", Path));
+            throw EVxError(FormatMsg("Error reading file %s", PathText(Path)));
         const std::vector<RecordFault> Faults = CheckRecordFile(File, Bytes);
         if (!Faults.empty()) throw EVxError(LayoutFaultText(File.FileName, Faults.front()));
     }
@@ -109,14 +109,14 @@ void ExportRun::CheckOutputFiles() {
 std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
     if (DeliveryFolderIsDataFolder()) return nullptr;
     return WaitForFolderLock([this] { return FOps->TryLockFolder(FSettings.DestDir); },
-                             ExcludePathDelimiter(FSettings.DestDir),
+                             PathText(ExcludePathDelimiter(FSettings.DestDir)),
                              "Un'altra esportazione sta consegnando i file nella cartella %s: attesa...",
                              "wait-delivery", FDeliveryLockWaitMs, FLog);
 }
 
 std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
     return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
-                             ExcludePathDelimiter(FSettings.DataDir),
+                             PathText(ExcludePathDelimiter(FSettings.DataDir)),
                              "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
                              "wait-data", FDeliveryLockWaitMs, FLog);
 }
@@ -147,7 +147,8 @@ void ExportRun::DeliverByCopy() {
 
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
     txad::CopyOutputFiles(SourceDir, DestDir, FOutFiles, *FOps);
-    Log(FormatMsg("I files sono disponibili nella cartella %s ", ExcludePathDelimiter(DestDir)) + "\r\n\r\n" +
+    Log(FormatMsg("I files sono disponibili nella cartella %s ", PathText(ExcludePathDelimiter(DestDir))) +
+        "\r\n\r\n" +
         FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
 }
 
@@ -160,7 +161,7 @@ void ExportRun::DeliverByZip() {
     for (const std::string& Name : FOutFiles) Files.push_back(FSettings.DataDir + Name);
     BuildZip(FSettings.DestDir + ArchiveName, Files);
     Log("Il file " + std::string(ArchiveName) + " \xE8 disponibile nella cartella " +
-        ExcludePathDelimiter(FSettings.DestDir) + " \r\n\r\n" +
+        PathText(ExcludePathDelimiter(FSettings.DestDir)) + " \r\n\r\n" +
         FormatMsg("Inviare il file via posta elettronica all'indirizzo %s", AnarpeSubmissionAddress()));
 }
 
@@ -171,7 +172,7 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     // run leaves the old archive as it was.
     const std::string NewArchive = ArchivePath + NewCopySuffix;
     if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
-        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
     struct RemoveUnlessKept {
         DeliveryFileOps& Ops;
         const std::string& Path;
@@ -190,7 +191,7 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     TestPausePoint("zip-rename");
     ThrowIfTerminationRequested();
     if (!FOps->Rename(NewArchive, ArchivePath))
-        throw EVxError(FormatMsg("Error writing file %s", ArchivePath));
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
     Archive.Keep = true;
 }
 

@@ -41,7 +41,7 @@ std::string UniqueToken() {
 
 } // namespace
 
-std::unique_ptr<FileSink> FileSink::Create(std::string Path) {
+std::unique_ptr<FileSink> FileSink::Create(std::string Path, std::string FailureFormat) {
     // A folder (or anything but a file) under the name could not be replaced.
     std::error_code Ec;
     const auto Type = std::filesystem::symlink_status(platform::FsPath(Path), Ec).type();
@@ -52,11 +52,13 @@ std::unique_ptr<FileSink> FileSink::Create(std::string Path) {
     std::string TempPath = Path + "." + UniqueToken() + std::string(TempSuffix);
     std::FILE* File = platform::OpenFile(TempPath, "wbx");
     if (File == nullptr) return nullptr;
-    return std::unique_ptr<FileSink>(new FileSink(std::move(Path), std::move(TempPath), File));
+    return std::unique_ptr<FileSink>(
+        new FileSink(std::move(Path), std::move(TempPath), std::move(FailureFormat), File));
 }
 
-FileSink::FileSink(std::string Path, std::string TempPath, std::FILE* File)
-    : FPath(std::move(Path)), FTempPath(std::move(TempPath)), FFile(File) {
+FileSink::FileSink(std::string Path, std::string TempPath, std::string FailureFormat, std::FILE* File)
+    : FPath(std::move(Path)), FTempPath(std::move(TempPath)), FFailureFormat(std::move(FailureFormat)),
+      FFile(File) {
     std::setvbuf(FFile, nullptr, _IOFBF, BufferSize);
 }
 
@@ -95,7 +97,7 @@ void FileSink::Close() {
 }
 
 void FileSink::Fail() {
-    std::string Message = FormatMsg("Errore di scrittura del file %s", FPath);
+    std::string Message = FormatMsg(FFailureFormat, PathText(FPath));
     Abandon();
     throw EVxError(Message);
 }

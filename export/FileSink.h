@@ -19,14 +19,17 @@ class FileSink : public ByteSink {
 public:
     // The sink of a new file at Path; nothing when it cannot be created, or
     // when something other than a file holds the name (the caller says which
-    // file failed in its own words).
-    static std::unique_ptr<FileSink> Create(std::string Path);
+    // file failed in its own words). FailureFormat is the text of a failed
+    // write, %s standing for the path.
+    static std::unique_ptr<FileSink> Create(std::string Path,
+                                            std::string FailureFormat = "Errore di scrittura del file %s");
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
-    // Raises EVxError "Errore di scrittura del file <path>" on failure, and
-    // stops as a failure does when the process is asked to end.
+    // Raises EVxError with the failure text ("Errore di scrittura del file
+    // <path>") on failure, and stops as a failure does when the process is
+    // asked to end.
     void Write(std::string_view Bytes) override;
     // Flushes, closes and puts the file under its name; raises like Write.
     // After a failure the file is deleted.
@@ -40,12 +43,13 @@ public:
     static void RemoveLeftovers(const std::string& Dir);
 
 private:
-    FileSink(std::string Path, std::string TempPath, std::FILE* File);
+    FileSink(std::string Path, std::string TempPath, std::string FailureFormat, std::FILE* File);
     [[noreturn]] void Fail();
     void Abandon() noexcept;
 
     std::string FPath;
     std::string FTempPath; // where the bytes go until Close()
+    std::string FFailureFormat;
     std::FILE* FFile = nullptr;
     bool FComplete = false;
 };

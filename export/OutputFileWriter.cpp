@@ -33,7 +33,7 @@ void OutputFileWriter::WriteOutputFile(int Index) {
     // A file without a packet (the earlier edition's last AIE file) names itself.
     const std::string Packet = PacketPath(Index);
     const std::string ReadError =
-        FormatMsg("Error reading file %s", Packet.empty() ? OutputPath(Index) : Packet);
+        FormatMsg("Error reading file %s", PathText(Packet.empty() ? OutputPath(Index) : Packet));
     if (Row.Reloads) {
         try {
             FMain.LoadFromFile(Packet);

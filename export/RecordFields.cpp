@@ -40,7 +40,10 @@ std::string FormatDateDMY(const platform::LocalDate& Date) {
     Text.reserve(8);
     AppendTwoDigits(Text, Date.Day);
     AppendTwoDigits(Text, Date.Month);
-    Text += std::to_string(Date.Year);
+    // The year takes four digits, as the header's date field has them.
+    const std::string Year = std::to_string(Date.Year);
+    if (Year.size() < 4) Text.append(4 - Year.size(), '0');
+    Text += Year;
     return Text;
 }
 

@@ -9,7 +9,7 @@
 
 namespace txad {
 
-// The 8-character date text DDMMYYYY.
+// The 8-character date text DDMMYYYY, for years 1 to 9999.
 std::string FormatDateDMY(const platform::LocalDate& Date);
 
 // "." (no former code) gives 10 blanks; any other value is cut or padded to

@@ -1,7 +1,10 @@
 #include "export/StartupValues.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
+#include "export/Packets.h"
 #include "export/RecordFields.h"
 #include "export/records/SchoolRuns.h"
 #include "platform/Platform.h"
@@ -11,11 +14,11 @@
 
 namespace txad {
 
-void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target) {
-    if (DataDirArg.empty())
+void CheckStartupArguments(const WizardArguments& Args) {
+    if (Args.DataDir.empty())
         throw EVxError("Cartella dei dati non indicata: l'esportazione non \xE8 possibile");
-    if (Target != "aie" && Target != "anarpe")
-        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Target));
+    if (Args.Target == Recipient::Unknown)
+        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Args.TargetArgument));
 }
 
 int CountSchools(TClientDataSet& Registry) {
@@ -41,24 +44,36 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
     return std::string(MainDir) + "ETC" + Sep + "datrex" + Sep + std::string(Target) + ".ufp";
 }
 
+std::string ParamFileProblem(const std::string& Path) {
+    // A FIFO, a folder or a device has a date too, but cannot be the file.
+    std::error_code Ec;
+    if (std::filesystem::exists(platform::FsPath(Path), Ec) && !platform::FileExists(Path))
+        return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
+    const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
+    if (!Date) return "File dei parametri non trovato: " + PathText(Path);
+    if (Date->Year < 1 || Date->Year > 9999)
+        return "Data del file dei parametri fuori dall'intervallo dal 01/01/0001 al 31/12/9999 (anno " +
+               std::to_string(Date->Year) + "): " + PathText(Path);
+    return {};
+}
+
 std::string ReadParamFileDate(const std::string& Path) {
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
-    if (!Date) throw EVxError("Invalid argument to date encode");
+    if (!Date || !ParamFileProblem(Path).empty()) throw EVxError("Invalid argument to date encode");
     return FormatDateDMY(*Date);
 }
 
 std::string InstallationProblem(std::string_view Target) {
     std::string Problem = MainDirProblem();
     if (Problem.empty()) {
-        const std::string Path = ParamFilePath(VxParam().MainDir(), Target);
-        if (platform::FileLastWriteDate(Path)) return {};
-        Problem = "File dei parametri non trovato: " + platform::Cp1252FromUtf8(Path);
+        Problem = ParamFileProblem(ParamFilePath(VxParam().MainDir(), Target));
+        if (Problem.empty()) return {};
     }
     return Problem + "\r\nInvalid argument to date encode";
 }
 
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {
-    Tmp.LoadFromFile(DataDir + "Body815.xml");
+    Tmp.LoadFromFile(DataDir + std::string(PacketFile(Packet::Adoptions)));
     Tmp.First();
     TField DataCat = Tmp.FieldByName("datacat");
     return Tmp.Eof() ? std::string() : DataCat.AsString();

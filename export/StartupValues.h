@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "dataset/ClientDataSet.h"
+#include "export/WizardArguments.h"
 
 namespace txad {
 
 // A start-up that could only lead to an export writing nothing, or writing
 // into the file-system root, fails here: an empty data folder argument or a
-// target other than "aie" and "anarpe". Raises EVxError with the reason.
-void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target);
+// recipient other than "aie" and "anarpe". Raises EVxError with the reason.
+void CheckStartupArguments(const WizardArguments& Args);
 
 // The header's school count of the loaded registry dataset (SchoolRuns.h);
 // leaves the first row current.
@@ -23,8 +24,13 @@ int CountSchools(TClientDataSet& Registry, const std::string& PacketPath);
 
 // MainDir + "ETC/datrex/" + target + ".ufp" (MainDir ends in the separator).
 std::string ParamFilePath(std::string_view MainDir, std::string_view Target);
+// Why the parameter file at Path cannot date the header records, one line in
+// the program's language naming the file: missing, not a regular file, or a
+// last-write year outside 1 to 9999 (the header's four digits). Empty when
+// its date can be used.
+std::string ParamFileProblem(const std::string& Path);
 // The file's last-write date as DDMMYYYY; EVxError "Invalid argument to date
-// encode" when it cannot be read.
+// encode" when ParamFileProblem finds one.
 std::string ReadParamFileDate(const std::string& Path);
 // Why the header's parameter-file date cannot be read for Target, in the
 // program's language (CP1252), one fact a line: the registry file, key or
@@ -33,7 +39,7 @@ std::string ReadParamFileDate(const std::string& Path);
 // be read. The start-up error, the start dialog and the manual say the same.
 std::string InstallationProblem(std::string_view Target);
 
-// Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;
+// Field datacat of the first row of the adoption packet in DataDir, loaded into Tmp;
 // empty for a packet without rows.
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir);
 

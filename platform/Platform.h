@@ -161,6 +161,11 @@ LocalDateTime Now();
 // chosen explicitly (QT_QPA_PLATFORM, e.g. offscreen).
 bool DisplayAvailable();
 
+// Makes a write to a closed pipe or socket fail with an error instead of
+// ending the process, so a reader that goes away (| head) cannot stop a run
+// half way. Children started later inherit it: call it only where none are.
+void IgnoreBrokenPipe();
+
 // Opens a document with the desktop's default opener, the path as one
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);

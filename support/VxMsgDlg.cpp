@@ -28,14 +28,39 @@ std::optional<std::string> StreamPresenter::InputQuery(const std::string& Captio
     return std::nullopt;
 }
 
-std::string ConsoleLines(const std::string& Text) {
+std::string ConsoleLines(std::string_view Text, ConsoleBreaks Breaks) {
     std::string Lines;
     Lines.reserve(Text.size());
+    std::size_t Plain = 0; // start of the bytes not written yet
+    const auto Put = [&](std::size_t I, std::string_view Written) {
+        Lines += platform::Utf8FromCp1252(Text.substr(Plain, I - Plain));
+        Lines += Written;
+    };
     for (std::size_t I = 0; I < Text.size(); ++I) {
-        if (Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') continue;
-        Lines.push_back(Text[I]);
+        const auto C = static_cast<unsigned char>(Text[I]);
+        // The five bytes CP1252 leaves undefined map to C1 controls, such as OSC.
+        const bool Control =
+            C < 0x20 || C == 0x7F || (C >= 0x80 && C < 0xA0 && platform::Cp1252ToUnicode(C) == C);
+        if (!Control) continue;
+        if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n' && Breaks != ConsoleBreaks::None) {
+            Put(I, "\n");
+            Plain = I + 2;
+            ++I;
+            continue;
+        }
+        if (C == '\n' && Breaks == ConsoleBreaks::CrLfAndLf) {
+            Put(I, "\n");
+        } else if (C == '\t' || C == '\r' || C == '\n') {
+            Put(I, C == '\t' ? "\\t" : C == '\r' ? "\\r" : "\\n");
+        } else {
+            static const char Hex[] = "0123456789ABCDEF";
+            const char Code[] = {'\\', 'x', Hex[C >> 4], Hex[C & 0xF]};
+            Put(I, std::string_view(Code, sizeof Code));
+        }
+        Plain = I + 1;
     }
-    return platform::Utf8FromCp1252(Lines);
+    Put(Text.size(), {});
+    return Lines;
 }
 
 uint32_t MessageDlgStyle(TMsgDlgType Kind, TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton) {

@@ -8,6 +8,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum TMsgDlgType { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3, mtCustom = 4 };
@@ -98,8 +99,20 @@ private:
     int FErrorBoxes = 0;
 };
 
-// CP1252 text as UTF-8 lines: CR LF pairs inside become line breaks.
-std::string ConsoleLines(const std::string& Text);
+// Which line ends of a text become line breaks on the console; the others are
+// escaped with the rest of the control bytes.
+enum class ConsoleBreaks {
+    None,      // one line: a report line, whose values come from the packets
+    CrLf,      // the program's texts, whose lines end in CR LF
+    CrLfAndLf, // message boxes, where the zip component's texts break at LF
+};
+// CP1252 text as UTF-8 for a terminal or a log reader. Control bytes that do
+// not make a line break (ESC, NUL, TAB, a lone CR, DEL, the five bytes CP1252
+// leaves undefined) are written as the tools' text modes write them: \t, \r,
+// \n, \xHH. A value from a packet can thus neither send terminal sequences
+// nor cut or forge a line. Backslashes stay as they are, so the program's own
+// messages read unchanged.
+std::string ConsoleLines(std::string_view Text, ConsoleBreaks Breaks = ConsoleBreaks::CrLfAndLf);
 
 // The presenter in use; the default one is a stream presenter on stderr.
 MessagePresenter& CurrentPresenter();

@@ -92,6 +92,10 @@ std::string ExcludePathDelimiter(std::string_view S) {
     return std::string(S);
 }
 
+std::string PathText(std::string_view Path) {
+    return platform::Cp1252FromUtf8(Path);
+}
+
 std::string UpperCaseAscii(std::string_view S) {
     std::string R(S);
     for (char& C : R) C = UpperAscii(C);

@@ -26,6 +26,9 @@ std::string AllTrim(std::string_view S);
 std::string IncludeBackslash(std::string_view S);
 // Removes one trailing platform separator, if any.
 std::string ExcludePathDelimiter(std::string_view S);
+// A path of the file system (UTF-8 here) as the system's text, for a message:
+// "citt\xC3\xA0" gives "citt\xE0"; what CP1252 cannot hold becomes "?".
+std::string PathText(std::string_view Path);
 // ASCII case folding, the framework's UpperCase and SameText: bytes above
 // 127 are left as they are.
 std::string UpperCaseAscii(std::string_view S);

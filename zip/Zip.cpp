@@ -33,10 +33,10 @@ constexpr int32_t ParamsVersion = 160;
 constexpr uint8_t EmptyArchive[zipdir::EndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
 
 std::string NotValidMessage(const std::string& Path) {
-    return "\"" + Path + "\"\nis not a valid Zip file.";
+    return "\"" + PathText(Path) + "\"\nis not a valid Zip file.";
 }
 std::string CannotCreateMessage(const std::string& Path) {
-    return "Unable to create \n\"" + Path + "\"";
+    return "Unable to create \n\"" + PathText(Path) + "\"";
 }
 
 // Questions of the component carry the application's title, not a kind's caption.
@@ -148,12 +148,12 @@ void TZip::RestoreArchive(Backup& Saved) {
             std::filesystem::remove(platform::FsPath(*Kept), Ec);
             Kept.reset();
         }
-        if (!Kept) throw ZipException("Unable to restore \n\"" + Archive + "\"");
+        if (!Kept) throw ZipException("Unable to restore \n\"" + PathText(Archive) + "\"");
         Saved.Path = *Kept;
     }
     Saved.Keep = true;
-    throw ZipException("Unable to restore \n\"" + Archive + "\"\nIts previous contents are kept in \n\"" +
-                       Saved.Path + "\"");
+    throw ZipException("Unable to restore \n\"" + PathText(Archive) +
+                       "\"\nIts previous contents are kept in \n\"" + PathText(Saved.Path) + "\"");
 }
 
 TZip::TZip() {

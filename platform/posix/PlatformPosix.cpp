@@ -388,6 +388,10 @@ bool DisplayAvailable() {
     return false;
 }
 
+void IgnoreBrokenPipe() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 // ---- Large memory blocks ---------------------------------------------------
 
 std::optional<LargeBlock> AllocateLargeBlock(std::size_t Bytes) {

@@ -317,6 +317,9 @@ bool DisplayAvailable() {
     return true;
 }
 
+// A write to a closed pipe fails with an error there; no signal ends the process.
+void IgnoreBrokenPipe() {}
+
 // ---- Large memory blocks ---------------------------------------------------
 
 // Large pages need a privilege a desktop user rarely has: plain heap blocks.

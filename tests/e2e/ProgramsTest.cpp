@@ -744,9 +744,10 @@ const OddInputCase kOddInputCases[] = {
     {"RegistryFolder", "hklm.reg", Odd::Folder, "Cannot read registry file 'PATH'"},
     {"PacketFifo", "data/Body622.xml", Odd::Fifo, "Cannot open file PATH"},
     {"PacketFolder", "data/Body815.xml", Odd::Folder, "Cannot open file PATH"},
-    {"ParameterFileFifo", "install/ETC/datrex/aie.ufp", Odd::Fifo, "File dei parametri non trovato: PATH"},
+    {"ParameterFileFifo", "install/ETC/datrex/aie.ufp", Odd::Fifo,
+     "Il file dei parametri non \xC3\xA8 un file regolare: PATH"},
     {"ParameterFileFolder", "install/ETC/datrex/aie.ufp", Odd::Folder,
-     "File dei parametri non trovato: PATH"},
+     "Il file dei parametri non \xC3\xA8 un file regolare: PATH"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Demo, OddInput, ::testing::ValuesIn(kOddInputCases),

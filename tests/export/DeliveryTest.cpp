@@ -363,3 +363,33 @@ TEST(ExportRun, UnknownRecipientWritesAndDeliversNothing) {
     EXPECT_EQ(writerstest::FolderContents(Data.Path()), Before);
     EXPECT_FALSE(fs::exists(Home.Path() + "dest"));
 }
+
+// A folder whose UTF-8 name holds an accented letter is named in the log in
+// the program's code page, on success and on failure alike.
+TEST(ExportRun, LogNamesUtf8FoldersInTheProgramsCodePage) {
+    TempFolder Data, Home;
+    WriteSet(Data.Path(), "new");
+    struct Row {
+        const char* name;
+        bool blocked; // a file where the delivery folder should be
+        std::string expected;
+    } rows[] = {
+        {"delivered", false, "I files sono disponibili nella cartella " + Home.Path() + "citt\xE0 "},
+        {"stopped", true, StopText("Error writing file " + Home.Path() + "citt\xE0/File014.txt")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string Dest = Home.Path() + "citt\xC3\xA0/";
+        fs::remove_all(Dest);
+        if (r.blocked) testsupport::WriteFileBytes(Home.Path() + "citt\xC3\xA0", "a file");
+        ExportRecordSet Set("aie");
+        TClientDataSet Main;
+        std::vector<std::string> Log;
+        DeliveryOnlyRun Run(Set, DeliverySettings(Data.Path(), Dest, "aie"), Main,
+                            [&Log](const std::string& T) { Log.push_back(T); });
+        EXPECT_EQ(Run.Execute(), r.blocked);
+        ASSERT_FALSE(Log.empty());
+        EXPECT_EQ(Log.back().substr(0, r.expected.size()), r.expected);
+        fs::remove_all(Home.Path() + "citt\xC3\xA0");
+    }
+}

@@ -18,6 +18,7 @@ TEST(RecordFields, FormatDateDMY) {
         {"single digits get a leading zero", {2021, 3, 5}, "05032021"},
         {"two digits stay", {2021, 12, 31}, "31122021"},
         {"ten is not padded", {2010, 10, 10}, "10102010"},
+        {"a year before 1000 takes four digits", {999, 1, 2}, "02010999"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -1,8 +1,11 @@
 // Start-up pieces: the argument check, the school count and the header dates.
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -89,10 +92,37 @@ TEST(StartupValues, ArgumentsThatAllowNoExport) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         if (*r.message) {
-            EXPECT_THROW_MSG(CheckStartupArguments(r.dataDir, r.target), EVxError, r.message);
+            EXPECT_THROW_MSG(CheckStartupArguments(ParseWizardArguments({r.dataDir, r.target})), EVxError,
+                             r.message);
         } else {
-            EXPECT_NO_THROW(CheckStartupArguments(r.dataDir, r.target));
+            EXPECT_NO_THROW(CheckStartupArguments(ParseWizardArguments({r.dataDir, r.target})));
         }
+    }
+}
+
+// Each argument is matched exactly: anything else is no recipient or no path.
+TEST(StartupValues, ArgumentsAreReadOnceIntoRecipientAndPath) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        Recipient target;
+        WizardPath path;
+    } rows[] = {
+        {"aie on path 1", {"/data", "aie", "1"}, Recipient::Aie, WizardPath::WithoutSites},
+        {"anarpe on path 2", {"/data", "anarpe", "2"}, Recipient::Anarpe, WizardPath::WithSites},
+        {"upper case recipient", {"/data", "Anarpe", "2"}, Recipient::Unknown, WizardPath::WithSites},
+        {"path 3", {"/data", "aie", "3"}, Recipient::Aie, WizardPath::None},
+        {"path with a blank", {"/data", "aie", " 1"}, Recipient::Aie, WizardPath::None},
+        {"empty path", {"/data", "aie", ""}, Recipient::Aie, WizardPath::None},
+        {"nothing", {}, Recipient::Unknown, WizardPath::None},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const WizardArguments Args = ParseWizardArguments(r.args);
+        EXPECT_EQ(Args.DataDir, r.args.empty() ? "" : r.args[0]);
+        EXPECT_EQ(Args.TargetArgument, r.args.size() > 1 ? r.args[1] : "");
+        EXPECT_EQ(Args.Target, r.target);
+        EXPECT_EQ(Args.Path, r.path);
     }
 }
 
@@ -131,4 +161,66 @@ TEST(StartupValues, CatalogueDateOfAnEmptyPacket) {
     writerstest::CopyFixture("empty", Data.Path());
     TClientDataSet Tmp;
     EXPECT_EQ(ReadCatalogueDate(Tmp, Data.Path()), "");
+}
+
+// The parameter file dates every header: start-up names the file when it
+// cannot, as the layout check later could not. The folder's UTF-8 name comes
+// out in the program's code page.
+TEST(StartupValues, ParameterFileThatCannotDateTheHeader) {
+    // Years the header cannot hold need a file system that keeps such times.
+    std::string Wide = "/dev/shm/adoxport-ufp-XXXXXX";
+    const bool HaveWide = fs::is_directory("/dev/shm") && mkdtemp(Wide.data()) != nullptr;
+    TempFolder Install;
+    struct Row {
+        const char* name;
+        const char* kind; // "file", "folder", "fifo" or "none"
+        int year;
+        std::string problem; // before ": <path>"; empty when the date serves
+    } rows[] = {
+        {"a file dated 2021", "file", 2021, ""},
+        {"the first year of four digits", "file", 1, ""},
+        {"the last year of four digits", "file", 9999, ""},
+        {"no file", "none", 0, "File dei parametri non trovato"},
+        {"a folder", "folder", 2021, "Il file dei parametri non \xE8 un file regolare"},
+        {"a FIFO, never opened", "fifo", 2021, "Il file dei parametri non \xE8 un file regolare"},
+        {"year 0", "file", 0,
+         "Data del file dei parametri fuori dall'intervallo dal 01/01/0001 al 31/12/9999 (anno 0)"},
+        {"year 10000", "file", 10000,
+         "Data del file dei parametri fuori dall'intervallo dal 01/01/0001 al 31/12/9999 (anno 10000)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const bool Extreme = r.year < 1901 || r.year > 2400;
+        if (Extreme && !HaveWide) continue;
+        const std::string Dir = (Extreme ? Wide + "/" : Install.Path()) + "citt\xC3\xA0/";
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+        const std::string Path = Dir + "aie.ufp";
+        const std::string Kind = r.kind;
+        if (Kind == "file") testsupport::WriteFileBytes(Path, "");
+        if (Kind == "folder") fs::create_directory(Path);
+        if (Kind == "fifo") {
+            ASSERT_EQ(mkfifo(Path.c_str(), 0600), 0);
+        }
+        if (Kind != "none") {
+            // Noon of 1 July, set with the system call: the library's file clock spans fewer years.
+            std::tm Tm{};
+            Tm.tm_year = r.year - 1900;
+            Tm.tm_mon = 6;
+            Tm.tm_mday = 1;
+            Tm.tm_hour = 12;
+            Tm.tm_isdst = -1;
+            const timespec Times[2] = {{std::mktime(&Tm), 0}, {std::mktime(&Tm), 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, Path.c_str(), Times, 0), 0);
+        }
+        const std::string Named = Dir.substr(0, Dir.size() - 7) + "citt\xE0/aie.ufp";
+        EXPECT_EQ(ParamFileProblem(Path), r.problem.empty() ? "" : r.problem + ": " + Named);
+        if (r.problem.empty()) {
+            EXPECT_EQ(ReadParamFileDate(Path),
+                      "0107" + std::string(4 - std::to_string(r.year).size(), '0') + std::to_string(r.year));
+        } else {
+            EXPECT_THROW_MSG(ReadParamFileDate(Path), EVxError, "Invalid argument to date encode");
+        }
+    }
+    if (HaveWide) fs::remove_all(Wide);
 }

@@ -5,9 +5,12 @@
 #include "TestPacket.h"
 #include "export/DataCheck.h"
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -527,13 +530,72 @@ TEST_F(AnomalyLogTest, FileThatCannotBeCreated) {
     }
 }
 
-// A full disk: Log.txt leads to /dev/full, where every write fails.
+// A full disk (here the process's file size limit): the failure is reported
+// and neither the log nor its temporary file stays.
 TEST_F(AnomalyLogTest, WriteFailureIsReportedAndLeavesNoFile) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fs::create_symlink("/dev/full", m_dir + "Log.txt");
-    EXPECT_THROW_MSG(WriteAnomalyLog(m_dir, {"VERIFICA", kRule}), EVxError,
-                     "Error writing file " + m_dir + "Log.txt");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(m_dir + "Log.txt")));
+    testsupport::WriteFileBytes(m_dir + "Log.txt", "earlier report\r\n");
+    struct FileSizeLimit {
+        rlimit Old{};
+        void (*OldHandler)(int) = nullptr;
+        explicit FileSizeLimit(rlim_t Max) {
+            getrlimit(RLIMIT_FSIZE, &Old);
+            OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit Limit = Old;
+            Limit.rlim_cur = Max;
+            setrlimit(RLIMIT_FSIZE, &Limit);
+        }
+        ~FileSizeLimit() {
+            setrlimit(RLIMIT_FSIZE, &Old);
+            std::signal(SIGXFSZ, OldHandler);
+        }
+    };
+    {
+        FileSizeLimit Limit(8);
+        EXPECT_THROW_MSG(WriteAnomalyLog(m_dir, {"VERIFICA", kRule}), EVxError,
+                         "Error writing file " + m_dir + "Log.txt");
+    }
+    EXPECT_TRUE(fs::is_empty(m_dir));
+}
+
+// Only a file takes the name Log.txt: a link planted there is not followed
+// (its target keeps its bytes), a FIFO or a device is never opened, so the
+// button neither blocks nor overwrites another file. A path in the message
+// is in the program's code page.
+TEST_F(AnomalyLogTest, NameHeldByAnythingButAFileIsRefused) {
+    const std::string Target = m_dir + "elsewhere.txt";
+    testsupport::WriteFileBytes(Target, "not the log");
+    struct Row {
+        const char* name;
+        std::string dir;
+        std::function<void(const std::string&)> plant;
+        std::string named; // the folder as the message names it
+    };
+    const Row rows[] = {
+        {"symbolic link", m_dir + "link/",
+         [&Target](const std::string& Log) { fs::create_symlink(Target, Log); }, m_dir + "link/"},
+        {"link that leads nowhere", m_dir + "dangling/",
+         [this](const std::string& Log) { fs::create_symlink(m_dir + "absent.txt", Log); },
+         m_dir + "dangling/"},
+        {"FIFO", m_dir + "fifo/", [](const std::string& Log) { ASSERT_EQ(mkfifo(Log.c_str(), 0600), 0); },
+         m_dir + "fifo/"},
+        {"device", m_dir + "device/", [](const std::string& Log) { fs::create_symlink("/dev/null", Log); },
+         m_dir + "device/"},
+        {"missing folder with a UTF-8 name", m_dir + "citt\xC3\xA0/", nullptr, m_dir + "citt\xE0/"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.plant) {
+            fs::create_directories(r.dir);
+            r.plant(r.dir + "Log.txt");
+        }
+        EXPECT_THROW_MSG(WriteAnomalyLog(r.dir, {"VERIFICA"}), EVxError,
+                         "Cannot create file " + r.named + "Log.txt");
+        if (r.plant) {
+            EXPECT_EQ(fs::directory_iterator(r.dir)->path().filename(), "Log.txt");
+        }
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(Target), "not the log");
+    EXPECT_FALSE(fs::exists(m_dir + "absent.txt"));
 }
 
 } // namespace

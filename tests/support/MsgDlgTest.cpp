@@ -215,3 +215,32 @@ TEST(StreamPresenter, WritesEachBoxAndAnswersWithTheDefaultButton) {
         EXPECT_EQ(Written, r.written);
     }
 }
+
+// Console text: the line ends the kind of text allows become line breaks;
+// every other control byte is escaped, so a packet value can neither send a
+// terminal sequence, cut a line at NUL, nor forge a line of its own.
+TEST(ConsoleLines, EscapesControlBytesAndBreaksLinesByKind) {
+    struct Row {
+        const char* name;
+        std::string text;
+        ConsoleBreaks breaks;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"plain CP1252 as UTF-8", "perch\xE8 \x80", ConsoleBreaks::None, "perch\xC3\xA8 \xE2\x82\xAC"},
+        {"escape sequence", "\x1B]2;X\x07", ConsoleBreaks::CrLf, "\\x1B]2;X\\x07"},
+        {"NUL does not cut", std::string("a\0b", 3), ConsoleBreaks::CrLf, "a\\x00b"},
+        {"tab, DEL", "a\tb\x7F", ConsoleBreaks::CrLf, "a\\tb\\x7F"},
+        {"undefined CP1252 bytes are C1 controls", "\x81\x8D\x8F\x90\x9D", ConsoleBreaks::CrLf,
+         "\\x81\\x8D\\x8F\\x90\\x9D"},
+        {"report line: no break at all", "a\r\n----\nb\rc", ConsoleBreaks::None, "a\\r\\n----\\nb\\rc"},
+        {"log text: CR LF breaks, lone LF and CR do not", "a\r\nb\nc\rd", ConsoleBreaks::CrLf,
+         "a\nb\\nc\\rd"},
+        {"message box: LF breaks too", "a\r\nb\nc", ConsoleBreaks::CrLfAndLf, "a\nb\nc"},
+        {"backslash and quote stay", "C:\\dir \"x\"", ConsoleBreaks::CrLf, "C:\\dir \"x\""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(ConsoleLines(r.text, r.breaks), r.expected);
+    }
+}
