@@ -3,8 +3,8 @@
 #include "app/InstalledFiles.h"
 #include "app/StartDialog.h"
 #include "app/Unattended.h"
-#include "export/TxadMainForm.h"
 #include "export/txadMMain.h"
+#include "export/wizard/txadFMain.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
 #include "forms/VxApplication.h"
@@ -56,6 +56,7 @@ std::string ProtocolArgument(const std::string& Value, std::string& Error) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     CommandLine Result;
+    std::vector<std::string> Positional;
     for (std::size_t I = 0; I < Args.size(); ++I) {
         const std::string& A = Args[I];
         if (A == "-h" || A == "--help" || A == "-V" || A == "--version") {
@@ -96,11 +97,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             Result.Error = "unknown option " + A;
             return Result;
         } else {
-            Result.Positional.push_back(A);
+            Positional.push_back(A);
         }
     }
-    if (Result.Positional.size() > 3 && !Result.Help && !Result.Version) Result.Error = "too many arguments";
-    Result.Positional.resize(3);
+    if (Positional.size() > 3 && !Result.Help && !Result.Version) Result.Error = "too many arguments";
+    Result.NoArguments = Args.empty();
+    Result.Wizard = txad::ParseWizardArguments(Positional);
     return Result;
 }
 
@@ -149,7 +151,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     if (Command.Unattended) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        platform::SetEnvironment("QT_QPA_PLATFORM", "offscreen");
         SilenceQtNotes();
     } else if (!platform::DisplayAvailable()) {
         std::fprintf(stderr,
@@ -175,7 +177,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
 
     // Started without arguments, as from the desktop's menu: the start dialog
     // gives the three arguments.
-    if (Args.empty()) {
+    if (Command.NoArguments) {
         QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
         StartDialog Start(Settings);
         Start.setWindowTitle(QString::fromStdString(Traits.Title));
@@ -185,12 +187,12 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         QApplication::setQuitOnLastWindowClosed(true);
         if (Answer != QDialog::Accepted) return 0;
         Start.SaveChoices();
-        Command.Positional = Start.Arguments();
+        Command.Wizard = txad::ParseWizardArguments(Start.Arguments());
     }
 
     TdmTxadMain DataModule;
     DataModule.zpOut.DllDirectory = PluginDirectory();
-    TfmTxadMainBase* Form = Traits.MakeForm(DataModule, Command.Positional);
+    auto* Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);
     SetMainForm(Form);
     Form->Create();
     if (Command.Unattended) {

@@ -3,17 +3,20 @@
 // data module and main form, then the window's message loop or the unattended
 // driver.
 
-#include <functional>
-#include <memory>
+#include "export/WizardArguments.h"
+
 #include <string>
 #include <vector>
 
-class TdmTxadMain;
-class TfmTxadMainBase;
-class QWidget;
+namespace txad {
+struct EditionPlan;
+}
 
 struct CommandLine {
-    std::vector<std::string> Positional; // data folder, target, path (missing ones empty)
+    // Started without any argument, as from the menu: the start dialog asks
+    // for the wizard's arguments.
+    bool NoArguments = false;
+    txad::WizardArguments Wizard;
     bool Unattended = false;
     std::string Protocol; // in the program's code page (CP1252)
     bool HasSites = false;
@@ -32,7 +35,7 @@ std::string HelpText(const std::string& Program);
 struct ProgramTraits {
     std::string Title;     // "adoxport" or "adoxport-classic"
     bool FollowUserLocale; // the earlier edition keeps the runtime's own formats
-    std::function<TfmTxadMainBase*(TdmTxadMain&, std::vector<std::string>)> MakeForm;
+    const txad::EditionPlan& Plan;
 };
 
 int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits);

@@ -1,7 +1,11 @@
 #include "app/Unattended.h"
 
 #include "app/ProgramMain.h"
-#include "export/TxadMainForm.h"
+#include "export/wizard/AnomalyPage.h"
+#include "export/wizard/ExportPage.h"
+#include "export/wizard/RegistryPage.h"
+#include "export/wizard/SitePage.h"
+#include "export/wizard/txadFMain.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 
@@ -60,7 +64,7 @@ private:
     int FError = 0;
 };
 
-int WalkWizard(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
+int WalkWizard(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter,
                ReportOutput& Report) {
     // The window exists on the offscreen platform, so the first show and the
     // zip component's progress window behave as with a display.
@@ -69,26 +73,29 @@ int WalkWizard(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresente
     if (Presenter.ErrorBoxes() > 0 || !Form.StartupComplete()) return 2;
 
     // A report line is one line whatever its values hold.
-    Report.PutLines(Form.ReportLines(), ConsoleBreaks::None);
+    if (const auto* Anomalies = Form.FindPage<txad::AnomalyPage>())
+        Report.PutLines(Anomalies->ReportLines(), ConsoleBreaks::None);
     Report.Put("----\n");
     Report.Flush();
 
+    const auto* Export = Form.FindPage<txad::ExportPage>();
     // Each step moves one page forward; a wizard has at most one step per page.
-    for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePageIndex() != Form.ExportPageIndex();
-         ++Guard) {
-        const int Page = Form.ActivePageIndex();
+    for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePage() != Export; ++Guard) {
+        txad::WizardPage* Page = Form.ActivePage();
         // --sites belongs to path "2"; on other paths it is ignored.
-        if (Page == Form.SitePageIndex() && Command.HasSites && Command.Positional[2] == "2") {
+        auto* Sites = dynamic_cast<txad::SitePage*>(Page);
+        if (Sites && Command.HasSites && Command.Wizard.Path == txad::WizardPath::WithSites) {
             for (int Position : Command.Sites) {
-                if (Position > Form.clSedi->count()) {
+                if (Position > Sites->clSedi->count()) {
                     std::fprintf(stderr, "--sites: position %d is beyond the %d sites of the list\n",
-                                 Position, Form.clSedi->count());
+                                 Position, Sites->clSedi->count());
                     return 2;
                 }
-                Form.clSedi->item(Position - 1)->setCheckState(Qt::Checked);
+                Sites->clSedi->item(Position - 1)->setCheckState(Qt::Checked);
             }
         }
-        if (Page == Form.RegistryPageIndex()) Form.SetProtocolNumber(Command.Protocol);
+        if (auto* Registry = dynamic_cast<txad::RegistryPage*>(Page))
+            Registry->SetProtocolNumber(Command.Protocol);
         if (!Form.buNext->isEnabled()) return 1;
         const int ErrorsBefore = Presenter.ErrorBoxes();
         try {
@@ -98,12 +105,12 @@ int WalkWizard(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresente
         }
         QApplication::processEvents();
         if (Presenter.ErrorBoxes() > ErrorsBefore) {
-            Report.PutLines(Form.LogTexts(), ConsoleBreaks::CrLf);
+            if (Export) Report.PutLines(Export->LogTexts(), ConsoleBreaks::CrLf);
             return 2;
         }
-        if (Form.ActivePageIndex() == Page) return 1; // the page refused to go on
+        if (Form.ActivePage() == Page) return 1; // the page refused to go on
     }
-    Report.PutLines(Form.LogTexts(), ConsoleBreaks::CrLf);
+    if (Export) Report.PutLines(Export->LogTexts(), ConsoleBreaks::CrLf);
     if (!Form.RunFinished()) return 1;
     return Form.RunStopped() ? 1 : 0;
 }
@@ -115,8 +122,7 @@ void SilenceQtNotes() {
     if (Previous != QtNotesSilenced) g_QtHandler = Previous;
 }
 
-int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
-                  std::FILE* Out) {
+int RunUnattended(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter, std::FILE* Out) {
     platform::IgnoreBrokenPipe();
     ReportOutput Report(Out);
     return Report.Finish(WalkWizard(Form, Command, Presenter, Report));

@@ -13,7 +13,7 @@
 #include <string>
 
 struct CommandLine;
-class TfmTxadMainBase;
+class TfmTxadMain;
 
 // Keeps Qt's own notes and warnings (such as the one on an unset
 // XDG_RUNTIME_DIR, as under cron) off standard error, which then holds only
@@ -21,5 +21,4 @@ class TfmTxadMainBase;
 // Called before the application object is made.
 void SilenceQtNotes();
 
-int RunUnattended(TfmTxadMainBase& Form, const CommandLine& Command, StreamPresenter& Presenter,
-                  std::FILE* Out);
+int RunUnattended(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter, std::FILE* Out);

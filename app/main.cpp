@@ -1,10 +1,7 @@
 // adoxport: the current edition's export wizard.
 #include "app/ProgramMain.h"
-#include "export/txadFMain.h"
+#include "export/wizard/CurrentEdition.h"
 
 int main(int Argc, char** Argv) {
-    ProgramTraits Traits{"adoxport", true, [](TdmTxadMain& Dm, std::vector<std::string> Args) {
-                             return static_cast<TfmTxadMainBase*>(new TfmTxadMain(Dm, std::move(Args)));
-                         }};
-    return RunProgram(Argc, Argv, Traits);
+    return RunProgram(Argc, Argv, {"adoxport", true, txad::CurrentEditionPlan()});
 }

@@ -47,24 +47,15 @@ FormerCodeEntry CheckFormerCode(const std::string& Typed) {
     return {true, Typed, {}};
 }
 
-WizardButtons ExportFormButtons(WizardButtons Wizard, const ExportFormPosition& Position) {
-    if (Position.PageCount == 0) return Wizard;
-    const int Active = Position.ActivePage;
-    const bool Last = Active == Position.PageCount - 1;
-    WizardButtons Buttons = Wizard;
-    Buttons.Prior = !Last && ((Position.Path == "2" && Active > 0) || (Position.Path == "1" && Active > 1));
-    if (Position.OwnNextAndOkRule) {
-        Buttons.Next = !Last;
-        Buttons.Ok = Last;
-    }
-    // After a failed start-up the export page stays out of reach; the pages
-    // before it can still be read when the path and the registry are there.
-    if (!Position.StartupComplete && (!Position.PagesReady || Position.NextIsExportPage))
-        Buttons.Next = false;
-    if (Position.Running) {
-        Buttons.Next = false;
-        Buttons.Prior = false;
-    }
+WizardButtons ExportFormButtons(const RoutePosition& At, StartupOutcome Outcome) {
+    if (At.Step < 0 || At.Step >= At.StepCount) return {};
+    const bool Last = At.Step == At.StepCount - 1;
+    const bool NextIsLast = At.Step + 1 == At.StepCount - 1;
+    WizardButtons Buttons;
+    Buttons.Ok = Last;
+    Buttons.Prior = At.BackAlong && At.Step > 0 && !Last;
+    Buttons.Next = !Last && (Outcome == StartupOutcome::Complete ||
+                             (Outcome == StartupOutcome::PagesOnly && !NextIsLast));
     return Buttons;
 }
 

@@ -50,26 +50,25 @@ FormerCodeEntry CheckFormerCode(const std::string& Typed);
 
 // ---- Wizard buttons ----
 
-// Where the export form stands when its buttons are set.
-struct ExportFormPosition {
-    std::string Path; // the path argument: "1", "2" or anything else
-    int ActivePage = -1;
-    int PageCount = 0;
-    // Next and Esci follow the export form's rule rather than the wizard's.
-    bool OwnNextAndOkRule = true;
-    bool StartupComplete = false;
-    // The path is current and the registry packet counted.
-    bool PagesReady = false;
-    // The page Next would show is the export page.
-    bool NextIsExportPage = false;
-    bool Running = false;
+// How far start-up went. Failed: the export is out of reach and Next goes
+// nowhere. PagesOnly: a path is current and the registry counted, but a
+// header date could not be read; the pages before the export can be walked.
+// Complete: the export can run.
+enum class StartupOutcome { Failed, PagesOnly, Complete };
+
+// Where the wizard stands: the step shown on its route (the path's pages,
+// or every page without a path), and whether Back may go along the route,
+// which it never does without a path. The export page is the route's last.
+struct RoutePosition {
+    int Step = -1; // -1 before the first page is shown
+    int StepCount = 0;
+    bool BackAlong = false;
 };
 
-// The buttons of the export form, from those the wizard's own rule gives:
-// Back never on the last page nor before the path's first page, Next never
-// towards the export page after a failed start-up, nothing while the export
-// runs.
-WizardButtons ExportFormButtons(WizardButtons Wizard, const ExportFormPosition& Position);
+// The buttons of the export form: Esci on the export page only; Back after
+// the route's first step but never on the export page; Next before the
+// export page, as far as start-up allows.
+WizardButtons ExportFormButtons(const RoutePosition& At, StartupOutcome Outcome);
 
 // ---- Export settings ----
 

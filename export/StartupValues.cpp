@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "export/Packets.h"
 #include "export/RecordFields.h"
 #include "export/records/SchoolRuns.h"
 #include "platform/Platform.h"
@@ -16,11 +17,11 @@
 
 namespace txad {
 
-void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target) {
-    if (DataDirArg.empty())
+void CheckStartupArguments(const WizardArguments& Args) {
+    if (Args.DataDir.empty())
         throw EVxError("Cartella dei dati non indicata: l'esportazione non \xE8 possibile");
-    if (Target != "aie" && Target != "anarpe")
-        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Target));
+    if (Args.Target == Recipient::Unknown)
+        throw EVxError(FormatMsg("Destinatario non riconosciuto: %s", Args.TargetArgument));
 }
 
 int CountSchools(TClientDataSet& Registry) {
@@ -49,7 +50,7 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
 std::string ParamFileProblem(const std::string& Path) {
     // A FIFO, a folder or a device has a date too, but cannot be the file.
     std::error_code Ec;
-    if (std::filesystem::exists(Path, Ec) && !platform::FileExists(Path))
+    if (std::filesystem::exists(platform::FsPath(Path), Ec) && !platform::FileExists(Path))
         return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
     if (!Date) return "File dei parametri non trovato: " + PathText(Path);
@@ -66,7 +67,11 @@ std::string ReadParamFileDate(const std::string& Path) {
 }
 
 std::string InstallationAdvice(std::string_view Target) {
-    std::string Problem = MainDirProblem();
+    return InstallationAdvice(Target, platform::CurrentHklmSource());
+}
+
+std::string InstallationAdvice(std::string_view Target, const platform::HklmSource& Source) {
+    std::string Problem = MainDirProblem(Source);
     if (!Problem.empty()) return Problem;
     // Read afresh, not through VxParam: the start dialog may just have set it up.
     const std::string MainDir =
@@ -127,7 +132,7 @@ std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view
 }
 
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {
-    Tmp.LoadFromFile(DataDir + "Body815.xml");
+    Tmp.LoadFromFile(DataDir + std::string(PacketFile(Packet::Adoptions)));
     Tmp.First();
     TField DataCat = Tmp.FieldByName("datacat");
     return Tmp.Eof() ? std::string() : DataCat.AsString();

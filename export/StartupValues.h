@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "dataset/ClientDataSet.h"
+#include "export/WizardArguments.h"
 #include "platform/Platform.h"
 
 namespace txad {
 
 // A start-up that could only lead to an export writing nothing, or writing
 // into the file-system root, fails here: an empty data folder argument or a
-// target other than "aie" and "anarpe". Raises EVxError with the reason.
-void CheckStartupArguments(std::string_view DataDirArg, std::string_view Target);
+// recipient other than "aie" and "anarpe". Raises EVxError with the reason.
+void CheckStartupArguments(const WizardArguments& Args);
 
 // The header's school count of the loaded registry dataset (SchoolRuns.h);
 // leaves the first row current.
@@ -42,6 +43,8 @@ std::string InstallationProblem(std::string_view Target);
 // The way to set up what InstallationProblem names, without its last line:
 // the start dialog shows it while the user can still act on it.
 std::string InstallationAdvice(std::string_view Target);
+// The same, told for the given registry source (see MainDirProblem).
+std::string InstallationAdvice(std::string_view Target, const platform::HklmSource& Source);
 
 // A warning, not an error, for a parameter file whose date looks like the
 // date of a copy that did not keep it: Today, or later than the newest of the
@@ -50,7 +53,7 @@ std::string InstallationAdvice(std::string_view Target);
 std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view Today,
                                 const std::vector<std::string>& PacketPaths);
 
-// Field datacat of the first row of DataDir + "Body815.xml", loaded into Tmp;
+// Field datacat of the first row of the adoption packet in DataDir, loaded into Tmp;
 // empty for a packet without rows.
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir);
 

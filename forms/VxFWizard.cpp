@@ -43,7 +43,11 @@ TfmVxWizard::TfmVxWizard(QWidget* Parent) : TfmVxOkCancDlg(Parent) {
 QWidget* TfmVxWizard::AddPage(const QString& ObjectName) {
     auto* Page = new QWidget(pcMain);
     Page->setObjectName(ObjectName);
-    pcMain->addTab(Page, ObjectName);
+    return AddPage(Page);
+}
+
+QWidget* TfmVxWizard::AddPage(QWidget* Page) {
+    pcMain->addTab(Page, Page->objectName());
     return Page;
 }
 
@@ -52,6 +56,11 @@ int TfmVxWizard::PageCount() const {
 }
 
 bool TfmVxWizard::GoToPage(int Index) {
+    return Go({Index, -1});
+}
+
+bool TfmVxWizard::Go(const WizardMove& Move) {
+    const int Index = Move.Page;
     if (Index == FActivePage) return false;
     if (Index < 0 || Index >= PageCount())
         throw EVxInternalError(FormatMsg("Wizard: La pagina specificata (%d) non esiste", Index));
@@ -59,7 +68,7 @@ bool TfmVxWizard::GoToPage(int Index) {
     pcMainChanging(AllowChange);
     if (!AllowChange) return false;
     FActivePage = Index;
-    FPaths.Arrived();
+    FPaths.Arrived(Move);
     pcMain->setCurrentIndex(Index);
     PageShow(Index);
     FocusPage(pcMain->widget(Index));
@@ -86,17 +95,12 @@ void TfmVxWizard::SetPath(const std::string& Name) {
 void TfmVxWizard::NavigatorClick(QObject* Sender) {
     const int Delta = Sender == buNext ? 1 : Sender == buPrior ? -1 : 0;
     try {
-        if (const std::optional<WizardMove> Move = FPaths.Move(Delta, FActivePage)) {
-            FPaths.BeginMove(*Move);
-            GoToPage(Move->Page);
-        }
+        if (const std::optional<WizardMove> Move = FPaths.Move(Delta, FActivePage)) Go(*Move);
     } catch (const std::exception&) {
         // The error goes on to the error box; the buttons follow the page shown.
-        FPaths.EndMove();
         UpdateButtons();
         throw;
     }
-    FPaths.EndMove();
     UpdateButtons();
 }
 

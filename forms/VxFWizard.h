@@ -24,6 +24,8 @@ public:
 
     // Appends an empty page named ObjectName (also its tab text).
     QWidget* AddPage(const QString& ObjectName);
+    // Appends Page, its object name also its tab text.
+    QWidget* AddPage(QWidget* Page);
     int PageCount() const;
     // The page made active by GoToPage; -1 before the first one.
     int ActivePageIndex() const { return FActivePage; }
@@ -62,6 +64,9 @@ protected:
     const TVxWizardPaths& Paths() const { return FPaths; }
 
 private:
+    // GoToPage, and the move's step taken once its page is active.
+    bool Go(const WizardMove& Move);
+
     TVxWizardPaths FPaths;
     int FActivePage = -1;
 };

@@ -50,9 +50,8 @@ int TVxWizardPaths::NextPage(int ActivePage, int PageCount) const {
     return FStep + 1 < StepCount() ? StepPage(FStep + 1) : -1;
 }
 
-void TVxWizardPaths::Arrived() {
-    if (FPendingStep >= 0) FStep = FPendingStep;
-    FPendingStep = -1;
+void TVxWizardPaths::Arrived(const WizardMove& Move) {
+    if (Move.Step >= 0) FStep = Move.Step;
 }
 
 WizardButtons TVxWizardPaths::Buttons(int ActivePage, int PageCount) const {

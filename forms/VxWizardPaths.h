@@ -58,12 +58,10 @@ public:
     std::optional<WizardMove> Move(int Delta, int ActivePage) const;
     // The page Next would show; -1 when there is none.
     int NextPage(int ActivePage, int PageCount) const;
-    // A move's step is taken once its page has become active (Arrived), even
-    // when the page's show handler then fails; a refused or failed change
-    // leaves the step (EndMove).
-    void BeginMove(const WizardMove& Move) { FPendingStep = Move.Step; }
-    void Arrived();
-    void EndMove() { FPendingStep = -1; }
+    // The move's page has become active: its step (if it has one) is the
+    // current step from now on, even when the page's show handler then fails.
+    // A move whose page never became active leaves the step.
+    void Arrived(const WizardMove& Move);
 
     // The buttons of a wizard of PageCount pages showing ActivePage: Fine on
     // the last step (or page), Back after the first, Next before the last.
@@ -75,5 +73,4 @@ private:
     TStringList FSteps;
     std::string FPathName;
     int FStep = 0;
-    int FPendingStep = -1;
 };

@@ -20,6 +20,10 @@ std::string ExampleRegistryFile() {
 }
 
 std::string MainDirProblem() {
+    return MainDirProblem(platform::CurrentHklmSource());
+}
+
+std::string MainDirProblem(const platform::HklmSource& Source) {
     platform::HklmMissing Missing = platform::HklmMissing::Value;
     try {
         // An empty value would make the root the installation folder.
@@ -33,7 +37,6 @@ std::string MainDirProblem() {
         if (File.empty() || What.find(File) != std::string::npos) return What;
         return What + "\r\nFile del registro: " + File;
     }
-    const platform::HklmSource Source = platform::CurrentHklmSource();
     const std::string File = platform::Cp1252FromUtf8(Source.File);
     const std::string Example = platform::Cp1252FromUtf8(ExampleRegistryFile());
     const std::string System = platform::Cp1252FromUtf8(platform::SystemHklmFilePath());

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "Platform.h"
+
 // The key under HKEY_LOCAL_MACHINE that holds the suite's values.
 inline constexpr const char* VxRegistryKey = "SOFTWARE\\VexonMorvale\\";
 
@@ -26,6 +28,9 @@ private:
 // start dialog, the application's error box and the unattended mode all show
 // this text.
 std::string MainDirProblem();
+// The same, told for the given registry source (the values are read from the
+// current one): the texts of another platform's source can be checked here.
+std::string MainDirProblem(const platform::HklmSource& Source);
 
 // The commented example of the registry file installed with the programs
 // (in the build tree at the same place relative to the programs).

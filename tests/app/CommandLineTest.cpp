@@ -1,8 +1,10 @@
 // The program's command line: usage errors are told, with status 2, even
 // where no display is there to connect to.
 
-#include "AppTestSupport.h"
 #include "TestSupport.h"
+#include "WizardTestData.h"
+
+#include "support/VxGlobals.h"
 #include "support/VxParam.h"
 
 #include <QProcess>
@@ -11,6 +13,13 @@
 #include <string>
 
 namespace {
+
+// Before any test of the program: the installation folder the registry file
+// points at, and the framework's start-up.
+const testsupport::ProgramStartup InstallationStep([] {
+    wizardtest::PrepareInstallation(testsupport::SandboxDir());
+    VxFrameworkStartup(false);
+});
 
 TEST(CommandLine, UsageErrorsNeedNoDisplay) {
     struct Case {
@@ -61,7 +70,7 @@ TEST(CommandLine, WindowWithoutDisplayIsRefused) {
 // Under cron or a service XDG_RUNTIME_DIR is not set: standard error still
 // holds only the program's own messages.
 TEST(CommandLine, UnattendedStderrHoldsOnlyTheProgramsMessages) {
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     struct Case {
         const char* Name;
         const char* Hklm; // replaces ADOXPORT_HKLM when set

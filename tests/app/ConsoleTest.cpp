@@ -2,8 +2,8 @@
 // UTF-8 command line, values from the packets on a terminal, and a standard
 // output that fails, each through the real program.
 
-#include "AppTestSupport.h"
 #include "TestSupport.h"
+#include "WizardTestData.h"
 
 #include <gtest/gtest.h>
 
@@ -91,13 +91,13 @@ TEST(Console, ProtocolNumberIsTextOfTheCommandLine) {
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
-        const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+        const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
         std::vector<std::string> Args = Export(Dir, "aie");
         Args.insert(Args.end(), {"--protocol", C.Protocol});
         const Outcome R = Spawn(Args);
         EXPECT_EQ(R.Status, C.Status) << R.Err;
         if (C.Status == 0) {
-            const std::vector<std::string> Lines = apptest::FileLines(Dir + "File014.txt");
+            const std::vector<std::string> Lines = wizardtest::FileLines(Dir + "File014.txt");
             ASSERT_FALSE(Lines.empty());
             EXPECT_NE(Lines.front().find(C.Expected), std::string::npos) << Lines.front();
         } else {
@@ -127,7 +127,7 @@ TEST(Console, LostStandardOutputNeverStopsTheDelivery) {
         SCOPED_TRACE(C.Name);
         if (!C.ClosedPipe && !fs::exists("/dev/full")) continue;
         RemoveDeliveries();
-        const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+        const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
         int Fd = -1;
         if (C.ClosedPipe) {
             int Ends[2];
@@ -154,7 +154,7 @@ TEST(Console, LostStandardOutputNeverStopsTheDelivery) {
 // closed pipe, and the delivery happens whenever the reader left.
 TEST(Console, ReaderThatLeavesEarly) {
     RemoveDeliveries();
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     const Outcome R =
         Spawn({"/bin/bash", "-c", "\"$0\" \"$@\" | head -c 100 >/dev/null; exit \"${PIPESTATUS[0]}\"",
                ADOX_PROGRAM, Dir, "anarpe", "1", "--unattended"});
@@ -166,7 +166,7 @@ TEST(Console, ReaderThatLeavesEarly) {
 // terminal sequence is not sent, a NUL does not cut the line; the record
 // files keep the bytes.
 TEST(Console, PacketValuesAreEscapedOnTheConsole) {
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     std::string Classes = testsupport::ReadFileBytes(Dir + "Body622.xml");
     const std::string Row = "Sezione=\"B\" TipoScuola=\"NT\"";
     const std::size_t At = Classes.find(Row);

@@ -8,13 +8,18 @@
 // Xvfb with a window manager), so that the platform's real fonts and style
 // are used.
 
-#include "AppTestSupport.h"
 #include "TestSupport.h"
+#include "WizardTestData.h"
 #include "app/InstalledFiles.h"
 #include "app/StartDialog.h"
 #include "export/RecordFilesDialog.h"
-#include "export/txadFMain.h"
 #include "export/txadMMain.h"
+#include "export/wizard/AnomalyPage.h"
+#include "export/wizard/CurrentEdition.h"
+#include "export/wizard/ExportPage.h"
+#include "export/wizard/RegistryPage.h"
+#include "export/wizard/SitePage.h"
+#include "export/wizard/txadFMain.h"
 #include "forms/VxApplication.h"
 #include "platform/Platform.h"
 #include "support/VxGlobals.h"
@@ -64,7 +69,7 @@ void ShowForm(QWidget& Form, bool Maximised) {
 
 // The window "Mostra file" opens, on the adoptions' tab.
 bool ShootShowFiles(TfmTxadMain& Form, const std::string& Path) {
-    Form.buMostraFile->click();
+    Form.FindPage<txad::ExportPage>()->buMostraFile->click();
     auto* Window = Form.findChild<RecordFilesDialog*>();
     if (!Window || !QTest::qWaitForWindowExposed(Window)) return false;
     Window->tcFiles->setCurrentIndex(2);
@@ -74,22 +79,23 @@ bool ShootShowFiles(TfmTxadMain& Form, const std::string& Path) {
 }
 
 bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, bool Maximised) {
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     TdmTxadMain Dm;
-    auto* Form = new TfmTxadMain(Dm, {Dir, Target, "2"});
-    Form->OpenDocument = [](const std::string&) { return true; };
+    auto* Form =
+        new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, Target, "2"}));
+    Form->FindPage<txad::AnomalyPage>()->OpenDocument = [](const std::string&) { return true; };
     Form->Create();
     ShowForm(*Form, Maximised);
     if (!QTest::qWaitForWindowExposed(Form)) return false;
     bool Ok = true;
-    TickFirstOfEachCode(*Form->clSedi);
+    TickFirstOfEachCode(*Form->FindPage<txad::SitePage>()->clSedi);
     if (AllPages) Ok &= Save(*Form, Out + "/sites.png");
     Form->buNext->click();
     if (AllPages) Ok &= Save(*Form, Out + "/anomalies.png");
     Form->buNext->click();
     if (AllPages) {
         // A school with a long name is current, so the edits show it.
-        QTest::keyClick(Form->grAnagrafica, Qt::Key_Down);
+        QTest::keyClick(Form->FindPage<txad::RegistryPage>()->grAnagrafica, Qt::Key_Down);
         Ok &= Save(*Form, Out + "/registry.png");
     }
     Form->buNext->click();
@@ -101,7 +107,7 @@ bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, boo
 
 // The start dialog as the menu entry opens it, a data folder chosen.
 bool ShootStart(const std::string& Out) {
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio.conf"),
                        QSettings::IniFormat);
     StartDialog Start(Settings);
@@ -136,11 +142,12 @@ bool ShootStartSetup(const std::string& Out) {
 
 // The window after a start-up that cannot lead to an export.
 bool ShootStartupError(const std::string& Out, bool Maximised) {
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     const std::string Param = testsupport::SandboxDir() + "/install/ETC/datrex/aie.ufp";
     std::filesystem::rename(Param, Param + ".away");
     TdmTxadMain Dm;
-    auto* Form = new TfmTxadMain(Dm, {Dir, "aie", "1"});
+    auto* Form =
+        new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, "aie", "1"}));
     // The error box would wait for a click: only the window is wanted.
     struct Quiet : MessagePresenter {
         int32_t ShowBox(const MessageBoxRequest&) override { return idOK; }
@@ -166,7 +173,7 @@ int main(int argc, char** argv) {
     }
     const std::string Out = std::filesystem::absolute(argv[1]).string();
     testsupport::PinEnvironment();
-    apptest::PrepareInstallation(testsupport::SandboxDir());
+    wizardtest::PrepareInstallation(testsupport::SandboxDir());
     TVxApplication App(argc, argv, "adoxport");
     VxFrameworkStartup(false);
     SetProgramIcon();

@@ -5,6 +5,8 @@
 #include "app/StartDialog.h"
 #include "TestSupport.h"
 #include "app/InstalledFiles.h"
+#include "export/StartupValues.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -91,6 +93,45 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
         else
             EXPECT_TRUE(Hint.contains(QString::fromStdString(Install + "/ETC/datrex/anarpe.ufp")))
                 << Hint.toStdString();
+    }
+}
+
+// Where the values come from the system's registry (Windows) there is no file
+// to miss or to name; the values themselves are still checked. Here the
+// reading goes to the test's registry file, told as the system's registry.
+TEST(InstallationHint, SystemRegistryNamesNoFile) {
+    struct Case {
+        const char* Name;
+        std::string Body;
+        const char* Target;
+        const char* Expected; // nullptr: no hint
+    };
+    const Case Cases[] = {
+        {"no MainDir", "\"Altro\"=\"x\"\r\n", "aie", "Manca il valore MainDir sotto la chiave"},
+        {"MainDir not a string", "\"MainDir\"=dword:00000001\r\n", "aie", "Invalid data type"},
+        {"no parameter file", "\"MainDir\"=\"MAINDIR\"\r\n", "anarpe", "File dei parametri non trovato"},
+        {"all there", "\"MainDir\"=\"MAINDIR\"\r\n", "aie", nullptr},
+    };
+    const platform::HklmSource System{platform::HklmSourceKind::SystemRegistry, {}};
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        OwnRegistry Registry;
+        const std::string Install = Registry.Dir() + "/install";
+        fs::create_directories(Install + "/ETC/datrex");
+        WriteParamFile(Install + "/ETC/datrex/aie.ufp");
+        std::string Body = C.Body;
+        if (auto At = Body.find("MAINDIR"); At != std::string::npos) Body.replace(At, 7, Install);
+        testsupport::WriteFileBytes(Registry.Path(), kHead + Body);
+        const std::string Hint = txad::InstallationAdvice(C.Target, System);
+        if (C.Expected == nullptr) {
+            EXPECT_TRUE(Hint.empty()) << Hint;
+            continue;
+        }
+        EXPECT_NE(Hint.find(C.Expected), std::string::npos) << Hint;
+        if (std::string(C.Name) == "no MainDir")
+            EXPECT_NE(Hint.find("nel registro di sistema"), std::string::npos);
+        EXPECT_EQ(Hint.find("file del registro"), std::string::npos) << Hint;
+        EXPECT_EQ(Hint.find(Registry.Path()), std::string::npos) << Hint;
     }
 }
 

@@ -2,10 +2,10 @@
 // start dialog, in a registry file of their own, and the export then carries
 // the parameter file's date.
 
-#include "AppTestSupport.h"
 #include "ExpectThrow.h"
 #include "RecordingPresenter.h"
 #include "TestSupport.h"
+#include "WizardTestData.h"
 #include "app/StartDialog.h"
 #include "app/UserRegistry.h"
 #include "platform/Platform.h"
@@ -126,7 +126,7 @@ protected:
 };
 
 TEST_F(NoRegistryFile, StartDialogSetsUpTheInstallationFolderForThisUser) {
-    const std::string Data = apptest::CopyDemoData(Root());
+    const std::string Data = wizardtest::CopyDemoData(Root());
     QSettings Settings(QString::fromStdString(Root() + "/avvio.conf"), QSettings::IniFormat);
     StartDialog Dialog(Settings);
     Dialog.show();
@@ -184,7 +184,7 @@ TEST_F(NoRegistryFile, StartDialogSetsUpTheInstallationFolderForThisUser) {
 // reads the user's file: the ANARPE header carries the parameter file's date.
 TEST_F(NoRegistryFile, ExportAfterTheSetUpCarriesTheParameterFileDate) {
     WriteUserRegistry(Install());
-    const std::string Data = apptest::CopyDemoData(Root());
+    const std::string Data = wizardtest::CopyDemoData(Root());
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("HOME", QString::fromStdString(Root()));
     QProcess Program;
@@ -192,7 +192,7 @@ TEST_F(NoRegistryFile, ExportAfterTheSetUpCarriesTheParameterFileDate) {
     Program.start(ADOX_PROGRAM, {QString::fromStdString(Data), "anarpe", "1", "--unattended"});
     ASSERT_TRUE(Program.waitForFinished(60000));
     EXPECT_EQ(Program.exitCode(), 0) << Program.readAllStandardError().toStdString();
-    const std::vector<std::string> Header = apptest::FileLines(Data + "Adoz001.txt");
+    const std::vector<std::string> Header = wizardtest::FileLines(Data + "Adoz001.txt");
     ASSERT_FALSE(Header.empty());
     EXPECT_NE(Header[0].find("01092021"), std::string::npos) << Header[0];
 }

@@ -5,10 +5,14 @@
 #include "RecordingPresenter.h"
 #include "TestSupport.h"
 
-#include "export-classic/txadFMain.h"
+#include "export-classic/ClassicEdition.h"
 #include "export/RecordFields.h"
 #include "export/RecordFilesDialog.h"
 #include "export/RecordLayout.h"
+#include "export/wizard/ExportPage.h"
+#include "export/wizard/RegistryPage.h"
+#include "export/wizard/SitePage.h"
+#include "export/wizard/txadFMain.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
@@ -95,8 +99,9 @@ protected:
         Form.reset();
         Dm = std::make_unique<TdmTxadMain>();
         Dm->zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
-        Form = std::make_unique<TfmTxadMain>(*Dm, std::vector<std::string>{DataDir.string(), Target, Path});
-        Form->Clock = [] { return RunClock; };
+        Form = std::make_unique<TfmTxadMain>(*Dm, txad::ClassicEditionPlan(),
+                                             txad::ParseWizardArguments({DataDir.string(), Target, Path}));
+        Form->Session().Clock = [] { return RunClock; };
         Form->Create();
         Form->show();
         QApplication::processEvents();
@@ -109,8 +114,9 @@ protected:
     }
 
     void Tick(std::initializer_list<int> Items) {
-        for (int I = 0; I < Form->clSedi->count(); ++I)
-            Form->clSedi->item(I)->setCheckState(
+        QListWidget* Sites = Form->FindPage<txad::SitePage>()->clSedi;
+        for (int I = 0; I < Sites->count(); ++I)
+            Sites->item(I)->setCheckState(
                 std::find(Items.begin(), Items.end(), I) != Items.end() ? Qt::Checked : Qt::Unchecked);
     }
 
@@ -121,6 +127,10 @@ protected:
     static fs::path DestDir(const std::string& Target) {
         return fs::path(platform::DeliveryBase()) / "rozadiver" / "datrex" / Target;
     }
+
+    txad::SitePage* Sites() const { return Form->FindPage<txad::SitePage>(); }
+    txad::RegistryPage* Registry() const { return Form->FindPage<txad::RegistryPage>(); }
+    txad::ExportPage* Export() const { return Form->FindPage<txad::ExportPage>(); }
 
     RecordingPresenter Presenter;
     fs::path DataDir;
@@ -150,7 +160,8 @@ TEST_F(ClassicMainForm, PagesAndButtonsByPath) {
         SetUp();
         TfmTxadMain& F = Open("aie", Row.Path);
         ASSERT_EQ(F.PageCount(), 3);
-        EXPECT_EQ(F.edNProto, nullptr);
+        EXPECT_EQ(F.findChild<QLineEdit*>("edNProto"), nullptr);
+        EXPECT_EQ(Registry()->edNProto, nullptr);
         for (std::size_t P = 0; P < Row.Pages.size(); ++P) {
             const Page& Expected = Row.Pages[P];
             SCOPED_TRACE(P);
@@ -159,7 +170,7 @@ TEST_F(ClassicMainForm, PagesAndButtonsByPath) {
             EXPECT_EQ(F.buNext->isEnabled(), Expected.Next);
             EXPECT_EQ(F.buOk->isEnabled(), Expected.Esci);
             EXPECT_TRUE(F.buCancel->isEnabled());
-            if (F.ActivePageIndex() == F.SitePageIndex()) Tick({1, 2});
+            if (F.ActivePage() == Sites()) Tick({1, 2});
             if (P + 1 < Row.Pages.size()) Press(F.buNext);
         }
         EXPECT_TRUE(F.RunFinished());
@@ -173,18 +184,18 @@ TEST_F(ClassicMainForm, PagesAndButtonsByPath) {
 // the corrections made there reach the school file.
 TEST_F(ClassicMainForm, RegistryCorrectionsReachTheSchoolFile) {
     TfmTxadMain& F = Open("aie", "1");
-    ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
-    ASSERT_EQ(F.grAnagrafica->model()->rowCount(), 3);
-    EXPECT_EQ(F.edNome->text(), "Istituto Comprensivo Dante Alighieri");
+    ASSERT_EQ(F.ActivePage(), Registry());
+    ASSERT_EQ(Registry()->grAnagrafica->model()->rowCount(), 3);
+    EXPECT_EQ(Registry()->edNome->text(), "Istituto Comprensivo Dante Alighieri");
     // No former code (".") is an empty box.
-    EXPECT_EQ(F.edExCod->text(), "");
+    EXPECT_EQ(Registry()->edExCod->text(), "");
 
-    F.grAnagrafica->setCurrentIndex(F.grAnagrafica->model()->index(2, 0));
+    Registry()->grAnagrafica->setCurrentIndex(Registry()->grAnagrafica->model()->index(2, 0));
     QApplication::processEvents();
-    EXPECT_EQ(F.edNome->text(), "Liceo Classico Morgagni");
-    F.edNome->setText("Liceo Morgagni");
-    F.edExCod->setText("BBPC00199Z");
-    Press(F.buEdit);
+    EXPECT_EQ(Registry()->edNome->text(), "Liceo Classico Morgagni");
+    Registry()->edNome->setText("Liceo Morgagni");
+    Registry()->edExCod->setText("BBPC00199Z");
+    Press(Registry()->buEdit);
     Press(F.buNext);
     ASSERT_TRUE(F.RunFinished());
     EXPECT_TRUE(Presenter.Boxes.empty());
@@ -203,38 +214,38 @@ TEST_F(ClassicMainForm, RegistryCorrectionsReachTheSchoolFile) {
 // new choice keeps and do not bring back the rows it drops.
 TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
     TfmTxadMain& F = Open("aie", "2");
-    ASSERT_EQ(F.ActivePageIndex(), F.SitePageIndex());
-    ASSERT_EQ(F.clSedi->count(), 3);
+    ASSERT_EQ(F.ActivePage(), Sites());
+    ASSERT_EQ(Sites()->clSedi->count(), 3);
 
     Press(F.buNext);
-    EXPECT_EQ(F.ActivePageIndex(), F.SitePageIndex());
+    EXPECT_EQ(F.ActivePage(), Sites());
     ASSERT_EQ(Presenter.Boxes.size(), 1u);
     EXPECT_EQ(Presenter.Boxes[0].Text,
               "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.");
 
     Tick({0, 2});
     Press(F.buNext);
-    ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
-    EXPECT_EQ(F.grAnagrafica->model()->rowCount(), 2);
-    EXPECT_EQ(F.edNome->text(), "Istituto Comprensivo Dante Alighieri");
-    F.edNome->setText("Nome corretto");
-    F.edExCod->clear();
-    Press(F.buEdit);
-    F.grAnagrafica->setCurrentIndex(F.grAnagrafica->model()->index(1, 0));
+    ASSERT_EQ(F.ActivePage(), Registry());
+    EXPECT_EQ(Registry()->grAnagrafica->model()->rowCount(), 2);
+    EXPECT_EQ(Registry()->edNome->text(), "Istituto Comprensivo Dante Alighieri");
+    Registry()->edNome->setText("Nome corretto");
+    Registry()->edExCod->clear();
+    Press(Registry()->buEdit);
+    Registry()->grAnagrafica->setCurrentIndex(Registry()->grAnagrafica->model()->index(1, 0));
     QApplication::processEvents();
-    F.edNome->setText("Liceo Morgagni");
-    F.edExCod->clear();
-    Press(F.buEdit);
+    Registry()->edNome->setText("Liceo Morgagni");
+    Registry()->edExCod->clear();
+    Press(Registry()->buEdit);
 
     ASSERT_TRUE(F.buPrior->isEnabled());
     Press(F.buPrior);
-    ASSERT_EQ(F.ActivePageIndex(), F.SitePageIndex());
+    ASSERT_EQ(F.ActivePage(), Sites());
     Tick({1, 2});
     Press(F.buNext);
-    ASSERT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
-    EXPECT_EQ(F.grAnagrafica->model()->rowCount(), 2);
-    EXPECT_EQ(F.edNome->text(), "Plesso Pascoli");
-    EXPECT_EQ(F.edExCod->text(), "AAIC00099Z");
+    ASSERT_EQ(F.ActivePage(), Registry());
+    EXPECT_EQ(Registry()->grAnagrafica->model()->rowCount(), 2);
+    EXPECT_EQ(Registry()->edNome->text(), "Plesso Pascoli");
+    EXPECT_EQ(Registry()->edExCod->text(), "AAIC00099Z");
 
     Press(F.buNext);
     ASSERT_TRUE(F.RunFinished());
@@ -271,12 +282,12 @@ TEST_F(ClassicMainForm, ExportPageWritesAndDelivers) {
         EXPECT_TRUE(Presenter.Boxes.empty());
         Press(F.buNext);
         ASSERT_TRUE(F.RunFinished());
-        ASSERT_FALSE(F.RunStopped()) << F.LogTexts().back();
+        ASSERT_FALSE(F.RunStopped()) << Export()->LogTexts().back();
 
         std::vector<std::string> Expected = {"Generazione files...."};
         for (const auto& File : Row.Files) Expected.push_back("- " + File + " - OK");
         Expected.push_back(Row.Delivery);
-        const std::vector<std::string>& Log = F.LogTexts();
+        const std::vector<std::string>& Log = Export()->LogTexts();
         ASSERT_EQ(Log.size(), Expected.size() + 1);
         for (std::size_t I = 0; I < Expected.size(); ++I) EXPECT_EQ(Log[I], Expected[I]);
 
@@ -305,11 +316,11 @@ TEST_F(ClassicMainForm, ShowFilesHasATabPerFileOfTheEdition) {
         SCOPED_TRACE(Target);
         SetUp();
         TfmTxadMain& F = Open(Target, "1");
-        EXPECT_FALSE(F.buMostraFile->isVisible());
+        EXPECT_FALSE(Export()->buMostraFile->isVisible());
         Press(F.buNext);
-        ASSERT_FALSE(F.RunStopped()) << F.LogTexts().back();
-        ASSERT_TRUE(F.buMostraFile->isVisible());
-        Press(F.buMostraFile);
+        ASSERT_FALSE(F.RunStopped()) << Export()->LogTexts().back();
+        ASSERT_TRUE(Export()->buMostraFile->isVisible());
+        Press(Export()->buMostraFile);
         auto* Window = F.findChild<RecordFilesDialog*>();
         ASSERT_NE(Window, nullptr);
         const auto Files = txad::FileLayouts(txad::Edition::Classic, Target);
@@ -351,7 +362,7 @@ TEST_F(ClassicMainForm, MissingParameterFileKeepsTheExportOutOfReach) {
         EXPECT_TRUE(F.laStartupError->isVisible());
         Tick({1, 2});
         for (int I = 0; I < 3; ++I) Press(F.buNext);
-        EXPECT_EQ(F.ActivePageIndex(), F.RegistryPageIndex());
+        EXPECT_EQ(F.ActivePage(), Registry());
         EXPECT_FALSE(F.buNext->isEnabled());
         EXPECT_FALSE(F.RunFinished());
         EXPECT_FALSE(fs::exists(DataDir / "File014.txt"));

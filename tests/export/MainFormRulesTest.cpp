@@ -110,59 +110,91 @@ TEST(FormerCode, EmptyMeansNoneAndOtherwiseTenCharacters) {
     }
 }
 
-TEST(ExportFormButtons, FollowPathPageStartupAndRun) {
-    // The wizard's own rule on a page that is neither first nor last.
-    const WizardButtons Middle{false, true, true};
+// Rows are positions the wizard can reach, in both editions: the current
+// one walks 3 steps on path "1" and 4 on path "2" or without a path, the
+// earlier one 2 and 3. The export page is always the last step.
+TEST(ExportFormButtons, FollowRouteAndStartup) {
+    using enum StartupOutcome;
     const struct Case {
         const char* Name;
-        WizardButtons Wizard;
-        ExportFormPosition Position;
+        RoutePosition At;
+        StartupOutcome Outcome;
         WizardButtons Expected;
     } Cases[] = {
-        {"site page of path 2",
-         {false, true, false},
-         {"2", 0, 4, true, true, true, false, false},
-         {false, true, false}},
-        {"anomaly page of path 2", Middle, {"2", 1, 4, true, true, true, false, false}, {false, true, true}},
-        // Path 1 starts on page 1: no Back there.
-        {"first page of path 1", Middle, {"1", 1, 4, true, true, true, false, false}, {false, true, false}},
-        {"registry page of path 1", Middle, {"1", 2, 4, true, true, true, true, false}, {false, true, true}},
-        {"export page",
-         {true, false, true},
-         {"1", 3, 4, true, true, true, false, false},
-         {true, false, false}},
-        // Any other path argument: Back nowhere.
-        {"unknown path", Middle, {"3", 2, 4, true, true, false, true, false}, {false, true, false}},
-        // The earlier edition keeps the wizard's Next and Esci.
-        {"wizard's Next and Esci",
-         {true, false, true},
-         {"2", 1, 3, false, true, true, false, false},
-         {true, false, true}},
-        {"failed start-up, registry next",
-         Middle,
-         {"2", 1, 4, true, false, true, false, false},
-         {false, true, true}},
-        {"failed start-up, export next",
-         Middle,
-         {"2", 2, 4, true, false, true, true, false},
-         {false, false, true}},
+        {"site page, path 2",
+         {.Step = 0, .StepCount = 4, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = false}},
+        {"anomaly page, path 2",
+         {.Step = 1, .StepCount = 4, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = true}},
+        {"registry page, path 2",
+         {.Step = 2, .StepCount = 4, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = true}},
+        {"export page, path 2",
+         {.Step = 3, .StepCount = 4, .BackAlong = true},
+         Complete,
+         {.Ok = true, .Next = false, .Prior = false}},
+        {"anomaly page, path 1",
+         {.Step = 0, .StepCount = 3, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = false}},
+        {"registry page, path 1",
+         {.Step = 1, .StepCount = 3, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = true}},
+        // Without a path every page is walked and Back is never offered.
+        {"registry page, no path",
+         {.Step = 2, .StepCount = 4},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = false}},
+        {"export page, no path",
+         {.Step = 3, .StepCount = 4},
+         Complete,
+         {.Ok = true, .Next = false, .Prior = false}},
+        {"earlier edition, registry page, path 1",
+         {.Step = 0, .StepCount = 2, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = false}},
+        {"earlier edition, registry page, path 2",
+         {.Step = 1, .StepCount = 3, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = true, .Prior = true}},
+        {"earlier edition, export page, path 2",
+         {.Step = 2, .StepCount = 3, .BackAlong = true},
+         Complete,
+         {.Ok = true, .Next = false, .Prior = false}},
+        // A header date missing: the pages before the export stay open.
+        {"pages only, anomalies before the registry",
+         {.Step = 1, .StepCount = 4, .BackAlong = true},
+         PagesOnly,
+         {.Ok = false, .Next = true, .Prior = true}},
+        {"pages only, export next",
+         {.Step = 2, .StepCount = 4, .BackAlong = true},
+         PagesOnly,
+         {.Ok = false, .Next = false, .Prior = true}},
+        {"pages only, earlier edition, export next",
+         {.Step = 0, .StepCount = 2, .BackAlong = true},
+         PagesOnly,
+         {.Ok = false, .Next = false, .Prior = false}},
+        {"failed start-up, first page of path 1",
+         {.Step = 0, .StepCount = 3, .BackAlong = true},
+         Failed,
+         {.Ok = false, .Next = false, .Prior = false}},
         {"failed start-up, no path",
-         Middle,
-         {"2", 1, 4, true, false, false, false, false},
-         {false, false, true}},
-        {"running", {true, false, true}, {"2", 3, 4, true, true, true, false, true}, {true, false, false}},
-        {"running, wizard's rule",
-         Middle,
-         {"2", 1, 3, false, true, true, false, true},
-         {false, false, false}},
-        {"no pages",
-         {false, false, false},
-         {"2", -1, 0, true, true, true, false, false},
-         {false, false, false}},
+         {.Step = 0, .StepCount = 4},
+         Failed,
+         {.Ok = false, .Next = false, .Prior = false}},
+        {"no page shown yet",
+         {.Step = -1, .StepCount = 4, .BackAlong = true},
+         Complete,
+         {.Ok = false, .Next = false, .Prior = false}},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
-        const WizardButtons B = ExportFormButtons(C.Wizard, C.Position);
+        const WizardButtons B = ExportFormButtons(C.At, C.Outcome);
         EXPECT_EQ(B.Ok, C.Expected.Ok);
         EXPECT_EQ(B.Next, C.Expected.Next);
         EXPECT_EQ(B.Prior, C.Expected.Prior);

@@ -92,10 +92,37 @@ TEST(StartupValues, ArgumentsThatAllowNoExport) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         if (*r.message) {
-            EXPECT_THROW_MSG(CheckStartupArguments(r.dataDir, r.target), EVxError, r.message);
+            EXPECT_THROW_MSG(CheckStartupArguments(ParseWizardArguments({r.dataDir, r.target})), EVxError,
+                             r.message);
         } else {
-            EXPECT_NO_THROW(CheckStartupArguments(r.dataDir, r.target));
+            EXPECT_NO_THROW(CheckStartupArguments(ParseWizardArguments({r.dataDir, r.target})));
         }
+    }
+}
+
+// Each argument is matched exactly: anything else is no recipient or no path.
+TEST(StartupValues, ArgumentsAreReadOnceIntoRecipientAndPath) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        Recipient target;
+        WizardPath path;
+    } rows[] = {
+        {"aie on path 1", {"/data", "aie", "1"}, Recipient::Aie, WizardPath::WithoutSites},
+        {"anarpe on path 2", {"/data", "anarpe", "2"}, Recipient::Anarpe, WizardPath::WithSites},
+        {"upper case recipient", {"/data", "Anarpe", "2"}, Recipient::Unknown, WizardPath::WithSites},
+        {"path 3", {"/data", "aie", "3"}, Recipient::Aie, WizardPath::None},
+        {"path with a blank", {"/data", "aie", " 1"}, Recipient::Aie, WizardPath::None},
+        {"empty path", {"/data", "aie", ""}, Recipient::Aie, WizardPath::None},
+        {"nothing", {}, Recipient::Unknown, WizardPath::None},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const WizardArguments Args = ParseWizardArguments(r.args);
+        EXPECT_EQ(Args.DataDir, r.args.empty() ? "" : r.args[0]);
+        EXPECT_EQ(Args.TargetArgument, r.args.size() > 1 ? r.args[1] : "");
+        EXPECT_EQ(Args.Target, r.target);
+        EXPECT_EQ(Args.Path, r.path);
     }
 }
 

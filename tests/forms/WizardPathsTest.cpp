@@ -27,10 +27,8 @@ TVxWizardPaths TwoPaths() {
 void Go(TVxWizardPaths& Paths, int Delta, int& Page) {
     const std::optional<WizardMove> Move = Paths.Move(Delta, Page);
     ASSERT_TRUE(Move);
-    Paths.BeginMove(*Move);
     Page = Move->Page;
-    Paths.Arrived();
-    Paths.EndMove();
+    Paths.Arrived(*Move);
 }
 
 } // namespace
@@ -100,15 +98,12 @@ TEST(WizardPaths, TheStepFollowsOnlyAPageThatBecameActive) {
     Paths.SetPath("Tracciato2");
     const std::optional<WizardMove> Move = Paths.Move(+1, 0);
     ASSERT_EQ(Move, (WizardMove{1, 1}));
-    // A refused or failed page change leaves the step where it was.
-    Paths.BeginMove(*Move);
-    Paths.EndMove();
+    // A move whose page never became active leaves the step where it was.
     EXPECT_EQ(Paths.Step(), 0);
-    Paths.Arrived();
+    // A page reached without a step of the path (GoToPage) leaves it too.
+    Paths.Arrived({3, -1});
     EXPECT_EQ(Paths.Step(), 0);
-    Paths.BeginMove(*Move);
-    Paths.Arrived();
-    Paths.EndMove();
+    Paths.Arrived(*Move);
     EXPECT_EQ(Paths.Step(), 1);
 }
 

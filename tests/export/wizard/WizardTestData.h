@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace apptest {
+namespace wizardtest {
 
 // Writes Root/install/ETC/datrex/{aie,anarpe}.ufp dated 1 September 2021,
 // 10:00 local time, and the registry file ADOXPORT_HKLM names, with MainDir
@@ -29,4 +29,4 @@ void WriteRegistryPacket(const std::string& Folder, const std::vector<SchoolRow>
 // The lines of a CR LF file, without their line ends.
 std::vector<std::string> FileLines(const std::string& Path);
 
-} // namespace apptest
+} // namespace wizardtest

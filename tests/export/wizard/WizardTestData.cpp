@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "WizardTestData.h"
 
 #include "TestPacket.h"
 #include "TestSupport.h"
@@ -13,7 +13,7 @@
 
 namespace fs = std::filesystem;
 
-namespace apptest {
+namespace wizardtest {
 
 void PrepareInstallation(const std::string& Root) {
     const std::string Datrex = Root + "/install/ETC/datrex/";
@@ -73,4 +73,4 @@ std::vector<std::string> FileLines(const std::string& Path) {
     return Lines;
 }
 
-} // namespace apptest
+} // namespace wizardtest

@@ -1,6 +1,6 @@
 #pragma once
-// What the main form's page files share: the name limit, the text of a row
-// the school file does not take, and the small widget makers of the layouts.
+// What the wizard's pages share: the name limit, the text of a row the school
+// file does not take, and the small widget makers of their layouts.
 
 #include "export/records/FieldWidths.h"
 #include "forms/QtText.h"
@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 #include <string>
 
-namespace txadform {
+class QPlainTextEdit;
+
+namespace txad {
 
 // Names are typed up to this many characters; longer loaded names are
 // highlighted.
@@ -48,4 +50,7 @@ inline QFrame* Bevel(const char* Name, QWidget* Parent) {
     return Frame;
 }
 
-} // namespace txadform
+// A memo in the system's fixed font ("Lucida Console" 8 when installed).
+void SetMemoFont(QPlainTextEdit* Memo);
+
+} // namespace txad

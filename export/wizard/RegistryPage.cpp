@@ -1,0 +1,384 @@
+#include "export/wizard/RegistryPage.h"
+
+#include "export/MainFormRules.h"
+#include "export/TypedLengthLimit.h"
+#include "export/records/SchoolRuns.h"
+#include "export/wizard/PageParts.h"
+#include "forms/DataSetModel.h"
+#include "forms/QtText.h"
+#include "support/VxMsgDlg.h"
+#include "support/VxStrUtils.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+
+namespace txad {
+
+namespace {
+
+// Runs an action each time the watched widget is resized.
+class ResizeWatcher : public QObject {
+public:
+    ResizeWatcher(QWidget* Watched, std::function<void()> Action)
+        : QObject(Watched), FAction(std::move(Action)) {
+        Watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::Resize) FAction();
+        return false;
+    }
+
+private:
+    std::function<void()> FAction;
+};
+
+// While the page is active, every cell is drawn on light yellow when its
+// row's name is over 30 characters and on the window colour otherwise, in the
+// window-text colour: the selection colour would hide the yellow of the row
+// being corrected, whose place the row indicator and the focus frame show.
+// The page decides, the grid only asks.
+class LongNameDelegate : public QStyledItemDelegate {
+public:
+    LongNameDelegate(const RegistryPage& Page, QObject* Parent) : QStyledItemDelegate(Parent), FPage(Page) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override {
+        QStyledItemDelegate::initStyleOption(Option, Index);
+        if (!FPage.Active()) return;
+        Option->state &= ~QStyle::State_Selected;
+        Option->backgroundBrush = FPage.RowHighlighted(Index.row()) ? QBrush(QColor(255, 255, 132))
+                                                                    : Option->palette.brush(QPalette::Base);
+        Option->palette.setBrush(QPalette::Text, Option->palette.brush(QPalette::WindowText));
+        // Grey, whatever the style's disabled colours.
+        if (!FPage.RowExported(Index.row())) Option->palette.setColor(QPalette::Text, QColor(128, 128, 128));
+    }
+
+    // A cut cell shows its whole text; a row the school file does not take
+    // says why.
+    bool helpEvent(QHelpEvent* Event, QAbstractItemView* View, const QStyleOptionViewItem& Option,
+                   const QModelIndex& Index) override {
+        if (Event->type() != QEvent::ToolTip || !Index.isValid())
+            return QStyledItemDelegate::helpEvent(Event, View, Option, Index);
+        const QString Text = Index.data().toString();
+        const int Margin = 2 * (View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, View) + 1);
+        QStringList Tip;
+        if (Option.fontMetrics.horizontalAdvance(Text) + Margin > Option.rect.width()) Tip << Text;
+        if (!FPage.RowExported(Index.row())) Tip << ToQString(NotExportedTip);
+        if (Tip.isEmpty()) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(Event->globalPos(), Tip.join('\n'), View, Option.rect);
+        return true;
+    }
+
+private:
+    const RegistryPage& FPage;
+};
+
+} // namespace
+
+RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
+    : WizardPage("tsAnagrafica", Session, Parent) {
+    LayOut();
+    if (Session.Plan.ProtocolArea) LayOutProtocolArea();
+    new TypedLengthLimit(edNome, NameLimit);
+    new TypedLengthLimit(edExCod, static_cast<int>(SchoolCodeLength));
+    connect(acEdit, &QAction::triggered, this, [this] { acEditExecute(); });
+    connect(buEdit, &QPushButton::clicked, acEdit, &QAction::trigger);
+    new ResizeWatcher(grAnagrafica->viewport(), [this] { FitNameColumn(); });
+    // The edits follow every change of the current row (keys, pages, wheel,
+    // click, the program), so Modifica never stores one school's edits in
+    // another school's row; only while the page is active, as the export
+    // reloads cdsMain with packets that have no names.
+    connect(Session.Dm.dsMain, &DataSetModel::CurrentRowChanged, this, [this](int) {
+        if (FActive) CopyRecordToEdits();
+    });
+}
+
+void RegistryPage::LayOut() {
+    const bool ProtocolArea = FSession.Plan.ProtocolArea;
+    auto* PageLayout = PageColumn(this, {});
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName("Panel2");
+    PageLayout->addWidget(Panel2);
+    auto* Layout = new QVBoxLayout(Panel2);
+    Layout->setContentsMargins(8, 8, 15, 8);
+    Layout->setSpacing(5);
+
+    grAnagrafica = new QTableView(Panel2);
+    grAnagrafica->setObjectName("grAnagrafica");
+    grAnagrafica->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grAnagrafica->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grAnagrafica->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab leaves the grid for the edits, as the tab order says.
+    grAnagrafica->setTabKeyNavigation(false);
+    grAnagrafica->verticalHeader()->setDefaultSectionSize(18);
+    grAnagrafica->setMinimumHeight(ProtocolArea ? 233 : 257);
+    Layout->addWidget(grAnagrafica, 1);
+
+    auto* Legend = new QHBoxLayout;
+    Legend->addStretch(1);
+    shYellow = new QFrame(Panel2);
+    shYellow->setObjectName("shYellow");
+    shYellow->setFixedSize(15, 15);
+    shYellow->setStyleSheet("background-color: rgb(255, 255, 119); border: 1px solid black;");
+    Legend->addWidget(shYellow);
+    laWarning = new QLabel("Lunghezza del campo 'Nome' superiore a 30 caratteri", Panel2);
+    laWarning->setObjectName("laWarning");
+    Legend->addWidget(laWarning);
+    Layout->addLayout(Legend);
+
+    Bevel2 = Bevel("Bevel2", Panel2);
+    auto* Edits = new QGridLayout(Bevel2);
+    Edits->setContentsMargins(8, 8, 8, 8);
+    laTodoNome =
+        NavyLabel("laTodoNome", "Modificare il nome della sede se superiore a 30 caratteri.", Bevel2);
+    laNome = new QLabel("&Nome", Bevel2);
+    laNome->setObjectName("laNome");
+    edNome = new QLineEdit(Bevel2);
+    edNome->setObjectName("edNome");
+    edNome->setMinimumWidth(201);
+    laNome->setBuddy(edNome);
+    laTodoExCod =
+        NavyLabel("laTodoExCod",
+                  "Se il codice meccanografico \xE8 variato rispetto allo scorso\r\nanno, indicare il "
+                  "vecchio codice.",
+                  Bevel2);
+    laTodoExCod->setText(laTodoExCod->text().replace("\r\n", "\n"));
+    laExCod = new QLabel("E&x codice", Bevel2);
+    laExCod->setObjectName("laExCod");
+    edExCod = new QLineEdit(Bevel2);
+    edExCod->setObjectName("edExCod");
+    edExCod->setFixedWidth(121);
+    // "." in the packet means no former code: shown as an empty box.
+    edExCod->setPlaceholderText("nessuno");
+    laExCod->setBuddy(edExCod);
+    buEdit = new QPushButton("&Modifica", Bevel2);
+    buEdit->setObjectName("buEdit");
+    buEdit->setFixedSize(75, 25);
+    buEdit->setAutoDefault(false);
+    acEdit = new QAction("&Modifica", this);
+    acEdit->setObjectName("acEdit");
+    Edits->addWidget(laTodoNome, 0, 0);
+    Edits->addWidget(laNome, 0, 1);
+    Edits->addWidget(edNome, 0, 2, 1, 2);
+    Edits->addWidget(laTodoExCod, 1, 0);
+    Edits->addWidget(laExCod, 1, 1);
+    Edits->addWidget(edExCod, 1, 2);
+    Edits->addWidget(buEdit, 1, 3, Qt::AlignRight);
+    Edits->setColumnStretch(0, 1);
+    Layout->addWidget(Bevel2);
+
+    setTabOrder(grAnagrafica, edNome);
+    setTabOrder(edNome, edExCod);
+    setTabOrder(edExCod, buEdit);
+
+    DataSetModel* Model = FSession.Dm.dsMain;
+    Model->SetColumns({{"CodScuola", "Codice mecc."},
+                       {"ExCodScuola", "Ex codice"},
+                       {"Nome", "Nome "},
+                       {"Indirizzo", "Indirizzo "},
+                       {"Comune", "Comune "}});
+    BindDataSetView(grAnagrafica, Model);
+    grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
+    for (int C = 0; C < static_cast<int>(std::size(RegistryColumnWidths)); ++C)
+        grAnagrafica->setColumnWidth(C, RegistryColumnWidths[C]);
+}
+
+void RegistryPage::LayOutProtocolArea() {
+    Bevel1 = Bevel("Bevel1", Panel2);
+    auto* Protocol = new QHBoxLayout(Bevel1);
+    Protocol->setContentsMargins(8, 8, 8, 8);
+    Label1 = new QLabel("Numero di &protocollo", Bevel1);
+    Label1->setObjectName("Label1");
+    edNProto = new QLineEdit(Bevel1);
+    edNProto->setObjectName("edNProto");
+    edNProto->setFixedWidth(153);
+    new TypedLengthLimit(edNProto, ProtocolNumberWidth());
+    Label1->setBuddy(edNProto);
+    cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
+    cbCor->setObjectName("cbCor");
+    Protocol->addWidget(Label1);
+    Protocol->addWidget(edNProto);
+    Protocol->addSpacing(20);
+    Protocol->addWidget(cbCor);
+    Protocol->addStretch(1);
+    Panel2->layout()->addWidget(Bevel1);
+    setTabOrder(buEdit, edNProto);
+    setTabOrder(edNProto, cbCor);
+    connect(edNProto, &QLineEdit::textChanged, this,
+            [this](const QString& Text) { FSession.ProtocolNumber = FromQString(Text); });
+}
+
+void RegistryPage::SetProtocolNumber(const std::string& Text) {
+    if (edNProto) edNProto->setText(ToQString(Text));
+}
+
+bool RegistryPage::RowExported(int Position) const {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (!FActive || !FSession.RecordSet || !FSession.RecordSet->OneSchoolRecordPerCode() || !Main.Active())
+        return true;
+    const TField Code = Main.FindField("CodScuola");
+    if (!Code.Valid() || Position < 0 || Position >= Main.RecordCount()) return true;
+    const std::string Current(Main.TextAt(Position, Code.Index()));
+    return StartsSchoolRecord(Current,
+                              Position == 0 ? CodeBeforeFirstRow : Main.TextAt(Position - 1, Code.Index()));
+}
+
+bool RegistryPage::RowHighlighted(int Position) const {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (!FActive || !Main.Active()) return false;
+    const TField Nome = Main.FindField("Nome");
+    if (!Nome.Valid()) return false;
+    return Main.TextAt(Position, Nome.Index()).size() > NameLimit;
+}
+
+void RegistryPage::Shown() {
+    FActive = true;
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    try {
+        if (FSession.Plan.RegistryReloads) Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
+        FPacketRows.clear();
+        for (int Row = 0; Row < Main.RecordCount(); ++Row) FPacketRows.push_back(Row);
+        if (FSession.Args.Path == WizardPath::WithSites)
+            FPacketRows = ApplySiteChoice(Main, FSession.SiteTicks);
+        ApplyCorrections();
+        Main.First();
+        FitCodeColumns();
+        FitNameColumn();
+        grAnagrafica->setFocus();
+        CopyRecordToEdits();
+    } catch (const std::exception& E) {
+        ShowApplicationError(E);
+    }
+}
+
+void RegistryPage::Left() {
+    FActive = false;
+}
+
+void RegistryPage::ApplyCorrections() {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (FCorrections.empty() || !Main.Active()) return;
+    const int Rows = std::min(Main.RecordCount(), static_cast<int>(FPacketRows.size()));
+    for (int Row = 0; Row < Rows; ++Row) {
+        const auto It = FCorrections.find(FPacketRows[static_cast<std::size_t>(Row)]);
+        if (It == FCorrections.end()) continue;
+        Main.SetRecNo(Row);
+        Main.Edit();
+        Main.FieldByName("Nome").SetAsString(It->second.Nome);
+        Main.FieldByName("ExCodScuola").SetAsString(It->second.ExCodScuola);
+        Main.Post();
+    }
+}
+
+void RegistryPage::CopyRecordToEdits() {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (!Main.Active() || Main.Eof()) return;
+    const TField Nome = Main.FindField("Nome");
+    const TField ExCod = Main.FindField("ExCodScuola");
+    // The start of a long name is what the user reads first; the whole name
+    // is in the tooltip.
+    if (Nome.Valid()) {
+        edNome->setText(ToQString(Nome.AsText()));
+        edNome->setCursorPosition(0);
+        edNome->setToolTip(edNome->text());
+    }
+    if (ExCod.Valid()) {
+        const std::string Code = AllTrim(ExCod.AsText());
+        edExCod->setText(Code == "." ? QString() : ToQString(Code));
+    }
+    // A row the school file does not take cannot be corrected.
+    const bool Exported = RowExported(Main.RecNo());
+    const QString Tip = Exported ? QString() : ToQString(NotExportedTip);
+    for (QWidget* Edit :
+         {static_cast<QWidget*>(edNome), static_cast<QWidget*>(edExCod), static_cast<QWidget*>(buEdit)}) {
+        Edit->setEnabled(Exported);
+        if (Edit != edNome) Edit->setToolTip(Tip);
+    }
+    if (!Exported) edNome->setToolTip(edNome->text() + "\n" + Tip);
+    acEdit->setEnabled(Exported);
+}
+
+// The two code columns show a whole code and their title whatever the font;
+// the design widths are their least.
+void RegistryPage::FitCodeColumns() {
+    const QAbstractItemModel* Model = grAnagrafica->model();
+    for (int Column = 0; Column < 2; ++Column) {
+        const int DesignWidth = RegistryColumnWidths[Column];
+        int Needed = grAnagrafica->horizontalHeader()->sectionSizeHint(Column);
+        for (int Row = 0; Row < Model->rowCount(); ++Row)
+            Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
+        grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));
+    }
+}
+
+// A window wider than designed gives the names the room the other columns
+// leave; the design width is their least.
+void RegistryPage::FitNameColumn() {
+    constexpr int NameColumn = RegistryNameColumn;
+    constexpr int NameWidth = RegistryColumnWidths[NameColumn];
+    const QHeaderView* Header = grAnagrafica->horizontalHeader();
+    int Others = 0;
+    for (int Column = 0; Column < Header->count(); ++Column)
+        if (Column != NameColumn) Others += Header->sectionSize(Column);
+    grAnagrafica->setColumnWidth(NameColumn, std::max(NameWidth, grAnagrafica->viewport()->width() - Others));
+}
+
+void RegistryPage::acEditExecute() {
+    const FormerCodeEntry ExCod = CheckFormerCode(FromQString(edExCod->text()));
+    if (!ExCod.Accepted) {
+        ShowMessageDlg(ExCod.Error, mtError, MsgButtons({mbOK}), mbHelp);
+        edExCod->setFocus();
+        return;
+    }
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (!Main.Active() || Main.Eof()) return;
+    const int Row = Main.RecNo();
+    if (!RowExported(Row)) return;
+    const Correction Made{FromQString(edNome->text()), ExCod.Stored};
+    Main.Edit();
+    Main.FieldByName("Nome").SetAsString(Made.Nome);
+    Main.FieldByName("ExCodScuola").SetAsString(Made.ExCodScuola);
+    Main.Post();
+    // Kept for the fresh load of the next visit.
+    if (Row >= 0 && Row < static_cast<int>(FPacketRows.size()))
+        FCorrections[FPacketRows[static_cast<std::size_t>(Row)]] = Made;
+    grAnagrafica->setFocus();
+}
+
+void RegistryPage::keyPressEvent(QKeyEvent* Event) {
+    const bool Enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+    QWidget* Focus = focusWidget();
+    if (!Enter || (Event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier ||
+        (Focus != edNome && Focus != edExCod)) {
+        WizardPage::keyPressEvent(Event);
+        return;
+    }
+    if (buEdit->isEnabled() && buEdit->isVisible()) buEdit->click();
+    Event->accept();
+}
+
+} // namespace txad

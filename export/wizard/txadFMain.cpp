@@ -1,0 +1,319 @@
+#include "export/wizard/txadFMain.h"
+
+#include "export/StartupValues.h"
+#include "export/wizard/WizardPage.h"
+#include "forms/QtText.h"
+#include "platform/Platform.h"
+#include "support/VxExceptions.h"
+#include "support/VxMsgDlg.h"
+#include "support/VxParam.h"
+#include "support/VxStrUtils.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QWindow>
+
+#include <optional>
+
+using namespace txad;
+
+namespace {
+
+constexpr int DesignWidth = 678;
+constexpr int DesignHeight = 467;
+
+// The first line of a message, for a one-line notice.
+std::string FirstLine(const std::string& Text) {
+    return Text.substr(0, Text.find_first_of("\r\n"));
+}
+
+// The steps text of a path of page indexes.
+std::string StepsText(const std::vector<int>& Pages) {
+    std::string Steps;
+    for (int Page : Pages) Steps += (Steps.empty() ? "" : ";") + std::to_string(Page);
+    return Steps;
+}
+
+// While the packets load at start-up: a busy cursor and a small window that
+// says so, unless nothing is drawn (the offscreen platform).
+class StartupBusy {
+public:
+    StartupBusy() {
+        if (QGuiApplication::platformName() == "offscreen") return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FWindow = std::make_unique<QLabel>("Lettura dei dati della scuola in corso...");
+        FWindow->setObjectName("laStartupBusy");
+        FWindow->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+        FWindow->setWindowTitle(ToQString(ApplicationTitle()));
+        FWindow->setStyleSheet("QLabel { border: 1px solid gray; padding: 16px 24px; }");
+        FWindow->show();
+        // The window must be on screen and drawn before the loading blocks
+        // the event loop.
+        QElapsedTimer Waited;
+        Waited.start();
+        while (Waited.elapsed() < 500 && !(FWindow->windowHandle() && FWindow->windowHandle()->isExposed()))
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        FWindow->repaint();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ~StartupBusy() {
+        if (!FWindow) return;
+        FWindow.reset();
+        QApplication::restoreOverrideCursor();
+    }
+    StartupBusy(const StartupBusy&) = delete;
+    StartupBusy& operator=(const StartupBusy&) = delete;
+
+private:
+    std::unique_ptr<QLabel> FWindow;
+};
+
+} // namespace
+
+TfmTxadMain::TfmTxadMain(TdmTxadMain& DataModule, const EditionPlan& Plan, WizardArguments Args,
+                         QWidget* Parent)
+    : TfmVxWizard(Parent), FSession(DataModule, Plan, std::move(Args)) {
+    setObjectName("fmTxadMain");
+    setWindowTitle("Esportazione dei dati adozionali");
+    DataModule.Share(cdsTmp);
+    LayOutFrame();
+}
+
+// The pages go before the session they refer to.
+TfmTxadMain::~TfmTxadMain() {
+    for (WizardPage* Page : FPages) delete Page;
+}
+
+void TfmTxadMain::LayOutFrame() {
+    // Every button has an Alt shortcut; Enter is dealt with in keyPressEvent,
+    // so a focused button never takes it for itself (Annulla least of all).
+    buOk->setText("&Esci");
+    buCancel->setText("Ann&ulla");
+    buPrior->setText("< &Indietro");
+    buNext->setText("&Avanti >");
+    for (QPushButton* Button : {buCancel, buPrior, buNext}) Button->setAutoDefault(false);
+    PlaceOnBar(buCancel, 358, DesignWidth);
+    PlaceOnBar(buPrior, 438, DesignWidth);
+    PlaceOnBar(buNext, 518, DesignWidth);
+    PlaceOnBar(buOk, 598, DesignWidth);
+    SetClientSize(DesignWidth, DesignHeight);
+    // The design size is the least; the window grows and can be maximised.
+    setMinimumSize(DesignWidth, DesignHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+
+    laStartupError = new QLabel(ClientArea());
+    laStartupError->setObjectName("laStartupError");
+    laStartupError->setStyleSheet("QLabel { color: rgb(160, 0, 0); font-weight: bold; }");
+    laStartupError->setContentsMargins(8, 2, 8, 2);
+    laStartupError->hide();
+    ClientArea()->layout()->addWidget(laStartupError);
+}
+
+WizardPage* TfmTxadMain::ActivePage() const {
+    const int Index = ActivePageIndex();
+    return Index >= 0 && Index < static_cast<int>(FPages.size()) ? FPages[static_cast<std::size_t>(Index)]
+                                                                 : nullptr;
+}
+
+bool TfmTxadMain::RunFinished() const {
+    return FSession.Run == RunState::Finished || FSession.Run == RunState::Stopped;
+}
+
+// ---- Start-up ----------------------------------------------------------------
+
+void TfmTxadMain::FormCreate() {
+    for (const PlanPage& Entry : FSession.Plan.Pages) FPages.push_back(Entry.Make(FSession, pcMain));
+    for (WizardPage* Page : FPages) AddPage(Page);
+    // Pages are switched only by the wizard's buttons.
+    pcMain->tabBar()->hide();
+    TfmVxWizard::FormCreate();
+    {
+        StartupBusy Busy;
+        Start();
+    }
+    // Shown once the busy indicator is gone, in the order they happened.
+    for (const std::exception_ptr& Error : FStartupErrors) {
+        try {
+            std::rethrow_exception(Error);
+        } catch (const std::exception& E) {
+            ShowApplicationError(E);
+        }
+    }
+    FStartupErrors.clear();
+    if (!StartupComplete()) {
+        laStartupError->setText(ToQString("Esportazione non possibile: " + FStartupFailure));
+        laStartupError->setToolTip(laStartupError->text());
+        laStartupError->show();
+    }
+    // Without a path the wizard shows the first page when the window is first shown.
+    Paths().AddPath("Tracciato1", StepsText(PathPages(FSession.Plan, WizardPath::WithoutSites)));
+    Paths().AddPath("Tracciato2", StepsText(PathPages(FSession.Plan, WizardPath::WithSites)));
+    if (FSession.Args.Path == WizardPath::WithoutSites)
+        SetPath("Tracciato1");
+    else if (FSession.Args.Path == WizardPath::WithSites)
+        SetPath("Tracciato2");
+    UpdateButtons();
+}
+
+void TfmTxadMain::Start() {
+    const WizardArguments& Args = FSession.Args;
+    StartupState& Startup = FSession.Startup;
+    try {
+        // An export into the file-system root, or one that writes nothing,
+        // must not start: the argument check comes first.
+        CheckStartupArguments(Args);
+        const std::string Target(RecipientName(Args.Target));
+        FSession.RecordSet = FSession.Plan.MakeRecordSet(Target);
+        Startup.Target = Target;
+        Startup.DataDir = platform::IncludePathDelimiter(Args.DataDir);
+        Startup.DestDir = platform::IncludePathDelimiter(platform::DeliveryBase() + "rozadiver" +
+                                                         platform::PathDelimiter() + "datrex" +
+                                                         platform::PathDelimiter() + Target);
+        Startup.BodyFiles = FSession.RecordSet->BodyFiles();
+        PrefetchPackets();
+        for (WizardPage* Page : FPages) Page->Prepare();
+        Startup.OutFiles = FSession.RecordSet->OutFiles();
+        Startup.Header.SchoolCount = CountSchools(FSession.Dm.cdsMain, FSession.PacketPath(Packet::Registry));
+        // With a path and the registry counted the pages before the export
+        // can be walked; the header dates are part of every file, so without
+        // them no export.
+        if (Args.Path != WizardPath::None) FSession.Outcome = StartupOutcome::PagesOnly;
+        if (ReadHeaderValues()) FSession.Outcome = StartupOutcome::Complete;
+    } catch (const std::exception&) {
+        StartupError(std::current_exception());
+    }
+}
+
+// The packets of the pages and of the export do not depend on each other:
+// the second core parses them while the first reads the ones needed first.
+void TfmTxadMain::PrefetchPackets() {
+    std::vector<std::string> Paths;
+    for (const WizardPage* Page : FPages)
+        for (const std::string& Name : Page->StartupPackets())
+            Paths.push_back(FSession.Startup.DataDir + Name);
+    for (const std::string& Name : FSession.Startup.BodyFiles)
+        Paths.push_back(FSession.Startup.DataDir + Name);
+    FSession.Dm.Prefetch(Paths);
+}
+
+void TfmTxadMain::StartupError(std::exception_ptr Error) {
+    if (FStartupFailure.empty()) {
+        try {
+            std::rethrow_exception(Error);
+        } catch (const std::exception& E) {
+            FStartupFailure = FirstLine(E.what());
+        }
+    }
+    FStartupErrors.push_back(std::move(Error));
+}
+
+bool TfmTxadMain::ReadHeaderValues() {
+    const std::string& Target = FSession.Startup.Target;
+    // Without the installation folder there is no parameter file to date;
+    // the error names what is missing.
+    const std::string Problem = InstallationProblem(Target);
+    std::optional<std::string> MainDir;
+    if (Problem.empty())
+        MainDir = VxParam().MainDir();
+    else
+        StartupError(std::make_exception_ptr(EVxError(Problem)));
+    const HeaderDates Dates =
+        txad::ReadHeaderValues(MainDir ? &*MainDir : nullptr, Target, FSession.Startup.DataDir,
+                               FSession.Plan.ReadsCatalogueDate ? &cdsTmp : nullptr);
+    for (const std::string& Message : Dates.Errors) StartupError(std::make_exception_ptr(EVxError(Message)));
+    FSession.Startup.Header.ParamFileDate = Dates.ParamFileDate;
+    FSession.Startup.Header.CatalogueDate = Dates.CatalogueDate;
+    return Problem.empty() && Dates.Errors.empty();
+}
+
+void TfmTxadMain::FormClose(TCloseAction& Action) {
+    TfmVxWizard::FormClose(Action);
+    FSession.Startup.BodyFiles.clear();
+    FSession.Startup.OutFiles.clear();
+}
+
+// ---- Buttons and keys ----------------------------------------------------------
+
+void TfmTxadMain::UpdateButtons() {
+    RoutePosition At;
+    if (Paths().HasPath()) {
+        At.Step = Paths().Step();
+        At.StepCount = Paths().StepCount();
+        At.BackAlong = true;
+    } else {
+        At.Step = ActivePageIndex();
+        At.StepCount = PageCount();
+    }
+    const WizardButtons Buttons = ExportFormButtons(At, FSession.Outcome);
+    buOk->setEnabled(Buttons.Ok);
+    buNext->setEnabled(Buttons.Next);
+    buPrior->setEnabled(Buttons.Prior);
+}
+
+// Enter never cancels: a focused button other than Annulla takes it (the
+// correction edits take it on their page), otherwise it presses Esci (the
+// default button, on the export page) or else Avanti.
+void TfmTxadMain::keyPressEvent(QKeyEvent* Event) {
+    const bool Enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+    if (!Enter || (Event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        TfmVxWizard::keyPressEvent(Event);
+        return;
+    }
+    QPushButton* Target = nullptr;
+    if (auto* Focused = qobject_cast<QPushButton*>(focusWidget()); Focused && Focused != buCancel)
+        Target = Focused;
+    else if (buOk->isEnabled())
+        Target = buOk;
+    else
+        Target = buNext;
+    if (Target->isEnabled() && Target->isVisible()) Target->click();
+    Event->accept();
+}
+
+void TfmTxadMain::closeEvent(QCloseEvent* Event) {
+    // The running export owns the datasets and the zip component: the form
+    // cannot go away under it.
+    if (FSession.Run == RunState::Running) {
+        Event->ignore();
+        return;
+    }
+    TfmVxWizard::closeEvent(Event);
+}
+
+void TfmTxadMain::done(int Result) {
+    if (FSession.Run == RunState::Running) return;
+    TfmVxWizard::done(Result);
+}
+
+// ---- Page changes --------------------------------------------------------------
+
+void TfmTxadMain::pcMainChanging(bool& AllowChange) {
+    WizardPage* Page = ActivePage();
+    if (!Page) return;
+    if (!Page->MayLeave()) {
+        AllowChange = false;
+        return;
+    }
+    Page->Left();
+}
+
+// The buttons follow the page as soon as it is active: the export page's run
+// starts with Next and Back off.
+void TfmTxadMain::PageShow(int Index) {
+    UpdateButtons();
+    FPages[static_cast<std::size_t>(Index)]->Shown();
+}
+
+void TfmTxadMain::pcMainChange() {
+    TfmVxWizard::pcMainChange();
+    if (const WizardPage* Page = ActivePage())
+        setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 ") + Page->StepName());
+}

@@ -1,0 +1,85 @@
+#pragma once
+// TfmTxadMain: the export wizard's main form, a coordinator. It builds the
+// pages of its edition's plan, runs start-up, moves along the path the
+// arguments chose, sets the buttons by one rule and hands every page the one
+// session: what start-up found, the run's state and the values pages leave
+// for each other. What happens on a page is the page's business.
+
+#include "export/WizardArguments.h"
+#include "export/wizard/EditionPlan.h"
+#include "export/wizard/WizardSession.h"
+#include "forms/VxFWizard.h"
+
+#include <exception>
+#include <string>
+#include <vector>
+
+class QLabel;
+
+namespace txad {
+class WizardPage;
+}
+
+class TfmTxadMain : public TfmVxWizard {
+    Q_OBJECT
+public:
+    TfmTxadMain(TdmTxadMain& DataModule, const txad::EditionPlan& Plan, txad::WizardArguments Args,
+                QWidget* Parent = nullptr);
+    ~TfmTxadMain() override;
+
+    txad::WizardSession& Session() { return FSession; }
+    const txad::WizardSession& Session() const { return FSession; }
+
+    txad::StartupOutcome Outcome() const { return FSession.Outcome; }
+    // Only a complete start-up can lead to the export.
+    bool StartupComplete() const { return FSession.Outcome == txad::StartupOutcome::Complete; }
+    // Why the export cannot run after a failed start-up, one line; empty
+    // after a complete start-up.
+    const std::string& StartupFailure() const { return FStartupFailure; }
+    // The export run has ended (finished or stopped) / stopped with the stop text.
+    bool RunFinished() const;
+    bool RunStopped() const { return FSession.Run == txad::RunState::Stopped; }
+
+    // The page of class Page in the plan; nullptr when the edition has none.
+    template <class Page>
+    Page* FindPage() const {
+        for (txad::WizardPage* Each : FPages)
+            if (auto* Found = dynamic_cast<Page*>(Each)) return Found;
+        return nullptr;
+    }
+    // The page shown; nullptr before the first.
+    txad::WizardPage* ActivePage() const;
+
+    // Below the pages: why the export is not possible after a failed start-up.
+    QLabel* laStartupError = nullptr;
+
+protected:
+    void FormCreate() override;
+    void FormClose(TCloseAction& Action) override;
+    void UpdateButtons() override;
+    void pcMainChanging(bool& AllowChange) override;
+    void PageShow(int Index) override;
+    void pcMainChange() override;
+    void closeEvent(QCloseEvent* Event) override;
+    void done(int Result) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+
+private:
+    // The frame: the wizard's buttons on the bar, the window's size, the
+    // start-up error line.
+    void LayOutFrame();
+    // The start-up steps; the outcome says how far they went.
+    void Start();
+    // The packets start-up reads, parsed ahead.
+    void PrefetchPackets();
+    // False when a header date could not be read.
+    bool ReadHeaderValues();
+    void StartupError(std::exception_ptr Error);
+
+    txad::WizardSession FSession;
+    std::vector<txad::WizardPage*> FPages;
+    std::string FStartupFailure;
+    // Start-up errors, shown once the busy indicator is gone.
+    std::vector<std::exception_ptr> FStartupErrors;
+    TClientDataSet cdsTmp{"cdsTmp"};
+};

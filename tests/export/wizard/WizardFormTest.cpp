@@ -1,0 +1,434 @@
+// The main form as coordinator: the button rule along each path, closing,
+// start-up failures and incomplete installations, the keyboard and the
+// window's title and size.
+
+#include "WizardFormFixture.h"
+
+#include "forms/QtText.h"
+#include "platform/Platform.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+using testsupport::ReadFileBytes;
+
+using namespace wizardtest;
+
+namespace {
+
+// ---- Button rule, closing, start-up failures ----------------------------------------------
+
+struct Buttons {
+    bool Prior, Next, Ok;
+    bool operator==(const Buttons&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& Out, const Buttons& B) {
+    return Out << "{Indietro " << B.Prior << ", Avanti " << B.Next << ", Esci " << B.Ok << "}";
+}
+
+Buttons ButtonsOf(const WizardForm& F) {
+    return {F.Button("buPrior")->isEnabled(), F.Button("buNext")->isEnabled(), F.Button("buOk")->isEnabled()};
+}
+
+TEST(ButtonRule, FollowsPathAndPage) {
+    struct Step {
+        int Page;
+        Buttons Expected;
+    };
+    struct Case {
+        const char* Path;
+        std::vector<Step> Steps;
+    };
+    const Case Cases[] = {
+        {"1", {{1, {false, true, false}}, {2, {true, true, false}}, {3, {false, false, true}}}},
+        {"2",
+         {{0, {false, true, false}},
+          {1, {true, true, false}},
+          {2, {true, true, false}},
+          {3, {false, false, true}}}},
+        {"",
+         {{0, {false, true, false}},
+          {1, {false, true, false}},
+          {2, {false, true, false}},
+          {3, {false, false, true}}}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string("path \"") + C.Path + "\"");
+        WizardForm F("aie", C.Path, &TwoSchools);
+        QListWidget* Sites = F.Find<QListWidget>("clSedi");
+        for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+        for (std::size_t S = 0; S < C.Steps.size(); ++S) {
+            SCOPED_TRACE(S);
+            if (S > 0) F.Next();
+            ASSERT_EQ(F.Page(), C.Steps[S].Page);
+            EXPECT_EQ(ButtonsOf(F), C.Steps[S].Expected);
+            EXPECT_TRUE(F.Button("buCancel")->isEnabled());
+        }
+        EXPECT_TRUE(F.Form->RunFinished());
+        EXPECT_FALSE(F.Form->RunStopped());
+        EXPECT_TRUE(F.Boxes.Boxes.empty()) << F.Boxes.Boxes[0].Text;
+    }
+}
+
+TEST(Closing, EsciAndAnnullaCloseTheWindow) {
+    struct Case {
+        const char* Name;
+        bool ToExportPage;
+        std::function<void(WizardForm&)> Close;
+    };
+    const Case Cases[] = {
+        {"Annulla", false, [](WizardForm& F) { QTest::mouseClick(F.Button("buCancel"), Qt::LeftButton); }},
+        {"Esc", false, [](WizardForm& F) { QTest::keyClick(F.Form.data(), Qt::Key_Escape); }},
+        {"Esci", true, [](WizardForm& F) { QTest::mouseClick(F.Button("buOk"), Qt::LeftButton); }},
+        {"Enter on the export page", true,
+         [](WizardForm& F) { QTest::keyClick(F.Form.data(), Qt::Key_Return); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        WizardForm F("aie", "1", &TwoSchools);
+        if (C.ToExportPage) {
+            F.Next();
+            F.Next();
+            ASSERT_EQ(F.Page(), 3);
+        }
+        C.Close(F);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(F.Form.isNull() || !F.Form->isVisible());
+    }
+}
+
+TEST(Closing, RunningExportKeepsTheWindow) {
+    WizardForm F("aie", "1", &TwoSchools);
+    F.Form->Session().Run = txad::RunState::Running;
+    EXPECT_FALSE(F.Form->close());
+    F.Form->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_TRUE(F.Form->isVisible());
+    F.Form->Session().Run = txad::RunState::NotRun;
+    EXPECT_TRUE(F.Form->close());
+}
+
+// While the archive is packed the zip component's progress window takes
+// input: a close request reaching the main window then is refused.
+TEST(Closing, ExportRunRefusesToClose) {
+    WizardForm F("anarpe", "1", &TwoSchools);
+    F.Dm.zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
+    int Attempts = 0;
+    bool Closed = false;
+    F.Dm.zpOut.OnZEDProgressEvent = [&](TZip*, const std::string&, int32_t, int32_t) {
+        ++Attempts;
+        Closed |= F.Form->close();
+        F.Form->reject();
+        QTest::keyClick(F.Form.data(), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    F.Next();
+    F.Next();
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_GT(Attempts, 0);
+    EXPECT_FALSE(Closed);
+    EXPECT_TRUE(F.Form->isVisible());
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_FALSE(F.Form->RunStopped()) << F.Export()->LogTexts().back();
+    EXPECT_TRUE(fs::exists(testsupport::SandboxDir() + "/home/rozadiver/datrex/anarpe/Anarpe.zip"));
+    // Once the run is over, Esci works.
+    EXPECT_TRUE(F.Form->close());
+}
+
+TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
+    const std::string Data = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    const std::string NoClasses = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    fs::remove(NoClasses + "Body622.xml");
+    // Packets are parsed ahead, side by side: the one reported is still the
+    // first that the start-up reads (the check's, then the registry).
+    auto Broken = [](const std::vector<std::string>& Names, const std::vector<std::string>& Missing = {}) {
+        const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
+        for (const std::string& Name : Names)
+            testsupport::WriteFileBytes(Dir + Name, "<DATAPACKET><METADATA>");
+        for (const std::string& Name : Missing) fs::remove(Dir + Name);
+        return Dir;
+    };
+    const std::string ClassesAndExtensions = Broken({"Body622.xml", "Body815E.xml"});
+    const std::string AdoptionsAndExtensions = Broken({"Body815E.xml", "Body815.xml"});
+    const std::string ExtensionsNoRegistry = Broken({"Body815E.xml"}, {"Body014.xml"});
+    const std::string Registry = Broken({"Body014.xml"});
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Args;
+        std::string Message;
+    };
+    const Case Cases[] = {
+        {"unknown target", {Data, "AIE", "1"}, "Destinatario non riconosciuto: AIE"},
+        {"empty data folder", {"", "aie", "1"}, "Cartella dei dati non indicata"},
+        {"missing class packet", {NoClasses, "aie", "1"}, "Cannot open file " + NoClasses + "Body622.xml"},
+        {"broken class and extension packets",
+         {ClassesAndExtensions, "aie", "1"},
+         "Invalid data packet " + ClassesAndExtensions + "Body622.xml"},
+        {"broken adoption and extension packets",
+         {AdoptionsAndExtensions, "aie", "2"},
+         "Invalid data packet " + AdoptionsAndExtensions + "Body815.xml"},
+        {"broken extension packet, no registry",
+         {ExtensionsNoRegistry, "aie", "1"},
+         "Invalid data packet " + ExtensionsNoRegistry + "Body815E.xml"},
+        {"broken registry", {Registry, "anarpe", "1"}, "Invalid data packet " + Registry + "Body014.xml"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        WizardForm F(C.Args);
+        ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+        EXPECT_EQ(F.Boxes.Boxes[0].Caption, "adoxport");
+        EXPECT_NE(F.Boxes.Boxes[0].Text.find(C.Message), std::string::npos) << F.Boxes.Boxes[0].Text;
+        EXPECT_TRUE(F.Form->isVisible());
+        EXPECT_FALSE(F.Form->StartupComplete());
+        EXPECT_EQ(ButtonsOf(F), (Buttons{false, false, false}));
+        EXPECT_TRUE(F.Button("buCancel")->isEnabled());
+        F.Next();
+        QTest::keyClick(F.Form.data(), Qt::Key_Return);
+        EXPECT_NE(F.Form->ActivePage(), F.Export());
+        EXPECT_FALSE(F.Form->RunFinished());
+    }
+    EXPECT_FALSE(fs::exists(Data + "File014.txt"));
+}
+
+// ---- Start-up set-up that is not complete -----------------------------------------------
+
+// Changes the installation for one case (the registry file or the parameter
+// file) and puts it back afterwards.
+class BrokenSetup {
+public:
+    enum Kind { NoRegistryFile, NoKey, NoValue, NoParamFile };
+    explicit BrokenSetup(Kind What) : FHklm(platform::HklmFilePath()), FSaved(ReadFileBytes(FHklm)) {
+        const std::string Head = "REGEDIT4\r\n\r\n";
+        switch (What) {
+        case NoRegistryFile: fs::remove(FHklm); break;
+        case NoKey:
+            testsupport::WriteFileBytes(
+                FHklm, Head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Altro]\r\n\"MainDir\"=\"/x/\"\r\n");
+            break;
+        case NoValue:
+            testsupport::WriteFileBytes(
+                FHklm, Head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n\"Lib\"=\"/x/\"\r\n");
+            break;
+        case NoParamFile: fs::rename(ParamFile(), ParamFile() + ".away"); break;
+        }
+    }
+    ~BrokenSetup() {
+        testsupport::WriteFileBytes(FHklm, FSaved);
+        std::error_code Ec;
+        if (fs::exists(ParamFile() + ".away")) fs::rename(ParamFile() + ".away", ParamFile(), Ec);
+    }
+    BrokenSetup(const BrokenSetup&) = delete;
+    BrokenSetup& operator=(const BrokenSetup&) = delete;
+
+    static std::string ParamFile() { return testsupport::SandboxDir() + "/install/ETC/datrex/aie.ufp"; }
+
+private:
+    std::string FHklm;
+    std::string FSaved;
+};
+
+// Every way the installation can be incomplete is named in the error box,
+// and no way through the window reaches the export: the header records
+// would otherwise go out without the parameter file's date.
+TEST(Startup, IncompleteInstallationNamesWhatIsMissingAndNeverExports) {
+    const std::string Hklm = platform::HklmFilePath();
+    const std::string Key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale";
+    struct Case {
+        const char* Name;
+        BrokenSetup::Kind What;
+        std::vector<std::string> Named;
+    };
+    const Case Cases[] = {
+        {"no registry file", BrokenSetup::NoRegistryFile, {Hklm, "ADOXPORT_HKLM"}},
+        {"no key", BrokenSetup::NoKey, {"Manca la chiave " + Key, Hklm, "ADOXPORT_HKLM"}},
+        {"no MainDir value", BrokenSetup::NoValue, {"Manca il valore MainDir sotto la chiave " + Key, Hklm}},
+        {"no parameter file",
+         BrokenSetup::NoParamFile,
+         {"File dei parametri non trovato: " + BrokenSetup::ParamFile()}},
+    };
+    for (const Case& C : Cases) {
+        for (const char* Path : {"1", "2"}) {
+            SCOPED_TRACE(std::string(C.Name) + ", path " + Path);
+            BrokenSetup Broken(C.What);
+            WizardForm F("aie", Path, &TwoSchools);
+            ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+            const std::string& Text = F.Boxes.Boxes[0].Text;
+            EXPECT_EQ(F.Boxes.Boxes[0].Caption, "adoxport");
+            for (const std::string& Part : C.Named) EXPECT_NE(Text.find(Part), std::string::npos) << Text;
+            EXPECT_EQ(Text.substr(Text.rfind('\n') + 1), "Invalid argument to date encode.");
+            EXPECT_FALSE(F.Form->StartupComplete());
+            // The window stays open and says in one line why there is no export.
+            EXPECT_TRUE(F.Form->isVisible());
+            QLabel* Notice = F.Find<QLabel>("laStartupError");
+            EXPECT_TRUE(Notice->isVisible());
+            EXPECT_TRUE(Notice->text().startsWith("Esportazione non possibile: "))
+                << Notice->text().toStdString();
+            EXPECT_FALSE(Notice->text().contains('\n'));
+            // The report stays readable; the pages before the export can be walked.
+            EXPECT_FALSE(F.Find<QPlainTextEdit>("meOut")->toPlainText().isEmpty());
+            QListWidget* Sites = F.Find<QListWidget>("clSedi");
+            for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+            for (int Press = 0; Press < 4; ++Press) {
+                F.Next();
+                QTest::keyClick(F.Form.data(), Qt::Key_Return);
+            }
+            EXPECT_EQ(F.Form->ActivePage(), F.Registry());
+            EXPECT_FALSE(F.Button("buNext")->isEnabled());
+            EXPECT_FALSE(F.Form->RunFinished());
+            EXPECT_FALSE(fs::exists(F.Dir + "File014.txt"));
+        }
+    }
+}
+
+TEST(Startup, CompleteStartupShowsNoNotice) {
+    WizardForm F("aie", "1", &TwoSchools);
+    EXPECT_TRUE(F.Form->StartupComplete());
+    EXPECT_FALSE(F.Find<QLabel>("laStartupError")->isVisible());
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+}
+
+// A page opens with the keyboard in it, not on Annulla: a Space meant for
+// the site list ticks a site instead of ending the wizard.
+TEST(Keyboard, EachPageOpensWithTheKeyboardOnItsContent) {
+    {
+        WizardForm F("aie", "2", &TwoSitesOfOneCode);
+        Activate(F);
+        ASSERT_EQ(QApplication::focusWidget(), F.Find<QWidget>("clSedi"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        ASSERT_FALSE(F.Form.isNull());
+        EXPECT_TRUE(F.Form->isVisible());
+        EXPECT_EQ(F.Find<QListWidget>("clSedi")->item(0)->checkState(), Qt::Checked);
+    }
+    WizardForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_TRUE(F.Form->pcMain->widget(F.Page())->isAncestorOf(QApplication::focusWidget()))
+        << QApplication::focusWidget()->objectName().toStdString();
+}
+
+// Enter never cancels: with Annulla focused it presses Avanti; in the
+// correction edits it stores the correction; on the export page it is Esci.
+TEST(Keyboard, EnterGoesOnAndNeverCancels) {
+    WizardForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    F.Button("buCancel")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_FALSE(F.Form.isNull());
+    EXPECT_TRUE(F.Form->isVisible());
+    ASSERT_EQ(F.Page(), 2);
+    F.Type("edNome", "Prima corretta");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(F.Page(), 2);
+    EXPECT_EQ(F.Dm.cdsMain.FieldByName("Nome").AsString(), "Prima corretta");
+    F.Type("edNProto", "P-1");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(F.Page(), 3);
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_EQ(SchoolRecords(F.Output("File014.txt"))[0].Name, "Prima corretta");
+    QTest::keyClick(F.Form.data(), Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(F.Form.isNull() || !F.Form->isVisible());
+}
+
+TEST(Keyboard, EveryButtonHasAWorkingAltShortcut) {
+    struct Case {
+        const char* Name;
+        Qt::Key Key;
+        int StartPage; // 1 anomalies, 2 registry, 3 export
+        std::function<bool(WizardForm&)> Done;
+    };
+    int Opened = 0;
+    const Case Cases[] = {
+        {"Avanti", Qt::Key_A, 1, [](WizardForm& F) { return F.Page() == 2; }},
+        {"Indietro", Qt::Key_I, 2, [](WizardForm& F) { return F.Page() == 1; }},
+        {"Stampa Anomalie", Qt::Key_S, 1, [&Opened](WizardForm&) { return Opened == 1; }},
+        {"Modifica", Qt::Key_M, 2,
+         [](WizardForm& F) { return F.Dm.cdsMain.FieldByName("ExCodScuola").AsString() == "OLDA000001"; }},
+        {"Nome", Qt::Key_N, 2, [](WizardForm& F) { return F.Find<QLineEdit>("edNome")->hasFocus(); }},
+        {"Ex codice", Qt::Key_X, 2, [](WizardForm& F) { return F.Find<QLineEdit>("edExCod")->hasFocus(); }},
+        {"protocollo", Qt::Key_P, 2, [](WizardForm& F) { return F.Find<QLineEdit>("edNProto")->hasFocus(); }},
+        {"Correzione", Qt::Key_C, 2, [](WizardForm& F) { return F.Find<QCheckBox>("cbCor")->isChecked(); }},
+        {"Annulla", Qt::Key_U, 1, [](WizardForm& F) { return F.Form.isNull() || !F.Form->isVisible(); }},
+        {"Esci", Qt::Key_E, 3, [](WizardForm& F) { return F.Form.isNull() || !F.Form->isVisible(); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Opened = 0;
+        WizardForm F("aie", "1", &ThreeSchools);
+        F.Anomalies()->OpenDocument = [&Opened](const std::string&) { return ++Opened > 0; };
+        Activate(F);
+        while (F.Page() < C.StartPage) F.Next();
+        if (C.Key == Qt::Key_M) F.Find<QLineEdit>("edExCod")->setText("OLDA000001");
+        QTest::keyClick(F.Form.data(), C.Key, Qt::AltModifier);
+        // A button's shortcut clicks it after a short animation.
+        for (int Wait = 0; Wait < 50 && !C.Done(F); ++Wait) {
+            QTest::qWait(20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        EXPECT_TRUE(C.Done(F));
+    }
+}
+
+// ---- Window ------------------------------------------------------------------------------------
+
+TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
+    WizardForm F("aie", "2", &TwoSchools);
+    const QSize Least = F.Form->size();
+    EXPECT_EQ(Least, QSize(678, 467));
+    EXPECT_EQ(F.Form->minimumSize(), QSize(678, 467));
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+    const char* const Titles[] = {"Selezione sedi", "Anomalie", "Anagrafica", "Esportazione"};
+    for (int Page = 0; Page < 4; ++Page) {
+        SCOPED_TRACE(Page);
+        if (Page > 0) F.Next();
+        EXPECT_EQ(F.Form->windowTitle(), QString::fromUtf8("adoxport \u2013 ") + Titles[Page]);
+        if (Page == 2) {
+            QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+            const QSize Before = Grid->size();
+            F.Form->resize(1000, 700);
+            QApplication::processEvents();
+            EXPECT_EQ(F.Form->size(), QSize(1000, 700));
+            EXPECT_GT(Grid->width(), Before.width());
+            EXPECT_GT(Grid->height(), Before.height());
+            F.Form->resize(Least);
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The plan's pages in order, and the paths that follow from them: path "1"
+// leaves out the page only the site choice has.
+TEST(EditionPlan, PagesInOrderAndThePathsFollowFromThem) {
+    WizardForm F("aie", "1", &TwoSchools);
+    QStringList Names;
+    for (int I = 0; I < F.Form->PageCount(); ++I) Names << F.Form->pcMain->widget(I)->objectName();
+    EXPECT_EQ(Names, (QStringList{"tsSelSedi", "tsAnomalie", "tsAnagrafica", "tsInfo"}));
+    const struct Case {
+        const char* Name;
+        txad::WizardPath Path;
+        std::vector<int> Pages;
+    } Cases[] = {
+        {"path 1", txad::WizardPath::WithoutSites, {1, 2, 3}},
+        {"path 2", txad::WizardPath::WithSites, {0, 1, 2, 3}},
+        {"no path", txad::WizardPath::None, {0, 1, 2, 3}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(txad::PathPages(txad::CurrentEditionPlan(), C.Path), C.Pages);
+    }
+}
+
+} // namespace
