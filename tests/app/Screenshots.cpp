@@ -121,7 +121,7 @@ bool ShootStart(const std::string& Out) {
 // The start dialog on a machine where nobody set up a registry file: the
 // advice, and the button that lets the user set it up.
 bool ShootStartSetup(const std::string& Out) {
-    const std::string Dir = apptest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     const std::string Hklm = platform::HklmFilePath();
     unsetenv("ADOXPORT_HKLM");
     setenv("XDG_CONFIG_HOME", (testsupport::SandboxDir() + "/config").c_str(), 1);
