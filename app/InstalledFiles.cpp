@@ -23,11 +23,35 @@ QString Path(const std::string& P) {
     return QString::fromUtf8(P.data(), static_cast<qsizetype>(P.size()));
 }
 
+std::string ParamFileOf(const std::string& MainDir, const std::string& Target) {
+    return platform::IncludePathDelimiter(MainDir) + "ETC" + platform::PathDelimiter() + "datrex" +
+           platform::PathDelimiter() + Target + ".ufp";
+}
+
+QString SystemRegistryHint(const std::string& Target) {
+    std::optional<std::string> MainDir;
+    try {
+        MainDir = platform::ReadHklmString(VxRegistryKey, "MainDir");
+    } catch (const platform::PlatformError& E) {
+        return QStringLiteral("Il valore \"MainDir\" del registro di sistema non si pu\u00F2 leggere: %1")
+            .arg(Path(E.what()));
+    }
+    if (!MainDir || MainDir->empty())
+        return QStringLiteral("Nel registro di sistema manca il valore \"MainDir\" sotto "
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]: lo scrive l'installazione.");
+    const std::string ParamFile = ParamFileOf(*MainDir, Target);
+    if (!platform::FileExists(ParamFile))
+        return QStringLiteral("Manca il file dei parametri %1: la cartella di installazione \"MainDir\" "
+                              "del registro di sistema \u00E8 giusta?")
+            .arg(Path(ParamFile));
+    return {};
+}
+
 } // namespace
 
 std::string PluginDirectory() {
     const std::string Own = platform::ProgramDir();
-    if (platform::FileExists(Own + platform::PluginFileName("ZipDll"))) return Own;
+    if (platform::FileExists(Own + platform::PluginFileName(ADOX_ZIPDLL_NAME))) return Own;
     return platform::IncludePathDelimiter(Own + ADOX_PLUGIN_DIR_FROM_BIN);
 }
 
@@ -40,7 +64,13 @@ std::string ExampleRegistryFile() {
 }
 
 QString InstallationHint(const std::string& Target) {
-    const std::string Registry = platform::HklmFilePath();
+    return InstallationHint(Target, platform::HklmFilePath());
+}
+
+QString InstallationHint(const std::string& Target, const std::string& Registry) {
+    // Without a file the values come from the system's registry (Windows):
+    // nothing to create or to point to.
+    if (Registry.empty()) return SystemRegistryHint(Target);
     const QString Example = Path(ExampleRegistryFile());
     if (!platform::FileExists(Registry))
         return QStringLiteral("Manca il file di registro %1, che indica la cartella di installazione "
@@ -58,9 +88,7 @@ QString InstallationHint(const std::string& Target) {
         return QStringLiteral("Nel file di registro %1 manca il valore \"MainDir\" sotto "
                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale] (esempio in %2).")
             .arg(Path(Registry), Example);
-    const std::string ParamFile = platform::IncludePathDelimiter(*MainDir) + "ETC" +
-                                  platform::PathDelimiter() + "datrex" + platform::PathDelimiter() + Target +
-                                  ".ufp";
+    const std::string ParamFile = ParamFileOf(*MainDir, Target);
     if (!platform::FileExists(ParamFile))
         return QStringLiteral("Manca il file dei parametri %1: la cartella di installazione \"MainDir\" "
                               "del file di registro %2 \u00E8 giusta?")

@@ -18,6 +18,9 @@ std::string ExampleRegistryFile();
 // What the user must set up before an export can find the installation
 // folder and the recipient's parameter file; empty when both are there.
 QString InstallationHint(const std::string& Target);
+// The same for the given registry file; an empty name stands for the system's
+// registry, read where there is no file (Windows).
+QString InstallationHint(const std::string& Target, const std::string& Registry);
 
 // The program's icon for every window: the desktop theme's, else the one
 // built into the program.

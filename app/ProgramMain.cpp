@@ -150,7 +150,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     if (Command.Unattended) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        platform::SetEnvironment("QT_QPA_PLATFORM", "offscreen");
         SilenceQtNotes();
     } else if (!platform::DisplayAvailable()) {
         std::fprintf(stderr,

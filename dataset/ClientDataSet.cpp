@@ -213,14 +213,8 @@ TClientDataSet::TClientDataSet(std::string Name) : FName(std::move(Name)), FImpl
 
 TClientDataSet::~TClientDataSet() = default;
 
-void TClientDataSet::LoadFromFile(const std::string& Path) {
-    Close();
-    Opened(FImpl->cache ? FImpl->cache->Load(Path) : dataset::ParsePacketFile(Path));
-}
-
-void TClientDataSet::LoadFromBuffer(std::string_view Bytes, const std::string& Name) {
-    Close();
-    Opened(dataset::ParsePacket(Bytes, Name));
+dataset::PacketCache* TClientDataSet::Cache() const {
+    return FImpl->cache;
 }
 
 void TClientDataSet::Opened(std::shared_ptr<const dataset::Table> Packet) {

@@ -14,6 +14,7 @@
 #include "dataset/ClientDataSet.h"
 #include "export/FileSink.h"
 #include "export/RecordFields.h"
+#include "platform/Platform.h"
 #include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
 
@@ -363,7 +364,7 @@ std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::s
     // Only a file takes the name: a link planted there is not followed, and a
     // FIFO or a device is never opened (it could block or swallow the report).
     std::error_code ec;
-    const auto type = std::filesystem::symlink_status(path, ec).type();
+    const auto type = std::filesystem::symlink_status(platform::FsPath(path), ec).type();
     const bool replaceable =
         type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::regular;
     // Written beside the old log and renamed over it, as the record files are.

@@ -47,7 +47,7 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
 std::string ParamFileProblem(const std::string& Path) {
     // A FIFO, a folder or a device has a date too, but cannot be the file.
     std::error_code Ec;
-    if (std::filesystem::exists(Path, Ec) && !platform::FileExists(Path))
+    if (std::filesystem::exists(platform::FsPath(Path), Ec) && !platform::FileExists(Path))
         return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
     if (!Date) return "File dei parametri non trovato: " + PathText(Path);

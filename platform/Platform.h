@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -87,6 +88,20 @@ bool WriteNewFile(const std::string& Path, std::string_view Bytes);
 bool RenameFile(const std::string& From, const std::string& To); // replaces To
 std::optional<uint64_t> FileSize(const std::string& Path);
 
+// Every file-system call outside this layer goes through these three: on
+// Windows a narrow name means the ANSI code page, so a UTF-8 name with an
+// accented letter must reach the system as wide characters.
+// The path as the standard library's path type.
+std::filesystem::path FsPath(const std::string& Path);
+// std::fopen with the same modes, "x" (fail when the file exists) included.
+std::FILE* OpenFile(const std::string& Path, const char* Mode);
+struct FileStatus {
+    bool Regular = false; // a regular file, not a folder or a device
+    uint64_t Size = 0;
+    int64_t LastWrite = 0; // seconds since 1970-01-01 UTC
+};
+// Nothing when the path cannot be examined; then errno tells why.
+std::optional<FileStatus> StatFile(const std::string& Path);
 // A file opened for reading only when it is a regular file. The type is
 // tested before the open and again on the open handle, and the open never
 // waits, so a FIFO or a device in the file's place (even one put there between
@@ -155,6 +170,10 @@ void IgnoreBrokenPipe();
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);
 
+// Sets a variable of the process's environment, as seen by getenv and by
+// programs it starts; an empty value removes it on Windows.
+bool SetEnvironment(const std::string& Name, const std::string& Value);
+
 // ---- Run-time library loading ----------------------------------------------
 class Library {
 public:
@@ -163,7 +182,8 @@ public:
 };
 // Nothing when the library cannot be loaded.
 std::unique_ptr<Library> LoadLibrary(const std::string& FileName);
-// The platform's file name of a plugin: "ZipDll" gives ZipDll.so / ZipDll.dll.
+// The platform's file name of a plugin, with the suffix the build gives
+// modules: "ZipDll" gives ZipDll.so / ZipDll.dll.
 std::string PluginFileName(std::string_view BaseName);
 
 // ---- Locale ---------------------------------------------------------------
@@ -192,7 +212,8 @@ struct LocaleFormats {
                                             "Thursday", "Friday", "Saturday"};
 };
 LocaleFormats UserLocaleFormats();
-// A Qt date/time pattern in the framework's language: M -> m, m -> n, H -> h,
+// A Qt date/time pattern (or a Windows picture with its AM/PM marker written
+// AP) in the framework's language: M -> m, m -> n, H -> h,
 // AP -> am/pm, the time zone dropped, literals kept in quotes, and DateSep /
 // TimeSep (pass '\0' for none) written as '/' and ':'.
 std::string FrameworkPattern(std::u16string_view QtPattern, char DateSep, char TimeSep);

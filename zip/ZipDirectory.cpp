@@ -1,5 +1,7 @@
 #include "ZipDirectory.h"
 
+#include "Platform.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -98,7 +100,7 @@ size_t MemorySource::ReadAt(uint64_t Offset, void* Buffer, size_t Len) {
     return N;
 }
 
-FileSource::FileSource(const std::string& Path) : m_in(Path, std::ios::binary) {
+FileSource::FileSource(const std::string& Path) : m_in(platform::FsPath(Path), std::ios::binary) {
     if (!m_in) return;
     m_in.seekg(0, std::ios::end);
     const auto End = m_in.tellg();

@@ -365,7 +365,7 @@ std::unique_ptr<Library> LoadLibrary(const std::string& FileName) {
 }
 
 std::string PluginFileName(std::string_view BaseName) {
-    return std::string(BaseName) + ".so";
+    return std::string(BaseName) + ADOX_MODULE_SUFFIX;
 }
 
 int ZipDiskNumber(const std::string&) {

@@ -83,6 +83,42 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
     }
 }
 
+// Where the values come from the system's registry (an empty file name, as on
+// Windows) there is no file to miss or to name; the values themselves are
+// still checked. Here the reading goes to the test's registry file.
+TEST(InstallationHint, SystemRegistryNamesNoFile) {
+    struct Case {
+        const char* Name;
+        std::string Body;
+        const char* Target;
+        const char* Expected; // nullptr: no hint
+    };
+    const Case Cases[] = {
+        {"no MainDir", "\"Altro\"=\"x\"\r\n", "aie", "Nel registro di sistema manca il valore \"MainDir\""},
+        {"MainDir not a string", "\"MainDir\"=dword:00000001\r\n", "aie", "Invalid data type"},
+        {"no parameter file", "\"MainDir\"=\"MAINDIR\"\r\n", "anarpe", "Manca il file dei parametri"},
+        {"all there", "\"MainDir\"=\"MAINDIR\"\r\n", "aie", nullptr},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        OwnRegistry Registry;
+        const std::string Install = Registry.Dir() + "/install";
+        fs::create_directories(Install + "/ETC/datrex");
+        testsupport::WriteFileBytes(Install + "/ETC/datrex/aie.ufp", "x");
+        std::string Body = C.Body;
+        if (auto At = Body.find("MAINDIR"); At != std::string::npos) Body.replace(At, 7, Install);
+        testsupport::WriteFileBytes(Registry.Path(), kHead + Body);
+        const QString Hint = InstallationHint(C.Target, "");
+        if (C.Expected == nullptr) {
+            EXPECT_TRUE(Hint.isEmpty()) << Hint.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(Hint.contains(QString::fromUtf8(C.Expected))) << Hint.toStdString();
+        EXPECT_FALSE(Hint.contains(QStringLiteral("file di registro"))) << Hint.toStdString();
+        EXPECT_FALSE(Hint.contains(QString::fromStdString(Registry.Path()))) << Hint.toStdString();
+    }
+}
+
 class StartDialogFixture : public ::testing::Test {
 protected:
     QTemporaryDir Dir;
