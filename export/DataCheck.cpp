@@ -1,4 +1,5 @@
 #include "export/DataCheck.h"
+#include "export/Packets.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -156,8 +157,9 @@ void DataCheck::Run(std::vector<std::string>& lines) {
 }
 
 const std::vector<std::string>& DataCheck::Packets() {
-    static const std::vector<std::string> names = {"Body622.xml", "COD_SPECSPER.xml", "Body815.xml",
-                                                   "Body815E.xml"};
+    static const std::vector<std::string> names = {
+        std::string(PacketFile(Packet::Classes)), std::string(PacketFile(Packet::Specialisations)),
+        std::string(PacketFile(Packet::Adoptions)), std::string(PacketFile(Packet::AdoptionExtensions))};
     return names;
 }
 

@@ -83,8 +83,8 @@ bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, boo
     TdmTxadMain Dm;
     auto* Form =
         new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, Target, "2"}));
-    Form->FindPage<txad::AnomalyPage>()->OpenDocument = [](const std::string&) { return true; };
     Form->Create();
+    Form->FindPage<txad::AnomalyPage>()->OpenDocument = [](const std::string&) { return true; };
     ShowForm(*Form, Maximised);
     if (!QTest::qWaitForWindowExposed(Form)) return false;
     bool Ok = true;
