@@ -1,29 +1,27 @@
 #include "app/InstalledFiles.h"
 
+#include "export/records/RecordFields.h"
+#include "export/wizard/StartupValues.h"
 #include "platform/Platform.h"
 #include "support/VxParam.h"
 #include "support/VxStrUtils.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #ifndef ADOX_PLUGIN_DIR_FROM_BIN
 #define ADOX_PLUGIN_DIR_FROM_BIN "."
 #endif
+#ifndef ADOX_APP_ID_PREFIX
+#define ADOX_APP_ID_PREFIX ""
+#endif
 #ifndef ADOX_GUIDE_DIR_FROM_BIN
 #define ADOX_GUIDE_DIR_FROM_BIN "guida"
 #endif
-#ifndef ADOX_EXAMPLE_REG
-#define ADOX_EXAMPLE_REG "hklm.reg"
-#endif
-
-namespace {
-
-QString Path(const std::string& P) {
-    return QString::fromUtf8(P.data(), static_cast<qsizetype>(P.size()));
-}
-
-} // namespace
 
 std::string PluginDirectory() {
     std::string Own = platform::ProgramDir();
@@ -35,37 +33,38 @@ std::string GuidePath() {
     return platform::ProgramDir() + ADOX_GUIDE_DIR_FROM_BIN + platform::PathDelimiter() + "index.html";
 }
 
-std::string ExampleRegistryFile() {
-    return ADOX_EXAMPLE_REG;
+QString InstallationHint(const std::string& Target, const std::string& DataDir) {
+    std::string Text = txad::InstallationAdvice(Target);
+    if (Text.empty()) {
+        const std::string MainDir =
+            platform::IncludePathDelimiter(platform::ReadHklmString(VxRegistryKey, "MainDir").value_or(""));
+        const std::optional<platform::LocalDate> Date =
+            platform::FileLastWriteDate(txad::ParamFilePath(MainDir, Target));
+        const platform::LocalDateTime Now = platform::Now();
+        std::vector<std::string> Packets;
+        const QDir Data(QString::fromStdString(DataDir));
+        for (const QString& Name : Data.entryList({QStringLiteral("Body*.xml")}, QDir::Files))
+            Packets.push_back(Data.filePath(Name).toStdString());
+        if (Date)
+            Text = txad::ParamFileDateNotice(txad::FormatDateDMY(*Date),
+                                             txad::FormatDateDMY({Now.Year, Now.Month, Now.Day}), Packets);
+    }
+    const std::u16string Wide = platform::Utf16FromCp1252(Text);
+    return QString::fromStdU16String(Wide).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-QString InstallationHint(const std::string& Target) {
-    const std::string Registry = platform::HklmFilePath();
-    const QString Example = Path(ExampleRegistryFile());
-    if (!platform::FileExists(Registry))
-        return QStringLiteral("Manca il file di registro %1, che indica la cartella di installazione "
-                              "(valore MainDir). Crearlo partendo dall'esempio commentato %2 oppure "
-                              "indicarne un altro con la variabile d'ambiente ADOXPORT_HKLM.")
-            .arg(Path(Registry), Example);
-    std::optional<std::string> MainDir;
-    try {
-        MainDir = platform::ReadHklmString(VxRegistryKey, "MainDir");
-    } catch (const platform::PlatformError& E) {
-        return QStringLiteral("Il valore \"MainDir\" del file di registro %1 non si pu\u00F2 leggere: %2")
-            .arg(Path(Registry), Path(E.what()));
-    }
-    if (!MainDir || MainDir->empty())
-        return QStringLiteral("Nel file di registro %1 manca il valore \"MainDir\" sotto "
-                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale] (esempio in %2).")
-            .arg(Path(Registry), Example);
-    const std::string ParamFile = platform::IncludePathDelimiter(*MainDir) + "ETC" +
-                                  platform::PathDelimiter() + "datrex" + platform::PathDelimiter() + Target +
-                                  ".ufp";
-    if (!platform::FileExists(ParamFile))
-        return QStringLiteral("Manca il file dei parametri %1: la cartella di installazione \"MainDir\" "
-                              "del file di registro %2 \u00E8 giusta?")
-            .arg(Path(ParamFile), Path(Registry));
-    return {};
+void SetDesktopEntry(const std::string& Program) {
+    QGuiApplication::setDesktopFileName(QStringLiteral(ADOX_APP_ID_PREFIX) + QString::fromStdString(Program));
+}
+
+void LoadQtTranslations() {
+    // Owned by the application, which lives as long as the translations are used.
+    auto* Translator = new QTranslator(QCoreApplication::instance());
+    if (Translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(Translator);
+    else
+        delete Translator;
 }
 
 void SetProgramIcon() {

@@ -12,12 +12,21 @@
 std::string PluginDirectory();
 // The Italian user guide (an HTML page) installed with the program.
 std::string GuidePath();
-// The commented example of the registry file.
-std::string ExampleRegistryFile();
-
 // What the user must set up before an export can find the installation
-// folder and the recipient's parameter file; empty when both are there.
-QString InstallationHint(const std::string& Target);
+// folder and the recipient's parameter file, and the warning for a parameter
+// file dated like a copy that lost its date (against the packets of
+// DataDir); empty when all is in order.
+QString InstallationHint(const std::string& Target, const std::string& DataDir);
+
+// Ties the program's windows to its desktop entry (ADOX_APP_ID_PREFIX +
+// the program's name, the entry's file name without ".desktop"): the
+// application ID on Wayland and the entry whose StartupWMClass is the
+// program's name, which X11 puts in WM_CLASS.
+void SetDesktopEntry(const std::string& Program);
+
+// Qt's own texts (standard buttons, the folder chooser) in Italian, like the
+// program's, when Qt's Italian translations are installed.
+void LoadQtTranslations();
 
 // The program's icon for every window: the desktop theme's, else the one
 // built into the program.

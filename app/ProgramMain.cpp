@@ -130,7 +130,8 @@ std::string HelpText(const std::string& Program) {
            "Exit status: 0 export finished, 1 stopped or refused, 2 usage or start-up error,\n"
            "3 export finished but its report could not be written to standard output.\n"
            "The installation folder is the value MainDir in the registry file named by\n"
-           "ADOXPORT_HKLM (default /etc/adoxport/hklm.reg); see " +
+           "ADOXPORT_HKLM, else /etc/adoxport/hklm.reg, else ~/.config/adoxport/hklm.reg (the one\n"
+           "the start dialog writes); see " +
            Program + "(1).\n";
 }
 
@@ -150,7 +151,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     if (Command.Unattended) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        platform::SetEnvironment("QT_QPA_PLATFORM", "offscreen");
         SilenceQtNotes();
     } else if (!platform::DisplayAvailable()) {
         std::fprintf(stderr,
@@ -160,6 +161,8 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     }
     TVxApplication App(Argc, Argv, Traits.Title);
     SetProgramIcon();
+    SetDesktopEntry(Traits.Title);
+    LoadQtTranslations();
     // Numbers follow the framework's own settings, never the C library's locale.
     std::setlocale(LC_NUMERIC, "C");
     VxFrameworkStartup(Traits.FollowUserLocale);

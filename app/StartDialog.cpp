@@ -1,7 +1,10 @@
 #include "app/StartDialog.h"
 
 #include "app/InstalledFiles.h"
+#include "app/UserRegistry.h"
 #include "forms/VxFVuota.h"
+#include "platform/Platform.h"
+#include "support/VxMsgDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -60,9 +63,20 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     lbAvviso->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lbAvviso->setStyleSheet(QStringLiteral("color: #a00000"));
 
+    buImposta = new QPushButton(QStringLiteral("&Imposta la cartella di installazione..."), this);
+    buImposta->setObjectName("buImposta");
+    buImposta->setToolTip(
+        QStringLiteral("Sceglie la cartella in cui \u00E8 installato il programma di gestione "
+                       "della scuola (quella che contiene ETC) e la scrive nel file del "
+                       "registro di questo utente"));
+    ChooseInstallFolder = [this] {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Cartella di installazione"),
+                                                 QDir::homePath());
+    };
+
     buGuida = new QPushButton(QStringLiteral("Guida"), this);
     buGuida->setObjectName("buGuida");
-    buAvvia = new QPushButton(QStringLiteral("Avvia"), this);
+    buAvvia = new QPushButton(QStringLiteral("&Avvia"), this);
     buAvvia->setObjectName("buAvvia");
     buAvvia->setDefault(true);
     buAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
@@ -77,6 +91,10 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     Layout->addWidget(Intro);
     Layout->addLayout(Form);
     Layout->addWidget(lbAvviso);
+    auto* SetupRow = new QHBoxLayout;
+    SetupRow->addWidget(buImposta);
+    SetupRow->addStretch(1);
+    Layout->addLayout(SetupRow);
     Layout->addStretch(1);
     Layout->addLayout(Buttons);
 
@@ -91,6 +109,7 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     connect(buAvvia, &QPushButton::clicked, this, &QDialog::accept);
     connect(buAnnulla, &QPushButton::clicked, this, &QDialog::reject);
     connect(buGuida, &QPushButton::clicked, this, [] { OpenHelpContents(); });
+    connect(buImposta, &QPushButton::clicked, this, &StartDialog::buImpostaClick);
     UpdateState();
 }
 
@@ -112,13 +131,40 @@ void StartDialog::buSfogliaClick() {
     if (!Folder.isEmpty()) edCartella->setText(QDir::toNativeSeparators(Folder));
 }
 
+void StartDialog::buImpostaClick() {
+    const QString Chosen = ChooseInstallFolder();
+    if (Chosen.isEmpty()) return;
+    const std::string Folder = platform::IncludePathDelimiter(QDir::cleanPath(Chosen).toStdString());
+    const std::string Datrex = Folder + "ETC/datrex/";
+    if (!platform::FileExists(Datrex + "aie.ufp") && !platform::FileExists(Datrex + "anarpe.ufp")) {
+        ShowMessageDlg(
+            "Nella cartella " + platform::Cp1252FromUtf8(Folder) +
+                " non ci sono ETC/datrex/aie.ufp n\xE9 ETC/datrex/anarpe.ufp: la cartella di "
+                "installazione \xE8 quella del programma di gestione della scuola che contiene ETC.",
+            mtError, MsgButtons({mbOK}), mbOK);
+        return;
+    }
+    try {
+        WriteUserRegistry(Folder);
+    } catch (const std::exception& E) {
+        ShowMessageDlg(E.what(), mtError, MsgButtons({mbOK}), mbOK);
+    }
+    UpdateState();
+}
+
 void StartDialog::UpdateState() {
     const QString Folder = edCartella->text().trimmed();
     const bool FolderThere = !Folder.isEmpty() && QDir(Folder).exists();
     buAvvia->setEnabled(FolderThere);
+    // Only the user's own file is the user's to write; the others belong to an
+    // administrator or to whoever set ADOXPORT_HKLM.
+    const platform::HklmSourceKind Source = platform::CurrentHklmSource().Kind;
+    buImposta->setVisible(Source == platform::HklmSourceKind::NotFound ||
+                          Source == platform::HklmSourceKind::UserFile);
     QStringList Notes;
     if (!FolderThere) Notes << QStringLiteral("La cartella dei dati non esiste.");
-    const QString Hint = InstallationHint(cbDestinatario->currentData().toString().toStdString());
+    const QString Hint =
+        InstallationHint(cbDestinatario->currentData().toString().toStdString(), Folder.toStdString());
     if (!Hint.isEmpty()) Notes << Hint;
     lbAvviso->setText(Notes.join(QStringLiteral("\n\n")));
     lbAvviso->setVisible(!Notes.isEmpty());

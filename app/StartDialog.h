@@ -2,9 +2,12 @@
 // The dialog a program started without arguments shows first, as from the
 // desktop's menu: the data folder, the recipient and whether the sites are
 // chosen first. The choices are remembered for the next start and become the
-// program's three arguments.
+// program's three arguments. When no administrator has set up the registry
+// file, it lets the user name the installation folder in a file of their own.
 
 #include <QDialog>
+#include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,9 +37,14 @@ public:
     QPushButton* buAvvia;
     QPushButton* buAnnulla;
     QPushButton* buGuida;
+    QPushButton* buImposta;
+
+    // Asks for the installation folder; empty when the user cancels.
+    std::function<QString()> ChooseInstallFolder;
 
 private slots:
     void buSfogliaClick();
+    void buImpostaClick();
     void UpdateState();
 
 private:

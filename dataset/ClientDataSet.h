@@ -156,6 +156,7 @@ private:
     friend class TField;
     struct Impl;
     void Opened(std::shared_ptr<const dataset::Table> Packet);
+    dataset::PacketCache* Cache() const;
     std::string FName;
     std::unique_ptr<Impl> FImpl;
 };

@@ -1,5 +1,7 @@
 #include "dataset/PacketCache.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -17,8 +19,8 @@ PacketCache::~PacketCache() {
 
 bool PacketCache::Look(const std::string& Path, Stamp& When) {
     std::error_code ec;
-    When.Size = std::filesystem::file_size(Path, ec);
-    if (!ec) When.Time = std::filesystem::last_write_time(Path, ec);
+    When.Size = std::filesystem::file_size(platform::FsPath(Path), ec);
+    if (!ec) When.Time = std::filesystem::last_write_time(platform::FsPath(Path), ec);
     return !ec;
 }
 

@@ -1040,12 +1040,6 @@ std::shared_ptr<const Table> PacketBuilder::Finish() {
     return FTable;
 }
 
-int Table::FindField(std::string_view Name) const {
-    for (size_t i = 0; i < FFields.size(); ++i)
-        if (EqualNoCase(FFields[i].Name, Name)) return static_cast<int>(i);
-    return -1;
-}
-
 const char* FieldTypeName(FieldType Type) {
     for (const auto& t : kTypeNames)
         if (t.Type == Type) return t.Name;

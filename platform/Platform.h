@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -48,6 +49,20 @@ std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view
                                           HklmMissing* Missing = nullptr);
 // The export file read on Linux; empty where the system's registry is read.
 std::string HklmFilePath();
+// On Linux the first of these that applies is the registry: the file named by
+// ADOXPORT_HKLM (that file only, whether it exists or not), the system's file
+// set up by an administrator for every user (/etc/adoxport/hklm.reg), the
+// user's own file ($XDG_CONFIG_HOME/adoxport/hklm.reg, by default under
+// ~/.config). With none of them there, the system's file is named as missing.
+enum class HklmSourceKind { SystemRegistry, Environment, SystemFile, UserFile, NotFound };
+struct HklmSource {
+    HklmSourceKind Kind = HklmSourceKind::NotFound;
+    std::string File; // empty for the system's registry
+};
+HklmSource CurrentHklmSource();
+// The two files of the order above; empty where the system's registry is read.
+std::string SystemHklmFilePath();
+std::string UserHklmFilePath();
 
 // ---- Folders and files ----------------------------------------------------
 char PathDelimiter();
@@ -87,6 +102,20 @@ bool WriteNewFile(const std::string& Path, std::string_view Bytes);
 bool RenameFile(const std::string& From, const std::string& To); // replaces To
 std::optional<uint64_t> FileSize(const std::string& Path);
 
+// Every file-system call outside this layer goes through these three: on
+// Windows a narrow name means the ANSI code page, so a UTF-8 name with an
+// accented letter must reach the system as wide characters.
+// The path as the standard library's path type.
+std::filesystem::path FsPath(const std::string& Path);
+// std::fopen with the same modes, "x" (fail when the file exists) included.
+std::FILE* OpenFile(const std::string& Path, const char* Mode);
+struct FileStatus {
+    bool Regular = false; // a regular file, not a folder or a device
+    uint64_t Size = 0;
+    int64_t LastWrite = 0; // seconds since 1970-01-01 UTC
+};
+// Nothing when the path cannot be examined; then errno tells why.
+std::optional<FileStatus> StatFile(const std::string& Path);
 // A file opened for reading only when it is a regular file. The type is
 // tested before the open and again on the open handle, and the open never
 // waits, so a FIFO or a device in the file's place (even one put there between
@@ -155,6 +184,10 @@ void IgnoreBrokenPipe();
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);
 
+// Sets a variable of the process's environment, as seen by getenv and by
+// programs it starts; an empty value removes it on Windows.
+bool SetEnvironment(const std::string& Name, const std::string& Value);
+
 // ---- Run-time library loading ----------------------------------------------
 class Library {
 public:
@@ -163,7 +196,8 @@ public:
 };
 // Nothing when the library cannot be loaded.
 std::unique_ptr<Library> LoadLibrary(const std::string& FileName);
-// The platform's file name of a plugin: "ZipDll" gives ZipDll.so / ZipDll.dll.
+// The platform's file name of a plugin, with the suffix the build gives
+// modules: "ZipDll" gives ZipDll.so / ZipDll.dll.
 std::string PluginFileName(std::string_view BaseName);
 
 // ---- Locale ---------------------------------------------------------------
@@ -192,7 +226,8 @@ struct LocaleFormats {
                                             "Thursday", "Friday", "Saturday"};
 };
 LocaleFormats UserLocaleFormats();
-// A Qt date/time pattern in the framework's language: M -> m, m -> n, H -> h,
+// A Qt date/time pattern (or a Windows picture with its AM/PM marker written
+// AP) in the framework's language: M -> m, m -> n, H -> h,
 // AP -> am/pm, the time zone dropped, literals kept in quotes, and DateSep /
 // TimeSep (pass '\0' for none) written as '/' and ':'.
 std::string FrameworkPattern(std::u16string_view QtPattern, char DateSep, char TimeSep);

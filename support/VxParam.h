@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/Platform.h"
+
 // The key under HKEY_LOCAL_MACHINE that holds the suite's values.
 inline constexpr const char* VxRegistryKey = "SOFTWARE\\VexonMorvale\\";
 
@@ -19,10 +21,20 @@ private:
 };
 
 // Why MainDir() has no installation folder to give, in the program's language
-// (CP1252): the registry file that is missing (its path and ADOXPORT_HKLM),
-// the key or the value that is absent, or the registry's own error. Empty
-// when the value is there.
+// (CP1252), one fact a line: the registry file that is missing with the ways
+// to set it up (the start dialog for this user, an administrator for every
+// user, ADOXPORT_HKLM), the key or the value that is absent and who may change
+// the file, or the registry's own error. Empty when the value is there. The
+// start dialog, the application's error box and the unattended mode all show
+// this text.
 std::string MainDirProblem();
+// The same, told for the given registry source (the values are read from the
+// current one): the texts of another platform's source can be checked here.
+std::string MainDirProblem(const platform::HklmSource& Source);
+
+// The commented example of the registry file installed with the programs
+// (in the build tree at the same place relative to the programs).
+std::string ExampleRegistryFile();
 
 // The global instance created by the framework's start-up.
 TVxParam& VxParam();

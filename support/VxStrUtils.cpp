@@ -87,7 +87,8 @@ std::string IncludeBackslash(std::string_view S) {
 }
 
 std::string ExcludePathDelimiter(std::string_view S) {
-    if (!S.empty() && S.back() == platform::PathDelimiter()) S.remove_suffix(1);
+    // Whatever ends a folder for IncludePathDelimiter (either slash on Windows).
+    if (!S.empty() && platform::IncludePathDelimiter(S).size() == S.size()) S.remove_suffix(1);
     return std::string(S);
 }
 

@@ -91,7 +91,7 @@ struct TZip::Backup {
     ~Backup() {
         if (!Path.empty() && !Keep) {
             std::error_code Ec;
-            std::filesystem::remove(Path, Ec);
+            std::filesystem::remove(platform::FsPath(Path), Ec);
         }
     }
 };
@@ -128,24 +128,24 @@ void TZip::RestoreArchive(Backup& Saved) {
         std::error_code Ec;
         Done = Saved.EmptyArchive
                    ? WriteInto(Temp, EmptyArchiveBytes())
-                   : std::filesystem::copy_file(Saved.Path, Temp,
+                   : std::filesystem::copy_file(platform::FsPath(Saved.Path), platform::FsPath(Temp),
                                                 std::filesystem::copy_options::overwrite_existing, Ec) &&
                          !Ec;
         if (Done) {
-            std::filesystem::rename(Temp, Archive, Ec);
+            std::filesystem::rename(platform::FsPath(Temp), platform::FsPath(Archive), Ec);
             Done = !Ec;
         }
     }
     if (Done) return;
     if (!Temp.empty()) {
         std::error_code Ec;
-        std::filesystem::remove(Temp, Ec);
+        std::filesystem::remove(platform::FsPath(Temp), Ec);
     }
     if (Saved.EmptyArchive) {
         std::optional<std::string> Kept = platform::CreateTempFile(FolderPrefix(TempDir) + "zzz");
         if (Kept && !WriteInto(*Kept, EmptyArchiveBytes())) {
             std::error_code Ec;
-            std::filesystem::remove(*Kept, Ec);
+            std::filesystem::remove(platform::FsPath(*Kept), Ec);
             Kept.reset();
         }
         if (!Kept) throw ZipException("Unable to restore \n\"" + PathText(Archive) + "\"");
@@ -263,7 +263,7 @@ bool TZip::AskForDisk(int Disk) {
 void TZip::LoadZipDll() {
     ZipDllState& S = Dll();
     if (S.Lib) return;
-    const std::string Name = platform::PluginFileName("ZipDll");
+    const std::string Name = platform::PluginFileName(ADOX_ZIPDLL_NAME);
     const std::string File =
         FolderPrefix(DllDirectory.empty() ? platform::ProgramDir() : DllDirectory) + Name;
     std::unique_ptr<platform::Library> Lib = platform::LoadLibrary(File);
@@ -315,7 +315,7 @@ int32_t TZip::RunAdd() {
                                ") cannot take a new file.");
         Saved.Path = *Made;
         std::error_code Ec;
-        std::filesystem::copy_file(FZipFileName, Saved.Path,
+        std::filesystem::copy_file(platform::FsPath(FZipFileName), platform::FsPath(Saved.Path),
                                    std::filesystem::copy_options::overwrite_existing, Ec);
         if (Ec) throw ZipException(CannotCreateMessage(Saved.Path));
     }
@@ -375,8 +375,8 @@ int32_t TZip::RunAdd() {
         } Ending{*this};
         if (Trace) {
             FTrace = std::make_unique<TraceFile>();
-            const std::string TracePath =
-                std::filesystem::path(platform::ProgramPath()).replace_extension(".trace").string();
+            const std::filesystem::path TracePath =
+                platform::FsPath(platform::ProgramPath()).replace_extension(".trace");
             FTrace->Out.open(TracePath, std::ios::binary | std::ios::trunc);
         }
         if (ShowProgressDialog) {

@@ -1,5 +1,7 @@
 #include "zip/ZipDirectory.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -98,7 +100,7 @@ size_t MemorySource::ReadAt(uint64_t Offset, void* Buffer, size_t Len) {
     return N;
 }
 
-FileSource::FileSource(const std::string& Path) : FIn(Path, std::ios::binary) {
+FileSource::FileSource(const std::string& Path) : FIn(platform::FsPath(Path), std::ios::binary) {
     if (!FIn) return;
     FIn.seekg(0, std::ios::end);
     const auto End = FIn.tellg();

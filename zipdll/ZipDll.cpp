@@ -3,6 +3,7 @@
 // archive and renames it into place only when everything went in, so a
 // cancelled or failed batch leaves the archive exactly as it was.
 
+#include "platform/Platform.h"
 #include "zip/ZipDllRecords.h"
 
 #include <zip.h>
@@ -10,8 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -26,6 +28,7 @@ struct BatchFile {
     zip_int64_t Index = -1;
     bool Begun = false;
     int64_t Sent = 0; // bytes reported so far
+    int64_t LastWrite = 0;
 };
 
 // Talks to the component through its callback and turns libzip's per-entry
@@ -125,18 +128,19 @@ int32_t Pack(ZipParamsRecord& Params) {
         std::string FileName = Entry.FileName ? Entry.FileName : "";
         // A relative file name is based on the record's root folder, never on the
         // process's working folder.
-        if (!FileName.empty() && FileName[0] != '/' && Entry.RootDir && *Entry.RootDir)
+        if (!FileName.empty() && !platform::FsPath(FileName).has_root_directory() && Entry.RootDir &&
+            *Entry.RootDir)
             FileName.insert(0, Entry.RootDir);
-        struct stat St {};
-        const bool Found = ::stat(FileName.c_str(), &St) == 0;
-        if (!Found || !S_ISREG(St.st_mode)) {
-            Missing.push_back({FileName, std::strerror(Found ? EISDIR : errno)});
+        const std::optional<platform::FileStatus> St = platform::StatFile(FileName);
+        if (!St || !St->Regular) {
+            Missing.push_back({FileName, std::strerror(St ? EISDIR : errno)});
             continue;
         }
         BatchFile F;
         F.Path = FileName;
         F.Name = BareName(F.Path);
-        F.Size = St.st_size;
+        F.Size = static_cast<int64_t>(St->Size);
+        F.LastWrite = St->LastWrite;
         // Files are stored under their bare names: a second file of the same
         // name would replace the first and the count would overstate the archive.
         const bool Duplicate = std::any_of(B.Files().begin(), B.Files().end(),
@@ -145,8 +149,8 @@ int32_t Pack(ZipParamsRecord& Params) {
             Missing.push_back({FileName, "another listed file has the same name"});
             continue;
         }
+        Total += F.Size;
         B.Files().push_back(std::move(F));
-        Total += St.st_size;
     }
     B.Send(ZIPDLL_CB_BATCH_COUNT, static_cast<int64_t>(B.Files().size()));
     B.Send(ZIPDLL_CB_BATCH_BYTES, Total);
@@ -184,8 +188,6 @@ int32_t Pack(ZipParamsRecord& Params) {
 
     bool Failed = false;
     for (BatchFile& F : B.Files()) {
-        struct stat St {};
-        ::stat(F.Path.c_str(), &St);
         zip_source_t* Src = zip_source_file(Archive, F.Path.c_str(), 0, -1);
         if (Src) F.Index = zip_file_add(Archive, F.Name.c_str(), Src, ZIP_FL_OVERWRITE);
         if (!Src || F.Index < 0) {
@@ -196,7 +198,7 @@ int32_t Pack(ZipParamsRecord& Params) {
         }
         const auto Index = static_cast<zip_uint64_t>(F.Index);
         bool Set = zip_set_file_compression(Archive, Index, ZIP_CM_DEFLATE, DeflateLevel) == 0;
-        zip_file_set_mtime(Archive, Index, St.st_mtime, 0);
+        zip_file_set_mtime(Archive, Index, static_cast<time_t>(F.LastWrite), 0);
         // A password asked for and not applied must not give an open archive.
         if (Set && Params.Encrypt && Params.Password && *Params.Password)
             Set = zip_file_set_encryption(Archive, Index, ZIP_EM_AES_256, Params.Password) == 0;

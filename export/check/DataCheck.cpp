@@ -1,4 +1,5 @@
 #include "export/check/DataCheck.h"
+#include "export/records/Packets.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include "dataset/ClientDataSet.h"
 #include "export/records/RecordFields.h"
 #include "export/run/FileSink.h"
+#include "platform/Platform.h"
 #include "support/VxExceptions.h"
 #include "support/VxStrUtils.h"
 
@@ -155,8 +157,9 @@ void DataCheck::Run(std::vector<std::string>& lines) {
 }
 
 const std::vector<std::string>& DataCheck::Packets() {
-    static const std::vector<std::string> names = {"Body622.xml", "COD_SPECSPER.xml", "Body815.xml",
-                                                   "Body815E.xml"};
+    static const std::vector<std::string> names = {
+        std::string(PacketFile(Packet::Classes)), std::string(PacketFile(Packet::Specialisations)),
+        std::string(PacketFile(Packet::Adoptions)), std::string(PacketFile(Packet::AdoptionExtensions))};
     return names;
 }
 
@@ -361,7 +364,7 @@ std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::s
     // Only a file takes the name: a link planted there is not followed, and a
     // FIFO or a device is never opened (it could block or swallow the report).
     std::error_code ec;
-    const auto type = std::filesystem::symlink_status(path, ec).type();
+    const auto type = std::filesystem::symlink_status(platform::FsPath(path), ec).type();
     const bool replaceable =
         type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::regular;
     // Written beside the old log and renamed over it, as the record files are.

@@ -11,6 +11,8 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/Platform.h"
+
 namespace txad {
 
 RecordLines::RecordLines(std::string_view Bytes) : FBytes(Bytes) {
@@ -107,8 +109,8 @@ bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why
     if (!File) return false;
     // One allocation for a regular file; anything else just grows.
     std::error_code Ec;
-    if (std::filesystem::is_regular_file(Path, Ec)) {
-        const std::uintmax_t Size = std::filesystem::file_size(Path, Ec);
+    if (std::filesystem::is_regular_file(platform::FsPath(Path), Ec)) {
+        const std::uintmax_t Size = std::filesystem::file_size(platform::FsPath(Path), Ec);
         if (!Ec) Bytes.reserve(static_cast<std::size_t>(Size));
     }
     char Block[64 * 1024];

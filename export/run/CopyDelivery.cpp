@@ -21,7 +21,7 @@ bool DeliveryFileOps::IsFile(const std::string& Path) {
 }
 bool DeliveryFileOps::Exists(const std::string& Path) {
     std::error_code Ec;
-    return std::filesystem::symlink_status(std::filesystem::path(Path), Ec).type() !=
+    return std::filesystem::symlink_status(platform::FsPath(Path), Ec).type() !=
                std::filesystem::file_type::not_found &&
            !Ec;
 }
@@ -39,7 +39,7 @@ platform::FolderLockAttempt DeliveryFileOps::TryLockFolder(const std::string& Di
 }
 bool DeliveryFileOps::SameFolder(const std::string& A, const std::string& B) {
     std::error_code Ec;
-    const bool Same = std::filesystem::equivalent(std::filesystem::path(A), std::filesystem::path(B), Ec);
+    const bool Same = std::filesystem::equivalent(platform::FsPath(A), platform::FsPath(B), Ec);
     return Same && !Ec;
 }
 

@@ -9,6 +9,7 @@
 #include "export/run/FileSink.h"
 #include "export/run/RunControl.h"
 #include "export/run/SubmissionAddresses.h"
+#include "export/wizard/StartupValues.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
@@ -60,6 +61,13 @@ ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, 
 ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
+    std::vector<std::string> Packets;
+    for (const std::string& Name : FRecordSet.BodyFiles()) Packets.push_back(FSettings.DataDir + Name);
+    // The header carries the date as it is; a copy that lost it is only told.
+    if (const std::string Notice =
+            ParamFileDateNotice(FSettings.Header.ParamFileDate, FSettings.Header.RunDate, Packets);
+        !Notice.empty())
+        Log(Notice + "\r\n");
     Log("Generazione files....");
     try {
         const bool Delivers = FRecordSet.IsAie() || FRecordSet.IsAnarpe();

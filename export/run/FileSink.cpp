@@ -44,13 +44,13 @@ std::string UniqueToken() {
 std::unique_ptr<FileSink> FileSink::Create(std::string Path, std::string FailureFormat) {
     // A folder (or anything but a file) under the name could not be replaced.
     std::error_code Ec;
-    const auto Type = std::filesystem::symlink_status(Path, Ec).type();
+    const auto Type = std::filesystem::symlink_status(platform::FsPath(Path), Ec).type();
     const bool Replaceable = Type == std::filesystem::file_type::not_found ||
                              Type == std::filesystem::file_type::regular ||
                              Type == std::filesystem::file_type::symlink;
     if (!Replaceable) return nullptr;
     std::string TempPath = Path + "." + UniqueToken() + std::string(TempSuffix);
-    std::FILE* File = std::fopen(TempPath.c_str(), "wbx");
+    std::FILE* File = platform::OpenFile(TempPath, "wbx");
     if (File == nullptr) return nullptr;
     return std::unique_ptr<FileSink>(
         new FileSink(std::move(Path), std::move(TempPath), std::move(FailureFormat), File));

@@ -1,7 +1,10 @@
 #include "export/wizard/StartupValues.h"
 
+#include <algorithm>
+#include <charconv>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "export/records/Packets.h"
@@ -47,7 +50,7 @@ std::string ParamFilePath(std::string_view MainDir, std::string_view Target) {
 std::string ParamFileProblem(const std::string& Path) {
     // A FIFO, a folder or a device has a date too, but cannot be the file.
     std::error_code Ec;
-    if (std::filesystem::exists(Path, Ec) && !platform::FileExists(Path))
+    if (std::filesystem::exists(platform::FsPath(Path), Ec) && !platform::FileExists(Path))
         return "Il file dei parametri non \xE8 un file regolare: " + PathText(Path);
     const std::optional<platform::LocalDate> Date = platform::FileLastWriteDate(Path);
     if (!Date) return "File dei parametri non trovato: " + PathText(Path);
@@ -63,13 +66,69 @@ std::string ReadParamFileDate(const std::string& Path) {
     return FormatDateDMY(*Date);
 }
 
+std::string InstallationAdvice(std::string_view Target) {
+    return InstallationAdvice(Target, platform::CurrentHklmSource());
+}
+
+std::string InstallationAdvice(std::string_view Target, const platform::HklmSource& Source) {
+    std::string Problem = MainDirProblem(Source);
+    if (!Problem.empty()) return Problem;
+    // Read afresh, not through VxParam: the start dialog may just have set it up.
+    const std::string MainDir =
+        platform::IncludePathDelimiter(platform::ReadHklmString(VxRegistryKey, "MainDir").value_or(""));
+    const std::string FileProblem = ParamFileProblem(ParamFilePath(MainDir, Target));
+    if (FileProblem.empty()) return {};
+    return FileProblem +
+           "\r\nI file dei parametri vengono dall'installazione del programma di gestione della scuola, "
+           "nella cartella ETC" +
+           std::string(1, platform::PathDelimiter()) + "datrex" + std::string(1, platform::PathDelimiter()) +
+           " della cartella di installazione: la loro data va nei file, quindi si copiano conservandola "
+           "(cp -p, rsync -t).";
+}
+
 std::string InstallationProblem(std::string_view Target) {
-    std::string Problem = MainDirProblem();
-    if (Problem.empty()) {
-        Problem = ParamFileProblem(ParamFilePath(VxParam().MainDir(), Target));
-        if (Problem.empty()) return {};
-    }
-    return Problem + "\r\nInvalid argument to date encode";
+    const std::string Advice = InstallationAdvice(Target);
+    return Advice.empty() ? Advice : Advice + "\r\nInvalid argument to date encode";
+}
+
+namespace {
+
+int DayNumber(const platform::LocalDate& D) {
+    return D.Year * 10000 + D.Month * 100 + D.Day;
+}
+
+// DDMMYYYY as a comparable day number; nothing for another text.
+std::optional<int> ParseDayNumber(std::string_view Text) {
+    int Day = 0, Month = 0, Year = 0;
+    const auto Digits = [Text](std::size_t Pos, std::size_t Len, int& Out) {
+        const char* First = Text.data() + Pos;
+        auto [Ptr, Ec] = std::from_chars(First, First + Len, Out);
+        return Ec == std::errc() && Ptr == First + Len;
+    };
+    if (Text.size() != 8 || !Digits(0, 2, Day) || !Digits(2, 2, Month) || !Digits(4, 4, Year)) return {};
+    return DayNumber({Year, Month, Day});
+}
+
+} // namespace
+
+std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view Today,
+                                const std::vector<std::string>& PacketPaths) {
+    const std::optional<int> Param = ParseDayNumber(ParamFileDate);
+    if (!Param) return {};
+    if (Param == ParseDayNumber(Today))
+        return "La data del file dei parametri \xE8 quella di oggi: se il file \xE8 stato copiato, va "
+               "copiato "
+               "conservandone la data";
+    std::optional<int> Newest;
+    for (const std::string& Path : PacketPaths)
+        if (const auto Date = platform::FileLastWriteDate(Path))
+            Newest = std::max(Newest.value_or(0), DayNumber(*Date));
+    if (Newest && *Param > *Newest)
+        return "La data del file dei parametri (" + std::string(ParamFileDate.substr(0, 2)) + "/" +
+               std::string(ParamFileDate.substr(2, 2)) + "/" + std::string(ParamFileDate.substr(4)) +
+               ") \xE8 successiva a quella dei pacchetti dei dati: se il file \xE8 stato copiato, va copiato "
+               "conservandone la data";
+    return {};
 }
 
 std::string ReadCatalogueDate(TClientDataSet& Tmp, const std::string& DataDir) {

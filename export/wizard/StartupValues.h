@@ -8,6 +8,7 @@
 
 #include "dataset/ClientDataSet.h"
 #include "export/wizard/WizardArguments.h"
+#include "platform/Platform.h"
 
 namespace txad {
 
@@ -38,6 +39,19 @@ std::string ReadParamFileDate(const std::string& Path);
 // "Invalid argument to date encode" is the last line. Empty when the date can
 // be read. The start-up error, the start dialog and the manual say the same.
 std::string InstallationProblem(std::string_view Target);
+
+// The way to set up what InstallationProblem names, without its last line:
+// the start dialog shows it while the user can still act on it.
+std::string InstallationAdvice(std::string_view Target);
+// The same, told for the given registry source (see MainDirProblem).
+std::string InstallationAdvice(std::string_view Target, const platform::HklmSource& Source);
+
+// A warning, not an error, for a parameter file whose date looks like the
+// date of a copy that did not keep it: Today, or later than the newest of the
+// packets at PacketPaths (those that exist). Both dates DDMMYYYY, as in the
+// header. Empty when the date looks right or is not known. CP1252.
+std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view Today,
+                                const std::vector<std::string>& PacketPaths);
 
 // Field datacat of the first row of the adoption packet in DataDir, loaded into Tmp;
 // empty for a packet without rows.

@@ -40,7 +40,8 @@ public:
     bool RunFinished() const;
     bool RunStopped() const { return FSession.Run == txad::RunState::Stopped; }
 
-    // The page of class Page in the plan; nullptr when the edition has none.
+    // The page of class Page in the plan; nullptr when the edition has none,
+    // or before Create() has built the pages.
     template <class Page>
     Page* FindPage() const {
         for (txad::WizardPage* Each : FPages)

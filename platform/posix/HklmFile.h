@@ -21,4 +21,8 @@ std::optional<std::string> ReadHklmBytes(const std::string& Bytes, const std::st
                                          std::string_view Key, std::string_view Value,
                                          HklmMissing* Missing = nullptr);
 
+// The registry source of CurrentHklmSource from the value of ADOXPORT_HKLM
+// (null when unset), the system's file and the user's file.
+HklmSource ChooseHklmSource(const char* Env, const std::string& System, const std::string& User);
+
 } // namespace platform::detail

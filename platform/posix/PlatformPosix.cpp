@@ -45,9 +45,34 @@ private:
 
 } // namespace
 
+namespace detail {
+
+HklmSource ChooseHklmSource(const char* Env, const std::string& System, const std::string& User) {
+    if (Env && *Env) return {HklmSourceKind::Environment, Env};
+    if (FileExists(System)) return {HklmSourceKind::SystemFile, System};
+    if (!User.empty() && FileExists(User)) return {HklmSourceKind::UserFile, User};
+    return {HklmSourceKind::NotFound, System};
+}
+
+} // namespace detail
+
+std::string SystemHklmFilePath() {
+    return "/etc/adoxport/hklm.reg";
+}
+
+std::string UserHklmFilePath() {
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
+    const char* Config = std::getenv("XDG_CONFIG_HOME");
+    const std::string Base = Config && *Config == '/' ? IncludePathDelimiter(Config) : HomeDir() + ".config/";
+    return Base + "adoxport/hklm.reg";
+}
+
+HklmSource CurrentHklmSource() {
+    return detail::ChooseHklmSource(std::getenv("ADOXPORT_HKLM"), SystemHklmFilePath(), UserHklmFilePath());
+}
+
 std::string HklmFilePath() {
-    const char* Env = std::getenv("ADOXPORT_HKLM");
-    return Env && *Env ? std::string(Env) : std::string("/etc/adoxport/hklm.reg");
+    return CurrentHklmSource().File;
 }
 
 std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value,
@@ -365,7 +390,7 @@ std::unique_ptr<Library> LoadLibrary(const std::string& FileName) {
 }
 
 std::string PluginFileName(std::string_view BaseName) {
-    return std::string(BaseName) + ".so";
+    return std::string(BaseName) + ADOX_MODULE_SUFFIX;
 }
 
 int ZipDiskNumber(const std::string&) {

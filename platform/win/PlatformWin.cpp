@@ -13,6 +13,7 @@
 #undef LoadLibrary
 
 #include "platform/Platform.h"
+#include "platform/win/WideText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,23 +26,6 @@
 namespace platform {
 
 namespace {
-
-std::wstring Wide(const std::string& S) {
-    if (S.empty()) return {};
-    int N = MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
-    std::wstring W(static_cast<std::size_t>(N), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), W.data(), N);
-    return W;
-}
-
-std::string Utf8(const std::wstring& W) {
-    if (W.empty()) return {};
-    int N =
-        WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), nullptr, 0, nullptr, nullptr);
-    std::string S(static_cast<std::size_t>(N), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), S.data(), N, nullptr, nullptr);
-    return S;
-}
 
 class WinLibrary final : public Library {
 public:
@@ -59,6 +43,18 @@ private:
 
 std::string HklmFilePath() {
     return {};
+}
+
+std::string SystemHklmFilePath() {
+    return {};
+}
+
+std::string UserHklmFilePath() {
+    return {};
+}
+
+HklmSource CurrentHklmSource() {
+    return {HklmSourceKind::SystemRegistry, {}};
 }
 
 std::optional<std::string> ReadHklmString(std::string_view Key, std::string_view Value,
@@ -305,7 +301,7 @@ std::unique_ptr<Library> LoadLibrary(const std::string& FileName) {
 }
 
 std::string PluginFileName(std::string_view BaseName) {
-    return std::string(BaseName) + ".dll";
+    return std::string(BaseName) + ADOX_MODULE_SUFFIX;
 }
 
 int ZipDiskNumber(const std::string& Path) {

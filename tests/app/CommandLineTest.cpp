@@ -5,6 +5,7 @@
 #include "tests/export/wizard/WizardTestData.h"
 
 #include "support/VxGlobals.h"
+#include "support/VxParam.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -82,6 +83,9 @@ TEST(CommandLine, UnattendedStderrHoldsOnlyTheProgramsMessages) {
         {"start-up error", "nowhere", 2,
          "adoxport: File del registro non trovato: " + Missing +
              "\nIl percorso si imposta con la variabile d'ambiente ADOXPORT_HKLM.\n"
+             "Un esempio commentato \u00E8 " +
+             ExampleRegistryFile() +
+             ".\n"
              "Invalid argument to date encode.\n"},
     };
     for (const Case& C : Cases) {

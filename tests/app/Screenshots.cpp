@@ -19,6 +19,7 @@
 #include "export/wizard/txadFMain.h"
 #include "export/wizard/txadMMain.h"
 #include "forms/VxApplication.h"
+#include "platform/Platform.h"
 #include "support/VxGlobals.h"
 #include "support/VxMsgDlg.h"
 #include "tests/common/TestSupport.h"
@@ -34,6 +35,7 @@
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -81,8 +83,8 @@ bool Shoot(const std::string& Target, const std::string& Out, bool AllPages, boo
     TdmTxadMain Dm;
     auto* Form =
         new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, Target, "2"}));
-    Form->FindPage<txad::AnomalyPage>()->OpenDocument = [](const std::string&) { return true; };
     Form->Create();
+    Form->FindPage<txad::AnomalyPage>()->OpenDocument = [](const std::string&) { return true; };
     ShowForm(*Form, Maximised);
     if (!QTest::qWaitForWindowExposed(Form)) return false;
     bool Ok = true;
@@ -114,6 +116,28 @@ bool ShootStart(const std::string& Out) {
     Start.show();
     if (!QTest::qWaitForWindowExposed(&Start)) return false;
     return Save(Start, Out + "/start.png");
+}
+
+// The start dialog on a machine where nobody set up a registry file: the
+// advice, and the button that lets the user set it up.
+bool ShootStartSetup(const std::string& Out) {
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    const std::string Hklm = platform::HklmFilePath();
+    unsetenv("ADOXPORT_HKLM");
+    setenv("XDG_CONFIG_HOME", (testsupport::SandboxDir() + "/config").c_str(), 1);
+    QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio-setup.conf"),
+                       QSettings::IniFormat);
+    bool Ok = false;
+    {
+        StartDialog Start(Settings);
+        Start.setWindowTitle("adoxport");
+        Start.edCartella->setText(QString::fromStdString(Dir));
+        Start.show();
+        Ok = QTest::qWaitForWindowExposed(&Start) && Save(Start, Out + "/start-setup.png");
+    }
+    setenv("ADOXPORT_HKLM", Hklm.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    return Ok;
 }
 
 // The window after a start-up that cannot lead to an export.
@@ -154,7 +178,7 @@ int main(int argc, char** argv) {
     VxFrameworkStartup(false);
     SetProgramIcon();
     std::filesystem::create_directories(Out);
-    const bool Ok = ShootStart(Out) && Shoot("aie", Out, true, Maximised) &&
+    const bool Ok = ShootStart(Out) && ShootStartSetup(Out) && Shoot("aie", Out, true, Maximised) &&
                     Shoot("anarpe", Out, false, Maximised) && ShootStartupError(Out, Maximised);
     std::error_code Ec;
     std::filesystem::remove_all(testsupport::SandboxDir(), Ec);

@@ -4,6 +4,8 @@
 
 #include "app/StartDialog.h"
 #include "app/InstalledFiles.h"
+#include "export/wizard/StartupValues.h"
+#include "platform/Platform.h"
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -40,6 +43,12 @@ private:
     std::string FPath;
 };
 
+// A parameter file installed long ago, as the suite leaves it.
+void WriteParamFile(const std::string& Path) {
+    testsupport::WriteFileBytes(Path, "x");
+    fs::last_write_time(Path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
+}
+
 const std::string kHead = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n";
 
 TEST(InstallationHint, NamesWhatTheUserMustSet) {
@@ -51,12 +60,12 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
         const char* Expected; // a part of the hint; nullptr: no hint
     };
     const Case Cases[] = {
-        {"no registry file", false, "", "aie", "Manca il file di registro"},
-        {"no MainDir", true, "\"Altro\"=\"x\"\r\n", "aie", "manca il valore \"MainDir\""},
-        {"empty MainDir", true, "\"MainDir\"=\"\"\r\n", "aie", "manca il valore \"MainDir\""},
+        {"no registry file", false, "", "aie", "File del registro non trovato"},
+        {"no MainDir", true, "\"Altro\"=\"x\"\r\n", "aie", "Manca il valore MainDir"},
+        {"empty MainDir", true, "\"MainDir\"=\"\"\r\n", "aie", "Manca il valore MainDir"},
         {"MainDir not a string", true, "\"MainDir\"=dword:00000001\r\n", "aie", "Invalid data type"},
         {"no parameter file for the target", true, "\"MainDir\"=\"MAINDIR\"\r\n", "anarpe",
-         "Manca il file dei parametri"},
+         "File dei parametri non trovato"},
         {"all there", true, "\"MainDir\"=\"MAINDIR\"\r\n", "aie", nullptr},
         {"all there, no trailing separator", true, "\"MainDir\"=\"MAINDIR_BARE\"\r\n", "aie", nullptr},
     };
@@ -65,21 +74,65 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
         OwnRegistry Registry;
         const std::string Install = Registry.Dir() + "/install";
         fs::create_directories(Install + "/ETC/datrex");
-        testsupport::WriteFileBytes(Install + "/ETC/datrex/aie.ufp", "x");
+        WriteParamFile(Install + "/ETC/datrex/aie.ufp");
         std::string Body = C.Body;
         if (auto At = Body.find("MAINDIR_BARE"); At != std::string::npos)
             Body.replace(At, 12, Install);
         else if (auto At2 = Body.find("MAINDIR"); At2 != std::string::npos)
             Body.replace(At2, 7, Install + "/");
         if (C.WriteFile) testsupport::WriteFileBytes(Registry.Path(), kHead + Body);
-        const QString Hint = InstallationHint(C.Target);
+        const QString Hint = InstallationHint(C.Target, Registry.Dir());
         if (C.Expected == nullptr) {
             EXPECT_TRUE(Hint.isEmpty()) << Hint.toStdString();
             continue;
         }
         EXPECT_TRUE(Hint.contains(QString::fromUtf8(C.Expected))) << Hint.toStdString();
         // Every hint names the file the user has to look at.
-        EXPECT_TRUE(Hint.contains(QString::fromStdString(Registry.Path()))) << Hint.toStdString();
+        if (std::string(C.Expected) != "File dei parametri non trovato")
+            EXPECT_TRUE(Hint.contains(QString::fromStdString(Registry.Path()))) << Hint.toStdString();
+        else
+            EXPECT_TRUE(Hint.contains(QString::fromStdString(Install + "/ETC/datrex/anarpe.ufp")))
+                << Hint.toStdString();
+    }
+}
+
+// Where the values come from the system's registry (Windows) there is no file
+// to miss or to name; the values themselves are still checked. Here the
+// reading goes to the test's registry file, told as the system's registry.
+TEST(InstallationHint, SystemRegistryNamesNoFile) {
+    struct Case {
+        const char* Name;
+        std::string Body;
+        const char* Target;
+        const char* Expected; // nullptr: no hint
+    };
+    const Case Cases[] = {
+        {"no MainDir", "\"Altro\"=\"x\"\r\n", "aie", "Manca il valore MainDir sotto la chiave"},
+        {"MainDir not a string", "\"MainDir\"=dword:00000001\r\n", "aie", "Invalid data type"},
+        {"no parameter file", "\"MainDir\"=\"MAINDIR\"\r\n", "anarpe", "File dei parametri non trovato"},
+        {"all there", "\"MainDir\"=\"MAINDIR\"\r\n", "aie", nullptr},
+    };
+    const platform::HklmSource System{platform::HklmSourceKind::SystemRegistry, {}};
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        OwnRegistry Registry;
+        const std::string Install = Registry.Dir() + "/install";
+        fs::create_directories(Install + "/ETC/datrex");
+        WriteParamFile(Install + "/ETC/datrex/aie.ufp");
+        std::string Body = C.Body;
+        if (auto At = Body.find("MAINDIR"); At != std::string::npos) Body.replace(At, 7, Install);
+        testsupport::WriteFileBytes(Registry.Path(), kHead + Body);
+        const std::string Hint = txad::InstallationAdvice(C.Target, System);
+        if (C.Expected == nullptr) {
+            EXPECT_TRUE(Hint.empty()) << Hint;
+            continue;
+        }
+        EXPECT_NE(Hint.find(C.Expected), std::string::npos) << Hint;
+        if (std::string(C.Name) == "no MainDir") {
+            EXPECT_NE(Hint.find("nel registro di sistema"), std::string::npos) << Hint;
+        }
+        EXPECT_EQ(Hint.find("file del registro"), std::string::npos) << Hint;
+        EXPECT_EQ(Hint.find(Registry.Path()), std::string::npos) << Hint;
     }
 }
 
@@ -142,7 +195,7 @@ TEST_F(StartDialogFixture, RegistryHintFollowsTheRecipient) {
     OwnRegistry Registry;
     const std::string Install = Registry.Dir() + "/install/";
     fs::create_directories(Install + "ETC/datrex");
-    testsupport::WriteFileBytes(Install + "ETC/datrex/aie.ufp", "x");
+    WriteParamFile(Install + "ETC/datrex/aie.ufp");
     testsupport::WriteFileBytes(Registry.Path(), kHead + "\"MainDir\"=\"" + Install + "\"\r\n");
     QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
     StartDialog Dialog(Settings);

@@ -1,11 +1,14 @@
 // The one main of the test programs. It pins the environment (offscreen Qt,
 // C locale, a private HOME), creates the application object the program needs
+// (none for the core tests, built without Qt)
 // and, for widget tests, pins the style and the device pixel ratio so that
 // pixel comparisons do not depend on the machine's desktop settings.
 
 #include "tests/common/TestSupport.h"
 
+#if !ADOX_TEST_CORE
 #include <QCoreApplication>
+#endif
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +37,7 @@ int main(int argc, char** argv) {
     TVxApplication App(argc, argv, "adoxport");
 #elif ADOX_TEST_GUI
     QApplication App(argc, argv);
-#else
+#elif !ADOX_TEST_CORE
     QCoreApplication App(argc, argv);
 #endif
     std::setlocale(LC_NUMERIC, "C"); // the application object switched to the environment's locale

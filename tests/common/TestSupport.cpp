@@ -1,14 +1,14 @@
 #include "tests/common/TestSupport.h"
 
+#include "platform/Platform.h"
+
 #include <clocale>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 namespace testsupport {
@@ -30,19 +30,35 @@ void RunProgramStartup() {
     for (auto Step : StartupSteps()) Step();
 }
 
+namespace {
+
+// A folder of its own under the system's temporary folder, created here and
+// by no one else (create_directory tells whether it made the folder).
+std::string MakeSandbox() {
+    std::random_device Random;
+    const std::filesystem::path Base = std::filesystem::temp_directory_path();
+    for (int Try = 0; Try < 100; ++Try) {
+        const std::filesystem::path Dir = Base / ("adoxtest-" + std::to_string(Random()));
+        std::error_code Ec;
+        if (std::filesystem::create_directory(Dir, Ec)) return Dir.generic_string();
+    }
+    throw std::runtime_error("cannot create the test sandbox");
+}
+
+} // namespace
+
 void PinEnvironment() {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("LC_ALL", "C.UTF-8", 1);
-    setenv("LANG", "C.UTF-8", 1);
+    using platform::SetEnvironment;
+    if (!std::getenv("QT_QPA_PLATFORM")) SetEnvironment("QT_QPA_PLATFORM", "offscreen");
+    SetEnvironment("LC_ALL", "C.UTF-8");
+    SetEnvironment("LANG", "C.UTF-8");
     std::setlocale(LC_ALL, "C.UTF-8");
     std::setlocale(LC_NUMERIC, "C");
-    std::string tmpl = (std::filesystem::temp_directory_path() / "adoxtest-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create the test sandbox");
-    g_sandbox = tmpl;
+    g_sandbox = MakeSandbox();
     std::filesystem::create_directories(g_sandbox + "/home");
-    setenv("HOME", (g_sandbox + "/home").c_str(), 1);
-    setenv("ADOXPORT_HKLM", (g_sandbox + "/hklm.reg").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", g_sandbox.c_str(), 1);
+    SetEnvironment("HOME", g_sandbox + "/home");
+    SetEnvironment("ADOXPORT_HKLM", g_sandbox + "/hklm.reg");
+    SetEnvironment("XDG_RUNTIME_DIR", g_sandbox);
 }
 
 const std::string& SandboxDir() {
@@ -50,7 +66,7 @@ const std::string& SandboxDir() {
 }
 
 std::string ReadFileBytes(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
+    std::ifstream in(platform::FsPath(Path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + Path);
     std::ostringstream ss;
     ss << in.rdbuf();
@@ -58,7 +74,7 @@ std::string ReadFileBytes(const std::string& Path) {
 }
 
 void WriteFileBytes(const std::string& Path, std::string_view Bytes) {
-    std::ofstream out(Path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::FsPath(Path), std::ios::binary | std::ios::trunc);
     out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + Path);
 }
@@ -100,23 +116,6 @@ std::vector<std::string> PacketColumn(const std::string& Packet, const std::stri
         Values.push_back(Bytes.substr(Start, Bytes.find('"', Start) - Start));
     }
     return Values;
-}
-
-FileSizeLimit::FileSizeLimit(unsigned long Max) {
-    rlimit Limit{};
-    getrlimit(RLIMIT_FSIZE, &Limit);
-    FOldCurrent = Limit.rlim_cur;
-    FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    Limit.rlim_cur = Max;
-    setrlimit(RLIMIT_FSIZE, &Limit);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    rlimit Limit{};
-    getrlimit(RLIMIT_FSIZE, &Limit);
-    Limit.rlim_cur = FOldCurrent;
-    setrlimit(RLIMIT_FSIZE, &Limit);
-    std::signal(SIGXFSZ, FOldHandler);
 }
 
 } // namespace testsupport

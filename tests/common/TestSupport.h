@@ -35,18 +35,4 @@ std::string FirstDifference(std::string_view Expected, std::string_view Actual);
 // where a row lacks it.
 std::vector<std::string> PacketColumn(const std::string& Packet, const std::string& Attribute);
 
-// A full disk for the scope's length: the process may write files of at most
-// Max bytes, and a write beyond fails (SIGXFSZ ignored) instead of ending it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(unsigned long Max);
-    ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    unsigned long long FOldCurrent = 0;
-    void (*FOldHandler)(int) = nullptr;
-};
-
 } // namespace testsupport

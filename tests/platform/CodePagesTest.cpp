@@ -1,6 +1,5 @@
 #include "platform/Platform.h"
 
-#include <QString>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -19,10 +18,6 @@ TEST(CodePages, EveryCp1252ByteSurvivesUtf16AndUtf8) {
     const std::string All = AllBytes();
     EXPECT_EQ(Cp1252FromUtf16(Utf16FromCp1252(All)), All);
     EXPECT_EQ(Cp1252FromUtf8(Utf8FromCp1252(All)), All);
-    // The UTF-8 path agrees with Qt's own UTF-16 to UTF-8 conversion of the table.
-    std::u16string U = Utf16FromCp1252(All);
-    EXPECT_EQ(Utf8FromCp1252(All),
-              QString::fromUtf16(U.data(), static_cast<qsizetype>(U.size())).toUtf8().toStdString());
 }
 
 TEST(CodePages, KnownAndUndefinedBytes) {

@@ -1,7 +1,9 @@
+#include "platform/posix/HklmFile.h"
 #include "platform/Platform.h"
 #include "tests/common/ExpectThrow.h"
 #include "tests/common/TestSupport.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -211,4 +213,64 @@ TEST_F(HklmFile, ShippedExampleGivesItsMainDirAndNoAddresses) {
     EXPECT_EQ(ReadHklmString(kKey, "MainDir"), std::optional<std::string>("/srv/scuola/suite/"));
     EXPECT_EQ(ReadHklmString(kKey, "IndirizzoAIE"), std::nullopt);
     EXPECT_EQ(ReadHklmString(kKey, "IndirizzoANARPE"), std::nullopt);
+}
+
+// The registry file in use: ADOXPORT_HKLM alone when set, else the system's
+// file, else the user's own; the system's file is the one named as missing.
+TEST(HklmSource, EnvironmentThenSystemFileThenUserFile) {
+    const std::string Dir = testsupport::SandboxDir() + "/source";
+    std::filesystem::create_directories(Dir);
+    const std::string System = Dir + "/system.reg", User = Dir + "/user.reg", Env = Dir + "/env.reg";
+    struct Row {
+        const char* name;
+        const char* env; // nullptr: unset
+        bool system, user;
+        HklmSourceKind kind;
+        std::string file;
+    };
+    const Row rows[] = {
+        {"nothing there", nullptr, false, false, HklmSourceKind::NotFound, System},
+        {"user file only", nullptr, false, true, HklmSourceKind::UserFile, User},
+        {"system file wins over the user's", nullptr, true, true, HklmSourceKind::SystemFile, System},
+        {"variable wins over both", Env.c_str(), true, true, HklmSourceKind::Environment, Env},
+        {"variable naming a missing file", Env.c_str(), false, true, HklmSourceKind::Environment, Env},
+        {"empty variable counts as unset", "", false, true, HklmSourceKind::UserFile, User},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove(System);
+        std::filesystem::remove(User);
+        if (r.system) testsupport::WriteFileBytes(System, "REGEDIT4\r\n");
+        if (r.user) testsupport::WriteFileBytes(User, "REGEDIT4\r\n");
+        const HklmSource Source = detail::ChooseHklmSource(r.env, System, User);
+        EXPECT_EQ(Source.Kind, r.kind);
+        EXPECT_EQ(Source.File, r.file);
+    }
+}
+
+TEST(HklmSource, UserFileFollowsTheXdgConfigFolder) {
+    const char* Saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string Keep = Saved ? Saved : "";
+    struct Row {
+        const char* name;
+        const char* config; // nullptr: unset
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"unset", nullptr, HomeDir() + ".config/adoxport/hklm.reg"},
+        {"absolute", "/srv/conf", "/srv/conf/adoxport/hklm.reg"},
+        {"relative is ignored", "conf", HomeDir() + ".config/adoxport/hklm.reg"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.config)
+            setenv("XDG_CONFIG_HOME", r.config, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(UserHklmFilePath(), r.expected);
+    }
+    if (Saved)
+        setenv("XDG_CONFIG_HOME", Keep.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }

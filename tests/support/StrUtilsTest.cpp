@@ -128,14 +128,32 @@ TEST(StrUtils, AllTrimAndBackslashAndDelimiter) {
     EXPECT_EQ(IncludeBackslash("C:\\SUITE"), "C:\\SUITE\\");
     EXPECT_EQ(IncludeBackslash("C:\\SUITE\\"), "C:\\SUITE\\");
     EXPECT_EQ(IncludeBackslash("/opt/suite/"), "/opt/suite/\\") << "always the backslash";
+}
 
-    EXPECT_EQ(platform::IncludePathDelimiter(""), "/");
-    EXPECT_EQ(platform::IncludePathDelimiter("/opt/suite"), "/opt/suite/");
-    EXPECT_EQ(platform::IncludePathDelimiter("/opt/suite/"), "/opt/suite/");
-    EXPECT_EQ(platform::IncludePathDelimiter("C:\\SUITE\\"), "C:\\SUITE\\/") << "no separator here";
-    EXPECT_EQ(ExcludePathDelimiter("/data/"), "/data");
-    EXPECT_EQ(ExcludePathDelimiter("/data//"), "/data/");
-    EXPECT_EQ(ExcludePathDelimiter("/data"), "/data");
+// The platform's separator: "/" here, "\\" on Windows, where either slash
+// ends a folder.
+TEST(StrUtils, PathDelimiterOfThePlatform) {
+    struct Row {
+        const char* name;
+        bool include; // IncludePathDelimiter, else ExcludePathDelimiter
+        std::string in, posix, windows;
+    };
+    const Row rows[] = {
+        {"include to empty", true, "", "/", "\\"},
+        {"include added", true, "/opt/suite", "/opt/suite/", "/opt/suite\\"},
+        {"include kept", true, "/opt/suite/", "/opt/suite/", "/opt/suite/"},
+        {"include after a backslash", true, "C:\\SUITE\\", "C:\\SUITE\\/", "C:\\SUITE\\"},
+        {"exclude one", false, "/data/", "/data", "/data"},
+        {"exclude only one", false, "/data//", "/data/", "/data/"},
+        {"exclude none", false, "/data", "/data", "/data"},
+        {"exclude a backslash", false, "C:\\dati\\", "C:\\dati\\", "C:\\dati"},
+    };
+    const bool Posix = platform::PathDelimiter() == '/';
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.include ? platform::IncludePathDelimiter(r.in) : ExcludePathDelimiter(r.in),
+                  Posix ? r.posix : r.windows);
+    }
 }
 
 TEST(StrUtils, SplitToList) {

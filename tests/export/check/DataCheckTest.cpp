@@ -3,6 +3,7 @@
 
 #include "export/check/DataCheck.h"
 #include "tests/common/ExpectThrow.h"
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/TestPacket.h"
 
 #include <csignal>

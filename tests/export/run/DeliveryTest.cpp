@@ -364,6 +364,25 @@ TEST(ExportRun, UnknownRecipientWritesAndDeliversNothing) {
     EXPECT_FALSE(fs::exists(Home.Path() + "dest"));
 }
 
+// A parameter file dated on the day of the run is told at the top of the log
+// and the run goes on: the date is a warning, not a refusal.
+TEST(ExportRun, ParamFileDatedTodayIsToldAndTheRunGoesOn) {
+    TempFolder Data, Home;
+    writerstest::CopyFixture("basic", Data.Path());
+    ExportRecordSet Set("Aie");
+    TClientDataSet Main;
+    ExportSettings S = DeliverySettings(Data.Path(), Home.Path() + "dest/", "Aie");
+    S.Header.RunDate = "15102021";
+    S.Header.ParamFileDate = "15102021";
+    std::vector<std::string> Log;
+    ExportRun Run(Set, S, Main, [&Log](const std::string& T) { Log.push_back(T); });
+    EXPECT_FALSE(Run.Execute());
+    EXPECT_EQ(Log,
+              (std::vector<std::string>{"La data del file dei parametri \xE8 quella di oggi: se il file \xE8 "
+                                        "stato copiato, va copiato conservandone la data\r\n",
+                                        "Generazione files...."}));
+}
+
 // A folder whose UTF-8 name holds an accented letter is named in the log in
 // the program's code page, on success and on failure alike.
 TEST(ExportRun, LogNamesUtf8FoldersInTheProgramsCodePage) {

@@ -17,6 +17,7 @@
 #include "export/wizard/StartupValues.h"
 #include "support/VxExceptions.h"
 #include "tests/common/ExpectThrow.h"
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/TestPacket.h"
 #include "tests/common/TestSettings.h"
 #include "tests/common/TestSupport.h"

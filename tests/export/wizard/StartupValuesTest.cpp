@@ -163,6 +163,45 @@ TEST(StartupValues, CatalogueDateOfAnEmptyPacket) {
     EXPECT_EQ(ReadCatalogueDate(Tmp, Data.Path()), "");
 }
 
+// A parameter file dated today, or after the newest packet, is most likely a
+// copy that lost its date: the header would carry the day of the copy.
+TEST(StartupValues, ParamFileDateThatLooksLikeACopyIsTold) {
+    TempFolder Dir;
+    const std::string Older = Dir.Path() + "Body014.xml", Newer = Dir.Path() + "Body622.xml";
+    testsupport::WriteFileBytes(Older, "x");
+    testsupport::WriteFileBytes(Newer, "x");
+    SetLocalDate(Older, 2021, 9, 1);
+    SetLocalDate(Newer, 2021, 9, 10);
+    const std::string Today = "15102021";
+    const std::vector<std::string> Packets = {Older, Newer, Dir.Path() + "Body815.xml"};
+    const std::string CopyToday = "La data del file dei parametri \xE8 quella di oggi: se il file \xE8 stato "
+                                  "copiato, va copiato conservandone la data";
+    const std::string AfterPackets =
+        "La data del file dei parametri (11/09/2021) \xE8 successiva a quella dei pacchetti dei dati: se il "
+        "file \xE8 stato copiato, va copiato conservandone la data";
+    struct Row {
+        const char* Name;
+        std::string Date;
+        std::vector<std::string> Packets;
+        std::string Expected;
+    };
+    const Row Rows[] = {
+        {"installed long before", "01092019", Packets, ""},
+        {"same day as the newest packet", "10092021", Packets, ""},
+        {"today", "15102021", Packets, CopyToday},
+        {"today, no packets", "15102021", {}, CopyToday},
+        {"after the newest packet", "11092021", Packets, AfterPackets},
+        {"after an older packet only", "05092021", Packets, ""},
+        {"no packets to compare", "11092021", {}, ""},
+        {"unknown date", "", Packets, ""},
+        {"not a date", "1510202x", Packets, ""},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        EXPECT_EQ(ParamFileDateNotice(R.Date, Today, R.Packets), R.Expected);
+    }
+}
+
 // The parameter file dates every header: start-up names the file when it
 // cannot, as the layout check later could not. The folder's UTF-8 name comes
 // out in the program's code page.

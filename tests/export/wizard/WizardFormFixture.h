@@ -34,9 +34,10 @@ inline const char* const ExCodeMessage = "Il codice meccanografico dev'essere co
 // packet, and the main form started on it and shown.
 class WizardForm {
 public:
+    // Plan, when given, replaces the current edition's; it outlives the form.
     WizardForm(const std::string& Target, const std::string& Path,
-               const std::vector<SchoolRow>* Rows = nullptr)
-        : Dir(CopyDemoData(testsupport::SandboxDir())) {
+               const std::vector<SchoolRow>* Rows = nullptr, const txad::EditionPlan* Plan = nullptr)
+        : Dir(CopyDemoData(testsupport::SandboxDir())), FPlan(Plan ? Plan : &txad::CurrentEditionPlan()) {
         if (Rows) WriteRegistryPacket(Dir, *Rows);
         Start({Dir, Target, Path});
     }
@@ -78,8 +79,9 @@ public:
     QPointer<TfmTxadMain> Form;
 
 private:
+    const txad::EditionPlan* FPlan = &txad::CurrentEditionPlan();
     void Start(std::vector<std::string> Args) {
-        Form = new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments(Args));
+        Form = new TfmTxadMain(Dm, *FPlan, txad::ParseWizardArguments(Args));
         Form->Create();
         Form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(Form.data()));

@@ -432,3 +432,53 @@ TEST(EditionPlan, PagesInOrderAndThePathsFollowFromThem) {
 }
 
 } // namespace
+
+namespace {
+
+// A page no edition has: one class and one entry in a plan are all the
+// wizard needs to walk it, ask it whether it may be left and show it in
+// the title.
+class NotePage : public txad::WizardPage {
+public:
+    NotePage(txad::WizardSession& Session, QWidget* Parent) : WizardPage("tsNota", Session, Parent) {}
+    const char* StepName() const override { return "Nota"; }
+    void Prepare() override { Calls.push_back("prepare"); }
+    void Shown() override { Calls.push_back("shown"); }
+    bool MayLeave() override {
+        Calls.push_back("may leave");
+        return MayGo;
+    }
+    void Left() override { Calls.push_back("left"); }
+
+    static inline std::vector<std::string> Calls;
+    static inline bool MayGo = false;
+};
+
+TEST(EditionPlan, ANewPageIsOneClassAndOneEntry) {
+    txad::EditionPlan Plan = txad::CurrentEditionPlan();
+    Plan.Pages.insert(Plan.Pages.end() - 1, {.Make = txad::MakePage<NotePage>});
+    NotePage::Calls.clear();
+    NotePage::MayGo = false;
+    WizardForm F("aie", "1", &TwoSchools, &Plan);
+    EXPECT_EQ(NotePage::Calls, std::vector<std::string>{"prepare"});
+    F.Next();
+    F.Next();
+    ASSERT_EQ(F.Form->ActivePage(), F.Form->FindPage<NotePage>());
+    EXPECT_EQ(F.Form->windowTitle(), QString::fromUtf8("adoxport \u2013 Nota"));
+    EXPECT_EQ(ButtonsOf(F), (Buttons{true, true, false}));
+    // Refused: the page and the buttons stay, nothing has run.
+    F.Next();
+    EXPECT_EQ(F.Form->ActivePage(), F.Form->FindPage<NotePage>());
+    EXPECT_EQ(ButtonsOf(F), (Buttons{true, true, false}));
+    EXPECT_FALSE(F.Form->RunFinished());
+    NotePage::MayGo = true;
+    F.Next();
+    ASSERT_EQ(F.Form->ActivePage(), F.Export());
+    EXPECT_TRUE(F.Form->RunFinished());
+    EXPECT_FALSE(F.Form->RunStopped());
+    EXPECT_EQ(ButtonsOf(F), (Buttons{false, false, true}));
+    EXPECT_EQ(NotePage::Calls,
+              (std::vector<std::string>{"prepare", "shown", "may leave", "may leave", "left"}));
+}
+
+} // namespace
