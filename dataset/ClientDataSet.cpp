@@ -18,67 +18,67 @@ using dataset::Table;
 // written, so datasets loaded from one cached packet do not see each other's
 // changes.
 struct TClientDataSet::Impl {
-    std::shared_ptr<const Table> table;
+    std::shared_ptr<const Table> Packet;
     // The visiting order: the table's live rows while identity, else order.
-    bool identity = true;
-    std::vector<uint32_t> order;
-    uint32_t pos = 0;
-    bool eof = true;
+    bool Identity = true;
+    std::vector<uint32_t> Order;
+    uint32_t Pos = 0;
+    bool Eof = true;
 
-    std::unordered_map<uint64_t, std::string> edits; // (row << 32 | field) -> posted text
-    bool editing = false;
-    std::vector<std::pair<int, std::string>> pending;
+    std::unordered_map<uint64_t, std::string> Edits; // (row << 32 | field) -> posted text
+    bool Editing = false;
+    std::vector<std::pair<int, std::string>> Pending;
 
-    std::string indexNames;
-    std::vector<int> indexFields;
+    std::string IndexNames;
+    std::vector<int> IndexFields;
 
     // Typed text of the current row, one buffer per field, so that a field's
     // view stays valid while other fields are read.
-    std::vector<std::string> scratch;
-    std::string scratchAt; // typed text for TextAt
-    dataset::PacketCache* cache = nullptr;
+    std::vector<std::string> Scratch;
+    std::string ScratchAt; // typed text for TextAt
+    dataset::PacketCache* Cache = nullptr;
 
-    std::vector<std::pair<int, Listener>> listeners;
-    int nextListener = 1;
+    std::vector<std::pair<int, Listener>> Listeners;
+    int NextListener = 1;
 
     uint32_t Count() const {
-        if (!table) return 0;
-        return identity ? table->LiveRowCount() : static_cast<uint32_t>(order.size());
+        if (!Packet) return 0;
+        return Identity ? Packet->LiveRowCount() : static_cast<uint32_t>(Order.size());
     }
-    uint32_t RowAt(uint32_t Position) const { return identity ? table->LiveRow(Position) : order[Position]; }
+    uint32_t RowAt(uint32_t Position) const { return Identity ? Packet->LiveRow(Position) : Order[Position]; }
     void Materialize() {
-        if (!identity) return;
-        const uint32_t n = table->LiveRowCount();
-        order.resize(n);
-        for (uint32_t i = 0; i < n; ++i) order[i] = table->LiveRow(i);
-        identity = false;
+        if (!Identity) return;
+        const uint32_t n = Packet->LiveRowCount();
+        Order.resize(n);
+        for (uint32_t i = 0; i < n; ++i) Order[i] = Packet->LiveRow(i);
+        Identity = false;
     }
     static uint64_t Key(uint32_t Row, int Field) { return (uint64_t(Row) << 32) | uint32_t(Field); }
 
     // The stored text of a cell, with posted and pending edits; nullptr-like
     // null reported through Null.
     std::string_view Cell(uint32_t Row, int Field, bool Current, bool& Null) const {
-        if (Current && editing) {
-            for (const auto& p : pending)
+        if (Current && Editing) {
+            for (const auto& p : Pending)
                 if (p.first == Field) {
                     Null = false;
                     return p.second;
                 }
         }
-        if (!edits.empty()) {
-            auto it = edits.find(Key(Row, Field));
-            if (it != edits.end()) {
+        if (!Edits.empty()) {
+            auto it = Edits.find(Key(Row, Field));
+            if (it != Edits.end()) {
                 Null = false;
                 return it->second;
             }
         }
-        Null = table->IsNull(Row, Field);
-        return table->Value(Row, Field);
+        Null = Packet->IsNull(Row, Field);
+        return Packet->Value(Row, Field);
     }
 
     void Notify() {
-        if (listeners.empty()) return;
-        auto copy = listeners;
+        if (Listeners.empty()) return;
+        auto copy = Listeners;
         for (auto& l : copy) l.second();
     }
 };
@@ -165,42 +165,42 @@ int CompareSortKeys(const SortKey& A, const SortKey& B, bool FloatKey) {
 
 std::string_view TField::AsText() const {
     auto& d = *FDataSet->FImpl;
-    if (!d.table || d.Count() == 0) return {};
+    if (!d.Packet || d.Count() == 0) return {};
     bool null = false;
-    const uint32_t row = d.RowAt(d.pos);
+    const uint32_t row = d.RowAt(d.Pos);
     const std::string_view raw = d.Cell(row, FIndex, true, null);
     if (null) return {};
-    return dataset::StoredToText(d.table->Fields()[static_cast<size_t>(FIndex)], raw,
-                                 d.scratch[static_cast<size_t>(FIndex)]);
+    return dataset::StoredToText(d.Packet->Fields()[static_cast<size_t>(FIndex)], raw,
+                                 d.Scratch[static_cast<size_t>(FIndex)]);
 }
 
 int TField::AsInteger() const {
     auto& d = *FDataSet->FImpl;
-    if (!d.table || d.Count() == 0) return 0;
+    if (!d.Packet || d.Count() == 0) return 0;
     bool null = false;
-    const std::string_view raw = d.Cell(d.RowAt(d.pos), FIndex, true, null);
+    const std::string_view raw = d.Cell(d.RowAt(d.Pos), FIndex, true, null);
     if (null) return 0;
-    return dataset::StoredToInteger(d.table->Fields()[static_cast<size_t>(FIndex)], raw);
+    return dataset::StoredToInteger(d.Packet->Fields()[static_cast<size_t>(FIndex)], raw);
 }
 
 bool TField::IsNull() const {
     auto& d = *FDataSet->FImpl;
-    if (!d.table || d.Count() == 0) return true;
+    if (!d.Packet || d.Count() == 0) return true;
     bool null = false;
-    d.Cell(d.RowAt(d.pos), FIndex, true, null);
+    d.Cell(d.RowAt(d.Pos), FIndex, true, null);
     return null;
 }
 
 void TField::SetAsString(std::string_view Value) const {
     auto& d = *FDataSet->FImpl;
-    if (!d.editing) throw EVxError("Dataset not in edit or insert mode");
-    std::string stored = dataset::TextToStored(d.table->Fields()[static_cast<size_t>(FIndex)], Value);
-    for (auto& p : d.pending)
+    if (!d.Editing) throw EVxError("Dataset not in edit or insert mode");
+    std::string stored = dataset::TextToStored(d.Packet->Fields()[static_cast<size_t>(FIndex)], Value);
+    for (auto& p : d.Pending)
         if (p.first == FIndex) {
             p.second = std::move(stored);
             return;
         }
-    d.pending.emplace_back(FIndex, std::move(stored));
+    d.Pending.emplace_back(FIndex, std::move(stored));
 }
 
 const std::string& TField::FieldName() const {
@@ -214,80 +214,80 @@ TClientDataSet::TClientDataSet(std::string Name) : FName(std::move(Name)), FImpl
 TClientDataSet::~TClientDataSet() = default;
 
 dataset::PacketCache* TClientDataSet::Cache() const {
-    return FImpl->cache;
+    return FImpl->Cache;
 }
 
 void TClientDataSet::Opened(std::shared_ptr<const dataset::Table> Packet) {
     auto& d = *FImpl;
-    d.table = std::move(Packet);
-    d.scratch.assign(static_cast<size_t>(d.table->FieldCount()), std::string());
-    if (!d.indexNames.empty()) {
+    d.Packet = std::move(Packet);
+    d.Scratch.assign(static_cast<size_t>(d.Packet->FieldCount()), std::string());
+    if (!d.IndexNames.empty()) {
         try {
-            SetIndexFieldNames(d.indexNames);
+            SetIndexFieldNames(d.IndexNames);
         } catch (...) {
             Close();
             throw;
         }
     }
-    d.pos = 0;
-    d.eof = d.Count() == 0;
+    d.Pos = 0;
+    d.Eof = d.Count() == 0;
     d.Notify();
 }
 
 void TClientDataSet::Close() {
     auto& d = *FImpl;
-    const bool was = d.table != nullptr;
-    d.table.reset();
-    d.identity = true;
-    d.order.clear();
-    d.order.shrink_to_fit();
-    d.pos = 0;
-    d.eof = true;
-    d.edits.clear();
-    d.editing = false;
-    d.pending.clear();
-    d.indexFields.clear();
+    const bool was = d.Packet != nullptr;
+    d.Packet.reset();
+    d.Identity = true;
+    d.Order.clear();
+    d.Order.shrink_to_fit();
+    d.Pos = 0;
+    d.Eof = true;
+    d.Edits.clear();
+    d.Editing = false;
+    d.Pending.clear();
+    d.IndexFields.clear();
     if (was) d.Notify();
 }
 
 bool TClientDataSet::Active() const {
-    return FImpl->table != nullptr;
+    return FImpl->Packet != nullptr;
 }
 
 void TClientDataSet::First() {
-    if (FImpl->editing) Post();
-    FImpl->pos = 0;
-    FImpl->eof = FImpl->Count() == 0;
+    if (FImpl->Editing) Post();
+    FImpl->Pos = 0;
+    FImpl->Eof = FImpl->Count() == 0;
     FImpl->Notify();
 }
 
 void TClientDataSet::Next() {
     auto& d = *FImpl;
-    if (d.editing) Post();
-    if (d.pos + 1 < d.Count()) {
-        ++d.pos;
-        d.eof = false;
+    if (d.Editing) Post();
+    if (d.Pos + 1 < d.Count()) {
+        ++d.Pos;
+        d.Eof = false;
     } else {
-        d.eof = true;
+        d.Eof = true;
     }
     d.Notify();
 }
 
 bool TClientDataSet::Eof() const {
-    return FImpl->eof || FImpl->Count() == 0;
+    return FImpl->Eof || FImpl->Count() == 0;
 }
 
 int TClientDataSet::RecNo() const {
-    return FImpl->Count() == 0 ? -1 : static_cast<int>(FImpl->pos);
+    return FImpl->Count() == 0 ? -1 : static_cast<int>(FImpl->Pos);
 }
 
 void TClientDataSet::SetRecNo(int Position) {
     auto& d = *FImpl;
-    if (d.editing) Post();
+    if (d.Editing) Post();
     const uint32_t n = d.Count();
     if (n == 0) return;
-    d.pos = static_cast<uint32_t>(std::clamp<int64_t>(Position, 0, int64_t(n) - 1));
-    d.eof = false;
+    d.Pos = static_cast<uint32_t>(std::clamp<int64_t>(Position, 0, int64_t(n) - 1));
+    d.Eof = false;
     d.Notify();
 }
 
@@ -298,68 +298,68 @@ TField TClientDataSet::FieldByName(std::string_view Name) {
 }
 
 TField TClientDataSet::FindField(std::string_view Name) {
-    if (!FImpl->table) return {};
-    const int i = FImpl->table->FindField(Name);
+    if (!FImpl->Packet) return {};
+    const int i = FImpl->Packet->FindField(Name);
     return i < 0 ? TField() : TField(this, i);
 }
 
 int TClientDataSet::FieldCount() const {
-    return FImpl->table ? FImpl->table->FieldCount() : 0;
+    return FImpl->Packet ? FImpl->Packet->FieldCount() : 0;
 }
 
 const dataset::FieldDef& TClientDataSet::FieldDefAt(int Index) const {
-    if (!FImpl->table || Index < 0 || Index >= FImpl->table->FieldCount())
+    if (!FImpl->Packet || Index < 0 || Index >= FImpl->Packet->FieldCount())
         throw EVxInternalError("Field index " + std::to_string(Index) + " out of range");
-    return FImpl->table->Fields()[static_cast<size_t>(Index)];
+    return FImpl->Packet->Fields()[static_cast<size_t>(Index)];
 }
 
 void TClientDataSet::Edit() {
     auto& d = *FImpl;
-    if (!d.table) throw EVxError("Cannot perform this operation on a closed dataset");
+    if (!d.Packet) throw EVxError("Cannot perform this operation on a closed dataset");
     if (d.Count() == 0) throw EVxError("Cannot edit an empty dataset");
-    if (d.editing) return;
-    d.editing = true;
-    d.pending.clear();
+    if (d.Editing) return;
+    d.Editing = true;
+    d.Pending.clear();
 }
 
 void TClientDataSet::Post() {
     auto& d = *FImpl;
-    if (!d.editing) return;
-    const uint32_t row = d.RowAt(d.pos);
+    if (!d.Editing) return;
+    const uint32_t row = d.RowAt(d.Pos);
     bool resort = false;
-    for (auto& p : d.pending) {
-        d.edits[Impl::Key(row, p.first)] = std::move(p.second);
+    for (auto& p : d.Pending) {
+        d.Edits[Impl::Key(row, p.first)] = std::move(p.second);
         resort =
-            resort || std::find(d.indexFields.begin(), d.indexFields.end(), p.first) != d.indexFields.end();
+            resort || std::find(d.IndexFields.begin(), d.IndexFields.end(), p.first) != d.IndexFields.end();
     }
-    d.pending.clear();
-    d.editing = false;
-    if (resort) SetIndexFieldNames(d.indexNames);
+    d.Pending.clear();
+    d.Editing = false;
+    if (resort) SetIndexFieldNames(d.IndexNames);
     d.Notify();
 }
 
 void TClientDataSet::Cancel() {
     auto& d = *FImpl;
-    if (!d.editing) return;
-    d.pending.clear();
-    d.editing = false;
+    if (!d.Editing) return;
+    d.Pending.clear();
+    d.Editing = false;
     d.Notify();
 }
 
 void TClientDataSet::Delete() {
     auto& d = *FImpl;
-    if (!d.table) throw EVxError("Cannot perform this operation on a closed dataset");
+    if (!d.Packet) throw EVxError("Cannot perform this operation on a closed dataset");
     if (d.Count() == 0) throw EVxError("Cannot perform this operation on an empty dataset");
-    d.pending.clear();
-    d.editing = false;
+    d.Pending.clear();
+    d.Editing = false;
     d.Materialize();
-    d.order.erase(d.order.begin() + d.pos);
+    d.Order.erase(d.Order.begin() + d.Pos);
     const uint32_t n = d.Count();
-    if (d.pos < n) {
-        d.eof = false;
+    if (d.Pos < n) {
+        d.Eof = false;
     } else {
-        d.pos = n ? n - 1 : 0;
-        d.eof = true;
+        d.Pos = n ? n - 1 : 0;
+        d.Eof = true;
     }
     d.Notify();
 }
@@ -370,18 +370,18 @@ int TClientDataSet::RecordCount() const {
 
 void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
     auto& d = *FImpl;
-    if (d.editing) Post();
+    if (d.Editing) Post();
     const auto names = SplitNames(Names);
     std::vector<int> fields;
-    if (d.table) {
+    if (d.Packet) {
         for (const auto& n : names) fields.push_back(FieldByName(n).Index());
     }
-    d.indexNames = Names;
-    d.indexFields = fields;
-    if (!d.table) return;
+    d.IndexNames = Names;
+    d.IndexFields = fields;
+    if (!d.Packet) return;
     const uint32_t n = d.Count();
     if (n == 0) return;
-    const uint32_t currentRow = d.RowAt(d.pos);
+    const uint32_t currentRow = d.RowAt(d.Pos);
     d.Materialize();
 
     // Keys per position, then a permutation sorted on them; the table row index
@@ -391,17 +391,17 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
     std::vector<uint8_t> floatKey(nk);
     for (size_t k = 0; k < nk; ++k) {
         const int f = fields[k];
-        const FieldType type = d.table->Fields()[static_cast<size_t>(f)].Type;
+        const FieldType type = d.Packet->Fields()[static_cast<size_t>(f)].Type;
         floatKey[k] = dataset::IsFloatType(type);
         for (uint32_t i = 0; i < n; ++i) {
             bool null = false;
-            const std::string_view raw = d.Cell(d.order[i], f, false, null);
+            const std::string_view raw = d.Cell(d.Order[i], f, false, null);
             keys[i * nk + k] = MakeSortKey(raw, null, type);
         }
     }
     std::vector<uint32_t> perm(n);
     std::iota(perm.begin(), perm.end(), 0u);
-    const auto& order = d.order;
+    const auto& order = d.Order;
     const auto before = [&](uint32_t a, uint32_t b) {
         const SortKey* ka = keys.data() + a * nk;
         const SortKey* kb = keys.data() + b * nk;
@@ -415,20 +415,20 @@ void TClientDataSet::SetIndexFieldNames(const std::string& Names) {
     if (!std::is_sorted(perm.begin(), perm.end(), before)) std::sort(perm.begin(), perm.end(), before);
     std::vector<uint32_t> sorted(n);
     for (uint32_t i = 0; i < n; ++i) sorted[i] = order[perm[i]];
-    d.order.swap(sorted);
+    d.Order.swap(sorted);
     for (uint32_t i = 0; i < n; ++i)
-        if (d.order[i] == currentRow) d.pos = i;
-    d.eof = false;
+        if (d.Order[i] == currentRow) d.Pos = i;
+    d.Eof = false;
     d.Notify();
 }
 
 const std::string& TClientDataSet::IndexFieldNames() const {
-    return FImpl->indexNames;
+    return FImpl->IndexNames;
 }
 
 TClientDataSet::IndexOrder::IndexOrder(TClientDataSet& DataSet, const std::string& Names)
     : FDataSet(DataSet) {
-    if (!DataSet.FImpl->table) return;
+    if (!DataSet.FImpl->Packet) return;
     for (const auto& n : SplitNames(Names)) FFields.push_back(DataSet.FieldByName(n).Index());
 }
 
@@ -437,7 +437,7 @@ bool TClientDataSet::IndexOrder::Before(int PositionA, int PositionB) const {
     const uint32_t a = d.RowAt(static_cast<uint32_t>(PositionA));
     const uint32_t b = d.RowAt(static_cast<uint32_t>(PositionB));
     for (const int f : FFields) {
-        const FieldType type = d.table->Fields()[static_cast<size_t>(f)].Type;
+        const FieldType type = d.Packet->Fields()[static_cast<size_t>(f)].Type;
         bool nullA = false, nullB = false;
         const std::string_view rawA = d.Cell(a, f, false, nullA);
         const std::string_view rawB = d.Cell(b, f, false, nullB);
@@ -450,7 +450,7 @@ bool TClientDataSet::IndexOrder::Before(int PositionA, int PositionB) const {
 
 bool TClientDataSet::Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues) {
     auto& d = *FImpl;
-    if (d.editing) Post();
+    if (d.Editing) Post();
     const auto names = SplitNames(KeyFields);
     if (names.size() != KeyValues.size())
         throw EVxInternalError("Locate: " + std::to_string(names.size()) + " key fields but " +
@@ -464,14 +464,14 @@ bool TClientDataSet::Locate(const std::string& KeyFields, const std::vector<std:
         for (size_t k = 0; k < fields.size() && match; ++k) {
             bool null = false;
             const std::string_view raw = d.Cell(row, fields[k], false, null);
-            const auto& def = d.table->Fields()[static_cast<size_t>(fields[k])];
+            const auto& def = d.Packet->Fields()[static_cast<size_t>(fields[k])];
             const std::string_view text =
-                null ? std::string_view() : dataset::StoredToText(def, raw, d.scratchAt);
+                null ? std::string_view() : dataset::StoredToText(def, raw, d.ScratchAt);
             match = text == KeyValues[k];
         }
         if (match) {
-            d.pos = i;
-            d.eof = false;
+            d.Pos = i;
+            d.Eof = false;
             d.Notify();
             return true;
         }
@@ -481,27 +481,27 @@ bool TClientDataSet::Locate(const std::string& KeyFields, const std::vector<std:
 
 std::string_view TClientDataSet::TextAt(int Position, int FieldIndex) {
     auto& d = *FImpl;
-    if (!d.table || Position < 0 || static_cast<uint32_t>(Position) >= d.Count() || FieldIndex < 0 ||
-        FieldIndex >= d.table->FieldCount())
+    if (!d.Packet || Position < 0 || static_cast<uint32_t>(Position) >= d.Count() || FieldIndex < 0 ||
+        FieldIndex >= d.Packet->FieldCount())
         return {};
     bool null = false;
     const std::string_view raw = d.Cell(d.RowAt(static_cast<uint32_t>(Position)), FieldIndex,
-                                        static_cast<uint32_t>(Position) == d.pos, null);
+                                        static_cast<uint32_t>(Position) == d.Pos, null);
     if (null) return {};
-    return dataset::StoredToText(d.table->Fields()[static_cast<size_t>(FieldIndex)], raw, d.scratchAt);
+    return dataset::StoredToText(d.Packet->Fields()[static_cast<size_t>(FieldIndex)], raw, d.ScratchAt);
 }
 
 void TClientDataSet::SetPacketCache(dataset::PacketCache* Cache) {
-    FImpl->cache = Cache;
+    FImpl->Cache = Cache;
 }
 
 int TClientDataSet::AddListener(Listener L) {
-    const int id = FImpl->nextListener++;
-    FImpl->listeners.emplace_back(id, std::move(L));
+    const int id = FImpl->NextListener++;
+    FImpl->Listeners.emplace_back(id, std::move(L));
     return id;
 }
 
 void TClientDataSet::RemoveListener(int Id) {
-    auto& l = FImpl->listeners;
+    auto& l = FImpl->Listeners;
     l.erase(std::remove_if(l.begin(), l.end(), [Id](const auto& p) { return p.first == Id; }), l.end());
 }
