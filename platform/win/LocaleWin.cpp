@@ -2,11 +2,7 @@
 
 #ifdef _WIN32
 
-#define NOMINMAX
-#include <windows.h>
-#undef CopyFile
-#undef DeleteFile
-#undef LoadLibrary
+#include "platform/win/WinApi.h"
 
 #include "platform/Platform.h"
 

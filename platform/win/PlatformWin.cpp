@@ -2,15 +2,9 @@
 
 #ifdef _WIN32
 
-// windows.h first: its DeleteFile / LoadLibrary / CopyFile macros must not
-// rename this layer's functions declared in Platform.h.
-#define NOMINMAX
-#include <windows.h>
+#include "platform/win/WinApi.h"
 // shlobj.h needs windows.h before it.
 #include <shlobj.h>
-#undef CopyFile
-#undef DeleteFile
-#undef LoadLibrary
 
 #include "platform/Platform.h"
 #include "platform/win/WideText.h"

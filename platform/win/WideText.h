@@ -1,6 +1,6 @@
 #pragma once
 // UTF-8 <-> UTF-16 for the Windows side of the layer: names and values reach
-// the system's wide-character calls, never its ANSI ones. Needs windows.h first.
+// the system's wide-character calls, never its ANSI ones. Needs WinApi.h first.
 
 #include <string>
 

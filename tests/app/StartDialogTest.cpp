@@ -49,6 +49,14 @@ void WriteParamFile(const std::string& Path) {
     fs::last_write_time(Path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
 }
 
+// An installation folder below Dir holding the "aie" parameter file only.
+std::string InstallationWithAieParamFile(const std::string& Dir) {
+    const std::string Install = Dir + "/install";
+    fs::create_directories(Install + "/ETC/datrex");
+    WriteParamFile(Install + "/ETC/datrex/aie.ufp");
+    return Install;
+}
+
 const std::string kHead = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n";
 
 TEST(InstallationHint, NamesWhatTheUserMustSet) {
@@ -72,9 +80,7 @@ TEST(InstallationHint, NamesWhatTheUserMustSet) {
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
         OwnRegistry Registry;
-        const std::string Install = Registry.Dir() + "/install";
-        fs::create_directories(Install + "/ETC/datrex");
-        WriteParamFile(Install + "/ETC/datrex/aie.ufp");
+        const std::string Install = InstallationWithAieParamFile(Registry.Dir());
         std::string Body = C.Body;
         if (auto At = Body.find("MAINDIR_BARE"); At != std::string::npos)
             Body.replace(At, 12, Install);
@@ -116,9 +122,7 @@ TEST(InstallationHint, SystemRegistryNamesNoFile) {
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
         OwnRegistry Registry;
-        const std::string Install = Registry.Dir() + "/install";
-        fs::create_directories(Install + "/ETC/datrex");
-        WriteParamFile(Install + "/ETC/datrex/aie.ufp");
+        const std::string Install = InstallationWithAieParamFile(Registry.Dir());
         std::string Body = C.Body;
         if (auto At = Body.find("MAINDIR"); At != std::string::npos) Body.replace(At, 7, Install);
         testsupport::WriteFileBytes(Registry.Path(), kHead + Body);

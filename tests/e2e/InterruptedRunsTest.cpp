@@ -2,6 +2,7 @@
 // steps. The programs stop at a step through their test pause points
 // (export/RunControl.h), which only builds with tests have.
 
+#include "tests/common/FileDates.h"
 #include "tests/common/TestSupport.h"
 #include "tests/e2e/RecordFileNames.h"
 
@@ -81,15 +82,8 @@ protected:
         Data = Root / "data";
         fs::copy(fs::path(ADOX_DEMO_DIR) / "data", Data, fs::copy_options::recursive);
         fs::copy(fs::path(ADOX_DEMO_DIR) / "install", Root / "install", fs::copy_options::recursive);
-        std::tm Noon{};
-        Noon.tm_year = 2021 - 1900;
-        Noon.tm_mon = 8;
-        Noon.tm_mday = 1;
-        Noon.tm_hour = 12;
-        Noon.tm_isdst = -1;
-        const timeval Times[2] = {{std::mktime(&Noon), 0}, {std::mktime(&Noon), 0}};
         for (const auto& Entry : fs::directory_iterator(Root / "install" / "ETC" / "datrex"))
-            ASSERT_EQ(utimes(Entry.path().c_str(), Times), 0);
+            ASSERT_TRUE(testsupport::DateOnFirstSeptember2021(Entry.path(), 12));
         testsupport::WriteFileBytes((Root / "hklm.reg").string(),
                                     "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"
                                     "\"MainDir\"=\"" +

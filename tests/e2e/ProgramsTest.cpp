@@ -3,6 +3,7 @@
 // registry file pointing at the copied installation folder.
 
 #include "export/records/RecordLayout.h"
+#include "tests/common/FileDates.h"
 #include "tests/common/TestSupport.h"
 #include "tests/e2e/RecordFileNames.h"
 
@@ -103,18 +104,9 @@ protected:
         fs::copy(fs::path(ADOX_DEMO_DIR) / "data", Data, fs::copy_options::recursive);
         fs::copy(fs::path(ADOX_DEMO_DIR) / "install", Install, fs::copy_options::recursive);
         fs::create_directories(Home);
-        // Git keeps no file times; the parameter file's date is a header field.
-        // 1 September 2021 at noon, local time, as the children see it.
-        std::tm Noon{};
-        Noon.tm_year = 2021 - 1900;
-        Noon.tm_mon = 8;
-        Noon.tm_mday = 1;
-        Noon.tm_hour = 12;
-        Noon.tm_isdst = -1;
-        const timeval Times[2] = {{std::mktime(&Noon), 0}, {std::mktime(&Noon), 0}};
         for (const auto& Entry : fs::directory_iterator(Install / "ETC" / "datrex"))
             if (Entry.path().extension() == ".ufp") {
-                ASSERT_EQ(utimes(Entry.path().c_str(), Times), 0);
+                ASSERT_TRUE(testsupport::DateOnFirstSeptember2021(Entry.path(), 12));
             }
         testsupport::WriteFileBytes((Root / "hklm.reg").string(),
                                     "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"

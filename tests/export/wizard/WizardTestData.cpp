@@ -1,5 +1,6 @@
 #include "tests/export/wizard/WizardTestData.h"
 
+#include "tests/common/FileDates.h"
 #include "tests/common/TestPacket.h"
 #include "tests/common/TestSupport.h"
 
@@ -18,18 +19,10 @@ namespace wizardtest {
 void PrepareInstallation(const std::string& Root) {
     const std::string Datrex = Root + "/install/ETC/datrex/";
     fs::create_directories(Datrex);
-    std::tm Local{};
-    Local.tm_year = 2021 - 1900;
-    Local.tm_mon = 8;
-    Local.tm_mday = 1;
-    Local.tm_hour = 10;
-    Local.tm_isdst = -1;
-    const std::time_t When = std::mktime(&Local);
     for (const char* Name : {"aie.ufp", "anarpe.ufp"}) {
         const std::string Path = Datrex + Name;
         testsupport::WriteFileBytes(Path, "[Parametri]\r\n");
-        const utimbuf Times{When, When};
-        if (utime(Path.c_str(), &Times) != 0) throw std::runtime_error("cannot date " + Path);
+        if (!testsupport::DateOnFirstSeptember2021(Path, 10)) throw std::runtime_error("cannot date " + Path);
     }
     const char* Hklm = std::getenv("ADOXPORT_HKLM");
     if (!Hklm) throw std::runtime_error("ADOXPORT_HKLM is not set");
