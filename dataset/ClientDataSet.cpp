@@ -456,6 +456,7 @@ bool TClientDataSet::Locate(const std::string& KeyFields, const std::vector<std:
         throw EVxInternalError("Locate: " + std::to_string(names.size()) + " key fields but " +
                                std::to_string(KeyValues.size()) + " values");
     std::vector<int> fields;
+    fields.reserve(names.size());
     for (const auto& n : names) fields.push_back(FieldByName(n).Index());
     const uint32_t n = d.Count();
     for (uint32_t i = 0; i < n; ++i) {

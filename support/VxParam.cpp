@@ -32,7 +32,7 @@ std::string MainDirProblem(const platform::HklmSource& Source) {
             return {};
     } catch (const platform::PlatformError& E) {
         // The reader names the file of a malformed one, not of a wrong value.
-        const std::string What = E.what();
+        std::string What = E.what();
         const std::string File = platform::Cp1252FromUtf8(Source.File);
         if (File.empty() || What.find(File) != std::string::npos) return What;
         return What + "\r\nFile del registro: " + File;
