@@ -21,32 +21,32 @@ namespace {
 // output must not change with the compiler.
 class Rng {
 public:
-    explicit Rng(uint64_t seed) : m_s(seed) {}
-    uint64_t next() {
-        uint64_t z = (m_s += 0x9E3779B97F4A7C15ull);
+    explicit Rng(uint64_t seed) : FState(seed) {}
+    uint64_t Next() {
+        uint64_t z = (FState += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
-    uint32_t below(std::size_t n) { return static_cast<uint32_t>(((next() >> 32) * n) >> 32); }
-    int range(int lo, int hi) {
-        return lo + static_cast<int>(below(static_cast<std::size_t>(static_cast<long long>(hi) - lo + 1)));
+    uint32_t Below(std::size_t n) { return static_cast<uint32_t>(((Next() >> 32) * n) >> 32); }
+    int Range(int lo, int hi) {
+        return lo + static_cast<int>(Below(static_cast<std::size_t>(static_cast<long long>(hi) - lo + 1)));
     }
-    bool chance(double p) { return static_cast<double>(next() >> 11) * 0x1.0p-53 < p; }
+    bool Chance(double p) { return static_cast<double>(Next() >> 11) * 0x1.0p-53 < p; }
     template <class T>
-    const T& pick(const std::vector<T>& v) {
-        return v[below(v.size())];
+    const T& Pick(const std::vector<T>& v) {
+        return v[Below(v.size())];
     }
 
 private:
-    uint64_t m_s;
+    uint64_t FState;
 };
 
 // UTF-8 (the generator's tables) to CP1252 bytes (the packets' text).
 std::string Ansi(std::string_view u) {
     struct Extra {
-        uint32_t cp;
-        char byte;
+        uint32_t Cp;
+        char Byte;
     };
     static constexpr Extra kExtra[] = {{0x20AC, '\x80'}, {0x2018, '\x91'}, {0x2019, '\x92'},
                                        {0x201C, '\x93'}, {0x201D, '\x94'}, {0x2013, '\x96'},
@@ -72,7 +72,7 @@ std::string Ansi(std::string_view u) {
         }
         char b = '?';
         for (const Extra& e : kExtra)
-            if (e.cp == cp) b = e.byte;
+            if (e.Cp == cp) b = e.Byte;
         out += b;
     }
     return out;
@@ -107,10 +107,10 @@ std::vector<std::string> Vals(std::initializer_list<std::string_view> utf8) {
 }
 
 struct Field {
-    std::string_view name;
-    std::string_view type;
-    int width;              // 0: no WIDTH attribute
-    std::string_view extra; // further FIELD attributes, written as they are
+    std::string_view Name;
+    std::string_view Type;
+    int Width;              // 0: no WIDTH attribute
+    std::string_view Extra; // further FIELD attributes, written as they are
 };
 
 // Streams one packet: the metadata, then rows, all on one line as the suite
@@ -118,100 +118,100 @@ struct Field {
 class PacketWriter {
 public:
     PacketWriter(const std::filesystem::path& file, std::span<const Field> fields, std::string_view params)
-        : m_name(file.string()), m_buf(1 << 20) {
-        m_f = std::fopen(m_name.c_str(), "wb");
-        if (!m_f) throw std::runtime_error("cannot create " + m_name);
-        put("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+        : FName(file.string()), FBuf(1 << 20) {
+        FFile = std::fopen(FName.c_str(), "wb");
+        if (!FFile) throw std::runtime_error("cannot create " + FName);
+        Put("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
         for (const Field& f : fields) {
-            put("<FIELD attrname=\"");
-            put(f.name);
-            put("\" fieldtype=\"");
-            put(f.type);
-            put("\"");
-            if (f.width > 0) {
-                put(" WIDTH=\"");
-                putInt(f.width);
-                put("\"");
+            Put("<FIELD attrname=\"");
+            Put(f.Name);
+            Put("\" fieldtype=\"");
+            Put(f.Type);
+            Put("\"");
+            if (f.Width > 0) {
+                Put(" WIDTH=\"");
+                PutInt(f.Width);
+                Put("\"");
             }
-            if (!f.extra.empty()) {
-                put(" ");
-                put(f.extra);
+            if (!f.Extra.empty()) {
+                Put(" ");
+                Put(f.Extra);
             }
-            put("/>");
+            Put("/>");
         }
-        put("</FIELDS>");
-        put(params);
-        put("</METADATA><ROWDATA>");
+        Put("</FIELDS>");
+        Put(params);
+        Put("</METADATA><ROWDATA>");
     }
     PacketWriter(const PacketWriter&) = delete;
     PacketWriter& operator=(const PacketWriter&) = delete;
     ~PacketWriter() {
-        if (m_f) std::fclose(m_f);
+        if (FFile) std::fclose(FFile);
     }
 
-    void row() { put("<ROW"); }
-    void endRow() {
-        put("/>");
-        ++m_rows;
+    void Row() { Put("<ROW"); }
+    void EndRow() {
+        Put("/>");
+        ++FRows;
     }
-    void attr(std::string_view name, std::string_view escaped) {
-        put(" ");
-        put(name);
-        put("=\"");
-        put(escaped);
-        put("\"");
+    void Attr(std::string_view name, std::string_view escaped) {
+        Put(" ");
+        Put(name);
+        Put("=\"");
+        Put(escaped);
+        Put("\"");
     }
-    void attr(std::string_view name, int64_t v) {
-        put(" ");
-        put(name);
-        put("=\"");
-        putInt(v);
-        put("\"");
+    void Attr(std::string_view name, int64_t v) {
+        Put(" ");
+        Put(name);
+        Put("=\"");
+        PutInt(v);
+        Put("\"");
     }
-    int64_t rows() const { return m_rows; }
+    int64_t Rows() const { return FRows; }
 
-    void close() {
-        put("</ROWDATA></DATAPACKET>\r\n");
-        flush();
-        const int rc = std::fclose(m_f);
-        m_f = nullptr;
-        if (rc != 0) throw std::runtime_error("cannot write " + m_name);
+    void Close() {
+        Put("</ROWDATA></DATAPACKET>\r\n");
+        Flush();
+        const int rc = std::fclose(FFile);
+        FFile = nullptr;
+        if (rc != 0) throw std::runtime_error("cannot write " + FName);
     }
 
 private:
-    void put(std::string_view s) {
-        if (s.size() > m_buf.size() - m_n) flush();
-        if (s.size() > m_buf.size()) {
-            write(s.data(), s.size());
+    void Put(std::string_view s) {
+        if (s.size() > FBuf.size() - FBuffered) Flush();
+        if (s.size() > FBuf.size()) {
+            Write(s.data(), s.size());
             return;
         }
-        std::memcpy(m_buf.data() + m_n, s.data(), s.size());
-        m_n += s.size();
+        std::memcpy(FBuf.data() + FBuffered, s.data(), s.size());
+        FBuffered += s.size();
     }
-    void putInt(int64_t v) {
+    void PutInt(int64_t v) {
         char tmp[24];
         const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-        put(std::string_view(tmp, static_cast<std::size_t>(r.ptr - tmp)));
+        Put(std::string_view(tmp, static_cast<std::size_t>(r.ptr - tmp)));
     }
-    void flush() {
-        write(m_buf.data(), m_n);
-        m_n = 0;
+    void Flush() {
+        Write(FBuf.data(), FBuffered);
+        FBuffered = 0;
     }
-    void write(const char* p, std::size_t n) {
-        if (n && std::fwrite(p, 1, n, m_f) != n) throw std::runtime_error("cannot write " + m_name);
+    void Write(const char* p, std::size_t n) {
+        if (n && std::fwrite(p, 1, n, FFile) != n) throw std::runtime_error("cannot write " + FName);
     }
 
-    std::string m_name;
-    std::FILE* m_f = nullptr;
-    std::vector<char> m_buf;
-    std::size_t m_n = 0;
-    int64_t m_rows = 0;
+    std::string FName;
+    std::FILE* FFile = nullptr;
+    std::vector<char> FBuf;
+    std::size_t FBuffered = 0;
+    int64_t FRows = 0;
 };
 
 // ---- Reference tables ------------------------------------------------------
 
 struct SpecPair {
-    std::string_view spc, spr, descr;
+    std::string_view Spc, Spr, Descr;
 };
 // The valid pairs of specialisation and experimentation codes (COD_SPECSPER.xml).
 constexpr SpecPair kPairs[] = {
@@ -240,13 +240,13 @@ constexpr SpecPair kPairs[] = {
 };
 
 struct SchoolType {
-    std::string_view code;  // letters 3-4 of the school code
-    std::string_view descr; // UTF-8
-    int years;
-    std::string_view tipo; // TipoScuola; empty for upper secondary: "NO" years 1-2, "NT" after
-    std::vector<int> pairs;
-    int weight;
-    std::string_view mainType; // letters of the main site's code; empty: the school's own
+    std::string_view Code;  // letters 3-4 of the school code
+    std::string_view Descr; // UTF-8
+    int Years;
+    std::string_view Tipo; // TipoScuola; empty for upper secondary: "NO" years 1-2, "NT" after
+    std::vector<int> Pairs;
+    int Weight;
+    std::string_view MainType; // letters of the main site's code; empty: the school's own
 };
 
 const std::vector<SchoolType>& Types() {
@@ -267,7 +267,7 @@ const std::vector<SchoolType>& Types() {
 }
 
 struct Town {
-    std::string_view prov, comune, cap, prefix;
+    std::string_view Prov, Comune, Cap, Prefix;
 };
 constexpr Town kTowns[] = {
     {"RM", "Roma", "00141", "06"},
@@ -302,9 +302,9 @@ constexpr Town kTowns[] = {
 
 // Subjects and their titles; levels: 1 primary, 2 lower secondary, 4 upper secondary.
 struct Subject {
-    std::string_view name;
-    int levels;
-    std::vector<std::string_view> titles;
+    std::string_view Name;
+    int Levels;
+    std::vector<std::string_view> Titles;
 };
 
 const std::vector<Subject>& Subjects() {
@@ -339,7 +339,7 @@ const std::vector<Subject>& Subjects() {
 }
 
 struct Tables {
-    std::vector<std::string> people = Vals({
+    std::vector<std::string> People = Vals({
         "Niccolò Machiavelli",  "Ugo Foscolo",         "Giosuè Carducci",    "Niccolò Tommaseo",
         "Enrico Fermi",         "Galileo Galilei",     "Leonardo da Vinci",  "Maria Montessori",
         "Gabriele D'Annunzio",  "Luigi Pirandello",    "Italo Calvino",      "Grazia Deledda",
@@ -348,7 +348,7 @@ struct Tables {
         "Rita Levi-Montalcini", "Giovanni Pascoli",    "Giuseppe Parini",    "Federico II di Svevia",
         "Nicolò Copernico",     "Papa Giovanni XXIII", "Francesco Petrarca", "Antonio Gramsci",
     });
-    std::vector<std::string> streets = Vals({
+    std::vector<std::string> Streets = Vals({
         "Via Roma",
         "Via Giosuè Carducci",
         "Piazza della Libertà",
@@ -370,7 +370,7 @@ struct Tables {
         "Via Trieste & Trento",
         "Contrada Cugnà",
     });
-    std::vector<std::string> hamlets = Vals({
+    std::vector<std::string> Hamlets = Vals({
         "Località Pian di Scò",
         "Frazione Sant'Andrea",
         "Borgo San Donnino",
@@ -379,16 +379,16 @@ struct Tables {
         "Villaggio Olimpico",
         "Località Poggiolò",
     });
-    std::vector<std::string> surnames = Vals({
+    std::vector<std::string> Surnames = Vals({
         "Rossi",    "Bianchi",  "Cutrì",   "Lucà",    "Pirrò",   "Giampà",   "Mosè",   "Ferrari",
         "Esposito", "Russo",    "Romano",  "Colombo", "Ricci",   "Marino",   "Greco",  "Bruno",
         "Gallo",    "Conti",    "De Luca", "Mancini", "Costa",   "Giordano", "Rizzo",  "Lombardi",
         "Moretti",  "Barbieri", "Fontana", "Santoro", "Mariani", "Rinaldi",  "Caruso", "Ferrara",
         "D'Angelo", "Sciascià", "Falcò",   "Gioè",
     });
-    std::vector<std::string> initials =
+    std::vector<std::string> Initials =
         Vals({"A.", "B.", "C.", "D.", "E.", "F.", "G.", "L.", "M.", "N.", "P.", "R.", "S.", "T.", "V."});
-    std::vector<std::string> titleTails = Vals({
+    std::vector<std::string> TitleTails = Vals({
         "",
         "",
         "",
@@ -398,43 +398,43 @@ struct Tables {
         " + Quaderno operativo",
         " - Edizione 2021 con Atlante",
     });
-    std::string longTail = Val(" - Edizione aggiornata con espansione online, quaderno delle competenze e "
+    std::string LongTail = Val(" - Edizione aggiornata con espansione online, quaderno delle competenze e "
                                "materiali per la didattica inclusiva");
-    std::vector<std::string> volumes = Vals({"1", "1", "2", "3", "U", "U", ""});
+    std::vector<std::string> Volumes = Vals({"1", "1", "2", "3", "U", "U", ""});
 };
 
 // ---- Model ----------------------------------------------------------------------
 
 struct Options {
-    std::filesystem::path out;
-    uint64_t seed = 1;
-    int64_t schools = 2;
-    int64_t classes = 12;
-    int64_t adoptions = 80;
-    double extRatio = 0.5;
-    double anomalyRatio = 0.002;
-    double edgeRatio = 0.02;
-    bool demo = false;
+    std::filesystem::path Out;
+    uint64_t Seed = 1;
+    int64_t Schools = 2;
+    int64_t Classes = 12;
+    int64_t Adoptions = 80;
+    double ExtRatio = 0.5;
+    double AnomalyRatio = 0.002;
+    double EdgeRatio = 0.02;
+    bool Demo = false;
 };
 
 struct School {
-    std::string code;
-    int type = 0;
-    std::vector<int> pairs;
+    std::string Code;
+    int Type = 0;
+    std::vector<int> Pairs;
 };
 
 struct ClassRec {
-    uint32_t school;
-    int year;
-    std::string section;
-    std::string tipo;
-    std::string spc, spr;
-    int pupils;
+    uint32_t School;
+    int Year;
+    std::string Section;
+    std::string Tipo;
+    std::string Spc, Spr;
+    int Pupils;
 };
 
 struct Book {
-    std::string isbn, editore, autore, titolo, volume, materia, prezzo;
-    bool volumeNull;
+    std::string Isbn, Editore, Autore, Titolo, Volume, Materia, Prezzo;
+    bool VolumeNull;
 };
 
 constexpr std::string_view kCheckLetters = "ABCDFGHJKLNPQRTVXZ";
@@ -458,7 +458,7 @@ std::string Lower(std::string s) {
 
 std::string Digits(Rng& rng, int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += static_cast<char>('0' + rng.below(10));
+    for (int i = 0; i < n; ++i) s += static_cast<char>('0' + rng.Below(10));
     return s;
 }
 
@@ -471,10 +471,10 @@ std::string Section(uint32_t idx) {
 int PickType(Rng& rng) {
     const auto& types = Types();
     int total = 0;
-    for (const SchoolType& t : types) total += t.weight;
-    int r = static_cast<int>(rng.below(static_cast<std::size_t>(total)));
+    for (const SchoolType& t : types) total += t.Weight;
+    int r = static_cast<int>(rng.Below(static_cast<std::size_t>(total)));
     for (std::size_t i = 0; i < types.size(); ++i) {
-        r -= types[i].weight;
+        r -= types[i].Weight;
         if (r < 0) return static_cast<int>(i);
     }
     return 0;
@@ -483,7 +483,7 @@ int PickType(Rng& rng) {
 int TypeIndex(std::string_view code) {
     const auto& types = Types();
     for (std::size_t i = 0; i < types.size(); ++i)
-        if (types[i].code == code) return static_cast<int>(i);
+        if (types[i].Code == code) return static_cast<int>(i);
     return 0;
 }
 
@@ -491,27 +491,27 @@ Book MakeBook(Rng& rng, const Tables& t, const Subject& subject, double edgeRati
     static constexpr std::string_view kPublishers[] = {"08",  "424",  "4402", "221",  "7485", "00",
                                                        "391", "5354", "6003", "8433", "20"};
     Book b;
-    const std::string_view pub = kPublishers[rng.below(std::size(kPublishers))];
+    const std::string_view pub = kPublishers[rng.Below(std::size(kPublishers))];
     std::string isbn = "97888";
     isbn += pub;
     isbn += Digits(rng, static_cast<int>(12 - isbn.size()));
     int sum = 0;
     for (std::size_t d = 0; d < 12; ++d) sum += (isbn[d] - '0') * (d % 2 ? 3 : 1);
     isbn += static_cast<char>('0' + (10 - sum % 10) % 10);
-    if (rng.chance(edgeRatio / 4)) isbn = isbn.substr(3); // an old 10-digit code
-    b.isbn = isbn;
-    b.editore = std::string(pub);
-    const int authors = rng.range(1, 3);
+    if (rng.Chance(edgeRatio / 4)) isbn = isbn.substr(3); // an old 10-digit code
+    b.Isbn = isbn;
+    b.Editore = std::string(pub);
+    const int authors = rng.Range(1, 3);
     for (int a = 0; a < authors; ++a) {
-        if (a) b.autore += a + 1 == authors ? " - " : ", ";
-        b.autore += rng.pick(t.surnames) + " " + rng.pick(t.initials);
+        if (a) b.Autore += a + 1 == authors ? " - " : ", ";
+        b.Autore += rng.Pick(t.Surnames) + " " + rng.Pick(t.Initials);
     }
-    b.titolo = Val(rng.pick(subject.titles)) + rng.pick(t.titleTails);
-    if (rng.chance(edgeRatio)) b.titolo += t.longTail;
-    b.volumeNull = rng.chance(edgeRatio / 2);
-    b.volume = rng.chance(edgeRatio / 2) ? std::string("1A") : rng.pick(t.volumes);
-    b.materia = Val(subject.name);
-    b.prezzo = std::to_string(rng.range(8, 39)) + "." + std::to_string(rng.range(0, 9)) + "0";
+    b.Titolo = Val(rng.Pick(subject.Titles)) + rng.Pick(t.TitleTails);
+    if (rng.Chance(edgeRatio)) b.Titolo += t.LongTail;
+    b.VolumeNull = rng.Chance(edgeRatio / 2);
+    b.Volume = rng.Chance(edgeRatio / 2) ? std::string("1A") : rng.Pick(t.Volumes);
+    b.Materia = Val(subject.Name);
+    b.Prezzo = std::to_string(rng.Range(8, 39)) + "." + std::to_string(rng.Range(0, 9)) + "0";
     return b;
 }
 
@@ -520,23 +520,23 @@ Book MakeBook(Rng& rng, const Tables& t, const Subject& subject, double edgeRati
 constexpr std::size_t kEditions = 24;
 
 struct Catalogue {
-    std::vector<Book> books;
-    std::size_t first[3] = {};    // index of the level's first book
-    std::size_t subjects[3] = {}; // subjects of the level
+    std::vector<Book> Books;
+    std::size_t First[3] = {};    // index of the level's first book
+    std::size_t Subjects[3] = {}; // subjects of the level
 };
 
 Catalogue MakeBooks(Rng& rng, const Tables& t, double edgeRatio) {
     std::vector<const Subject*> byLevel[3];
     for (const Subject& s : Subjects())
         for (int level = 0; level < 3; ++level)
-            if (s.levels & (1 << level)) byLevel[level].push_back(&s);
+            if (s.Levels & (1 << level)) byLevel[level].push_back(&s);
     Catalogue c;
     for (std::size_t level = 0; level < 3; ++level) {
-        c.first[level] = c.books.size();
-        c.subjects[level] = byLevel[level].size();
+        c.First[level] = c.Books.size();
+        c.Subjects[level] = byLevel[level].size();
         for (const Subject* subject : byLevel[level])
             for (std::size_t e = 0; e < kEditions; ++e)
-                c.books.push_back(MakeBook(rng, t, *subject, edgeRatio));
+                c.Books.push_back(MakeBook(rng, t, *subject, edgeRatio));
     }
     return c;
 }
@@ -628,9 +628,9 @@ constexpr Field kExtFields[] = {
 
 // The one adoption state of a row; the data check's year rules see these values.
 struct AdoptionState {
-    std::string_view year;
-    int inUso, inPossesso, mono, appro;
-    bool fuoricat;
+    std::string_view Year;
+    int InUso, InPossesso, Mono, Appro;
+    bool Fuoricat;
 };
 
 constexpr std::string_view kOldYears[] = {"2009", "2010", "2011", "2012", "2013", "2014", "2015", "2016",
@@ -638,28 +638,28 @@ constexpr std::string_view kOldYears[] = {"2009", "2010", "2011", "2012", "2013"
 
 // A state the data check accepts.
 AdoptionState CleanState(Rng& rng, double edgeRatio) {
-    AdoptionState s{kOldYears[rng.below(std::size(kOldYears))], 1, 1, 0, 0, false};
-    const uint32_t r = rng.below(1000);
+    AdoptionState s{kOldYears[rng.Below(std::size(kOldYears))], 1, 1, 0, 0, false};
+    const uint32_t r = rng.Below(1000);
     if (r < 30) {
-        s.year = "0";
-        s.inPossesso = static_cast<int>(rng.below(2));
+        s.Year = "0";
+        s.InPossesso = static_cast<int>(rng.Below(2));
     } else if (r < 150) { // first adopted this year, not owned yet
         s = {"2021", 0, 0, 0, 0, false};
     } else if (r < 180) { // first adopted this year, owned: must be recommended
         s = {"2021", 0, 1, 0, 0, false};
-        (rng.chance(0.5) ? s.mono : s.appro) = 1;
+        (rng.Chance(0.5) ? s.Mono : s.Appro) = 1;
     } else if (r < 440) {
-        s.inPossesso = 0;
+        s.InPossesso = 0;
     } else if (r < 520) { // owned and recommended
-        s.mono = rng.chance(0.6) ? 1 : 0;
-        s.appro = s.mono && rng.chance(0.7) ? 0 : 1;
+        s.Mono = rng.Chance(0.6) ? 1 : 0;
+        s.Appro = s.Mono && rng.Chance(0.7) ? 0 : 1;
     } else if (r < 530) {
-        s.inUso = 0;
-        s.inPossesso = 0;
+        s.InUso = 0;
+        s.InPossesso = 0;
     }
-    if (s.inPossesso == 1 && s.year != "2021" && rng.chance(0.01)) s.fuoricat = true;
-    if (rng.chance(edgeRatio)) {
-        switch (rng.below(4)) {
+    if (s.InPossesso == 1 && s.Year != "2021" && rng.Chance(0.01)) s.Fuoricat = true;
+    if (rng.Chance(edgeRatio)) {
+        switch (rng.Below(4)) {
         case 0: s = {"2008", 1, 1, 0, 0, false}; break;
         case 1: s = {"", 1, 0, 0, 0, false}; break;
         case 2: s = {"20150", 1, 1, 0, 1, false}; break;
@@ -671,7 +671,7 @@ AdoptionState CleanState(Rng& rng, double edgeRatio) {
 
 // A state the data check reports.
 AdoptionState AnomalousState(Rng& rng) {
-    switch (rng.below(4)) {
+    switch (rng.Below(4)) {
     case 0: return {"2018", 1, 0, 0, 0, true};   // out of catalogue, not owned
     case 1: return {"2021", 1, 1, 0, 0, false};  // in use but first adopted this year
     case 2: return {"2016", 0, 1, 0, 0, false};  // not in use but owned
@@ -680,257 +680,257 @@ AdoptionState AnomalousState(Rng& rng) {
 }
 
 void Generate(const Options& o) {
-    Rng rng(o.seed * 0x2545F4914F6CDD1Dull + 2021);
+    Rng rng(o.Seed * 0x2545F4914F6CDD1Dull + 2021);
     const Tables t;
     const auto& types = Types();
-    std::filesystem::create_directories(o.out);
+    std::filesystem::create_directories(o.Out);
 
     // Schools and their sites (Body014.xml).
     std::vector<School> schools;
     int64_t registryRows = 0;
-    schools.reserve(static_cast<std::size_t>(o.schools));
+    schools.reserve(static_cast<std::size_t>(o.Schools));
     {
-        PacketWriter w(o.out / "Body014.xml", kRegistryFields, "<PARAMS LCID=\"1040\"/>");
-        const uint32_t base = rng.below(90000);
-        for (int64_t i = 0; i < o.schools; ++i) {
+        PacketWriter w(o.Out / "Body014.xml", kRegistryFields, "<PARAMS LCID=\"1040\"/>");
+        const uint32_t base = rng.Below(90000);
+        for (int64_t i = 0; i < o.Schools; ++i) {
             School s;
-            const Town* town = &kTowns[rng.below(std::size(kTowns))];
-            s.type = PickType(rng);
-            if (o.demo && i == 0) s.type = TypeIndex("PS"), town = &kTowns[3];
-            if (o.demo && i == 1) s.type = TypeIndex("MM"), town = &kTowns[5];
-            const SchoolType& st = types[static_cast<std::size_t>(s.type)];
+            const Town* town = &kTowns[rng.Below(std::size(kTowns))];
+            s.Type = PickType(rng);
+            if (o.Demo && i == 0) s.Type = TypeIndex("PS"), town = &kTowns[3];
+            if (o.Demo && i == 1) s.Type = TypeIndex("MM"), town = &kTowns[5];
+            const SchoolType& st = types[static_cast<std::size_t>(s.Type)];
             const uint32_t number =
                 static_cast<uint32_t>((static_cast<uint64_t>(i) * 10007u + base) % 90000u) + 10000u;
-            s.code = SchoolCode(town->prov, st.code, number);
-            const std::string mainCode = st.mainType.empty() || rng.chance(0.4)
-                                             ? s.code
-                                             : SchoolCode(town->prov, st.mainType, number / 10 * 10);
-            s.pairs = st.pairs;
-            if (s.pairs.size() > 1 && rng.chance(0.5)) s.pairs.resize(1);
+            s.Code = SchoolCode(town->Prov, st.Code, number);
+            const std::string mainCode = st.MainType.empty() || rng.Chance(0.4)
+                                             ? s.Code
+                                             : SchoolCode(town->Prov, st.MainType, number / 10 * 10);
+            s.Pairs = st.Pairs;
+            if (s.Pairs.size() > 1 && rng.Chance(0.5)) s.Pairs.resize(1);
 
-            const uint32_t r = rng.below(100);
+            const uint32_t r = rng.Below(100);
             int sites = r < 80 ? 1 : r < 95 ? 2 : 3;
-            if (o.demo) sites = i == 0 ? 2 : 1;
+            if (o.Demo) sites = i == 0 ? 2 : 1;
             std::string exCode = ".";
             bool exNull = false;
-            if (!o.demo && rng.chance(0.04)) exCode = SchoolCode(town->prov, st.code, number + 1);
-            if (!o.demo && rng.chance(o.edgeRatio / 2)) exNull = true;
-            const std::string& person = rng.pick(t.people);
-            const std::string lowerCode = Lower(s.code);
+            if (!o.Demo && rng.Chance(0.04)) exCode = SchoolCode(town->Prov, st.Code, number + 1);
+            if (!o.Demo && rng.Chance(o.EdgeRatio / 2)) exNull = true;
+            const std::string& person = rng.Pick(t.People);
+            const std::string lowerCode = Lower(s.Code);
             for (int site = 0; site < sites; ++site) {
-                std::string nome = Val(st.descr) + " &quot;" + person + "&quot;";
-                const std::string& street = rng.pick(t.streets);
+                std::string nome = Val(st.Descr) + " &quot;" + person + "&quot;";
+                const std::string& street = rng.Pick(t.Streets);
                 if (site > 0) nome += site == 1 ? " - Succursale di " + street : " - Plesso " + street;
-                std::string addr = street + " " + std::to_string(rng.range(1, 240));
-                if (rng.chance(0.05)) addr = street + " snc";
-                w.row();
-                w.attr("CodScuola", s.code);
-                if (!exNull) w.attr("ExCodScuola", exCode);
-                w.attr("Nome", nome);
-                w.attr("Indirizzo", addr);
-                if (rng.chance(0.25))
-                    w.attr("Frazione", rng.pick(t.hamlets));
-                else if (!rng.chance(0.1))
-                    w.attr("Frazione", "");
-                w.attr("Comune", Val(town->comune));
-                w.attr("Provincia", town->prov);
-                w.attr("Cap", town->cap);
-                w.attr("Telefono", std::string(town->prefix) + " " +
-                                       Digits(rng, 10 - static_cast<int>(town->prefix.size())));
-                if (rng.chance(0.8))
-                    w.attr("Fax", std::string(town->prefix) + " " +
-                                      Digits(rng, 10 - static_cast<int>(town->prefix.size())));
-                w.attr("CodSedeMain", mainCode);
-                w.attr("Email", Lower(mainCode) + "@istruzione.it");
-                if (!rng.chance(0.15))
-                    w.attr("Sito", "www." + lowerCode + ".edu.it");
+                std::string addr = street + " " + std::to_string(rng.Range(1, 240));
+                if (rng.Chance(0.05)) addr = street + " snc";
+                w.Row();
+                w.Attr("CodScuola", s.Code);
+                if (!exNull) w.Attr("ExCodScuola", exCode);
+                w.Attr("Nome", nome);
+                w.Attr("Indirizzo", addr);
+                if (rng.Chance(0.25))
+                    w.Attr("Frazione", rng.Pick(t.Hamlets));
+                else if (!rng.Chance(0.1))
+                    w.Attr("Frazione", "");
+                w.Attr("Comune", Val(town->Comune));
+                w.Attr("Provincia", town->Prov);
+                w.Attr("Cap", town->Cap);
+                w.Attr("Telefono", std::string(town->Prefix) + " " +
+                                       Digits(rng, 10 - static_cast<int>(town->Prefix.size())));
+                if (rng.Chance(0.8))
+                    w.Attr("Fax", std::string(town->Prefix) + " " +
+                                      Digits(rng, 10 - static_cast<int>(town->Prefix.size())));
+                w.Attr("CodSedeMain", mainCode);
+                w.Attr("Email", Lower(mainCode) + "@istruzione.it");
+                if (!rng.Chance(0.15))
+                    w.Attr("Sito", "www." + lowerCode + ".edu.it");
                 else
-                    w.attr("Sito", "");
-                w.endRow();
+                    w.Attr("Sito", "");
+                w.EndRow();
             }
             schools.push_back(std::move(s));
         }
-        registryRows = w.rows();
-        w.close();
+        registryRows = w.Rows();
+        w.Close();
     }
 
     {
-        PacketWriter w(o.out / "COD_SPECSPER.xml", kPairFields, "<PARAMS/>");
+        PacketWriter w(o.Out / "COD_SPECSPER.xml", kPairFields, "<PARAMS/>");
         for (const SpecPair& p : kPairs) {
-            w.row();
-            w.attr("SSPZSPECIAL", p.spc);
-            w.attr("SSPZSPERIM", p.spr);
-            w.attr("SSPZDESCR", Val(p.descr));
-            w.endRow();
+            w.Row();
+            w.Attr("SSPZSPECIAL", p.Spc);
+            w.Attr("SSPZSPERIM", p.Spr);
+            w.Attr("SSPZDESCR", Val(p.Descr));
+            w.EndRow();
         }
-        w.close();
+        w.Close();
     }
 
     // Classes (Body622.xml, and Body698.xml for the earlier edition).
     std::vector<ClassRec> classes;
-    classes.reserve(static_cast<std::size_t>(o.classes));
+    classes.reserve(static_cast<std::size_t>(o.Classes));
     {
-        PacketWriter w(o.out / "Body622.xml", kClassFields, "<PARAMS LCID=\"1040\"/>");
-        PacketWriter stat(o.out / "Body698.xml", kStatFields, "<PARAMS/>");
-        const int64_t each = o.schools ? o.classes / o.schools : 0;
-        const int64_t extra = o.schools ? o.classes % o.schools : 0;
+        PacketWriter w(o.Out / "Body622.xml", kClassFields, "<PARAMS LCID=\"1040\"/>");
+        PacketWriter stat(o.Out / "Body698.xml", kStatFields, "<PARAMS/>");
+        const int64_t each = o.Schools ? o.Classes / o.Schools : 0;
+        const int64_t extra = o.Schools ? o.Classes % o.Schools : 0;
         for (std::size_t si = 0; si < schools.size(); ++si) {
             const School& s = schools[si];
-            const SchoolType& st = types[static_cast<std::size_t>(s.type)];
+            const SchoolType& st = types[static_cast<std::size_t>(s.Type)];
             const int64_t quota = each + (static_cast<int64_t>(si) < extra ? 1 : 0);
             // Section-major numbering, written year by year as the suite stores them.
-            for (int year = 1; year <= st.years; ++year) {
-                for (int64_t idx = year - 1; idx < quota; idx += st.years) {
+            for (int year = 1; year <= st.Years; ++year) {
+                for (int64_t idx = year - 1; idx < quota; idx += st.Years) {
                     ClassRec c;
-                    c.school = static_cast<uint32_t>(si);
-                    c.year = year;
-                    c.section = Section(static_cast<uint32_t>(idx / st.years));
-                    c.tipo = st.tipo.empty() ? (year <= 2 ? "NO" : "NT") : std::string(st.tipo);
-                    const SpecPair& p = kPairs[s.pairs[rng.below(s.pairs.size())]];
-                    c.spc = p.spc;
-                    c.spr = p.spr;
-                    c.pupils = rng.range(14, 29);
-                    if (rng.chance(o.edgeRatio)) c.pupils = 7;
-                    if (!o.demo && rng.chance(o.anomalyRatio)) {
-                        if (rng.chance(0.5))
-                            c.spr = "SPR099";
+                    c.School = static_cast<uint32_t>(si);
+                    c.Year = year;
+                    c.Section = Section(static_cast<uint32_t>(idx / st.Years));
+                    c.Tipo = st.Tipo.empty() ? (year <= 2 ? "NO" : "NT") : std::string(st.Tipo);
+                    const SpecPair& p = kPairs[s.Pairs[rng.Below(s.Pairs.size())]];
+                    c.Spc = p.Spc;
+                    c.Spr = p.Spr;
+                    c.Pupils = rng.Range(14, 29);
+                    if (rng.Chance(o.EdgeRatio)) c.Pupils = 7;
+                    if (!o.Demo && rng.Chance(o.AnomalyRatio)) {
+                        if (rng.Chance(0.5))
+                            c.Spr = "SPR099";
                         else
-                            c.tipo = st.tipo.empty() ? (year <= 2 ? "NT" : "NO") : c.tipo;
+                            c.Tipo = st.Tipo.empty() ? (year <= 2 ? "NT" : "NO") : c.Tipo;
                     }
                     classes.push_back(std::move(c));
                 }
             }
         }
-        if (o.demo && classes.size() >= 4) {
-            classes[2].spr = "SPR099"; // a pair missing from COD_SPECSPER.xml
-            classes[1].tipo = "NT";    // a second-year class typed as the last three years
+        if (o.Demo && classes.size() >= 4) {
+            classes[2].Spr = "SPR099"; // a pair missing from COD_SPECSPER.xml
+            classes[1].Tipo = "NT";    // a second-year class typed as the last three years
         }
         for (const ClassRec& c : classes) {
-            const School& s = schools[c.school];
-            const bool pc = types[static_cast<std::size_t>(s.type)].code == "PC";
-            w.row();
-            w.attr("CodScuola", s.code);
-            w.attr("Sezione", c.section);
-            w.attr("TipoScuola", c.tipo);
-            w.attr("AnnoCorso", c.year);
-            w.attr("IdAnnoCorso", pc ? c.year + 3 : c.year);
-            w.attr("NrAlunni", c.pupils);
-            w.attr("CodSpc", c.spc);
-            w.attr("CodSpr", c.spr);
-            w.attr("Spesa", std::to_string(rng.range(120, 480)) + ".00");
+            const School& s = schools[c.School];
+            const bool pc = types[static_cast<std::size_t>(s.Type)].Code == "PC";
+            w.Row();
+            w.Attr("CodScuola", s.Code);
+            w.Attr("Sezione", c.Section);
+            w.Attr("TipoScuola", c.Tipo);
+            w.Attr("AnnoCorso", c.Year);
+            w.Attr("IdAnnoCorso", pc ? c.Year + 3 : c.Year);
+            w.Attr("NrAlunni", c.Pupils);
+            w.Attr("CodSpc", c.Spc);
+            w.Attr("CodSpr", c.Spr);
+            w.Attr("Spesa", std::to_string(rng.Range(120, 480)) + ".00");
             // "0", the field's own zero form, two counts; a null also means none.
             static constexpr std::string_view ipo[] = {"0", "I0", "I1", "I2"};
             static constexpr std::string_view nonVed[] = {"0", "N0", "N1", "N2"};
             static constexpr std::string_view disl[] = {"0", "D0", "D1", "D2"};
             auto special = [&](std::string_view name, const std::string_view* forms) {
-                const uint32_t r = rng.below(100);
+                const uint32_t r = rng.Below(100);
                 if (r < 4) return;
-                w.attr(name, forms[r < 74 ? 0 : r < 88 ? 1 : 2 + (r & 1)]);
+                w.Attr(name, forms[r < 74 ? 0 : r < 88 ? 1 : 2 + (r & 1)]);
             };
             special("NrAluIpo", ipo);
             special("NrAluNonVed", nonVed);
             special("NrAluDisl", disl);
-            if (!rng.chance(0.05)) w.attr("Scansione", "");
-            w.endRow();
+            if (!rng.Chance(0.05)) w.Attr("Scansione", "");
+            w.EndRow();
 
-            stat.row();
-            stat.attr("CodScuola", s.code);
-            stat.attr("AnnoCorso", c.year);
-            stat.attr("Sezione", c.section);
-            stat.attr("NrAlunni", c.pupils);
-            stat.endRow();
+            stat.Row();
+            stat.Attr("CodScuola", s.Code);
+            stat.Attr("AnnoCorso", c.Year);
+            stat.Attr("Sezione", c.Section);
+            stat.Attr("NrAlunni", c.Pupils);
+            stat.EndRow();
         }
-        w.close();
-        stat.close();
+        w.Close();
+        stat.Close();
     }
 
     // Adoptions (Body815.xml) and those with book data (Body815E.xml), streamed together.
-    Check(o.adoptions == 0 || !classes.empty(), "adoptions need at least one class");
-    const Catalogue catalogue = MakeBooks(rng, t, o.edgeRatio);
+    Check(o.Adoptions == 0 || !classes.empty(), "adoptions need at least one class");
+    const Catalogue catalogue = MakeBooks(rng, t, o.EdgeRatio);
     {
-        PacketWriter w(o.out / "Body815.xml", kAdoptionFields, "<PARAMS LCID=\"1040\"/>");
-        PacketWriter e(o.out / "Body815E.xml", kExtFields, "<PARAMS/>");
-        const int64_t each = static_cast<int64_t>(o.adoptions / std::max<std::size_t>(classes.size(), 1));
-        const int64_t extra = static_cast<int64_t>(o.adoptions % std::max<std::size_t>(classes.size(), 1));
-        const int64_t plantedA1 = o.demo ? o.adoptions / 8 : -1;
-        const int64_t plantedYear = o.demo ? o.adoptions * 5 / 8 : -1;
+        PacketWriter w(o.Out / "Body815.xml", kAdoptionFields, "<PARAMS LCID=\"1040\"/>");
+        PacketWriter e(o.Out / "Body815E.xml", kExtFields, "<PARAMS/>");
+        const int64_t each = static_cast<int64_t>(o.Adoptions / std::max<std::size_t>(classes.size(), 1));
+        const int64_t extra = static_cast<int64_t>(o.Adoptions % std::max<std::size_t>(classes.size(), 1));
+        const int64_t plantedA1 = o.Demo ? o.Adoptions / 8 : -1;
+        const int64_t plantedYear = o.Demo ? o.Adoptions * 5 / 8 : -1;
         int64_t n = 0;
         for (std::size_t ci = 0; ci < classes.size(); ++ci) {
             const ClassRec& c = classes[ci];
-            const School& s = schools[c.school];
+            const School& s = schools[c.School];
             const int64_t quota = each + (static_cast<int64_t>(ci) < extra ? 1 : 0);
-            const uint64_t variantKey = rng.chance(0.2) ? rng.next() : 0;
-            const std::string_view tipo = types[static_cast<std::size_t>(s.type)].tipo;
+            const uint64_t variantKey = rng.Chance(0.2) ? rng.Next() : 0;
+            const std::string_view tipo = types[static_cast<std::size_t>(s.Type)].Tipo;
             const std::size_t level = tipo == "EE" ? 0 : tipo == "MM" ? 1 : 2;
             for (int64_t k = 0; k < quota; ++k, ++n) {
                 // Classes of one year and school type mostly share their books; one per subject.
                 const std::size_t subject =
-                    (static_cast<std::size_t>(k) + static_cast<std::size_t>(s.type) * 7 +
-                     static_cast<std::size_t>(c.year) * 3) %
-                    catalogue.subjects[level];
-                uint64_t key = (static_cast<uint64_t>(s.type) * 1315423911u) ^
-                               (static_cast<uint64_t>(c.year) << 20) ^ static_cast<uint64_t>(k) ^
+                    (static_cast<std::size_t>(k) + static_cast<std::size_t>(s.Type) * 7 +
+                     static_cast<std::size_t>(c.Year) * 3) %
+                    catalogue.Subjects[level];
+                uint64_t key = (static_cast<uint64_t>(s.Type) * 1315423911u) ^
+                               (static_cast<uint64_t>(c.Year) << 20) ^ static_cast<uint64_t>(k) ^
                                (k % 5 == 4 ? variantKey : 0);
                 key = (key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull;
                 const Book& b =
-                    catalogue.books[catalogue.first[level] + subject * kEditions + (key >> 17) % kEditions];
-                AdoptionState st = CleanState(rng, o.edgeRatio);
-                if (!o.demo && rng.chance(o.anomalyRatio)) st = AnomalousState(rng);
+                    catalogue.Books[catalogue.First[level] + subject * kEditions + (key >> 17) % kEditions];
+                AdoptionState st = CleanState(rng, o.EdgeRatio);
+                if (!o.Demo && rng.Chance(o.AnomalyRatio)) st = AnomalousState(rng);
                 if (n == plantedA1) st = {"2018", 1, 0, 0, 0, true};
                 if (n == plantedYear) st = {"2021", 1, 1, 0, 0, false};
                 const std::string_view codPro =
-                    rng.chance(0.05) ? std::string_view("000001") : std::string_view();
+                    rng.Chance(0.05) ? std::string_view("000001") : std::string_view();
 
-                w.row();
-                w.attr("CodScuola", s.code);
-                w.attr("AnnoCorso", c.year);
-                w.attr("Sezione", c.section);
-                w.attr("TipoScuola", c.tipo);
-                w.attr("CodSpc", c.spc);
-                w.attr("CodSpr", c.spr);
-                w.attr("CodPro", codPro);
-                w.attr("CodEditore", b.editore);
-                w.attr("Isbn", b.isbn);
-                w.attr("AnnoPrimaAdoz", st.year);
-                w.attr("InUso", st.inUso);
-                w.attr("InPossesso", st.inPossesso);
-                w.attr("ConsigliatoMonografia", st.mono);
-                w.attr("ConsigliatoApprofondimento", st.appro);
-                w.attr("Consigliato", st.mono | st.appro);
-                w.attr("fuoricat", st.fuoricat ? "F" : "");
-                if (n == 0) w.attr("datacat", "20210301");
-                w.endRow();
+                w.Row();
+                w.Attr("CodScuola", s.Code);
+                w.Attr("AnnoCorso", c.Year);
+                w.Attr("Sezione", c.Section);
+                w.Attr("TipoScuola", c.Tipo);
+                w.Attr("CodSpc", c.Spc);
+                w.Attr("CodSpr", c.Spr);
+                w.Attr("CodPro", codPro);
+                w.Attr("CodEditore", b.Editore);
+                w.Attr("Isbn", b.Isbn);
+                w.Attr("AnnoPrimaAdoz", st.Year);
+                w.Attr("InUso", st.InUso);
+                w.Attr("InPossesso", st.InPossesso);
+                w.Attr("ConsigliatoMonografia", st.Mono);
+                w.Attr("ConsigliatoApprofondimento", st.Appro);
+                w.Attr("Consigliato", st.Mono | st.Appro);
+                w.Attr("fuoricat", st.Fuoricat ? "F" : "");
+                if (n == 0) w.Attr("datacat", "20210301");
+                w.EndRow();
 
-                if (!(rng.chance(o.extRatio) || n == plantedYear)) continue;
-                e.row();
-                e.attr("CodScuola", s.code);
-                e.attr("AnnoCorso", c.year);
-                e.attr("Sezione", c.section);
-                e.attr("TipoScuola", c.tipo);
-                e.attr("CodSpc", c.spc);
-                e.attr("CodSpr", c.spr);
-                e.attr("CodEditore", b.editore);
-                e.attr("Isbn", b.isbn);
-                e.attr("AnnoPrimaAdoz", st.year);
-                e.attr("InUso", st.inUso);
-                e.attr("InPossesso", st.inPossesso);
-                e.attr("ConsigliatoMonografia", st.mono);
-                e.attr("ConsigliatoApprofondimento", st.appro);
-                e.attr("Consigliato", st.mono | st.appro);
-                e.attr("Autore", b.autore);
-                e.attr("Titolo", b.titolo);
-                if (!b.volumeNull) e.attr("Volume", b.volume);
-                e.attr("Materi", b.materia);
-                e.attr("Prezzo", b.prezzo);
-                e.endRow();
+                if (!(rng.Chance(o.ExtRatio) || n == plantedYear)) continue;
+                e.Row();
+                e.Attr("CodScuola", s.Code);
+                e.Attr("AnnoCorso", c.Year);
+                e.Attr("Sezione", c.Section);
+                e.Attr("TipoScuola", c.Tipo);
+                e.Attr("CodSpc", c.Spc);
+                e.Attr("CodSpr", c.Spr);
+                e.Attr("CodEditore", b.Editore);
+                e.Attr("Isbn", b.Isbn);
+                e.Attr("AnnoPrimaAdoz", st.Year);
+                e.Attr("InUso", st.InUso);
+                e.Attr("InPossesso", st.InPossesso);
+                e.Attr("ConsigliatoMonografia", st.Mono);
+                e.Attr("ConsigliatoApprofondimento", st.Appro);
+                e.Attr("Consigliato", st.Mono | st.Appro);
+                e.Attr("Autore", b.Autore);
+                e.Attr("Titolo", b.Titolo);
+                if (!b.VolumeNull) e.Attr("Volume", b.Volume);
+                e.Attr("Materi", b.Materia);
+                e.Attr("Prezzo", b.Prezzo);
+                e.EndRow();
             }
         }
-        w.close();
-        e.close();
+        w.Close();
+        e.Close();
         std::printf(
             "%s: %lld schools (%lld registry rows), %zu classes, %lld adoptions, %lld with book data\n",
-            o.out.string().c_str(), static_cast<long long>(o.schools), static_cast<long long>(registryRows),
-            classes.size(), static_cast<long long>(w.rows()), static_cast<long long>(e.rows()));
+            o.Out.string().c_str(), static_cast<long long>(o.Schools), static_cast<long long>(registryRows),
+            classes.size(), static_cast<long long>(w.Rows()), static_cast<long long>(e.Rows()));
     }
 }
 
@@ -960,25 +960,25 @@ int main(int argc, char** argv) {
         int64_t n = 0;
         bool ok = true;
         if (a == "--demo") {
-            o.demo = true;
-            o.anomalyRatio = 0;
+            o.Demo = true;
+            o.AnomalyRatio = 0;
         } else if (a == "--seed" && hasValue) {
             ok = ParseInt(argv[++i], n);
-            o.seed = static_cast<uint64_t>(n);
+            o.Seed = static_cast<uint64_t>(n);
         } else if (a == "--schools" && hasValue) {
-            ok = ParseInt(argv[++i], o.schools);
+            ok = ParseInt(argv[++i], o.Schools);
         } else if (a == "--classes" && hasValue) {
-            ok = ParseInt(argv[++i], o.classes);
+            ok = ParseInt(argv[++i], o.Classes);
         } else if (a == "--adoptions" && hasValue) {
-            ok = ParseInt(argv[++i], o.adoptions);
+            ok = ParseInt(argv[++i], o.Adoptions);
         } else if (a == "--ext-ratio" && hasValue) {
-            ok = ParseRatio(argv[++i], o.extRatio);
+            ok = ParseRatio(argv[++i], o.ExtRatio);
         } else if (a == "--anomaly-ratio" && hasValue) {
-            ok = ParseRatio(argv[++i], o.anomalyRatio);
+            ok = ParseRatio(argv[++i], o.AnomalyRatio);
         } else if (a == "--edge-ratio" && hasValue) {
-            ok = ParseRatio(argv[++i], o.edgeRatio);
+            ok = ParseRatio(argv[++i], o.EdgeRatio);
         } else if (!a.empty() && a[0] != '-' && !haveOut) {
-            o.out = argv[i];
+            o.Out = argv[i];
             haveOut = true;
         } else {
             ok = false;
@@ -992,7 +992,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (o.demo) o.anomalyRatio = 0;
+    if (o.Demo) o.AnomalyRatio = 0;
     try {
         Generate(o);
     } catch (const std::exception& e) {
