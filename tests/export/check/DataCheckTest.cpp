@@ -134,41 +134,41 @@ protected:
         FDir = testsupport::SandboxDir() + "/" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         fs::create_directories(FDir);
-        write("Body622.xml", Packet(kClassFields, {}));
-        write("COD_SPECSPER.xml", Packet(kPairFields, kPairRows));
-        write("Body815.xml", Packet(kAdoptionFields, {}));
-        write("Body815E.xml", Packet(kAdoptionFields, {}));
+        Write("Body622.xml", Packet(kClassFields, {}));
+        Write("COD_SPECSPER.xml", Packet(kPairFields, kPairRows));
+        Write("Body815.xml", Packet(kAdoptionFields, {}));
+        Write("Body815E.xml", Packet(kAdoptionFields, {}));
     }
     void TearDown() override { fs::remove_all(FDir); }
 
-    void write(const std::string& name, const std::string& bytes) {
+    void Write(const std::string& name, const std::string& bytes) {
         testsupport::WriteFileBytes(FDir + name, bytes);
     }
 
-    void run(Lines& lines, const std::string& version = "Versione: 3.1.0") {
-        DataCheck check(FDir, {m_622, FPairs, m_815, m_815E}, version, kNow);
+    void Run(Lines& lines, const std::string& version = "Versione: 3.1.0") {
+        DataCheck check(FDir, {F622, FPairs, F815, F815E}, version, kNow);
         check.Run(lines);
     }
-    Lines run() {
+    Lines Run() {
         Lines lines;
-        run(lines);
+        Run(lines);
         return lines;
     }
 
     std::string FDir;
-    TClientDataSet m_622{"cdsFile622"};
+    TClientDataSet F622{"cdsFile622"};
     TClientDataSet FPairs{"cdsCodSpecSper"};
-    TClientDataSet m_815{"cdsFile815"};
-    TClientDataSet m_815E{"cdsFile815E"};
+    TClientDataSet F815{"cdsFile815"};
+    TClientDataSet F815E{"cdsFile815E"};
 };
 
 TEST_F(DataCheckTest, EmptyPacketsGiveHeaderAndClosingLine) {
-    EXPECT_EQ(run(), Report({}));
+    EXPECT_EQ(Run(), Report({}));
 }
 
 TEST_F(DataCheckTest, MissingVersionLeavesLabelAlone) {
     Lines lines;
-    run(lines, "");
+    Run(lines, "");
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[2], "Versione procedura : ");
 }
@@ -219,16 +219,16 @@ TEST_F(DataCheckTest, ClassRules) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        write("Body622.xml", Packet(kClassFields, {ClassRow(c.code, c.year, c.type, "A", c.spc, c.spr)}));
-        EXPECT_EQ(run(), Report(ClassBlocks(c.messages)));
+        Write("Body622.xml", Packet(kClassFields, {ClassRow(c.code, c.year, c.type, "A", c.spc, c.spr)}));
+        EXPECT_EQ(Run(), Report(ClassBlocks(c.messages)));
     }
 }
 
 TEST_F(DataCheckTest, EmptyPairTableFailsEveryClass) {
-    write("COD_SPECSPER.xml", Packet(kPairFields, {}));
-    write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "7", "NT", "A", "S1", "P1"),
+    Write("COD_SPECSPER.xml", Packet(kPairFields, {}));
+    Write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "7", "NT", "A", "S1", "P1"),
                                                ClassRow("RMMM81200X", "1", "NO", "B", "", "")}));
-    EXPECT_EQ(run(), Report(ClassBlocks({CodeMsg("7A"), CodeMsg("1B")})));
+    EXPECT_EQ(Run(), Report(ClassBlocks({CodeMsg("7A"), CodeMsg("1B")})));
 }
 
 TEST_F(DataCheckTest, AdoptionRules) {
@@ -290,37 +290,37 @@ TEST_F(DataCheckTest, AdoptionRules) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Lines rows = {AdoptionRow("1", "A", "9788800000001", c.flags)};
-        write("Body815.xml", Packet(kAdoptionFields, c.extension ? Lines{} : rows));
-        write("Body815E.xml", Packet(kAdoptionFields, c.extension ? rows : Lines{}));
+        Write("Body815.xml", Packet(kAdoptionFields, c.extension ? Lines{} : rows));
+        Write("Body815E.xml", Packet(kAdoptionFields, c.extension ? rows : Lines{}));
         Lines body;
         for (const std::string& r : c.reasons)
             body.insert(body.end(), {Heading("1A", "9788800000001"), r, ""});
-        EXPECT_EQ(run(), Report(body));
+        EXPECT_EQ(Run(), Report(body));
     }
 }
 
 TEST_F(DataCheckTest, BlocksFollowStoredOrderForClassesAndIndexOrderForAdoptions) {
     const Flags inUse{"", "1", "0", "0", "0", "2021"};
-    write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "3", "NO", "B", "S1", "P1"),
+    Write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "3", "NO", "B", "S1", "P1"),
                                                ClassRow("RMIC81200X", "1", "NT", "A", "S1", "P1")}));
-    write("Body815.xml", Packet(kAdoptionFields, {AdoptionRow("2", "A", "9788800000001", inUse),
+    Write("Body815.xml", Packet(kAdoptionFields, {AdoptionRow("2", "A", "9788800000001", inUse),
                                                   AdoptionRow("1", "B", "9788800000001", inUse),
                                                   AdoptionRow("1", "A", "9788800000002", inUse),
                                                   AdoptionRow("1", "A", "9788800000001", inUse)}));
-    write("Body815E.xml", Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000000", inUse)}));
+    Write("Body815E.xml", Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000000", inUse)}));
     const std::string reason = kInUse + "2021";
-    EXPECT_EQ(run(), Report({TypeMsg("NO", "3B"), "",                    //
+    EXPECT_EQ(Run(), Report({TypeMsg("NO", "3B"), "",                    //
                              TypeMsg("NT", "1A"), "",                    //
                              Heading("1A", "9788800000001"), reason, "", //
                              Heading("1A", "9788800000002"), reason, "", //
                              Heading("1B", "9788800000001"), reason, "", //
                              Heading("2A", "9788800000001"), reason, "", //
                              Heading("1A", "9788800000000"), reason, ""}));
-    EXPECT_TRUE(m_622.Eof());
-    EXPECT_TRUE(m_815.Eof());
-    EXPECT_TRUE(m_815E.Eof());
+    EXPECT_TRUE(F622.Eof());
+    EXPECT_TRUE(F815.Eof());
+    EXPECT_TRUE(F815E.Eof());
     // Only the reported rows are put in class order, not the packet.
-    EXPECT_EQ(m_815.IndexFieldNames(), "");
+    EXPECT_EQ(F815.IndexFieldNames(), "");
 }
 
 // Packets declare the year of course and the flags as integers: the year text
@@ -337,12 +337,12 @@ TEST_F(DataCheckTest, TypedFields) {
                                              "ConsigliatoMonografia:i2",
                                              "ConsigliatoApprofondimento:i2",
                                              "fuoricat"};
-    write("Body622.xml", Packet({"CodScuola", "AnnoCorso:i2", "TipoScuola", "Sezione", "CodSpc", "CodSpr"},
+    Write("Body622.xml", Packet({"CodScuola", "AnnoCorso:i2", "TipoScuola", "Sezione", "CodSpc", "CodSpr"},
                                 {ClassRow("RMIC81200X", "2", "NT", "C", "S1", "P1")}));
-    write("Body815.xml",
+    Write("Body815.xml",
           Packet(fields, {AdoptionRow("10", "A", "9788800000001", {"", "1", "0", "1", "0", "2019"}),
                           AdoptionRow("9", "A", "9788800000001", {"F", "1", "0", "0", "0", "2021"})}));
-    EXPECT_EQ(run(), Report({TypeMsg("NT", "2C"), "",                             //
+    EXPECT_EQ(Run(), Report({TypeMsg("NT", "2C"), "",                             //
                              Heading("9A", "9788800000001"), kOutOfCatalogue, "", //
                              Heading("9A", "9788800000001"), kInUse + "2021", "", //
                              Heading("10A", "9788800000001"), kInUseNotOwnedAdvised + "2019", ""}));
@@ -350,7 +350,7 @@ TEST_F(DataCheckTest, TypedFields) {
 
 TEST_F(DataCheckTest, LinesAreAppendedToWhatTheCallerHolds) {
     Lines lines = {"earlier"};
-    run(lines);
+    Run(lines);
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines.front(), "earlier");
     EXPECT_EQ(lines[1], Header()[0]);
@@ -369,10 +369,10 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
         Lines body; // after the header, without closing line
     };
     auto classes = [&] {
-        write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "1", "NT", "A", "S1", "P1")}));
+        Write("Body622.xml", Packet(kClassFields, {ClassRow("RMIC81200X", "1", "NT", "A", "S1", "P1")}));
     };
     auto adoptions = [&] {
-        write("Body815.xml",
+        Write("Body815.xml",
               Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
     };
     auto without = [](std::vector<std::string> fields, const std::string& name) {
@@ -402,25 +402,25 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
          "Cannot open file " + FDir + "Body815E.xml", classAndAdoption},
         {"class without CodSpr",
          [&] {
-             write("Body622.xml", Packet(without(kClassFields, "CodSpr"),
+             Write("Body622.xml", Packet(without(kClassFields, "CodSpr"),
                                          {ClassRow("RMIC81200X", "1", "NT", "A", "S1", nullptr)}));
          },
          "Field 'CODSPR' not found", classBlock},
         {"pair table without SSPZSPERIM",
          [&] {
              classes();
-             write("COD_SPECSPER.xml", Packet({"SSPZSPECIAL"}, {R"(SSPZSPECIAL="S1")"}));
+             Write("COD_SPECSPER.xml", Packet({"SSPZSPECIAL"}, {R"(SSPZSPECIAL="S1")"}));
          },
          "Field 'SSPZSPERIM' not found", classBlock},
         {"adoption without AnnoPrimaAdoz",
          [&] {
-             write("Body815.xml", Packet(without(kAdoptionFields, "AnnoPrimaAdoz"),
+             Write("Body815.xml", Packet(without(kAdoptionFields, "AnnoPrimaAdoz"),
                                          {AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
          },
          "Field 'AnnoPrimaAdoz' not found", adoptionBlock},
         {"InUso not an integer in the second row",
          [&] {
-             write("Body815.xml",
+             Write("Body815.xml",
                    Packet(kAdoptionFields,
                           {AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
                            AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
@@ -428,18 +428,18 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
          "'1x' is not a valid integer value for field 'InUso'", adoptionBlock},
         {"failing row later in stored order but first in class order",
          [&] {
-             write("Body815.xml",
+             Write("Body815.xml",
                    Packet(kAdoptionFields,
                           {AdoptionRow("2", "A", "9788800000009", outOfCatalogue),
                            AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
                            AdoptionRow("1", "A", "9788800000001", outOfCatalogue)}));
-             write("Body815E.xml",
+             Write("Body815E.xml",
                    Packet(kAdoptionFields, {AdoptionRow("1", "A", "9788800000005", outOfCatalogue)}));
          },
          "'1x' is not a valid integer value for field 'InUso'", adoptionBlock},
         {"two failing rows: the first in class order",
          [&] {
-             write("Body815.xml",
+             Write("Body815.xml",
                    Packet(kAdoptionFields,
                           {AdoptionRow("1", "B", "9788800000001", {"", "1x", "0", "0", "0", "2019"}),
                            AdoptionRow("1", "A", "9788800000002", {"", "2y", "0", "0", "0", "2019"}),
@@ -448,7 +448,7 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
          "'2y' is not a valid integer value for field 'InUso'", adoptionBlock},
         {"same class and book: stored order decides",
          [&] {
-             write("Body815.xml",
+             Write("Body815.xml",
                    Packet(kAdoptionFields,
                           {AdoptionRow("1", "A", "9788800000001", outOfCatalogue),
                            AdoptionRow("1", "A", "9788800000001", {"", "3z", "0", "0", "0", "2019"}),
@@ -457,7 +457,7 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
          "'3z' is not a valid integer value for field 'InUso'", adoptionBlock},
         {"the failing row's own block before its error",
          [&] {
-             write("Body815.xml",
+             Write("Body815.xml",
                    Packet(kAdoptionFields,
                           {AdoptionRow("1", "B", "9788800000001", outOfCatalogue),
                            AdoptionRow("1", "A", "9788800000001", {"F", "1x", "0", "0", "0", "2019"})}));
@@ -465,7 +465,7 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
          "'1x' is not a valid integer value for field 'InUso'", adoptionBlock},
         {"AnnoCorso not an integer",
          [&] {
-             write("Body622.xml",
+             Write("Body622.xml",
                    Packet(kClassFields, {ClassRow("RMIC81200X", "1a", "NT", "A", "S1", "P1")}));
          },
          "'1a' is not a valid integer value for field 'AnnoCorso'",
@@ -476,7 +476,7 @@ TEST_F(DataCheckTest, FailureKeepsLinesSoFar) {
         SetUp();
         c.setUp();
         Lines lines;
-        EXPECT_THROW_MSG(run(lines), EVxError, c.error);
+        EXPECT_THROW_MSG(Run(lines), EVxError, c.error);
         Lines expected = Header();
         expected.insert(expected.end(), c.body.begin(), c.body.end());
         EXPECT_EQ(lines, expected);
