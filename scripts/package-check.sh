@@ -87,7 +87,10 @@ if dpkg-deb -f "$work/$deb" Depends | grep -q qt6-qpa-plugins; then fail "the pa
 
 step "lintian -I -E --pedantic (source and binary)"
 # The overrides, each with its reason, are in debian/*lintian-overrides.
-lintian -I -E --pedantic --show-overrides --fail-on error,warning "$changes" | tee "$work/lintian.log"
+# lintian counts overridden tags towards --fail-on when they are shown, so the
+# run that decides shows none and a second one lists the overrides.
+lintian -I -E --pedantic --fail-on error,warning "$changes" | tee "$work/lintian.log"
+lintian --show-overrides --fail-on none "$changes" | grep "^[NO]:" || true
 echo "lintian: no errors, no warnings ($(grep -c "^[IPXO]:" "$work/lintian.log" || true) lines of info, pedantic, experimental or overridden tags)"
 
 step "contents"
