@@ -160,6 +160,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     TVxApplication App(Argc, Argv, Traits.Title);
+    SetMenuName(Traits.Title == "adoxport-classic" ? ADOX_MENU_NAME_CLASSIC : ADOX_MENU_NAME_CURRENT);
     SetProgramIcon();
     SetDesktopEntry(Traits.Title);
     LoadQtTranslations();
@@ -180,7 +181,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     if (Command.NoArguments) {
         QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
         StartDialog Start(Settings);
-        Start.setWindowTitle(QString::fromStdString(Traits.Title));
+        Start.setWindowTitle(MenuName());
         // Closing the dialog must not count as closing the program's last window.
         QApplication::setQuitOnLastWindowClosed(false);
         const int Answer = Start.exec();

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -38,7 +39,7 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     edCartella = new QLineEdit(this);
     edCartella->setObjectName("edCartella");
     edCartella->setMinimumWidth(320);
-    buSfoglia = new QPushButton(QStringLiteral("Sfoglia..."), this);
+    buSfoglia = new QPushButton(QStringLiteral("S&foglia..."), this);
     buSfoglia->setObjectName("buSfoglia");
     auto* FolderRow = new QHBoxLayout;
     FolderRow->addWidget(edCartella, 1);
@@ -49,12 +50,17 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     cbDestinatario->addItem(QStringLiteral("AIE (Associazione Italiana Editori)"), QStringLiteral("aie"));
     cbDestinatario->addItem(QStringLiteral("ANARPE"), QStringLiteral("anarpe"));
 
-    cbSelSedi = new QCheckBox(QStringLiteral("Scegliere prima la descrizione ufficiale delle sedi"), this);
+    cbSelSedi = new QCheckBox(QStringLiteral("&Scegliere prima la descrizione ufficiale delle sedi"), this);
     cbSelSedi->setObjectName("cbSelSedi");
 
     auto* Form = new QFormLayout;
-    Form->addRow(QStringLiteral("Cartella dei dati:"), FolderRow);
-    Form->addRow(QStringLiteral("Destinatario:"), cbDestinatario);
+    // Every control has an Alt shortcut: C, F, D, S, I, G, A, U.
+    auto* laCartella = new QLabel(QStringLiteral("&Cartella dei dati:"), this);
+    laCartella->setBuddy(edCartella);
+    auto* laDestinatario = new QLabel(QStringLiteral("&Destinatario:"), this);
+    laDestinatario->setBuddy(cbDestinatario);
+    Form->addRow(laCartella, FolderRow);
+    Form->addRow(laDestinatario, cbDestinatario);
     Form->addRow(QString(), cbSelSedi);
 
     lbAvviso = new QLabel(this);
@@ -74,12 +80,12 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
                                                  QDir::homePath());
     };
 
-    buGuida = new QPushButton(QStringLiteral("Guida"), this);
+    buGuida = new QPushButton(QStringLiteral("&Guida"), this);
     buGuida->setObjectName("buGuida");
     buAvvia = new QPushButton(QStringLiteral("&Avvia"), this);
     buAvvia->setObjectName("buAvvia");
     buAvvia->setDefault(true);
-    buAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    buAnnulla = new QPushButton(QStringLiteral("Ann&ulla"), this);
     buAnnulla->setObjectName("buAnnulla");
     auto* Buttons = new QHBoxLayout;
     Buttons->addWidget(buGuida);
@@ -108,7 +114,17 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     connect(cbDestinatario, &QComboBox::currentIndexChanged, this, &StartDialog::UpdateState);
     connect(buAvvia, &QPushButton::clicked, this, &QDialog::accept);
     connect(buAnnulla, &QPushButton::clicked, this, &QDialog::reject);
-    connect(buGuida, &QPushButton::clicked, this, [] { OpenHelpContents(); });
+    // F1 and Guida open the guide at the start, or at the installation folder
+    // from its button.
+    SetHelpTopic(this, "avvio");
+    SetHelpTopic(buImposta, "installazione");
+    auto* F1 = new QAction(this);
+    F1->setObjectName("acAid");
+    F1->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(F1);
+    const auto Help = [this] { OpenHelpTopic(HelpTopicAt(focusWidget() ? focusWidget() : this)); };
+    connect(F1, &QAction::triggered, this, Help);
+    connect(buGuida, &QPushButton::clicked, this, Help);
     connect(buImposta, &QPushButton::clicked, this, &StartDialog::buImpostaClick);
     UpdateState();
 }

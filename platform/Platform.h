@@ -183,6 +183,9 @@ void IgnoreBrokenPipe();
 // Opens a document with the desktop's default opener, the path as one
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);
+// The same for a page at one of its anchors (Fragment, without "#"), as a
+// file URL: the desktop's browser scrolls to it.
+bool OpenWithDesktopAt(const std::string& Path, const std::string& Fragment);
 
 // Sets a variable of the process's environment, as seen by getenv and by
 // programs it starts; an empty value removes it on Windows.

@@ -2,6 +2,7 @@
 
 #include "export/viewer/RecordFileModel.h"
 #include "forms/QtText.h"
+#include "forms/VxFVuota.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -53,6 +53,11 @@ public:
 
     // Below the pages: why the export is not possible after a failed start-up.
     QLabel* laStartupError = nullptr;
+    // On the bar, left: the guide at the page's section, as F1.
+    QPushButton* buGuida = nullptr;
+
+    // The section of the control in use on the page, else of the page shown.
+    std::string HelpTopic() const override;
 
 protected:
     void FormCreate() override;
@@ -60,7 +65,6 @@ protected:
     void UpdateButtons() override;
     void pcMainChanging(bool& AllowChange) override;
     void PageShow(int Index) override;
-    void pcMainChange() override;
     void closeEvent(QCloseEvent* Event) override;
     void done(int Result) override;
     void keyPressEvent(QKeyEvent* Event) override;

@@ -5,6 +5,7 @@
 #include "tests/export/wizard/WizardFormFixture.h"
 
 #include "forms/QtText.h"
+#include "forms/ScreenFit.h"
 #include "platform/Platform.h"
 
 #include <QCheckBox>
@@ -384,7 +385,6 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
     WizardForm F("aie", "2", &TwoSchools);
     const QSize Least = F.Form->size();
     EXPECT_EQ(Least, QSize(678, 467));
-    EXPECT_EQ(F.Form->minimumSize(), QSize(678, 467));
     QListWidget* Sites = F.Find<QListWidget>("clSedi");
     for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
     const char* const Titles[] = {"Selezione sedi", "Anomalie", "Anagrafica", "Esportazione"};
@@ -403,6 +403,79 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
             F.Form->resize(Least);
         }
     }
+}
+
+// A 1024 x 600 screen at scale 1.5 leaves 682 x 400 to the window and its
+// frame. At the least size the bar's buttons and each page's controls are
+// in view, without scrolling.
+TEST(Window, LeastSizeFitsASmallScaledScreen) {
+    const QSize Screen(1024 * 2 / 3, 600 * 2 / 3);
+    WizardForm F("aie", "2", &TwoSchools);
+    const QSize Least = F.Form->minimumSize();
+    EXPECT_LE(Least.width() + AssumedFrame.left() + AssumedFrame.right(), Screen.width());
+    EXPECT_LE(Least.height() + AssumedFrame.top() + AssumedFrame.bottom(), Screen.height());
+    F.Form->resize(Least);
+    QApplication::processEvents();
+    ASSERT_EQ(F.Form->size(), Least);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+    const std::vector<const char*> InView[] = {
+        {"clSedi"},
+        {"meOut", "buStampa"},
+        {"grAnagrafica", "edNome", "edExCod", "buEdit", "edNProto", "cbCor"},
+        {"meInfo", "buMostraFile"},
+    };
+    for (int Page = 0; Page < 4; ++Page) {
+        SCOPED_TRACE(Page);
+        if (Page > 0) F.Next();
+        ASSERT_EQ(F.Page(), Page);
+        QApplication::processEvents();
+        for (const char* Name : {"buCancel", "buPrior", "buNext", "buOk", "buGuida"}) {
+            SCOPED_TRACE(Name);
+            const QWidget* Button = F.Find<QWidget>(Name);
+            EXPECT_TRUE(F.Form->rect().contains(QRect(Button->mapTo(F.Form.data(), QPoint()), Button->size())));
+        }
+        for (const char* Name : InView[Page]) {
+            SCOPED_TRACE(Name);
+            const QWidget* Widget = F.Find<QWidget>(Name);
+            if (!Widget->isVisible()) continue;
+            EXPECT_EQ(Widget->visibleRegion().boundingRect(), Widget->rect());
+        }
+    }
+}
+
+// Shown, the window lies inside its screen's free area with its frame: on a
+// small screen it opens cut to it, not at its design size.
+TEST(Window, OpensInsideItsScreen) {
+    WizardForm F("aie", "1", &TwoSchools);
+    const QRect Free = F.Form->screen()->availableGeometry();
+    const QRect Client = F.Form->geometry();
+    const QRect Outer = F.Form->frameGeometry() == Client ? Client.marginsAdded(AssumedFrame) : F.Form->frameGeometry();
+    EXPECT_TRUE(Free.contains(Outer)) << Free.width() << "x" << Free.height() << " " << Outer.width() << "x"
+                                      << Outer.height() << "+" << Outer.x() << "+" << Outer.y();
+    if (Free.height() >= 467 + AssumedFrame.top() + AssumedFrame.bottom()) {
+        EXPECT_EQ(F.Form->size(), QSize(678, 467));
+    }
+}
+
+// Tab walks the bar from left to right; the button Enter presses is drawn as
+// the default.
+TEST(Window, BarTabOrderAndDefaultButton) {
+    WizardForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    const QStringList Bar{"buGuida", "buCancel", "buPrior", "buNext", "buOk"};
+    QWidget* const First = F.Button("buGuida");
+    QStringList Order{First->objectName()};
+    for (QWidget* At = First->nextInFocusChain(); At != First; At = At->nextInFocusChain())
+        if (Bar.contains(At->objectName())) Order << At->objectName();
+    EXPECT_EQ(Order, Bar);
+    EXPECT_TRUE(F.Button("buNext")->isDefault());
+    EXPECT_FALSE(F.Button("buOk")->isDefault());
+    F.Next();
+    F.Next();
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_TRUE(F.Button("buOk")->isDefault());
+    EXPECT_FALSE(F.Button("buNext")->isDefault());
 }
 
 } // namespace
