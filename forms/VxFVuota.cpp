@@ -86,8 +86,10 @@ std::string HelpTopicAt(const QWidget* Widget) {
 }
 
 std::string CurrentHelpTopic() {
-    if (const auto* Form = qobject_cast<const TfmVxVuota*>(QApplication::activeWindow())) return Form->HelpTopic();
-    return HelpTopicAt(QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow());
+    if (const auto* Form = qobject_cast<const TfmVxVuota*>(QApplication::activeWindow()))
+        return Form->HelpTopic();
+    return HelpTopicAt(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                   : QApplication::activeWindow());
 }
 
 TfmVxVuota::TfmVxVuota(QWidget* Parent) : QDialog(Parent) {

@@ -31,6 +31,8 @@ private:
     void AppendInfo(const std::string& Text);
     void Execute();
     void buMostraFileClick();
+    // The delivered set as "Mostra file" names it in its title.
+    QString DeliveredSetName() const;
 
     std::vector<std::string> FLogTexts;
 };

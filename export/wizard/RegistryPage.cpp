@@ -344,12 +344,14 @@ void RegistryPage::FitCodeColumns() {
     int Letter = 0;
     for (const char C : std::string_view("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"))
         Letter = std::max(Letter, Metrics.horizontalAdvance(QChar(C)));
-    const int Margin = 2 * (grAnagrafica->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grAnagrafica) + 1) + 8;
+    const int Margin =
+        2 * (grAnagrafica->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grAnagrafica) + 1) + 8;
     const int WholeCode = static_cast<int>(SchoolCodeLength) * Letter + Margin;
     const int Nessuno = Metrics.horizontalAdvance(QString::fromLatin1(NoFormerCode)) + Margin;
     for (int Column = 0; Column < 2; ++Column) {
         const int DesignWidth = RegistryColumnWidths[Column];
-        int Needed = std::max({grAnagrafica->horizontalHeader()->sectionSizeHint(Column), WholeCode, Nessuno});
+        int Needed =
+            std::max({grAnagrafica->horizontalHeader()->sectionSizeHint(Column), WholeCode, Nessuno});
         for (int Row = 0; Row < Model->rowCount(); ++Row)
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
         grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));

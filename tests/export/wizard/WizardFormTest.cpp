@@ -4,18 +4,24 @@
 
 #include "tests/export/wizard/WizardFormFixture.h"
 
+#include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
 #include "forms/ScreenFit.h"
 #include "platform/Platform.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUrl>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -433,7 +439,8 @@ TEST(Window, LeastSizeFitsASmallScaledScreen) {
         for (const char* Name : {"buCancel", "buPrior", "buNext", "buOk", "buGuida"}) {
             SCOPED_TRACE(Name);
             const QWidget* Button = F.Find<QWidget>(Name);
-            EXPECT_TRUE(F.Form->rect().contains(QRect(Button->mapTo(F.Form.data(), QPoint()), Button->size())));
+            EXPECT_TRUE(
+                F.Form->rect().contains(QRect(Button->mapTo(F.Form.data(), QPoint()), Button->size())));
         }
         for (const char* Name : InView[Page]) {
             SCOPED_TRACE(Name);
@@ -450,7 +457,8 @@ TEST(Window, OpensInsideItsScreen) {
     WizardForm F("aie", "1", &TwoSchools);
     const QRect Free = F.Form->screen()->availableGeometry();
     const QRect Client = F.Form->geometry();
-    const QRect Outer = F.Form->frameGeometry() == Client ? Client.marginsAdded(AssumedFrame) : F.Form->frameGeometry();
+    const QRect Outer =
+        F.Form->frameGeometry() == Client ? Client.marginsAdded(AssumedFrame) : F.Form->frameGeometry();
     EXPECT_TRUE(Free.contains(Outer)) << Free.width() << "x" << Free.height() << " " << Outer.width() << "x"
                                       << Outer.height() << "+" << Outer.x() << "+" << Outer.y();
     if (Free.height() >= 467 + AssumedFrame.top() + AssumedFrame.bottom()) {
@@ -476,6 +484,55 @@ TEST(Window, BarTabOrderAndDefaultButton) {
     ASSERT_TRUE(F.Form->RunFinished());
     EXPECT_TRUE(F.Button("buOk")->isDefault());
     EXPECT_FALSE(F.Button("buNext")->isDefault());
+}
+
+// ---- Help ---------------------------------------------------------------------------------
+
+// Stands in for the desktop's opener.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
+    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
+public slots:
+    void open(const QUrl& Url) { Urls.append(Url); }
+};
+
+// F1 and the bar's Guida open the program's guide at the section of the page
+// shown, which the guide has; a message on a page opens the same section.
+TEST(Help, F1AndGuidaOpenThePagesSectionOfTheGuide) {
+    struct GuideReset {
+        ~GuideReset() { SetProgramGuide(""); }
+    } Reset;
+    SetProgramGuide(ADOX_GUIDE_SOURCE);
+    const std::string Guide = ReadFileBytes(ADOX_GUIDE_SOURCE);
+    WizardForm F("aie", "2", &TwoSchools);
+    Activate(F);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+    const char* const Sections[] = {"sedi", "anomalie", "anagrafica", "esportazione"};
+    for (int Page = 0; Page < 4; ++Page) {
+        SCOPED_TRACE(Sections[Page]);
+        if (Page > 0) F.Next();
+        ASSERT_EQ(F.Page(), Page);
+        EXPECT_NE(Guide.find(std::string("id=\"") + Sections[Page] + "\""), std::string::npos);
+        const std::function<void()> Asks[] = {
+            [&F] { QTest::keyClick(F.Form.data(), Qt::Key_F1); },
+            [&F] { QTest::mouseClick(F.Button("buGuida"), Qt::LeftButton); },
+            [] {
+                std::unique_ptr<QMessageBox> Box(BuildMessageBox({"Errore", "Testo", MB_ICONSTOP_ | MB_OK_}));
+                Box->actions().front()->trigger();
+            },
+        };
+        for (const auto& Ask : Asks) {
+            UrlRecorder Opener;
+            Ask();
+            ASSERT_EQ(Opener.Urls.size(), 1);
+            EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), ADOX_GUIDE_SOURCE);
+            EXPECT_EQ(Opener.Urls[0].fragment(), Sections[Page]);
+        }
+    }
 }
 
 } // namespace
@@ -555,3 +612,5 @@ TEST(EditionPlan, ANewPageIsOneClassAndOneEntry) {
 }
 
 } // namespace
+
+#include "WizardFormTest.moc"
