@@ -53,7 +53,7 @@ WizardButtons ExportFormButtons(const RoutePosition& At, StartupOutcome Outcome)
     const bool NextIsLast = At.Step + 1 == At.StepCount - 1;
     WizardButtons Buttons;
     Buttons.Ok = Last;
-    Buttons.Prior = At.BackAlong && At.Step > 0 && !Last;
+    Buttons.Prior = At.BackAlong && At.Step > 0 && (!Last || At.RunStopped);
     Buttons.Next = !Last && (Outcome == StartupOutcome::Complete ||
                              (Outcome == StartupOutcome::PagesOnly && !NextIsLast));
     return Buttons;

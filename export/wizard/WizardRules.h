@@ -63,11 +63,14 @@ struct RoutePosition {
     int Step = -1; // -1 before the first page is shown
     int StepCount = 0;
     bool BackAlong = false;
+    // The export stopped: Back leads from the export page to the pages again.
+    bool RunStopped = false;
 };
 
 // The buttons of the export form: Esci on the export page only; Back after
-// the route's first step but never on the export page; Next before the
-// export page, as far as start-up allows.
+// the route's first step, on the export page only after a run that stopped
+// (to put its cause right and run again); Next before the export page, as
+// far as start-up allows.
 WizardButtons ExportFormButtons(const RoutePosition& At, StartupOutcome Outcome);
 
 // ---- Export settings ----

@@ -248,6 +248,7 @@ void TfmTxadMain::UpdateButtons() {
         At.Step = Paths().Step();
         At.StepCount = Paths().StepCount();
         At.BackAlong = true;
+        At.RunStopped = FSession.Run == RunState::Stopped;
     } else {
         At.Step = ActivePageIndex();
         At.StepCount = PageCount();
