@@ -1,5 +1,6 @@
 #include "export/run/ExportRun.h"
 
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "export/run/RunControl.h"
 #include "export/run/SubmissionAddresses.h"
 #include "export/wizard/StartupValues.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
@@ -81,6 +83,7 @@ ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
     FCancelled = false;
+    FStopCause.clear();
     std::vector<std::string> Packets;
     for (const std::string& Name : FRecordSet.BodyFiles()) Packets.push_back(FSettings.DataDir + Name);
     // The header carries the date as it is; a copy that lost it is only told.
@@ -117,7 +120,8 @@ bool ExportRun::Execute() {
         Log(CancelText(PathText(ExcludePathDelimiter(FSettings.DestDir))));
         return true;
     } catch (const std::exception& E) {
-        Log(StopText(E.what()));
+        FStopCause = E.what();
+        Log(StopText(UserText(E)));
         return true;
     }
     return false;
@@ -203,8 +207,10 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     // one, which it replaces only once the new one holds every file: a failed
     // run leaves the old archive as it was.
     const std::string NewArchive = ArchivePath + NewCopySuffix;
-    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
-        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive)) {
+        const int Reason = errno;
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)), Reason);
+    }
     struct RemoveUnlessKept {
         DeliveryFileOps& Ops;
         const std::string& Path;
@@ -226,8 +232,10 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     }
     TestPausePoint("zip-rename");
     ThrowIfTerminationRequested();
-    if (!FOps->Rename(NewArchive, ArchivePath))
-        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    if (!FOps->Rename(NewArchive, ArchivePath)) {
+        const int Reason = errno;
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)), Reason);
+    }
     Archive.Keep = true;
 }
 

@@ -19,7 +19,8 @@
 
 namespace txad {
 
-// "Procedura interrotta con il seguente errore: <Cause>..." as the log shows it.
+// "Procedura interrotta con il seguente errore: <Cause>..." as the log shows
+// it; the cause is in the user's words (UserText).
 std::string StopText(std::string_view Cause);
 
 // What the log says after the user cancelled: the previous delivery in
@@ -60,6 +61,9 @@ public:
     bool Execute();
     // The last Execute stopped because the user cancelled.
     bool Cancelled() const { return FCancelled; }
+    // The error that stopped the last Execute as raised, before the log put
+    // it in the user's words; empty when it did not stop or was cancelled.
+    const std::string& StopCause() const { return FStopCause; }
     // Waits for a busy folder through Wait, without a deadline, instead of
     // up to FDeliveryLockWaitMs.
     void SetFolderWait(FolderWait* Wait) { FFolderWait = Wait; }
@@ -106,6 +110,7 @@ protected:
     OutputFileWriter FWriter;
     bool FDataFolderLocked = false;
     bool FCancelled = false;
+    std::string FStopCause;
     FolderWait* FFolderWait = nullptr;
 };
 

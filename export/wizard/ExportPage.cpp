@@ -7,12 +7,15 @@
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
+#include "support/VxMsgDlg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace txad {
 
@@ -73,7 +76,8 @@ ExportPage::ExportPage(WizardSession& Session, QWidget* Parent) : WizardPage("ts
     // After a stop the way back is open: the pages keep what the user did.
     laRiprova = new QLabel(this);
     laRiprova->setText(ToQString("Per riprovare: \xAB< Indietro\xBB, correggere la causa indicata sopra, poi "
-                                 "di nuovo \xAB" "Avanti >\xBB fino a questa pagina."));
+                                 "di nuovo \xAB"
+                                 "Avanti >\xBB fino a questa pagina."));
     laRiprova->setObjectName("laRiprova");
     laRiprova->setWordWrap(true);
     laRiprova->hide();
@@ -130,6 +134,10 @@ void ExportPage::Execute() {
         FSession.Run = Run.Execute() ? RunState::Stopped : RunState::Finished;
     }
     FSession.RunCancelled = Run.Cancelled();
+    // The log has the cause in the user's words; as raised it stays on
+    // standard error, where scripts may look for it.
+    if (const std::string& Cause = Run.StopCause(); !Cause.empty() && UserText(Cause) != Cause)
+        std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), ConsoleLines(Cause).c_str());
     // Back on the registry page the grid shows the registry again.
     if (FSession.Run == RunState::Stopped) Dm.dsMain->SetDataSet(&Dm.cdsMain);
 }

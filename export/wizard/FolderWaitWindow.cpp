@@ -14,7 +14,8 @@
 namespace txad {
 
 FolderWaitWindow::FolderWaitWindow(QWidget* Parent)
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(nullptr,
+              Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName("fmAttesaCartella");
     setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 Cartella occupata"));
     // Not a child of Parent: the run disables Parent, and a child would follow.

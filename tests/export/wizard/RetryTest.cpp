@@ -44,7 +44,8 @@ void CancelInProgressWindow(WizardForm& F) {
     F.Dm.zpOut.OnZEDProgressEvent = [](TZip* Zip, const std::string&, int32_t, int32_t) {
         TProgressForm* Window = Zip->ProgressForm();
         if (!Window || Zip->Cancelled()) return;
-        QTimer::singleShot(0, Window, [Window] { QTest::mouseClick(Window->CancelButton(), Qt::LeftButton); });
+        QTimer::singleShot(0, Window,
+                           [Window] { QTest::mouseClick(Window->CancelButton(), Qt::LeftButton); });
     };
 }
 
@@ -149,12 +150,11 @@ TEST(Retry, ABusyDeliveryFolderIsWaitedForInAWindow) {
         QTimer Watch;
         Watch.setInterval(20);
         QObject::connect(&Watch, &QTimer::timeout, [&] {
-            auto* Window = dynamic_cast<txad::FolderWaitWindow*>(
-                [] {
-                    for (QWidget* W : QApplication::topLevelWidgets())
-                        if (W->objectName() == "fmAttesaCartella" && W->isVisible()) return W;
-                    return static_cast<QWidget*>(nullptr);
-                }());
+            auto* Window = dynamic_cast<txad::FolderWaitWindow*>([] {
+                for (QWidget* W : QApplication::topLevelWidgets())
+                    if (W->objectName() == "fmAttesaCartella" && W->isVisible()) return W;
+                return static_cast<QWidget*>(nullptr);
+            }());
             if (!Window || ++Ticks < 3) return;
             WindowSeen = true;
             Said = Window->laAttesa->text();
