@@ -41,7 +41,7 @@ std::vector<std::string> Lines(std::string_view Text) {
     }
 }
 
-std::string WithReason(std::string Line, int Errno) {
+std::string WithReason(const std::string& Line, int Errno) {
     const std::string Reason = SystemReason(Errno);
     return Reason.empty() ? Line : Line + ": " + Reason;
 }
