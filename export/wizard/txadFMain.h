@@ -76,6 +76,9 @@ private:
     // False when a header date could not be read.
     bool ReadHeaderValues();
     void StartupError(std::exception_ptr Error);
+    // Closing before the export would lose what the user entered: true when
+    // nothing was entered or the user confirms.
+    bool MayCloseWithoutExport() const;
 
     txad::WizardSession FSession;
     std::vector<txad::WizardPage*> FPages;
