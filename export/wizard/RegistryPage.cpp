@@ -260,6 +260,7 @@ void RegistryPage::LayOutProtocolArea() {
     cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
     cbCor->setObjectName("cbCor");
     cbCor->setToolTip(ToQString(ResendTip));
+    connect(cbCor, &QCheckBox::toggled, this, [this](bool Checked) { FSession.Resend = Checked; });
     laNProtoFile = new QLabel(Bevel1);
     laNProtoFile->setObjectName("laNProtoFile");
     laNProtoFile->setWordWrap(true);
@@ -361,6 +362,9 @@ void RegistryPage::Shown() {
 
 void RegistryPage::Left() {
     FActive = false;
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    const TField Code = Main.Active() ? Main.FindField("CodScuola") : TField();
+    FSession.SchoolCode = Code.Valid() && Main.RecordCount() > 0 ? AllTrim(Main.TextAt(0, Code.Index())) : "";
 }
 
 void RegistryPage::ApplyCorrections() {
