@@ -236,7 +236,8 @@ MovedAside MoveAsideOtherFiles(const std::string& DestDir, const TStringList& Ke
                 Moved.Folder = FolderName + "_" + std::to_string(Suffix);
             FolderMade = Ops.ForceDirectories(DestDir + Moved.Folder);
         }
-        const std::string Target = DestDir + Moved.Folder + platform::PathDelimiter() + Name;
+        std::string Target = DestDir;
+        Target.append(Moved.Folder).append(1, platform::PathDelimiter()).append(Name);
         if (FolderMade && !Ops.Exists(Target) && Ops.Rename(DestDir + Name, Target))
             Moved.Names.push_back(Name);
         else
