@@ -238,8 +238,12 @@ void RegistryPage::LayOut() {
 
 void RegistryPage::LayOutProtocolArea() {
     Bevel1 = Bevel("Bevel1", Panel2);
-    auto* Protocol = new QHBoxLayout(Bevel1);
-    Protocol->setContentsMargins(8, 8, 8, 8);
+    // The number's line, and below it which file takes the number.
+    auto* Area = new QVBoxLayout(Bevel1);
+    Area->setContentsMargins(8, 8, 8, 8);
+    Area->setSpacing(2);
+    auto* Protocol = new QHBoxLayout;
+    Area->addLayout(Protocol);
     Label1 = new QLabel("Numero di &protocollo", Bevel1);
     Label1->setObjectName("Label1");
     edNProto = new QLineEdit(Bevel1);
@@ -270,12 +274,7 @@ void RegistryPage::LayOutProtocolArea() {
     Protocol->addSpacing(20);
     Protocol->addWidget(cbCor);
     Protocol->addStretch(1);
-    auto* Area = new QVBoxLayout;
-    Area->setSpacing(2);
-    Area->addLayout(Protocol);
     Area->addWidget(laNProtoFile);
-    delete Bevel1->layout();
-    Bevel1->setLayout(Area);
     Panel2->layout()->addWidget(Bevel1);
     setTabOrder(buEdit, edNProto);
     setTabOrder(edNProto, cbCor);
@@ -343,7 +342,9 @@ void RegistryPage::Shown() {
         ~MovingEnds() { Moving = false; }
     } Ends{FMoving};
     try {
-        if (FSession.Plan.RegistryReloads) Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
+        // After a run that stopped cdsMain holds the run's last packet.
+        if (FSession.Plan.RegistryReloads || FSession.Run != RunState::NotRun)
+            Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
         FPacketRows.clear();
         for (int Row = 0; Row < Main.RecordCount(); ++Row) FPacketRows.push_back(Row);
         if (FSession.Args.Path == WizardPath::WithSites)
