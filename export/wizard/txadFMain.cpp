@@ -344,7 +344,20 @@ void TfmTxadMain::closeEvent(QCloseEvent* Event) {
 
 void TfmTxadMain::done(int Result) {
     if (FSession.Run == RunState::Running) return;
+    if (Result != Accepted && !MayCloseWithoutExport()) return;
     TfmVxWizard::done(Result);
+}
+
+// Esc, the title bar's X and Annulla before a finished export lose what the
+// user entered: they ask first.
+bool TfmTxadMain::MayCloseWithoutExport() const {
+    if (FSession.Run == RunState::Finished) return true;
+    bool Entered = false;
+    for (const WizardPage* Page : FPages) Entered = Entered || Page->HasUserInput();
+    if (!Entered) return true;
+    return ShowMessageDlg("Chiudere senza esportare?\r\n\r\nLe correzioni e il numero di protocollo inseriti "
+                          "andranno persi.",
+                          mtConfirmation, MsgButtons({mbYes, mbNo}), mbNo) == idYes;
 }
 
 // ---- Page changes --------------------------------------------------------------
