@@ -35,7 +35,7 @@ constexpr int DesignHeight = 467;
 // The least size fits a 1024 x 600 screen at scale 1.5 (682 x 400) with the
 // window manager's frame; below the design size the pages scroll.
 constexpr int LeastWidth = 640;
-constexpr int LeastHeight = 340;
+constexpr int LeastHeight = 360;
 
 // The first line of a message, for a one-line notice.
 std::string FirstLine(const std::string& Text) {
@@ -140,6 +140,8 @@ void TfmTxadMain::LayOutFrame() {
     laStartupError->setObjectName("laStartupError");
     laStartupError->setStyleSheet("QLabel { color: rgb(160, 0, 0); font-weight: bold; }");
     laStartupError->setContentsMargins(8, 2, 8, 2);
+    // The reason names a file: the whole of it, beside the way back.
+    laStartupError->setWordWrap(true);
     laStartupError->hide();
     buAvvio = new QPushButton("&Torna alla finestra di avvio", ClientArea());
     buAvvio->setObjectName("buAvvio");
@@ -375,7 +377,20 @@ void TfmTxadMain::closeEvent(QCloseEvent* Event) {
 
 void TfmTxadMain::done(int Result) {
     if (FSession.Run == RunState::Running) return;
+    if (Result != Accepted && !MayCloseWithoutExport()) return;
     TfmVxWizard::done(Result);
+}
+
+// Esc, the title bar's X and Annulla before a finished export lose what the
+// user entered: they ask first.
+bool TfmTxadMain::MayCloseWithoutExport() const {
+    if (FSession.Run == RunState::Finished) return true;
+    bool Entered = false;
+    for (const WizardPage* Page : FPages) Entered = Entered || Page->HasUserInput();
+    if (!Entered) return true;
+    return ShowMessageDlg("Chiudere senza esportare?\r\n\r\nLe correzioni e il numero di protocollo inseriti "
+                          "andranno persi.",
+                          mtConfirmation, MsgButtons({mbYes, mbNo}), mbNo) == idYes;
 }
 
 // ---- Page changes --------------------------------------------------------------

@@ -96,6 +96,9 @@ private:
     // Fills laRecordLimit from the record set's packets.
     void CheckRecordLimits();
     void StartupError(std::exception_ptr Error);
+    // Closing before the export would lose what the user entered: true when
+    // nothing was entered or the user confirms.
+    bool MayCloseWithoutExport() const;
 
     txad::WizardSession FSession;
     std::vector<txad::WizardPage*> FPages;
