@@ -5,6 +5,7 @@
 #include "app/Unattended.h"
 #include "export/wizard/txadFMain.h"
 #include "export/wizard/txadMMain.h"
+#include "forms/Accessibility.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
 #include "forms/VxApplication.h"
@@ -160,6 +161,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     TVxApplication App(Argc, Argv, Traits.Title);
+    InstallAccessibility();
     SetProgramIcon();
     SetDesktopEntry(Traits.Title);
     LoadQtTranslations();
@@ -192,6 +194,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
 
     TdmTxadMain DataModule;
     DataModule.zpOut.DllDirectory = PluginDirectory();
+    DataModule.zpOut.ProgressTitle = platform::Cp1252FromUtf8(Traits.MenuName);
     auto* Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);
     SetMainForm(Form);
     Form->Create();

@@ -2,10 +2,12 @@
 
 #include "app/InstalledFiles.h"
 #include "app/UserRegistry.h"
+#include "forms/Accessibility.h"
 #include "forms/VxFVuota.h"
 #include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -52,9 +54,16 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     cbSelSedi = new QCheckBox(QStringLiteral("Scegliere prima la descrizione ufficiale delle sedi"), this);
     cbSelSedi->setObjectName("cbSelSedi");
 
+    // The labels name their fields, also to a screen reader.
+    auto* FolderLabel = new QLabel(QStringLiteral("&Cartella dei dati:"), this);
+    FolderLabel->setBuddy(edCartella);
+    auto* TargetLabel = new QLabel(QStringLiteral("&Destinatario:"), this);
+    TargetLabel->setBuddy(cbDestinatario);
+    AcceptChosenItem(cbDestinatario);
+    cbDestinatario->view()->setAccessibleName(QStringLiteral("Destinatari"));
     auto* Form = new QFormLayout;
-    Form->addRow(QStringLiteral("Cartella dei dati:"), FolderRow);
-    Form->addRow(QStringLiteral("Destinatario:"), cbDestinatario);
+    Form->addRow(FolderLabel, FolderRow);
+    Form->addRow(TargetLabel, cbDestinatario);
     Form->addRow(QString(), cbSelSedi);
 
     lbAvviso = new QLabel(this);

@@ -128,6 +128,14 @@ QVariant DataSetModel::data(const QModelIndex& Index, int Role) const {
 }
 
 QVariant DataSetModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+    // A screen reader reads the titles without their padding and the rows by
+    // number, the current one said so instead of by its indicator.
+    if (Role == Qt::AccessibleTextRole) {
+        if (Orientation == Qt::Horizontal) return headerData(Section, Orientation).toString().trimmed();
+        QString Name = QStringLiteral("Riga %1").arg(Section + 1);
+        if (Section == FCurrentRow) Name += QStringLiteral(", corrente");
+        return Name;
+    }
     if (Role != Qt::DisplayRole) return {};
     if (Orientation == Qt::Horizontal)
         return Section >= 0 && Section < static_cast<int>(FTitles.size())
@@ -152,6 +160,14 @@ void BindDataSetView(QAbstractItemView* View, DataSetModel* Model) {
     QObject::connect(View->selectionModel(), &QItemSelectionModel::currentRowChanged, Model,
                      [Model](const QModelIndex& Current) {
                          if (Current.isValid()) Model->SetCurrentRow(Current.row());
+                     });
+    // A row selected without the current cell moving (a row selection or a
+    // cell's action through the accessibility tree) becomes the current row.
+    QObject::connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, Model,
+                     [View, Model](const QItemSelection& Selected) {
+                         if (View->selectionMode() != QAbstractItemView::SingleSelection) return;
+                         const QModelIndexList Indexes = Selected.indexes();
+                         if (!Indexes.isEmpty()) Model->SetCurrentRow(Indexes.first().row());
                      });
     QObject::connect(Model, &DataSetModel::CurrentRowChanged, View,
                      [View, Model](int Row) { ShowCurrentRow(View, Model, Row); });

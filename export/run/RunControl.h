@@ -2,6 +2,8 @@
 // What lets an export run stop cleanly when the process is asked to end, and
 // the pause points that tests use to interrupt real runs at a chosen step.
 
+#include <functional>
+
 namespace txad {
 
 // Raises EVxError when a termination signal has come (platform's
@@ -14,5 +16,8 @@ void ThrowIfTerminationRequested();
 // creates the file <folder>/<step> and waits while it exists (at most two
 // minutes, or until a termination signal). Elsewhere it does nothing.
 void TestPausePoint(const char* Step);
+// The same, running WhileWaiting while it waits, so that a window keeps
+// answering (the accessibility tree of a paused run).
+void TestPausePoint(const char* Step, const std::function<void()>& WhileWaiting);
 
 } // namespace txad

@@ -1,12 +1,14 @@
 #include "export/wizard/ExportPage.h"
 
 #include "export/run/ExportRun.h"
+#include "export/run/RunControl.h"
 #include "export/viewer/RecordFilesDialog.h"
 #include "export/wizard/PageParts.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,7 +27,16 @@ public:
     void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
         FZip.SetFileSpecs(FileEntries);
     }
-    int Add() override { return FZip.Add(); }
+    int Add() override {
+        // A test can hold the packing at each file, its progress window up and
+        // answering.
+        FZip.OnZEDBeginFileEvent = [](TZip*, const std::string&, int32_t, int32_t, int32_t) {
+            TestPausePoint("zip-file", [] { QCoreApplication::processEvents(); });
+        };
+        const int Result = FZip.Add();
+        FZip.OnZEDBeginFileEvent = nullptr;
+        return Result;
+    }
 
 private:
     TZip& FZip;
@@ -57,6 +68,7 @@ ExportPage::ExportPage(WizardSession& Session, QWidget* Parent) : WizardPage("ts
     auto* Layout = PageColumn(this, {18, 24, 21, 24});
     meInfo = new QPlainTextEdit(this);
     meInfo->setObjectName("meInfo");
+    meInfo->setAccessibleName("Registro dell'esportazione");
     meInfo->setReadOnly(true);
     meInfo->setStyleSheet("QPlainTextEdit { background-color: rgb(187, 255, 255); color: navy; }");
     SetMemoFont(meInfo);
@@ -83,12 +95,19 @@ void ExportPage::AppendInfo(const std::string& Text) {
 void ExportPage::Shown() {
     meInfo->clear();
     FLogTexts.clear();
+    setAccessibleDescription(QString());
     buMostraFile->hide();
     if (FSession.Outcome != StartupOutcome::Complete || FSession.Run != RunState::NotRun) return;
     Execute();
     // Only a finished run leaves a set worth showing.
     buMostraFile->setVisible(FSession.Run == RunState::Finished &&
                              !FSession.RecordSet->FileLayouts().empty());
+    // The outcome, read out as the page's description changes: the stop
+    // text is the log's last entry.
+    if (FSession.Run == RunState::Finished)
+        setAccessibleDescription(QStringLiteral("Esportazione completata"));
+    else if (!FLogTexts.empty())
+        setAccessibleDescription(ToQString(FLogTexts.back()).simplified());
 }
 
 void ExportPage::Execute() {

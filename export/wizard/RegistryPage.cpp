@@ -129,6 +129,9 @@ void RegistryPage::LayOut() {
 
     grAnagrafica = new QTableView(Panel2);
     grAnagrafica->setObjectName("grAnagrafica");
+    grAnagrafica->setAccessibleName("Sedi della scuola");
+    grAnagrafica->setAccessibleDescription("La riga scelta \u00E8 quella che si corregge: i campi Nome ed "
+                                           "Ex codice la seguono, Modifica la aggiorna.");
     grAnagrafica->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grAnagrafica->setSelectionBehavior(QAbstractItemView::SelectRows);
     grAnagrafica->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -218,7 +221,7 @@ void RegistryPage::LayOutProtocolArea() {
     edNProto->setFixedWidth(153);
     new TypedLengthLimit(edNProto, ProtocolNumberWidth());
     Label1->setBuddy(edNProto);
-    cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
+    cbCor = new QCheckBox("&Correzione o secondo tentativo", Bevel1);
     cbCor->setObjectName("cbCor");
     Protocol->addWidget(Label1);
     Protocol->addWidget(edNProto);
