@@ -20,6 +20,12 @@ namespace {
 
 const char* const ActivePageOnly = "adoxActivePageOnly";
 
+// Whether an item shows a check box the user ticks: items are user-checkable
+// by default, a check box appears only with a check state.
+bool HasCheckBox(const QListWidgetItem& Item) {
+    return (Item.flags() & Qt::ItemIsUserCheckable) && Item.data(Qt::CheckStateRole).isValid();
+}
+
 // An item of a list widget: its text, whether it is ticked, and the toggle
 // action that ticks it, as a click on its check box does.
 class CheckItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
@@ -38,7 +44,7 @@ public:
     // role is what makes a screen reader say "non selezionato".
     QAccessible::Role role() const override {
         const QListWidgetItem* I = Item();
-        return I && (I->flags() & Qt::ItemIsUserCheckable) ? QAccessible::CheckBox : QAccessible::ListItem;
+        return I && HasCheckBox(*I) ? QAccessible::CheckBox : QAccessible::ListItem;
     }
 
     QString text(QAccessible::Text Kind) const override {
@@ -67,7 +73,7 @@ public:
             return S;
         }
         const Qt::ItemFlags Flags = I->flags();
-        S.checkable = (Flags & Qt::ItemIsUserCheckable) != 0;
+        S.checkable = HasCheckBox(*I);
         S.checked = I->checkState() == Qt::Checked;
         S.disabled = !(Flags & Qt::ItemIsEnabled) || !FList->isEnabled();
         S.focusable = true;
@@ -86,14 +92,14 @@ public:
         const QListWidgetItem* I = Item();
         if (!I) return {};
         QStringList Names;
-        if (I->flags() & Qt::ItemIsUserCheckable) Names << toggleAction();
+        if (HasCheckBox(*I)) Names << toggleAction();
         Names << setFocusAction();
         return Names;
     }
     void doAction(const QString& Name) override {
         QListWidgetItem* I = Item();
         if (!I || !(I->flags() & Qt::ItemIsEnabled) || !FList->isEnabled()) return;
-        if (Name == toggleAction() && (I->flags() & Qt::ItemIsUserCheckable)) {
+        if (Name == toggleAction() && HasCheckBox(*I)) {
             I->setCheckState(I->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
         } else if (Name == setFocusAction()) {
             FList->setCurrentItem(I);

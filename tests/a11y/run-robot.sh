@@ -16,7 +16,7 @@ skip() {
 python=/usr/bin/python3
 [ -x "$python" ] || python="$(command -v python3 || true)"
 [ -n "$python" ] || skip "no python3"
-for tool in Xvfb openbox dbus-run-session; do
+for tool in Xvfb openbox dbus-run-session dbus-send; do
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/install-packages.sh installs it)"
 done
 "$python" -c 'import pyatspi' 2>/dev/null || skip "python3-pyatspi is not installed"
