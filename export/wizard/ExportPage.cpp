@@ -28,13 +28,13 @@ public:
         FZip.SetFileSpecs(FileEntries);
     }
     int Add() override {
-        // A test can hold the packing at each file, its progress window up and
-        // answering.
-        FZip.OnZEDBeginFileEvent = [](TZip*, const std::string&, int32_t, int32_t, int32_t) {
+        // A test can hold the packing at each step of its progress, the
+        // progress window up, naming the file, and answering.
+        FZip.OnZEDProgressEvent = [](TZip*, const std::string&, int32_t, int32_t) {
             TestPausePoint("zip-file", [] { QCoreApplication::processEvents(); });
         };
         const int Result = FZip.Add();
-        FZip.OnZEDBeginFileEvent = nullptr;
+        FZip.OnZEDProgressEvent = nullptr;
         return Result;
     }
 

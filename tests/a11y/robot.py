@@ -456,6 +456,8 @@ class Run:
         value = bar.queryValue()
         if not value.maximumValue > value.minimumValue:
             raise RobotFailure("the progress bar has no range")
+        if "Adoz" not in bar.description:
+            raise RobotFailure(f"the progress bar does not name the file being packed: {bar.description!r}")
         need(window, "push button", "Annulla")
         self.dump.window(window, "Avanzamento")
         self.begin("export")
