@@ -60,6 +60,8 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     auto* TargetLabel = new QLabel(QStringLiteral("&Destinatario:"), this);
     TargetLabel->setBuddy(cbDestinatario);
     AcceptChosenItem(cbDestinatario);
+    edCartella->setAccessibleDescription(
+        QStringLiteral("La cartella in cui il programma di gestione della scuola lascia i file di dati"));
     cbDestinatario->view()->setAccessibleName(QStringLiteral("Destinatari"));
     auto* Form = new QFormLayout;
     Form->addRow(FolderLabel, FolderRow);

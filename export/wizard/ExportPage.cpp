@@ -30,12 +30,17 @@ public:
     int Add() override {
         // A test can hold the packing at each step of its progress, the
         // progress window up, naming the file, and answering.
-        FZip.OnZEDProgressEvent = [](TZip*, const std::string&, int32_t, int32_t) {
+        struct Hook {
+            TZip& Zip;
+            TZip::TProgressEvent Own;
+            ~Hook() { Zip.OnZEDProgressEvent = std::move(Own); }
+        } Held{FZip, FZip.OnZEDProgressEvent};
+        FZip.OnZEDProgressEvent = [&Own = Held.Own](TZip* Sender, const std::string& File, int32_t Bytes,
+                                                    int32_t Total) {
+            if (Own) Own(Sender, File, Bytes, Total);
             TestPausePoint("zip-file", [] { QCoreApplication::processEvents(); });
         };
-        const int Result = FZip.Add();
-        FZip.OnZEDProgressEvent = nullptr;
-        return Result;
+        return FZip.Add();
     }
 
 private:

@@ -178,6 +178,10 @@ void RegistryPage::LayOut() {
     // "." in the packet means no former code: shown as an empty box.
     edExCod->setPlaceholderText("nessuno");
     laExCod->setBuddy(edExCod);
+    // What the notes beside the fields say, and how a correction is confirmed.
+    edNome->setAccessibleDescription(laTodoNome->text() + " Invio o Modifica conferma la correzione.");
+    edExCod->setAccessibleDescription(laTodoExCod->text().replace('\n', ' ') +
+                                      " Invio o Modifica conferma la correzione.");
     buEdit = new QPushButton("&Modifica", Bevel2);
     buEdit->setObjectName("buEdit");
     buEdit->setFixedSize(75, 25);

@@ -158,6 +158,8 @@ void TfmTxadMain::FormCreate() {
         laStartupError->setText(ToQString("Esportazione non possibile: " + FStartupFailure));
         laStartupError->setToolTip(laStartupError->text());
         laStartupError->show();
+        // Read out with the window's title when the window opens.
+        setAccessibleDescription(laStartupError->text());
     }
     // Without a path the wizard shows the first page when the window is first shown.
     Paths().AddPath("Tracciato1", StepsText(PathPages(FSession.Plan, WizardPath::WithoutSites)));
