@@ -26,6 +26,7 @@
 #include "platform/Platform.h"
 #include "support/VxStrUtils.h"
 
+#include <cerrno>
 #include <expat.h>
 
 #include <algorithm>
@@ -625,7 +626,7 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
     // The first chunk holds the prolog that decides the encoding.
     char* const chunk = Scratch().Chunk();
     const size_t first = std::fread(chunk, 1, kChunk, File);
-    if (first < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path));
+    if (first < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
     bool last = first < kChunk;
     Feed(chunk, first, last);
     // A file that grows while it is read is held to the same bound as its size.
@@ -646,7 +647,7 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
                 buf = big.get();
             }
             const size_t m = std::fread(buf, 1, want, File);
-            if (m < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path));
+            if (m < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
             last = m < want;
             Feed(buf, m, last);
             checkSize();
@@ -661,7 +662,7 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
         if (!buf) throw std::bad_alloc();
         std::memcpy(buf, FCarry.data(), carry);
         const size_t n = std::fread(buf + carry, 1, want, File);
-        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path));
+        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
         last = n < want;
         FFed += n;
         checkSize();
@@ -1073,7 +1074,14 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
     // A FIFO or a device in the packet's place is refused, never waited on.
     const platform::RegularFile in = platform::OpenRegularFile(Path);
-    if (in.Status != platform::OpenStatus::Opened) throw EVxError("Cannot open file " + PathText(Path));
+    if (in.Status != platform::OpenStatus::Opened) {
+        // The error number is the reason the user reads.
+        const int Reason = in.Status == platform::OpenStatus::Missing      ? ENOENT
+                           : in.Status == platform::OpenStatus::NotRegular ? EINVAL
+                           : errno != 0                                    ? errno
+                                                                           : EIO;
+        throw EVxError("Cannot open file " + PathText(Path), Reason);
+    }
     if (in.Size > kMaxPacketBytes) throw PacketError(Path, 1, kPacketTooLarge);
     std::FILE* const f = in.File.get();
     std::setvbuf(f, nullptr, _IONBF, 0);

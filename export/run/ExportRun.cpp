@@ -1,5 +1,6 @@
 #include "export/run/ExportRun.h"
 
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -10,29 +11,43 @@
 #include "export/run/RunControl.h"
 #include "export/run/SubmissionAddresses.h"
 #include "export/wizard/StartupValues.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
 
 namespace {
 
-// Takes a folder's lock, waiting as long as WaitMs while another holder has
-// it; the log is told once, with WaitText naming the folder.
+// Takes a folder's lock, waiting while another holder has it: through Wait
+// when there is one (no deadline, the user may give up), else as long as
+// WaitMs; the log is told once, with WaitText naming the folder.
 std::unique_ptr<platform::FolderLock>
 WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder,
-                  const char* WaitText, const char* Step, int WaitMs,
+                  const char* WaitText, const char* Step, int WaitMs, FolderWait* Wait,
                   const std::function<void(const std::string&)>& Log) {
     platform::FolderLockAttempt Attempt = Try();
     if (!Attempt.Busy) return std::move(Attempt.Lock);
-    Log(FormatMsg(WaitText, Folder));
+    const std::string Text = FormatMsg(WaitText, Folder);
+    Log(Text);
     TestPausePoint(Step);
+    struct Shown {
+        FolderWait* Wait;
+        ~Shown() {
+            if (Wait) Wait->End();
+        }
+    } Window{Wait};
+    if (Wait) Wait->Begin(Text);
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
     for (;;) {
         ThrowIfTerminationRequested();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (Wait) {
+            if (!Wait->KeepWaiting()) throw ExportCancelled();
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
         Attempt = Try();
         if (!Attempt.Busy) return std::move(Attempt.Lock);
-        if (std::chrono::steady_clock::now() >= Deadline)
+        if (!Wait && std::chrono::steady_clock::now() >= Deadline)
             throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
     }
 }
@@ -43,6 +58,12 @@ std::string StopText(std::string_view Cause) {
     return FormatMsg(
         "Procedura interrotta con il seguente errore: %s\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI",
         Cause);
+}
+
+std::string CancelText(std::string_view DestDir) {
+    return FormatMsg("Esportazione annullata dall'utente.\r\n\r\nLa cartella di consegna %s non \xE8 stata "
+                     "modificata: contiene ancora i file dell'ultima esportazione completata.",
+                     DestDir);
 }
 
 std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault) {
@@ -61,6 +82,8 @@ ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, 
 ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
+    FCancelled = false;
+    FStopCause.clear();
     std::vector<std::string> Packets;
     for (const std::string& Name : FRecordSet.BodyFiles()) Packets.push_back(FSettings.DataDir + Name);
     // The header carries the date as it is; a copy that lost it is only told.
@@ -92,8 +115,13 @@ bool ExportRun::Execute() {
             Log("\r\nCreazione zip....\r\n");
             DeliverByZip();
         }
+    } catch (const ExportCancelled&) {
+        FCancelled = true;
+        Log(CancelText(PathText(ExcludePathDelimiter(FSettings.DestDir))));
+        return true;
     } catch (const std::exception& E) {
-        Log(StopText(E.what()));
+        FStopCause = E.what();
+        Log(StopText(UserText(E)));
         return true;
     }
     return false;
@@ -119,14 +147,14 @@ std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
     return WaitForFolderLock([this] { return FOps->TryLockFolder(FSettings.DestDir); },
                              PathText(ExcludePathDelimiter(FSettings.DestDir)),
                              "Un'altra esportazione sta consegnando i file nella cartella %s: attesa...",
-                             "wait-delivery", FDeliveryLockWaitMs, FLog);
+                             "wait-delivery", FDeliveryLockWaitMs, FFolderWait, FLog);
 }
 
 std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
     return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
                              PathText(ExcludePathDelimiter(FSettings.DataDir)),
                              "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
-                             "wait-data", FDeliveryLockWaitMs, FLog);
+                             "wait-data", FDeliveryLockWaitMs, FFolderWait, FLog);
 }
 
 bool ExportRun::DeliveryFolderIsDataFolder() {
@@ -179,8 +207,10 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     // one, which it replaces only once the new one holds every file: a failed
     // run leaves the old archive as it was.
     const std::string NewArchive = ArchivePath + NewCopySuffix;
-    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
-        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive)) {
+        const int Reason = errno;
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)), Reason);
+    }
     struct RemoveUnlessKept {
         DeliveryFileOps& Ops;
         const std::string& Path;
@@ -194,12 +224,18 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     FZip->SetTempDir(FSettings.DestDir);
     FZip->SetZipFileName(NewArchive);
     FZip->SetFileSpecs(Files);
-    if (FZip->Add() != static_cast<int>(Files.size()))
+    if (FZip->Add() != static_cast<int>(Files.size())) {
+        // A signal stops the component as its Annulla does; it is told as a signal.
+        ThrowIfTerminationRequested();
+        if (FZip->Cancelled()) throw ExportCancelled();
         throw EVxError("Errore nella generazione del file zip.");
+    }
     TestPausePoint("zip-rename");
     ThrowIfTerminationRequested();
-    if (!FOps->Rename(NewArchive, ArchivePath))
-        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    if (!FOps->Rename(NewArchive, ArchivePath)) {
+        const int Reason = errno;
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)), Reason);
+    }
     Archive.Keep = true;
 }
 

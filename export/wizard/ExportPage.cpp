@@ -3,16 +3,21 @@
 #include "export/run/ExportRun.h"
 #include "export/run/RunControl.h"
 #include "export/viewer/RecordFilesDialog.h"
+#include "export/wizard/FolderWaitWindow.h"
 #include "export/wizard/PageParts.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
+#include "support/VxMsgDlg.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace txad {
 
@@ -42,6 +47,7 @@ public:
         };
         return FZip.Add();
     }
+    bool Cancelled() const override { return FZip.Cancelled(); }
 
 private:
     TZip& FZip;
@@ -84,8 +90,16 @@ ExportPage::ExportPage(WizardSession& Session, QWidget* Parent) : WizardPage("ts
     buMostraFile->setAutoDefault(false);
     buMostraFile->hide();
     connect(buMostraFile, &QPushButton::clicked, this, [this] { buMostraFileClick(); });
+    // After a stop the way back is open: the pages keep what the user did.
+    laRiprova = new QLabel(this);
+    laRiprova->setText(ToQString("Per riprovare: \xAB< Indietro\xBB, correggere la causa indicata sopra, poi "
+                                 "di nuovo \xAB"
+                                 "Avanti >\xBB fino a questa pagina."));
+    laRiprova->setObjectName("laRiprova");
+    laRiprova->setWordWrap(true);
+    laRiprova->hide();
     auto* Row = new QHBoxLayout;
-    Row->addStretch();
+    Row->addWidget(laRiprova, 1);
     Row->addWidget(buMostraFile);
     Layout->addLayout(Row);
 }
@@ -102,11 +116,16 @@ void ExportPage::Shown() {
     FLogTexts.clear();
     setAccessibleDescription(QString());
     buMostraFile->hide();
-    if (FSession.Outcome != StartupOutcome::Complete || FSession.Run != RunState::NotRun) return;
+    laRiprova->hide();
+    // A run that stopped may run again once the user has been back.
+    if (FSession.Outcome != StartupOutcome::Complete ||
+        (FSession.Run != RunState::NotRun && FSession.Run != RunState::Stopped))
+        return;
     Execute();
     // Only a finished run leaves a set worth showing.
     buMostraFile->setVisible(FSession.Run == RunState::Finished &&
                              !FSession.RecordSet->FileLayouts().empty());
+    laRiprova->setVisible(FSession.Run == RunState::Stopped);
     // The outcome, read out as the page's description changes: the stop
     // text is the log's last entry.
     if (FSession.Run == RunState::Finished)
@@ -124,12 +143,27 @@ void ExportPage::Execute() {
     // The run walks every packet through cdsMain; the registry grid, out of
     // reach from this page, lets go of it instead of following each row.
     Dm.dsMain->SetDataSet(nullptr);
-    RunningGuard Guard(FSession, window());
-    // SIGTERM, SIGINT or SIGHUP during the run stop it at a safe point: its
-    // temporary files go, the previous delivery stays, and then the signal
-    // ends the process as usual.
-    platform::TerminationGuard Signals;
-    FSession.Run = Run.Execute() ? RunState::Stopped : RunState::Finished;
+    std::unique_ptr<FolderWaitWindow> Wait;
+    if (AsksWhileWaiting) {
+        Wait = std::make_unique<FolderWaitWindow>(window());
+        Run.SetFolderWait(Wait.get());
+    }
+    FSession.RunCancelled = false;
+    {
+        RunningGuard Guard(FSession, window());
+        // SIGTERM, SIGINT or SIGHUP during the run stop it at a safe point: its
+        // temporary files go, the previous delivery stays, and then the signal
+        // ends the process as usual.
+        platform::TerminationGuard Signals;
+        FSession.Run = Run.Execute() ? RunState::Stopped : RunState::Finished;
+    }
+    FSession.RunCancelled = Run.Cancelled();
+    // The log has the cause in the user's words; as raised it stays on
+    // standard error, where scripts may look for it.
+    if (const std::string& Cause = Run.StopCause(); !Cause.empty() && UserText(Cause) != Cause)
+        std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), ConsoleLines(Cause).c_str());
+    // Back on the registry page the grid shows the registry again.
+    if (FSession.Run == RunState::Stopped) Dm.dsMain->SetDataSet(&Dm.cdsMain);
 }
 
 void ExportPage::buMostraFileClick() {

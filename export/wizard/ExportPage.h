@@ -1,13 +1,15 @@
 #pragma once
-// The export page: shown after a complete start-up, it runs the export once
+// The export page: shown after a complete start-up, it runs the export
 // (writes the output files, checks them, delivers them) and shows the run's
 // log; after a run that finished, "Mostra file" opens the files' records.
+// After a run that stopped the user may go back and run it again.
 
 #include "export/wizard/WizardPage.h"
 
 #include <string>
 #include <vector>
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -26,6 +28,13 @@ public:
     QPlainTextEdit* meInfo = nullptr;
     // Shown after an export that finished: opens the output files' records.
     QPushButton* buMostraFile = nullptr;
+    // Shown after a run that stopped: how to try again.
+    QLabel* laRiprova = nullptr;
+
+    // A busy folder is waited for in a window with Annulla, without a
+    // deadline; off, the run waits as long as it allows and then stops
+    // (nobody watches an unattended run).
+    bool AsksWhileWaiting = true;
 
 private:
     void AppendInfo(const std::string& Text);

@@ -266,7 +266,9 @@ void RegistryPage::Shown() {
     FActive = true;
     TClientDataSet& Main = FSession.Dm.cdsMain;
     try {
-        if (FSession.Plan.RegistryReloads) Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
+        // After a run that stopped cdsMain holds the run's last packet.
+        if (FSession.Plan.RegistryReloads || FSession.Run != RunState::NotRun)
+            Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
         FPacketRows.clear();
         for (int Row = 0; Row < Main.RecordCount(); ++Row) FPacketRows.push_back(Row);
         if (FSession.Args.Path == WizardPath::WithSites)

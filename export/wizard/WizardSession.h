@@ -33,6 +33,8 @@ struct WizardSession {
     std::unique_ptr<ExportRecordSet> RecordSet;
     StartupOutcome Outcome = StartupOutcome::Failed;
     RunState Run = RunState::NotRun;
+    // The last run stopped because the user cancelled it.
+    bool RunCancelled = false;
 
     // Left by the site page each time it lets the user go: item i's tick
     // stands for row i of the registry packet.

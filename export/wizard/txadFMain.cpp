@@ -5,6 +5,7 @@
 #include "forms/Accessibility.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 #include "support/VxMsgDlg.h"
 #include "support/VxParam.h"
@@ -217,7 +218,7 @@ void TfmTxadMain::StartupError(std::exception_ptr Error) {
         try {
             std::rethrow_exception(Error);
         } catch (const std::exception& E) {
-            FStartupFailure = FirstLine(E.what());
+            FStartupFailure = FirstLine(UserText(E));
         }
     }
     FStartupErrors.push_back(std::move(Error));
@@ -256,6 +257,7 @@ void TfmTxadMain::UpdateButtons() {
         At.Step = Paths().Step();
         At.StepCount = Paths().StepCount();
         At.BackAlong = true;
+        At.RunStopped = FSession.Run == RunState::Stopped;
     } else {
         At.Step = ActivePageIndex();
         At.StepCount = PageCount();

@@ -39,6 +39,8 @@ public:
     // The export run has ended (finished or stopped) / stopped with the stop text.
     bool RunFinished() const;
     bool RunStopped() const { return FSession.Run == txad::RunState::Stopped; }
+    // The last run stopped because the user cancelled it.
+    bool RunCancelled() const { return FSession.RunCancelled; }
 
     // The page of class Page in the plan; nullptr when the edition has none,
     // or before Create() has built the pages.

@@ -1,5 +1,6 @@
 // Delivery: the all-or-nothing copy and the zip steps of the export run.
 
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 
 #include "export/run/CopyDelivery.h"
 #include "export/run/ExportRun.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 #include "tests/common/ExpectThrow.h"
 #include "tests/common/FakeZip.h"
@@ -264,7 +266,9 @@ TEST(ZipDelivery, FailureKeepsTheOldArchive) {
         EXPECT_TRUE(Run.Execute());
         const std::string Cause =
             *r.cause ? std::string(r.cause) : "Error writing file " + Dest + "Anarpe.zip";
-        EXPECT_EQ(Log.back(), StopText(Cause));
+        EXPECT_EQ(Run.StopCause(), Cause);
+        // The archive's name is held by a folder.
+        EXPECT_EQ(Log.back(), StopText(UserText(Cause, *r.cause ? 0 : EISDIR)));
         EXPECT_EQ(StopText(Cause), "Procedura interrotta con il seguente errore: " + Cause +
                                        "\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI");
         EXPECT_EQ(Zip.Calls.size(), 3u);
@@ -333,7 +337,8 @@ TEST(CopyDelivery, DeliveryFolderThatCannotBeMade) {
     DeliveryOnlyRun Run(Set, DeliverySettings(Data.Path(), Dest, "aie"), Main,
                         [&Log](const std::string& T) { Log.push_back(T); });
     EXPECT_TRUE(Run.Execute());
-    EXPECT_EQ(Log.back(), StopText("Error writing file " + Dest + "File014.txt"));
+    EXPECT_EQ(Run.StopCause(), "Error writing file " + Dest + "File014.txt");
+    EXPECT_EQ(Log.back(), StopText(UserText(Run.StopCause(), ENOTDIR)));
 }
 
 TEST(CopyDelivery, RunIntoTheDataFolderItself) {
@@ -394,7 +399,8 @@ TEST(ExportRun, LogNamesUtf8FoldersInTheProgramsCodePage) {
         std::string expected;
     } rows[] = {
         {"delivered", false, "I files sono disponibili nella cartella " + Home.Path() + "citt\xE0 "},
-        {"stopped", true, StopText("Error writing file " + Home.Path() + "citt\xE0/File014.txt")},
+        {"stopped", true,
+         StopText(UserText("Error writing file " + Home.Path() + "citt\xE0/File014.txt", ENOTDIR))},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -92,12 +92,13 @@ TEST(RegistryPage, FormerCodeOfTheWrongLengthIsRefused) {
     struct Case {
         const char* Name;
         QString Typed;
+        const char* Count; // as the message says it
     };
     const Case Cases[] = {
-        {"blanks only", "   "},
-        {"too short", "OLD1"},
-        {"the no-code mark as loaded", "."},
-        {"blanks around a short code", " OLDA00001"},
+        {"blanks only", "   ", "sono stati digitati 0."},
+        {"too short", "OLD1", "sono stati digitati 4."},
+        {"the no-code mark as loaded", ".", "\xE8 stato digitato 1."},
+        {"blanks around a short code", " OLDA00001", "sono stati digitati 9."},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -107,7 +108,7 @@ TEST(RegistryPage, FormerCodeOfTheWrongLengthIsRefused) {
         F.Boxes.Boxes.clear();
         QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
         ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
-        EXPECT_EQ(F.Boxes.Boxes[0].Text, ExCodeMessage);
+        EXPECT_EQ(F.Boxes.Boxes[0].Text, ExCodeMessage + std::string(C.Count));
         EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Errore");
         EXPECT_TRUE(ExCod->hasFocus());
         // Nothing is stored, not even the name.

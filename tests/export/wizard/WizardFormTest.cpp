@@ -169,17 +169,21 @@ TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
     const Case Cases[] = {
         {"unknown target", {Data, "AIE", "1"}, "Destinatario non riconosciuto: AIE"},
         {"empty data folder", {"", "aie", "1"}, "Cartella dei dati non indicata"},
-        {"missing class packet", {NoClasses, "aie", "1"}, "Cannot open file " + NoClasses + "Body622.xml"},
+        {"missing class packet",
+         {NoClasses, "aie", "1"},
+         "Impossibile aprire il file " + NoClasses + "Body622.xml: il file o la cartella non esiste."},
         {"broken class and extension packets",
          {ClassesAndExtensions, "aie", "1"},
-         "Invalid data packet " + ClassesAndExtensions + "Body622.xml"},
+         "Il file " + ClassesAndExtensions + "Body622.xml non \xE8 un pacchetto di dati leggibile (riga "},
         {"broken adoption and extension packets",
          {AdoptionsAndExtensions, "aie", "2"},
-         "Invalid data packet " + AdoptionsAndExtensions + "Body815.xml"},
+         "Il file " + AdoptionsAndExtensions + "Body815.xml non \xE8 un pacchetto di dati leggibile (riga "},
         {"broken extension packet, no registry",
          {ExtensionsNoRegistry, "aie", "1"},
-         "Invalid data packet " + ExtensionsNoRegistry + "Body815E.xml"},
-        {"broken registry", {Registry, "anarpe", "1"}, "Invalid data packet " + Registry + "Body014.xml"},
+         "Il file " + ExtensionsNoRegistry + "Body815E.xml non \xE8 un pacchetto di dati leggibile (riga "},
+        {"broken registry",
+         {Registry, "anarpe", "1"},
+         "Il file " + Registry + "Body014.xml non \xE8 un pacchetto di dati leggibile (riga "},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -264,7 +268,8 @@ TEST(Startup, IncompleteInstallationNamesWhatIsMissingAndNeverExports) {
             const std::string& Text = F.Boxes.Boxes[0].Text;
             EXPECT_EQ(F.Boxes.Boxes[0].Caption, "adoxport");
             for (const std::string& Part : C.Named) EXPECT_NE(Text.find(Part), std::string::npos) << Text;
-            EXPECT_EQ(Text.substr(Text.rfind('\n') + 1), "Invalid argument to date encode.");
+            // The English line of the date conversion adds nothing the lines above do not say.
+            EXPECT_EQ(Text.find("Invalid argument"), std::string::npos) << Text;
             EXPECT_FALSE(F.Form->StartupComplete());
             // The window stays open and says in one line why there is no export.
             EXPECT_TRUE(F.Form->isVisible());
