@@ -229,4 +229,27 @@ void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir, c
     Transaction.PutNewInPlace();
 }
 
+MovedAside MoveAsideOtherFiles(const std::string& DestDir, const TStringList& Keep,
+                               const std::vector<std::string>& Others, const std::string& FolderName,
+                               DeliveryFileOps& Ops) {
+    MovedAside Moved;
+    bool FolderMade = false;
+    for (const std::string& Name : Others) {
+        if (std::find(Keep.begin(), Keep.end(), Name) != Keep.end() || !Ops.IsFile(DestDir + Name)) continue;
+        if (Moved.Folder.empty()) {
+            Moved.Folder = FolderName;
+            for (int Suffix = 2; Ops.Exists(DestDir + Moved.Folder); ++Suffix)
+                Moved.Folder = FolderName + "_" + std::to_string(Suffix);
+            FolderMade = Ops.ForceDirectories(DestDir + Moved.Folder);
+        }
+        std::string Target = DestDir;
+        Target.append(Moved.Folder).append(1, platform::PathDelimiter()).append(Name);
+        if (FolderMade && !Ops.Exists(Target) && Ops.Rename(DestDir + Name, Target))
+            Moved.Names.push_back(Name);
+        else
+            Moved.NotMoved.push_back(Name);
+    }
+    return Moved;
+}
+
 } // namespace txad

@@ -1,5 +1,6 @@
 #include "export/run/ExportRun.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <exception>
@@ -50,6 +51,28 @@ WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const
         if (!Wait && std::chrono::steady_clock::now() >= Deadline)
             throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
     }
+}
+
+// The names of every file set of Target, both editions', in set order.
+std::vector<std::string> AllSetFiles(std::string_view Target) {
+    std::vector<std::string> Names;
+    for (const Edition Ed : {Edition::Current, Edition::Classic})
+        for (const FileLayout& File : FileLayouts(Ed, Target))
+            if (std::find(Names.begin(), Names.end(), File.FileName) == Names.end())
+                Names.emplace_back(File.FileName);
+    return Names;
+}
+
+// "Precedenti_YYYY-MM-DD" from the run's DDMMYYYY date.
+std::string AsideFolderName(const std::string& RunDate) {
+    if (RunDate.size() != 8) return "Precedenti";
+    return "Precedenti_" + RunDate.substr(4, 4) + "-" + RunDate.substr(2, 2) + "-" + RunDate.substr(0, 2);
+}
+
+std::string Joined(const std::vector<std::string>& Names) {
+    std::string Text;
+    for (const std::string& Name : Names) Text += (Text.empty() ? "" : ", ") + Name;
+    return Text;
 }
 
 } // namespace
@@ -183,6 +206,21 @@ void ExportRun::DeliverByCopy() {
 
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
     txad::CopyOutputFiles(SourceDir, DestDir, FOutFiles, *FOps);
+    // What an earlier run of the other edition delivered here and this set
+    // does not have goes aside, so the folder holds the set to send.
+    if (!FOps->SameFolder(SourceDir, DestDir)) {
+        const MovedAside Aside = MoveAsideOtherFiles(DestDir, FOutFiles, AllSetFiles(FSettings.Target),
+                                                     AsideFolderName(FSettings.Header.RunDate), *FOps);
+        if (!Aside.Names.empty())
+            Log("I file di un'esportazione precedente che non fanno parte di questa fornitura sono stati "
+                "spostati nella cartella " +
+                PathText(DestDir + Aside.Folder) + ": " + Joined(Aside.Names) + "\r\n");
+        if (!Aside.NotMoved.empty())
+            Log("Non \xE8 stato possibile spostare i file di un'esportazione precedente che non fanno parte "
+                "di "
+                "questa fornitura: " +
+                Joined(Aside.NotMoved) + ". Toglierli dalla cartella prima dell'invio.\r\n");
+    }
     Log(FormatMsg("I files sono disponibili nella cartella %s ", PathText(ExcludePathDelimiter(DestDir))) +
         "\r\n\r\n" +
         FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));

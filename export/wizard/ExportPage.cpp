@@ -2,6 +2,7 @@
 
 #include "export/run/ExportRun.h"
 #include "export/run/RunControl.h"
+#include "export/run/SubmissionAddresses.h"
 #include "export/viewer/RecordFilesDialog.h"
 #include "export/wizard/FolderWaitWindow.h"
 #include "export/wizard/PageParts.h"
@@ -10,6 +11,7 @@
 #include "platform/Platform.h"
 #include "support/UserText.h"
 #include "support/VxMsgDlg.h"
+#include "support/VxStrUtils.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -98,8 +100,24 @@ ExportPage::ExportPage(WizardSession& Session, QWidget* Parent) : WizardPage("ts
     laRiprova->setObjectName("laRiprova");
     laRiprova->setWordWrap(true);
     laRiprova->hide();
+    // The last step, sending, one click away.
+    buApriCartella = new QPushButton("Apri &cartella", this);
+    buApriCartella->setObjectName("buApriCartella");
+    buApriCartella->setToolTip("Mostra la cartella con i file da inviare");
+    buPreparaEmail = new QPushButton("&Prepara e-mail", this);
+    buPreparaEmail->setObjectName("buPreparaEmail");
+    buPreparaEmail->setToolTip("Apre il programma di posta con il messaggio per l'invio e i file allegati");
+    for (QPushButton* Button : {buApriCartella, buPreparaEmail}) {
+        Button->setAutoDefault(false);
+        Button->hide();
+    }
+    connect(buApriCartella, &QPushButton::clicked, this, [this] { buApriCartellaClick(); });
+    connect(buPreparaEmail, &QPushButton::clicked, this, [this] { buPreparaEmailClick(); });
     auto* Row = new QHBoxLayout;
     Row->addWidget(laRiprova, 1);
+    Row->addStretch();
+    Row->addWidget(buApriCartella);
+    Row->addWidget(buPreparaEmail);
     Row->addWidget(buMostraFile);
     Layout->addLayout(Row);
 }
@@ -116,15 +134,19 @@ void ExportPage::Shown() {
     FLogTexts.clear();
     setAccessibleDescription(QString());
     buMostraFile->hide();
+    buApriCartella->hide();
+    buPreparaEmail->hide();
     laRiprova->hide();
     // A run that stopped may run again once the user has been back.
     if (FSession.Outcome != StartupOutcome::Complete ||
         (FSession.Run != RunState::NotRun && FSession.Run != RunState::Stopped))
         return;
     Execute();
-    // Only a finished run leaves a set worth showing.
-    buMostraFile->setVisible(FSession.Run == RunState::Finished &&
-                             !FSession.RecordSet->FileLayouts().empty());
+    // Only a finished run leaves a set worth showing and sending.
+    const bool Delivered = FSession.Run == RunState::Finished && !FSession.RecordSet->FileLayouts().empty();
+    buMostraFile->setVisible(Delivered);
+    buApriCartella->setVisible(Delivered);
+    buPreparaEmail->setVisible(Delivered);
     laRiprova->setVisible(FSession.Run == RunState::Stopped);
     // The outcome, read out as the page's description changes: the stop
     // text is the log's last entry.
@@ -173,6 +195,37 @@ void ExportPage::buMostraFileClick() {
         new RecordFilesDialog(FSession.Startup.DataDir, FSession.RecordSet->FileLayouts(), window());
     Window->setAttribute(Qt::WA_DeleteOnClose);
     Window->open();
+}
+
+void ExportPage::buApriCartellaClick() {
+    const std::string& Folder = FSession.Startup.DestDir;
+    if (!platform::OpenFolder(Folder))
+        ShowMessageDlg(
+            FormatMsg("Impossibile aprire la cartella %s: nessun programma per mostrare le cartelle.",
+                      PathText(ExcludePathDelimiter(Folder))),
+            mtWarning, MsgButtons({mbOK}), mbOK);
+}
+
+void ExportPage::buPreparaEmailClick() {
+    const platform::MailDraft Draft =
+        SubmissionDraft(*FSession.RecordSet, FSession.Startup.DestDir, FSession.SchoolCode, FSession.Resend);
+    const std::string Folder = PathText(ExcludePathDelimiter(FSession.Startup.DestDir));
+    switch (platform::ComposeMail(Draft)) {
+    case platform::MailOutcome::Composed: return;
+    case platform::MailOutcome::ComposedWithoutAttachments:
+        ShowMessageDlg(
+            FormatMsg("Allegare al messaggio i file della cartella %s, che viene mostrata.", Folder),
+            mtInformation, MsgButtons({mbOK}), mbOK);
+        break;
+    case platform::MailOutcome::NoMailClient:
+        ShowMessageDlg(FormatMsg("Nessun programma di posta elettronica \xE8 disponibile per preparare il "
+                                 "messaggio.\r\n\r\nInviare i file della cartella %s, che viene mostrata, ",
+                                 Folder) +
+                           FormatMsg("all'indirizzo %s.", Draft.To),
+                       mtWarning, MsgButtons({mbOK}), mbOK);
+        break;
+    }
+    buApriCartellaClick();
 }
 
 } // namespace txad

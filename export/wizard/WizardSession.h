@@ -41,6 +41,10 @@ struct WizardSession {
     std::vector<bool> SiteTicks;
     // The registry page's protocol number, as typed.
     std::string ProtocolNumber;
+    // Left by the registry page: the code of its first school, and whether
+    // the user marked the export as a correction or a second attempt.
+    std::string SchoolCode;
+    bool Resend = false;
 
     // DataDir + the packet's file name.
     std::string PacketPath(Packet Role) const { return Startup.DataDir + std::string(PacketFile(Role)); }

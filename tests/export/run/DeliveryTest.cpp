@@ -418,3 +418,71 @@ TEST(ExportRun, LogNamesUtf8FoldersInTheProgramsCodePage) {
         fs::remove_all(Home.Path() + "citt\xC3\xA0");
     }
 }
+
+// A file of the other edition's AIE set that an earlier run delivered goes
+// into a dated subfolder once the new set is in place, and the log says so;
+// nothing is deleted or replaced, and a run with nothing to move logs as
+// before.
+TEST(CopyDelivery, FilesOfAnotherSetGoAsideIntoADatedFolder) {
+    const std::string Aside = "Precedenti_2021-09-01";
+    struct Row {
+        const char* name;
+        bool earlierFile;      // File698.txt of an earlier run in the folder
+        bool asideTaken;       // a folder of that name is already there
+        bool renameFails;      // the move aside fails
+        const char* movedInto; // nullptr: nothing moved
+    };
+    const Row Rows[] = {
+        {"nothing to move", false, false, false, nullptr},
+        {"earlier edition's file", true, false, false, "Precedenti_2021-09-01"},
+        {"dated folder taken", true, true, false, "Precedenti_2021-09-01_2"},
+        {"the move fails", true, false, true, nullptr},
+    };
+    for (const Row& row : Rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder Data, Home;
+        WriteSet(Data.Path(), "new");
+        const std::string Dest = Home.Path() + "aie/";
+        WriteSet(Dest, "old");
+        if (row.earlierFile) testsupport::WriteFileBytes(Dest + "File698.txt", "classic");
+        if (row.asideTaken) {
+            fs::create_directories(Dest + Aside);
+            testsupport::WriteFileBytes(Dest + Aside + "/File698.txt", "older still");
+        }
+        FailingOps Ops(FailingOps::None, 0);
+        // The set's four renames put it in place; the fifth is the move aside.
+        if (row.renameFails) Ops.FailRenames = {9};
+        ExportRecordSet Set("aie");
+        TClientDataSet Main;
+        std::vector<std::string> Log;
+        DeliveryOnlyRun Run(
+            Set,
+            MakeExportSettings(testsupport::StartupFor(Set, Data.Path(), Dest), "",
+                               platform::LocalDateTime{2021, 9, 1, 10, 0, 0, 0}),
+            Main, [&Log](const std::string& T) { Log.push_back(T); }, nullptr, &Ops);
+        EXPECT_FALSE(Run.Execute());
+        std::map<std::string, std::string> Expected = SetContents("new");
+        if (row.renameFails) Expected["File698.txt"] = "classic";
+        EXPECT_EQ(writerstest::FolderContents(Dest), Expected);
+        const bool Moved = row.movedInto != nullptr;
+        if (Moved) {
+            EXPECT_EQ(testsupport::ReadFileBytes(Dest + row.movedInto + "/File698.txt"), "classic");
+        }
+        if (row.asideTaken) {
+            EXPECT_EQ(testsupport::ReadFileBytes(Dest + Aside + "/File698.txt"), "older still");
+        }
+        // The log's last text is the delivery's; what was moved, or could not
+        // be, is said just before it.
+        ASSERT_GE(Log.size(), 2u);
+        const std::string& Before = Log[Log.size() - 2];
+        EXPECT_EQ(Before.find("spostati nella cartella " + Dest + (Moved ? row.movedInto : "") +
+                              ": File698.txt") != std::string::npos,
+                  Moved)
+            << Before;
+        EXPECT_EQ(Before.find("Non \xE8 stato possibile spostare") != std::string::npos, row.renameFails)
+            << Before;
+        if (!row.earlierFile) {
+            EXPECT_EQ(Before, "\r\nCopia files....\r\n");
+        }
+    }
+}

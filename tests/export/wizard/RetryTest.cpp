@@ -1,9 +1,12 @@
-// When an export stops the user is never at a dead end: Back leads to the
-// pages with every correction kept, and the export runs again; a cancel is
-// told as a cancel; a busy delivery folder is waited for in a window.
+// When something goes wrong the user is never at a dead end: after a stop
+// Back leads to the pages with every correction kept, and the export runs
+// again; a cancel is told as a cancel; a busy delivery folder is waited for
+// in a window; a failed start-up leads back to the start dialog; a packet
+// too large for its record file is said on the first page.
 
 #include "tests/export/wizard/WizardFormFixture.h"
 
+#include "export/wizard/CurrentEdition.h"
 #include "export/wizard/FolderWaitWindow.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
@@ -181,6 +184,62 @@ TEST(Retry, ABusyDeliveryFolderIsWaitedForInAWindow) {
                 EXPECT_FALSE(W->isVisible());
             }
     }
+}
+
+// A start-up that fails offers the way back to the start dialog, when the
+// program came from one; a complete one does not.
+TEST(Retry, AFailedStartupLeadsBackToTheStartDialog) {
+    struct Case {
+        const char* Name;
+        bool Broken;
+        bool FromStartDialog;
+        bool Offered;
+    };
+    const Case Cases[] = {
+        {"failed, from the start dialog", true, true, true},
+        {"failed, from the command line", true, false, false},
+        {"complete, from the start dialog", false, true, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const std::string Dir = CopyDemoData(testsupport::SandboxDir());
+        if (C.Broken) fs::remove(Dir + "Body622.xml");
+        RecordingPresenter Boxes;
+        TdmTxadMain Dm;
+        QPointer<TfmTxadMain> Form =
+            new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, "aie", "1"}));
+        bool Back = false;
+        if (C.FromStartDialog) Form->BackToStart = [&Back] { Back = true; };
+        Form->Create();
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.data()));
+        QPushButton* Button = Form->findChild<QPushButton*>("buAvvio");
+        ASSERT_NE(Button, nullptr);
+        EXPECT_EQ(Button->isVisible(), C.Offered);
+        if (C.Offered) {
+            QTest::mouseClick(Button, Qt::LeftButton);
+            EXPECT_TRUE(Back);
+            EXPECT_TRUE(Form.isNull() || !Form->isVisible());
+        }
+        delete Form.data();
+    }
+}
+
+// More rows than a record file holds are said on the first page, before the
+// user's work; the export's own stop stays as it is.
+TEST(Retry, APacketOverTheRecordLimitIsSaidOnTheFirstPage) {
+    std::vector<SchoolRow> Rows(100000, SchoolRow{"AAAA000001", ".", "Prima scuola", "Via Uno"});
+    WizardForm F("aie", "1", &Rows);
+    ASSERT_EQ(F.Page(), 1);
+    auto* Limit = F.Find<QLabel>("laRecordLimit");
+    ASSERT_NE(Limit, nullptr);
+    EXPECT_TRUE(Limit->isVisible());
+    EXPECT_TRUE(Limit->text().startsWith("Il pacchetto Body014.xml ha 100000 righe: un file di record ne "
+                                         "pu\u00F2 contenere al massimo 99999."))
+        << Limit->text().toStdString();
+
+    WizardForm Small("aie", "1", &TwoSchools);
+    EXPECT_FALSE(Small.Find<QLabel>("laRecordLimit")->isVisible());
 }
 
 } // namespace

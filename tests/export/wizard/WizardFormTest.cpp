@@ -144,6 +144,79 @@ TEST(Closing, ExportRunRefusesToClose) {
     EXPECT_TRUE(F.Form->close());
 }
 
+// What the user entered is not lost by a close: Esc in a correction edit
+// undoes the typing; Esc, Annulla and the title bar's X ask first after a
+// correction or a typed protocol number, and close only on "Sì".
+TEST(Closing, AsksBeforeLosingWhatWasEntered) {
+    const QString Question = ToQString("Chiudere senza esportare?");
+    using Action = std::function<void(WizardForm&)>;
+    const Action Esc = [](WizardForm&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); };
+    const Action Annulla = [](WizardForm& F) { QTest::mouseClick(F.Button("buCancel"), Qt::LeftButton); };
+    const Action TitleBarX = [](WizardForm& F) { F.Form->close(); };
+    const Action Correction = [](WizardForm& F) {
+        F.Type("edNome", "Nome corretto");
+        QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+    };
+    const Action Protocol = [](WizardForm& F) { F.Type("edNProto", "77"); };
+    const Action Nothing = [](WizardForm&) {};
+    struct Case {
+        const char* Name;
+        Action Enter;
+        Action Close;
+        bool Asks;
+        bool ClosesUnasked; // when it does not ask
+    };
+    const Case Cases[] = {
+        {"correction, Esc", Correction, Esc, true, false},
+        {"correction, Annulla", Correction, Annulla, true, false},
+        {"correction, title bar", Correction, TitleBarX, true, false},
+        // Esc undoes the typing in the edit and goes no further.
+        {"protocol number, Esc in it", Protocol, Esc, false, false},
+        {"protocol number, Annulla", Protocol, Annulla, true, false},
+        {"nothing entered, Annulla", Nothing, Annulla, false, true},
+    };
+    for (const Case& C : Cases) {
+        for (const int32_t Answer : {idNo, idYes}) {
+            SCOPED_TRACE(std::string(C.Name) + (Answer == idYes ? ", yes" : ", no"));
+            WizardForm F("aie", "1", &ThreeSchools);
+            Activate(F);
+            ToRegistry(F);
+            C.Enter(F);
+            F.Boxes.Boxes.clear();
+            F.Boxes.Answer = Answer;
+            C.Close(F);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            ASSERT_EQ(F.Boxes.Boxes.size(), C.Asks ? 1u : 0u);
+            const bool Closed = F.Form.isNull() || !F.Form->isVisible();
+            if (C.Asks) {
+                EXPECT_TRUE(ToQString(F.Boxes.Boxes[0].Text).startsWith(Question));
+                EXPECT_EQ(Closed, Answer == idYes);
+            } else {
+                EXPECT_EQ(Closed, C.ClosesUnasked);
+                if (!Closed) {
+                    EXPECT_EQ(F.Find<QLineEdit>("edNProto")->text(), "");
+                }
+            }
+        }
+    }
+}
+
+// Once the export has finished, the set is delivered: closing asks nothing.
+TEST(Closing, AfterAFinishedExportNothingIsAsked) {
+    WizardForm F("aie", "1", &ThreeSchools);
+    ToRegistry(F);
+    F.Type("edNome", "Nome corretto");
+    QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
+    F.Type("edNProto", "77");
+    F.Next();
+    ASSERT_TRUE(F.Form->RunFinished());
+    ASSERT_FALSE(F.Form->RunStopped());
+    F.Boxes.Boxes.clear();
+    QTest::mouseClick(F.Button("buCancel"), Qt::LeftButton);
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
+    EXPECT_TRUE(F.Form.isNull() || !F.Form->isVisible());
+}
+
 TEST(Startup, FailuresKeepTheWindowOpenAndTheExportOutOfReach) {
     const std::string Data = wizardtest::CopyDemoData(testsupport::SandboxDir());
     const std::string NoClasses = wizardtest::CopyDemoData(testsupport::SandboxDir());
