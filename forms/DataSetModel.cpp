@@ -162,13 +162,22 @@ void BindDataSetView(QAbstractItemView* View, DataSetModel* Model) {
                          if (Current.isValid()) Model->SetCurrentRow(Current.row());
                      });
     // A row selected without the current cell moving (a row selection or a
-    // cell's action through the accessibility tree) becomes the current row.
-    QObject::connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, Model,
-                     [View, Model](const QItemSelection& Selected) {
-                         if (View->selectionMode() != QAbstractItemView::SingleSelection) return;
-                         const QModelIndexList Indexes = Selected.indexes();
-                         if (!Indexes.isEmpty()) Model->SetCurrentRow(Indexes.first().row());
-                     });
+    // cell's action through the accessibility tree) becomes the current row,
+    // the way a click moves it. Queued: a click or a key selects before it
+    // moves the current cell, and a refused move puts the selection back.
+    QObject::connect(
+        View->selectionModel(), &QItemSelectionModel::selectionChanged, View,
+        [View] {
+            if (View->selectionMode() != QAbstractItemView::SingleSelection) return;
+            const QModelIndexList Selected = View->selectionModel()->selectedIndexes();
+            if (Selected.isEmpty()) return;
+            const QModelIndex Current = View->currentIndex();
+            if (Current.isValid() && Current.row() == Selected.first().row()) return;
+            View->selectionModel()->setCurrentIndex(
+                View->model()->index(Selected.first().row(), Current.isValid() ? Current.column() : 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        },
+        Qt::QueuedConnection);
     QObject::connect(Model, &DataSetModel::CurrentRowChanged, View,
                      [View, Model](int Row) { ShowCurrentRow(View, Model, Row); });
     // A reset clears the view's current cell; the dataset's row is put back.

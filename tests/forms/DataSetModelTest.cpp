@@ -210,11 +210,13 @@ TEST_F(ModelFixture, SelectedRowBecomesTheCurrentRow) {
     ASSERT_EQ(Ds.RecNo(), 0);
     View.selectionModel()->select(Model->index(2, 0),
                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QCoreApplication::processEvents();
     EXPECT_EQ(Ds.RecNo(), 2);
     EXPECT_EQ(View.currentIndex().row(), 2);
     // A view that selects many rows keeps its current row apart.
     View.setSelectionMode(QAbstractItemView::ExtendedSelection);
     View.selectionModel()->select(Model->index(0, 0),
                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCoreApplication::processEvents();
     EXPECT_EQ(Ds.RecNo(), 2);
 }
