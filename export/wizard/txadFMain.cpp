@@ -117,6 +117,8 @@ void TfmTxadMain::LayOutFrame() {
     laStartupError->setObjectName("laStartupError");
     laStartupError->setStyleSheet("QLabel { color: rgb(160, 0, 0); font-weight: bold; }");
     laStartupError->setContentsMargins(8, 2, 8, 2);
+    // The reason names a file: the whole of it, beside the way back.
+    laStartupError->setWordWrap(true);
     laStartupError->hide();
     buAvvio = new QPushButton("&Torna alla finestra di avvio", ClientArea());
     buAvvio->setObjectName("buAvvio");

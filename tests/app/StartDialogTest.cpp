@@ -15,15 +15,18 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -321,6 +324,27 @@ TEST_F(StartDialogFixture, ChecksWhatTheRunNeedsAndChecksAgain) {
         EXPECT_TRUE(Dialog.buAvvia->isDefault());
         EXPECT_FALSE(Dialog.buControlla->isDefault());
     }
+}
+
+} // namespace
+
+namespace {
+
+// Qt's own parts speak Italian with the program: a text field's context menu
+// and the file chooser's labels.
+TEST(QtTranslations, QtsOwnTextsAreItalian) {
+    QTranslator* Translator = LoadQtTranslations();
+    ASSERT_NE(Translator, nullptr) << "qtbase_it.qm not found: qt6-translations-l10n is a dependency";
+    QLineEdit Edit;
+    const std::unique_ptr<QMenu> Menu(Edit.createStandardContextMenu());
+    QStringList Texts;
+    for (const QAction* Action : Menu->actions())
+        if (!Action->isSeparator()) Texts << Action->text().section('\t', 0, 0); // without the shortcut
+    EXPECT_TRUE(Texts.contains("Ann&ulla")) << Texts.join('|').toStdString();
+    EXPECT_TRUE(Texts.contains("Seleziona tutto")) << Texts.join('|').toStdString();
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Cerca in:");
+    QCoreApplication::removeTranslator(Translator);
+    delete Translator;
 }
 
 } // namespace
