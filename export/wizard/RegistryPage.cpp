@@ -118,6 +118,12 @@ inline constexpr const char* ResendTip =
     "Da spuntare quando si invia di nuovo la fornitura, per correggere o ripetere un invio precedente.\n"
     "I file esportati non cambiano: l'e-mail preparata con \"Prepara e-mail\" lo dice nell'oggetto.";
 
+// The name field's note, read out with the field, and how a correction is
+// confirmed.
+void DescribeNameField(QLineEdit* Edit, const QLabel* Note) {
+    Edit->setAccessibleDescription(Note->text() + " Invio o Modifica conferma la correzione.");
+}
+
 } // namespace
 
 RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
@@ -207,7 +213,6 @@ void RegistryPage::LayOut() {
     edExCod->setPlaceholderText("nessuno");
     laExCod->setBuddy(edExCod);
     // What the notes beside the fields say, and how a correction is confirmed.
-    edNome->setAccessibleDescription(laTodoNome->text() + " Invio o Modifica conferma la correzione.");
     edExCod->setAccessibleDescription(laTodoExCod->text().replace('\n', ' ') +
                                       " Invio o Modifica conferma la correzione.");
     buEdit = new QPushButton("&Modifica", Bevel2);
@@ -242,6 +247,7 @@ void RegistryPage::LayOut() {
     for (int C = 0; C < static_cast<int>(std::size(RegistryColumnWidths)); ++C)
         grAnagrafica->setColumnWidth(C, RegistryColumnWidths[C]);
     ShowNameLimit(laWarning, laTodoNome, FNameLimit);
+    DescribeNameField(edNome, laTodoNome);
 }
 
 void RegistryPage::LayOutProtocolArea() {
@@ -296,6 +302,7 @@ void RegistryPage::Prepare() {
     FNameLimit = SchoolNameWidth(Files);
     FNameLength->SetLimit(FNameLimit);
     ShowNameLimit(laWarning, laTodoNome, FNameLimit);
+    DescribeNameField(edNome, laTodoNome);
     if (!edNProto) return;
     FProtocolLength->SetLimit(ProtocolNumberWidth(Files));
     // An input that reaches no file says so instead of being taken in vain.
