@@ -161,7 +161,8 @@ void RegistryPage::LayOut() {
     // Tab leaves the grid for the edits, as the tab order says.
     grAnagrafica->setTabKeyNavigation(false);
     grAnagrafica->verticalHeader()->setDefaultSectionSize(18);
-    grAnagrafica->setMinimumHeight(ProtocolArea ? 233 : 257);
+    // The protocol area takes one line more, for which file takes the number.
+    grAnagrafica->setMinimumHeight(ProtocolArea ? 215 : 257);
     Layout->addWidget(grAnagrafica, 1);
 
     auto* Legend = new QHBoxLayout;
@@ -495,7 +496,7 @@ bool RegistryPage::CorrectionPending() const {
 
 int RegistryPage::AskToStore(bool WithCancel) const {
     const std::string Text =
-        FormatMsg("Applicare la correzione a \"%s\"?", FromQString(RecordName(FEditsRow))) + "\r\n\r\n" +
+        FormatMsg("Applicare la correzione a \xAB%s\xBB?", FromQString(RecordName(FEditsRow))) + "\r\n\r\n" +
         (WithCancel
              ? "S\xEC: la correzione viene applicata; No: viene scartata; Annulla: si resta sulla pagina."
              : "S\xEC: la correzione viene applicata; No: viene scartata.");
