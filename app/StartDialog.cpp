@@ -150,6 +150,11 @@ void StartDialog::SaveChoices() {
     FSettings.sync();
 }
 
+void StartDialog::showEvent(QShowEvent* Event) {
+    UpdateState();
+    QDialog::showEvent(Event);
+}
+
 void StartDialog::buSfogliaClick() {
     const QString Folder =
         QFileDialog::getExistingDirectory(this, QStringLiteral("Cartella dei dati"), edCartella->text());
