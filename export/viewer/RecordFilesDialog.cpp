@@ -62,6 +62,8 @@ QWidget* FileTable(const std::string& Path, const txad::FileLayout& File, QWidge
     Keys->setObjectName(KeyTableName);
     QTableView* Values = NewTable(Model, Page);
     Values->setObjectName(ToQString(File.FileName));
+    Values->setAccessibleName("Record del file " + ToQString(File.FileName));
+    Keys->setAccessibleName("Tipo e chiavi dei record del file " + ToQString(File.FileName));
     Keys->setSelectionModel(Values->selectionModel());
     Values->verticalHeader()->hide();
     Keys->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
