@@ -160,7 +160,8 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     TVxApplication App(Argc, Argv, Traits.Title);
-    SetProgramIcon();
+    // Unattended, no window is seen: its icon would only cost loading.
+    if (!Command.Unattended) SetProgramIcon();
     SetDesktopEntry(Traits.Title);
     LoadQtTranslations();
     // Numbers follow the framework's own settings, never the C library's locale.

@@ -1,5 +1,5 @@
 // window_bench [--empty | DATA_DIR TARGET PATH]: the program's window up to
-// its first paint, then the process ends. With --empty, a Qt application that
+// its first paint, then it quits. With --empty, a Qt application that
 // shows one empty window; otherwise the current edition's program as started
 // with those arguments. The caller times the process (offscreen platform).
 
@@ -12,23 +12,18 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-// Ends the process once the paint pass that began with the first paint event
-// is over: the window is on screen whole.
+// Quits once the paint pass that began with the first paint event is over:
+// the window is on screen whole.
 class FirstPaint : public QObject {
 public:
     bool eventFilter(QObject* Watched, QEvent* Event) override {
         if (Event->type() == QEvent::Paint && Watched->isWidgetType() && !FSeen) {
             FSeen = true;
-            QTimer::singleShot(0, [] {
-                std::fflush(stdout);
-                std::_Exit(0);
-            });
+            QTimer::singleShot(0, [] { QCoreApplication::quit(); });
         }
         return false;
     }
