@@ -12,4 +12,12 @@ int Table::FindField(std::string_view Name) const {
     return -1;
 }
 
+const uint32_t* Table::PieceCells(uint32_t Row) const {
+    for (auto it = FPieceCells.rbegin(); it != FPieceCells.rend(); ++it)
+        if (Row >= (*it)->FirstRow)
+            return reinterpret_cast<const uint32_t*>((*it)->Cells.Data()) +
+                   static_cast<size_t>(Row - (*it)->FirstRow) * FFields.size();
+    return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
+}
+
 } // namespace dataset
