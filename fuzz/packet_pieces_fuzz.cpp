@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     std::shared_ptr<const dataset::Table> whole;
     try {
         whole = dataset::ParsePacket(bytes, PacketPath());
-    } catch (const EVxError&) {
-    }
+    } catch (const EVxError&) {}
     for (size_t parts = 2; parts <= 4; ++parts) {
         const auto pieces = dataset::ParsePacketFileInParts(PacketPath(), parts);
         if (!pieces) continue;
