@@ -13,11 +13,15 @@ int Table::FindField(std::string_view Name) const {
 }
 
 const uint32_t* Table::PieceCells(uint32_t Row) const {
-    for (auto it = FPieceCells.rbegin(); it != FPieceCells.rend(); ++it)
-        if (Row >= (*it)->FirstRow)
-            return reinterpret_cast<const uint32_t*>((*it)->Cells.Data()) +
-                   static_cast<size_t>(Row - (*it)->FirstRow) * FFields.size();
-    return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
+    const Piece* In = nullptr; // the last piece that starts at Row or before
+    for (const auto& P : FPieceCells) {
+        if (Row < P->FirstRow) break;
+        In = P.get();
+    }
+    if (!In)
+        return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
+    return reinterpret_cast<const uint32_t*>(In->Cells.Data()) +
+           static_cast<size_t>(Row - In->FirstRow) * FFields.size();
 }
 
 } // namespace dataset
