@@ -57,14 +57,15 @@ void SetDesktopEntry(const std::string& Program) {
     QGuiApplication::setDesktopFileName(QStringLiteral(ADOX_APP_ID_PREFIX) + QString::fromStdString(Program));
 }
 
-void LoadQtTranslations() {
+QTranslator* LoadQtTranslations() {
     // Owned by the application, which lives as long as the translations are used.
     auto* Translator = new QTranslator(QCoreApplication::instance());
     if (Translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(Translator);
-    else
-        delete Translator;
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(Translator))
+        return Translator;
+    delete Translator;
+    return nullptr;
 }
 
 void SetProgramIcon() {

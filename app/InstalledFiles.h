@@ -6,6 +6,8 @@
 #include <QString>
 #include <string>
 
+class QTranslator;
+
 // The folder holding the zip plugin, with a trailing separator: the
 // program's own folder when the plugin is there (the build tree), else the
 // installed private library folder.
@@ -24,9 +26,12 @@ QString InstallationHint(const std::string& Target, const std::string& DataDir);
 // program's name, which X11 puts in WM_CLASS.
 void SetDesktopEntry(const std::string& Program);
 
-// Qt's own texts (standard buttons, the folder chooser) in Italian, like the
-// program's, when Qt's Italian translations are installed.
-void LoadQtTranslations();
+// Qt's own texts (standard buttons, the folder chooser, the text fields'
+// context menus, the accessible names of Qt's parts) in Italian, like the
+// program's, from Qt's Italian translations (a dependency of the package).
+// The translator installed, owned by the application; nullptr when the
+// translations are not there.
+QTranslator* LoadQtTranslations();
 
 // The program's icon for every window: the desktop theme's, else the one
 // built into the program.

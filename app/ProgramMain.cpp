@@ -13,6 +13,7 @@
 #include "support/VxMsgDlg.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSettings>
 #include <QStringDecoder>
 #include <charconv>
@@ -176,36 +177,44 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
 
     SetProgramGuide(GuidePath());
 
-    // Started without arguments, as from the desktop's menu: the start dialog
-    // gives the three arguments.
-    if (Command.NoArguments) {
-        QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
-        StartDialog Start(Settings);
-        Start.setWindowTitle(QString::fromStdString(Traits.Title));
-        // Closing the dialog must not count as closing the program's last window.
-        QApplication::setQuitOnLastWindowClosed(false);
-        const int Answer = Start.exec();
-        QApplication::setQuitOnLastWindowClosed(true);
-        if (Answer != QDialog::Accepted) return 0;
-        Start.SaveChoices();
-        Command.Wizard = txad::ParseWizardArguments(Start.Arguments());
-    }
+    // Started without arguments, as from the desktop's menu, the start dialog
+    // gives the three arguments, and a start-up that fails leads back to it.
+    for (;;) {
+        if (Command.NoArguments) {
+            QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
+            StartDialog Start(Settings, &Traits.Plan);
+            Start.setWindowTitle(QString::fromStdString(Traits.Title));
+            // Closing the dialog must not count as closing the program's last window.
+            QApplication::setQuitOnLastWindowClosed(false);
+            const int Answer = Start.exec();
+            QApplication::setQuitOnLastWindowClosed(true);
+            if (Answer != QDialog::Accepted) return 0;
+            Start.SaveChoices();
+            Command.Wizard = txad::ParseWizardArguments(Start.Arguments());
+        }
 
-    TdmTxadMain DataModule;
-    DataModule.zpOut.DllDirectory = PluginDirectory();
-    auto* Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);
-    SetMainForm(Form);
-    Form->Create();
-    if (Command.Unattended) {
-        const int Status = RunUnattended(*Form, Command, Console, stdout);
-        SetMessagePresenter(nullptr);
-        delete Form;
-        return Status;
+        TdmTxadMain DataModule;
+        DataModule.zpOut.DllDirectory = PluginDirectory();
+        QPointer<TfmTxadMain> Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);
+        bool BackToStart = false;
+        if (Command.NoArguments && !Command.Unattended)
+            Form->BackToStart = [&BackToStart] { BackToStart = true; };
+        SetMainForm(Form);
+        Form->Create();
+        if (Command.Unattended) {
+            const int Status = RunUnattended(*Form, Command, Console, stdout);
+            SetMessagePresenter(nullptr);
+            delete Form.data();
+            return Status;
+        }
+        Form->show();
+        // A start-up that left no export possible is not a success, however the
+        // window is closed.
+        const bool Started = Form->StartupComplete();
+        const int Status = App.exec();
+        // The form goes before the data module it works on.
+        delete Form.data();
+        SetMainForm(nullptr);
+        if (!BackToStart) return Started ? Status : 2;
     }
-    Form->show();
-    // A start-up that left no export possible is not a success, however the
-    // window is closed.
-    const bool Started = Form->StartupComplete();
-    const int Status = App.exec();
-    return Started ? Status : 2;
 }

@@ -2,6 +2,8 @@
 
 #include "app/InstalledFiles.h"
 #include "app/UserRegistry.h"
+#include "export/wizard/StartupValues.h"
+#include "forms/QtText.h"
 #include "forms/VxFVuota.h"
 #include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
@@ -26,7 +28,8 @@ const char* const KeySites = "avvio/selezioneSedi";
 
 } // namespace
 
-StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent), FSettings(Settings) {
+StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWidget* Parent)
+    : QDialog(Parent), FSettings(Settings), FPlan(Plan) {
     setObjectName("fmAvvio");
     setWindowTitle(QStringLiteral("Esportazione adozioni"));
 
@@ -63,6 +66,14 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     lbAvviso->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lbAvviso->setStyleSheet(QStringLiteral("color: #a00000"));
 
+    lbControlli = new QLabel(this);
+    lbControlli->setObjectName("lbControlli");
+    lbControlli->setWordWrap(true);
+    lbControlli->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    buControlla = new QPushButton(QStringLiteral("&Controlla di nuovo"), this);
+    buControlla->setObjectName("buControlla");
+    buControlla->setToolTip(QStringLiteral("Ripete i controlli dopo aver corretto quanto indicato"));
+
     buImposta = new QPushButton(QStringLiteral("&Imposta la cartella di installazione..."), this);
     buImposta->setObjectName("buImposta");
     buImposta->setToolTip(
@@ -91,9 +102,11 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     Layout->addWidget(Intro);
     Layout->addLayout(Form);
     Layout->addWidget(lbAvviso);
+    Layout->addWidget(lbControlli);
     auto* SetupRow = new QHBoxLayout;
     SetupRow->addWidget(buImposta);
     SetupRow->addStretch(1);
+    SetupRow->addWidget(buControlla);
     Layout->addLayout(SetupRow);
     Layout->addStretch(1);
     Layout->addLayout(Buttons);
@@ -110,6 +123,7 @@ StartDialog::StartDialog(QSettings& Settings, QWidget* Parent) : QDialog(Parent)
     connect(buAnnulla, &QPushButton::clicked, this, &QDialog::reject);
     connect(buGuida, &QPushButton::clicked, this, [] { OpenHelpContents(); });
     connect(buImposta, &QPushButton::clicked, this, &StartDialog::buImpostaClick);
+    connect(buControlla, &QPushButton::clicked, this, &StartDialog::UpdateState);
     UpdateState();
 }
 
@@ -168,4 +182,27 @@ void StartDialog::UpdateState() {
     if (!Hint.isEmpty()) Notes << Hint;
     lbAvviso->setText(Notes.join(QStringLiteral("\n\n")));
     lbAvviso->setVisible(!Notes.isEmpty());
+
+    QStringList Problems;
+    if (FolderThere && FPlan) {
+        const std::string Target = cbDestinatario->currentData().toString().toStdString();
+        for (const std::string& Line : txad::StartupProblems(*FPlan, Target, Folder.toStdString()))
+            Problems << ToQString(Line);
+    }
+    if (Problems.isEmpty() && FolderThere && FPlan) {
+        lbControlli->setStyleSheet(QStringLiteral("color: #006000"));
+        lbControlli->setText(QStringLiteral("Controlli superati: installazione, file dei parametri e "
+                                            "pacchetti di dati sono in ordine."));
+    } else {
+        lbControlli->setStyleSheet(QStringLiteral("color: #a00000"));
+        lbControlli->setText(Problems.join(QStringLiteral("\n")));
+    }
+    lbControlli->setVisible(!lbControlli->text().isEmpty());
+    buControlla->setVisible(FPlan != nullptr);
+    // While something is wrong Enter checks again rather than starting.
+    const bool Ready = FolderThere && Problems.isEmpty();
+    buAvvia->setDefault(Ready);
+    buAvvia->setAutoDefault(Ready);
+    buControlla->setDefault(!Ready && FPlan);
+    buControlla->setAutoDefault(!Ready && FPlan);
 }

@@ -4,6 +4,8 @@
 // chosen first. The choices are remembered for the next start and become the
 // program's three arguments. When no administrator has set up the registry
 // file, it lets the user name the installation folder in a file of their own.
+// Before Avvia it checks what the run needs and says what is wrong, a line
+// each; the user can put it right and check again.
 
 #include <QDialog>
 #include <QString>
@@ -18,12 +20,18 @@ class QLineEdit;
 class QPushButton;
 class QSettings;
 
+namespace txad {
+struct EditionPlan;
+}
+
 class StartDialog : public QDialog {
     Q_OBJECT
 public:
     // Settings holds the last choices; they are read here and written by
     // SaveChoices.
-    explicit StartDialog(QSettings& Settings, QWidget* Parent = nullptr);
+    // Plan, when given, names the packets to check; it outlives the dialog.
+    explicit StartDialog(QSettings& Settings, const txad::EditionPlan* Plan = nullptr,
+                         QWidget* Parent = nullptr);
 
     // Data folder, target ("aie" or "anarpe") and path ("1" or "2").
     std::vector<std::string> Arguments() const;
@@ -34,6 +42,9 @@ public:
     QComboBox* cbDestinatario;
     QCheckBox* cbSelSedi;
     QLabel* lbAvviso;
+    // What stands in the way of the export, one line each.
+    QLabel* lbControlli;
+    QPushButton* buControlla;
     QPushButton* buAvvia;
     QPushButton* buAnnulla;
     QPushButton* buGuida;
@@ -49,4 +60,5 @@ private slots:
 
 private:
     QSettings& FSettings;
+    const txad::EditionPlan* FPlan;
 };

@@ -92,7 +92,9 @@ int WalkWizard(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& P
     Report.Put("----\n");
     Report.Flush();
 
-    const auto* Export = Form.FindPage<txad::ExportPage>();
+    auto* Export = Form.FindPage<txad::ExportPage>();
+    // Nobody can press Annulla: a busy folder is waited for as long as the run allows.
+    if (Export) Export->AsksWhileWaiting = false;
     // Each step moves one page forward; a wizard has at most one step per page.
     for (int Guard = 0; Guard <= Form.PageCount() && Form.ActivePage() != Export; ++Guard) {
         txad::WizardPage* Page = Form.ActivePage();

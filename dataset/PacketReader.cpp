@@ -26,6 +26,7 @@
 #include "platform/Platform.h"
 #include "support/VxStrUtils.h"
 
+#include <cerrno>
 #include <expat.h>
 
 #include <algorithm>
@@ -641,7 +642,7 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
     char* const chunk = Scratch().Chunk();
     const size_t firstWant = static_cast<size_t>(std::min<uint64_t>(kChunk, Limit));
     const size_t first = std::fread(chunk, 1, firstWant, File);
-    if (first < firstWant && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path));
+    if (first < firstWant && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
     uint64_t read = first;
     bool last = first < firstWant || read == Limit;
     Feed(chunk, first, last && Final);
@@ -663,7 +664,7 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
                 buf = big.get();
             }
             const size_t m = std::fread(buf, 1, want, File);
-            if (m < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path));
+            if (m < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
             read += m;
             last = m < want || read == Limit;
             Feed(buf, m, last && Final);
@@ -679,7 +680,7 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
         if (!buf) throw std::bad_alloc();
         std::memcpy(buf, FCarry.data(), carry);
         const size_t n = std::fread(buf + carry, 1, want, File);
-        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path));
+        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
         read += n;
         last = n < want || read == Limit;
         FFed += n;
@@ -1291,7 +1292,14 @@ namespace {
 std::shared_ptr<const Table> ParseWholeFile(const std::string& Path) {
     // A FIFO or a device in the packet's place is refused, never waited on.
     const platform::RegularFile in = platform::OpenRegularFile(Path);
-    if (in.Status != platform::OpenStatus::Opened) throw EVxError("Cannot open file " + PathText(Path));
+    if (in.Status != platform::OpenStatus::Opened) {
+        // The error number is the reason the user reads.
+        const int Reason = in.Status == platform::OpenStatus::Missing      ? ENOENT
+                           : in.Status == platform::OpenStatus::NotRegular ? EINVAL
+                           : errno != 0                                    ? errno
+                                                                           : EIO;
+        throw EVxError("Cannot open file " + PathText(Path), Reason);
+    }
     if (in.Size > kMaxPacketBytes) throw PacketError(Path, 1, kPacketTooLarge);
     std::FILE* const f = in.File.get();
     std::setvbuf(f, nullptr, _IONBF, 0);

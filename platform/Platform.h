@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -183,6 +184,29 @@ void IgnoreBrokenPipe();
 // Opens a document with the desktop's default opener, the path as one
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);
+
+// ---- Sending the delivered files -------------------------------------------
+// Shows a folder in the desktop's file manager (xdg-open on Linux, the shell
+// on Windows); false when none could be started.
+bool OpenFolder(const std::string& Dir);
+
+// A message for the desktop's mail client: address, subject and text in
+// CP1252, the files to attach as paths.
+struct MailDraft {
+    std::string To;
+    std::string Subject;
+    std::string Body;
+    std::vector<std::string> Attachments;
+};
+enum class MailOutcome {
+    Composed,                   // the client has the message with its attachments
+    ComposedWithoutAttachments, // the client has the message; the files must be attached by hand
+    NoMailClient,               // no mail client could be opened
+};
+// Opens the mail client on a new message: xdg-email on Linux, its exit
+// status awaited a few seconds (a client still open then counts as opened);
+// a mailto: link through the shell on Windows, which carries no attachments.
+MailOutcome ComposeMail(const MailDraft& Draft);
 
 // Sets a variable of the process's environment, as seen by getenv and by
 // programs it starts; an empty value removes it on Windows.

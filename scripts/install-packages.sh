@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
   libbenchmark-dev libexpat1-dev libzip-dev zlib1g-dev xvfb xauth fonts-dejavu-core zip unzip p7zip-full
-  python3 clang clang-format g++-multilib)
+  python3 clang clang-format g++-multilib qt6-translations-l10n)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "support/VxMsgDlg.h"
 
+#include "support/UserText.h"
+
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 
@@ -156,5 +158,17 @@ std::string ErrorBoxText(const std::string& Message) {
 
 void ShowApplicationError(const std::exception& E) {
     if (dynamic_cast<const EAbort*>(&E)) return;
-    CurrentPresenter().ShowBox({ApplicationTitle(), ErrorBoxText(E.what()), MB_OK_ | MB_ICONSTOP_});
+    const std::string Text = UserText(E);
+    CurrentPresenter().ShowBox({ApplicationTitle(), ErrorBoxText(Text), MB_OK_ | MB_ICONSTOP_});
+    // The lines the user reads in other words stay on standard error as
+    // raised, for whoever looks for them there.
+    const std::string_view Raised = E.what();
+    for (std::size_t At = 0; At <= Raised.size();) {
+        std::size_t End = Raised.find("\r\n", At);
+        if (End == std::string_view::npos) End = Raised.size();
+        const std::string Line(Raised.substr(At, End - At));
+        if (!Line.empty() && ("\r\n" + Text + "\r\n").find("\r\n" + Line + "\r\n") == std::string::npos)
+            std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), ConsoleLines(Line).c_str());
+        At = End + 2;
+    }
 }

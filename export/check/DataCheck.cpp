@@ -370,7 +370,12 @@ std::string WriteAnomalyLog(const std::string& dataDir, const std::vector<std::s
     // Written beside the old log and renamed over it, as the record files are.
     const std::unique_ptr<FileSink> sink =
         replaceable ? FileSink::Create(path, "Error writing file %s") : nullptr;
-    if (!sink) throw EVxError("Cannot create file " + PathText(path));
+    if (!sink) {
+        const int reason = replaceable                                     ? errno
+                           : type == std::filesystem::file_type::directory ? EISDIR
+                                                                           : EINVAL;
+        throw EVxError("Cannot create file " + PathText(path), reason);
+    }
     std::string text;
     for (const std::string& line : lines) text.append(line).append("\r\n");
     sink->Write(text);

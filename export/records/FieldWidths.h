@@ -1,14 +1,21 @@
 #pragma once
-// The lengths the wizard's edits and highlighting take from the records.
+// The lengths the wizard's edits and highlighting take from the record
+// layouts of a file set.
+
+#include "export/records/RecordLayout.h"
+
+#include <span>
 
 namespace txad {
 
-// The longest school name the recipients accept: a longer one is highlighted
-// and cannot be typed. The current school record's name field is wider, so
-// the limit is the recipients', not the layout's.
-inline constexpr int AcceptedNameLength = 30;
+// The width of the school name in the set's school records: names are typed
+// up to it and longer loaded names are highlighted. 30 for a set without one.
+int SchoolNameWidth(std::span<const FileLayout> Files);
 
-// The width of the protocol number's field in the first AIE header.
-int ProtocolNumberWidth();
+// The file whose header carries the protocol number; nullptr when no file of
+// the set does.
+const FileLayout* ProtocolNumberFile(std::span<const FileLayout> Files);
+// The width of that field; 30 for a set without one.
+int ProtocolNumberWidth(std::span<const FileLayout> Files);
 
 } // namespace txad

@@ -1,6 +1,7 @@
 #include "export/run/CopyDelivery.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -55,13 +56,14 @@ public:
     std::string NewCopy(std::size_t I) const { return Target(I) + NewCopySuffix; }
     std::string Previous(std::size_t I) const { return Target(I) + PreviousCopySuffix; }
 
-    [[noreturn]] void Fail(std::size_t I) {
-        throw EVxError(FormatMsg("Error writing file %s", PathText(Target(I))));
+    // Reason is the system's error number of the failed step.
+    [[noreturn]] static void Fail(const std::string& Path, int Reason) {
+        throw EVxError(FormatMsg("Error writing file %s", PathText(Path)), Reason);
     }
 
     // Puts the previous set back and drops the new copies; a previous file
     // that cannot go back is named with the name it stays under.
-    [[noreturn]] void RollBackAndFail(std::size_t I) {
+    [[noreturn]] void RollBackAndFail(std::size_t I, int Reason) {
         std::string Message = FormatMsg("Error writing file %s", PathText(Target(I)));
         for (std::size_t J = 0; J < FNames.size(); ++J) {
             if (FMoved[J] && !FOps.Rename(Previous(J), Target(J)))
@@ -70,15 +72,16 @@ public:
         }
         DropNewCopies(FNames.size());
         FOps.Delete(SwapList());
-        throw EVxError(Message);
+        throw EVxError(Message, Reason);
     }
 
     void CopyAll(const std::string& SourceDir) {
         for (std::size_t I = 0; I < FNames.size(); ++I) {
             if (FOps.Exists(NewCopy(I))) FOps.Delete(NewCopy(I));
             if (!FOps.Copy(SourceDir + FNames[I], NewCopy(I))) {
+                const int Reason = errno;
                 DropNewCopies(I + 1);
-                Fail(I);
+                Fail(Target(I), Reason);
             }
         }
     }
@@ -94,8 +97,9 @@ public:
         for (const std::string& Name : FNames) List += Name + "\n";
         if (FOps.Exists(SwapList())) FOps.Delete(SwapList());
         if (!platform::WriteNewFile(SwapList(), List)) {
+            const int Reason = errno;
             DropNewCopies(FNames.size());
-            Fail(0);
+            Fail(SwapList(), Reason);
         }
         TestPausePoint("swap-list");
     }
@@ -106,7 +110,8 @@ public:
         for (std::size_t I = 0; I < FNames.size(); ++I) {
             if (!FOps.Exists(Target(I))) continue;
             if (FOps.Exists(Previous(I))) FOps.Delete(Previous(I));
-            if (!FOps.IsFile(Target(I)) || !FOps.Rename(Target(I), Previous(I))) RollBackAndFail(I);
+            if (!FOps.IsFile(Target(I))) RollBackAndFail(I, EINVAL);
+            if (!FOps.Rename(Target(I), Previous(I))) RollBackAndFail(I, errno);
             FMoved[I] = true;
             Renamed();
         }
@@ -115,9 +120,10 @@ public:
     void PutNewInPlace() {
         for (std::size_t I = 0; I < FNames.size(); ++I) {
             if (!FOps.Rename(NewCopy(I), Target(I))) {
+                const int Reason = errno;
                 for (std::size_t J = 0; J < I; ++J)
                     if (!FMoved[J]) FOps.Delete(Target(J));
-                RollBackAndFail(I);
+                RollBackAndFail(I, Reason);
             }
             Renamed();
         }
@@ -221,6 +227,29 @@ void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir, c
     Transaction.AnnounceSwap();
     Transaction.MovePreviousAside();
     Transaction.PutNewInPlace();
+}
+
+MovedAside MoveAsideOtherFiles(const std::string& DestDir, const TStringList& Keep,
+                               const std::vector<std::string>& Others, const std::string& FolderName,
+                               DeliveryFileOps& Ops) {
+    MovedAside Moved;
+    bool FolderMade = false;
+    for (const std::string& Name : Others) {
+        if (std::find(Keep.begin(), Keep.end(), Name) != Keep.end() || !Ops.IsFile(DestDir + Name)) continue;
+        if (Moved.Folder.empty()) {
+            Moved.Folder = FolderName;
+            for (int Suffix = 2; Ops.Exists(DestDir + Moved.Folder); ++Suffix)
+                Moved.Folder = FolderName + "_" + std::to_string(Suffix);
+            FolderMade = Ops.ForceDirectories(DestDir + Moved.Folder);
+        }
+        std::string Target = DestDir;
+        Target.append(Moved.Folder).append(1, platform::PathDelimiter()).append(Name);
+        if (FolderMade && !Ops.Exists(Target) && Ops.Rename(DestDir + Name, Target))
+            Moved.Names.push_back(Name);
+        else
+            Moved.NotMoved.push_back(Name);
+    }
+    return Moved;
 }
 
 } // namespace txad

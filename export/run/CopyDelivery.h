@@ -9,6 +9,7 @@
 // (RecoverDeliveryFolder).
 
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "support/VxStrUtils.h"
@@ -47,6 +48,22 @@ void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir, c
 // library's and the zip component's temporary files beside them
 // (*.adoxnew.XXXXXX, zzzXXXXXX) and previous files (*.adoxold).
 void RecoverDeliveryFolder(const std::string& DestDir, DeliveryFileOps& Ops);
+
+// Moves out of DestDir, into a new subfolder of it named FolderName (with
+// "_2", "_3"... when that name is taken), every file named in Others that is
+// not in Keep: files of another file set that an earlier run delivered there,
+// which would otherwise be sent with this set. Nothing is deleted or
+// replaced. Returns the subfolder's name, the names moved and the names that
+// could not be moved, in the order of Others; no subfolder is made when
+// nothing is to be moved.
+struct MovedAside {
+    std::string Folder;
+    std::vector<std::string> Names;
+    std::vector<std::string> NotMoved;
+};
+MovedAside MoveAsideOtherFiles(const std::string& DestDir, const TStringList& Keep,
+                               const std::vector<std::string>& Others, const std::string& FolderName,
+                               DeliveryFileOps& Ops);
 
 // Suffixes of the names used while the set is replaced.
 inline constexpr const char* NewCopySuffix = ".adoxnew";

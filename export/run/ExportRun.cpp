@@ -1,5 +1,7 @@
 #include "export/run/ExportRun.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -11,31 +13,67 @@
 #include "export/run/RunControl.h"
 #include "export/run/SubmissionAddresses.h"
 #include "export/wizard/StartupValues.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
 
 namespace {
 
-// Takes a folder's lock, waiting as long as WaitMs while another holder has
-// it; the log is told once, with WaitText naming the folder.
+// Takes a folder's lock, waiting while another holder has it: through Wait
+// when there is one (no deadline, the user may give up), else as long as
+// WaitMs; the log is told once, with WaitText naming the folder.
 std::unique_ptr<platform::FolderLock>
 WaitForFolderLock(const std::function<platform::FolderLockAttempt()>& Try, const std::string& Folder,
-                  const char* WaitText, const char* Step, int WaitMs,
+                  const char* WaitText, const char* Step, int WaitMs, FolderWait* Wait,
                   const std::function<void(const std::string&)>& Log) {
     platform::FolderLockAttempt Attempt = Try();
     if (!Attempt.Busy) return std::move(Attempt.Lock);
-    Log(FormatMsg(WaitText, Folder));
+    const std::string Text = FormatMsg(WaitText, Folder);
+    Log(Text);
     TestPausePoint(Step);
+    struct Shown {
+        FolderWait* Wait;
+        ~Shown() {
+            if (Wait) Wait->End();
+        }
+    } Window{Wait};
+    if (Wait) Wait->Begin(Text);
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
     for (;;) {
         ThrowIfTerminationRequested();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (Wait) {
+            if (!Wait->KeepWaiting()) throw ExportCancelled();
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
         Attempt = Try();
         if (!Attempt.Busy) return std::move(Attempt.Lock);
-        if (std::chrono::steady_clock::now() >= Deadline)
+        if (!Wait && std::chrono::steady_clock::now() >= Deadline)
             throw EVxError(FormatMsg("La cartella %s \xE8 occupata da un'altra esportazione", Folder));
     }
+}
+
+// The names of every file set of Target, both editions', in set order.
+std::vector<std::string> AllSetFiles(std::string_view Target) {
+    std::vector<std::string> Names;
+    for (const Edition Ed : {Edition::Current, Edition::Classic})
+        for (const FileLayout& File : FileLayouts(Ed, Target))
+            if (std::find(Names.begin(), Names.end(), File.FileName) == Names.end())
+                Names.emplace_back(File.FileName);
+    return Names;
+}
+
+// "Precedenti_YYYY-MM-DD" from the run's DDMMYYYY date.
+std::string AsideFolderName(const std::string& RunDate) {
+    if (RunDate.size() != 8) return "Precedenti";
+    return "Precedenti_" + RunDate.substr(4, 4) + "-" + RunDate.substr(2, 2) + "-" + RunDate.substr(0, 2);
+}
+
+std::string Joined(const std::vector<std::string>& Names) {
+    std::string Text;
+    for (const std::string& Name : Names) Text += (Text.empty() ? "" : ", ") + Name;
+    return Text;
 }
 
 } // namespace
@@ -44,6 +82,12 @@ std::string StopText(std::string_view Cause) {
     return FormatMsg(
         "Procedura interrotta con il seguente errore: %s\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI",
         Cause);
+}
+
+std::string CancelText(std::string_view DestDir) {
+    return FormatMsg("Esportazione annullata dall'utente.\r\n\r\nLa cartella di consegna %s non \xE8 stata "
+                     "modificata: contiene ancora i file dell'ultima esportazione completata.",
+                     DestDir);
 }
 
 std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault) {
@@ -62,6 +106,8 @@ ExportRun::ExportRun(const ExportRecordSet& RecordSet, ExportSettings Settings, 
 ExportRun::~ExportRun() = default;
 
 bool ExportRun::Execute() {
+    FCancelled = false;
+    FStopCause.clear();
     std::vector<std::string> Packets;
     for (const std::string& Name : FRecordSet.BodyFiles()) Packets.push_back(FSettings.DataDir + Name);
     // The header carries the date as it is; a copy that lost it is only told.
@@ -93,8 +139,13 @@ bool ExportRun::Execute() {
             Log("\r\nCreazione zip....\r\n");
             DeliverByZip();
         }
+    } catch (const ExportCancelled&) {
+        FCancelled = true;
+        Log(CancelText(PathText(ExcludePathDelimiter(FSettings.DestDir))));
+        return true;
     } catch (const std::exception& E) {
-        Log(StopText(E.what()));
+        FStopCause = E.what();
+        Log(StopText(UserText(E)));
         return true;
     }
     return false;
@@ -128,14 +179,14 @@ std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {
     return WaitForFolderLock([this] { return FOps->TryLockFolder(FSettings.DestDir); },
                              PathText(ExcludePathDelimiter(FSettings.DestDir)),
                              "Un'altra esportazione sta consegnando i file nella cartella %s: attesa...",
-                             "wait-delivery", FDeliveryLockWaitMs, FLog);
+                             "wait-delivery", FDeliveryLockWaitMs, FFolderWait, FLog);
 }
 
 std::unique_ptr<platform::FolderLock> ExportRun::LockDataFolder() {
     return WaitForFolderLock([this] { return platform::TryLockFolder(FSettings.DataDir); },
                              PathText(ExcludePathDelimiter(FSettings.DataDir)),
                              "Un'altra esportazione sta scrivendo i file nella cartella %s: attesa...",
-                             "wait-data", FDeliveryLockWaitMs, FLog);
+                             "wait-data", FDeliveryLockWaitMs, FFolderWait, FLog);
 }
 
 bool ExportRun::DeliveryFolderIsDataFolder() {
@@ -164,6 +215,21 @@ void ExportRun::DeliverByCopy() {
 
 void ExportRun::CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir) {
     txad::CopyOutputFiles(SourceDir, DestDir, FOutFiles, *FOps);
+    // What an earlier run of the other edition delivered here and this set
+    // does not have goes aside, so the folder holds the set to send.
+    if (!FOps->SameFolder(SourceDir, DestDir)) {
+        const MovedAside Aside = MoveAsideOtherFiles(DestDir, FOutFiles, AllSetFiles(FSettings.Target),
+                                                     AsideFolderName(FSettings.Header.RunDate), *FOps);
+        if (!Aside.Names.empty())
+            Log("I file di un'esportazione precedente che non fanno parte di questa fornitura sono stati "
+                "spostati nella cartella " +
+                PathText(DestDir + Aside.Folder) + ": " + Joined(Aside.Names) + "\r\n");
+        if (!Aside.NotMoved.empty())
+            Log("Non \xE8 stato possibile spostare i file di un'esportazione precedente che non fanno parte "
+                "di "
+                "questa fornitura: " +
+                Joined(Aside.NotMoved) + ". Toglierli dalla cartella prima dell'invio.\r\n");
+    }
     Log(FormatMsg("I files sono disponibili nella cartella %s ", PathText(ExcludePathDelimiter(DestDir))) +
         "\r\n\r\n" +
         FormatMsg("Inviare i files via posta elettronica all'indirizzo %s", AieSubmissionAddress()));
@@ -188,8 +254,10 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     // one, which it replaces only once the new one holds every file: a failed
     // run leaves the old archive as it was.
     const std::string NewArchive = ArchivePath + NewCopySuffix;
-    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive))
-        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    if (FOps->Exists(NewArchive) && !FOps->Delete(NewArchive)) {
+        const int Reason = errno;
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)), Reason);
+    }
     struct RemoveUnlessKept {
         DeliveryFileOps& Ops;
         const std::string& Path;
@@ -203,12 +271,18 @@ void ExportRun::BuildZip(const std::string& ArchivePath, const std::vector<std::
     FZip->SetTempDir(FSettings.DestDir);
     FZip->SetZipFileName(NewArchive);
     FZip->SetFileSpecs(Files);
-    if (FZip->Add() != static_cast<int>(Files.size()))
+    if (FZip->Add() != static_cast<int>(Files.size())) {
+        // A signal stops the component as its Annulla does; it is told as a signal.
+        ThrowIfTerminationRequested();
+        if (FZip->Cancelled()) throw ExportCancelled();
         throw EVxError("Errore nella generazione del file zip.");
+    }
     TestPausePoint("zip-rename");
     ThrowIfTerminationRequested();
-    if (!FOps->Rename(NewArchive, ArchivePath))
-        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)));
+    if (!FOps->Rename(NewArchive, ArchivePath)) {
+        const int Reason = errno;
+        throw EVxError(FormatMsg("Error writing file %s", PathText(ArchivePath)), Reason);
+    }
     Archive.Keep = true;
 }
 

@@ -19,11 +19,30 @@
 
 namespace txad {
 
-// "Procedura interrotta con il seguente errore: <Cause>..." as the log shows it.
+// "Procedura interrotta con il seguente errore: <Cause>..." as the log shows
+// it; the cause is in the user's words (UserText).
 std::string StopText(std::string_view Cause);
+
+// What the log says after the user cancelled: the previous delivery in
+// DestDir is as it was.
+std::string CancelText(std::string_view DestDir);
 
 // "Il file <name> non rispetta il tracciato: riga L, colonna C, campo F: <what>".
 std::string LayoutFaultText(std::string_view FileName, const RecordFault& Fault);
+
+// How a run waits for a folder that another export holds, where someone
+// can watch: the wait is shown, the window keeps repainting, and the user may
+// give up. Without one the run waits as long as ExportRun allows.
+class FolderWait {
+public:
+    virtual ~FolderWait() = default;
+    // The wait begins; Text (CP1252) names the folder.
+    virtual void Begin(const std::string& Text) = 0;
+    // Called between attempts, about every 50 ms; false when the user gives up.
+    virtual bool KeepWaiting() = 0;
+    // The wait is over, either way.
+    virtual void End() noexcept = 0;
+};
 
 class ExportRun {
 public:
@@ -37,8 +56,17 @@ public:
     ExportRun(const ExportRun&) = delete;
     ExportRun& operator=(const ExportRun&) = delete;
 
-    // Runs the export once; true when it stopped with the stop text.
+    // Runs the export once; true when it stopped, with the stop text or, when
+    // the user cancelled, the cancel text.
     bool Execute();
+    // The last Execute stopped because the user cancelled.
+    bool Cancelled() const { return FCancelled; }
+    // The error that stopped the last Execute as raised, before the log put
+    // it in the user's words; empty when it did not stop or was cancelled.
+    const std::string& StopCause() const { return FStopCause; }
+    // Waits for a busy folder through Wait, without a deadline, instead of
+    // up to FDeliveryLockWaitMs.
+    void SetFolderWait(FolderWait* Wait) { FFolderWait = Wait; }
 
 protected:
     virtual void WriteOutputFile(int Index);
@@ -81,6 +109,9 @@ protected:
     TStringList FOutFiles; // the record set's, by file index
     OutputFileWriter FWriter;
     bool FDataFolderLocked = false;
+    bool FCancelled = false;
+    std::string FStopCause;
+    FolderWait* FFolderWait = nullptr;
 };
 
 inline constexpr const char* ArchiveName = "Anarpe.zip";

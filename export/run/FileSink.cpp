@@ -1,6 +1,7 @@
 #include "export/run/FileSink.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -48,7 +49,10 @@ std::unique_ptr<FileSink> FileSink::Create(std::string Path, std::string Failure
     const bool Replaceable = Type == std::filesystem::file_type::not_found ||
                              Type == std::filesystem::file_type::regular ||
                              Type == std::filesystem::file_type::symlink;
-    if (!Replaceable) return nullptr;
+    if (!Replaceable) {
+        errno = Type == std::filesystem::file_type::directory ? EISDIR : EINVAL;
+        return nullptr;
+    }
     std::string TempPath = Path + "." + UniqueToken() + std::string(TempSuffix);
     std::FILE* File = platform::OpenFile(TempPath, "wbx");
     if (File == nullptr) return nullptr;
@@ -97,9 +101,10 @@ void FileSink::Close() {
 }
 
 void FileSink::Fail() {
+    const int Reason = errno != 0 ? errno : EIO;
     std::string Message = FormatMsg(FFailureFormat, PathText(FPath));
     Abandon();
-    throw EVxError(Message);
+    throw EVxError(Message, Reason);
 }
 
 void FileSink::Abandon() noexcept {

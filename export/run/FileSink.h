@@ -19,7 +19,7 @@ class FileSink : public ByteSink {
 public:
     // The sink of a new file at Path; nothing when it cannot be created, or
     // when something other than a file holds the name (the caller says which
-    // file failed in its own words). FailureFormat is the text of a failed
+    // file failed in its own words; errno says why). FailureFormat is the text of a failed
     // write, %s standing for the path.
     static std::unique_ptr<FileSink> Create(std::string Path,
                                             std::string FailureFormat = "Errore di scrittura del file %s");

@@ -1,5 +1,6 @@
 #include "export/run/OutputFileWriter.h"
 
+#include <cerrno>
 #include <exception>
 #include <memory>
 
@@ -37,6 +38,8 @@ void OutputFileWriter::WriteOutputFile(int Index) {
     if (Row.Reloads) {
         try {
             FMain.LoadFromFile(Packet);
+        } catch (const EVxException& E) {
+            throw EVxError(ReadError, E.Code());
         } catch (const std::exception&) {
             throw EVxError(ReadError);
         }
@@ -46,8 +49,12 @@ void OutputFileWriter::WriteOutputFile(int Index) {
     const std::string Trailer =
         FFrame.TrailerRecord(Row, TrailerCount(Row, FMain.RecordCount(), FSettings.Header.SchoolCount));
 
+    errno = 0;
     const std::unique_ptr<FileSink> Out = FileSink::Create(OutputPath(Index));
-    if (!Out) throw EVxError(ReadError);
+    if (!Out) {
+        const int Reason = errno != 0 ? errno : EIO;
+        throw EVxError(FormatMsg("Cannot create file %s", PathText(OutputPath(Index))), Reason);
+    }
     // Leaving this scope by an exception deletes the file (FileSink).
     Out->Write(Header);
     if (std::unique_ptr<BodyWriter> Writer = FRecordSet.MakeBodyWriter(Row)) Writer->Write(FMain, *Out);

@@ -20,9 +20,11 @@ public:
     OutputFileWriter(const OutputFileWriter&) = delete;
     OutputFileWriter& operator=(const OutputFileWriter&) = delete;
 
-    // "Error reading file <packet>" when the packet cannot be loaded or the
-    // output file cannot be created; a count that does not fit its field
-    // stops before the file is touched; write and data errors pass through.
+    // "Error reading file <packet>" when the packet cannot be loaded, "Cannot
+    // create file <output>" when the output file cannot be created, each with
+    // the system's error number as its code; a count that does not fit its
+    // field stops before the file is touched; write and data errors pass
+    // through.
     void WriteOutputFile(int Index);
 
     // The full name of the packet of file Index (empty when it has none).

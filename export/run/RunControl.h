@@ -2,7 +2,16 @@
 // What lets an export run stop cleanly when the process is asked to end, and
 // the pause points that tests use to interrupt real runs at a chosen step.
 
+#include "support/VxExceptions.h"
+
 namespace txad {
+
+// The user gave the run up (the zip's or the wait window's Annulla): not a
+// failure, and nothing delivered before is touched.
+class ExportCancelled : public EVxError {
+public:
+    ExportCancelled() : EVxError("Esportazione annullata dall'utente") {}
+};
 
 // Raises EVxError when a termination signal has come (platform's
 // TerminationGuard), so the run unwinds through its cleanup.

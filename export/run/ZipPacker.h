@@ -17,6 +17,8 @@ public:
     virtual void SetFileSpecs(const std::vector<std::string>& FileEntries) = 0;
     // Packs the listed files; returns the number of files that went in.
     virtual int Add() = 0;
+    // The user cancelled the last Add (the progress window's Annulla).
+    virtual bool Cancelled() const { return false; }
 };
 
 } // namespace txad

@@ -1,5 +1,6 @@
 #include "export/wizard/CurrentEdition.h"
 
+#include "export/check/DataCheck.h"
 #include "export/wizard/AnomalyPage.h"
 #include "export/wizard/ExportPage.h"
 #include "export/wizard/RegistryPage.h"
@@ -16,6 +17,7 @@ const EditionPlan& CurrentEditionPlan() {
         .ProtocolArea = true,
         .RegistryReloads = true,
         .ReadsCatalogueDate = true,
+        .CheckedPackets = &DataCheck::Packets,
         .MakeRecordSet = [](const std::string& Target) { return std::make_unique<ExportRecordSet>(Target); },
     };
     return Plan;

@@ -39,11 +39,18 @@ struct EditionPlan {
     bool RegistryReloads = true;
     // Start-up reads the catalogue date of the first AIE header.
     bool ReadsCatalogueDate = true;
+    // The packets the data check reads besides the record set's; none
+    // without a data check.
+    const std::vector<std::string>& (*CheckedPackets)() = nullptr;
     std::unique_ptr<ExportRecordSet> (*MakeRecordSet)(const std::string& Target) = nullptr;
 };
 
 // The page indexes a path walks: every page without a path or with the site
 // choice, the pages not marked OnlyWithSites on path "1".
 std::vector<int> PathPages(const EditionPlan& Plan, WizardPath Path);
+
+// Every packet a run of the plan for Target reads, each once: the record
+// set's, then the data check's.
+std::vector<std::string> PlanPackets(const EditionPlan& Plan, const std::string& Target);
 
 } // namespace txad

@@ -1,16 +1,23 @@
 #include "export/wizard/ExportPage.h"
 
 #include "export/run/ExportRun.h"
+#include "export/run/SubmissionAddresses.h"
 #include "export/viewer/RecordFilesDialog.h"
+#include "export/wizard/FolderWaitWindow.h"
 #include "export/wizard/PageParts.h"
 #include "forms/DataSetModel.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
+#include "support/VxMsgDlg.h"
+#include "support/VxStrUtils.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace txad {
 
@@ -26,6 +33,7 @@ public:
         FZip.SetFileSpecs(FileEntries);
     }
     int Add() override { return FZip.Add(); }
+    bool Cancelled() const override { return FZip.Cancelled(); }
 
 private:
     TZip& FZip;
@@ -67,8 +75,32 @@ ExportPage::ExportPage(WizardSession& Session, QWidget* Parent) : WizardPage("ts
     buMostraFile->setAutoDefault(false);
     buMostraFile->hide();
     connect(buMostraFile, &QPushButton::clicked, this, [this] { buMostraFileClick(); });
+    // After a stop the way back is open: the pages keep what the user did.
+    laRiprova = new QLabel(this);
+    laRiprova->setText(ToQString("Per riprovare: \xAB< Indietro\xBB, correggere la causa indicata sopra, poi "
+                                 "di nuovo \xAB"
+                                 "Avanti >\xBB fino a questa pagina."));
+    laRiprova->setObjectName("laRiprova");
+    laRiprova->setWordWrap(true);
+    laRiprova->hide();
+    // The last step, sending, one click away.
+    buApriCartella = new QPushButton("Apri &cartella", this);
+    buApriCartella->setObjectName("buApriCartella");
+    buApriCartella->setToolTip("Mostra la cartella con i file da inviare");
+    buPreparaEmail = new QPushButton("&Prepara e-mail", this);
+    buPreparaEmail->setObjectName("buPreparaEmail");
+    buPreparaEmail->setToolTip("Apre il programma di posta con il messaggio per l'invio e i file allegati");
+    for (QPushButton* Button : {buApriCartella, buPreparaEmail}) {
+        Button->setAutoDefault(false);
+        Button->hide();
+    }
+    connect(buApriCartella, &QPushButton::clicked, this, [this] { buApriCartellaClick(); });
+    connect(buPreparaEmail, &QPushButton::clicked, this, [this] { buPreparaEmailClick(); });
     auto* Row = new QHBoxLayout;
+    Row->addWidget(laRiprova, 1);
     Row->addStretch();
+    Row->addWidget(buApriCartella);
+    Row->addWidget(buPreparaEmail);
     Row->addWidget(buMostraFile);
     Layout->addLayout(Row);
 }
@@ -84,11 +116,20 @@ void ExportPage::Shown() {
     meInfo->clear();
     FLogTexts.clear();
     buMostraFile->hide();
-    if (FSession.Outcome != StartupOutcome::Complete || FSession.Run != RunState::NotRun) return;
+    buApriCartella->hide();
+    buPreparaEmail->hide();
+    laRiprova->hide();
+    // A run that stopped may run again once the user has been back.
+    if (FSession.Outcome != StartupOutcome::Complete ||
+        (FSession.Run != RunState::NotRun && FSession.Run != RunState::Stopped))
+        return;
     Execute();
-    // Only a finished run leaves a set worth showing.
-    buMostraFile->setVisible(FSession.Run == RunState::Finished &&
-                             !FSession.RecordSet->FileLayouts().empty());
+    // Only a finished run leaves a set worth showing and sending.
+    const bool Delivered = FSession.Run == RunState::Finished && !FSession.RecordSet->FileLayouts().empty();
+    buMostraFile->setVisible(Delivered);
+    buApriCartella->setVisible(Delivered);
+    buPreparaEmail->setVisible(Delivered);
+    laRiprova->setVisible(FSession.Run == RunState::Stopped);
 }
 
 void ExportPage::Execute() {
@@ -100,12 +141,27 @@ void ExportPage::Execute() {
     // The run walks every packet through cdsMain; the registry grid, out of
     // reach from this page, lets go of it instead of following each row.
     Dm.dsMain->SetDataSet(nullptr);
-    RunningGuard Guard(FSession, window());
-    // SIGTERM, SIGINT or SIGHUP during the run stop it at a safe point: its
-    // temporary files go, the previous delivery stays, and then the signal
-    // ends the process as usual.
-    platform::TerminationGuard Signals;
-    FSession.Run = Run.Execute() ? RunState::Stopped : RunState::Finished;
+    std::unique_ptr<FolderWaitWindow> Wait;
+    if (AsksWhileWaiting) {
+        Wait = std::make_unique<FolderWaitWindow>(window());
+        Run.SetFolderWait(Wait.get());
+    }
+    FSession.RunCancelled = false;
+    {
+        RunningGuard Guard(FSession, window());
+        // SIGTERM, SIGINT or SIGHUP during the run stop it at a safe point: its
+        // temporary files go, the previous delivery stays, and then the signal
+        // ends the process as usual.
+        platform::TerminationGuard Signals;
+        FSession.Run = Run.Execute() ? RunState::Stopped : RunState::Finished;
+    }
+    FSession.RunCancelled = Run.Cancelled();
+    // The log has the cause in the user's words; as raised it stays on
+    // standard error, where scripts may look for it.
+    if (const std::string& Cause = Run.StopCause(); !Cause.empty() && UserText(Cause) != Cause)
+        std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), ConsoleLines(Cause).c_str());
+    // Back on the registry page the grid shows the registry again.
+    if (FSession.Run == RunState::Stopped) Dm.dsMain->SetDataSet(&Dm.cdsMain);
 }
 
 void ExportPage::buMostraFileClick() {
@@ -115,6 +171,37 @@ void ExportPage::buMostraFileClick() {
         new RecordFilesDialog(FSession.Startup.DataDir, FSession.RecordSet->FileLayouts(), window());
     Window->setAttribute(Qt::WA_DeleteOnClose);
     Window->open();
+}
+
+void ExportPage::buApriCartellaClick() {
+    const std::string& Folder = FSession.Startup.DestDir;
+    if (!platform::OpenFolder(Folder))
+        ShowMessageDlg(
+            FormatMsg("Impossibile aprire la cartella %s: nessun programma per mostrare le cartelle.",
+                      PathText(ExcludePathDelimiter(Folder))),
+            mtWarning, MsgButtons({mbOK}), mbOK);
+}
+
+void ExportPage::buPreparaEmailClick() {
+    const platform::MailDraft Draft =
+        SubmissionDraft(*FSession.RecordSet, FSession.Startup.DestDir, FSession.SchoolCode, FSession.Resend);
+    const std::string Folder = PathText(ExcludePathDelimiter(FSession.Startup.DestDir));
+    switch (platform::ComposeMail(Draft)) {
+    case platform::MailOutcome::Composed: return;
+    case platform::MailOutcome::ComposedWithoutAttachments:
+        ShowMessageDlg(
+            FormatMsg("Allegare al messaggio i file della cartella %s, che viene mostrata.", Folder),
+            mtInformation, MsgButtons({mbOK}), mbOK);
+        break;
+    case platform::MailOutcome::NoMailClient:
+        ShowMessageDlg(FormatMsg("Nessun programma di posta elettronica \xE8 disponibile per preparare il "
+                                 "messaggio.\r\n\r\nInviare i file della cartella %s, che viene mostrata, ",
+                                 Folder) +
+                           FormatMsg("all'indirizzo %s.", Draft.To),
+                       mtWarning, MsgButtons({mbOK}), mbOK);
+        break;
+    }
+    buApriCartellaClick();
 }
 
 } // namespace txad

@@ -1,8 +1,7 @@
 #pragma once
-// What the wizard's pages share: the name limit, the text of a row the school
+// What the wizard's pages share: the text of a row the school
 // file does not take, and the small widget makers of their layouts.
 
-#include "export/records/FieldWidths.h"
 #include "forms/QtText.h"
 
 #include <QFrame>
@@ -14,10 +13,6 @@
 class QPlainTextEdit;
 
 namespace txad {
-
-// Names are typed up to this many characters; longer loaded names are
-// highlighted.
-inline constexpr int NameLimit = txad::AcceptedNameLength;
 
 // The registry grid's columns at their design widths: the two codes, the
 // name, the address and the town.

@@ -1,9 +1,11 @@
 #include "export/wizard/RegistryPage.h"
 
+#include "export/records/FieldWidths.h"
 #include "export/records/SchoolRuns.h"
 #include "export/wizard/PageParts.h"
 #include "export/wizard/WizardRules.h"
 #include "forms/DataSetModel.h"
+#include "forms/EscapeUndoesTyping.h"
 #include "forms/QtText.h"
 #include "forms/TypedLengthLimit.h"
 #include "support/VxMsgDlg.h"
@@ -97,14 +99,38 @@ private:
     const RegistryPage& FPage;
 };
 
+// The legend and the hint name the limit the set's school records give.
+void ShowNameLimit(QLabel* Legend, QLabel* Hint, int Limit) {
+    Legend->setText(ToQString(FormatMsg("Lunghezza del campo 'Nome' superiore a %d caratteri", Limit)));
+    Hint->setText(ToQString(FormatMsg("Modificare il nome della sede se superiore a %d caratteri.", Limit)));
+}
+
+// Why typing was refused: in the counter until the next change of the text,
+// and as a tooltip at the edit.
+void ShowRefusal(QLineEdit* Edit, QLabel* Counter, const std::string& Why) {
+    const QString Text = ToQString(Why);
+    Counter->setToolTip(Text);
+    Counter->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0); font-weight: bold;"));
+    QToolTip::showText(Edit->mapToGlobal(QPoint(0, Edit->height())), Text, Edit);
+}
+
+inline constexpr const char* ResendTip =
+    "Da spuntare quando si invia di nuovo la fornitura, per correggere o ripetere un invio precedente.\n"
+    "I file esportati non cambiano: l'e-mail preparata con \"Prepara e-mail\" lo dice nell'oggetto.";
+
 } // namespace
 
 RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
     : WizardPage("tsAnagrafica", Session, Parent) {
     LayOut();
     if (Session.Plan.ProtocolArea) LayOutProtocolArea();
-    new TypedLengthLimit(edNome, NameLimit);
+    FNameLength = new TypedLengthLimit(edNome, FNameLimit, laNomeCount);
+    connect(FNameLength, &TypedLengthLimit::Refused, this, [this](int Length) { NameRefused(Length); });
     new TypedLengthLimit(edExCod, static_cast<int>(SchoolCodeLength));
+    // Esc undoes the typing of the row's name or former code before it
+    // reaches the window.
+    new EscapeUndoesTyping(edNome, [this] { return RecordName(FEditsRow); });
+    new EscapeUndoesTyping(edExCod, [this] { return RecordFormerCode(FEditsRow); });
     connect(acEdit, &QAction::triggered, this, [this] { acEditExecute(); });
     connect(buEdit, &QPushButton::clicked, acEdit, &QAction::trigger);
     new ResizeWatcher(grAnagrafica->viewport(), [this] { FitNameColumn(); });
@@ -113,7 +139,7 @@ RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
     // another school's row; only while the page is active, as the export
     // reloads cdsMain with packets that have no names.
     connect(Session.Dm.dsMain, &DataSetModel::CurrentRowChanged, this, [this](int) {
-        if (FActive) CopyRecordToEdits();
+        if (FActive && !FMoving) CurrentRowChanged();
     });
 }
 
@@ -145,7 +171,7 @@ void RegistryPage::LayOut() {
     shYellow->setFixedSize(15, 15);
     shYellow->setStyleSheet("background-color: rgb(255, 255, 119); border: 1px solid black;");
     Legend->addWidget(shYellow);
-    laWarning = new QLabel("Lunghezza del campo 'Nome' superiore a 30 caratteri", Panel2);
+    laWarning = new QLabel(Panel2);
     laWarning->setObjectName("laWarning");
     Legend->addWidget(laWarning);
     Layout->addLayout(Legend);
@@ -153,14 +179,15 @@ void RegistryPage::LayOut() {
     Bevel2 = Bevel("Bevel2", Panel2);
     auto* Edits = new QGridLayout(Bevel2);
     Edits->setContentsMargins(8, 8, 8, 8);
-    laTodoNome =
-        NavyLabel("laTodoNome", "Modificare il nome della sede se superiore a 30 caratteri.", Bevel2);
+    laTodoNome = NavyLabel("laTodoNome", "", Bevel2);
     laNome = new QLabel("&Nome", Bevel2);
     laNome->setObjectName("laNome");
     edNome = new QLineEdit(Bevel2);
     edNome->setObjectName("edNome");
     edNome->setMinimumWidth(201);
     laNome->setBuddy(edNome);
+    laNomeCount = new QLabel(Bevel2);
+    laNomeCount->setObjectName("laNomeCount");
     laTodoExCod =
         NavyLabel("laTodoExCod",
                   "Se il codice meccanografico \xE8 variato rispetto allo scorso\r\nanno, indicare il "
@@ -184,6 +211,7 @@ void RegistryPage::LayOut() {
     Edits->addWidget(laTodoNome, 0, 0);
     Edits->addWidget(laNome, 0, 1);
     Edits->addWidget(edNome, 0, 2, 1, 2);
+    Edits->addWidget(laNomeCount, 0, 4);
     Edits->addWidget(laTodoExCod, 1, 0);
     Edits->addWidget(laExCod, 1, 1);
     Edits->addWidget(edExCod, 1, 2);
@@ -205,31 +233,78 @@ void RegistryPage::LayOut() {
     grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
     for (int C = 0; C < static_cast<int>(std::size(RegistryColumnWidths)); ++C)
         grAnagrafica->setColumnWidth(C, RegistryColumnWidths[C]);
+    ShowNameLimit(laWarning, laTodoNome, FNameLimit);
 }
 
 void RegistryPage::LayOutProtocolArea() {
     Bevel1 = Bevel("Bevel1", Panel2);
-    auto* Protocol = new QHBoxLayout(Bevel1);
-    Protocol->setContentsMargins(8, 8, 8, 8);
+    // The number's line, and below it which file takes the number.
+    auto* Area = new QVBoxLayout(Bevel1);
+    Area->setContentsMargins(8, 8, 8, 8);
+    Area->setSpacing(2);
+    auto* Protocol = new QHBoxLayout;
+    Area->addLayout(Protocol);
     Label1 = new QLabel("Numero di &protocollo", Bevel1);
     Label1->setObjectName("Label1");
     edNProto = new QLineEdit(Bevel1);
     edNProto->setObjectName("edNProto");
     edNProto->setFixedWidth(153);
-    new TypedLengthLimit(edNProto, ProtocolNumberWidth());
+    laNProtoCount = new QLabel(Bevel1);
+    laNProtoCount->setObjectName("laNProtoCount");
+    FProtocolLength = new TypedLengthLimit(edNProto, ProtocolNumberWidth({}), laNProtoCount);
+    connect(FProtocolLength, &TypedLengthLimit::Refused, this, [this](int) {
+        ShowRefusal(
+            edNProto, laNProtoCount,
+            FormatMsg("Il numero di protocollo pu\xF2 avere al pi\xF9 %d caratteri, la larghezza del suo "
+                      "campo nel file.",
+                      FProtocolLength->Limit()));
+    });
+    new EscapeUndoesTyping(edNProto);
     Label1->setBuddy(edNProto);
     cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
     cbCor->setObjectName("cbCor");
+    cbCor->setToolTip(ToQString(ResendTip));
+    connect(cbCor, &QCheckBox::toggled, this, [this](bool Checked) { FSession.Resend = Checked; });
+    laNProtoFile = new QLabel(Bevel1);
+    laNProtoFile->setObjectName("laNProtoFile");
+    laNProtoFile->setWordWrap(true);
     Protocol->addWidget(Label1);
     Protocol->addWidget(edNProto);
+    Protocol->addWidget(laNProtoCount);
     Protocol->addSpacing(20);
     Protocol->addWidget(cbCor);
     Protocol->addStretch(1);
+    Area->addWidget(laNProtoFile);
     Panel2->layout()->addWidget(Bevel1);
     setTabOrder(buEdit, edNProto);
     setTabOrder(edNProto, cbCor);
     connect(edNProto, &QLineEdit::textChanged, this,
             [this](const QString& Text) { FSession.ProtocolNumber = FromQString(Text); });
+}
+
+void RegistryPage::Prepare() {
+    if (!FSession.RecordSet) return;
+    const std::span<const FileLayout> Files = FSession.RecordSet->FileLayouts();
+    FNameLimit = SchoolNameWidth(Files);
+    FNameLength->SetLimit(FNameLimit);
+    ShowNameLimit(laWarning, laTodoNome, FNameLimit);
+    if (!edNProto) return;
+    FProtocolLength->SetLimit(ProtocolNumberWidth(Files));
+    // An input that reaches no file says so instead of being taken in vain.
+    const FileLayout* Carrier = ProtocolNumberFile(Files);
+    const std::string Where =
+        Carrier
+            ? FormatMsg("Il numero di protocollo viene scritto nella testata del file %s.", Carrier->FileName)
+            : FormatMsg(
+                  "Per %s il numero di protocollo non viene scritto in nessun file: non serve indicarlo.",
+                  UpperCaseAscii(FSession.RecordSet->Target()));
+    laNProtoFile->setText(ToQString(Where));
+    laNProtoFile->setStyleSheet(Carrier ? QString() : QStringLiteral("color: gray;"));
+    for (QWidget* Part : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(edNProto),
+                          static_cast<QWidget*>(laNProtoCount)}) {
+        Part->setEnabled(Carrier != nullptr);
+        Part->setToolTip(ToQString(Where));
+    }
 }
 
 void RegistryPage::SetProtocolNumber(const std::string& Text) {
@@ -252,14 +327,24 @@ bool RegistryPage::RowHighlighted(int Position) const {
     if (!FActive || !Main.Active()) return false;
     const TField Nome = Main.FindField("Nome");
     if (!Nome.Valid()) return false;
-    return Main.TextAt(Position, Nome.Index()).size() > NameLimit;
+    return Main.TextAt(Position, Nome.Index()).size() > static_cast<std::size_t>(FNameLimit);
 }
 
 void RegistryPage::Shown() {
     FActive = true;
     TClientDataSet& Main = FSession.Dm.cdsMain;
+    // The edits follow the rows once they are ready, not while they are
+    // loaded and corrected.
+    FEditsRow = -1;
+    FMoving = true;
+    struct MovingEnds {
+        bool& Moving;
+        ~MovingEnds() { Moving = false; }
+    } Ends{FMoving};
     try {
-        if (FSession.Plan.RegistryReloads) Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
+        // After a run that stopped cdsMain holds the run's last packet.
+        if (FSession.Plan.RegistryReloads || FSession.Run != RunState::NotRun)
+            Main.LoadFromFile(FSession.PacketPath(Packet::Registry));
         FPacketRows.clear();
         for (int Row = 0; Row < Main.RecordCount(); ++Row) FPacketRows.push_back(Row);
         if (FSession.Args.Path == WizardPath::WithSites)
@@ -269,6 +354,7 @@ void RegistryPage::Shown() {
         FitCodeColumns();
         FitNameColumn();
         grAnagrafica->setFocus();
+        FMoving = false;
         CopyRecordToEdits();
     } catch (const std::exception& E) {
         ShowApplicationError(E);
@@ -277,6 +363,9 @@ void RegistryPage::Shown() {
 
 void RegistryPage::Left() {
     FActive = false;
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    const TField Code = Main.Active() ? Main.FindField("CodScuola") : TField();
+    FSession.SchoolCode = Code.Valid() && Main.RecordCount() > 0 ? AllTrim(Main.TextAt(0, Code.Index())) : "";
 }
 
 void RegistryPage::ApplyCorrections() {
@@ -297,6 +386,7 @@ void RegistryPage::ApplyCorrections() {
 void RegistryPage::CopyRecordToEdits() {
     TClientDataSet& Main = FSession.Dm.cdsMain;
     if (!Main.Active() || Main.Eof()) return;
+    FEditsRow = Main.RecNo();
     const TField Nome = Main.FindField("Nome");
     const TField ExCod = Main.FindField("ExCodScuola");
     // The start of a long name is what the user reads first; the whole name
@@ -348,25 +438,111 @@ void RegistryPage::FitNameColumn() {
 }
 
 void RegistryPage::acEditExecute() {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (!Main.Active() || Main.Eof()) return;
+    if (StoreEdits(Main.RecNo())) grAnagrafica->setFocus();
+}
+
+bool RegistryPage::StoreEdits(int Row) {
     const FormerCodeEntry ExCod = CheckFormerCode(FromQString(edExCod->text()));
     if (!ExCod.Accepted) {
         ShowMessageDlg(ExCod.Error, mtError, MsgButtons({mbOK}), mbHelp);
         edExCod->setFocus();
-        return;
+        return false;
     }
     TClientDataSet& Main = FSession.Dm.cdsMain;
-    if (!Main.Active() || Main.Eof()) return;
-    const int Row = Main.RecNo();
-    if (!RowExported(Row)) return;
+    if (!Main.Active() || Row < 0 || Row >= Main.RecordCount() || !RowExported(Row)) return true;
     const Correction Made{FromQString(edNome->text()), ExCod.Stored};
+    const int Current = Main.RecNo();
+    FMoving = true;
+    Main.SetRecNo(Row);
     Main.Edit();
     Main.FieldByName("Nome").SetAsString(Made.Nome);
     Main.FieldByName("ExCodScuola").SetAsString(Made.ExCodScuola);
     Main.Post();
+    Main.SetRecNo(Current);
+    FMoving = false;
     // Kept for the fresh load of the next visit.
-    if (Row >= 0 && Row < static_cast<int>(FPacketRows.size()))
+    if (Row < static_cast<int>(FPacketRows.size()))
         FCorrections[FPacketRows[static_cast<std::size_t>(Row)]] = Made;
-    grAnagrafica->setFocus();
+    // The edits show what is stored, so nothing is pending any more.
+    if (Row == Current) CopyRecordToEdits();
+    return true;
+}
+
+QString RegistryPage::RecordName(int Row) const {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    const TField Nome = Main.FindField("Nome");
+    if (!Main.Active() || !Nome.Valid() || Row < 0 || Row >= Main.RecordCount()) return edNome->text();
+    return ToQString(Main.TextAt(Row, Nome.Index()));
+}
+
+QString RegistryPage::RecordFormerCode(int Row) const {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    const TField ExCod = Main.FindField("ExCodScuola");
+    if (!Main.Active() || !ExCod.Valid() || Row < 0 || Row >= Main.RecordCount()) return edExCod->text();
+    const std::string Code = AllTrim(Main.TextAt(Row, ExCod.Index()));
+    return Code == "." ? QString() : ToQString(Code);
+}
+
+bool RegistryPage::CorrectionPending() const {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (!FActive || !Main.Active() || FEditsRow < 0 || FEditsRow >= Main.RecordCount() ||
+        !RowExported(FEditsRow))
+        return false;
+    return edNome->text() != RecordName(FEditsRow) || edExCod->text() != RecordFormerCode(FEditsRow);
+}
+
+int RegistryPage::AskToStore(bool WithCancel) const {
+    const std::string Text =
+        FormatMsg("Applicare la correzione a \"%s\"?", FromQString(RecordName(FEditsRow))) + "\r\n\r\n" +
+        (WithCancel
+             ? "S\xEC: la correzione viene applicata; No: viene scartata; Annulla: si resta sulla pagina."
+             : "S\xEC: la correzione viene applicata; No: viene scartata.");
+    const TMsgDlgButtons Buttons =
+        WithCancel ? MsgButtons({mbYes, mbNo, mbCancel}) : MsgButtons({mbYes, mbNo});
+    return ShowMessageDlg(Text, mtConfirmation, Buttons, mbYes);
+}
+
+void RegistryPage::CurrentRowChanged() {
+    TClientDataSet& Main = FSession.Dm.cdsMain;
+    if (Main.Active() && Main.RecNo() != FEditsRow && CorrectionPending() && AskToStore(false) == idYes &&
+        !StoreEdits(FEditsRow)) {
+        // The former code is wrong: back on the row being corrected, with
+        // the edits as typed.
+        FMoving = true;
+        Main.SetRecNo(FEditsRow);
+        FMoving = false;
+        edExCod->setFocus();
+        return;
+    }
+    CopyRecordToEdits();
+}
+
+bool RegistryPage::MayLeave() {
+    if (!CorrectionPending()) return true;
+    switch (AskToStore(true)) {
+    case idYes: return StoreEdits(FEditsRow);
+    case idNo: CopyRecordToEdits(); return true;
+    default: return false;
+    }
+}
+
+bool RegistryPage::HasUserInput() const {
+    return !FCorrections.empty() || CorrectionPending() || (edNProto && !edNProto->text().isEmpty());
+}
+
+void RegistryPage::NameRefused(int Length) {
+    const std::string Why =
+        Length > FNameLimit
+            ? FormatMsg("Il nome ha gi\xE0 %d caratteri, ", Length) +
+                  FormatMsg(
+                      "pi\xF9 dei %d del campo 'Nome' nel file delle scuole: si pu\xF2 solo accorciarlo.",
+                      FNameLimit)
+            : FormatMsg("Il nome pu\xF2 avere al pi\xF9 %d caratteri, la larghezza del campo 'Nome' nel file "
+                        "delle scuole.",
+                        FNameLimit);
+    ShowRefusal(edNome, laNomeCount, Why);
 }
 
 void RegistryPage::keyPressEvent(QKeyEvent* Event) {

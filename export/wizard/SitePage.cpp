@@ -46,9 +46,8 @@ void SitePage::Prepare() {
 bool SitePage::MayLeave() {
     FSession.Dm.cdsMain.LoadFromFile(FSession.PacketPath(Packet::Registry));
     std::vector<bool> Ticked = Ticks();
-    if (FirstBadSiteGroup(FSiteTexts, Ticked)) {
-        ShowMessageDlg("Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.",
-                       mtError, MsgButtons({mbOK}), mbHelp);
+    if (const std::optional<std::size_t> Bad = FirstBadSiteGroup(FSiteTexts, Ticked)) {
+        ShowMessageDlg(SiteGroupError(FSiteTexts, Ticked, *Bad), mtError, MsgButtons({mbOK}), mbHelp);
         return false;
     }
     FSession.SiteTicks = std::move(Ticked);

@@ -7,10 +7,12 @@
 #include <optional>
 #include <system_error>
 
+#include "dataset/PacketTable.h"
 #include "export/records/Packets.h"
 #include "export/records/RecordFields.h"
 #include "export/records/SchoolRuns.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 #include "support/VxParam.h"
 #include "support/VxStrUtils.h"
@@ -84,6 +86,44 @@ std::string InstallationAdvice(std::string_view Target, const platform::HklmSour
            std::string(1, platform::PathDelimiter()) + "datrex" + std::string(1, platform::PathDelimiter()) +
            " della cartella di installazione: la loro data va nei file, quindi si copiano conservandola "
            "(cp -p, rsync -t).";
+}
+
+std::string RecordLimitProblem(std::string_view Packet, long long Rows) {
+    if (Rows <= MaxRecordRows) return {};
+    return "Il pacchetto " + std::string(Packet) + " ha " + std::to_string(Rows) +
+           " righe: un file di record ne pu\xF2 contenere al massimo " + std::to_string(MaxRecordRows) + ".";
+}
+
+std::vector<std::string> StartupProblems(const EditionPlan& Plan, const std::string& Target,
+                                         const std::string& DataDir) {
+    auto FirstLine = [](const std::string& Text) { return Text.substr(0, Text.find_first_of("\r\n")); };
+    std::vector<std::string> Problems;
+    const platform::HklmSource Source = platform::CurrentHklmSource();
+    if (const std::string Problem = MainDirProblem(Source); !Problem.empty()) {
+        Problems.push_back(FirstLine(Problem));
+    } else {
+        const std::string MainDir =
+            platform::IncludePathDelimiter(platform::ReadHklmString(VxRegistryKey, "MainDir").value_or(""));
+        if (const std::string File = ParamFileProblem(ParamFilePath(MainDir, Target)); !File.empty())
+            Problems.push_back(FirstLine(File));
+    }
+    const std::string Dir = platform::IncludePathDelimiter(DataDir);
+    for (const std::string& Name : PlanPackets(Plan, Target)) {
+        const std::string Path = Dir + Name;
+        std::error_code Ec;
+        if (!std::filesystem::exists(platform::FsPath(Path), Ec)) {
+            Problems.push_back("Manca il pacchetto di dati " + Name + ".");
+            continue;
+        }
+        try {
+            const std::shared_ptr<const dataset::Table> Rows = dataset::ParsePacketFile(Path);
+            if (std::string Limit = RecordLimitProblem(Name, Rows->LiveRowCount()); !Limit.empty())
+                Problems.push_back(std::move(Limit));
+        } catch (const std::exception& E) {
+            Problems.push_back(FirstLine(UserText(E)));
+        }
+    }
+    return Problems;
 }
 
 std::string InstallationProblem(std::string_view Target) {

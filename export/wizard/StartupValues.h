@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dataset/ClientDataSet.h"
+#include "export/wizard/EditionPlan.h"
 #include "export/wizard/WizardArguments.h"
 #include "platform/Platform.h"
 
@@ -52,6 +53,20 @@ std::string InstallationAdvice(std::string_view Target, const platform::HklmSour
 // header. Empty when the date looks right or is not known. CP1252.
 std::string ParamFileDateNotice(std::string_view ParamFileDate, std::string_view Today,
                                 const std::vector<std::string>& PacketPaths);
+
+// The most body records a record file holds (its trailer's five digits).
+inline constexpr long long MaxRecordRows = 99999;
+// The line that says the packet named Packet has more rows than a record file
+// holds; empty when Rows fit. CP1252.
+std::string RecordLimitProblem(std::string_view Packet, long long Rows);
+
+// What stands in the way of an export of the plan for Target from DataDir,
+// one line each (CP1252): the installation folder (registry file, key or
+// value), the parameter file, every packet missing or not readable as a
+// packet, every packet with more rows than a record file holds. Empty when
+// the export can start. Reads every packet.
+std::vector<std::string> StartupProblems(const EditionPlan& Plan, const std::string& Target,
+                                         const std::string& DataDir);
 
 // Field datacat of the first row of the adoption packet in DataDir, loaded into Tmp;
 // empty for a packet without rows.

@@ -30,6 +30,9 @@ public:
     virtual bool MayLeave() { return true; }
     // Another page is about to be shown.
     virtual void Left() {}
+    // The user has entered something on the page that closing the wizard
+    // before the export would lose.
+    virtual bool HasUserInput() const { return false; }
 
 protected:
     WizardSession& FSession;

@@ -19,6 +19,20 @@ std::optional<std::size_t> FirstBadSiteGroup(const std::vector<std::string>& Sit
     return std::nullopt;
 }
 
+std::string SiteGroupError(const std::vector<std::string>& SiteTexts, const std::vector<bool>& Ticked,
+                           std::size_t First) {
+    const std::string Key = First < SiteTexts.size() ? SiteTexts[First].substr(0, SiteGroupKeyLength) : "";
+    int Ticks = 0;
+    for (std::size_t I = First; I < SiteTexts.size() && SiteTexts[I].compare(0, SiteGroupKeyLength, Key) == 0;
+         ++I)
+        if (I < Ticked.size() && Ticked[I]) ++Ticks;
+    const std::string Count =
+        Ticks == 0 ? std::string("nessuna \xE8 selezionata") : "ne sono selezionate " + std::to_string(Ticks);
+    return "Per ogni codice meccanografico dev'essere selezionata\r\nuna e una sola descrizione: per il "
+           "codice " +
+           AllTrim(Key) + " " + Count + ".";
+}
+
 std::vector<int> ApplySiteChoice(TClientDataSet& Main, const std::vector<bool>& Ticked) {
     std::vector<int> PacketRows;
     Main.First();
@@ -39,11 +53,14 @@ std::vector<int> ApplySiteChoice(TClientDataSet& Main, const std::vector<bool>& 
 
 FormerCodeEntry CheckFormerCode(const std::string& Typed) {
     if (Typed.empty()) return {true, ".", {}};
-    if (AllTrim(Typed).size() != SchoolCodeLength)
-        return {false,
-                {},
-                FormatMsg("Il codice meccanografico dev'essere composto da %d caratteri",
-                          static_cast<long long>(SchoolCodeLength))};
+    if (const std::size_t Length = AllTrim(Typed).size(); Length != SchoolCodeLength)
+        return {
+            false,
+            {},
+            "Ex codice: il codice meccanografico dev'essere composto da " + std::to_string(SchoolCodeLength) +
+                " caratteri; ne " +
+                (Length == 1 ? "\xE8 stato digitato 1" : "sono stati digitati " + std::to_string(Length)) +
+                "."};
     return {true, Typed, {}};
 }
 
@@ -53,7 +70,7 @@ WizardButtons ExportFormButtons(const RoutePosition& At, StartupOutcome Outcome)
     const bool NextIsLast = At.Step + 1 == At.StepCount - 1;
     WizardButtons Buttons;
     Buttons.Ok = Last;
-    Buttons.Prior = At.BackAlong && At.Step > 0 && !Last;
+    Buttons.Prior = At.BackAlong && At.Step > 0 && (!Last || At.RunStopped);
     Buttons.Next = !Last && (Outcome == StartupOutcome::Complete ||
                              (Outcome == StartupOutcome::PagesOnly && !NextIsLast));
     return Buttons;

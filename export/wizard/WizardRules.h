@@ -29,6 +29,12 @@ constexpr std::size_t SiteGroupKeyLength = 10;
 std::optional<std::size_t> FirstBadSiteGroup(const std::vector<std::string>& SiteTexts,
                                              const std::vector<bool>& Ticked);
 
+// What the site page tells the user about the group that starts at item
+// First: the rule, the school code at fault and how many of its descriptions
+// are ticked (CP1252).
+std::string SiteGroupError(const std::vector<std::string>& SiteTexts, const std::vector<bool>& Ticked,
+                           std::size_t First);
+
 // Item i of the site list stands for row i of the registry packet: the rows
 // of unticked items go, the rows beyond the list stay. Returns, for each row
 // left in Main, the packet row it came from; leaves the first row current.
@@ -40,7 +46,8 @@ constexpr std::size_t SchoolCodeLength = 10;
 
 // What Modifica does with the typed former code: an empty box stores "." (no
 // former code), a code of SchoolCodeLength characters (blanks around it not
-// counted) is stored as typed; anything else is refused with Error.
+// counted) is stored as typed; anything else is refused with Error, which
+// names the field and says how many characters were typed.
 struct FormerCodeEntry {
     bool Accepted = false;
     std::string Stored;
@@ -63,11 +70,14 @@ struct RoutePosition {
     int Step = -1; // -1 before the first page is shown
     int StepCount = 0;
     bool BackAlong = false;
+    // The export stopped: Back leads from the export page to the pages again.
+    bool RunStopped = false;
 };
 
 // The buttons of the export form: Esci on the export page only; Back after
-// the route's first step but never on the export page; Next before the
-// export page, as far as start-up allows.
+// the route's first step, on the export page only after a run that stopped
+// (to put its cause right and run again); Next before the export page, as
+// far as start-up allows.
 WizardButtons ExportFormButtons(const RoutePosition& At, StartupOutcome Outcome);
 
 // ---- Export settings ----

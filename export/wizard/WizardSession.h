@@ -33,12 +33,18 @@ struct WizardSession {
     std::unique_ptr<ExportRecordSet> RecordSet;
     StartupOutcome Outcome = StartupOutcome::Failed;
     RunState Run = RunState::NotRun;
+    // The last run stopped because the user cancelled it.
+    bool RunCancelled = false;
 
     // Left by the site page each time it lets the user go: item i's tick
     // stands for row i of the registry packet.
     std::vector<bool> SiteTicks;
     // The registry page's protocol number, as typed.
     std::string ProtocolNumber;
+    // Left by the registry page: the code of its first school, and whether
+    // the user marked the export as a correction or a second attempt.
+    std::string SchoolCode;
+    bool Resend = false;
 
     // DataDir + the packet's file name.
     std::string PacketPath(Packet Role) const { return Startup.DataDir + std::string(PacketFile(Role)); }

@@ -4,14 +4,17 @@
 #include "export/wizard/WizardPage.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 #include "support/VxMsgDlg.h"
 #include "support/VxParam.h"
 #include "support/VxStrUtils.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -113,8 +116,36 @@ void TfmTxadMain::LayOutFrame() {
     laStartupError->setObjectName("laStartupError");
     laStartupError->setStyleSheet("QLabel { color: rgb(160, 0, 0); font-weight: bold; }");
     laStartupError->setContentsMargins(8, 2, 8, 2);
+    // The reason names a file: the whole of it, beside the way back.
+    laStartupError->setWordWrap(true);
     laStartupError->hide();
-    ClientArea()->layout()->addWidget(laStartupError);
+    buAvvio = new QPushButton("&Torna alla finestra di avvio", ClientArea());
+    buAvvio->setObjectName("buAvvio");
+    buAvvio->setAutoDefault(false);
+    buAvvio->hide();
+    connect(buAvvio, &QPushButton::clicked, this, [this] {
+        if (BackToStart) BackToStart();
+        close();
+    });
+    auto* StartupRow = new QHBoxLayout;
+    StartupRow->addWidget(laStartupError, 1);
+    StartupRow->addWidget(buAvvio);
+    StartupRow->setContentsMargins(0, 0, 8, 0);
+    laRecordLimit = new QLabel(ClientArea());
+    laRecordLimit->setObjectName("laRecordLimit");
+    laRecordLimit->setStyleSheet("QLabel { color: rgb(160, 0, 0); }");
+    laRecordLimit->setContentsMargins(8, 2, 8, 2);
+    laRecordLimit->setWordWrap(true);
+    laRecordLimit->hide();
+    auto* Column = qobject_cast<QBoxLayout*>(ClientArea()->layout());
+    if (Column) {
+        Column->addWidget(laRecordLimit);
+        Column->addLayout(StartupRow);
+    } else {
+        ClientArea()->layout()->addWidget(laRecordLimit);
+        ClientArea()->layout()->addWidget(laStartupError);
+        ClientArea()->layout()->addWidget(buAvvio);
+    }
 }
 
 WizardPage* TfmTxadMain::ActivePage() const {
@@ -152,7 +183,9 @@ void TfmTxadMain::FormCreate() {
         laStartupError->setText(ToQString("Esportazione non possibile: " + FStartupFailure));
         laStartupError->setToolTip(laStartupError->text());
         laStartupError->show();
+        buAvvio->setVisible(static_cast<bool>(BackToStart));
     }
+    CheckRecordLimits();
     // Without a path the wizard shows the first page when the window is first shown.
     Paths().AddPath("Tracciato1", StepsText(PathPages(FSession.Plan, WizardPath::WithoutSites)));
     Paths().AddPath("Tracciato2", StepsText(PathPages(FSession.Plan, WizardPath::WithSites)));
@@ -209,7 +242,7 @@ void TfmTxadMain::StartupError(std::exception_ptr Error) {
         try {
             std::rethrow_exception(Error);
         } catch (const std::exception& E) {
-            FStartupFailure = FirstLine(E.what());
+            FStartupFailure = FirstLine(UserText(E));
         }
     }
     FStartupErrors.push_back(std::move(Error));
@@ -234,6 +267,26 @@ bool TfmTxadMain::ReadHeaderValues() {
     return Problem.empty() && Dates.Errors.empty();
 }
 
+// Said from the first page on, not only when the export stops on the count.
+void TfmTxadMain::CheckRecordLimits() {
+    QStringList Lines;
+    for (const std::string& Name : FSession.Startup.BodyFiles) {
+        try {
+            cdsTmp.LoadFromFile(FSession.Startup.DataDir + Name);
+            if (const std::string Line = RecordLimitProblem(Name, cdsTmp.RecordCount()); !Line.empty())
+                Lines << ToQString(Line);
+        } catch (const std::exception&) {
+            // A packet that cannot be read is a start-up error of its own.
+        }
+    }
+    cdsTmp.Close();
+    if (Lines.isEmpty()) return;
+    Lines << ToQString("L'esportazione si fermer\xE0 su quel file: ridurre i dati nel programma di gestione "
+                       "della scuola prima di procedere.");
+    laRecordLimit->setText(Lines.join('\n'));
+    laRecordLimit->show();
+}
+
 void TfmTxadMain::FormClose(TCloseAction& Action) {
     TfmVxWizard::FormClose(Action);
     FSession.Startup.BodyFiles.clear();
@@ -248,6 +301,7 @@ void TfmTxadMain::UpdateButtons() {
         At.Step = Paths().Step();
         At.StepCount = Paths().StepCount();
         At.BackAlong = true;
+        At.RunStopped = FSession.Run == RunState::Stopped;
     } else {
         At.Step = ActivePageIndex();
         At.StepCount = PageCount();
@@ -290,7 +344,20 @@ void TfmTxadMain::closeEvent(QCloseEvent* Event) {
 
 void TfmTxadMain::done(int Result) {
     if (FSession.Run == RunState::Running) return;
+    if (Result != Accepted && !MayCloseWithoutExport()) return;
     TfmVxWizard::done(Result);
+}
+
+// Esc, the title bar's X and Annulla before a finished export lose what the
+// user entered: they ask first.
+bool TfmTxadMain::MayCloseWithoutExport() const {
+    if (FSession.Run == RunState::Finished) return true;
+    bool Entered = false;
+    for (const WizardPage* Page : FPages) Entered = Entered || Page->HasUserInput();
+    if (!Entered) return true;
+    return ShowMessageDlg("Chiudere senza esportare?\r\n\r\nLe correzioni e il numero di protocollo inseriti "
+                          "andranno persi.",
+                          mtConfirmation, MsgButtons({mbYes, mbNo}), mbNo) == idYes;
 }
 
 // ---- Page changes --------------------------------------------------------------

@@ -11,10 +11,12 @@
 #include "forms/VxFWizard.h"
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
 class QLabel;
+class QPushButton;
 
 namespace txad {
 class WizardPage;
@@ -39,6 +41,8 @@ public:
     // The export run has ended (finished or stopped) / stopped with the stop text.
     bool RunFinished() const;
     bool RunStopped() const { return FSession.Run == txad::RunState::Stopped; }
+    // The last run stopped because the user cancelled it.
+    bool RunCancelled() const { return FSession.RunCancelled; }
 
     // The page of class Page in the plan; nullptr when the edition has none,
     // or before Create() has built the pages.
@@ -53,6 +57,16 @@ public:
 
     // Below the pages: why the export is not possible after a failed start-up.
     QLabel* laStartupError = nullptr;
+    // Beside it, when BackToStart is set: back to the start dialog.
+    QPushButton* buAvvio = nullptr;
+    // Below the pages from the first one: the packets with more rows than a
+    // record file holds.
+    QLabel* laRecordLimit = nullptr;
+
+    // Set before Create() by a program entry that has a start dialog to go
+    // back to: called, and the window closed, when the user asks for it
+    // after a failed start-up.
+    std::function<void()> BackToStart;
 
 protected:
     void FormCreate() override;
@@ -75,7 +89,12 @@ private:
     void PrefetchPackets();
     // False when a header date could not be read.
     bool ReadHeaderValues();
+    // Fills laRecordLimit from the record set's packets.
+    void CheckRecordLimits();
     void StartupError(std::exception_ptr Error);
+    // Closing before the export would lose what the user entered: true when
+    // nothing was entered or the user confirms.
+    bool MayCloseWithoutExport() const;
 
     txad::WizardSession FSession;
     std::vector<txad::WizardPage*> FPages;

@@ -2,7 +2,9 @@
 // demo: the site list,
 // the anomaly report, the school registry and the export log of both
 // recipients with the window of the output files' records, and the window
-// after a start-up without parameter file, as PNG
+// after a start-up without parameter file, and the states of a run that
+// goes wrong (a stop, a cancel, a busy delivery folder, a packet too large,
+// the start dialog's checks), as PNG
 // files in the folder given as the first argument; with --maximised the
 // window is maximised first. Run it where a display server is (e.g. under
 // Xvfb with a window manager), so that the platform's real fonts and style
@@ -34,9 +36,12 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -110,7 +115,7 @@ bool ShootStart(const std::string& Out) {
     const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
     QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio.conf"),
                        QSettings::IniFormat);
-    StartDialog Start(Settings);
+    StartDialog Start(Settings, &txad::CurrentEditionPlan());
     Start.setWindowTitle("adoxport");
     Start.edCartella->setText(QString::fromStdString(Dir));
     Start.show();
@@ -154,11 +159,104 @@ bool ShootStartupError(const std::string& Out, bool Maximised) {
         std::optional<std::string> InputQuery(const std::string&, const std::string&) override { return {}; }
     } Boxes;
     SetMessagePresenter(&Boxes);
+    // As started from the start dialog, which it offers to go back to.
+    Form->BackToStart = [] {};
     Form->Create();
     SetMessagePresenter(nullptr);
     std::filesystem::rename(Param + ".away", Param);
     ShowForm(*Form, Maximised);
     const bool Ok = QTest::qWaitForWindowExposed(Form) && Save(*Form, Out + "/startup-error.png");
+    delete Form;
+    return Ok;
+}
+
+// The start dialog when a packet is missing: the line that says so and
+// "Controlla di nuovo" in place of Avvia as the default.
+bool ShootStartChecks(const std::string& Out) {
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    std::filesystem::remove(Dir + "Body622.xml");
+    QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio-checks.conf"),
+                       QSettings::IniFormat);
+    StartDialog Start(Settings, &txad::CurrentEditionPlan());
+    Start.setWindowTitle("adoxport");
+    Start.edCartella->setText(QString::fromStdString(Dir));
+    Start.show();
+    return QTest::qWaitForWindowExposed(&Start) && Save(Start, Out + "/start-checks.png");
+}
+
+// The delivery folder of Target under the tool's home.
+std::string DeliveryDir(const std::string& Target) {
+    return testsupport::SandboxDir() + "/home/rozadiver/datrex/" + Target + "/";
+}
+
+// Path 1 up to the export page, with Prepare run just before the export.
+bool ShootRun(const std::string& Target, const std::string& Shot, bool Maximised,
+              const std::function<void(TdmTxadMain&, const std::string&)>& Prepare,
+              const std::function<void()>& After = {}) {
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    TdmTxadMain Dm;
+    Dm.zpOut.DllDirectory = PluginDirectory();
+    auto* Form =
+        new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, Target, "1"}));
+    Form->Create();
+    ShowForm(*Form, Maximised);
+    bool Ok = QTest::qWaitForWindowExposed(Form);
+    Form->buNext->click();
+    Prepare(Dm, Dir);
+    Form->buNext->click();
+    if (After) After();
+    Ok = Ok && Save(*Form, Shot);
+    delete Form;
+    return Ok;
+}
+
+bool ShootRecovery(const std::string& Out, bool Maximised) {
+    bool Ok = ShootStartChecks(Out);
+    // A record file that cannot be created: the stop, and the way back.
+    Ok &= ShootRun("aie", Out + "/export-stopped.png", Maximised, [](TdmTxadMain&, const std::string& Dir) {
+        std::filesystem::create_directories(Dir + "File815.txt/held");
+    });
+    // Annulla in the zip's progress window.
+    Ok &=
+        ShootRun("anarpe", Out + "/export-cancelled.png", Maximised, [](TdmTxadMain& Dm, const std::string&) {
+            Dm.zpOut.OnZEDProgressEvent = [](TZip* Zip, const std::string&, int32_t, int32_t) {
+                if (!Zip->Cancelled()) Zip->Cancel();
+            };
+        });
+    // Another export holds the delivery folder: the wait window, grabbed
+    // while it waits, then the folder is freed.
+    std::filesystem::create_directories(DeliveryDir("aie"));
+    std::unique_ptr<platform::FolderLock> Held = platform::TryLockFolder(DeliveryDir("aie")).Lock;
+    QTimer Watch;
+    Watch.setInterval(100);
+    bool Shot = false;
+    QObject::connect(&Watch, &QTimer::timeout, [&] {
+        for (QWidget* W : QApplication::topLevelWidgets()) {
+            if (W->objectName() != "fmAttesaCartella" || !W->isVisible() || Shot) continue;
+            Shot = true;
+            Ok &= Save(*W, Out + "/folder-busy.png");
+            Held.reset();
+        }
+    });
+    Ok &= ShootRun(
+        "aie", Out + "/folder-busy-done.png", Maximised,
+        [&](TdmTxadMain&, const std::string&) { Watch.start(); }, [&] { Watch.stop(); });
+    Ok &= Shot;
+    std::filesystem::remove(Out + "/folder-busy-done.png");
+    return Ok;
+}
+
+// A registry packet with more rows than a record file holds: said on the first page.
+bool ShootRecordLimit(const std::string& Out, bool Maximised) {
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    wizardtest::WriteRegistryPacket(
+        Dir, std::vector<wizardtest::SchoolRow>(100000, {"AAAA000001", ".", "Prima scuola", "Via Uno"}));
+    TdmTxadMain Dm;
+    auto* Form =
+        new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, "aie", "1"}));
+    Form->Create();
+    ShowForm(*Form, Maximised);
+    const bool Ok = QTest::qWaitForWindowExposed(Form) && Save(*Form, Out + "/record-limit.png");
     delete Form;
     return Ok;
 }
@@ -180,7 +278,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(Out);
     const bool Ok = ShootStart(Out) && ShootStartSetup(Out) && Shoot("aie", Out, true, Maximised) &&
                     Shoot("anarpe", Out, false, Maximised) && ShootStartupError(Out, Maximised);
+    const bool RecoveryOk = ShootRecovery(Out, Maximised) && ShootRecordLimit(Out, Maximised);
     std::error_code Ec;
     std::filesystem::remove_all(testsupport::SandboxDir(), Ec);
-    return Ok ? 0 : 1;
+    return Ok && RecoveryOk ? 0 : 1;
 }

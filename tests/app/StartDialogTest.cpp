@@ -4,23 +4,29 @@
 
 #include "app/StartDialog.h"
 #include "app/InstalledFiles.h"
+#include "export/wizard/CurrentEdition.h"
 #include "export/wizard/StartupValues.h"
 #include "platform/Platform.h"
 #include "tests/common/TestSupport.h"
+#include "tests/export/wizard/WizardTestData.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -247,6 +253,98 @@ TEST(ProgramIcon, EveryWindowGetsTheBuiltInIconWithoutATheme) {
         SCOPED_TRACE(Size);
         EXPECT_EQ(Icon.pixmap(Size, Size).width(), Size);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A packet of Rows rows of one short field.
+std::string PacketOfRows(long long Rows) {
+    std::string Xml =
+        "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"A\" fieldtype=\"string\" WIDTH=\"1\"/></FIELDS></METADATA><ROWDATA>";
+    for (long long I = 0; I < Rows; ++I) Xml += "<ROW A=\"x\"/>";
+    return Xml + "</ROWDATA></DATAPACKET>";
+}
+
+// Before Avvia the dialog checks what the run needs and says what is wrong,
+// a line each; Avvia is not the default then, "Controlla di nuovo" is, and
+// after the cause is put right it finds everything in order.
+TEST_F(StartDialogFixture, ChecksWhatTheRunNeedsAndChecksAgain) {
+    OwnRegistry Registry;
+    const std::string Install = InstallationWithAieParamFile(Registry.Dir());
+    testsupport::WriteFileBytes(Registry.Path(), kHead + "\"MainDir\"=\"" + Install + "/\"\r\n");
+    const std::string Data = wizardtest::CopyDemoData(Dir.path().toStdString());
+    const std::string Param = Install + "/ETC/datrex/aie.ufp";
+    struct Case {
+        const char* Name;
+        std::function<void()> Break;
+        std::function<void()> Repair;
+        std::string Line;
+    };
+    const std::string Saved = testsupport::ReadFileBytes(Data + "Body622.xml");
+    const std::string Extensions = testsupport::ReadFileBytes(Data + "Body815E.xml");
+    const std::string Codes = testsupport::ReadFileBytes(Data + "COD_SPECSPER.xml");
+    const Case Cases[] = {
+        {"a packet missing", [&] { fs::remove(Data + "Body622.xml"); },
+         [&] { testsupport::WriteFileBytes(Data + "Body622.xml", Saved); },
+         "Manca il pacchetto di dati Body622.xml."},
+        {"a file that is no packet", [&] { testsupport::WriteFileBytes(Data + "COD_SPECSPER.xml", "testo"); },
+         [&] { testsupport::WriteFileBytes(Data + "COD_SPECSPER.xml", Codes); },
+         "Il file " + Data + "COD_SPECSPER.xml non \u00E8 un pacchetto di dati leggibile (riga 1"},
+        {"a packet over the record limit",
+         [&] { testsupport::WriteFileBytes(Data + "Body815E.xml", PacketOfRows(100000)); },
+         [&] { testsupport::WriteFileBytes(Data + "Body815E.xml", Extensions); },
+         "Il pacchetto Body815E.xml ha 100000 righe: un file di record ne pu\u00F2 contenere al massimo "
+         "99999."},
+        {"no parameter file", [&] { fs::remove(Param); }, [&] { WriteParamFile(Param); },
+         "File dei parametri non trovato: " + Param},
+    };
+    QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        C.Break();
+        StartDialog Dialog(Settings, &txad::CurrentEditionPlan());
+        Dialog.edCartella->setText(QString::fromStdString(Data));
+        Dialog.cbDestinatario->setCurrentIndex(Dialog.cbDestinatario->findData("aie"));
+        const QStringList Lines = Dialog.lbControlli->text().split('\n');
+        EXPECT_TRUE(Lines.contains(QString::fromStdString(C.Line)) ||
+                    (!Lines.isEmpty() && Lines.front().startsWith(QString::fromStdString(C.Line))))
+            << Dialog.lbControlli->text().toStdString();
+        EXPECT_EQ(Lines.size(), 1) << Dialog.lbControlli->text().toStdString();
+        EXPECT_FALSE(Dialog.buAvvia->isDefault());
+        EXPECT_TRUE(Dialog.buControlla->isDefault());
+        EXPECT_TRUE(Dialog.buAvvia->isEnabled());
+
+        C.Repair();
+        QTest::mouseClick(Dialog.buControlla, Qt::LeftButton);
+        EXPECT_TRUE(Dialog.lbControlli->text().startsWith("Controlli superati"))
+            << Dialog.lbControlli->text().toStdString();
+        EXPECT_TRUE(Dialog.buAvvia->isDefault());
+        EXPECT_FALSE(Dialog.buControlla->isDefault());
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Qt's own parts speak Italian with the program: a text field's context menu
+// and the file chooser's labels.
+TEST(QtTranslations, QtsOwnTextsAreItalian) {
+    QTranslator* Translator = LoadQtTranslations();
+    ASSERT_NE(Translator, nullptr) << "qtbase_it.qm not found: qt6-translations-l10n is a dependency";
+    QLineEdit Edit;
+    const std::unique_ptr<QMenu> Menu(Edit.createStandardContextMenu());
+    QStringList Texts;
+    for (const QAction* Action : Menu->actions())
+        if (!Action->isSeparator()) Texts << Action->text().section('\t', 0, 0); // without the shortcut
+    EXPECT_TRUE(Texts.contains("Ann&ulla")) << Texts.join('|').toStdString();
+    EXPECT_TRUE(Texts.contains("Seleziona tutto")) << Texts.join('|').toStdString();
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Cerca in:");
+    QCoreApplication::removeTranslator(Translator);
+    delete Translator;
 }
 
 } // namespace

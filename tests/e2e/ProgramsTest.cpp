@@ -274,8 +274,9 @@ std::map<std::string, std::string> Tree(const fs::path& Dir) {
 }
 
 // Runs that stop: the log holds the OK lines of the files written, the
-// delivery step's line when it was reached, and the stop text as its three
-// last lines; the delivery folder is left exactly as it was.
+// delivery step's line when it was reached, and the stop text, naming the
+// file that failed and why in Italian, as its last lines; stderr keeps the
+// error as raised; the delivery folder is left exactly as it was.
 enum class Obstacle {
     FourthFileIsAFolder,
     DeliveryFolderIsAFile,
@@ -288,7 +289,9 @@ struct StopCase {
     const char* Target;
     Obstacle Where;
     std::size_t FilesWritten;
-    const char* Cause; // after the stop text's sentence; "@" stands for the delivery folder
+    std::string Cause;  // after the stop text's sentence, lines apart by LF; "@" stands for the delivery
+                        // folder, "%" for the data folder
+    const char* Raised; // on stderr, as raised
 };
 
 // Test names carry the case's name; gtest would print the raw bytes.
@@ -325,32 +328,47 @@ TEST_P(StoppedRun, StopsWithTheStopTextAndLeavesTheDeliveryFolderAsItWas) {
         for (const char* Line :
              {"", std::string(C.Target) == "aie" ? "Copia files...." : "Creazione zip....", ""})
             Expected.push_back(Line);
-    std::string Cause = C.Cause;
-    if (const std::size_t At = Cause.find('@'); At != std::string::npos) Cause.replace(At, 1, Dest.string());
-    Expected.push_back(kStopPrefix + Cause);
+    auto Placed = [&](std::string Text) {
+        if (const std::size_t At = Text.find('@'); At != std::string::npos)
+            Text.replace(At, 1, Dest.string());
+        if (const std::size_t At = Text.find('%'); At != std::string::npos)
+            Text.replace(At, 1, Data.string());
+        return Text;
+    };
+    const std::vector<std::string> Cause = SplitLines(Placed(C.Cause));
+    Expected.push_back(kStopPrefix + Cause.front());
+    Expected.insert(Expected.end(), Cause.begin() + 1, Cause.end());
     Expected.push_back("");
     Expected.push_back("I DATI ESPORTATI NON SONO DISPONIBILI");
     const std::vector<std::string> Lines = SplitLines(SplitReport(R.Out).second);
     ASSERT_EQ(Lines.size(), Expected.size()) << R.Out;
-    for (std::size_t I = 0; I < Lines.size(); ++I) {
-        if (C.Where == Obstacle::FourthFileIsAFolder && I + 3 == Lines.size())
-            EXPECT_EQ(Lines[I].rfind(Expected[I], 0), 0u) << R.Out; // the message names the packet
-        else
-            EXPECT_EQ(Lines[I], Expected[I]) << R.Out;
-    }
+    for (std::size_t I = 0; I < Lines.size(); ++I) EXPECT_EQ(Lines[I], Expected[I]) << R.Out;
+    EXPECT_NE(R.Err.find(Placed(C.Raised)), std::string::npos) << R.Err;
     EXPECT_TRUE(Tree(Dest) == DeliveryBefore) << "the delivery folder changed";
     for (std::size_t I = 0; I < C.FilesWritten; ++I)
         EXPECT_TRUE(fs::is_regular_file(Data / All[I])) << All[I];
 }
 
+const std::string kWriteAdvice =
+    "\nControllare che nella cartella si possa scrivere (permessi, spazio libero) e che "
+    "il file non sia aperto in un altro programma, poi riprovare.";
+
 const StopCase kStopCases[] = {
-    {"FourthFileCannotBeOpened", "aie", Obstacle::FourthFileIsAFolder, 3, "Error reading file "},
+    // The file that cannot be created is named, not the packet it comes from.
+    {"FourthFileCannotBeOpened", "aie", Obstacle::FourthFileIsAFolder, 3,
+     "Impossibile creare il file %/File815E.txt: al suo posto c'\u00E8 una cartella.\nControllare che nella "
+     "cartella si possa scrivere (permessi, spazio libero, supporto non protetto) e riprovare.",
+     "adoxport: Cannot create file %/File815E.txt\n"},
     {"DeliveryFolderCannotBeMade", "aie", Obstacle::DeliveryFolderIsAFile, 4,
-     "Error writing file @/File014.txt"},
+     "Errore nella scrittura del file @/File014.txt: una parte del percorso non \u00E8 una cartella." +
+         kWriteAdvice,
+     "adoxport: Error writing file @/File014.txt\n"},
     {"PreviousCopyCannotBeReplaced", "aie", Obstacle::ReplacedFileIsAFolder, 4,
-     "Error writing file @/File815.txt"},
+     "Errore nella scrittura del file @/File815.txt: non \u00E8 un file regolare." + kWriteAdvice,
+     "adoxport: Error writing file @/File815.txt\n"},
     {"OldArchiveCannotBeDeleted", "anarpe", Obstacle::OldArchiveIsAFolder, 4,
-     "Error writing file @/Anarpe.zip"},
+     "Errore nella scrittura del file @/Anarpe.zip: al suo posto c'\u00E8 una cartella." + kWriteAdvice,
+     "adoxport: Error writing file @/Anarpe.zip\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Demo, StoppedRun, ::testing::ValuesIn(kStopCases),
@@ -436,16 +454,16 @@ const RefusedCase kRefusedCases[] = {
     {"SitesMissing",
      {"DATA", "aie", "2", "--unattended"},
      1,
-     "Per ogni codice meccanogafico dev'essere selezionata\n"},
+     "Per ogni codice meccanografico dev'essere selezionata\n"},
     // An empty list is no usage error: nothing ticked, the site page refuses.
     {"EmptySiteList",
      {"DATA", "aie", "2", "--unattended", "--sites", ""},
      1,
-     "Per ogni codice meccanogafico dev'essere selezionata\n"},
+     "Per ogni codice meccanografico dev'essere selezionata\n"},
     {"TwoSitesOfOneCode",
      {"DATA", "aie", "2", "--unattended", "--sites", "1,2,3"},
      1,
-     "una e una sola descrizione."},
+     "ne sono selezionate 2."},
     {"SitePositionOutOfRange", {"DATA", "aie", "2", "--unattended", "--sites", "1,99"}, 2, "99"},
     {"SitePositionZero", {"DATA", "aie", "2", "--unattended", "--sites", "0"}, 2, "--sites"},
     {"UnknownOption", {"DATA", "aie", "1", "--unattended", "--fast"}, 2, "--fast"},

@@ -221,7 +221,8 @@ TEST_F(ClassicMainForm, SiteChoiceAppliesToAFreshLoadOnEveryShow) {
     EXPECT_EQ(F.ActivePage(), Sites());
     ASSERT_EQ(Presenter.Boxes.size(), 1u);
     EXPECT_EQ(Presenter.Boxes[0].Text,
-              "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.");
+              "Per ogni codice meccanografico dev'essere selezionata\r\nuna e una sola descrizione: per il "
+              "codice AAIC00100A nessuna \xE8 selezionata.");
 
     Tick({0, 2});
     Press(F.buNext);

@@ -290,8 +290,10 @@ TEST(Application, NotifyShowsWhatLeavesAClickHandler) {
     } const Rows[] = {
         {"framework error", [] { throw EVxError("Dato non valido"); }, "Dato non valido."},
         {"ends in full stop", [] { throw EVxInternalError("Errore interno."); }, "Errore interno."},
-        {"standard exception", [] { throw std::runtime_error("Error reading file a.xml"); },
-         "Error reading file a.xml."},
+        {"standard exception, in the user's words",
+         [] { throw std::runtime_error("Error reading file a.xml"); },
+         "Errore nella lettura del file a.xml.\r\nControllare che il file esista e si possa leggere, poi "
+         "riprovare."},
         {"abort is silent", [] { throw EAbort(); }, nullptr},
         {"not a standard exception", [] { throw 42; }, "Unknown exception."},
     };

@@ -148,9 +148,12 @@ TEST_F(MsgDlg, ApplicationErrorBox) {
     ShowApplicationError(EAbort());
     EXPECT_TRUE(FPresenter.Boxes.empty()) << "EAbort shows nothing";
 
+    testing::internal::CaptureStderr();
     ShowApplicationError(EVxInternalError("Pagina inesistente!"));
     ShowApplicationError(EVxError("Cartella mancante"));
     ShowApplicationError(std::runtime_error("Error reading file x"));
+    // The box is in the user's words; the text as raised stays on stderr.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "adoxport-classic: Error reading file x\n");
     ASSERT_EQ(FPresenter.Boxes.size(), 3u);
     for (const auto& B : FPresenter.Boxes) {
         EXPECT_EQ(B.Caption, "adoxport-classic");
@@ -158,7 +161,8 @@ TEST_F(MsgDlg, ApplicationErrorBox) {
     }
     EXPECT_EQ(FPresenter.Boxes[0].Text, "Pagina inesistente!");
     EXPECT_EQ(FPresenter.Boxes[1].Text, "Cartella mancante.");
-    EXPECT_EQ(FPresenter.Boxes[2].Text, "Error reading file x.");
+    EXPECT_EQ(FPresenter.Boxes[2].Text, "Errore nella lettura del file x.\r\nControllare che il file esista "
+                                        "e si possa leggere, poi riprovare.");
 }
 
 TEST(Exceptions, CodeAndTree) {

@@ -1,5 +1,6 @@
 // Delivery: the all-or-nothing copy and the zip steps of the export run.
 
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 
 #include "export/run/CopyDelivery.h"
 #include "export/run/ExportRun.h"
+#include "support/UserText.h"
 #include "support/VxExceptions.h"
 #include "tests/common/ExpectThrow.h"
 #include "tests/common/FakeZip.h"
@@ -264,7 +266,9 @@ TEST(ZipDelivery, FailureKeepsTheOldArchive) {
         EXPECT_TRUE(Run.Execute());
         const std::string Cause =
             *r.cause ? std::string(r.cause) : "Error writing file " + Dest + "Anarpe.zip";
-        EXPECT_EQ(Log.back(), StopText(Cause));
+        EXPECT_EQ(Run.StopCause(), Cause);
+        // The archive's name is held by a folder.
+        EXPECT_EQ(Log.back(), StopText(UserText(Cause, *r.cause ? 0 : EISDIR)));
         EXPECT_EQ(StopText(Cause), "Procedura interrotta con il seguente errore: " + Cause +
                                        "\r\n\r\nI DATI ESPORTATI NON SONO DISPONIBILI");
         EXPECT_EQ(Zip.Calls.size(), 3u);
@@ -333,7 +337,8 @@ TEST(CopyDelivery, DeliveryFolderThatCannotBeMade) {
     DeliveryOnlyRun Run(Set, DeliverySettings(Data.Path(), Dest, "aie"), Main,
                         [&Log](const std::string& T) { Log.push_back(T); });
     EXPECT_TRUE(Run.Execute());
-    EXPECT_EQ(Log.back(), StopText("Error writing file " + Dest + "File014.txt"));
+    EXPECT_EQ(Run.StopCause(), "Error writing file " + Dest + "File014.txt");
+    EXPECT_EQ(Log.back(), StopText(UserText(Run.StopCause(), ENOTDIR)));
 }
 
 TEST(CopyDelivery, RunIntoTheDataFolderItself) {
@@ -394,7 +399,8 @@ TEST(ExportRun, LogNamesUtf8FoldersInTheProgramsCodePage) {
         std::string expected;
     } rows[] = {
         {"delivered", false, "I files sono disponibili nella cartella " + Home.Path() + "citt\xE0 "},
-        {"stopped", true, StopText("Error writing file " + Home.Path() + "citt\xE0/File014.txt")},
+        {"stopped", true,
+         StopText(UserText("Error writing file " + Home.Path() + "citt\xE0/File014.txt", ENOTDIR))},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -410,5 +416,73 @@ TEST(ExportRun, LogNamesUtf8FoldersInTheProgramsCodePage) {
         ASSERT_FALSE(Log.empty());
         EXPECT_EQ(Log.back().substr(0, r.expected.size()), r.expected);
         fs::remove_all(Home.Path() + "citt\xC3\xA0");
+    }
+}
+
+// A file of the other edition's AIE set that an earlier run delivered goes
+// into a dated subfolder once the new set is in place, and the log says so;
+// nothing is deleted or replaced, and a run with nothing to move logs as
+// before.
+TEST(CopyDelivery, FilesOfAnotherSetGoAsideIntoADatedFolder) {
+    const std::string Aside = "Precedenti_2021-09-01";
+    struct Row {
+        const char* name;
+        bool earlierFile;      // File698.txt of an earlier run in the folder
+        bool asideTaken;       // a folder of that name is already there
+        bool renameFails;      // the move aside fails
+        const char* movedInto; // nullptr: nothing moved
+    };
+    const Row Rows[] = {
+        {"nothing to move", false, false, false, nullptr},
+        {"earlier edition's file", true, false, false, "Precedenti_2021-09-01"},
+        {"dated folder taken", true, true, false, "Precedenti_2021-09-01_2"},
+        {"the move fails", true, false, true, nullptr},
+    };
+    for (const Row& row : Rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder Data, Home;
+        WriteSet(Data.Path(), "new");
+        const std::string Dest = Home.Path() + "aie/";
+        WriteSet(Dest, "old");
+        if (row.earlierFile) testsupport::WriteFileBytes(Dest + "File698.txt", "classic");
+        if (row.asideTaken) {
+            fs::create_directories(Dest + Aside);
+            testsupport::WriteFileBytes(Dest + Aside + "/File698.txt", "older still");
+        }
+        FailingOps Ops(FailingOps::None, 0);
+        // The set's four renames put it in place; the fifth is the move aside.
+        if (row.renameFails) Ops.FailRenames = {9};
+        ExportRecordSet Set("aie");
+        TClientDataSet Main;
+        std::vector<std::string> Log;
+        DeliveryOnlyRun Run(
+            Set,
+            MakeExportSettings(testsupport::StartupFor(Set, Data.Path(), Dest), "",
+                               platform::LocalDateTime{2021, 9, 1, 10, 0, 0, 0}),
+            Main, [&Log](const std::string& T) { Log.push_back(T); }, nullptr, &Ops);
+        EXPECT_FALSE(Run.Execute());
+        std::map<std::string, std::string> Expected = SetContents("new");
+        if (row.renameFails) Expected["File698.txt"] = "classic";
+        EXPECT_EQ(writerstest::FolderContents(Dest), Expected);
+        const bool Moved = row.movedInto != nullptr;
+        if (Moved) {
+            EXPECT_EQ(testsupport::ReadFileBytes(Dest + row.movedInto + "/File698.txt"), "classic");
+        }
+        if (row.asideTaken) {
+            EXPECT_EQ(testsupport::ReadFileBytes(Dest + Aside + "/File698.txt"), "older still");
+        }
+        // The log's last text is the delivery's; what was moved, or could not
+        // be, is said just before it.
+        ASSERT_GE(Log.size(), 2u);
+        const std::string& Before = Log[Log.size() - 2];
+        EXPECT_EQ(Before.find("spostati nella cartella " + Dest + (Moved ? row.movedInto : "") +
+                              ": File698.txt") != std::string::npos,
+                  Moved)
+            << Before;
+        EXPECT_EQ(Before.find("Non \xE8 stato possibile spostare") != std::string::npos, row.renameFails)
+            << Before;
+        if (!row.earlierFile) {
+            EXPECT_EQ(Before, "\r\nCopia files....\r\n");
+        }
     }
 }

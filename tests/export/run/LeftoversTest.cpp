@@ -13,6 +13,7 @@
 #include "export/run/ExportRun.h"
 #include "export/run/FileSink.h"
 #include "platform/Platform.h"
+#include "support/UserText.h"
 #include "tests/common/FakeZip.h"
 #include "tests/common/TestSettings.h"
 #include "tests/common/TestSupport.h"
@@ -233,7 +234,8 @@ TEST(ExportRun, RecordFileThatIsNotAFileStopsTheCheck) {
         CheckingRun Run(Set, Settings(Data.Path(), Dest, "aie"), Main,
                         [&Log](const std::string& T) { Log.push_back(T); });
         EXPECT_TRUE(Run.Execute());
-        EXPECT_EQ(Log.back(), StopText("Error reading file " + Data.Path() + "File014.txt"));
+        EXPECT_EQ(Run.StopCause(), "Error reading file " + Data.Path() + "File014.txt");
+        EXPECT_EQ(Log.back(), StopText(UserText(Run.StopCause())));
         EXPECT_FALSE(fs::exists(Dest));
     }
 }

@@ -56,7 +56,7 @@ TEST(AnomalyPage, FailuresAreShown) {
     };
     const Case Cases[] = {
         {"no viewer", false, false, "Il file \xE8 stato salvato in ", true},
-        {"log cannot be written", true, true, "Cannot create file ", false},
+        {"log cannot be written", true, true, "Impossibile creare il file ", false},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -72,6 +72,11 @@ TEST(AnomalyPage, FailuresAreShown) {
         ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
         EXPECT_NE(F.Boxes.Boxes[0].Text.find(std::string(C.Message) + F.Dir + "Log.txt"), std::string::npos)
             << F.Boxes.Boxes[0].Text;
+        if (C.LogIsFolder) {
+            EXPECT_NE(F.Boxes.Boxes[0].Text.find("Log.txt: al suo posto c'\xE8 una cartella."),
+                      std::string::npos)
+                << F.Boxes.Boxes[0].Text;
+        }
         EXPECT_TRUE(F.Form->isVisible());
     }
 }

@@ -8,6 +8,7 @@
 #include "forms/QtText.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <filesystem>
@@ -133,6 +134,123 @@ TEST(ShowFiles, ReachedByTabAndByAlt) {
     EXPECT_TRUE(Window.isNull());
     ASSERT_FALSE(F.Form.isNull());
     EXPECT_TRUE(F.Form->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// ---- Sending ------------------------------------------------------------------------------
+
+// xdg-email and xdg-open on PATH that write their arguments, one a line, to a
+// file of their own and end with the status given.
+class FakeDesktop {
+public:
+    explicit FakeDesktop(int MailStatus) : FDir(testsupport::SandboxDir() + "/fake-desktop/") {
+        fs::remove_all(FDir);
+        fs::create_directories(FDir);
+        for (const auto& [Tool, Status] : {std::pair{"xdg-email", MailStatus}, std::pair{"xdg-open", 0}}) {
+            const std::string Script = FDir + Tool;
+            testsupport::WriteFileBytes(Script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + FDir + Tool +
+                                                    ".args.tmp\"\nmv \"" + FDir + Tool + ".args.tmp\" \"" +
+                                                    FDir + Tool + ".args\"\nexit " + std::to_string(Status) +
+                                                    "\n");
+            fs::permissions(Script, fs::perms::owner_all);
+        }
+        FPath = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(FDir) + ":" + FPath);
+    }
+    ~FakeDesktop() { qputenv("PATH", FPath); }
+    FakeDesktop(const FakeDesktop&) = delete;
+    FakeDesktop& operator=(const FakeDesktop&) = delete;
+
+    // The arguments Tool was started with; empty until it has run.
+    std::vector<std::string> Args(const char* Tool) const {
+        const std::string File = FDir + Tool + ".args";
+        // xdg-open is started and not waited for.
+        for (int Wait = 0; Wait < 200 && !fs::exists(File); ++Wait) QTest::qWait(10);
+        std::vector<std::string> Lines;
+        if (!fs::exists(File)) return Lines;
+        const std::string Text = testsupport::ReadFileBytes(File);
+        for (std::size_t Start = 0, End; Start < Text.size(); Start = End + 1) {
+            End = Text.find('\n', Start);
+            Lines.push_back(Text.substr(Start, End - Start));
+        }
+        return Lines;
+    }
+
+private:
+    std::string FDir;
+    QByteArray FPath;
+};
+
+// After a finished export "Prepara e-mail" hands the mail client the
+// recipient's address, a subject with the year and the school code, and the
+// delivered files; "Apri cartella" shows the delivery folder.
+TEST(Sending, MailClientGetsTheDeliveredSet) {
+    struct Case {
+        const char* Target;
+        bool Resend;
+        std::vector<std::string> Attached;
+        const char* Address;
+    };
+    const Case Cases[] = {
+        {"aie",
+         false,
+         {"File014.txt", "File622.txt", "File815.txt", "File815E.txt"},
+         "da-confermare-aie@invalid"},
+        {"anarpe", true, {"Anarpe.zip"}, "da-confermare-anarpe@invalid"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Target);
+        FakeDesktop Desktop(0);
+        WizardForm F(C.Target, "1", &TwoSchools);
+        F.Dm.zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
+        ToRegistry(F);
+        F.Find<QCheckBox>("cbCor")->setChecked(C.Resend);
+        F.Next();
+        ASSERT_TRUE(F.Form->RunFinished());
+        ASSERT_FALSE(F.Form->RunStopped());
+        ASSERT_TRUE(F.Button("buPreparaEmail")->isVisible());
+        ASSERT_TRUE(F.Button("buApriCartella")->isVisible());
+        const std::string Dest = testsupport::SandboxDir() + "/home/rozadiver/datrex/" + C.Target + "/";
+        QTest::mouseClick(F.Button("buPreparaEmail"), Qt::LeftButton);
+        EXPECT_TRUE(F.Boxes.Boxes.empty());
+        std::vector<std::string> Expected = {"--utf8",
+                                             "--subject",
+                                             std::string("Dati adozionali 2021 - scuola AAAA000001") +
+                                                 (C.Resend ? " - correzione o secondo tentativo" : ""),
+                                             "--body",
+                                             "In allegato i dati adozionali 2021 della scuola AAAA000001.",
+                                             ""};
+        for (const std::string& Name : C.Attached) {
+            Expected.push_back("--attach");
+            Expected.push_back(Dest + Name);
+            EXPECT_TRUE(fs::exists(Dest + Name)) << Name;
+        }
+        Expected.push_back(C.Address);
+        EXPECT_EQ(Desktop.Args("xdg-email"), Expected);
+        QTest::mouseClick(F.Button("buApriCartella"), Qt::LeftButton);
+        EXPECT_EQ(Desktop.Args("xdg-open"), std::vector<std::string>{Dest});
+    }
+}
+
+// Without a mail client the user is told where the files are and to whom
+// they go, and the folder is shown.
+TEST(Sending, WithoutAMailClientTheFolderIsShown) {
+    FakeDesktop Desktop(3);
+    WizardForm F("aie", "1", &TwoSchools);
+    F.Next();
+    F.Next();
+    ASSERT_FALSE(F.Form->RunStopped());
+    QTest::mouseClick(F.Button("buPreparaEmail"), Qt::LeftButton);
+    const std::string Dest = testsupport::SandboxDir() + "/home/rozadiver/datrex/aie";
+    ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+    EXPECT_EQ(F.Boxes.Boxes[0].Text,
+              "Nessun programma di posta elettronica \xE8 disponibile per preparare il messaggio.\r\n\r\n"
+              "Inviare i file della cartella " +
+                  Dest + ", che viene mostrata, all'indirizzo da-confermare-aie@invalid.");
+    EXPECT_EQ(Desktop.Args("xdg-open"), std::vector<std::string>{Dest + "/"});
 }
 
 } // namespace

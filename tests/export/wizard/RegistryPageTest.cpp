@@ -10,8 +10,10 @@
 #include "support/VxStrUtils.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QTableView>
 #include <QToolTip>
@@ -92,12 +94,13 @@ TEST(RegistryPage, FormerCodeOfTheWrongLengthIsRefused) {
     struct Case {
         const char* Name;
         QString Typed;
+        const char* Count; // as the message says it
     };
     const Case Cases[] = {
-        {"blanks only", "   "},
-        {"too short", "OLD1"},
-        {"the no-code mark as loaded", "."},
-        {"blanks around a short code", " OLDA00001"},
+        {"blanks only", "   ", "sono stati digitati 0."},
+        {"too short", "OLD1", "sono stati digitati 4."},
+        {"the no-code mark as loaded", ".", "\xE8 stato digitato 1."},
+        {"blanks around a short code", " OLDA00001", "sono stati digitati 9."},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -107,7 +110,7 @@ TEST(RegistryPage, FormerCodeOfTheWrongLengthIsRefused) {
         F.Boxes.Boxes.clear();
         QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
         ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
-        EXPECT_EQ(F.Boxes.Boxes[0].Text, ExCodeMessage);
+        EXPECT_EQ(F.Boxes.Boxes[0].Text, ExCodeMessage + std::string(C.Count));
         EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Errore");
         EXPECT_TRUE(ExCod->hasFocus());
         // Nothing is stored, not even the name.
@@ -116,15 +119,16 @@ TEST(RegistryPage, FormerCodeOfTheWrongLengthIsRefused) {
     }
 }
 
-// Row 1 is exactly 30 characters, rows 2 and 3 are longer.
+// The current edition's school records hold 50 characters of name: row 1
+// is exactly that long, rows 2 and 3 are longer.
 const std::vector<SchoolRow> NameLengths = {
     {"AAAA000001", ".", "Breve", "Via Uno"},
-    {"BBBB000002", ".", std::string(30, 'B'), "Via Due"},
-    {"CCCC000003", ".", std::string(31, 'C'), "Via Tre"},
-    {"DDDD000004", ".", "Istituto Comprensivo Statale Giuseppe Garibaldi", "Via Quattro"},
+    {"BBBB000002", ".", std::string(50, 'B'), "Via Due"},
+    {"CCCC000003", ".", std::string(51, 'C'), "Via Tre"},
+    {"DDDD000004", ".", "Istituto Comprensivo Statale Giuseppe Garibaldi di Roma", "Via Quattro"},
 };
 
-TEST(RegistryPage, NamesOverThirtyCharactersAreHighlighted) {
+TEST(RegistryPage, NamesLongerThanTheRecordFieldAreHighlighted) {
     WizardForm F("aie", "1", &NameLengths);
     ToRegistry(F);
     QTableView* Grid = F.Find<QTableView>("grAnagrafica");
@@ -155,6 +159,9 @@ TEST(RegistryPage, NamesOverThirtyCharactersAreHighlighted) {
             }
         }
     }
+    // The legend and the hint name the record's limit.
+    EXPECT_EQ(F.Find<QLabel>("laWarning")->text(), "Lunghezza del campo 'Nome' superiore a 50 caratteri");
+    EXPECT_TRUE(F.Find<QLabel>("laTodoNome")->text().contains("superiore a 50 caratteri"));
     // The legend's swatch is a slightly different yellow.
     const QImage Swatch = F.Find<QWidget>("shYellow")->grab().toImage();
     EXPECT_EQ(Swatch.pixelColor(Swatch.rect().center()), QColor(255, 255, 119));
@@ -163,25 +170,37 @@ TEST(RegistryPage, NamesOverThirtyCharactersAreHighlighted) {
     EXPECT_FALSE(F.Registry()->Active());
 }
 
-TEST(RegistryPage, TypedNamesStopAtThirtyButLoadedNamesStayWhole) {
+TEST(RegistryPage, TypedNamesStopAtTheLimitAndSaySoButLoadedNamesStayWhole) {
     WizardForm F("aie", "1", &NameLengths);
     ToRegistry(F);
     QTableView* Grid = F.Find<QTableView>("grAnagrafica");
     QLineEdit* Nome = F.Find<QLineEdit>("edNome");
-    const QString LongName = "Istituto Comprensivo Statale Giuseppe Garibaldi";
+    QLabel* Count = F.Find<QLabel>("laNomeCount");
+    const QString LongName = "Istituto Comprensivo Statale Giuseppe Garibaldi di Roma";
+    EXPECT_EQ(Count->text(), "5/50");
 
-    // Typing: 35 characters give 30.
-    F.Type("edNome", QString(35, 'x'));
-    EXPECT_EQ(Nome->text(), QString(30, 'x'));
+    // Typing: 55 characters give 50, and the refusal says why.
+    F.Type("edNome", QString(55, 'x'));
+    EXPECT_EQ(Nome->text(), QString(50, 'x'));
+    EXPECT_EQ(Count->text(), "50/50");
+    EXPECT_TRUE(Count->toolTip().contains(ToQString("al pi\xF9 50 caratteri")))
+        << Count->toolTip().toStdString();
+    // Esc gives the row's name back, without a question.
+    QTest::keyClick(Nome, Qt::Key_Escape);
+    EXPECT_EQ(Nome->text(), "Breve");
+    EXPECT_TRUE(F.Form->isVisible());
 
-    // A loaded long name is shown whole; typing at its end is refused,
-    // shortening is allowed.
+    // A loaded long name is shown whole; typing at its end is refused and
+    // says the name is already too long; shortening is allowed.
     QTest::keyClick(Grid, Qt::Key_End, Qt::ControlModifier);
     ASSERT_EQ(Nome->text(), LongName);
+    EXPECT_EQ(Count->text(), QString("%1/50").arg(LongName.size()));
     Nome->setFocus();
     Nome->end(false);
     QTest::keyClicks(Nome, "Z");
     EXPECT_EQ(Nome->text(), LongName);
+    EXPECT_TRUE(Count->toolTip().contains(ToQString("ha gi\xE0 55 caratteri, pi\xF9 dei 50")))
+        << Count->toolTip().toStdString();
     // In the middle: text and cursor stay.
     Nome->setCursorPosition(5);
     QTest::keyClicks(Nome, "QQ");
@@ -191,17 +210,19 @@ TEST(RegistryPage, TypedNamesStopAtThirtyButLoadedNamesStayWhole) {
     QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
     EXPECT_TRUE(F.Boxes.Boxes.empty());
     EXPECT_TRUE(F.Registry()->RowHighlighted(3));
-    // Shortening stays possible; growing again beyond 30 does not.
+    // Shortening stays possible; growing again beyond 50 does not.
     Nome->setFocus();
     Nome->end(false);
     QTest::keyClick(Nome, Qt::Key_Backspace);
     EXPECT_EQ(Nome->text(), LongName.left(LongName.size() - 1));
     QTest::keyClicks(Nome, "i");
     EXPECT_EQ(Nome->text(), LongName.left(LongName.size() - 1));
+    QTest::mouseClick(F.Button("buEdit"), Qt::LeftButton);
     F.Next();
+    EXPECT_TRUE(F.Boxes.Boxes.empty());
     const std::vector<SchoolRecord> Records = SchoolRecords(F.Output("File014.txt"));
     ASSERT_EQ(Records.size(), 4u);
-    EXPECT_EQ(Records[3].Name, FromQString(LongName));
+    EXPECT_EQ(Records[3].Name, FromQString(LongName.left(50)));
 }
 
 TEST(RegistryPage, ProtocolNumberReachesTheFirstHeaderAndSurvivesBack) {
@@ -228,6 +249,117 @@ TEST(RegistryPage, ProtocolNumberReachesTheFirstHeaderAndSurvivesBack) {
     EXPECT_EQ(Header.substr(Software + 10 + Catalogue.size(), 30), PadR("PROT/2021-77", " ", 30));
     // Only the first file carries it.
     EXPECT_EQ(F.Output("File622.txt")[0].find("PROT"), std::string::npos);
+}
+
+// ---- Typed and not stored ----------------------------------------------------------------
+
+// Text typed in Nome or Ex codice and not stored with Modifica is stored or
+// dropped as the user answers, when the page is left and when the row
+// changes; Annulla keeps the page with the text.
+TEST(RegistryPage, TypedCorrectionIsAskedAboutBeforeItIsLeft) {
+    struct Case {
+        const char* Name;
+        bool ByRowChange; // else by Avanti
+        int32_t Answer;
+        int PageAfter;
+        const char* Written; // the first school's name in the file; nullptr: not exported
+    };
+    const Case Cases[] = {
+        {"Avanti, yes", false, idYes, 3, "Prima corretta"},
+        {"Avanti, no", false, idNo, 3, "Prima scuola"},
+        {"Avanti, cancel", false, idCancel, 2, nullptr},
+        {"row change, yes", true, idYes, 3, "Prima corretta"},
+        {"row change, no", true, idNo, 3, "Prima scuola"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        WizardForm F("aie", "1", &ThreeSchools);
+        ToRegistry(F);
+        F.Type("edNome", "Prima corretta");
+        F.Type("edExCod", "OLDA000001");
+        F.Boxes.Answer = C.Answer;
+        if (C.ByRowChange) {
+            QTest::keyClick(F.Find<QTableView>("grAnagrafica"), Qt::Key_Down);
+            ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+            EXPECT_EQ(F.Find<QLineEdit>("edNome")->text(), "Seconda scuola");
+            F.Boxes.Answer = idOK;
+        }
+        F.Next();
+        ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
+        EXPECT_EQ(F.Boxes.Boxes[0].Text.substr(0, 41), "Applicare la correzione a \"Prima scuola\"?");
+        EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Conferma");
+        ASSERT_EQ(F.Page(), C.PageAfter);
+        if (!C.Written) {
+            EXPECT_EQ(F.Find<QLineEdit>("edNome")->text(), "Prima corretta");
+            continue;
+        }
+        const std::vector<SchoolRecord> Records = SchoolRecords(F.Output("File014.txt"));
+        ASSERT_EQ(Records.size(), 3u);
+        EXPECT_EQ(Records[0].Name, C.Written);
+        EXPECT_EQ(Records[0].ExCode, C.Answer == idYes ? "OLDA000001" : std::string(10, ' '));
+    }
+}
+
+// "Sì" with a wrong former code stores nothing: the error is shown and the
+// user is back on the row, with the text as typed.
+TEST(RegistryPage, TypedCorrectionWithAWrongFormerCodeStaysOnItsRow) {
+    WizardForm F("aie", "1", &ThreeSchools);
+    ToRegistry(F);
+    F.Type("edNome", "Prima corretta");
+    F.Type("edExCod", "OLD1");
+    F.Boxes.BoxAnswers = {idYes, idOK};
+    QTest::keyClick(F.Find<QTableView>("grAnagrafica"), Qt::Key_Down);
+    ASSERT_EQ(F.Boxes.Boxes.size(), 2u);
+    EXPECT_EQ(F.Boxes.Boxes[1].Text, ExCodeMessage + "sono stati digitati 4.");
+    EXPECT_EQ(F.Dm.cdsMain.RecNo(), 0);
+    EXPECT_EQ(F.Find<QLineEdit>("edNome")->text(), "Prima corretta");
+    EXPECT_EQ(F.Find<QLineEdit>("edExCod")->text(), "OLD1");
+    EXPECT_EQ(F.Find<QTableView>("grAnagrafica")->model()->index(0, 2).data().toString(), "Prima scuola");
+}
+
+// The name's limit is the width of the name in the school record: 50 in the
+// current edition's ANARPE file, where a 47-character name is not too long.
+TEST(RegistryPage, AnarpeNamesUpToTheirFieldAreNotTooLong) {
+    const std::string Name47 = "Istituto Comprensivo Statale Giuseppe Garibaldi";
+    ASSERT_EQ(Name47.size(), 47u);
+    const std::vector<SchoolRow> Rows = {{"AAAA000001", ".", Name47, "Via Uno"}};
+    WizardForm F("anarpe", "1", &Rows);
+    ToRegistry(F);
+    EXPECT_EQ(F.Registry()->NameLimit(), 50);
+    EXPECT_FALSE(F.Registry()->RowHighlighted(0));
+    EXPECT_EQ(F.Find<QLabel>("laNomeCount")->text(), "47/50");
+    QLineEdit* Nome = F.Find<QLineEdit>("edNome");
+    Nome->setFocus();
+    Nome->end(false);
+    QTest::keyClicks(Nome, " di Roma");
+    EXPECT_EQ(Nome->text(), ToQString(Name47 + " di"));
+}
+
+// Where the protocol number goes is said: into the first AIE file's header;
+// for ANARPE into no file, so the edit is grey and says why. The check box
+// says what it is for.
+TEST(RegistryPage, ProtocolAreaSaysWhereTheNumberGoes) {
+    struct Case {
+        const char* Target;
+        bool Enabled;
+        const char* Says;
+    };
+    const Case Cases[] = {
+        {"aie", true, "nella testata del file File014.txt"},
+        {"anarpe", false, "non viene scritto in nessun file"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Target);
+        WizardForm F(C.Target, "1", &ThreeSchools);
+        ToRegistry(F);
+        QLineEdit* Proto = F.Find<QLineEdit>("edNProto");
+        EXPECT_EQ(Proto->isEnabled(), C.Enabled);
+        EXPECT_TRUE(F.Find<QLabel>("laNProtoFile")->text().contains(C.Says));
+        EXPECT_TRUE(F.Find<QLabel>("laNProtoFile")->isVisible());
+        EXPECT_TRUE(Proto->toolTip().contains(C.Says));
+        EXPECT_EQ(F.Find<QLabel>("laNProtoCount")->text(), "0/30");
+        EXPECT_TRUE(F.Find<QCheckBox>("cbCor")->toolTip().contains("I file esportati non cambiano"));
+    }
 }
 
 // ---- Corrections across Back and Next --------------------------------------------------

@@ -20,12 +20,16 @@ TEST(SitePage, NextNeedsExactlyOneTickPerCode) {
         const char* Name;
         std::vector<int> Ticked;
         bool Accepted;
+        std::string Fault; // the end of the message: the code and its ticks
     };
     const Case Cases[] = {
-        {"none ticked", {}, false},
-        {"single-description code unticked", {1}, false},
-        {"two ticks under one code", {0, 1, 2}, false},
-        {"one per code", {1, 2}, true},
+        {"none ticked", {}, false, "per il codice RMIC81500A nessuna \xE8 selezionata."},
+        {"single-description code unticked",
+         {1},
+         false,
+         "per il codice RMEE81501B nessuna \xE8 selezionata."},
+        {"two ticks under one code", {0, 1, 2}, false, "per il codice RMIC81500A ne sono selezionate 2."},
+        {"one per code", {1, 2}, true, ""},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -38,7 +42,7 @@ TEST(SitePage, NextNeedsExactlyOneTickPerCode) {
             EXPECT_TRUE(F.Boxes.Boxes.empty());
         } else {
             ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
-            EXPECT_EQ(F.Boxes.Boxes[0].Text, SiteMessage);
+            EXPECT_EQ(F.Boxes.Boxes[0].Text, SiteMessage + C.Fault);
             EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Errore");
         }
     }

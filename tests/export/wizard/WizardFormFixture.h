@@ -26,9 +26,10 @@
 
 namespace wizardtest {
 
-inline const char* const SiteMessage =
-    "Per ogni codice meccanogafico dev'essere selezionata\r\nuna e una sola descrizione.";
-inline const char* const ExCodeMessage = "Il codice meccanografico dev'essere composto da 10 caratteri";
+inline const std::string SiteMessage =
+    "Per ogni codice meccanografico dev'essere selezionata\r\nuna e una sola descrizione: ";
+inline const std::string ExCodeMessage =
+    "Ex codice: il codice meccanografico dev'essere composto da 10 caratteri; ne ";
 
 // A data folder with the demo's packets, optionally with its own registry
 // packet, and the main form started on it and shown.

@@ -62,6 +62,34 @@ TEST(SiteChoice, EveryCodeNeedsExactlyOneTick) {
     }
 }
 
+// The message names the code at fault and what is wrong with its ticks.
+TEST(SiteChoice, TheMessageNamesTheCodeAndItsTicks) {
+    const std::vector<std::string> Sites = {
+        "RMIC81500A - Sede centrale - Via Roma 1",
+        "RMIC81500A - Sede staccata - Via Milano 2",
+        "RMEE81501B - Primaria Pascoli - Via Po 3",
+    };
+    const std::string Rule =
+        "Per ogni codice meccanografico dev'essere selezionata\r\nuna e una sola descrizione: ";
+    const struct Case {
+        const char* Name;
+        std::vector<bool> Ticked;
+        std::size_t First;
+        std::string Message;
+    } Cases[] = {
+        {"none ticked", {false, false, true}, 0, Rule + "per il codice RMIC81500A nessuna \xE8 selezionata."},
+        {"two ticked", {true, true, true}, 0, Rule + "per il codice RMIC81500A ne sono selezionate 2."},
+        {"the last group",
+         {true, false, false},
+         2,
+         Rule + "per il codice RMEE81501B nessuna \xE8 selezionata."},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(SiteGroupError(Sites, C.Ticked, C.First), C.Message);
+    }
+}
+
 TEST(SiteChoice, UntickedRowsGoAndTheRestKeepTheirPacketRows) {
     const struct Case {
         const char* Name;
@@ -86,27 +114,28 @@ TEST(SiteChoice, UntickedRowsGoAndTheRestKeepTheirPacketRows) {
 }
 
 TEST(FormerCode, EmptyMeansNoneAndOtherwiseTenCharacters) {
-    const char* const Error = "Il codice meccanografico dev'essere composto da 10 caratteri";
+    const std::string Rule = "Ex codice: il codice meccanografico dev'essere composto da 10 caratteri; ne ";
     const struct Case {
         const char* Typed;
         bool Accepted;
         const char* Stored;
+        std::string Error;
     } Cases[] = {
-        {"", true, "."},
-        {"RMIC81500A", true, "RMIC81500A"},
+        {"", true, ".", ""},
+        {"RMIC81500A", true, "RMIC81500A", ""},
         // Blanks around a whole code are not counted, and the code is kept as typed.
-        {" RMIC81500A ", true, " RMIC81500A "},
-        {"RMIC8150", false, ""},
-        {"RMIC81500AB", false, ""},
-        {"          ", false, ""},
-        {".", false, ""},
+        {" RMIC81500A ", true, " RMIC81500A ", ""},
+        {"RMIC8150", false, "", Rule + "sono stati digitati 8."},
+        {"RMIC81500AB", false, "", Rule + "sono stati digitati 11."},
+        {"          ", false, "", Rule + "sono stati digitati 0."},
+        {".", false, "", Rule + "\xE8 stato digitato 1."},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(std::string("'") + C.Typed + "'");
         const FormerCodeEntry Entry = CheckFormerCode(C.Typed);
         EXPECT_EQ(Entry.Accepted, C.Accepted);
         EXPECT_EQ(Entry.Stored, C.Stored);
-        EXPECT_EQ(Entry.Error, C.Accepted ? "" : Error);
+        EXPECT_EQ(Entry.Error, C.Error);
     }
 }
 
@@ -135,6 +164,14 @@ TEST(ExportFormButtons, FollowRouteAndStartup) {
          {.Ok = false, .Next = true, .Prior = true}},
         {"export page, path 2",
          {.Step = 3, .StepCount = 4, .BackAlong = true},
+         Complete,
+         {.Ok = true, .Next = false, .Prior = false}},
+        {"export page after a run that stopped",
+         {.Step = 3, .StepCount = 4, .BackAlong = true, .RunStopped = true},
+         Complete,
+         {.Ok = true, .Next = false, .Prior = true}},
+        {"export page after a stop, without a path",
+         {.Step = 3, .StepCount = 4, .BackAlong = false, .RunStopped = true},
          Complete,
          {.Ok = true, .Next = false, .Prior = false}},
         {"anomaly page, path 1",
