@@ -5,6 +5,7 @@
 #include "app/Unattended.h"
 #include "export/wizard/txadFMain.h"
 #include "export/wizard/txadMMain.h"
+#include "forms/Accessibility.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
 #include "forms/VxApplication.h"
@@ -20,6 +21,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -161,6 +163,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         return 2;
     }
     TVxApplication App(Argc, Argv, Traits.Title);
+    InstallAccessibility();
     // Unattended, no window is seen: its icon would only cost loading.
     if (!Command.Unattended) SetProgramIcon();
     SetDesktopEntry(Traits.Title);
@@ -179,22 +182,27 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
 
     // Started without arguments, as from the desktop's menu, the start dialog
     // gives the three arguments, and a start-up that fails leads back to it.
+    // The dialog keeps the user's choices across a way back; they are
+    // remembered for the next start only once a start-up completes with them.
+    QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
+    std::unique_ptr<StartDialog> Start;
+    if (Command.NoArguments) {
+        Start = std::make_unique<StartDialog>(Settings, &Traits.Plan);
+        Start->setWindowTitle(QString::fromStdString(Traits.Title));
+    }
     for (;;) {
-        if (Command.NoArguments) {
-            QSettings Settings(QStringLiteral("adoxport"), QString::fromStdString(Traits.Title));
-            StartDialog Start(Settings, &Traits.Plan);
-            Start.setWindowTitle(QString::fromStdString(Traits.Title));
+        if (Start) {
             // Closing the dialog must not count as closing the program's last window.
             QApplication::setQuitOnLastWindowClosed(false);
-            const int Answer = Start.exec();
+            const int Answer = Start->exec();
             QApplication::setQuitOnLastWindowClosed(true);
             if (Answer != QDialog::Accepted) return 0;
-            Start.SaveChoices();
-            Command.Wizard = txad::ParseWizardArguments(Start.Arguments());
+            Command.Wizard = txad::ParseWizardArguments(Start->Arguments());
         }
 
         TdmTxadMain DataModule;
         DataModule.zpOut.DllDirectory = PluginDirectory();
+        DataModule.zpOut.ProgressTitle = platform::Cp1252FromUtf8(Traits.MenuName);
         QPointer<TfmTxadMain> Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);
         bool BackToStart = false;
         if (Command.NoArguments && !Command.Unattended)
@@ -211,6 +219,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         // A start-up that left no export possible is not a success, however the
         // window is closed.
         const bool Started = Form->StartupComplete();
+        if (Start && Started) Start->SaveChoices();
         const int Status = App.exec();
         // The form goes before the data module it works on.
         delete Form.data();

@@ -36,6 +36,7 @@ struct ProgramTraits {
     std::string Title;     // "adoxport" or "adoxport-classic"
     bool FollowUserLocale; // the earlier edition keeps the runtime's own formats
     const txad::EditionPlan& Plan;
+    std::string MenuName; // the desktop menu's name of the program (UTF-8)
 };
 
 int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits);

@@ -3,11 +3,13 @@
 #include "app/InstalledFiles.h"
 #include "app/UserRegistry.h"
 #include "export/wizard/StartupValues.h"
+#include "forms/Accessibility.h"
 #include "forms/QtText.h"
 #include "forms/VxFVuota.h"
 #include "platform/Platform.h"
 #include "support/VxMsgDlg.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -55,9 +57,18 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
     cbSelSedi = new QCheckBox(QStringLiteral("Scegliere prima la descrizione ufficiale delle sedi"), this);
     cbSelSedi->setObjectName("cbSelSedi");
 
+    // The labels name their fields, also to a screen reader.
+    auto* FolderLabel = new QLabel(QStringLiteral("&Cartella dei dati:"), this);
+    FolderLabel->setBuddy(edCartella);
+    auto* TargetLabel = new QLabel(QStringLiteral("&Destinatario:"), this);
+    TargetLabel->setBuddy(cbDestinatario);
+    AcceptChosenItem(cbDestinatario);
+    edCartella->setAccessibleDescription(
+        QStringLiteral("La cartella in cui il programma di gestione della scuola lascia i file di dati"));
+    cbDestinatario->view()->setAccessibleName(QStringLiteral("Destinatari"));
     auto* Form = new QFormLayout;
-    Form->addRow(QStringLiteral("Cartella dei dati:"), FolderRow);
-    Form->addRow(QStringLiteral("Destinatario:"), cbDestinatario);
+    Form->addRow(FolderLabel, FolderRow);
+    Form->addRow(TargetLabel, cbDestinatario);
     Form->addRow(QString(), cbSelSedi);
 
     lbAvviso = new QLabel(this);
@@ -137,6 +148,11 @@ void StartDialog::SaveChoices() {
     FSettings.setValue(KeyTarget, cbDestinatario->currentData());
     FSettings.setValue(KeySites, cbSelSedi->isChecked());
     FSettings.sync();
+}
+
+void StartDialog::showEvent(QShowEvent* Event) {
+    UpdateState();
+    QDialog::showEvent(Event);
 }
 
 void StartDialog::buSfogliaClick() {

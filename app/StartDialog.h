@@ -53,6 +53,10 @@ public:
     // Asks for the installation folder; empty when the user cancels.
     std::function<QString()> ChooseInstallFolder;
 
+protected:
+    // Shown again after a failed start-up, it checks afresh.
+    void showEvent(QShowEvent* Event) override;
+
 private slots:
     void buSfogliaClick();
     void buImpostaClick();

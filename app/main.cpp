@@ -3,5 +3,5 @@
 #include "export/wizard/CurrentEdition.h"
 
 int main(int Argc, char** Argv) {
-    return RunProgram(Argc, Argv, {"adoxport", true, txad::CurrentEditionPlan()});
+    return RunProgram(Argc, Argv, {"adoxport", true, txad::CurrentEditionPlan(), "Esportazione adozioni"});
 }

@@ -4,5 +4,7 @@
 #include "export-classic/ClassicEdition.h"
 
 int main(int Argc, char** Argv) {
-    return RunProgram(Argc, Argv, {"adoxport-classic", false, txad::ClassicEditionPlan()});
+    return RunProgram(Argc, Argv,
+                      {"adoxport-classic", false, txad::ClassicEditionPlan(),
+                       "Esportazione adozioni (edizione precedente)"});
 }

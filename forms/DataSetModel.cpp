@@ -128,6 +128,14 @@ QVariant DataSetModel::data(const QModelIndex& Index, int Role) const {
 }
 
 QVariant DataSetModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+    // A screen reader reads the titles without their padding and the rows by
+    // number, the current one said so instead of by its indicator.
+    if (Role == Qt::AccessibleTextRole) {
+        if (Orientation == Qt::Horizontal) return headerData(Section, Orientation).toString().trimmed();
+        QString Name = QStringLiteral("Riga %1").arg(Section + 1);
+        if (Section == FCurrentRow) Name += QStringLiteral(", corrente");
+        return Name;
+    }
     if (Role != Qt::DisplayRole) return {};
     if (Orientation == Qt::Horizontal)
         return Section >= 0 && Section < static_cast<int>(FTitles.size())
@@ -153,6 +161,23 @@ void BindDataSetView(QAbstractItemView* View, DataSetModel* Model) {
                      [Model](const QModelIndex& Current) {
                          if (Current.isValid()) Model->SetCurrentRow(Current.row());
                      });
+    // A row selected without the current cell moving (a row selection or a
+    // cell's action through the accessibility tree) becomes the current row,
+    // the way a click moves it. Queued: a click or a key selects before it
+    // moves the current cell, and a refused move puts the selection back.
+    QObject::connect(
+        View->selectionModel(), &QItemSelectionModel::selectionChanged, View,
+        [View] {
+            if (View->selectionMode() != QAbstractItemView::SingleSelection) return;
+            const QModelIndexList Selected = View->selectionModel()->selectedIndexes();
+            if (Selected.isEmpty()) return;
+            const QModelIndex Current = View->currentIndex();
+            if (Current.isValid() && Current.row() == Selected.first().row()) return;
+            View->selectionModel()->setCurrentIndex(
+                View->model()->index(Selected.first().row(), Current.isValid() ? Current.column() : 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        },
+        Qt::QueuedConnection);
     QObject::connect(Model, &DataSetModel::CurrentRowChanged, View,
                      [View, Model](int Row) { ShowCurrentRow(View, Model, Row); });
     // A reset clears the view's current cell; the dataset's row is put back.

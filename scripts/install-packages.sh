@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the demo need,
+# Installs the Debian 12 packages the build, the tests and the demo need (the
+# accessibility robot: the AT-SPI buses, pyatspi and a window manager),
 # only when some are missing: as root, or through sudo when it is there.
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
   libbenchmark-dev libexpat1-dev libzip-dev zlib1g-dev xvfb xauth fonts-dejavu-core zip unzip p7zip-full
-  python3 clang clang-format g++-multilib qt6-translations-l10n)
+  python3 clang clang-format g++-multilib qt6-translations-l10n
+  at-spi2-core python3-pyatspi dbus-daemon dbus-bin openbox)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -23,25 +23,29 @@ QString ToQString(const std::string& Text) {
 } // namespace
 
 TProgressForm::TProgressForm(TZip& Zip)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint), FZip(Zip),
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint), FZip(Zip),
       FLabel(new QLabel(this)), FBar(new QProgressBar(this)), FCancel(new QPushButton(this)) {
     setObjectName("ProgressForm");
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setWindowTitle(ToQString(ApplicationTitle()));
+    setWindowTitle(ToQString(Zip.ProgressTitle.empty() ? ApplicationTitle() : Zip.ProgressTitle));
+    setAccessibleDescription(QStringLiteral("Compressione dei file da inviare"));
     setFixedSize(ClientWidth, ClientHeight);
 
     FLabel->setObjectName("lbFile");
-    FLabel->setText(QStringLiteral("wait ..."));
+    FLabel->setText(QStringLiteral("Attendere..."));
     FLabel->setGeometry((ClientWidth - 280) / 2, 15, 280, FLabel->sizeHint().height());
 
     FBar->setObjectName("pbProgress");
     FBar->setRange(0, BarMaximum);
     FBar->setValue(0);
-    FBar->setTextVisible(false);
+    FBar->setFormat(QStringLiteral("%p%"));
+    FBar->setTextVisible(true);
+    FBar->setAccessibleName(QStringLiteral("Avanzamento della compressione"));
     FBar->setGeometry((ClientWidth - 280) / 2, 35, 280, 18);
 
     FCancel->setObjectName("buCancel");
-    FCancel->setText(QStringLiteral("&Annulla"));
+    // The wizard's Annulla has the same key.
+    FCancel->setText(QStringLiteral("Ann&ulla"));
     FCancel->setDefault(true);
     FCancel->resize(FCancel->sizeHint());
     FCancel->move((ClientWidth - FCancel->width()) / 2, 60);
@@ -72,6 +76,8 @@ void TProgressForm::SetFileName(const std::string& Name) {
     FFileName = ToQString(Name);
     FLabel->setText(FLabel->fontMetrics().elidedText(FFileName, Qt::ElideMiddle, FLabel->width()));
     FLabel->setToolTip(FFileName);
+    // The bar's description names the file for a screen reader, whole.
+    FBar->setAccessibleDescription(QStringLiteral("File: ") + FFileName);
     FLabel->move((ClientWidth - FLabel->width()) / 2, FLabel->y());
 }
 
@@ -86,7 +92,11 @@ void TProgressForm::keyPressEvent(QKeyEvent* Event) {
         Event->accept();
         return;
     }
-    QWidget::keyPressEvent(Event);
+    QDialog::keyPressEvent(Event);
+}
+
+void TProgressForm::reject() {
+    CancelClick();
 }
 
 void TProgressForm::closeEvent(QCloseEvent* Event) {

@@ -1,8 +1,9 @@
 #pragma once
-// The small stay-on-top window that shows a zip operation's progress and lets
-// the user cancel it; it exists only while TZip::Add runs.
+// The small stay-on-top dialog that shows a zip operation's progress (one bar
+// for the whole batch, with its percentage, and the file being packed) and
+// lets the user cancel it; it exists only while TZip::Add runs.
 
-#include <QWidget>
+#include <QDialog>
 #include <string>
 
 class QLabel;
@@ -10,7 +11,7 @@ class QProgressBar;
 class QPushButton;
 class TZip;
 
-class TProgressForm : public QWidget {
+class TProgressForm : public QDialog {
     Q_OBJECT
 public:
     static constexpr int ClientWidth = 300;
@@ -38,6 +39,8 @@ protected:
     // Esc and the title bar's close button cancel, as the button does.
     void keyPressEvent(QKeyEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
+    // Every way of dismissing the dialog cancels, as the button does.
+    void reject() override;
 
 private:
     void PlaceOnScreen();

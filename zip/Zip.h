@@ -108,6 +108,9 @@ public:
     std::string RootDir;      // cleared by every Add
     bool Trace = false;
     bool ShowProgressDialog = true;
+    // The progress window's title (CP1252), the program's name as the
+    // desktop's menu shows it; the application's title when empty.
+    std::string ProgressTitle;
     uint8_t AddOptions = aoDefaultMode;
     uint8_t ExtrOptions = eoOverwriteOlder;
 

@@ -35,6 +35,10 @@ bool Listed(std::string_view List, std::string_view Step) {
 } // namespace
 
 void TestPausePoint(const char* Step) {
+    TestPausePoint(Step, {});
+}
+
+void TestPausePoint(const char* Step, const std::function<void()>& WhileWaiting) {
     const char* Steps = std::getenv("ADOXPORT_TEST_PAUSE_AT");
     const char* Dir = std::getenv("ADOXPORT_TEST_PAUSE_DIR");
     if (Steps == nullptr || Dir == nullptr || *Dir == '\0' || !Listed(Steps, Step)) return;
@@ -43,13 +47,16 @@ void TestPausePoint(const char* Step) {
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     std::error_code Ec;
     while (std::filesystem::exists(Marker, Ec) && platform::TerminationRequested() == 0 &&
-           std::chrono::steady_clock::now() < Deadline)
+           std::chrono::steady_clock::now() < Deadline) {
+        if (WhileWaiting) WhileWaiting();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 #else
 
 void TestPausePoint(const char*) {}
+void TestPausePoint(const char*, const std::function<void()>&) {}
 
 #endif
 

@@ -4,6 +4,8 @@
 
 #include "support/VxExceptions.h"
 
+#include <functional>
+
 namespace txad {
 
 // The user gave the run up (the zip's or the wait window's Annulla): not a
@@ -23,5 +25,8 @@ void ThrowIfTerminationRequested();
 // creates the file <folder>/<step> and waits while it exists (at most two
 // minutes, or until a termination signal). Elsewhere it does nothing.
 void TestPausePoint(const char* Step);
+// The same, running WhileWaiting while it waits, so that a window keeps
+// answering (the accessibility tree of a paused run).
+void TestPausePoint(const char* Step, const std::function<void()>& WhileWaiting);
 
 } // namespace txad

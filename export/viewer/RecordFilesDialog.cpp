@@ -25,6 +25,7 @@ QWidget* FileTable(const std::string& Path, const txad::FileLayout& File, QWidge
     }
     auto* View = new QTableView(Parent);
     View->setObjectName(ToQString(File.FileName));
+    View->setAccessibleName("Record del file " + ToQString(File.FileName));
     View->setModel(new RecordFileModel(std::move(Bytes), File, View));
     View->setEditTriggers(QAbstractItemView::NoEditTriggers);
     View->setSelectionBehavior(QAbstractItemView::SelectRows);

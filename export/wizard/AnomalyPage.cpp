@@ -22,6 +22,7 @@ AnomalyPage::AnomalyPage(WizardSession& Session, QWidget* Parent)
     Layout->setSpacing(0);
     meOut = new QPlainTextEdit(this);
     meOut->setObjectName("meOut");
+    meOut->setAccessibleName("Anomalie rilevate");
     meOut->setReadOnly(true);
     meOut->setLineWrapMode(QPlainTextEdit::NoWrap);
     meOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

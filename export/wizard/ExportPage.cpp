@@ -1,6 +1,7 @@
 #include "export/wizard/ExportPage.h"
 
 #include "export/run/ExportRun.h"
+#include "export/run/RunControl.h"
 #include "export/run/SubmissionAddresses.h"
 #include "export/viewer/RecordFilesDialog.h"
 #include "export/wizard/FolderWaitWindow.h"
@@ -12,6 +13,7 @@
 #include "support/VxMsgDlg.h"
 #include "support/VxStrUtils.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -32,7 +34,21 @@ public:
     void SetFileSpecs(const std::vector<std::string>& FileEntries) override {
         FZip.SetFileSpecs(FileEntries);
     }
-    int Add() override { return FZip.Add(); }
+    int Add() override {
+        // A test can hold the packing at each step of its progress, the
+        // progress window up, naming the file, and answering.
+        struct Hook {
+            TZip& Zip;
+            TZip::TProgressEvent Own;
+            ~Hook() { Zip.OnZEDProgressEvent = std::move(Own); }
+        } Held{FZip, FZip.OnZEDProgressEvent};
+        FZip.OnZEDProgressEvent = [&Own = Held.Own](TZip* Sender, const std::string& File, int32_t Bytes,
+                                                    int32_t Total) {
+            if (Own) Own(Sender, File, Bytes, Total);
+            TestPausePoint("zip-file", [] { QCoreApplication::processEvents(); });
+        };
+        return FZip.Add();
+    }
     bool Cancelled() const override { return FZip.Cancelled(); }
 
 private:
@@ -65,6 +81,7 @@ ExportPage::ExportPage(WizardSession& Session, QWidget* Parent) : WizardPage("ts
     auto* Layout = PageColumn(this, {18, 24, 21, 24});
     meInfo = new QPlainTextEdit(this);
     meInfo->setObjectName("meInfo");
+    meInfo->setAccessibleName("Registro dell'esportazione");
     meInfo->setReadOnly(true);
     meInfo->setStyleSheet("QPlainTextEdit { background-color: rgb(187, 255, 255); color: navy; }");
     SetMemoFont(meInfo);
@@ -115,6 +132,7 @@ void ExportPage::AppendInfo(const std::string& Text) {
 void ExportPage::Shown() {
     meInfo->clear();
     FLogTexts.clear();
+    setAccessibleDescription(QString());
     buMostraFile->hide();
     buApriCartella->hide();
     buPreparaEmail->hide();
@@ -130,6 +148,12 @@ void ExportPage::Shown() {
     buApriCartella->setVisible(Delivered);
     buPreparaEmail->setVisible(Delivered);
     laRiprova->setVisible(FSession.Run == RunState::Stopped);
+    // The outcome, read out as the page's description changes: the stop
+    // text is the log's last entry.
+    if (FSession.Run == RunState::Finished)
+        setAccessibleDescription(QStringLiteral("Esportazione completata"));
+    else if (!FLogTexts.empty())
+        setAccessibleDescription(ToQString(FLogTexts.back()).simplified());
 }
 
 void ExportPage::Execute() {

@@ -118,6 +118,12 @@ inline constexpr const char* ResendTip =
     "Da spuntare quando si invia di nuovo la fornitura, per correggere o ripetere un invio precedente.\n"
     "I file esportati non cambiano: l'e-mail preparata con \"Prepara e-mail\" lo dice nell'oggetto.";
 
+// The name field's note, read out with the field, and how a correction is
+// confirmed.
+void DescribeNameField(QLineEdit* Edit, const QLabel* Note) {
+    Edit->setAccessibleDescription(Note->text() + " Invio o Modifica conferma la correzione.");
+}
+
 } // namespace
 
 RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
@@ -155,13 +161,17 @@ void RegistryPage::LayOut() {
 
     grAnagrafica = new QTableView(Panel2);
     grAnagrafica->setObjectName("grAnagrafica");
+    grAnagrafica->setAccessibleName("Sedi della scuola");
+    grAnagrafica->setAccessibleDescription("La riga scelta \u00E8 quella che si corregge: i campi Nome ed "
+                                           "Ex codice la seguono, Modifica la aggiorna.");
     grAnagrafica->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grAnagrafica->setSelectionBehavior(QAbstractItemView::SelectRows);
     grAnagrafica->setSelectionMode(QAbstractItemView::SingleSelection);
     // Tab leaves the grid for the edits, as the tab order says.
     grAnagrafica->setTabKeyNavigation(false);
     grAnagrafica->verticalHeader()->setDefaultSectionSize(18);
-    grAnagrafica->setMinimumHeight(ProtocolArea ? 233 : 257);
+    // The protocol area takes one line more, for which file takes the number.
+    grAnagrafica->setMinimumHeight(ProtocolArea ? 215 : 257);
     Layout->addWidget(grAnagrafica, 1);
 
     auto* Legend = new QHBoxLayout;
@@ -202,6 +212,9 @@ void RegistryPage::LayOut() {
     // "." in the packet means no former code: shown as an empty box.
     edExCod->setPlaceholderText("nessuno");
     laExCod->setBuddy(edExCod);
+    // What the notes beside the fields say, and how a correction is confirmed.
+    edExCod->setAccessibleDescription(laTodoExCod->text().replace('\n', ' ') +
+                                      " Invio o Modifica conferma la correzione.");
     buEdit = new QPushButton("&Modifica", Bevel2);
     buEdit->setObjectName("buEdit");
     buEdit->setFixedSize(75, 25);
@@ -234,6 +247,7 @@ void RegistryPage::LayOut() {
     for (int C = 0; C < static_cast<int>(std::size(RegistryColumnWidths)); ++C)
         grAnagrafica->setColumnWidth(C, RegistryColumnWidths[C]);
     ShowNameLimit(laWarning, laTodoNome, FNameLimit);
+    DescribeNameField(edNome, laTodoNome);
 }
 
 void RegistryPage::LayOutProtocolArea() {
@@ -261,7 +275,7 @@ void RegistryPage::LayOutProtocolArea() {
     });
     new EscapeUndoesTyping(edNProto);
     Label1->setBuddy(edNProto);
-    cbCor = new QCheckBox("&Correzione o secondo tentavivo", Bevel1);
+    cbCor = new QCheckBox("&Correzione o secondo tentativo", Bevel1);
     cbCor->setObjectName("cbCor");
     cbCor->setToolTip(ToQString(ResendTip));
     connect(cbCor, &QCheckBox::toggled, this, [this](bool Checked) { FSession.Resend = Checked; });
@@ -288,6 +302,7 @@ void RegistryPage::Prepare() {
     FNameLimit = SchoolNameWidth(Files);
     FNameLength->SetLimit(FNameLimit);
     ShowNameLimit(laWarning, laTodoNome, FNameLimit);
+    DescribeNameField(edNome, laTodoNome);
     if (!edNProto) return;
     FProtocolLength->SetLimit(ProtocolNumberWidth(Files));
     // An input that reaches no file says so instead of being taken in vain.
@@ -495,7 +510,7 @@ bool RegistryPage::CorrectionPending() const {
 
 int RegistryPage::AskToStore(bool WithCancel) const {
     const std::string Text =
-        FormatMsg("Applicare la correzione a \"%s\"?", FromQString(RecordName(FEditsRow))) + "\r\n\r\n" +
+        FormatMsg("Applicare la correzione a \xAB%s\xBB?", FromQString(RecordName(FEditsRow))) + "\r\n\r\n" +
         (WithCancel
              ? "S\xEC: la correzione viene applicata; No: viene scartata; Annulla: si resta sulla pagina."
              : "S\xEC: la correzione viene applicata; No: viene scartata.");

@@ -17,6 +17,10 @@ SitePage::SitePage(WizardSession& Session, QWidget* Parent) : WizardPage("tsSelS
     Layout->addWidget(laInfo);
     clSedi = new QListWidget(this);
     clSedi->setObjectName("clSedi");
+    clSedi->setAccessibleName("Sedi");
+    clSedi->setAccessibleDescription("Per ogni codice meccanografico spuntare una e una sola sede, quella "
+                                     "con la descrizione ufficiale; la barra spaziatrice spunta la sede "
+                                     "evidenziata.");
     // Descriptions of one school may differ only at their end: never elided,
     // scrolled instead (item sizes differ, so the widest one sets the width).
     clSedi->setTextElideMode(Qt::ElideNone);

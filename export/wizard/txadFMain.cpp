@@ -2,6 +2,7 @@
 
 #include "export/wizard/StartupValues.h"
 #include "export/wizard/WizardPage.h"
+#include "forms/Accessibility.h"
 #include "forms/QtText.h"
 #include "platform/Platform.h"
 #include "support/UserText.h"
@@ -162,9 +163,14 @@ bool TfmTxadMain::RunFinished() const {
 
 void TfmTxadMain::FormCreate() {
     for (const PlanPage& Entry : FSession.Plan.Pages) FPages.push_back(Entry.Make(FSession, pcMain));
-    for (WizardPage* Page : FPages) AddPage(Page);
-    // Pages are switched only by the wizard's buttons.
+    for (WizardPage* Page : FPages) {
+        AddPage(Page);
+        Page->setAccessibleName(ToQString(Page->StepName()));
+    }
+    // Pages are switched only by the wizard's buttons, also through the
+    // accessibility tree.
     pcMain->tabBar()->hide();
+    ExposeActivePageOnly(pcMain);
     TfmVxWizard::FormCreate();
     {
         StartupBusy Busy;
@@ -184,6 +190,8 @@ void TfmTxadMain::FormCreate() {
         laStartupError->setToolTip(laStartupError->text());
         laStartupError->show();
         buAvvio->setVisible(static_cast<bool>(BackToStart));
+        // Read out with the window's title when the window opens.
+        setAccessibleDescription(laStartupError->text());
     }
     CheckRecordLimits();
     // Without a path the wizard shows the first page when the window is first shown.
@@ -374,13 +382,12 @@ void TfmTxadMain::pcMainChanging(bool& AllowChange) {
 
 // The buttons follow the page as soon as it is active: the export page's run
 // starts with Next and Back off.
+// The title names the page before its show handler runs, so the export
+// page's run is heard as part of that page.
 void TfmTxadMain::PageShow(int Index) {
     UpdateButtons();
-    FPages[static_cast<std::size_t>(Index)]->Shown();
-}
-
-void TfmTxadMain::pcMainChange() {
-    TfmVxWizard::pcMainChange();
-    if (const WizardPage* Page = ActivePage())
-        setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 ") + Page->StepName());
+    WizardPage* Page = FPages[static_cast<std::size_t>(Index)];
+    setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 ") + Page->StepName());
+    AnnounceActivePage(pcMain);
+    Page->Shown();
 }

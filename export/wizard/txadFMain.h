@@ -74,7 +74,6 @@ protected:
     void UpdateButtons() override;
     void pcMainChanging(bool& AllowChange) override;
     void PageShow(int Index) override;
-    void pcMainChange() override;
     void closeEvent(QCloseEvent* Event) override;
     void done(int Result) override;
     void keyPressEvent(QKeyEvent* Event) override;

@@ -20,6 +20,7 @@
 #include "export/wizard/SitePage.h"
 #include "export/wizard/txadFMain.h"
 #include "export/wizard/txadMMain.h"
+#include "forms/QMessageBoxPresenter.h"
 #include "forms/VxApplication.h"
 #include "platform/Platform.h"
 #include "support/VxGlobals.h"
@@ -261,6 +262,37 @@ bool ShootRecordLimit(const std::string& Out, bool Maximised) {
     return Ok;
 }
 
+// The registry page's inputs: ANARPE, where the protocol number goes into no
+// file, with a name typed to its limit; then the question about a correction
+// typed and not stored, as the user moves to another row.
+bool ShootInputs(const std::string& Out, bool Maximised) {
+    const std::string Dir = wizardtest::CopyDemoData(testsupport::SandboxDir());
+    TdmTxadMain Dm;
+    auto* Form =
+        new TfmTxadMain(Dm, txad::CurrentEditionPlan(), txad::ParseWizardArguments({Dir, "anarpe", "1"}));
+    Form->Create();
+    ShowForm(*Form, Maximised);
+    bool Ok = QTest::qWaitForWindowExposed(Form);
+    Form->buNext->click();
+    auto* Registry = Form->FindPage<txad::RegistryPage>();
+    Registry->edNome->setFocus();
+    Registry->edNome->selectAll();
+    QTest::keyClicks(Registry->edNome, QString(52, 'x'));
+    Ok &= Save(*Form, Out + "/registry-anarpe.png");
+    // The question is a real message box: grabbed, then answered "No".
+    InstallQtPresenter();
+    Registry->edNome->selectAll();
+    QTest::keyClicks(Registry->edNome, "Nome corretto");
+    QTimer::singleShot(300, [&] {
+        Ok &= Save(*Form, Out + "/correction-question.png");
+        if (QWidget* Box = QApplication::activeModalWidget()) Box->close();
+    });
+    QTest::keyClick(Registry->grAnagrafica, Qt::Key_Down);
+    SetMessagePresenter(nullptr);
+    delete Form;
+    return Ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -279,7 +311,8 @@ int main(int argc, char** argv) {
     const bool Ok = ShootStart(Out) && ShootStartSetup(Out) && Shoot("aie", Out, true, Maximised) &&
                     Shoot("anarpe", Out, false, Maximised) && ShootStartupError(Out, Maximised);
     const bool RecoveryOk = ShootRecovery(Out, Maximised) && ShootRecordLimit(Out, Maximised);
+    const bool InputsOk = ShootInputs(Out, Maximised);
     std::error_code Ec;
     std::filesystem::remove_all(testsupport::SandboxDir(), Ec);
-    return Ok && RecoveryOk ? 0 : 1;
+    return Ok && RecoveryOk && InputsOk ? 0 : 1;
 }

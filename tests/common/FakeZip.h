@@ -36,7 +36,9 @@ public:
         WriteFileBytes(FileName, "new archive");
         return Answer < 0 ? static_cast<int>(FileSpecs.size()) : Answer;
     }
+    bool Cancelled() const override { return CancelledByUser; }
 
+    bool CancelledByUser = false; // what Cancelled answers
     std::vector<std::string> Calls;
     std::string FileName;
     std::vector<std::string> FileSpecs;

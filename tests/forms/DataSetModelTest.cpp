@@ -175,3 +175,48 @@ TEST_F(ModelFixture, ViewAndDataSetShareTheCurrentRow) {
     EXPECT_EQ(View.currentIndex().row(), 0);
     EXPECT_EQ(Ds.RecNo(), 0);
 }
+
+// A screen reader reads the grid's headers: titles without their padding, rows
+// by number with the current one said so, never the indicator or nothing.
+TEST_F(ModelFixture, HeadersReadWithoutPaddingOrIndicator) {
+    Model->SetColumns({{"Nome", "Nome "}, {"Comune", "Comune "}});
+    Ds.SetRecNo(1);
+    struct Row {
+        const char* Name;
+        Qt::Orientation Orientation;
+        int Section;
+        QString Read;
+    } const Rows[] = {
+        {"padded title", Qt::Horizontal, 0, "Nome"},
+        {"other row", Qt::Vertical, 0, "Riga 1"},
+        {"current row", Qt::Vertical, 1, "Riga 2, corrente"},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        EXPECT_EQ(Model->headerData(R.Section, R.Orientation, Qt::AccessibleTextRole).toString(), R.Read);
+    }
+    // What the eye sees stays as it is.
+    EXPECT_EQ(Model->headerData(0, Qt::Horizontal).toString(), "Nome ");
+    EXPECT_EQ(Model->headerData(1, Qt::Vertical).toString(), QString(QChar(0x25B6)));
+}
+
+// Selecting a row without moving the current cell, as a row selection or a
+// cell's action through the accessibility tree does, moves the dataset too.
+TEST_F(ModelFixture, SelectedRowBecomesTheCurrentRow) {
+    QTableView View;
+    View.setSelectionBehavior(QAbstractItemView::SelectRows);
+    View.setSelectionMode(QAbstractItemView::SingleSelection);
+    BindDataSetView(&View, Model.get());
+    ASSERT_EQ(Ds.RecNo(), 0);
+    View.selectionModel()->select(Model->index(2, 0),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Ds.RecNo(), 2);
+    EXPECT_EQ(View.currentIndex().row(), 2);
+    // A view that selects many rows keeps its current row apart.
+    View.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    View.selectionModel()->select(Model->index(0, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Ds.RecNo(), 2);
+}

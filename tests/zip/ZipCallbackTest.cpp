@@ -227,7 +227,7 @@ TEST_F(ZipFake, ProgressWindowFollowsTheBatch) {
     ASSERT_EQ(Seen.size(), 4u);
     EXPECT_TRUE(Seen[0].Visible);
     EXPECT_EQ(Seen[0].Maximum, 65535);
-    EXPECT_EQ(Seen[0].Label, "wait ...");
+    EXPECT_EQ(Seen[0].Label, "Attendere...");
     EXPECT_EQ(Seen[1].Value, 26214); // trunc(400 * 65535 / 1000)
     EXPECT_EQ(Seen[1].Label, "first.txt");
     // A batch of 0 bytes scales by 1 and the bar stays within its range.

@@ -1,12 +1,15 @@
 // The component with the real ZipDll plugin: round trip, cancel, progress
 // window, full disk.
 
+#include "support/VxMsgDlg.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/ProgressForm.h"
 #include "zip/Zip.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -307,7 +310,7 @@ TEST_F(ZipPack, ProgressWindowEscAndCloseCancelPacking) {
         EXPECT_TRUE(HiddenAfter);
         EXPECT_EQ(AfterPress, 0);
         EXPECT_TRUE(Packer.Cancelled());
-        EXPECT_EQ(Button, "&Annulla");
+        EXPECT_EQ(Button, "Ann&ulla");
         EXPECT_EQ(testsupport::ReadFileBytes(Dir.File("b.zip")), Before);
     }
 }
@@ -360,4 +363,40 @@ TEST_F(ZipPack, RelativeFileNameIsTakenFromRootDir) {
     ASSERT_EQ(Back.size(), 1u);
     EXPECT_EQ(Back[0].Name, "rel.txt");
     EXPECT_EQ(Back[0].Data, "relative");
+}
+
+// A screen reader finds a dialog titled as the program's menu entry, a bar
+// that says its percentage and the file being packed, and the wizard's key
+// for Annulla.
+TEST_F(ZipPack, ProgressWindowIsAnAccessibleDialog) {
+    struct Case {
+        const char* Name;
+        std::string Title;
+        QString Shown;
+    };
+    const Case Cases[] = {
+        {"menu name", "Esportazione adozioni", "Esportazione adozioni"},
+        {"none given", "", QString::fromStdString(ApplicationTitle())},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Zip.ProgressTitle = C.Title;
+        TProgressForm F(Zip);
+        EXPECT_EQ(F.windowTitle(), C.Shown);
+        QAccessibleInterface* Window = QAccessible::queryAccessibleInterface(&F);
+        ASSERT_NE(Window, nullptr);
+        EXPECT_EQ(Window->role(), QAccessible::Dialog);
+        F.SetMaximum(200);
+        F.SetPosition(50);
+        F.SetFileName("/dati/Adoz003.txt");
+        EXPECT_TRUE(F.Bar()->isTextVisible());
+        EXPECT_EQ(F.Bar()->text(), "25%");
+        QAccessibleInterface* Bar = QAccessible::queryAccessibleInterface(F.Bar());
+        EXPECT_EQ(Bar->role(), QAccessible::ProgressBar);
+        EXPECT_FALSE(Bar->text(QAccessible::Name).isEmpty());
+        EXPECT_TRUE(Bar->text(QAccessible::Description).contains("/dati/Adoz003.txt"));
+        ASSERT_NE(Bar->valueInterface(), nullptr);
+        EXPECT_EQ(Bar->valueInterface()->currentValue().toInt(), 50);
+        EXPECT_EQ(F.CancelButton()->text(), "Ann&ulla");
+    }
 }

@@ -286,7 +286,7 @@ TEST(RegistryPage, TypedCorrectionIsAskedAboutBeforeItIsLeft) {
         }
         F.Next();
         ASSERT_EQ(F.Boxes.Boxes.size(), 1u);
-        EXPECT_EQ(F.Boxes.Boxes[0].Text.substr(0, 41), "Applicare la correzione a \"Prima scuola\"?");
+        EXPECT_EQ(F.Boxes.Boxes[0].Text.substr(0, 41), "Applicare la correzione a \xABPrima scuola\xBB?");
         EXPECT_EQ(F.Boxes.Boxes[0].Caption, "Conferma");
         ASSERT_EQ(F.Page(), C.PageAfter);
         if (!C.Written) {
