@@ -48,5 +48,5 @@ int main(int Argc, char** Argv) {
         Window.show();
         return App.exec();
     }
-    return RunProgram(Argc, Argv, {"adoxport", true, txad::CurrentEditionPlan()});
+    return RunProgram(Argc, Argv, {"adoxport", true, txad::CurrentEditionPlan(), "Esportazione adozioni"});
 }
