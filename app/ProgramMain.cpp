@@ -165,7 +165,8 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     TVxApplication App(Argc, Argv, Traits.Title);
     InstallAccessibility();
     SetMenuName(platform::Cp1252FromUtf8(Traits.MenuName));
-    SetProgramIcon();
+    // Unattended, no window is seen: its icon would only cost loading.
+    if (!Command.Unattended) SetProgramIcon();
     SetDesktopEntry(Traits.Title);
     LoadQtTranslations();
     // Numbers follow the framework's own settings, never the C library's locale.

@@ -10,6 +10,7 @@
 #include "support/VxExceptions.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <cerrno>
@@ -62,6 +63,19 @@ private:
     }
     std::FILE* FOut;
     int FError = 0;
+};
+
+// No one sees the windows of an unattended run: each is shown (its show
+// handlers run as with a display) with its updates off, so nothing paints.
+class NothingPainted : public QObject {
+public:
+    bool eventFilter(QObject* Watched, QEvent* Event) override {
+        if (Event->type() == QEvent::Show && Watched->isWidgetType()) {
+            auto* Widget = static_cast<QWidget*>(Watched);
+            if (Widget->isWindow()) Widget->setUpdatesEnabled(false);
+        }
+        return false;
+    }
 };
 
 int WalkWizard(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter,
@@ -126,6 +140,8 @@ void SilenceQtNotes() {
 
 int RunUnattended(TfmTxadMain& Form, const CommandLine& Command, StreamPresenter& Presenter, std::FILE* Out) {
     platform::IgnoreBrokenPipe();
+    NothingPainted Filter;
+    qApp->installEventFilter(&Filter);
     ReportOutput Report(Out);
     return Report.Finish(WalkWizard(Form, Command, Presenter, Report));
 }

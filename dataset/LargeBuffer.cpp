@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace dataset::detail {
 
@@ -27,6 +28,14 @@ void LargeBuffer::Release() {
     FMapped = false;
     FMapBase = nullptr;
     FMapSize = 0;
+}
+
+void LargeBuffer::Swap(LargeBuffer& Other) noexcept {
+    std::swap(FData, Other.FData);
+    std::swap(FCapacity, Other.FCapacity);
+    std::swap(FMapped, Other.FMapped);
+    std::swap(FMapBase, Other.FMapBase);
+    std::swap(FMapSize, Other.FMapSize);
 }
 
 void LargeBuffer::Grow(std::size_t Bytes, std::size_t Used) {

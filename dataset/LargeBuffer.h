@@ -17,6 +17,8 @@ public:
     // Grows to at least Bytes, keeping the first Used bytes. Contents beyond
     // Used are undefined and untouched (not yet resident).
     void Grow(std::size_t Bytes, std::size_t Used);
+    // Exchanges the blocks of two buffers.
+    void Swap(LargeBuffer& Other) noexcept;
     char* Data() { return FData; }
     const char* Data() const { return FData; }
     std::size_t Capacity() const { return FCapacity; }

@@ -30,11 +30,15 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
@@ -325,13 +329,20 @@ public:
     PacketBuilder& operator=(const PacketBuilder&) = delete;
 
     void Feed(const char* Data, size_t Len, bool Final);
-    void FeedFile(std::FILE* File, const std::string& Path);
+    // Reads the file from where it stands to its end, or only Limit bytes;
+    // the input ends with them when Final. Returns the bytes read.
+    uint64_t FeedFile(std::FILE* File, const std::string& Path, uint64_t Limit = UINT64_MAX,
+                      bool Final = true);
     // How much to hand over next: at least Chunk, and at least as much as
     // expat holds back of a token not yet finished. Expat scans an unfinished
     // token again from its start on every call, so growing with the token
     // keeps a huge attribute value or comment linear instead of quadratic.
     size_t NextSize(size_t Chunk) const;
     std::shared_ptr<const Table> Finish();
+    // A packet's pieces parsed apart (each closed as a whole packet) joined
+    // into the first piece's table; nothing when they do not declare the same
+    // fields.
+    static std::shared_ptr<const Table> Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces);
     // The line reached, for an error raised outside the parser's callbacks.
     unsigned long Line() const {
         if (FFailed && FFailLine) return FFailLine;
@@ -342,6 +353,10 @@ private:
     enum Kind : uint8_t { Root, Metadata, Fields, Field, Params, RowData, Row };
 
     void CreateParser(std::string_view Head);
+    // Raises the error of a packet without FIELDS; then the rows' starts
+    // become addresses, since the arena no longer moves.
+    void Seal();
+    static void FindLiveRows(Table& T);
     void Input(const char* Data, size_t Len, bool Final);
     void Parse(const char* Data, size_t Len, bool Final);
     bool Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep);
@@ -622,13 +637,15 @@ size_t PacketBuilder::NextSize(size_t Chunk) const {
     return static_cast<size_t>(std::clamp<uint64_t>(held, Chunk, std::max<uint64_t>(Chunk, kMaxRead)));
 }
 
-void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
+uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint64_t Limit, bool Final) {
     // The first chunk holds the prolog that decides the encoding.
     char* const chunk = Scratch().Chunk();
-    const size_t first = std::fread(chunk, 1, kChunk, File);
-    if (first < kChunk && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
-    bool last = first < kChunk;
-    Feed(chunk, first, last);
+    const size_t firstWant = static_cast<size_t>(std::min<uint64_t>(kChunk, Limit));
+    const size_t first = std::fread(chunk, 1, firstWant, File);
+    if (first < firstWant && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
+    uint64_t read = first;
+    bool last = first < firstWant || read == Limit;
+    Feed(chunk, first, last && Final);
     // A file that grows while it is read is held to the same bound as its size.
     auto checkSize = [&] {
         if (FFed > kMaxPacketBytes) throw PacketError(Path, Line(), kPacketTooLarge);
@@ -637,7 +654,7 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
         std::unique_ptr<char[]> big;
         size_t bigSize = 0;
         while (!last) {
-            const size_t want = NextSize(kChunk);
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(NextSize(kChunk), Limit - read));
             char* buf = chunk;
             if (want > kChunk) {
                 if (want > bigSize) {
@@ -648,33 +665,36 @@ void PacketBuilder::FeedFile(std::FILE* File, const std::string& Path) {
             }
             const size_t m = std::fread(buf, 1, want, File);
             if (m < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
-            last = m < want;
-            Feed(buf, m, last);
+            read += m;
+            last = m < want || read == Limit;
+            Feed(buf, m, last && Final);
             checkSize();
         }
-        return;
+        return read;
     }
     // Then straight into expat's buffer, sparing a copy.
     while (!last) {
         const size_t carry = FCarry.size();
-        const size_t want = NextSize(kChunk);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(NextSize(kChunk), Limit - read));
         char* buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(want + carry)));
         if (!buf) throw std::bad_alloc();
         std::memcpy(buf, FCarry.data(), carry);
         const size_t n = std::fread(buf + carry, 1, want, File);
         if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
-        last = n < want;
+        read += n;
+        last = n < want || read == Limit;
         FFed += n;
         checkSize();
         size_t keep = 0;
-        if (Rewrite(buf, carry + n, last, keep)) {
+        if (Rewrite(buf, carry + n, last && Final, keep)) {
             FToExpat += FScratch.size();
-            Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), last));
+            Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), last && Final));
         } else {
             FToExpat += keep;
-            Check(XML_ParseBuffer(FParser, static_cast<int>(keep), last));
+            Check(XML_ParseBuffer(FParser, static_cast<int>(keep), last && Final));
         }
     }
+    return read;
 }
 
 void PacketBuilder::Fail(std::string Reason) {
@@ -866,7 +886,7 @@ int PacketBuilder::ResolveAttribute(const char* Name) {
 void PacketBuilder::ReserveRows(uint32_t Next) {
     if (Next < FRowsAllocated) return;
     Table& t = *FTable;
-    const size_t rowBytes = t.FFields.size() * sizeof(uint32_t) + sizeof(uint64_t);
+    const size_t rowBytes = t.FFields.size() * sizeof(uint32_t) + sizeof(uintptr_t);
     size_t rows;
     if (FRowsAllocated == 0) {
         const size_t budget = std::max<size_t>(FSizeHint, size_t(1) << 20) / rowBytes;
@@ -888,7 +908,7 @@ void PacketBuilder::ReserveRows(uint32_t Next) {
     if (rows > SIZE_MAX / rowBytes) throw std::bad_alloc();
     const size_t cellBytes = t.FFields.size() * sizeof(uint32_t);
     t.FCells.Grow(rows * cellBytes + 1, FRowsAllocated * cellBytes);
-    t.FRowStart.Grow(rows * sizeof(uint64_t), FRowsAllocated * sizeof(uint64_t));
+    t.FRowStart.Grow(rows * sizeof(uintptr_t), FRowsAllocated * sizeof(uintptr_t));
     FRowsAllocated = rows;
 }
 
@@ -937,7 +957,7 @@ void PacketBuilder::AddRow(const char** Atts) {
     }
     ReserveRows(row);
     const size_t start = FUsed;
-    reinterpret_cast<uint64_t*>(t.FRowStart.Data())[row] = start;
+    reinterpret_cast<uintptr_t*>(t.FRowStart.Data())[row] = start;
     uint32_t* cells = reinterpret_cast<uint32_t*>(t.FCells.Data()) + static_cast<size_t>(row) * nf;
     for (size_t f = 0; f < nf; ++f) {
         const char* v = FSlots[f];
@@ -1021,24 +1041,80 @@ std::string PacketBuilder::ToCp1252(std::string_view Utf8) const {
     return out;
 }
 
-std::shared_ptr<const Table> PacketBuilder::Finish() {
+void PacketBuilder::Seal() {
     if (!FFieldsSeen) {
         FFailLine = XML_GetCurrentLineNumber(FParser);
         FReason = "the packet declares no FIELDS";
         Throw();
     }
     Table& t = *FTable;
-    if (FHasStates) {
-        bool all = true;
-        for (uint8_t s : t.FStates) all = all && (s & 3) == 0;
-        if (!all) {
-            t.FLiveIdentity = false;
-            t.FLive.reserve(t.FRowCount);
-            for (uint32_t r = 0; r < t.FRowCount; ++r)
-                if ((t.FStates[r] & 3) == 0) t.FLive.push_back(r);
-        }
-    }
+    auto* starts = reinterpret_cast<uintptr_t*>(t.FRowStart.Data());
+    const auto base = reinterpret_cast<uintptr_t>(t.FArena.Data());
+    for (uint32_t r = 0; r < t.FRowCount; ++r) starts[r] += base;
+}
+
+void PacketBuilder::FindLiveRows(Table& T) {
+    if (T.FStates.empty()) return;
+    bool all = true;
+    for (uint8_t s : T.FStates) all = all && (s & 3) == 0;
+    if (all) return;
+    T.FLiveIdentity = false;
+    T.FLive.reserve(T.FRowCount);
+    for (uint32_t r = 0; r < T.FRowCount; ++r)
+        if ((T.FStates[r] & 3) == 0) T.FLive.push_back(r);
+}
+
+std::shared_ptr<const Table> PacketBuilder::Finish() {
+    Seal();
+    FindLiveRows(*FTable);
     return FTable;
+}
+
+std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces) {
+    Table& t = *Pieces.front()->FTable;
+    uint64_t total = 0;
+    bool states = false;
+    for (const auto& piece : Pieces) {
+        const Table& p = *piece->FTable;
+        if (p.FFields.size() != t.FFields.size()) return nullptr;
+        for (size_t f = 0; f < p.FFields.size(); ++f)
+            if (p.FFields[f].Name != t.FFields[f].Name || p.FFields[f].Type != t.FFields[f].Type ||
+                p.FFields[f].Width != t.FFields[f].Width || p.FFields[f].Decimals != t.FFields[f].Decimals ||
+                p.FFields[f].SubType != t.FFields[f].SubType)
+                return nullptr;
+        total += p.FRowCount;
+        states = states || !p.FStates.empty();
+    }
+    if (total >= UINT32_MAX) return nullptr;
+    for (auto& piece : Pieces) piece->Seal();
+    // The first piece reserved room for the whole packet's rows: mostly no
+    // copy of the row starts; the other pieces' values and cells stay where
+    // they are.
+    t.FRowStart.Grow(total * sizeof(uintptr_t), t.FRowCount * sizeof(uintptr_t));
+    if (states) t.FStates.resize(t.FRowCount, 0);
+    for (size_t i = 1; i < Pieces.size(); ++i) {
+        Table& p = *Pieces[i]->FTable;
+        if (p.FRowCount > 0) {
+            std::memcpy(t.FRowStart.Data() + t.FRowCount * sizeof(uintptr_t), p.FRowStart.Data(),
+                        p.FRowCount * sizeof(uintptr_t));
+            t.FPieceCells.push_back(std::make_unique<Table::Piece>());
+            t.FPieceCells.back()->FirstRow = t.FRowCount;
+            t.FPieceCells.back()->Cells.Swap(p.FCells);
+        }
+        if (states) {
+            if (p.FStates.empty())
+                t.FStates.resize(t.FStates.size() + p.FRowCount, 0);
+            else
+                t.FStates.insert(t.FStates.end(), p.FStates.begin(), p.FStates.end());
+        }
+        t.FRowCount += p.FRowCount;
+        // The piece's values stay where its rows point.
+        t.FPartArenas.push_back(std::make_unique<detail::LargeBuffer>());
+        t.FPartArenas.back()->Swap(p.FArena);
+        Pieces[i].reset();
+    }
+    FindLiveRows(t);
+    return Pieces.front()->FTable;
 }
 
 const char* FieldTypeName(FieldType Type) {
@@ -1071,7 +1147,149 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
     throw PacketError(Name, line, kNoMemory);
 }
 
+namespace {
+
+std::shared_ptr<const Table> ParseWholeFile(const std::string& Path);
+
+// A packet smaller than this parses in one piece: threads would cost more than they save.
+constexpr uint64_t kPiecesFrom = uint64_t(8) << 20;
+constexpr std::string_view kRowDataTag = "<ROWDATA>";
+// What closes a piece that ends before the packet does.
+constexpr std::string_view kPieceEnd = "</ROWDATA></DATAPACKET>";
+
+// Reads up to Len bytes at Offset; false on a read error.
+bool ReadAt(std::FILE* File, uint64_t Offset, char* Out, size_t Len, size_t& Got) {
+    if (Offset > static_cast<uint64_t>(std::numeric_limits<long>::max()) ||
+        std::fseek(File, static_cast<long>(Offset), SEEK_SET) != 0)
+        return false;
+    Got = std::fread(Out, 1, Len, File);
+    return !std::ferror(File);
+}
+
+} // namespace
+
+// The pieces: the first is the packet from its start to the first cut; every
+// other one is the head (the packet up to and including its "<ROWDATA>" tag)
+// followed by the bytes from its cut to the next. A cut is the start of a
+// "<ROW " tag, and each piece but the last is closed with "</ROWDATA>
+// </DATAPACKET>". A cut that is not between two ROW elements of the ROWDATA
+// (inside a comment, a processing instruction, a CDATA section or another
+// element) leaves a piece with markup open at its end or a close tag that
+// does not match: that piece fails, and the packet is parsed whole. A '<'
+// never stands inside an attribute value of a well-formed packet, and the
+// head may hold nothing but the XML declaration besides elements, so the
+// "<ROWDATA>" found is the element's own tag.
+std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts) {
+    if (Parts < 2) return nullptr;
+    const platform::RegularFile in = platform::OpenRegularFile(Path);
+    if (in.Status != platform::OpenStatus::Opened || in.Size > kMaxPacketBytes ||
+        in.Size > static_cast<uint64_t>(std::numeric_limits<long>::max()))
+        return nullptr;
+    const uint64_t size = in.Size;
+    std::string head(static_cast<size_t>(std::min<uint64_t>(size, kChunk)), '\0');
+    size_t got = 0;
+    if (!ReadAt(in.File.get(), 0, head.data(), head.size(), got)) return nullptr;
+    head.resize(got);
+    if (DetectUtf16(head) != Utf16::No) return nullptr;
+    const size_t rowData = head.find(kRowDataTag);
+    if (rowData == std::string::npos) return nullptr;
+    head.resize(rowData + kRowDataTag.size());
+    const size_t declaration = head.find("<?");
+    if (head.find("<!") != std::string::npos ||
+        (declaration != std::string::npos &&
+         (declaration > 3 || head.find("<?", declaration + 2) != std::string::npos)))
+        return nullptr;
+
+    // Each cut is the first "<ROW " from an even share of the rows' bytes on.
+    std::vector<uint64_t> cuts{0};
+    const uint64_t rowsFrom = head.size();
+    std::string window(kChunk, '\0');
+    for (size_t k = 1; k < Parts; ++k) {
+        const uint64_t at = rowsFrom + (size - rowsFrom) * k / Parts;
+        if (!ReadAt(in.File.get(), at, window.data(), window.size(), got)) return nullptr;
+        const size_t found = std::string_view(window.data(), got).find("<ROW ");
+        if (found == std::string_view::npos || at + found <= cuts.back()) return nullptr;
+        cuts.push_back(at + found);
+    }
+    cuts.push_back(size);
+
+    std::vector<std::unique_ptr<PacketBuilder>> pieces(Parts);
+    std::vector<char> failed(Parts, 0); // one flag per piece, each written by its own thread
+    const auto parse = [&](size_t k) {
+        try {
+            const platform::RegularFile file = platform::OpenRegularFile(Path);
+            if (file.Status != platform::OpenStatus::Opened) {
+                failed[k] = 1;
+                return;
+            }
+            std::FILE* const f = file.File.get();
+            std::setvbuf(f, nullptr, _IONBF, 0);
+            const bool last = k + 1 == Parts;
+            const uint64_t length = cuts[k + 1] - cuts[k];
+            // The first piece's table is the packet's: it reserves for all rows.
+            auto b = std::make_unique<PacketBuilder>(
+                Path, static_cast<size_t>(k == 0 ? size : head.size() + length));
+            if (k > 0) b->Feed(head.data(), head.size(), false);
+            if (k > 0 && (cuts[k] > static_cast<uint64_t>(std::numeric_limits<long>::max()) ||
+                          std::fseek(f, static_cast<long>(cuts[k]), SEEK_SET) != 0)) {
+                failed[k] = 1;
+                return;
+            }
+            if (b->FeedFile(f, Path, length, last) != length) {
+                failed[k] = 1; // shorter than it was
+                return;
+            }
+            if (!last) b->Feed(kPieceEnd.data(), kPieceEnd.size(), true);
+            pieces[k] = std::move(b);
+        } catch (const std::exception&) {
+            failed[k] = 1; // the packet parsed whole tells what is wrong
+        }
+    };
+    std::vector<std::thread> threads;
+    std::vector<size_t> here{0};
+    for (size_t k = 1; k < Parts; ++k) {
+        try {
+            threads.emplace_back(parse, k);
+        } catch (const std::system_error&) {
+            here.push_back(k); // no thread to be had: parsed on this one
+        }
+    }
+    for (const size_t k : here) parse(k);
+    for (std::thread& t : threads) t.join();
+    if (std::find(failed.begin(), failed.end(), 1) != failed.end()) return nullptr;
+    try {
+        return PacketBuilder::Join(pieces);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+namespace {
+// Large packet files being parsed right now, by any thread.
+std::atomic<size_t> g_LargeParses{0};
+} // namespace
+
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
+    // A large packet is parsed in pieces on the cores that no other large
+    // parse keeps busy, when it can be cut; more pieces would only cost memory.
+    std::error_code ec;
+    const uint64_t bytes = std::filesystem::file_size(platform::FsPath(Path), ec);
+    if (!ec && bytes >= kPiecesFrom) {
+        const size_t others = g_LargeParses++;
+        struct Done {
+            ~Done() { --g_LargeParses; }
+        } done;
+        const size_t cores = std::min<size_t>(std::thread::hardware_concurrency(), 4);
+        if (cores >= others + 2)
+            if (auto table = ParsePacketFileInParts(Path, cores - others)) return table;
+        return ParseWholeFile(Path);
+    }
+    return ParseWholeFile(Path);
+}
+
+namespace {
+
+std::shared_ptr<const Table> ParseWholeFile(const std::string& Path) {
     // A FIFO or a device in the packet's place is refused, never waited on.
     const platform::RegularFile in = platform::OpenRegularFile(Path);
     if (in.Status != platform::OpenStatus::Opened) {
@@ -1098,5 +1316,7 @@ std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
     }
     throw PacketError(Path, line, kNoMemory);
 }
+
+} // namespace
 
 } // namespace dataset

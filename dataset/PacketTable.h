@@ -53,23 +53,36 @@ public:
     std::string_view Value(uint32_t Row, int Field) const {
         const uint32_t* c = Cells(Row);
         const uint32_t begin = Field == 0 ? 0 : (c[Field - 1] & ~kNullBit);
-        return {FArena.Data() + RowStarts()[Row] + begin, (c[Field] & ~kNullBit) - begin};
+        return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, (c[Field] & ~kNullBit) - begin};
     }
 
 private:
     friend class PacketBuilder;
     static constexpr uint32_t kNullBit = 0x80000000u;
     const uint32_t* Cells(uint32_t Row) const {
+        if (!FPieceCells.empty()) [[unlikely]]
+            return PieceCells(Row);
         return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
     }
+    const uint32_t* PieceCells(uint32_t Row) const;
 
     std::vector<FieldDef> FFields;
-    // Row r's values lie in field order from FArena + FRowStart[r]; cell
-    // (r, f) holds the end of value f relative to that start, bit 31 = null.
+    // Row r's values lie in field order from the address FRowStart[r], in
+    // FArena or, for a packet parsed in parts, in the arena of its part;
+    // cell (r, f) holds the end of value f relative to that start, bit 31 =
+    // null. While the table is built FRowStart holds offsets into FArena.
     detail::LargeBuffer FArena;
+    std::vector<std::unique_ptr<detail::LargeBuffer>> FPartArenas;
     detail::LargeBuffer FCells;
-    detail::LargeBuffer FRowStart; // uint64_t per row
-    const uint64_t* RowStarts() const { return reinterpret_cast<const uint64_t*>(FRowStart.Data()); }
+    // The cells of the rows from FirstRow on, for each piece of a packet
+    // parsed in pieces after the first, in row order.
+    struct Piece {
+        uint32_t FirstRow = 0;
+        detail::LargeBuffer Cells;
+    };
+    std::vector<std::unique_ptr<Piece>> FPieceCells;
+    detail::LargeBuffer FRowStart; // uintptr_t per row
+    const uintptr_t* RowStarts() const { return reinterpret_cast<const uintptr_t*>(FRowStart.Data()); }
     uint32_t FRowCount = 0;
     std::vector<uint8_t> FStates;
     bool FLiveIdentity = true;
@@ -88,6 +101,12 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
 // file cannot be opened or read or is not a regular file, PacketError when it
 // is not a data packet or is larger than kMaxPacketBytes.
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path);
+// Parses a packet file in Parts pieces at once, each on its own thread, cut
+// between the ROW elements of its ROWDATA: the same table as ParsePacketFile.
+// Nothing when the packet cannot be cut so (too small, UTF-16, markup before
+// its rows that the cut cannot vouch for) or a piece fails to parse; then
+// ParsePacketFile, which tells the packet's error, is the way.
+std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts);
 
 const char* FieldTypeName(FieldType Type);
 

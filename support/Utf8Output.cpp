@@ -6,12 +6,16 @@
 
 namespace {
 
-// The length of Text's start that goes out unchanged: ASCII without Special.
-std::size_t PlainRun(std::string_view Text, std::string_view Special) {
+// The length of Text's start that goes out unchanged: ASCII other than
+// control characters and the Special ones. The test is written out, since
+// it runs for every byte printed.
+template <char... Special>
+std::size_t PlainRun(std::string_view Text) {
     std::size_t I = 0;
-    while (I < Text.size() && static_cast<unsigned char>(Text[I]) >= 0x20 &&
-           static_cast<unsigned char>(Text[I]) < 0x80 && Special.find(Text[I]) == std::string_view::npos)
-        ++I;
+    for (; I < Text.size(); ++I) {
+        const auto C = static_cast<unsigned char>(Text[I]);
+        if (C < 0x20 || C >= 0x80 || ((C == static_cast<unsigned char>(Special)) || ...)) break;
+    }
     return I;
 }
 
@@ -90,9 +94,12 @@ void Utf8Output::PutUtf8(std::string_view Text, std::string_view Doubled) {
     while (!Text.empty()) {
         // Control characters other than the doubled ones go out as they are.
         std::size_t Plain = 0;
-        while (Plain < Text.size() && static_cast<unsigned char>(Text[Plain]) < 0x80 &&
-               Doubled.find(Text[Plain]) == std::string_view::npos)
-            ++Plain;
+        if (Doubled.empty())
+            while (Plain < Text.size() && static_cast<unsigned char>(Text[Plain]) < 0x80) ++Plain;
+        else
+            while (Plain < Text.size() && static_cast<unsigned char>(Text[Plain]) < 0x80 &&
+                   Doubled.find(Text[Plain]) == std::string_view::npos)
+                ++Plain;
         Put(Text.substr(0, Plain));
         if (Plain == Text.size()) return;
         const char C = Text[Plain];
@@ -117,7 +124,7 @@ void Utf8Output::PutControl(char C) {
 
 void Utf8Output::PutEscaped(std::string_view Text) {
     while (!Text.empty()) {
-        const std::size_t Plain = PlainRun(Text, "\\\"");
+        const std::size_t Plain = PlainRun<'\\', '"'>(Text);
         Put(Text.substr(0, Plain));
         if (Plain == Text.size()) return;
         const char C = Text[Plain];
@@ -158,7 +165,7 @@ void Utf8Output::PutCsvCell(std::string_view Text, bool Cp1252, CsvCells How) {
     if (Quoted) Put('"');
     if (Formula) Put('\'');
     while (!Text.empty()) {
-        const std::size_t Plain = PlainRun(Text, "\"");
+        const std::size_t Plain = PlainRun<'"'>(Text);
         Put(Text.substr(0, Plain));
         if (Plain == Text.size()) break;
         const char C = Text[Plain];

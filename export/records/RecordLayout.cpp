@@ -409,7 +409,13 @@ public:
         FSpans.reserve(32);
     }
 
-    void Run(std::string_view Bytes);
+    void Run(std::string_view Bytes) { Feed(Bytes, true); }
+    // Checks the lines at the start of Bytes, the file's next bytes; with
+    // Final they are the file's last ones. Returns how many bytes it took:
+    // without Final a line is taken only once its end and the start of the
+    // line after it are there, because the last line is checked as the
+    // trailer; the rest comes again, with the bytes that follow.
+    std::size_t Feed(std::string_view Bytes, bool Final);
     // Checks the first line; false when its record code is wrong.
     bool CheckHeader(std::string_view Line);
 
@@ -430,18 +436,20 @@ private:
     long long FHeaderSchools = -1; // the header's school count, when it has a valid one
 };
 
-void FileChecker::Run(std::string_view Bytes) {
+std::size_t FileChecker::Feed(std::string_view Bytes, bool Final) {
     if (Bytes.empty()) {
-        FLine = 1;
-        Fault(1, "", "file vuoto");
-        return;
+        if (Final && FLine == 0) {
+            FLine = 1;
+            Fault(1, "", "file vuoto");
+        }
+        return 0;
     }
     std::size_t Pos = 0;
     while (Pos < Bytes.size()) {
-        ++FLine;
         const char* Begin = Bytes.data() + Pos;
         const std::size_t Left = Bytes.size() - Pos;
         const void* Lf = std::memchr(Begin, '\n', Left);
+        if (!Final && Lf == nullptr) return Pos;
         const std::size_t End = Lf ? static_cast<std::size_t>(static_cast<const char*>(Lf) - Begin) : Left;
         // A CR that is not just before an LF ends the line by itself.
         const void* Cr = std::memchr(Begin, '\r', End);
@@ -457,6 +465,8 @@ void FileChecker::Run(std::string_view Bytes) {
             LineEndFault = Lf ? "manca il ritorno a capo (CR) prima di LF"
                               : "manca il fine riga (CR LF) in fondo al file";
         }
+        if (!Final && Next >= Bytes.size()) return Pos;
+        ++FLine;
         const auto ReportLineEnd = [&]() {
             if (LineEndFault) Fault(static_cast<long long>(CrAt) + 1, "", LineEndFault);
         };
@@ -481,13 +491,17 @@ void FileChecker::Run(std::string_view Bytes) {
                 ++FLine;
                 Fault(1, "", "manca la riga di coda");
             }
-            return;
+            return Bytes.size();
         }
         ReportLineEnd();
         Pos = Next;
     }
-    ++FLine;
-    Fault(1, "", "manca la riga di coda");
+    // A header alone: the loop checks no line as the trailer.
+    if (Final) {
+        ++FLine;
+        Fault(1, "", "manca la riga di coda");
+    }
+    return Pos;
 }
 
 bool FileChecker::CheckHeader(std::string_view Line) {
@@ -667,6 +681,37 @@ std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_v
 void CheckRecordFile(const FileLayout& Layout, std::string_view Bytes,
                      const std::function<void(RecordFault)>& Each) {
     FileChecker(Layout, Each).Run(Bytes);
+}
+
+struct RecordFileCheck::State {
+    explicit State(const FileLayout& Layout, std::function<void(RecordFault)> EachFault)
+        : Each(std::move(EachFault)), Checker(Layout, Each) {}
+    std::function<void(RecordFault)> Each;
+    FileChecker Checker;
+    // The bytes of a line not yet taken: the last one seen, at least.
+    std::string Pending;
+};
+
+RecordFileCheck::RecordFileCheck(const FileLayout& Layout, std::function<void(RecordFault)> Each)
+    : FState(std::make_unique<State>(Layout, std::move(Each))) {}
+
+RecordFileCheck::~RecordFileCheck() = default;
+
+void RecordFileCheck::Add(std::string_view Bytes) {
+    std::string& Pending = FState->Pending;
+    // Lines that lie whole in Bytes are checked where they are.
+    if (Pending.empty()) {
+        const std::size_t Taken = FState->Checker.Feed(Bytes, false);
+        Pending.assign(Bytes.substr(Taken));
+        return;
+    }
+    Pending.append(Bytes);
+    Pending.erase(0, FState->Checker.Feed(Pending, false));
+}
+
+void RecordFileCheck::Finish() {
+    FState->Checker.Feed(FState->Pending, true);
+    FState->Pending.clear();
 }
 
 const FileLayout* RecogniseFile(Edition Ed, std::string_view Bytes, std::string_view FileName) {

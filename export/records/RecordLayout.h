@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -159,6 +160,26 @@ std::vector<RecordFault> CheckRecordFile(const FileLayout& Layout, std::string_v
 // does not grow with the faults of a hostile file.
 void CheckRecordFile(const FileLayout& Layout, std::string_view Bytes,
                      const std::function<void(RecordFault)>& Each);
+
+// The check of CheckRecordFile on a file that comes a piece at a time (read
+// a block after another), so that no file is held whole: the same faults in
+// the same order, whatever the pieces.
+class RecordFileCheck {
+public:
+    RecordFileCheck(const FileLayout& Layout, std::function<void(RecordFault)> Each);
+    ~RecordFileCheck();
+    RecordFileCheck(const RecordFileCheck&) = delete;
+    RecordFileCheck& operator=(const RecordFileCheck&) = delete;
+
+    // The file's next bytes.
+    void Add(std::string_view Bytes);
+    // The file ends: what is left is checked.
+    void Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> FState;
+};
 
 // The layout of a file of the given edition, recognised by its record codes
 // (by its name when its codes do not tell); nullptr when nothing matches.

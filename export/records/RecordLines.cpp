@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -116,6 +117,21 @@ bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why
     char Block[64 * 1024];
     std::size_t N;
     while ((N = std::fread(Block, 1, sizeof Block, File.get())) > 0) Bytes.append(Block, N);
+    if (std::ferror(File.get())) {
+        Why = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ReadFileBlocks(const std::string& Path, const std::function<bool(std::string_view)>& Each,
+                    std::string& Why) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File(platform::OpenRegularFile(Path, Why), std::fclose);
+    if (!File) return false;
+    std::vector<char> Block(std::size_t{256} * 1024);
+    std::size_t N;
+    while ((N = std::fread(Block.data(), 1, Block.size(), File.get())) > 0)
+        if (!Each(std::string_view(Block.data(), N))) return true;
     if (std::ferror(File.get())) {
         Why = std::strerror(errno);
         return false;

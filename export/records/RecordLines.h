@@ -6,6 +6,7 @@
 #include "export/records/RecordLayout.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -59,6 +60,12 @@ private:
 // Reads a whole regular file into Bytes; false with the reason in Why for
 // anything else (a FIFO or a device is refused, never waited on).
 bool ReadWholeFile(const std::string& Path, std::string& Bytes, std::string& Why);
+
+// Reads a regular file a block at a time, handing each block to Each until
+// it answers false; false with the reason in Why when the file cannot be
+// read (a FIFO or a device is refused as by ReadWholeFile).
+bool ReadFileBlocks(const std::string& Path, const std::function<bool(std::string_view)>& Each,
+                    std::string& Why);
 
 // The caption of the first column, the record's name.
 inline constexpr std::string_view RecordNameColumn = "Tipo record";

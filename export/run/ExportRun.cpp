@@ -5,6 +5,7 @@
 #include <chrono>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "export/records/RecordLines.h"
@@ -155,13 +156,21 @@ void ExportRun::WriteOutputFile(int Index) {
 }
 
 void ExportRun::CheckOutputFiles() {
-    std::string Bytes;
     for (const FileLayout& File : FRecordSet.FileLayouts()) {
         const std::string Path = FSettings.DataDir + std::string(File.FileName);
-        if (std::string Why; !ReadWholeFile(Path, Bytes, Why))
+        // Read a block at a time: a file at the format's limit is never held whole.
+        std::optional<RecordFault> First;
+        RecordFileCheck Check(File, [&First](RecordFault Fault) {
+            if (!First) First = std::move(Fault);
+        });
+        const auto Each = [&](std::string_view Block) {
+            Check.Add(Block);
+            return !First;
+        };
+        if (std::string Why; !ReadFileBlocks(Path, Each, Why))
             throw EVxError(FormatMsg("Error reading file %s", PathText(Path)));
-        const std::vector<RecordFault> Faults = CheckRecordFile(File, Bytes);
-        if (!Faults.empty()) throw EVxError(LayoutFaultText(File.FileName, Faults.front()));
+        if (!First) Check.Finish();
+        if (First) throw EVxError(LayoutFaultText(File.FileName, *First));
     }
 }
 

@@ -12,8 +12,11 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 #include <zip.h>
 
 namespace txad {
@@ -158,6 +161,9 @@ private:
     void PrintCsv(std::string_view Name, const FileLayout& Layout, std::string_view Bytes);
     void Check(std::string_view Name, const FileLayout* Layout, std::string_view Bytes);
     bool Learnt(const FileLayout& Layout) const;
+    // " <record name>:" and each field's " <name>=\"" in UTF-8, made once per
+    // layout: the text print writes them on every line.
+    const std::vector<std::string>& FieldNamesOf(const RecordLayout& Layout);
 
     Utf8Output& FOut;
     Utf8Output& FErr;
@@ -171,6 +177,7 @@ private:
     // Reused for every record, so the print loop does not allocate.
     std::vector<FieldSpan> FSpans;
     std::vector<std::string_view> FCells;
+    std::vector<std::pair<const RecordLayout*, std::vector<std::string>>> FFieldNames;
     bool FCsv = false;
     CsvCells FCellsHow = CsvCells::Spreadsheet;
     bool FPrinted = false; // a file's records are out: the next one follows an empty line
@@ -405,6 +412,26 @@ void ForEachLine(std::string_view Bytes, EachFn&& Each) {
     }
 }
 
+const std::vector<std::string>& Checker::FieldNamesOf(const RecordLayout& Layout) {
+    for (const auto& [Known, Names] : FFieldNames)
+        if (Known == &Layout) return Names;
+    std::vector<std::string> Names;
+    const auto Utf8 = [](std::string_view Before, std::string_view Name, std::string_view After) {
+        std::string Text;
+        {
+            Utf8Output Out(Text);
+            Out.Put(Before);
+            Out.PutUtf8(Name);
+            Out.Put(After);
+        }
+        return Text;
+    };
+    Names.push_back(Utf8(" ", Layout.Name, ":"));
+    for (const LayoutField& F : Layout.Fields) Names.push_back(Utf8(" ", F.Name, "=\""));
+    FFieldNames.emplace_back(&Layout, std::move(Names));
+    return FFieldNames.back().second;
+}
+
 void Checker::PrintText(std::string_view Name, const FileLayout& File, std::string_view Bytes) {
     FOut.Put("==> ");
     FOut.PutEscapedName(Name);
@@ -415,15 +442,12 @@ void Checker::PrintText(std::string_view Name, const FileLayout& File, std::stri
     ForEachLine(Bytes, [&](std::string_view Line, bool First, bool Last) {
         const RecordLayout& Layout = LayoutOfLine(File, Line, First, Last);
         SplitRecord(Layout, Line, FSpans);
+        const std::vector<std::string>& Names = FieldNamesOf(Layout);
         FOut.PutNumber(++Number);
-        FOut.Put(' ');
-        FOut.PutUtf8(Layout.Name);
-        FOut.Put(':');
+        FOut.Put(Names.front());
         std::size_t End = 0;
         for (std::size_t F = 0; F < FSpans.size() && F < Layout.Fields.size(); ++F) {
-            FOut.Put(' ');
-            FOut.PutUtf8(Layout.Fields[F].Name);
-            FOut.Put("=\"");
+            FOut.Put(Names[F + 1]);
             FOut.PutEscaped(Line.substr(FSpans[F].Offset, FSpans[F].Length));
             FOut.Put('"');
             End = FSpans[F].Offset + FSpans[F].Length;

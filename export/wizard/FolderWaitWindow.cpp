@@ -27,6 +27,7 @@ FolderWaitWindow::FolderWaitWindow(QWidget* Parent)
     auto* Bar = new QProgressBar(this);
     Bar->setRange(0, 0);
     Bar->setTextVisible(false);
+    Bar->setAccessibleName(QStringLiteral("Attesa della cartella"));
     buAnnulla = new QPushButton("Ann&ulla", this);
     buAnnulla->setObjectName("buAnnulla");
     buAnnulla->setDefault(true);

@@ -420,6 +420,7 @@ class Run:
         page = None
         progress_seen = False
         deadline = time.monotonic() + 60
+        polls = 0
         while time.monotonic() < deadline:
             markers = os.listdir(self.pause)
             if markers:
@@ -428,10 +429,12 @@ class Run:
                     self.progress_window()
                 for marker in markers:
                     os.remove(os.path.join(self.pause, marker))
-            page = next((n for n in walk(window) if n.name == "Esportazione" and n.description), None)
-            if page is not None:
-                break
-            time.sleep(0.1)
+            elif polls % 10 == 0:  # the packing pauses at every step: the tree now and then
+                page = next((n for n in walk(window) if n.name == "Esportazione" and n.description), None)
+                if page is not None:
+                    break
+            polls += 1
+            time.sleep(0.01)
         if page is None:
             raise RobotFailure("the export page never said how the export ended")
         log = need(window, "text", "Registro dell'esportazione", what="the export log")

@@ -147,6 +147,46 @@ TEST_F(ZipPack, RoundTripStoresBareNamesBytesAndTimes) {
     EXPECT_TRUE(std::filesystem::is_empty(Tmp.Path()));
 }
 
+// Members larger than the plugin's deflate blocks (1 MiB, a few per core in
+// each round): cut at a block's end, one byte after it, and over many rounds,
+// with text that repeats across the cuts.
+TEST_F(ZipPack, MembersOfManyBlocksRoundTrip) {
+    const size_t MiB = size_t{1} << 20;
+    std::string Text;
+    for (int I = 0; Text.size() < 9 * MiB + 17; ++I)
+        Text += "R815FCPS28031L1A   LI" + std::to_string(I % 977) + "  88-08-12345-" + std::to_string(I) +
+                "*\r\n";
+    struct Member {
+        const char* name;
+        size_t size;
+    } Members[] = {{"block.txt", MiB}, {"block-and-one.txt", MiB + 1}, {"rounds.txt", 9 * MiB + 17}};
+    std::vector<std::string> Paths;
+    for (const Member& M : Members) {
+        Paths.push_back(Src.File(M.name));
+        testsupport::WriteFileBytes(Paths.back(), Text.substr(0, M.size));
+    }
+    int64_t Done = 0;
+    Zip.OnZEDProgressEvent = [&](TZip*, const std::string&, int32_t D, int32_t) { Done += D; };
+    Zip.SetZipFileName(Dir.File("Anarpe.zip"));
+    Zip.SetFileSpecs(Paths);
+    ASSERT_EQ(Zip.Add(), 3);
+    EXPECT_EQ(Done, static_cast<int64_t>(MiB + MiB + 1 + 9 * MiB + 17));
+    const std::vector<ReadBack> Back = ReadWithLibzip(Dir.File("Anarpe.zip"));
+    ASSERT_EQ(Back.size(), 3u);
+    for (size_t I = 0; I < 3; ++I) {
+        SCOPED_TRACE(Members[I].name);
+        EXPECT_EQ(Back[I].Name, Members[I].name);
+        EXPECT_EQ(Back[I].Data.size(), Members[I].size);
+        EXPECT_TRUE(Back[I].Data == Text.substr(0, Members[I].size));
+    }
+    if (HaveProgram("python3")) {
+        EXPECT_EQ(RunShell("python3 -m zipfile -t '" + Dir.File("Anarpe.zip") + "' >/dev/null"), 0);
+    }
+    if (HaveProgram("unzip")) {
+        EXPECT_EQ(RunShell("unzip -tqq '" + Dir.File("Anarpe.zip") + "'"), 0);
+    }
+}
+
 // A batch that cannot take every listed file packs nothing: a missing file,
 // or a second file under a bare name already listed (it would replace the first).
 TEST_F(ZipPack, FileThatCannotGoInLeavesTheArchiveAndIsNotCounted) {

@@ -319,5 +319,15 @@ TEST(RecordLayout, BrokenFilesGiveTheFaultsPlace) {
             if (F.FileName == r.file) File = &F;
         ASSERT_NE(File, nullptr);
         EXPECT_EQ(Describe(CheckRecordFile(*File, Bytes)), r.faults);
+        // Read a piece at a time, cut inside line ends and fields alike.
+        for (const std::size_t Piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{73}}) {
+            SCOPED_TRACE("pieces of " + std::to_string(Piece));
+            std::vector<RecordFault> Faults;
+            RecordFileCheck Check(*File, [&Faults](RecordFault F) { Faults.push_back(std::move(F)); });
+            for (std::size_t From = 0; From < Bytes.size(); From += Piece)
+                Check.Add(std::string_view(Bytes).substr(From, Piece));
+            Check.Finish();
+            EXPECT_EQ(Describe(Faults), r.faults);
+        }
     }
 }

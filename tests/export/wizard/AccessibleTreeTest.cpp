@@ -3,6 +3,7 @@
 // system's object names; other steps' pages and the hidden tabs are out of
 // reach; the export's end is said.
 
+#include "export/wizard/FolderWaitWindow.h"
 #include "forms/Accessibility.h"
 #include "tests/export/wizard/WizardFormFixture.h"
 #include "tests/export/wizard/WizardTestData.h"
@@ -76,4 +77,16 @@ TEST(AccessibleTree, EveryPageNamesItsControls) {
     }
     EXPECT_TRUE(F.Form->RunFinished());
     EXPECT_EQ(F.Export()->accessibleDescription().toStdString(), "Esportazione completata");
+}
+
+// The window that waits for a busy delivery folder: its bar and button named.
+TEST(AccessibleTree, FolderWaitWindowNamesItsControls) {
+    InstallAccessibility();
+    txad::FolderWaitWindow Window(nullptr);
+    Window.Begin("La cartella di consegna \xE8 occupata da un'altra esportazione.");
+    QStringList Faults;
+    int Tabs = 0;
+    Check(QAccessible::queryAccessibleInterface(&Window), Faults, Tabs);
+    EXPECT_TRUE(Faults.isEmpty()) << Faults.join('\n').toStdString();
+    Window.End();
 }
