@@ -420,6 +420,12 @@ void TfmTxadMain::pcMainChanging(bool& AllowChange) {
 void TfmTxadMain::PageShow(int Index) {
     UpdateButtons();
     WizardPage* Page = FPages[static_cast<std::size_t>(Index)];
+    // The pages scroll only when the page shown needs more room than the
+    // window has, whatever the others need.
+    for (WizardPage* Each : FPages)
+        Each->setSizePolicy(Each == Page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                            Each == Page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    pcMain->updateGeometry();
     setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 ") + Page->StepName());
     AnnounceActivePage(pcMain);
     Page->Shown();

@@ -182,7 +182,7 @@ bool ShootStartChecks(const std::string& Out) {
     QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio-checks.conf"),
                        QSettings::IniFormat);
     StartDialog Start(Settings, &txad::CurrentEditionPlan());
-    Start.setWindowTitle("adoxport");
+    Start.setWindowTitle(MenuName());
     Start.edCartella->setText(QString::fromStdString(Dir));
     Start.show();
     return QTest::qWaitForWindowExposed(&Start) && Save(Start, Out + "/start-checks.png");

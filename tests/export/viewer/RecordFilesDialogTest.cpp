@@ -6,9 +6,11 @@
 #include "export/records/RecordLayout.h"
 #include "export/viewer/RecordFileModel.h"
 #include "forms/QtText.h"
+#include "forms/VxFVuota.h"
 #include "tests/common/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -227,4 +230,36 @@ TEST(RecordFilesDialog, CtrlFAndEnterFind) {
     EXPECT_EQ(Window.laEsito->text(), "Riga 7, Codice scuola");
 }
 
+// Stands in for the desktop's opener.
+class GuideOpener : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    GuideOpener() { QDesktopServices::setUrlHandler("file", this, "open"); }
+    ~GuideOpener() override { QDesktopServices::unsetUrlHandler("file"); }
+public slots:
+    void open(const QUrl& Url) { Urls.append(Url); }
+};
+
+// F1 opens the guide at the window's own section, which the guide has.
+TEST(RecordFilesDialog, F1OpensItsSectionOfTheGuide) {
+    const std::string Dir = GoldenSchoolFile("help");
+    const txad::FileLayout& School = txad::FileLayouts(txad::Edition::Current, "aie")[0];
+    SetProgramGuide(ADOX_GUIDE_SOURCE);
+    RecordFilesDialog Window(Dir, std::span(&School, 1));
+    Window.show();
+    Window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window));
+    GuideOpener Opener;
+    QTest::keyClick(&Window, Qt::Key_F1);
+    SetProgramGuide("");
+    ASSERT_EQ(Opener.Urls.size(), 1);
+    EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), ADOX_GUIDE_SOURCE);
+    EXPECT_EQ(Opener.Urls[0].fragment(), "mostra-file");
+    const std::string Guide = testsupport::ReadFileBytes(ADOX_GUIDE_SOURCE);
+    EXPECT_NE(Guide.find("id=\"mostra-file\""), std::string::npos);
+}
+
 } // namespace
+
+#include "RecordFilesDialogTest.moc"

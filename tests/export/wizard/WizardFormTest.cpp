@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUrl>
@@ -520,6 +522,9 @@ TEST(Window, LeastSizeFitsASmallScaledScreen) {
             EXPECT_TRUE(
                 F.Form->rect().contains(QRect(Button->mapTo(F.Form.data(), QPoint()), Button->size())));
         }
+        const auto* Pages = F.Find<QScrollArea>("sbPages");
+        EXPECT_FALSE(Pages->verticalScrollBar()->isVisible());
+        EXPECT_FALSE(Pages->horizontalScrollBar()->isVisible());
         for (const char* Name : InView[Page]) {
             SCOPED_TRACE(Name);
             const QWidget* Widget = F.Find<QWidget>(Name);
