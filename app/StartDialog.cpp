@@ -10,7 +10,6 @@
 #include "support/VxMsgDlg.h"
 
 #include <QAbstractItemView>
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -136,15 +135,10 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
     connect(buAnnulla, &QPushButton::clicked, this, &QDialog::reject);
     // F1 and Guida open the guide at the start, or at the installation folder
     // from its button.
-    SetHelpTopic(this, "avvio");
+    AddHelpKey(this, "avvio");
     SetHelpTopic(buImposta, "installazione");
-    auto* F1 = new QAction(this);
-    F1->setObjectName("acAid");
-    F1->setShortcut(QKeySequence(Qt::Key_F1));
-    addAction(F1);
-    const auto Help = [this] { OpenHelpTopic(HelpTopicAt(focusWidget() ? focusWidget() : this)); };
-    connect(F1, &QAction::triggered, this, Help);
-    connect(buGuida, &QPushButton::clicked, this, Help);
+    connect(buGuida, &QPushButton::clicked, this,
+            [this] { OpenHelpTopic(HelpTopicAt(focusWidget() ? focusWidget() : this)); });
     connect(buImposta, &QPushButton::clicked, this, &StartDialog::buImpostaClick);
     connect(buControlla, &QPushButton::clicked, this, &StartDialog::UpdateState);
     UpdateState();

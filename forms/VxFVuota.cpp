@@ -5,6 +5,7 @@
 #include "support/VxExceptions.h"
 #include "support/VxParam.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -83,6 +84,19 @@ std::string HelpTopicAt(const QWidget* Widget) {
         if (Topic.isValid()) return Topic.toString().toStdString();
     }
     return {};
+}
+
+void AddHelpKey(QWidget* Window, const char* Topic) {
+    SetHelpTopic(Window, Topic);
+    auto* F1 = new QAction(Window);
+    F1->setObjectName("acAid");
+    F1->setShortcut(QKeySequence(Qt::Key_F1));
+    F1->setShortcutContext(Qt::WindowShortcut);
+    Window->addAction(F1);
+    QObject::connect(F1, &QAction::triggered, Window, [Window] {
+        const QWidget* Focus = Window->focusWidget();
+        OpenHelpTopic(HelpTopicAt(Focus && Window->isAncestorOf(Focus) ? Focus : Window));
+    });
 }
 
 std::string CurrentHelpTopic() {

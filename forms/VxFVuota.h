@@ -97,6 +97,9 @@ bool OpenHelpTopic(const std::string& Topic);
 // without one has its parent's.
 void SetHelpTopic(QWidget* Widget, const char* Topic);
 std::string HelpTopicAt(const QWidget* Widget);
+// Gives a window that is not a framework form its section and F1: the guide
+// at the section of the focused control, else of the window.
+void AddHelpKey(QWidget* Window, const char* Topic);
 // The section for the window the user is in: the active form's HelpTopic,
 // else the topic at the focused control; empty when none.
 std::string CurrentHelpTopic();

@@ -111,7 +111,7 @@ RecordFilesDialog::RecordFilesDialog(const std::string& DataDir, std::span<const
     const QString Folder = QString::fromStdString(DataDir);
     setWindowTitle(SetName.isEmpty() ? "File generati - " + Folder
                                      : SetName + QString::fromUtf8(" \u2013 file generati in ") + Folder);
-    SetHelpTopic(this, "mostra-file");
+    AddHelpKey(this, "mostra-file");
     auto* Layout = new QVBoxLayout(this);
 
     auto* FindRow = new QHBoxLayout;
@@ -155,10 +155,7 @@ RecordFilesDialog::RecordFilesDialog(const std::string& DataDir, std::span<const
     auto* Again = new QAction(this);
     Again->setShortcut(QKeySequence::FindNext);
     connect(Again, &QAction::triggered, this, &RecordFilesDialog::FindNext);
-    auto* Help = new QAction(this);
-    Help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(Help, &QAction::triggered, this, [this] { OpenHelpTopic(HelpTopicAt(this)); });
-    addActions({Find, Again, Help});
+    addActions({Find, Again});
     connect(edTrova, &QLineEdit::returnPressed, this, &RecordFilesDialog::FindNext);
     connect(buTrova, &QPushButton::clicked, this, &RecordFilesDialog::FindNext);
     connect(edTrova, &QLineEdit::textChanged, laEsito, &QLabel::clear);

@@ -4,6 +4,7 @@
 
 #include "tests/export/wizard/WizardFormFixture.h"
 
+#include "export/wizard/FolderWaitWindow.h"
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
 #include "forms/ScreenFit.h"
@@ -534,6 +535,22 @@ TEST(Window, LeastSizeFitsASmallScaledScreen) {
     }
 }
 
+// The room a page needs is the page's own: at the least size, with the
+// start-up line taking its share, the anomaly report needs no scrolling
+// although the registry page would.
+TEST(Window, AtTheLeastSizeThePageShownDecidesTheScrolling) {
+    BrokenSetup Broken(BrokenSetup::NoParamFile);
+    WizardForm F("aie", "1", &TwoSchools);
+    ASSERT_TRUE(F.Find<QLabel>("laStartupError")->isVisible());
+    F.Form->resize(F.Form->minimumSize());
+    QApplication::processEvents();
+    ASSERT_EQ(F.Page(), 1);
+    const auto* Pages = F.Find<QScrollArea>("sbPages");
+    EXPECT_FALSE(Pages->verticalScrollBar()->isVisible());
+    const QWidget* Print = F.Find<QWidget>("buStampa");
+    EXPECT_EQ(Print->visibleRegion().boundingRect(), Print->rect());
+}
+
 // Shown, the window lies inside its screen's free area with its frame: on a
 // small screen it opens cut to it, not at its design size.
 TEST(Window, OpensInsideItsScreen) {
@@ -616,6 +633,15 @@ TEST(Help, F1AndGuidaOpenThePagesSectionOfTheGuide) {
             EXPECT_EQ(Opener.Urls[0].fragment(), Sections[Page]);
         }
     }
+    // The window that waits for a busy delivery folder has its own section.
+    txad::FolderWaitWindow Wait(nullptr);
+    Wait.Begin("La cartella di consegna \xE8 occupata.");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Wait));
+    UrlRecorder Opener;
+    QTest::keyClick(&Wait, Qt::Key_F1);
+    ASSERT_EQ(Opener.Urls.size(), 1);
+    EXPECT_EQ(Opener.Urls[0].fragment(), "occupata");
+    EXPECT_NE(Guide.find("id=\"occupata\""), std::string::npos);
 }
 
 } // namespace
