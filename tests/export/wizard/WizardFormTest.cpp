@@ -535,6 +535,20 @@ TEST(Window, LeastSizeFitsASmallScaledScreen) {
     }
 }
 
+// While the export runs, the title already names its page.
+TEST(Window, TitleNamesTheExportWhileItRuns) {
+    WizardForm F("aie", "1", &TwoSchools);
+    F.Next();
+    ASSERT_EQ(F.Page(), 2);
+    QStringList Seen;
+    QObject::connect(F.Find<QPlainTextEdit>("meInfo"), &QPlainTextEdit::textChanged,
+                     [&] { Seen << F.Form->windowTitle(); });
+    F.Next();
+    ASSERT_TRUE(F.Form->RunFinished());
+    ASSERT_FALSE(Seen.isEmpty());
+    for (const QString& Title : Seen) EXPECT_EQ(Title, QString::fromUtf8("adoxport \u2013 Esportazione"));
+}
+
 // The room a page needs is the page's own: at the least size, with the
 // start-up line taking its share, the anomaly report needs no scrolling
 // although the registry page would.
