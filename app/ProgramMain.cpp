@@ -164,6 +164,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     }
     TVxApplication App(Argc, Argv, Traits.Title);
     InstallAccessibility();
+    SetMenuName(platform::Cp1252FromUtf8(Traits.MenuName));
     // Unattended, no window is seen: its icon would only cost loading.
     if (!Command.Unattended) SetProgramIcon();
     SetDesktopEntry(Traits.Title);
@@ -188,7 +189,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
     std::unique_ptr<StartDialog> Start;
     if (Command.NoArguments) {
         Start = std::make_unique<StartDialog>(Settings, &Traits.Plan);
-        Start->setWindowTitle(QString::fromStdString(Traits.Title));
+        Start->setWindowTitle(MenuName());
     }
     for (;;) {
         if (Start) {

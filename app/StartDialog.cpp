@@ -43,7 +43,7 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
     edCartella = new QLineEdit(this);
     edCartella->setObjectName("edCartella");
     edCartella->setMinimumWidth(320);
-    buSfoglia = new QPushButton(QStringLiteral("Sfoglia..."), this);
+    buSfoglia = new QPushButton(QStringLiteral("S&foglia..."), this);
     buSfoglia->setObjectName("buSfoglia");
     auto* FolderRow = new QHBoxLayout;
     FolderRow->addWidget(edCartella, 1);
@@ -54,11 +54,11 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
     cbDestinatario->addItem(QStringLiteral("AIE (Associazione Italiana Editori)"), QStringLiteral("aie"));
     cbDestinatario->addItem(QStringLiteral("ANARPE"), QStringLiteral("anarpe"));
 
-    cbSelSedi = new QCheckBox(QStringLiteral("Scegliere prima la descrizione ufficiale delle sedi"), this);
+    cbSelSedi = new QCheckBox(QStringLiteral("&Scegliere prima la descrizione ufficiale delle sedi"), this);
     cbSelSedi->setObjectName("cbSelSedi");
 
     // The labels name their fields, also to a screen reader.
-    auto* FolderLabel = new QLabel(QStringLiteral("&Cartella dei dati:"), this);
+    auto* FolderLabel = new QLabel(QStringLiteral("Ca&rtella dei dati:"), this);
     FolderLabel->setBuddy(edCartella);
     auto* TargetLabel = new QLabel(QStringLiteral("&Destinatario:"), this);
     TargetLabel->setBuddy(cbDestinatario);
@@ -67,6 +67,7 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
         QStringLiteral("La cartella in cui il programma di gestione della scuola lascia i file di dati"));
     cbDestinatario->view()->setAccessibleName(QStringLiteral("Destinatari"));
     auto* Form = new QFormLayout;
+    // Every control has an Alt shortcut: R, F, D, S, C, I, G, A, U.
     Form->addRow(FolderLabel, FolderRow);
     Form->addRow(TargetLabel, cbDestinatario);
     Form->addRow(QString(), cbSelSedi);
@@ -96,12 +97,12 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
                                                  QDir::homePath());
     };
 
-    buGuida = new QPushButton(QStringLiteral("Guida"), this);
+    buGuida = new QPushButton(QStringLiteral("&Guida"), this);
     buGuida->setObjectName("buGuida");
     buAvvia = new QPushButton(QStringLiteral("&Avvia"), this);
     buAvvia->setObjectName("buAvvia");
     buAvvia->setDefault(true);
-    buAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    buAnnulla = new QPushButton(QStringLiteral("Ann&ulla"), this);
     buAnnulla->setObjectName("buAnnulla");
     auto* Buttons = new QHBoxLayout;
     Buttons->addWidget(buGuida);
@@ -132,7 +133,12 @@ StartDialog::StartDialog(QSettings& Settings, const txad::EditionPlan* Plan, QWi
     connect(cbDestinatario, &QComboBox::currentIndexChanged, this, &StartDialog::UpdateState);
     connect(buAvvia, &QPushButton::clicked, this, &QDialog::accept);
     connect(buAnnulla, &QPushButton::clicked, this, &QDialog::reject);
-    connect(buGuida, &QPushButton::clicked, this, [] { OpenHelpContents(); });
+    // F1 and Guida open the guide at the start, or at the installation folder
+    // from its button.
+    AddHelpKey(this, "avvio");
+    SetHelpTopic(buImposta, "installazione");
+    connect(buGuida, &QPushButton::clicked, this,
+            [this] { OpenHelpTopic(HelpTopicAt(focusWidget() ? focusWidget() : this)); });
     connect(buImposta, &QPushButton::clicked, this, &StartDialog::buImpostaClick);
     connect(buControlla, &QPushButton::clicked, this, &StartDialog::UpdateState);
     UpdateState();

@@ -1,6 +1,7 @@
 #include "forms/QMessageBoxPresenter.h"
 
 #include "forms/QtText.h"
+#include "forms/VxApplication.h"
 #include "forms/VxFVuota.h"
 
 #include <QAbstractButton>
@@ -38,7 +39,8 @@ QMessageBox::Icon StyleIcon(uint32_t Style) {
 
 QMessageBox* BuildMessageBox(const MessageBoxRequest& Request) {
     auto* Box = new QMessageBox();
-    Box->setWindowTitle(ToQString(Request.Caption));
+    // The application's error box goes by the program's menu name.
+    Box->setWindowTitle(Request.Caption == ApplicationTitle() ? MenuName() : ToQString(Request.Caption));
     Box->setText(ToQString(Request.Text));
     Box->setTextFormat(Qt::PlainText);
     Box->setIcon(StyleIcon(Request.Style));
@@ -49,20 +51,28 @@ QMessageBox* BuildMessageBox(const MessageBoxRequest& Request) {
     for (size_t I = 0; I < Ids.size(); ++I) {
         QPushButton* Button = Box->addButton(StandardButtonOf(Ids[I]));
         Button->setProperty("adoxResult", Ids[I]);
+        // Annulla has one shortcut in every window.
+        if (Ids[I] == idCancel) Button->setText(QStringLiteral("Ann&ulla"));
         if (static_cast<int>(I) == DefaultIndex) Box->setDefaultButton(Button);
     }
     // Esc answers Cancel when the box has it, else the only button.
     if (Ids.size() == 1) Box->setEscapeButton(Box->buttons().value(0));
     // The program's guide stands in for the installation's help: a Help
     // button and F1 open it and leave the box open; neither is an answer.
+    // They open the section of the window the message is about; the
+    // application's error box and a message without one open the list of
+    // messages and problems.
     if (!ProgramGuide().empty()) {
+        std::string Topic = Request.Caption == ApplicationTitle() ? std::string() : CurrentHelpTopic();
+        if (Topic.empty()) Topic = ProblemsHelpTopic;
+        SetHelpTopic(Box, Topic.c_str());
         QPushButton* Help = Box->addButton(QStringLiteral("Guida"), QMessageBox::HelpRole);
         Help->setObjectName("buGuida");
         Help->setAutoDefault(false);
         auto* F1 = new QAction(Box);
         F1->setShortcut(QKeySequence(Qt::Key_F1));
         Box->addAction(F1);
-        QObject::connect(F1, &QAction::triggered, [] { OpenHelpContents(); });
+        QObject::connect(F1, &QAction::triggered, [Topic] { OpenHelpTopic(Topic); });
     }
     return Box;
 }
@@ -74,7 +84,7 @@ int32_t QMessageBoxPresenter::ShowBox(const MessageBoxRequest& Request) {
         QAbstractButton* Clicked = Box->clickedButton();
         // Qt closes the box on any button; the Help button shows it again.
         if (Clicked && Box->buttonRole(Clicked) == QMessageBox::HelpRole) {
-            OpenHelpContents();
+            OpenHelpTopic(HelpTopicAt(Box.get()));
             continue;
         }
         return Clicked ? Clicked->property("adoxResult").toInt() : idNone;

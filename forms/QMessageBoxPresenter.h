@@ -20,5 +20,8 @@ QMessageBox::Icon StyleIcon(uint32_t Style);
 // button without one opens the program's guide when it is set.
 QMessageBox* BuildMessageBox(const MessageBoxRequest& Request);
 
+// The guide's section of messages and problems.
+inline constexpr const char* ProblemsHelpTopic = "problemi";
+
 // Installs one QMessageBoxPresenter for the rest of the run.
 void InstallQtPresenter();

@@ -5,6 +5,18 @@
 
 #include <stdexcept>
 
+namespace {
+std::string g_MenuName;
+} // namespace
+
+void SetMenuName(const std::string& Name) {
+    g_MenuName = Name;
+}
+
+QString MenuName() {
+    return ToQString(g_MenuName.empty() ? ApplicationTitle() : g_MenuName);
+}
+
 TVxApplication::TVxApplication(int& Argc, char** Argv, const std::string& Title) : QApplication(Argc, Argv) {
     SetApplicationTitle(Title);
     setApplicationName(ToQString(Title));

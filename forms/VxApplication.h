@@ -14,3 +14,9 @@ public:
 
     bool notify(QObject* Receiver, QEvent* Event) override;
 };
+
+// The program's name in the desktop's menu ("Esportazione adozioni"): the
+// title of the windows that stand for the program, the start dialog and the
+// error boxes. Until it is set, the program's name.
+void SetMenuName(const std::string& Name);
+QString MenuName();

@@ -1,9 +1,11 @@
 #include "forms/VxFVuota.h"
 
+#include "forms/ScreenFit.h"
 #include "platform/Platform.h"
 #include "support/VxExceptions.h"
 #include "support/VxParam.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -11,6 +13,8 @@
 #include <algorithm>
 
 namespace {
+
+const char* const HelpTopicProperty = "adoxHelpTopic";
 
 std::string g_AppHelpFile;
 std::string g_ProgramGuide;
@@ -59,11 +63,47 @@ const std::string& ProgramGuide() {
 }
 
 bool OpenHelpContents() {
-    // The desktop's opener shows a whole file; there is no context to open at,
-    // so every request is a contents request.
-    for (const std::string* Path : {&g_AppHelpFile, &g_ProgramGuide})
-        if (!Path->empty() && platform::FileExists(*Path)) return platform::OpenWithDesktop(*Path);
-    return false;
+    return OpenHelpTopic({});
+}
+
+bool OpenHelpTopic(const std::string& Topic) {
+    if (!g_AppHelpFile.empty() && platform::FileExists(g_AppHelpFile))
+        return platform::OpenWithDesktop(g_AppHelpFile);
+    if (g_ProgramGuide.empty() || !platform::FileExists(g_ProgramGuide)) return false;
+    if (Topic.empty()) return platform::OpenWithDesktop(g_ProgramGuide);
+    return platform::OpenWithDesktopAt(g_ProgramGuide, Topic);
+}
+
+void SetHelpTopic(QWidget* Widget, const char* Topic) {
+    Widget->setProperty(HelpTopicProperty, QString::fromLatin1(Topic));
+}
+
+std::string HelpTopicAt(const QWidget* Widget) {
+    for (; Widget; Widget = Widget->parentWidget()) {
+        const QVariant Topic = Widget->property(HelpTopicProperty);
+        if (Topic.isValid()) return Topic.toString().toStdString();
+    }
+    return {};
+}
+
+void AddHelpKey(QWidget* Window, const char* Topic) {
+    SetHelpTopic(Window, Topic);
+    auto* F1 = new QAction(Window);
+    F1->setObjectName("acAid");
+    F1->setShortcut(QKeySequence(Qt::Key_F1));
+    F1->setShortcutContext(Qt::WindowShortcut);
+    Window->addAction(F1);
+    QObject::connect(F1, &QAction::triggered, Window, [Window] {
+        const QWidget* Focus = Window->focusWidget();
+        OpenHelpTopic(HelpTopicAt(Focus && Window->isAncestorOf(Focus) ? Focus : Window));
+    });
+}
+
+std::string CurrentHelpTopic() {
+    if (const auto* Form = qobject_cast<const TfmVxVuota*>(QApplication::activeWindow()))
+        return Form->HelpTopic();
+    return HelpTopicAt(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                   : QApplication::activeWindow());
 }
 
 TfmVxVuota::TfmVxVuota(QWidget* Parent) : QDialog(Parent) {
@@ -97,6 +137,7 @@ void TfmVxVuota::FormShow() {
         }
     }
     FAdjusted = true;
+    FitOnScreen(this);
 }
 
 void TfmVxVuota::FormClose(TCloseAction&) {}
@@ -146,5 +187,10 @@ void TfmVxVuota::SetAppHelpFile() {
 
 void TfmVxVuota::ShowHelp() {
     SetAppHelpFile();
-    OpenHelpContents();
+    OpenHelpTopic(HelpTopic());
+}
+
+std::string TfmVxVuota::HelpTopic() const {
+    const QWidget* Focus = focusWidget();
+    return HelpTopicAt(Focus && isAncestorOf(Focus) ? Focus : this);
 }

@@ -41,8 +41,11 @@ public:
     // Resolves the help file (active form, then the main form when the active
     // one is modal, then this form) and sets the application's help file.
     void SetAppHelpFile();
-    // SetAppHelpFile, then OpenHelpContents.
+    // SetAppHelpFile, then OpenHelpTopic of HelpTopic().
     void ShowHelp();
+    // The guide's section for what the user has at hand: the topic of the
+    // focused control or of the form.
+    virtual std::string HelpTopic() const;
 
     bool Adjusted() const { return FAdjusted; }
 
@@ -86,3 +89,17 @@ const std::string& ProgramGuide();
 // Opens the application's help file with the desktop's opener when it
 // exists, else the program's guide when that exists; false when neither.
 bool OpenHelpContents();
+// The same, the guide at its section Topic (an anchor; empty: the top). The
+// installation's help file has no sections and opens whole.
+bool OpenHelpTopic(const std::string& Topic);
+
+// The guide's section a control and what it holds are about; a control
+// without one has its parent's.
+void SetHelpTopic(QWidget* Widget, const char* Topic);
+std::string HelpTopicAt(const QWidget* Widget);
+// Gives a window that is not a framework form its section and F1: the guide
+// at the section of the focused control, else of the window.
+void AddHelpKey(QWidget* Window, const char* Topic);
+// The section for the window the user is in: the active form's HelpTopic,
+// else the topic at the focused control; empty when none.
+std::string CurrentHelpTopic();

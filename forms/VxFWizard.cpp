@@ -34,8 +34,10 @@ TfmVxWizard::TfmVxWizard(QWidget* Parent) : TfmVxOkCancDlg(Parent) {
     buPrior = new QPushButton("< Indietro", Panel1);
     buPrior->setObjectName("buPrior");
     PlaceOnBar(buPrior, 200);
-    setTabOrder(buCancel, buNext);
-    setTabOrder(buNext, buPrior);
+    // Tab follows the bar from left to right.
+    setTabOrder(buCancel, buPrior);
+    setTabOrder(buPrior, buNext);
+    setTabOrder(buNext, buOk);
     connect(buNext, &QPushButton::clicked, this, [this] { NavigatorClick(buNext); });
     connect(buPrior, &QPushButton::clicked, this, [this] { NavigatorClick(buPrior); });
 }

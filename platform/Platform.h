@@ -184,6 +184,9 @@ void IgnoreBrokenPipe();
 // Opens a document with the desktop's default opener, the path as one
 // argument; false when no opener could be started.
 bool OpenWithDesktop(const std::string& Path);
+// The same for a page at one of its anchors (Fragment, without "#"), as a
+// file URL: the desktop's browser scrolls to it.
+bool OpenWithDesktopAt(const std::string& Path, const std::string& Fragment);
 
 // ---- Sending the delivered files -------------------------------------------
 // Shows a folder in the desktop's file manager (xdg-open on Linux, the shell

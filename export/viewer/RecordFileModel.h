@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class RecordFileModel : public QAbstractTableModel {
@@ -23,9 +24,18 @@ public:
     // Horizontal: the field names; vertical: the line number.
     QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
 
+    // The next cell after (Row, Column), in row then column order and round
+    // to the start, whose value holds Text (CP1252; letters of either case);
+    // the cell itself comes last. Record names are not values. Invalid when
+    // no value holds it.
+    QModelIndex Find(std::string_view Text, int Row, int Column) const;
+
 private:
     // The layout and field spans of Row, kept for the row the view asks next.
     const txad::RecordLayout& Split(int Row) const;
+    // The columns of Row whose values hold Folded (already case-folded), in
+    // order.
+    std::vector<int> MatchingColumns(int Row, std::string_view Folded) const;
 
     const std::string FBytes;
     const txad::FileLayout& FLayout;

@@ -188,11 +188,21 @@ void ExportPage::Execute() {
     if (FSession.Run == RunState::Stopped) Dm.dsMain->SetDataSet(&Dm.cdsMain);
 }
 
+// "File per AIE (File014.txt, ...)", "Anarpe.zip per ANARPE (Adoz001.txt, ...)".
+QString ExportPage::DeliveredSetName() const {
+    QStringList Files;
+    for (const FileLayout& File : FSession.RecordSet->FileLayouts()) Files << ToQString(File.FileName);
+    const bool Archive = FSession.Args.Target == Recipient::Anarpe;
+    return QString("%1 per %2 (%3)")
+        .arg(Archive ? QString(ArchiveName) : QString("File"),
+             QString::fromLatin1(RecipientName(FSession.Args.Target)).toUpper(), Files.join(", "));
+}
+
 void ExportPage::buMostraFileClick() {
     // Window-modal: Esc must close the window, not reach the form, where it
     // is Annulla and ends the program.
-    auto* Window =
-        new RecordFilesDialog(FSession.Startup.DataDir, FSession.RecordSet->FileLayouts(), window());
+    auto* Window = new RecordFilesDialog(FSession.Startup.DataDir, FSession.RecordSet->FileLayouts(),
+                                         DeliveredSetName(), window());
     Window->setAttribute(Qt::WA_DeleteOnClose);
     Window->open();
 }

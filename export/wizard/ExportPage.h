@@ -46,6 +46,8 @@ private:
     void buMostraFileClick();
     void buApriCartellaClick();
     void buPreparaEmailClick();
+    // The delivered set as "Mostra file" names it in its title.
+    QString DeliveredSetName() const;
 
     std::vector<std::string> FLogTexts;
 };

@@ -1,6 +1,7 @@
 #include "export/wizard/FolderWaitWindow.h"
 
 #include "forms/QtText.h"
+#include "forms/VxFVuota.h"
 #include "support/VxMsgDlg.h"
 
 #include <QEventLoop>
@@ -18,6 +19,7 @@ FolderWaitWindow::FolderWaitWindow(QWidget* Parent)
               Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName("fmAttesaCartella");
     setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 Cartella occupata"));
+    AddHelpKey(this, "occupata");
     // Not a child of Parent: the run disables Parent, and a child would follow.
     if (Parent) setWindowIcon(Parent->windowIcon());
     laAttesa = new QLabel(this);

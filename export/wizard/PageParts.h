@@ -19,6 +19,9 @@ namespace txad {
 inline constexpr int RegistryColumnWidths[] = {78, 78, 171, 184, 232};
 inline constexpr int RegistryNameColumn = 2;
 
+// Shown where a school has no former code ("." in the packet).
+inline constexpr const char* NoFormerCode = "nessuno";
+
 inline constexpr const char* NotExportedTip =
     "Il file delle scuole riporta una sola sede per codice meccanografico, la prima:\n"
     "le correzioni vanno fatte su quella riga.";

@@ -124,6 +124,18 @@ void DescribeNameField(QLineEdit* Edit, const QLabel* Note) {
     Edit->setAccessibleDescription(Note->text() + " Invio o Modifica conferma la correzione.");
 }
 
+// The former-code column says "nessuno" where the packet's "." means no
+// former code, as the edit below does.
+class FormerCodeDelegate : public LongNameDelegate {
+public:
+    using LongNameDelegate::LongNameDelegate;
+
+    QString displayText(const QVariant& Value, const QLocale& Locale) const override {
+        if (Value.toString().trimmed() == ".") return QString::fromLatin1(NoFormerCode);
+        return LongNameDelegate::displayText(Value, Locale);
+    }
+};
+
 } // namespace
 
 RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
@@ -150,7 +162,6 @@ RegistryPage::RegistryPage(WizardSession& Session, QWidget* Parent)
 }
 
 void RegistryPage::LayOut() {
-    const bool ProtocolArea = FSession.Plan.ProtocolArea;
     auto* PageLayout = PageColumn(this, {});
     Panel2 = new QWidget(this);
     Panel2->setObjectName("Panel2");
@@ -170,8 +181,8 @@ void RegistryPage::LayOut() {
     // Tab leaves the grid for the edits, as the tab order says.
     grAnagrafica->setTabKeyNavigation(false);
     grAnagrafica->verticalHeader()->setDefaultSectionSize(18);
-    // The protocol area takes one line more, for which file takes the number.
-    grAnagrafica->setMinimumHeight(ProtocolArea ? 215 : 257);
+    // A few rows at the least: on a small screen the edits below stay in view.
+    grAnagrafica->setMinimumHeight(110);
     Layout->addWidget(grAnagrafica, 1);
 
     auto* Legend = new QHBoxLayout;
@@ -210,7 +221,7 @@ void RegistryPage::LayOut() {
     edExCod->setObjectName("edExCod");
     edExCod->setFixedWidth(121);
     // "." in the packet means no former code: shown as an empty box.
-    edExCod->setPlaceholderText("nessuno");
+    edExCod->setPlaceholderText(NoFormerCode);
     laExCod->setBuddy(edExCod);
     // What the notes beside the fields say, and how a correction is confirmed.
     edExCod->setAccessibleDescription(laTodoExCod->text().replace('\n', ' ') +
@@ -229,7 +240,12 @@ void RegistryPage::LayOut() {
     Edits->addWidget(laExCod, 1, 1);
     Edits->addWidget(edExCod, 1, 2);
     Edits->addWidget(buEdit, 1, 3, Qt::AlignRight);
-    Edits->setColumnStretch(0, 1);
+    // A wider window gives its room to the name being edited; on a narrow
+    // one the hints wrap.
+    for (QLabel* Label : {laTodoNome, laNome, laNomeCount, laTodoExCod, laExCod})
+        Label->setSizePolicy(QSizePolicy::Maximum, Label->sizePolicy().verticalPolicy());
+    for (QLabel* Hint : {laTodoNome, laTodoExCod}) Hint->setWordWrap(true);
+    Edits->setColumnStretch(2, 1);
     Layout->addWidget(Bevel2);
 
     setTabOrder(grAnagrafica, edNome);
@@ -244,6 +260,7 @@ void RegistryPage::LayOut() {
                        {"Comune", "Comune "}});
     BindDataSetView(grAnagrafica, Model);
     grAnagrafica->setItemDelegate(new LongNameDelegate(*this, grAnagrafica));
+    grAnagrafica->setItemDelegateForColumn(1, new FormerCodeDelegate(*this, grAnagrafica));
     for (int C = 0; C < static_cast<int>(std::size(RegistryColumnWidths)); ++C)
         grAnagrafica->setColumnWidth(C, RegistryColumnWidths[C]);
     ShowNameLimit(laWarning, laTodoNome, FNameLimit);
@@ -427,13 +444,22 @@ void RegistryPage::CopyRecordToEdits() {
     acEdit->setEnabled(Exported);
 }
 
-// The two code columns show a whole code and their title whatever the font;
-// the design widths are their least.
+// The two code columns show a whole code of the widest letters, "nessuno"
+// and their title whatever the font; the design widths are their least.
 void RegistryPage::FitCodeColumns() {
     const QAbstractItemModel* Model = grAnagrafica->model();
+    const QFontMetrics Metrics = grAnagrafica->fontMetrics();
+    int Letter = 0;
+    for (const char C : std::string_view("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"))
+        Letter = std::max(Letter, Metrics.horizontalAdvance(QChar(C)));
+    const int Margin =
+        2 * (grAnagrafica->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grAnagrafica) + 1) + 8;
+    const int WholeCode = static_cast<int>(SchoolCodeLength) * Letter + Margin;
+    const int Nessuno = Metrics.horizontalAdvance(QString::fromLatin1(NoFormerCode)) + Margin;
     for (int Column = 0; Column < 2; ++Column) {
         const int DesignWidth = RegistryColumnWidths[Column];
-        int Needed = grAnagrafica->horizontalHeader()->sectionSizeHint(Column);
+        int Needed =
+            std::max({grAnagrafica->horizontalHeader()->sectionSizeHint(Column), WholeCode, Nessuno});
         for (int Row = 0; Row < Model->rowCount(); ++Row)
             Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
         grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));

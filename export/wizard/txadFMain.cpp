@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWindow>
@@ -32,6 +33,10 @@ namespace {
 
 constexpr int DesignWidth = 678;
 constexpr int DesignHeight = 467;
+// The least size fits a 1024 x 600 screen at scale 1.5 (682 x 400) with the
+// window manager's frame; below the design size the pages scroll.
+constexpr int LeastWidth = 640;
+constexpr int LeastHeight = 360;
 
 // The first line of a message, for a one-line notice.
 std::string FirstLine(const std::string& Text) {
@@ -108,10 +113,29 @@ void TfmTxadMain::LayOutFrame() {
     PlaceOnBar(buNext, 518, DesignWidth);
     PlaceOnBar(buOk, 598, DesignWidth);
     SetClientSize(DesignWidth, DesignHeight);
-    // The design size is the least; the window grows and can be maximised.
-    setMinimumSize(DesignWidth, DesignHeight);
+    // The window opens at the design size where the screen has room for it,
+    // grows and can be maximised.
+    setMinimumSize(LeastWidth, LeastHeight);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+
+    // A page taller or wider than a small screen leaves scroll bars, not
+    // buttons out of reach.
+    auto* Pages = new QScrollArea(ClientArea());
+    Pages->setObjectName("sbPages");
+    Pages->setFrameShape(QFrame::NoFrame);
+    Pages->setFocusPolicy(Qt::NoFocus);
+    Pages->setWidgetResizable(true);
+    ClientArea()->layout()->removeWidget(pcMain);
+    Pages->setWidget(pcMain);
+    ClientArea()->layout()->addWidget(Pages);
+
+    buGuida = new QPushButton("&Guida", Panel1);
+    buGuida->setObjectName("buGuida");
+    buGuida->setAutoDefault(false);
+    buGuida->setGeometry(8, 4, 75, 25);
+    connect(buGuida, &QPushButton::clicked, this, [this] { ShowHelp(); });
+    setTabOrder(buGuida, buCancel);
 
     laStartupError = new QLabel(ClientArea());
     laStartupError->setObjectName("laStartupError");
@@ -303,6 +327,12 @@ void TfmTxadMain::FormClose(TCloseAction& Action) {
 
 // ---- Buttons and keys ----------------------------------------------------------
 
+std::string TfmTxadMain::HelpTopic() const {
+    const QWidget* Focus = focusWidget();
+    if (Focus && pcMain->isAncestorOf(Focus)) return HelpTopicAt(Focus);
+    return ActivePage() ? HelpTopicAt(ActivePage()) : std::string();
+}
+
 void TfmTxadMain::UpdateButtons() {
     RoutePosition At;
     if (Paths().HasPath()) {
@@ -318,6 +348,9 @@ void TfmTxadMain::UpdateButtons() {
     buOk->setEnabled(Buttons.Ok);
     buNext->setEnabled(Buttons.Next);
     buPrior->setEnabled(Buttons.Prior);
+    // Drawn as the default: the button Enter presses (keyPressEvent).
+    buOk->setDefault(Buttons.Ok);
+    buNext->setDefault(!Buttons.Ok);
 }
 
 // Enter never cancels: a focused button other than Annulla takes it (the
@@ -387,6 +420,12 @@ void TfmTxadMain::pcMainChanging(bool& AllowChange) {
 void TfmTxadMain::PageShow(int Index) {
     UpdateButtons();
     WizardPage* Page = FPages[static_cast<std::size_t>(Index)];
+    // The pages scroll only when the page shown needs more room than the
+    // window has, whatever the others need.
+    for (WizardPage* Each : FPages)
+        Each->setSizePolicy(Each == Page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                            Each == Page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    pcMain->updateGeometry();
     setWindowTitle(ToQString(ApplicationTitle()) + QString::fromUtf8(" \u2013 ") + Page->StepName());
     AnnounceActivePage(pcMain);
     Page->Shown();

@@ -67,6 +67,11 @@ public:
     // back to: called, and the window closed, when the user asks for it
     // after a failed start-up.
     std::function<void()> BackToStart;
+    // On the bar, left: the guide at the page's section, as F1.
+    QPushButton* buGuida = nullptr;
+
+    // The section of the control in use on the page, else of the page shown.
+    std::string HelpTopic() const override;
 
 protected:
     void FormCreate() override;

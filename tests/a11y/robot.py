@@ -469,7 +469,7 @@ class Run:
         self.begin("show files")
         window = self.main_window("Esportazione")
         press(window, "Mostra file")
-        viewer = self.program.window("the record files window", lambda w: w.name.startswith("File generati"))
+        viewer = self.program.window("the record files window", lambda w: "file generati" in w.name.lower())
         tabs = [n for n in walk(viewer) if role(n) == "page tab"]
         if not tabs:
             raise RobotFailure("the record files window has no tabs")

@@ -73,12 +73,15 @@ void ShowForm(QWidget& Form, bool Maximised) {
         Form.show();
 }
 
-// The window "Mostra file" opens, on the adoptions' tab.
+// The window "Mostra file" opens, on the adoptions' tab, an ISBN found and
+// the fields scrolled to it while the keys stay on the left.
 bool ShootShowFiles(TfmTxadMain& Form, const std::string& Path) {
     Form.FindPage<txad::ExportPage>()->buMostraFile->click();
     auto* Window = Form.findChild<RecordFilesDialog*>();
     if (!Window || !QTest::qWaitForWindowExposed(Window)) return false;
     Window->tcFiles->setCurrentIndex(2);
+    Window->edTrova->setText("978");
+    Window->FindNext();
     const bool Ok = Save(*Window, Path);
     Window->reject();
     return Ok;
@@ -117,7 +120,7 @@ bool ShootStart(const std::string& Out) {
     QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio.conf"),
                        QSettings::IniFormat);
     StartDialog Start(Settings, &txad::CurrentEditionPlan());
-    Start.setWindowTitle("adoxport");
+    Start.setWindowTitle(MenuName());
     Start.edCartella->setText(QString::fromStdString(Dir));
     Start.show();
     if (!QTest::qWaitForWindowExposed(&Start)) return false;
@@ -136,7 +139,7 @@ bool ShootStartSetup(const std::string& Out) {
     bool Ok = false;
     {
         StartDialog Start(Settings);
-        Start.setWindowTitle("adoxport");
+        Start.setWindowTitle(MenuName());
         Start.edCartella->setText(QString::fromStdString(Dir));
         Start.show();
         Ok = QTest::qWaitForWindowExposed(&Start) && Save(Start, Out + "/start-setup.png");
@@ -179,7 +182,7 @@ bool ShootStartChecks(const std::string& Out) {
     QSettings Settings(QString::fromStdString(testsupport::SandboxDir() + "/avvio-checks.conf"),
                        QSettings::IniFormat);
     StartDialog Start(Settings, &txad::CurrentEditionPlan());
-    Start.setWindowTitle("adoxport");
+    Start.setWindowTitle(MenuName());
     Start.edCartella->setText(QString::fromStdString(Dir));
     Start.show();
     return QTest::qWaitForWindowExposed(&Start) && Save(Start, Out + "/start-checks.png");
@@ -305,6 +308,7 @@ int main(int argc, char** argv) {
     testsupport::PinEnvironment();
     wizardtest::PrepareInstallation(testsupport::SandboxDir());
     TVxApplication App(argc, argv, "adoxport");
+    SetMenuName("Esportazione adozioni");
     VxFrameworkStartup(false);
     SetProgramIcon();
     std::filesystem::create_directories(Out);

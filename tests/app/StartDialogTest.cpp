@@ -6,13 +6,16 @@
 #include "app/InstalledFiles.h"
 #include "export/wizard/CurrentEdition.h"
 #include "export/wizard/StartupValues.h"
+#include "forms/VxFVuota.h"
 #include "platform/Platform.h"
 #include "tests/common/TestSupport.h"
 #include "tests/export/wizard/WizardTestData.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
+#include <QUrl>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -245,6 +249,89 @@ TEST_F(StartDialogFixture, RegistryHintFollowsTheRecipient) {
     EXPECT_TRUE(Dialog.buAvvia->isEnabled());
 }
 
+// Every control of the dialog answers its Alt key.
+TEST_F(StartDialogFixture, EveryControlHasAWorkingAltShortcut) {
+    struct Case {
+        const char* Name;
+        Qt::Key Key;
+        std::function<bool(StartDialog&)> Done;
+    };
+    const Case Cases[] = {
+        {"Cartella dei dati", Qt::Key_R, [](StartDialog& D) { return D.edCartella->hasFocus(); }},
+        {"Destinatario", Qt::Key_D, [](StartDialog& D) { return D.cbDestinatario->hasFocus(); }},
+        {"sedi", Qt::Key_S, [](StartDialog& D) { return D.cbSelSedi->isChecked(); }},
+        {"Avvia", Qt::Key_A,
+         [](StartDialog& D) { return D.result() == QDialog::Accepted && !D.isVisible(); }},
+        {"Annulla", Qt::Key_U,
+         [](StartDialog& D) { return D.result() == QDialog::Rejected && !D.isVisible(); }},
+    };
+    {
+        // No two controls share a letter.
+        QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+        StartDialog Dialog(Settings);
+        QStringList Texts, Letters;
+        for (const QAbstractButton* Button : Dialog.findChildren<QAbstractButton*>()) Texts << Button->text();
+        for (const QLabel* Label : Dialog.findChildren<QLabel*>())
+            if (Label->buddy()) Texts << Label->text();
+        for (const QString& Text : Texts) {
+            const qsizetype At = Text.indexOf('&');
+            if (At >= 0 && At + 1 < Text.size()) Letters << Text.mid(At + 1, 1).toLower();
+        }
+        EXPECT_EQ(Letters.size(), Texts.size()) << Texts.join(" | ").toStdString();
+        EXPECT_EQ(Letters.removeDuplicates(), 0) << Texts.join(" | ").toStdString();
+    }
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+        StartDialog Dialog(Settings);
+        Dialog.edCartella->setText(QString::fromStdString(DataDir()));
+        Dialog.setResult(-1);
+        Dialog.show();
+        Dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Dialog));
+        Dialog.buGuida->setFocus();
+        QTest::keyClick(&Dialog, C.Key, Qt::AltModifier);
+        for (int Wait = 0; Wait < 50 && !C.Done(Dialog); ++Wait) QTest::qWait(20);
+        EXPECT_TRUE(C.Done(Dialog));
+    }
+}
+
+// Stands in for the desktop's opener.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
+    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
+public slots:
+    void open(const QUrl& Url) { Urls.append(Url); }
+};
+
+// F1 and Guida open the guide at its start section.
+TEST_F(StartDialogFixture, F1AndGuidaOpenTheGuideAtTheStart) {
+    const std::string Guide = Dir.path().toStdString() + "/index.html";
+    testsupport::WriteFileBytes(Guide, "<html></html>");
+    SetProgramGuide(Guide);
+    QSettings Settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    StartDialog Dialog(Settings);
+    Dialog.show();
+    Dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Dialog));
+    Dialog.edCartella->setFocus();
+    const std::function<void()> Asks[] = {
+        [&Dialog] { QTest::keyClick(&Dialog, Qt::Key_F1); },
+        [&Dialog] { QTest::mouseClick(Dialog.buGuida, Qt::LeftButton); },
+    };
+    for (const auto& Ask : Asks) {
+        UrlRecorder Opener;
+        Ask();
+        ASSERT_EQ(Opener.Urls.size(), 1);
+        EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), Guide);
+        EXPECT_EQ(Opener.Urls[0].fragment(), "avvio");
+    }
+    SetProgramGuide("");
+}
+
 TEST(ProgramIcon, EveryWindowGetsTheBuiltInIconWithoutATheme) {
     SetProgramIcon();
     const QIcon Icon = QApplication::windowIcon();
@@ -348,3 +435,5 @@ TEST(QtTranslations, QtsOwnTextsAreItalian) {
 }
 
 } // namespace
+
+#include "StartDialogTest.moc"

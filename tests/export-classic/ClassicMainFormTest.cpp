@@ -330,7 +330,7 @@ TEST_F(ClassicMainForm, ShowFilesHasATabPerFileOfTheEdition) {
         for (int T = 0; T < Window->tcFiles->count(); ++T) {
             const txad::FileLayout& File = Files[static_cast<std::size_t>(T)];
             EXPECT_EQ(Window->tcFiles->tabText(T), ToQString(File.FileName));
-            auto* View = qobject_cast<QTableView*>(Window->tcFiles->widget(T));
+            QTableView* View = Window->Table(T);
             ASSERT_NE(View, nullptr) << File.FileName;
             // The header's cells, column by column, give its line back.
             const QAbstractItemModel& Model = *View->model();

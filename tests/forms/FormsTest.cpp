@@ -3,6 +3,7 @@
 
 #include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
+#include "forms/ScreenFit.h"
 #include "forms/VxApplication.h"
 #include "forms/VxFDlgOkCancel.h"
 #include "forms/VxFWizard.h"
@@ -89,6 +90,29 @@ TEST(Forms, AdjustToScreenScalesFromTheDesignScreen) {
         EXPECT_EQ(B.Top, R.Out.Top);
         EXPECT_EQ(B.Width, R.Out.Width);
         EXPECT_EQ(B.Height, R.Out.Height);
+    }
+}
+
+// A window is cut to the screen's free area less its frame, never below its
+// least size, and moved inside the free area where it fits.
+TEST(Forms, FitWindowToScreenKeepsTheWindowOnTheFreeArea) {
+    const QMargins Frame(4, 30, 4, 4);
+    struct Row {
+        const char* Name;
+        QRect Window;
+        QSize Least;
+        QRect Free;
+        QRect Out;
+    } const Rows[] = {
+        {"room enough", {100, 100, 678, 467}, {640, 360}, {0, 0, 1366, 768}, {100, 100, 678, 467}},
+        {"1024x600 at 1.5", {0, 0, 678, 467}, {640, 360}, {0, 0, 682, 400}, {4, 30, 674, 366}},
+        {"below a top panel", {0, 0, 600, 300}, {100, 100}, {0, 24, 1024, 576}, {4, 54, 600, 300}},
+        {"off the right edge", {900, 100, 400, 300}, {100, 100}, {0, 0, 1024, 600}, {620, 100, 400, 300}},
+        {"least size wins", {0, 0, 900, 700}, {800, 500}, {0, 0, 682, 400}, {4, 30, 800, 500}},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.Name);
+        EXPECT_EQ(FitWindowToScreen(R.Window, R.Least, R.Free, Frame), R.Out);
     }
 }
 

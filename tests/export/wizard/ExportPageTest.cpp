@@ -6,9 +6,11 @@
 #include "export/records/RecordLayout.h"
 #include "export/viewer/RecordFilesDialog.h"
 #include "forms/QtText.h"
+#include "forms/ScreenFit.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <filesystem>
@@ -77,7 +79,7 @@ TEST(ShowFiles, ATabPerFileWithTheFieldsAsColumns) {
             const txad::FileLayout& File = Files[static_cast<std::size_t>(T)];
             SCOPED_TRACE(File.FileName);
             EXPECT_EQ(Window->tcFiles->tabText(T), ToQString(File.FileName));
-            auto* View = qobject_cast<QTableView*>(Window->tcFiles->widget(T));
+            QTableView* View = Window->Table(T);
             ASSERT_NE(View, nullptr);
             const QAbstractItemModel& Model = *View->model();
             const std::vector<std::string> Lines = F.Output(std::string(File.FileName).c_str());
@@ -109,6 +111,37 @@ TEST(ShowFiles, ATabPerFileWithTheFieldsAsColumns) {
         EXPECT_EQ(F.Form->findChild<RecordFilesDialog*>(), nullptr);
         ASSERT_FALSE(F.Form.isNull());
         EXPECT_TRUE(F.Form->isVisible());
+    }
+}
+
+// The title names the set that is sent, and the window opens inside the
+// screen whatever its size.
+TEST(ShowFiles, TitleNamesTheDeliveredSetAndTheWindowFitsTheScreen) {
+    struct Case {
+        const char* Target;
+        const char* Set;
+    };
+    const Case Cases[] = {
+        {"aie", "File per AIE (File014.txt, File622.txt, File815.txt, File815E.txt)"},
+        {"anarpe", "Anarpe.zip per ANARPE (Adoz001.txt, Adoz002.txt, Adoz003.txt, Adoz004.txt)"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Target);
+        WizardForm F(C.Target, "1", &TwoSchools);
+        F.Dm.zpOut.DllDirectory = ADOX_ZIPDLL_DIR;
+        RecordFilesDialog* Window = OpenShowFiles(F, C.Target);
+        ASSERT_NE(Window, nullptr);
+        EXPECT_TRUE(Window->windowTitle().startsWith(C.Set)) << Window->windowTitle().toStdString();
+        EXPECT_TRUE(Window->windowTitle().endsWith(QString::fromStdString(F.Dir + "/")) ||
+                    Window->windowTitle().endsWith(QString::fromStdString(F.Dir)))
+            << Window->windowTitle().toStdString();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
+        const QRect Free = Window->screen()->availableGeometry();
+        const QRect Client = Window->geometry();
+        const QRect Outer =
+            Window->frameGeometry() == Client ? Client.marginsAdded(AssumedFrame) : Window->frameGeometry();
+        EXPECT_TRUE(Free.contains(Outer)) << Outer.width() << "x" << Outer.height() << "+" << Outer.x() << "+"
+                                          << Outer.y() << " on " << Free.width() << "x" << Free.height();
     }
 }
 

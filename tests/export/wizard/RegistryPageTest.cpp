@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolTip>
 #include <functional>
@@ -530,6 +531,30 @@ TEST(RegistryPage, GridTooltipsShowCutTextAndWhyARowIsGrey) {
         SCOPED_TRACE(C.Name);
         EXPECT_EQ(Tip(C.Row, C.Column), C.Expected);
     }
+}
+
+// The former-code column says "nessuno" as the edit below does, holds a
+// whole code of wide letters, and a wider window widens the name edit.
+TEST(RegistryPage, FormerCodeColumnAndNameEditAtAnySize) {
+    WizardForm F("aie", "1", &ThreeSchools);
+    ToRegistry(F);
+    QTableView* Grid = F.Find<QTableView>("grAnagrafica");
+    auto* Delegate =
+        qobject_cast<QStyledItemDelegate*>(Grid->itemDelegateForIndex(Grid->model()->index(0, 1)));
+    ASSERT_NE(Delegate, nullptr);
+    const auto Shown = [&](int Row) {
+        return Delegate->displayText(Grid->model()->index(Row, 1).data(), QLocale());
+    };
+    EXPECT_EQ(Shown(0), "nessuno");
+    EXPECT_EQ(Shown(1), "OLDB000002");
+    EXPECT_EQ(Shown(0), F.Find<QLineEdit>("edExCod")->placeholderText());
+    EXPECT_GE(Grid->columnWidth(1), Grid->fontMetrics().horizontalAdvance("WMWMWMWMWM") + 4);
+
+    QLineEdit* Nome = F.Find<QLineEdit>("edNome");
+    const int Before = Nome->width();
+    F.Form->resize(1200, 700);
+    QApplication::processEvents();
+    EXPECT_GT(Nome->width(), Before + 200);
 }
 
 } // namespace

@@ -4,17 +4,27 @@
 
 #include "tests/export/wizard/WizardFormFixture.h"
 
+#include "export/wizard/FolderWaitWindow.h"
+#include "forms/QMessageBoxPresenter.h"
 #include "forms/QtText.h"
+#include "forms/ScreenFit.h"
 #include "platform/Platform.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUrl>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 using testsupport::ReadFileBytes;
@@ -462,7 +472,6 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
     WizardForm F("aie", "2", &TwoSchools);
     const QSize Least = F.Form->size();
     EXPECT_EQ(Least, QSize(678, 467));
-    EXPECT_EQ(F.Form->minimumSize(), QSize(678, 467));
     QListWidget* Sites = F.Find<QListWidget>("clSedi");
     for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
     const char* const Titles[] = {"Selezione sedi", "Anomalie", "Anagrafica", "Esportazione"};
@@ -481,6 +490,158 @@ TEST(Window, TitleNamesTheStepAndTheWindowGrows) {
             F.Form->resize(Least);
         }
     }
+}
+
+// A 1024 x 600 screen at scale 1.5 leaves 682 x 400 to the window and its
+// frame. At the least size the bar's buttons and each page's controls are
+// in view, without scrolling.
+TEST(Window, LeastSizeFitsASmallScaledScreen) {
+    const QSize Screen(1024 * 2 / 3, 600 * 2 / 3);
+    WizardForm F("aie", "2", &TwoSchools);
+    const QSize Least = F.Form->minimumSize();
+    EXPECT_LE(Least.width() + AssumedFrame.left() + AssumedFrame.right(), Screen.width());
+    EXPECT_LE(Least.height() + AssumedFrame.top() + AssumedFrame.bottom(), Screen.height());
+    F.Form->resize(Least);
+    QApplication::processEvents();
+    ASSERT_EQ(F.Form->size(), Least);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+    const std::vector<const char*> InView[] = {
+        {"clSedi"},
+        {"meOut", "buStampa"},
+        {"grAnagrafica", "edNome", "edExCod", "buEdit", "edNProto", "cbCor"},
+        {"meInfo", "buMostraFile"},
+    };
+    for (int Page = 0; Page < 4; ++Page) {
+        SCOPED_TRACE(Page);
+        if (Page > 0) F.Next();
+        ASSERT_EQ(F.Page(), Page);
+        QApplication::processEvents();
+        for (const char* Name : {"buCancel", "buPrior", "buNext", "buOk", "buGuida"}) {
+            SCOPED_TRACE(Name);
+            const QWidget* Button = F.Find<QWidget>(Name);
+            EXPECT_TRUE(
+                F.Form->rect().contains(QRect(Button->mapTo(F.Form.data(), QPoint()), Button->size())));
+        }
+        const auto* Pages = F.Find<QScrollArea>("sbPages");
+        EXPECT_FALSE(Pages->verticalScrollBar()->isVisible());
+        EXPECT_FALSE(Pages->horizontalScrollBar()->isVisible());
+        for (const char* Name : InView[Page]) {
+            SCOPED_TRACE(Name);
+            const QWidget* Widget = F.Find<QWidget>(Name);
+            if (!Widget->isVisible()) continue;
+            EXPECT_EQ(Widget->visibleRegion().boundingRect(), Widget->rect());
+        }
+    }
+}
+
+// The room a page needs is the page's own: at the least size, with the
+// start-up line taking its share, the anomaly report needs no scrolling
+// although the registry page would.
+TEST(Window, AtTheLeastSizeThePageShownDecidesTheScrolling) {
+    BrokenSetup Broken(BrokenSetup::NoParamFile);
+    WizardForm F("aie", "1", &TwoSchools);
+    ASSERT_TRUE(F.Find<QLabel>("laStartupError")->isVisible());
+    F.Form->resize(F.Form->minimumSize());
+    QApplication::processEvents();
+    ASSERT_EQ(F.Page(), 1);
+    const auto* Pages = F.Find<QScrollArea>("sbPages");
+    EXPECT_FALSE(Pages->verticalScrollBar()->isVisible());
+    const QWidget* Print = F.Find<QWidget>("buStampa");
+    EXPECT_EQ(Print->visibleRegion().boundingRect(), Print->rect());
+}
+
+// Shown, the window lies inside its screen's free area with its frame: on a
+// small screen it opens cut to it, not at its design size.
+TEST(Window, OpensInsideItsScreen) {
+    WizardForm F("aie", "1", &TwoSchools);
+    const QRect Free = F.Form->screen()->availableGeometry();
+    const QRect Client = F.Form->geometry();
+    const QRect Outer =
+        F.Form->frameGeometry() == Client ? Client.marginsAdded(AssumedFrame) : F.Form->frameGeometry();
+    EXPECT_TRUE(Free.contains(Outer)) << Free.width() << "x" << Free.height() << " " << Outer.width() << "x"
+                                      << Outer.height() << "+" << Outer.x() << "+" << Outer.y();
+    if (Free.height() >= 467 + AssumedFrame.top() + AssumedFrame.bottom()) {
+        EXPECT_EQ(F.Form->size(), QSize(678, 467));
+    }
+}
+
+// Tab walks the bar from left to right; the button Enter presses is drawn as
+// the default.
+TEST(Window, BarTabOrderAndDefaultButton) {
+    WizardForm F("aie", "1", &ThreeSchools);
+    Activate(F);
+    const QStringList Bar{"buGuida", "buCancel", "buPrior", "buNext", "buOk"};
+    QWidget* const First = F.Button("buGuida");
+    QStringList Order{First->objectName()};
+    for (QWidget* At = First->nextInFocusChain(); At != First; At = At->nextInFocusChain())
+        if (Bar.contains(At->objectName())) Order << At->objectName();
+    EXPECT_EQ(Order, Bar);
+    EXPECT_TRUE(F.Button("buNext")->isDefault());
+    EXPECT_FALSE(F.Button("buOk")->isDefault());
+    F.Next();
+    F.Next();
+    ASSERT_TRUE(F.Form->RunFinished());
+    EXPECT_TRUE(F.Button("buOk")->isDefault());
+    EXPECT_FALSE(F.Button("buNext")->isDefault());
+}
+
+// ---- Help ---------------------------------------------------------------------------------
+
+// Stands in for the desktop's opener.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
+    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
+public slots:
+    void open(const QUrl& Url) { Urls.append(Url); }
+};
+
+// F1 and the bar's Guida open the program's guide at the section of the page
+// shown, which the guide has; a message on a page opens the same section.
+TEST(Help, F1AndGuidaOpenThePagesSectionOfTheGuide) {
+    struct GuideReset {
+        ~GuideReset() { SetProgramGuide(""); }
+    } Reset;
+    SetProgramGuide(ADOX_GUIDE_SOURCE);
+    const std::string Guide = ReadFileBytes(ADOX_GUIDE_SOURCE);
+    WizardForm F("aie", "2", &TwoSchools);
+    Activate(F);
+    QListWidget* Sites = F.Find<QListWidget>("clSedi");
+    for (int I = 0; I < Sites->count(); ++I) Sites->item(I)->setCheckState(Qt::Checked);
+    const char* const Sections[] = {"sedi", "anomalie", "anagrafica", "esportazione"};
+    for (int Page = 0; Page < 4; ++Page) {
+        SCOPED_TRACE(Sections[Page]);
+        if (Page > 0) F.Next();
+        ASSERT_EQ(F.Page(), Page);
+        EXPECT_NE(Guide.find(std::string("id=\"") + Sections[Page] + "\""), std::string::npos);
+        const std::function<void()> Asks[] = {
+            [&F] { QTest::keyClick(F.Form.data(), Qt::Key_F1); },
+            [&F] { QTest::mouseClick(F.Button("buGuida"), Qt::LeftButton); },
+            [] {
+                std::unique_ptr<QMessageBox> Box(BuildMessageBox({"Errore", "Testo", MB_ICONSTOP_ | MB_OK_}));
+                Box->actions().front()->trigger();
+            },
+        };
+        for (const auto& Ask : Asks) {
+            UrlRecorder Opener;
+            Ask();
+            ASSERT_EQ(Opener.Urls.size(), 1);
+            EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), ADOX_GUIDE_SOURCE);
+            EXPECT_EQ(Opener.Urls[0].fragment(), Sections[Page]);
+        }
+    }
+    // The window that waits for a busy delivery folder has its own section.
+    txad::FolderWaitWindow Wait(nullptr);
+    Wait.Begin("La cartella di consegna \xE8 occupata.");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Wait));
+    UrlRecorder Opener;
+    QTest::keyClick(&Wait, Qt::Key_F1);
+    ASSERT_EQ(Opener.Urls.size(), 1);
+    EXPECT_EQ(Opener.Urls[0].fragment(), "occupata");
+    EXPECT_NE(Guide.find("id=\"occupata\""), std::string::npos);
 }
 
 } // namespace
@@ -560,3 +721,5 @@ TEST(EditionPlan, ANewPageIsOneClassAndOneEntry) {
 }
 
 } // namespace
+
+#include "WizardFormTest.moc"
