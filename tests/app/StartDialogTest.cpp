@@ -9,6 +9,7 @@
 #include "forms/VxFVuota.h"
 #include "platform/Platform.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/UrlRecorder.h"
 #include "tests/export/wizard/WizardTestData.h"
 
 #include <QAbstractButton>
@@ -296,17 +297,6 @@ TEST_F(StartDialogFixture, EveryControlHasAWorkingAltShortcut) {
     }
 }
 
-// Stands in for the desktop's opener.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
-    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
-public slots:
-    void open(const QUrl& Url) { Urls.append(Url); }
-};
-
 // F1 and Guida open the guide at its start section.
 TEST_F(StartDialogFixture, F1AndGuidaOpenTheGuideAtTheStart) {
     const std::string Guide = Dir.path().toStdString() + "/index.html";
@@ -323,7 +313,7 @@ TEST_F(StartDialogFixture, F1AndGuidaOpenTheGuideAtTheStart) {
         [&Dialog] { QTest::mouseClick(Dialog.buGuida, Qt::LeftButton); },
     };
     for (const auto& Ask : Asks) {
-        UrlRecorder Opener;
+        testsupport::UrlRecorder Opener;
         Ask();
         ASSERT_EQ(Opener.Urls.size(), 1);
         EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), Guide);
@@ -435,5 +425,3 @@ TEST(QtTranslations, QtsOwnTextsAreItalian) {
 }
 
 } // namespace
-
-#include "StartDialogTest.moc"

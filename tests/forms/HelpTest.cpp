@@ -6,6 +6,7 @@
 #include "forms/VxApplication.h"
 #include "forms/VxFDialog.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/UrlRecorder.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -17,17 +18,6 @@
 #include <memory>
 
 namespace {
-
-// Stands in for the desktop's opener.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
-    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
-public slots:
-    void open(const QUrl& Url) { Urls.append(Url); }
-};
 
 struct GuideReset {
     ~GuideReset() {
@@ -59,7 +49,7 @@ TEST(Help, OpensTheInstallationsHelpFileElseTheProgramsGuide) {
     GuideReset Reset;
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
-        UrlRecorder Opener;
+        testsupport::UrlRecorder Opener;
         SetAppHelpFileName(C.AppHelp);
         SetProgramGuide(C.ProgramGuide);
         EXPECT_EQ(OpenHelpContents(), !C.Opened.empty());
@@ -78,7 +68,7 @@ TEST(Help, F1OnAFormWithoutHelpFileOpensTheGuide) {
     testsupport::WriteFileBytes(Guide, "<html></html>");
     GuideReset Reset;
     SetProgramGuide(Guide);
-    UrlRecorder Opener;
+    testsupport::UrlRecorder Opener;
     auto* D = new TfmVxDialog;
     D->Create();
     D->acAid->trigger();
@@ -144,7 +134,7 @@ TEST(Help, F1OpensTheSectionOfTheControlAtHand) {
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
-        UrlRecorder Opener;
+        testsupport::UrlRecorder Opener;
         C.Focus->setFocus();
         D->ShowHelp();
         ASSERT_EQ(Opener.Urls.size(), 1);
@@ -153,7 +143,7 @@ TEST(Help, F1OpensTheSectionOfTheControlAtHand) {
                   C.Opened.toStdString());
     }
     delete D;
-    UrlRecorder Opener;
+    testsupport::UrlRecorder Opener;
     SetAppHelpFileName(HelpFile);
     EXPECT_TRUE(OpenHelpTopic("installazione"));
     ASSERT_EQ(Opener.Urls.size(), 1);
@@ -195,7 +185,7 @@ TEST(Help, MessageBoxesOpenTheirSectionAndGoByTheMenuName) {
         if (QAbstractButton* Cancel = Box->button(QMessageBox::Cancel)) {
             EXPECT_EQ(Cancel->text(), "Ann&ulla");
         }
-        UrlRecorder Opener;
+        testsupport::UrlRecorder Opener;
         ASSERT_FALSE(Box->actions().isEmpty());
         Box->actions().front()->trigger();
         ASSERT_EQ(Opener.Urls.size(), 1);
@@ -206,5 +196,3 @@ TEST(Help, MessageBoxesOpenTheirSectionAndGoByTheMenuName) {
 }
 
 } // namespace
-
-#include "HelpTest.moc"

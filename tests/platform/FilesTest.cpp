@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/UrlRecorder.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -162,30 +163,13 @@ TEST(Library, LoadsByNameAndFindsSymbols) {
     EXPECT_EQ(Lib->Symbol("NoSuchSymbol_adox"), nullptr);
 }
 
-namespace {
-
-// Stands in for the desktop's opener: records the URL it is asked to open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-public slots:
-    void open(const QUrl& Url) { Urls.append(Url); }
-};
-
-} // namespace
-
 TEST(Desktop, OpensTheFileAsOneLocalPath) {
-    UrlRecorder R;
-    QDesktopServices::setUrlHandler("file", &R, "open");
+    testsupport::UrlRecorder R;
     const std::string Path = testsupport::SandboxDir() + "/dati scuola/Log \xC3\xA8#1.txt";
     EXPECT_TRUE(OpenWithDesktop(Path));
-    QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(R.Urls.size(), 1);
     EXPECT_EQ(R.Urls[0].toLocalFile().toStdString(), Path);
 }
-
-#include "FilesTest.moc"
 
 // The delivery folder's lock: one holder at a time, free again once released,
 // and no lock file left behind.

@@ -8,6 +8,7 @@
 #include "forms/QtText.h"
 #include "forms/VxFVuota.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/UrlRecorder.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -237,17 +238,6 @@ TEST(RecordFilesDialog, CtrlFAndEnterFind) {
     EXPECT_EQ(Window.laEsito->text(), "Riga 7, Codice scuola");
 }
 
-// Stands in for the desktop's opener.
-class GuideOpener : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    GuideOpener() { QDesktopServices::setUrlHandler("file", this, "open"); }
-    ~GuideOpener() override { QDesktopServices::unsetUrlHandler("file"); }
-public slots:
-    void open(const QUrl& Url) { Urls.append(Url); }
-};
-
 // F1 opens the guide at the window's own section, which the guide has.
 TEST(RecordFilesDialog, F1OpensItsSectionOfTheGuide) {
     const std::string Dir = GoldenSchoolFile("help");
@@ -257,7 +247,7 @@ TEST(RecordFilesDialog, F1OpensItsSectionOfTheGuide) {
     Window.show();
     Window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Window));
-    GuideOpener Opener;
+    testsupport::UrlRecorder Opener;
     QTest::keyClick(&Window, Qt::Key_F1);
     SetProgramGuide("");
     ASSERT_EQ(Opener.Urls.size(), 1);
@@ -268,5 +258,3 @@ TEST(RecordFilesDialog, F1OpensItsSectionOfTheGuide) {
 }
 
 } // namespace
-
-#include "RecordFilesDialogTest.moc"

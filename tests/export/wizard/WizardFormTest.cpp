@@ -2,6 +2,7 @@
 // start-up failures and incomplete installations, the keyboard and the
 // window's title and size.
 
+#include "tests/common/UrlRecorder.h"
 #include "tests/export/wizard/WizardFormFixture.h"
 
 #include "export/wizard/FolderWaitWindow.h"
@@ -602,17 +603,6 @@ TEST(Window, BarTabOrderAndDefaultButton) {
 
 // ---- Help ---------------------------------------------------------------------------------
 
-// Stands in for the desktop's opener.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "open"); }
-    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
-public slots:
-    void open(const QUrl& Url) { Urls.append(Url); }
-};
-
 // F1 and the bar's Guida open the program's guide at the section of the page
 // shown, which the guide has; a message on a page opens the same section.
 TEST(Help, F1AndGuidaOpenThePagesSectionOfTheGuide) {
@@ -640,7 +630,7 @@ TEST(Help, F1AndGuidaOpenThePagesSectionOfTheGuide) {
             },
         };
         for (const auto& Ask : Asks) {
-            UrlRecorder Opener;
+            testsupport::UrlRecorder Opener;
             Ask();
             ASSERT_EQ(Opener.Urls.size(), 1);
             EXPECT_EQ(Opener.Urls[0].toLocalFile().toStdString(), ADOX_GUIDE_SOURCE);
@@ -651,7 +641,7 @@ TEST(Help, F1AndGuidaOpenThePagesSectionOfTheGuide) {
     txad::FolderWaitWindow Wait(nullptr);
     Wait.Begin("La cartella di consegna \xE8 occupata.");
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Wait));
-    UrlRecorder Opener;
+    testsupport::UrlRecorder Opener;
     QTest::keyClick(&Wait, Qt::Key_F1);
     ASSERT_EQ(Opener.Urls.size(), 1);
     EXPECT_EQ(Opener.Urls[0].fragment(), "occupata");
@@ -735,5 +725,3 @@ TEST(EditionPlan, ANewPageIsOneClassAndOneEntry) {
 }
 
 } // namespace
-
-#include "WizardFormTest.moc"
