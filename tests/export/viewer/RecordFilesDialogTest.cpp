@@ -69,6 +69,13 @@ TEST(RecordFileModel, OpensTheFormatsLimitOfRecordsAtOnce) {
     std::printf("window: %d records open in %lld ms\n", kRecords, static_cast<long long>(Took));
     // Far below what a full item model of this file takes.
     EXPECT_LT(Took, 5000);
+    // A text no value holds is looked for through the whole file at once.
+    Window.edTrova->setText("valore assente");
+    Timer.restart();
+    EXPECT_FALSE(Window.FindNext());
+    const qint64 Searched = Timer.elapsed();
+    std::printf("window: %d records searched in %lld ms\n", kRecords, static_cast<long long>(Searched));
+    EXPECT_LT(Searched, 3000);
 }
 
 TEST(RecordFileModel, ABrokenLineShowsWhatItHolds) {
