@@ -38,6 +38,10 @@ void LargeBuffer::Swap(LargeBuffer& Other) noexcept {
     std::swap(FMapSize, Other.FMapSize);
 }
 
+void LargeBuffer::Trim(std::size_t Used) {
+    if (FMapped && Used < FCapacity) platform::TrimLargeBlock({FMapBase, FMapSize, FData}, Used);
+}
+
 void LargeBuffer::Grow(std::size_t Bytes, std::size_t Used) {
     if (Bytes <= FCapacity) return;
     std::optional<platform::LargeBlock> Block;

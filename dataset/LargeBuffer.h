@@ -17,6 +17,9 @@ public:
     // Grows to at least Bytes, keeping the first Used bytes. Contents beyond
     // Used are undefined and untouched (not yet resident).
     void Grow(std::size_t Bytes, std::size_t Used);
+    // Gives back to the system the memory past the first Used bytes, which
+    // then read as zero; the capacity stays.
+    void Trim(std::size_t Used);
     // Exchanges the blocks of two buffers.
     void Swap(LargeBuffer& Other) noexcept;
     char* Data() { return FData; }

@@ -265,7 +265,7 @@ constexpr const char* kNoMemory = "not enough memory to load the packet";
 constexpr const char* kPacketTooLarge = "the file is too large: a packet holds at most 4 GB";
 
 // The size of one read from a packet file.
-constexpr size_t kChunk = size_t(1) << 20;
+constexpr size_t kChunk = size_t(1) << 18;
 // The most one read takes, with what expat holds back, within expat's int sizes.
 constexpr size_t kMaxRead = size_t(1) << 30;
 // Elements nest at most this deep in a packet, nested datasets included.
@@ -1051,6 +1051,11 @@ void PacketBuilder::Seal() {
     auto* starts = reinterpret_cast<uintptr_t*>(t.FRowStart.Data());
     const auto base = reinterpret_cast<uintptr_t>(t.FArena.Data());
     for (uint32_t r = 0; r < t.FRowCount; ++r) starts[r] += base;
+    // The blocks were reserved for the packet's size; the huge pages cut by
+    // their ends would stay resident for nothing while the table lives.
+    t.FArena.Trim(FUsed);
+    t.FCells.Trim(static_cast<size_t>(t.FRowCount) * t.FFields.size() * sizeof(uint32_t) + 1);
+    t.FRowStart.Trim(static_cast<size_t>(t.FRowCount) * sizeof(uintptr_t));
 }
 
 void PacketBuilder::FindLiveRows(Table& T) {
@@ -1113,6 +1118,7 @@ std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<Pac
         t.FPartArenas.back()->Swap(p.FArena);
         Pieces[i].reset();
     }
+    t.FRowStart.Trim(static_cast<size_t>(t.FRowCount) * sizeof(uintptr_t));
     FindLiveRows(t);
     return Pieces.front()->FTable;
 }

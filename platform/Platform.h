@@ -271,6 +271,10 @@ struct LargeBlock {
 };
 std::optional<LargeBlock> AllocateLargeBlock(std::size_t Bytes);
 void FreeLargeBlock(const LargeBlock& Block);
+// Gives the pages of Block past its first Used bytes (from Data) back to the
+// system; they read as zero if touched again. A huge page that the end of the
+// used bytes cuts is split, so what stays resident is what is used.
+void TrimLargeBlock(const LargeBlock& Block, std::size_t Used);
 
 // ---- Spanned archives -----------------------------------------------------
 // The disk number of the medium holding Path: 0 except on removable media

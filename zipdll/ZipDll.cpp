@@ -37,7 +37,7 @@ constexpr int DeflateMemLevel = 8;
 // A member is deflated in blocks of this size, each on its own core; each
 // block is primed with the Window bytes before it, so that matches reach as
 // far back as in one stream.
-constexpr size_t BlockSize = size_t{1} << 20;
+constexpr size_t BlockSize = size_t{1} << 18;
 constexpr size_t Window = 32768;
 
 struct BatchFile {
@@ -131,7 +131,10 @@ private:
 // A member's data deflated before libzip writes the archive, with what the
 // entry records of it.
 struct DeflatedMember {
-    std::vector<unsigned char> Data;
+    // The deflated blocks in order, each held at its own size: one buffer
+    // grown by doubling would hold up to twice the data.
+    std::vector<std::vector<unsigned char>> Blocks;
+    uint64_t CompSize = 0;
     uLong Crc = 0;
     uint64_t Size = 0;
     time_t LastWrite = 0;
@@ -177,7 +180,8 @@ bool DeflateMember(Batch& B, size_t Index, DeflatedMember& Member) {
     const std::unique_ptr<std::FILE, platform::FileCloser> File(platform::OpenFile(F.Path, "rb"));
     if (!File) return false;
     const unsigned Cores = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
-    const size_t RoundBlocks = 2 * static_cast<size_t>(Cores);
+    // One block a core per round: more in flight only holds more memory.
+    const size_t RoundBlocks = Cores;
     Member.LastWrite = static_cast<time_t>(F.LastWrite);
     std::vector<unsigned char> Buffer; // the previous round's last Window bytes, then this round's
     std::vector<std::vector<unsigned char>> Outs(RoundBlocks);
@@ -223,7 +227,8 @@ bool DeflateMember(Batch& B, size_t Index, DeflatedMember& Member) {
         for (size_t I = 0; I < Blocks; ++I) {
             const size_t Len = std::min(BlockSize, Got - std::min(Got, I * BlockSize));
             Member.Crc = crc32_combine(Member.Crc, Crcs[I], static_cast<z_off_t>(Len));
-            Member.Data.insert(Member.Data.end(), Outs[I].begin(), Outs[I].end());
+            Member.Blocks.emplace_back(Outs[I].begin(), Outs[I].end());
+            Member.CompSize += Outs[I].size();
         }
         Member.Size += Got;
         B.Deflated(Index, static_cast<int64_t>(Member.Size));
@@ -237,6 +242,7 @@ bool DeflateMember(Batch& B, size_t Index, DeflatedMember& Member) {
 // A libzip source handing over a member deflated beforehand, as deflated data.
 struct MemberSource {
     const DeflatedMember* Member;
+    size_t Block = 0; // where the next read starts
     size_t Pos = 0;
     zip_error_t Error;
 };
@@ -245,12 +251,25 @@ zip_int64_t MemberCallback(void* State, void* Data, zip_uint64_t Len, zip_source
     auto* S = static_cast<MemberSource*>(State);
     const DeflatedMember& M = *S->Member;
     switch (Command) {
-    case ZIP_SOURCE_OPEN: S->Pos = 0; return 0;
+    case ZIP_SOURCE_OPEN:
+        S->Block = 0;
+        S->Pos = 0;
+        return 0;
     case ZIP_SOURCE_READ: {
-        const size_t N = static_cast<size_t>(std::min<zip_uint64_t>(Len, M.Data.size() - S->Pos));
-        if (N > 0) std::memcpy(Data, M.Data.data() + S->Pos, N);
-        S->Pos += N;
-        return static_cast<zip_int64_t>(N);
+        auto* Out = static_cast<unsigned char*>(Data);
+        size_t Done = 0;
+        while (Done < Len && S->Block < M.Blocks.size()) {
+            const std::vector<unsigned char>& Bl = M.Blocks[S->Block];
+            const size_t N = static_cast<size_t>(std::min<zip_uint64_t>(Len - Done, Bl.size() - S->Pos));
+            if (N > 0) std::memcpy(Out + Done, Bl.data() + S->Pos, N);
+            Done += N;
+            S->Pos += N;
+            if (S->Pos == Bl.size()) {
+                ++S->Block;
+                S->Pos = 0;
+            }
+        }
+        return static_cast<zip_int64_t>(Done);
     }
     case ZIP_SOURCE_CLOSE: return 0;
     case ZIP_SOURCE_STAT: {
@@ -262,7 +281,7 @@ zip_int64_t MemberCallback(void* State, void* Data, zip_uint64_t Len, zip_source
         zip_stat_init(St);
         St->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_MTIME;
         St->size = M.Size;
-        St->comp_size = M.Data.size();
+        St->comp_size = M.CompSize;
         St->comp_method = ZIP_CM_DEFLATE;
         St->crc = static_cast<zip_uint32_t>(M.Crc);
         St->mtime = M.LastWrite;
@@ -281,7 +300,7 @@ zip_int64_t MemberCallback(void* State, void* Data, zip_uint64_t Len, zip_source
 }
 
 zip_source_t* MemberSourceOf(zip_t* Archive, const DeflatedMember& Member) {
-    auto* State = new MemberSource{&Member, 0, {}};
+    auto* State = new MemberSource{&Member, 0, 0, {}};
     zip_error_init(&State->Error);
     zip_source_t* Source = zip_source_function(Archive, MemberCallback, State);
     if (!Source) {

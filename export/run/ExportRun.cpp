@@ -130,6 +130,7 @@ bool ExportRun::Execute() {
             Log("- " + FOutFiles[I] + " - OK");
         }
         CheckOutputFiles();
+        if (FFilesWritten) FFilesWritten();
         TestPausePoint("deliver");
         ThrowIfTerminationRequested();
         if (FRecordSet.IsAie()) {

@@ -67,6 +67,10 @@ public:
     // Waits for a busy folder through Wait, without a deadline, instead of
     // up to FDeliveryLockWaitMs.
     void SetFolderWait(FolderWait* Wait) { FFolderWait = Wait; }
+    // Called once the files are written and checked, before they are
+    // delivered: the packets read for them may go, so the delivery (an
+    // archive packed on every core) does not add to their memory.
+    void SetFilesWritten(std::function<void()> Done) { FFilesWritten = std::move(Done); }
 
 protected:
     virtual void WriteOutputFile(int Index);
@@ -112,6 +116,7 @@ protected:
     bool FCancelled = false;
     std::string FStopCause;
     FolderWait* FFolderWait = nullptr;
+    std::function<void()> FFilesWritten;
 };
 
 inline constexpr const char* ArchiveName = "Anarpe.zip";

@@ -56,6 +56,10 @@ void AnomalyPage::Prepare() {
     struct Flush {
         AnomalyPage& Page;
         ~Flush() {
+            // The lines are all the page keeps: the packets stay with the run's cache.
+            for (TClientDataSet* Set :
+                 {&Page.cdsFile622, &Page.cdsCodSpecSper, &Page.cdsFile815, &Page.cdsFile815E})
+                Set->Close();
             QStringList Lines;
             for (const auto& Line : Page.FReport) Lines << ToQString(Line);
             Page.meOut->setPlainText(Lines.join('\n'));

@@ -165,6 +165,7 @@ void ExportPage::Execute() {
     // The run walks every packet through cdsMain; the registry grid, out of
     // reach from this page, lets go of it instead of following each row.
     Dm.dsMain->SetDataSet(nullptr);
+    Run.SetFilesWritten([&Dm] { Dm.ReleasePackets(); });
     std::unique_ptr<FolderWaitWindow> Wait;
     if (AsksWhileWaiting) {
         Wait = std::make_unique<FolderWaitWindow>(window());

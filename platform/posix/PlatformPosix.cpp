@@ -438,4 +438,20 @@ void FreeLargeBlock(const LargeBlock& Block) {
     if (Block.Base) munmap(Block.Base, Block.Size);
 }
 
+void TrimLargeBlock(const LargeBlock& Block, std::size_t Used) {
+    if (!Block.Base) return;
+    constexpr std::size_t HugePage = std::size_t(2) << 20;
+    const auto Page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    char* const End = static_cast<char*>(Block.Base) + Block.Size;
+    const auto Address = reinterpret_cast<std::uintptr_t>(Block.Data);
+    char* const From = Block.Data + ((Address + Used + Page - 1) / Page * Page - Address);
+    if (From >= End) return;
+#ifdef MADV_NOHUGEPAGE
+    // The huge page holding the last used bytes is not merged again.
+    char* const Keep = Block.Data + ((Address + Used) / HugePage * HugePage - Address);
+    madvise(Keep, static_cast<std::size_t>(End - Keep), MADV_NOHUGEPAGE);
+#endif
+    madvise(From, static_cast<std::size_t>(End - From), MADV_DONTNEED);
+}
+
 } // namespace platform

@@ -333,6 +333,8 @@ std::optional<LargeBlock> AllocateLargeBlock(std::size_t) {
 
 void FreeLargeBlock(const LargeBlock&) {}
 
+void TrimLargeBlock(const LargeBlock&, std::size_t) {}
+
 } // namespace platform
 
 #endif // _WIN32

@@ -1,6 +1,7 @@
 // The packet reader: what a packet holds reaches the dataset as written, in
 // CP1252, and every broken packet is an error naming the file.
 
+#include "dataset/LargeBuffer.h"
 #include "dataset/PacketTable.h"
 #include "tests/common/ExpectThrow.h"
 #include "tests/dataset/DataSetTestSupport.h"
@@ -319,3 +320,31 @@ TEST(PacketReader, IntegerTextIsCheckedWhenReadNotWhenLoaded) {
 }
 
 } // namespace
+
+// A table's blocks give back what lies past their used bytes: the used bytes
+// stay, whatever page or huge page their end cuts, and the rest reads zero
+// (also when touched again).
+TEST(LargeBuffer, TrimKeepsTheUsedBytes) {
+    constexpr size_t MiB = size_t(1) << 20;
+    const size_t Used[] = {0, 1, 4095, 4096, 4097, 2 * MiB - 1, 2 * MiB, 2 * MiB + 1, 5 * MiB + 123};
+    for (const size_t U : Used) {
+        SCOPED_TRACE(U);
+        dataset::detail::LargeBuffer B;
+        B.Grow(6 * MiB, 0);
+        for (size_t I = 0; I < 6 * MiB; ++I) B.Data()[I] = static_cast<char>(I % 251 + 1);
+        B.Trim(U);
+        size_t Wrong = 0;
+        for (size_t I = 0; I < U; ++I) Wrong += B.Data()[I] != static_cast<char>(I % 251 + 1);
+        EXPECT_EQ(Wrong, 0u);
+#ifndef _WIN32
+        // Past the page holding the last used byte nothing is left (blocks
+        // come from the system on POSIX only).
+        const char* End = B.Data() + B.Capacity();
+        const size_t Page = 4096;
+        for (const char* P = B.Data() + (U + Page - 1) / Page * Page; P < End; P += Page) Wrong += *P != 0;
+        EXPECT_EQ(Wrong, 0u);
+#endif
+        B.Data()[B.Capacity() - 1] = 'x';
+        EXPECT_EQ(B.Data()[B.Capacity() - 1], 'x');
+    }
+}

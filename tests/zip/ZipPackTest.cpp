@@ -147,9 +147,10 @@ TEST_F(ZipPack, RoundTripStoresBareNamesBytesAndTimes) {
     EXPECT_TRUE(std::filesystem::is_empty(Tmp.Path()));
 }
 
-// Members larger than the plugin's deflate blocks (1 MiB, a few per core in
-// each round): cut at a block's end, one byte after it, and over many rounds,
-// with text that repeats across the cuts.
+// Members larger than the plugin's deflate blocks (256 KiB, one per core in
+// each round), read back by libzip across the blocks: cut at a block's end,
+// one byte after it, and over many rounds, with text that repeats across the
+// cuts.
 TEST_F(ZipPack, MembersOfManyBlocksRoundTrip) {
     const size_t MiB = size_t{1} << 20;
     std::string Text;

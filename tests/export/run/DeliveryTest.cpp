@@ -229,6 +229,52 @@ TEST(ZipDelivery, OldArchiveStaysUntilTheNewOneIsComplete) {
                               "da-confermare-anarpe@invalid");
 }
 
+namespace {
+
+// A run that notes when its files are checked; the check fails on demand.
+class CheckedRun : public DeliveryOnlyRun {
+public:
+    using DeliveryOnlyRun::DeliveryOnlyRun;
+    std::vector<std::string>* Events = nullptr;
+    bool CheckFails = false;
+
+protected:
+    void CheckOutputFiles() override {
+        Events->push_back("checked");
+        if (CheckFails) throw EVxError("layout fault");
+    }
+};
+
+} // namespace
+
+// The packets may be let go once the files are written and checked: the
+// hook comes once, before the archive is started, and not when the check
+// stops the run.
+TEST(ZipDelivery, FilesWrittenComesAfterTheCheckAndBeforeTheArchive) {
+    for (const bool CheckFails : {false, true}) {
+        SCOPED_TRACE(CheckFails ? "check fails" : "check passes");
+        TempFolder Data, Home;
+        const std::string Dest = Home.Path() + "anarpe/";
+        fs::create_directories(Dest);
+        ExportRecordSet Set("anarpe");
+        TClientDataSet Main;
+        FakeZip Zip(Dest + "Anarpe.zip");
+        std::vector<std::string> Events;
+        CheckedRun Run(
+            Set, DeliverySettings(Data.Path(), Dest, "anarpe"), Main, [](const std::string&) {}, &Zip);
+        Run.Events = &Events;
+        Run.CheckFails = CheckFails;
+        Run.SetFilesWritten(
+            [&] { Events.push_back("written, zip calls " + std::to_string(Zip.Calls.size())); });
+        EXPECT_EQ(Run.Execute(), CheckFails);
+        const std::vector<std::string> Expected =
+            CheckFails ? std::vector<std::string>{"checked"}
+                       : std::vector<std::string>{"checked", "written, zip calls 0"};
+        EXPECT_EQ(Events, Expected);
+        EXPECT_EQ(Zip.Calls.empty(), CheckFails);
+    }
+}
+
 // Whatever stops the run, the old archive keeps its bytes and nothing else
 // stays in the delivery folder.
 TEST(ZipDelivery, FailureKeepsTheOldArchive) {
