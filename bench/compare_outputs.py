@@ -15,28 +15,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import zipfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
-
-def prepare(base):
-    install = os.path.join(base, "install")
-    datrex = os.path.join(install, "ETC", "datrex")
-    os.makedirs(datrex, exist_ok=True)
-    for name in ("aie.ufp", "anarpe.ufp"):
-        target = os.path.join(datrex, name)
-        shutil.copyfile(os.path.join(ROOT, "demo", "install", "ETC", "datrex", name), target)
-        stamp = time.mktime((2021, 9, 1, 12, 0, 0, 0, 0, -1))
-        os.utime(target, (stamp, stamp))
-    reg = os.path.join(base, "hklm.reg")
-    with open(reg, "wb") as f:
-        f.write(b'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"MainDir"="'
-                + os.path.abspath(install).encode() + b'/"\r\n')
-    runtime = os.path.join(base, "runtime")
-    os.makedirs(runtime, mode=0o700, exist_ok=True)
-    return dict(os.environ, ADOXPORT_HKLM=reg, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime)
+from program_env import ROOT, program_env
 
 
 def run(bin_dir, program, source, target, base, env):
@@ -75,7 +56,7 @@ def main():
     old_bin, new_bin = sys.argv[1], sys.argv[2]
     source = sys.argv[3] if len(sys.argv) > 3 else os.path.join(ROOT, "build", "export-bench", "limit")
     work = tempfile.mkdtemp(prefix="compare-")
-    env = prepare(work)
+    env = program_env(work)[0]
     same = True
     for program in ("adoxport", "adoxport-classic"):
         for target in ("aie", "anarpe"):

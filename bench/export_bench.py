@@ -31,8 +31,8 @@ import shutil
 import subprocess
 import sys
 import time
+from program_env import ROOT, program_env
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PACKETS = ["Body014.xml", "Body622.xml", "Body815.xml", "Body815E.xml", "COD_SPECSPER.xml"]
 OUTPUTS = ["File014.txt", "File622.txt", "File815.txt", "File815E.txt"]
 MB = 1e6
@@ -95,22 +95,7 @@ def layout_check(layout_check_bench, data, repeats):
 
 
 def prepare_home(base):
-    install = os.path.join(base, "install")
-    datrex = os.path.join(install, "ETC", "datrex")
-    os.makedirs(datrex, exist_ok=True)
-    for name in ("aie.ufp", "anarpe.ufp"):
-        target = os.path.join(datrex, name)
-        shutil.copyfile(os.path.join(ROOT, "demo", "install", "ETC", "datrex", name), target)
-        stamp = time.mktime((2021, 9, 1, 12, 0, 0, 0, 0, -1))
-        os.utime(target, (stamp, stamp))
-    reg = os.path.join(base, "hklm.reg")
-    with open(reg, "wb") as f:
-        f.write(b'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"MainDir"="'
-                + os.path.abspath(install).encode() + b'/"\r\n')
-    home = os.path.join(base, "home")
-    os.makedirs(home, exist_ok=True)
-    env = dict(os.environ, HOME=os.path.abspath(home), ADOXPORT_HKLM=os.path.abspath(reg),
-               QT_QPA_PLATFORM="offscreen")
+    env, home = program_env(base)
     return env, os.path.join(home, "rozadiver", "datrex", "aie")
 
 

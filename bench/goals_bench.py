@@ -32,8 +32,8 @@ import subprocess
 import sys
 import tempfile
 import time
+from program_env import ROOT, program_env
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CURRENT_PACKETS = ["Body014.xml", "Body622.xml", "Body815.xml", "Body815E.xml", "COD_SPECSPER.xml"]
 CLASSIC_PACKETS = ["Body014.xml", "Body622.xml", "Body698.xml", "Body815.xml"]
 AIE_FILES = ["File014.txt", "File622.txt", "File815.txt", "File815E.txt"]
@@ -65,24 +65,7 @@ class Setup:
 
     def __init__(self, base):
         self.base = base
-        install = os.path.join(base, "install")
-        datrex = os.path.join(install, "ETC", "datrex")
-        os.makedirs(datrex, exist_ok=True)
-        for name in ("aie.ufp", "anarpe.ufp"):
-            target = os.path.join(datrex, name)
-            shutil.copyfile(os.path.join(ROOT, "demo", "install", "ETC", "datrex", name), target)
-            stamp = time.mktime((2021, 9, 1, 12, 0, 0, 0, 0, -1))
-            os.utime(target, (stamp, stamp))
-        reg = os.path.join(base, "hklm.reg")
-        with open(reg, "wb") as f:
-            f.write(b'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VexonMorvale]\r\n"MainDir"="'
-                    + os.path.abspath(install).encode() + b'/"\r\n')
-        self.home = os.path.join(base, "home")
-        runtime = os.path.join(base, "runtime")
-        os.makedirs(self.home, exist_ok=True)
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        self.env = dict(os.environ, HOME=os.path.abspath(self.home), ADOXPORT_HKLM=os.path.abspath(reg),
-                        QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime)
+        self.env, self.home = program_env(base)
 
     def export(self, program, data, target, outputs):
         for f in outputs:

@@ -53,6 +53,8 @@ public:
     std::string_view Value(uint32_t Row, int Field) const {
         const uint32_t* c = Cells(Row);
         const uint32_t begin = Field == 0 ? 0 : (c[Field - 1] & ~kNullBit);
+        // A row start is an offset while the table is built and an address once it is sealed.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, (c[Field] & ~kNullBit) - begin};
     }
 
