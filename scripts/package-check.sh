@@ -156,7 +156,8 @@ as_user adoxport >"$work/window.log" 2>&1 &
 app=$!
 pids+=($app)
 find_window() { as_user timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
-win=$(find_window '^adoxport$') || fail "the start dialog did not open"
+# The start dialog goes by the menu entry's name.
+win=$(find_window '^Esportazione adozioni$') || fail "the start dialog did not open"
 # Docks link a window to its menu entry by WM_CLASS = StartupWMClass.
 wm_class=$(as_user xprop -id "$win" WM_CLASS)
 echo "$wm_class"
@@ -164,10 +165,10 @@ entry_class=$(sed -n 's/^StartupWMClass=//p' /usr/share/applications/invalid.ado
 [ "$wm_class" = "WM_CLASS(STRING) = \"adoxport\", \"$entry_class\"" ] ||
   fail "WM_CLASS does not match StartupWMClass=$entry_class"
 as_user xdotool windowactivate --sync "$win"
-# The data folder, then ANARPE (the recipient list is two Tabs further on).
-as_user xdotool key --delay 100 ctrl+a
+# The data folder (Alt+R), then ANARPE in the recipient list (Alt+D).
+as_user xdotool key --delay 100 alt+r ctrl+a
 as_user xdotool type --delay 20 "$home/data"
-as_user xdotool key --delay 200 Tab Tab Down
+as_user xdotool key --delay 200 alt+d Down
 as_user xdotool key alt+i
 chooser=$(find_window '^Cartella di installazione$') || fail "the folder chooser did not open"
 as_user xdotool type --delay 20 "$install_dir"
