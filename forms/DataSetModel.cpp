@@ -121,10 +121,18 @@ int DataSetModel::columnCount(const QModelIndex& Parent) const {
 }
 
 QVariant DataSetModel::data(const QModelIndex& Index, int Role) const {
-    if (Role != Qt::DisplayRole || !FDataSet || !Index.isValid() || Index.row() >= FShape.Rows) return {};
+    if ((Role != Qt::DisplayRole && Role != Qt::AccessibleTextRole) || !FDataSet || !Index.isValid() ||
+        Index.row() >= FShape.Rows)
+        return {};
+    const auto Shown = Index.column() < static_cast<int>(FColumns.size())
+                           ? FColumns[static_cast<size_t>(Index.column())].Shown
+                           : nullptr;
+    // Without its own reading a cell is read as its value (Qt falls back to the display text).
+    if (Role == Qt::AccessibleTextRole && !Shown) return {};
     const int Field = FieldIndexOf(Index.column());
     if (Field < 0) return QString();
-    return ToQString(FDataSet->TextAt(Index.row(), Field));
+    const QString Value = ToQString(FDataSet->TextAt(Index.row(), Field));
+    return Role == Qt::AccessibleTextRole ? Shown(Value) : Value;
 }
 
 QVariant DataSetModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {

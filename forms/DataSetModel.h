@@ -7,6 +7,7 @@
 #include "dataset/ClientDataSet.h"
 
 #include <QAbstractTableModel>
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@
 struct DataSetColumn {
     std::string FieldName;
     std::string Title;
+    // What the view draws for a value, where that is not the value itself; a
+    // screen reader reads the cell the same way.
+    QString (*Shown)(const QString& Value) = nullptr;
 };
 
 class QAbstractItemView;

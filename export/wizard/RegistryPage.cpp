@@ -125,14 +125,17 @@ void DescribeNameField(QLineEdit* Edit, const QLabel* Note) {
 }
 
 // The former-code column says "nessuno" where the packet's "." means no
-// former code, as the edit below does.
+// former code, as the edit below does; on screen and to a screen reader.
+QString FormerCodeShown(const QString& Value) {
+    return Value.trimmed() == "." ? QString::fromLatin1(NoFormerCode) : Value;
+}
+
 class FormerCodeDelegate : public LongNameDelegate {
 public:
     using LongNameDelegate::LongNameDelegate;
 
     QString displayText(const QVariant& Value, const QLocale& Locale) const override {
-        if (Value.toString().trimmed() == ".") return QString::fromLatin1(NoFormerCode);
-        return LongNameDelegate::displayText(Value, Locale);
+        return LongNameDelegate::displayText(FormerCodeShown(Value.toString()), Locale);
     }
 };
 
@@ -254,7 +257,7 @@ void RegistryPage::LayOut() {
 
     DataSetModel* Model = FSession.Dm.dsMain;
     Model->SetColumns({{"CodScuola", "Codice mecc."},
-                       {"ExCodScuola", "Ex codice"},
+                       {"ExCodScuola", "Ex codice", FormerCodeShown},
                        {"Nome", "Nome "},
                        {"Indirizzo", "Indirizzo "},
                        {"Comune", "Comune "}});

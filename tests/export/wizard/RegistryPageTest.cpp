@@ -548,6 +548,9 @@ TEST(RegistryPage, FormerCodeColumnAndNameEditAtAnySize) {
     EXPECT_EQ(Shown(0), "nessuno");
     EXPECT_EQ(Shown(1), "OLDB000002");
     EXPECT_EQ(Shown(0), F.Find<QLineEdit>("edExCod")->placeholderText());
+    // A screen reader reads the cells as they are drawn.
+    EXPECT_EQ(Grid->model()->index(0, 1).data(Qt::AccessibleTextRole).toString(), "nessuno");
+    EXPECT_EQ(Grid->model()->index(1, 1).data(Qt::AccessibleTextRole).toString(), "OLDB000002");
     EXPECT_GE(Grid->columnWidth(1), Grid->fontMetrics().horizontalAdvance("WMWMWMWMWM") + 4);
 
     QLineEdit* Nome = F.Find<QLineEdit>("edNome");
