@@ -209,6 +209,8 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
         if (Command.NoArguments && !Command.Unattended)
             Form->BackToStart = [&BackToStart] { BackToStart = true; };
         SetMainForm(Form);
+        // With a window, the window opens at once and the packets are read behind it.
+        Form->StartsBehindWindow = !Command.Unattended;
         Form->Create();
         if (Command.Unattended) {
             const int Status = RunUnattended(*Form, Command, Console, stdout);
@@ -216,11 +218,14 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
             delete Form.data();
             return Status;
         }
-        Form->show();
         // A start-up that left no export possible is not a success, however the
-        // window is closed.
-        const bool Started = Form->StartupComplete();
-        if (Start && Started) Start->SaveChoices();
+        // window is closed; nor is one the window was closed before it ended.
+        bool Started = false;
+        QObject::connect(Form, &TfmTxadMain::StartupFinished, Form, [&] {
+            Started = Form->StartupComplete();
+            if (Start && Started) Start->SaveChoices();
+        });
+        Form->show();
         const int Status = App.exec();
         // The form goes before the data module it works on.
         delete Form.data();

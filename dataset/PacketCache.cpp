@@ -88,6 +88,11 @@ void PacketCache::Prefetch(const std::vector<std::string>& Paths) {
     FChanged.notify_all();
 }
 
+bool PacketCache::Prefetching() {
+    std::lock_guard<std::mutex> lock(FMutex);
+    return std::any_of(FJobs.begin(), FJobs.end(), [](const auto& j) { return j.second->Now != Job::Done; });
+}
+
 void PacketCache::Work() {
     std::unique_lock<std::mutex> lock(FMutex);
     for (;;) {

@@ -39,6 +39,9 @@ public:
     // first; a Load of one the worker has not started parses it at once
     // itself. A packet already cached or named before is not named again.
     void Prefetch(const std::vector<std::string>& Paths);
+    // Whether a packet named to Prefetch still waits for the worker or is
+    // being parsed; callable from any thread.
+    bool Prefetching();
     void Clear();
     // How many packets this cache has parsed.
     int ParseCount() const { return FParses.load(); }

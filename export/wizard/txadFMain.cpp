@@ -14,15 +14,16 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWindow>
 
 #include <optional>
@@ -50,39 +51,10 @@ std::string StepsText(const std::vector<int>& Pages) {
     return Steps;
 }
 
-// While the packets load at start-up: a busy cursor and a small window that
-// says so, unless nothing is drawn (the offscreen platform).
-class StartupBusy {
-public:
-    StartupBusy() {
-        if (QGuiApplication::platformName() == "offscreen") return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        FWindow = std::make_unique<QLabel>("Lettura dei dati della scuola in corso...");
-        FWindow->setObjectName("laStartupBusy");
-        FWindow->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
-        FWindow->setWindowTitle(ToQString(ApplicationTitle()));
-        FWindow->setStyleSheet("QLabel { border: 1px solid gray; padding: 16px 24px; }");
-        FWindow->show();
-        // The window must be on screen and drawn before the loading blocks
-        // the event loop.
-        QElapsedTimer Waited;
-        Waited.start();
-        while (Waited.elapsed() < 500 && !(FWindow->windowHandle() && FWindow->windowHandle()->isExposed()))
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        FWindow->repaint();
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    ~StartupBusy() {
-        if (!FWindow) return;
-        FWindow.reset();
-        QApplication::restoreOverrideCursor();
-    }
-    StartupBusy(const StartupBusy&) = delete;
-    StartupBusy& operator=(const StartupBusy&) = delete;
-
-private:
-    std::unique_ptr<QLabel> FWindow;
-};
+// A window never exposed (started minimised, say) still gets its start-up.
+constexpr int UnexposedWaitMs = 500;
+// How often the start-up behind the window looks at the packets' parse.
+constexpr int LoadingPollMs = 5;
 
 } // namespace
 
@@ -162,15 +134,36 @@ void TfmTxadMain::LayOutFrame() {
     laRecordLimit->setContentsMargins(8, 2, 8, 2);
     laRecordLimit->setWordWrap(true);
     laRecordLimit->hide();
+    paStartupBusy = new QWidget(ClientArea());
+    paStartupBusy->setObjectName("paStartupBusy");
+    auto* BusyRow = new QHBoxLayout(paStartupBusy);
+    BusyRow->setContentsMargins(8, 2, 8, 2);
+    laStartupBusy = new QLabel(ToQString("Lettura dei dati della scuola in corso..."), paStartupBusy);
+    laStartupBusy->setObjectName("laStartupBusy");
+    pbStartupBusy = new QProgressBar(paStartupBusy);
+    pbStartupBusy->setObjectName("pbStartupBusy");
+    // No steps to count: the bar only moves.
+    pbStartupBusy->setRange(0, 0);
+    pbStartupBusy->setTextVisible(false);
+    pbStartupBusy->setMaximumWidth(160);
+    pbStartupBusy->setAccessibleName(ToQString("Lettura dei dati della scuola"));
+    BusyRow->addWidget(laStartupBusy, 1);
+    BusyRow->addWidget(pbStartupBusy);
+    paStartupBusy->hide();
     auto* Column = qobject_cast<QBoxLayout*>(ClientArea()->layout());
     if (Column) {
+        Column->addWidget(paStartupBusy);
         Column->addWidget(laRecordLimit);
         Column->addLayout(StartupRow);
     } else {
+        ClientArea()->layout()->addWidget(paStartupBusy);
         ClientArea()->layout()->addWidget(laRecordLimit);
         ClientArea()->layout()->addWidget(laStartupError);
         ClientArea()->layout()->addWidget(buAvvio);
     }
+    FLoadingTimer = new QTimer(this);
+    FLoadingTimer->setInterval(LoadingPollMs);
+    connect(FLoadingTimer, &QTimer::timeout, this, [this] { LoadingTick(); });
 }
 
 WizardPage* TfmTxadMain::ActivePage() const {
@@ -196,11 +189,17 @@ void TfmTxadMain::FormCreate() {
     pcMain->tabBar()->hide();
     ExposeActivePageOnly(pcMain);
     TfmVxWizard::FormCreate();
-    {
-        StartupBusy Busy;
-        Start();
-    }
-    // Shown once the busy indicator is gone, in the order they happened.
+    FArgumentsRead = StartArguments();
+    if (StartsBehindWindow)
+        ShowLoading(true);
+    else
+        FinishStartup();
+}
+
+void TfmTxadMain::FinishStartup() {
+    if (FArgumentsRead) StartPages();
+    ShowLoading(false);
+    // Shown once the busy line is gone, in the order they happened.
     for (const std::exception_ptr& Error : FStartupErrors) {
         try {
             std::rethrow_exception(Error);
@@ -218,17 +217,68 @@ void TfmTxadMain::FormCreate() {
         setAccessibleDescription(laStartupError->text());
     }
     CheckRecordLimits();
-    // Without a path the wizard shows the first page when the window is first shown.
+    // Without a path the wizard shows the first page when the window is first
+    // shown, or at once when it is already open.
     Paths().AddPath("Tracciato1", StepsText(PathPages(FSession.Plan, WizardPath::WithoutSites)));
     Paths().AddPath("Tracciato2", StepsText(PathPages(FSession.Plan, WizardPath::WithSites)));
     if (FSession.Args.Path == WizardPath::WithoutSites)
         SetPath("Tracciato1");
     else if (FSession.Args.Path == WizardPath::WithSites)
         SetPath("Tracciato2");
+    else if (isVisible() && PageCount() > 0)
+        GoToPage(0);
     UpdateButtons();
+    emit StartupFinished();
 }
 
-void TfmTxadMain::Start() {
+void TfmTxadMain::ShowLoading(bool On) {
+    const bool Was = FLoading;
+    FLoading = On;
+    paStartupBusy->setVisible(On);
+    pcMain->setEnabled(!On);
+    if (On) {
+        setWindowTitle(ToQString(ApplicationTitle()));
+        setAccessibleDescription(laStartupBusy->text());
+        setCursor(Qt::BusyCursor);
+        UpdateButtons();
+    } else if (Was) {
+        FLoadingTimer->stop();
+        setAccessibleDescription(QString());
+        unsetCursor();
+    }
+}
+
+void TfmTxadMain::showEvent(QShowEvent* Event) {
+    TfmVxWizard::showEvent(Event);
+    if (!FLoading || FLoadingTimer->isActive()) return;
+    FExposed = false;
+    FShownFor.start();
+    if (QWindow* Window = windowHandle()) Window->installEventFilter(this);
+    FLoadingTimer->start();
+}
+
+bool TfmTxadMain::eventFilter(QObject* Watched, QEvent* Event) {
+    // The expose paints the window before the next timer tick.
+    if (Event->type() == QEvent::Expose && Watched == windowHandle() && windowHandle()->isExposed())
+        FExposed = true;
+    return TfmVxWizard::eventFilter(Watched, Event);
+}
+
+void TfmTxadMain::LoadingTick() {
+    if (!FLoading) return;
+    if (!isVisible()) {
+        ShowLoading(false);
+        return;
+    }
+    if (!(FExposed || FShownFor.elapsed() >= UnexposedWaitMs)) return;
+    // While the worker parses, the window keeps answering: it repaints, and
+    // Annulla, Esc and the title bar's X close it.
+    if (FSession.Dm.Prefetching()) return;
+    FLoadingTimer->stop();
+    FinishStartup();
+}
+
+bool TfmTxadMain::StartArguments() {
     const WizardArguments& Args = FSession.Args;
     StartupState& Startup = FSession.Startup;
     try {
@@ -244,6 +294,17 @@ void TfmTxadMain::Start() {
                                                          platform::PathDelimiter() + Target);
         Startup.BodyFiles = FSession.RecordSet->BodyFiles();
         PrefetchPackets();
+        return true;
+    } catch (const std::exception&) {
+        StartupError(std::current_exception());
+        return false;
+    }
+}
+
+void TfmTxadMain::StartPages() {
+    const WizardArguments& Args = FSession.Args;
+    StartupState& Startup = FSession.Startup;
+    try {
         for (WizardPage* Page : FPages) Page->Prepare();
         Startup.OutFiles = FSession.RecordSet->OutFiles();
         Startup.Header.SchoolCount = CountSchools(FSession.Dm.cdsMain, FSession.PacketPath(Packet::Registry));
@@ -319,6 +380,16 @@ void TfmTxadMain::CheckRecordLimits() {
     laRecordLimit->show();
 }
 
+// The first page is shown once the start-up behind the window has prepared it.
+void TfmTxadMain::FormShow() {
+    if (!FLoading) {
+        TfmVxWizard::FormShow();
+        return;
+    }
+    TfmVxOkCancDlg::FormShow();
+    UpdateButtons();
+}
+
 void TfmTxadMain::FormClose(TCloseAction& Action) {
     TfmVxWizard::FormClose(Action);
     FSession.Startup.BodyFiles.clear();
@@ -344,7 +415,9 @@ void TfmTxadMain::UpdateButtons() {
         At.Step = ActivePageIndex();
         At.StepCount = PageCount();
     }
-    const WizardButtons Buttons = ExportFormButtons(At, FSession.Outcome);
+    WizardButtons Buttons = ExportFormButtons(At, FSession.Outcome);
+    // Nothing to go to before the pages are prepared.
+    if (FLoading) Buttons = {};
     buOk->setEnabled(Buttons.Ok);
     buNext->setEnabled(Buttons.Next);
     buPrior->setEnabled(Buttons.Prior);
@@ -387,6 +460,8 @@ void TfmTxadMain::done(int Result) {
     if (FSession.Run == RunState::Running) return;
     if (Result != Accepted && !MayCloseWithoutExport()) return;
     TfmVxWizard::done(Result);
+    // Closed before the start-up behind it ended: nothing more to prepare or to tell.
+    if (FLoading && !isVisible()) ShowLoading(false);
 }
 
 // Esc, the title bar's X and Annulla before a finished export lose what the

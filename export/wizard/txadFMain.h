@@ -10,13 +10,17 @@
 #include "export/wizard/WizardSession.h"
 #include "forms/VxFWizard.h"
 
+#include <QElapsedTimer>
+
 #include <exception>
 #include <functional>
 #include <string>
 #include <vector>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace txad {
 class WizardPage;
@@ -63,6 +67,20 @@ public:
     // record file holds.
     QLabel* laRecordLimit = nullptr;
 
+    // Set before Create() by a program entry with a window: Create() starts
+    // only the packets' parse, and the window shows at once with the busy
+    // line; the rest of the start-up runs after its first paint, once the
+    // packets are parsed. Otherwise Create() runs the whole start-up.
+    bool StartsBehindWindow = false;
+    // The start-up behind the window has not ended yet. A window closed
+    // meanwhile ends it as a start-up that is not complete.
+    bool StartupPending() const { return FLoading; }
+    // Below the pages while the start-up runs behind the window: a line
+    // that says so and a busy bar.
+    QWidget* paStartupBusy = nullptr;
+    QLabel* laStartupBusy = nullptr;
+    QProgressBar* pbStartupBusy = nullptr;
+
     // Set before Create() by a program entry that has a start dialog to go
     // back to: called, and the window closed, when the user asks for it
     // after a failed start-up.
@@ -73,13 +91,21 @@ public:
     // The section of the control in use on the page, else of the page shown.
     std::string HelpTopic() const override;
 
+signals:
+    // The whole start-up has run, complete or not; not sent for a window
+    // closed before the end of a start-up behind it.
+    void StartupFinished();
+
 protected:
     void FormCreate() override;
+    void FormShow() override;
     void FormClose(TCloseAction& Action) override;
     void UpdateButtons() override;
     void pcMainChanging(bool& AllowChange) override;
     void PageShow(int Index) override;
     void closeEvent(QCloseEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
     void done(int Result) override;
     void keyPressEvent(QKeyEvent* Event) override;
 
@@ -87,8 +113,21 @@ private:
     // The frame: the wizard's buttons on the bar, the window's size, the
     // start-up error line.
     void LayOutFrame();
-    // The start-up steps; the outcome says how far they went.
-    void Start();
+    // The start-up's first steps: the arguments, the record set, the
+    // folders and the packets' parse started. False after an error, which
+    // ends the start-up there.
+    bool StartArguments();
+    // The pages' start-up and the header values; the outcome says how far
+    // they went.
+    void StartPages();
+    // The start-up after its first steps, up to the path's first page.
+    void FinishStartup();
+    // The busy line, the busy cursor and the pages and buttons held while
+    // the start-up runs behind the window.
+    void ShowLoading(bool On);
+    // Runs the rest of the start-up once the window is drawn and the
+    // packets are parsed; gives it up when the window has closed.
+    void LoadingTick();
     // The packets start-up reads, parsed ahead.
     void PrefetchPackets();
     // False when a header date could not be read.
@@ -106,4 +145,10 @@ private:
     // Start-up errors, shown once the busy indicator is gone.
     std::vector<std::exception_ptr> FStartupErrors;
     TClientDataSet cdsTmp{"cdsTmp"};
+    bool FArgumentsRead = false;
+    bool FLoading = false;
+    // The window has been exposed since the start-up behind it began.
+    bool FExposed = false;
+    QElapsedTimer FShownFor;
+    QTimer* FLoadingTimer = nullptr;
 };

@@ -26,6 +26,8 @@ public:
     void Share(TClientDataSet& DataSet) { DataSet.SetPacketCache(&FCache); }
     // Starts parsing the packets the run will load (dataset::PacketCache::Prefetch).
     void Prefetch(const std::vector<std::string>& Paths) { FCache.Prefetch(Paths); }
+    // A packet named to Prefetch is still being parsed or waits for it.
+    bool Prefetching() { return FCache.Prefetching(); }
     // Drops the parsed packets no dataset holds; a later load parses again.
     void ReleasePackets() { FCache.Clear(); }
 

@@ -516,6 +516,30 @@ TEST(PacketCache, PrefetchedPacketChangedOnDiskIsParsedAgain) {
     EXPECT_EQ(cache.ParseCount(), 2);
 }
 
+// A caller that waits for Prefetching to end finds every named packet parsed
+// by the worker, a broken one included, and its loads parse nothing again.
+TEST(PacketCache, PrefetchingEndsOnceTheWorkerHasParsedEveryNamedPacket) {
+    const std::string good = WritePacket(PacketXml(kClassFields, ClassRows()), "prefetching-good.xml");
+    const std::string other =
+        WritePacket(PacketXml(kClassFields, "<ROW Sezione=\"q\"/>"), "prefetching-other.xml");
+    const std::string broken =
+        WritePacket(PacketXml(kClassFields, "<ROW Sezione=\"q\">"), "prefetching-broken.xml");
+    dataset::PacketCache cache;
+    EXPECT_FALSE(cache.Prefetching());
+    cache.Prefetch({good, other, broken});
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (cache.Prefetching() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_FALSE(cache.Prefetching());
+    EXPECT_EQ(cache.ParseCount(), 2);
+    TClientDataSet ds;
+    ds.SetPacketCache(&cache);
+    ds.LoadFromFile(good);
+    ds.LoadFromFile(other);
+    EXPECT_EQ(cache.ParseCount(), 2);
+    EXPECT_FALSE(cache.Prefetching());
+}
+
 TEST(DataSet, ListenersHearMovesAndChanges) {
     TClientDataSet ds;
     int calls = 0;

@@ -45,6 +45,14 @@ public:
     explicit WizardForm(std::vector<std::string> Args) : Dir(Args.empty() ? std::string() : Args[0]) {
         Start(std::move(Args));
     }
+    // Created as the program with a window creates it, and not yet shown:
+    // the start-up runs behind the window once the test shows it.
+    struct BehindWindow {};
+    WizardForm(BehindWindow, std::vector<std::string> Args) : Dir(Args.empty() ? std::string() : Args[0]) {
+        Form = new TfmTxadMain(Dm, *FPlan, txad::ParseWizardArguments(Args));
+        Form->StartsBehindWindow = true;
+        Form->Create();
+    }
     ~WizardForm() { delete Form.data(); }
     WizardForm(const WizardForm&) = delete;
     WizardForm& operator=(const WizardForm&) = delete;

@@ -14,12 +14,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUrl>
@@ -383,6 +386,145 @@ TEST(Startup, CompleteStartupShowsNoNotice) {
     EXPECT_TRUE(F.Form->StartupComplete());
     EXPECT_FALSE(F.Find<QLabel>("laStartupError")->isVisible());
     EXPECT_TRUE(F.Boxes.Boxes.empty());
+}
+
+// ---- Start-up behind the window ------------------------------------------------------
+
+// The window's state when its first paint reaches the screen.
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(TfmTxadMain* Form) : FForm(Form) { qApp->installEventFilter(this); }
+    ~FirstPaint() override { qApp->removeEventFilter(this); }
+    FirstPaint(const FirstPaint&) = delete;
+    FirstPaint& operator=(const FirstPaint&) = delete;
+
+    bool eventFilter(QObject* Watched, QEvent* Event) override {
+        if (Event->type() != QEvent::Paint || Painted || !Watched->isWidgetType() ||
+            static_cast<QWidget*>(Watched)->window() != FForm)
+            return false;
+        Painted = true;
+        Pending = FForm->StartupPending();
+        BusyLine = FForm->laStartupBusy->isVisible() && FForm->pbStartupBusy->isVisible();
+        Nav = {FForm->buPrior->isEnabled(), FForm->buNext->isEnabled(), FForm->buOk->isEnabled()};
+        Cancel = FForm->buCancel->isEnabled();
+        PagesEnabled = FForm->pcMain->isEnabled();
+        Page = FForm->ActivePageIndex();
+        Report = FForm->findChild<QPlainTextEdit*>("meOut")->toPlainText();
+        Cursor = FForm->cursor().shape();
+        return false;
+    }
+
+    bool Painted = false;
+    bool Pending = false;
+    bool BusyLine = false;
+    Buttons Nav{true, true, true};
+    bool Cancel = false;
+    bool PagesEnabled = true;
+    int Page = -2;
+    QString Report;
+    Qt::CursorShape Cursor = Qt::ArrowCursor;
+
+private:
+    TfmTxadMain* FForm;
+};
+
+// Runs the event loop until Done holds, at most 10 s.
+bool RunUntil(const std::function<bool()>& Done) {
+    QElapsedTimer Waited;
+    Waited.start();
+    while (!Done() && Waited.elapsed() < 10000) QTest::qWait(5);
+    return Done();
+}
+
+// The window is on screen, busy and closed to navigation, before any page is
+// prepared; the start-up then runs as at once, fills the path's first page
+// and sets the buttons by the path.
+TEST(StartupBehindWindow, PaintsTheBusyWindowFirstThenTheFirstPageFilled) {
+    const std::string Data = CopyDemoData(testsupport::SandboxDir());
+    WriteRegistryPacket(Data, TwoSchools);
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Args;
+        int FirstPage;
+        int Sites; // items on the site page
+        bool Complete;
+        Buttons Nav;
+        std::size_t Boxes;
+    };
+    const Case Cases[] = {
+        {"path 1", {Data, "aie", "1"}, 1, 0, true, {false, true, false}, 0},
+        {"path 2", {Data, "aie", "2"}, 0, 2, true, {false, true, false}, 0},
+        {"no path", {Data, "anarpe", ""}, 0, 0, true, {false, true, false}, 0},
+        {"unknown recipient", {Data, "AIE", "1"}, 1, 0, false, {false, false, false}, 1},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        WizardForm F(WizardForm::BehindWindow{}, C.Args);
+        QSignalSpy Finished(F.Form.data(), &TfmTxadMain::StartupFinished);
+        EXPECT_TRUE(F.Form->StartupPending());
+        FirstPaint Paint(F.Form.data());
+        F.Form->show();
+        ASSERT_TRUE(RunUntil([&] { return !F.Form->StartupPending(); }));
+
+        ASSERT_TRUE(Paint.Painted);
+        EXPECT_TRUE(Paint.Pending);
+        EXPECT_TRUE(Paint.BusyLine);
+        EXPECT_EQ(Paint.Cursor, Qt::BusyCursor);
+        EXPECT_EQ(Paint.Nav, (Buttons{false, false, false}));
+        EXPECT_TRUE(Paint.Cancel);
+        EXPECT_FALSE(Paint.PagesEnabled);
+        EXPECT_EQ(Paint.Page, -1);
+        EXPECT_TRUE(Paint.Report.isEmpty());
+
+        EXPECT_EQ(Finished.count(), 1);
+        EXPECT_EQ(F.Form->StartupComplete(), C.Complete);
+        EXPECT_EQ(F.Boxes.Boxes.size(), C.Boxes);
+        EXPECT_FALSE(F.Find<QWidget>("paStartupBusy")->isVisible());
+        EXPECT_EQ(F.Find<QLabel>("laStartupError")->isVisible(), !C.Complete);
+        EXPECT_EQ(F.Form->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_TRUE(F.Form->pcMain->isEnabled());
+        EXPECT_EQ(F.Page(), C.FirstPage);
+        EXPECT_TRUE(F.Form->windowTitle().endsWith(F.Form->ActivePage()->StepName()))
+            << F.Form->windowTitle().toStdString();
+        EXPECT_EQ(F.Find<QListWidget>("clSedi")->count(), C.Sites);
+        // The data check has run whenever the arguments allowed it.
+        EXPECT_EQ(F.Find<QPlainTextEdit>("meOut")->toPlainText().isEmpty(), C.Boxes > 0);
+        EXPECT_EQ(ButtonsOf(F), C.Nav);
+    }
+}
+
+// Annulla, Esc and the title bar's X close the window while the start-up
+// runs behind it: the pages stay unprepared, nothing is told, and the
+// start-up does not count as done, complete or not.
+TEST(StartupBehindWindow, ClosingBeforeItEndsStopsIt) {
+    const std::string Data = CopyDemoData(testsupport::SandboxDir());
+    struct Case {
+        const char* Name;
+        std::function<void(WizardForm&)> Close;
+    };
+    const Case Cases[] = {
+        {"Annulla", [](WizardForm& F) { QTest::mouseClick(F.Button("buCancel"), Qt::LeftButton); }},
+        {"Esc", [](WizardForm& F) { QTest::keyClick(F.Form.data(), Qt::Key_Escape); }},
+        {"title bar", [](WizardForm& F) { F.Form->close(); }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        WizardForm F(WizardForm::BehindWindow{}, {Data, "aie", "1"});
+        QSignalSpy Finished(F.Form.data(), &TfmTxadMain::StartupFinished);
+        F.Form->show();
+        C.Close(F);
+        EXPECT_FALSE(F.Form->isVisible());
+        EXPECT_FALSE(F.Form->StartupPending());
+        EXPECT_FALSE(F.Form->StartupComplete());
+        EXPECT_EQ(F.Form->cursor().shape(), Qt::ArrowCursor);
+        const auto* Report = F.Find<QPlainTextEdit>("meOut");
+        // Beyond the wait for a window that is never exposed; the window
+        // frees itself meanwhile, as the program's does.
+        QTest::qWait(700);
+        EXPECT_TRUE(F.Form.isNull() || (F.Page() == -1 && Report->toPlainText().isEmpty()));
+        EXPECT_EQ(Finished.count(), 0);
+        EXPECT_TRUE(F.Boxes.Boxes.empty());
+    }
 }
 
 // A page opens with the keyboard in it, not on Annulla: a Space meant for
