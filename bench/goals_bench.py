@@ -17,7 +17,10 @@ record-check, dataset_bench, window_bench, adox-gen, ZipDll). The goals:
   4 peak memory of the limit AIE export <= 70 MiB;
   5 the demo school's unattended AIE export <= 2.0x an empty Qt window shown
     and closed (window_bench --empty);
-  6 the window of the limit school painted <= 5x the empty Qt window;
+  6 the window of the limit school painted <= 5x the empty Qt window painted,
+    both from the process's start to the end of the first paint; beside it,
+    with no target of its own, the moment the first page is ready (start-up
+    ended, the page filled and painted), against the same reference;
   7 record-check of the limit AIE files <= 0.1x a plain Python reader
     printing the same records (bench/read_records.py).
 Every round's ratio is printed, so a slow round shows. Exit status 0 when the
@@ -54,6 +57,20 @@ def timed(argv, env=None, stdout=subprocess.DEVNULL):
     proc.returncode = os.waitstatus_to_exitcode(status)
     return {"wall": wall, "cpu": usage.ru_utime + usage.ru_stime, "peak": usage.ru_maxrss * 1024,
             "status": proc.returncode}
+
+
+def window_run(argv, env):
+    """timed(), plus the seconds from the start to the first paint and to the
+    first page ready, as window_bench prints them (None when it printed none)."""
+    start = time.monotonic()
+    proc = subprocess.Popen(argv, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = proc.stdout.read().decode(errors="replace")
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.monotonic() - start
+    moments = dict(line.split(None, 1) for line in out.splitlines() if " " in line)
+    since = lambda key: float(moments[key]) - start if key in moments else None
+    return {"wall": wall, "cpu": usage.ru_utime + usage.ru_stime, "status": os.waitstatus_to_exitcode(status),
+            "paint": since("first-paint"), "ready": since("page-ready")}
 
 
 def bare_parse(bench, data, packets):
@@ -179,25 +196,35 @@ def main():
                 checks.append(("3: archive no larger than zip -6", size <= plain))
                 checks.extend(("3: archive passes " + k, v) for k, v in results.items())
         if 5 in only or 6 in only:
-            empty = timed([tool("window_bench"), "--empty"], env=setup.env)
+            empty = window_run([tool("window_bench"), "--empty"], setup.env)
         if 5 in only:
             r = setup.export(tool("adoxport"), demo, "aie", AIE_FILES)
             checks.append(("5: demo export finished", r["status"] == 0))
             add("5 wall", r["wall"], empty["wall"])
             show("5", "demo unattended export / empty Qt window", r["wall"], empty["wall"])
         if 6 in only:
-            r = timed([tool("window_bench"), data, "aie", "1"], env=setup.env)
-            checks.append(("6: window painted", r["status"] == 0))
-            add("6 wall", r["wall"], empty["wall"])
-            show("6", "limit school's window painted / empty Qt window", r["wall"], empty["wall"])
+            r = window_run([tool("window_bench"), data, "aie", "1"], setup.env)
+            done = r["status"] == 0 and r["paint"] is not None and r["ready"] is not None
+            checks.append(("6: window painted and first page ready", done and empty["paint"] is not None))
+            if done and empty["paint"] is not None:
+                add("6 paint", r["paint"], empty["paint"])
+                add("6 ready", r["ready"], empty["paint"])
+                show("6", "limit school's window painted / empty Qt window painted", r["paint"], empty["paint"])
+                show("6", "limit school's first page ready / empty Qt window painted", r["ready"],
+                     empty["paint"])
+    # "6 ready" has no target: it shows the filled page beside the first paint.
     goals = {"1 wall": 0.6, "1 cpu": 1.2, "2 wall": 0.8, "3 wall": 1.0, "4 MiB": 1.0, "5 wall": 2.0,
-             "6 wall": 5.0, "7 wall": 0.1}
+             "6 paint": 5.0, "6 ready": None, "7 wall": 0.1}
     print("\nmedians of %d rounds (final load %.2f):" % (args.rounds, load_average()))
     ok = True
     for key, pairs in rows.items():
         figure = statistics.median(p[0] for p in pairs)
         reference = statistics.median(p[1] for p in pairs)
         ratio = statistics.median(p[0] / p[1] for p in pairs)
+        if goals[key] is None:
+            print("  goal %-7s figure %8.3f  reference %8.3f  ratio %6.2fx  (no target of its own)"
+                  % (key, figure, reference, ratio))
+            continue
         met = ratio <= goals[key]
         ok = ok and met
         print("  goal %-7s figure %8.3f  reference %8.3f  ratio %6.2fx  (goal <= %.2fx) %s"
