@@ -237,6 +237,12 @@ void TfmTxadMain::ShowLoading(bool On) {
     paStartupBusy->setVisible(On);
     pcMain->setEnabled(!On);
     if (On) {
+        // The path's first page stands there, unprepared, until the start-up
+        // shows it; its show handler runs then.
+        const std::vector<int> Route =
+            PathPages(FSession.Plan, FSession.Args.Path == WizardPath::WithSites ? WizardPath::WithSites
+                                                                                 : WizardPath::WithoutSites);
+        if (FSession.Args.Path != WizardPath::None && !Route.empty()) pcMain->setCurrentIndex(Route.front());
         setWindowTitle(ToQString(ApplicationTitle()));
         setAccessibleDescription(laStartupBusy->text());
         setCursor(Qt::BusyCursor);
