@@ -409,6 +409,7 @@ public:
         Cancel = FForm->buCancel->isEnabled();
         PagesEnabled = FForm->pcMain->isEnabled();
         Page = FForm->ActivePageIndex();
+        Standing = FForm->pcMain->currentIndex();
         Report = FForm->findChild<QPlainTextEdit*>("meOut")->toPlainText();
         Cursor = FForm->cursor().shape();
         return false;
@@ -421,6 +422,7 @@ public:
     bool Cancel = false;
     bool PagesEnabled = true;
     int Page = -2;
+    int Standing = -2; // the page in view, not yet made active
     QString Report;
     Qt::CursorShape Cursor = Qt::ArrowCursor;
 
@@ -474,6 +476,7 @@ TEST(StartupBehindWindow, PaintsTheBusyWindowFirstThenTheFirstPageFilled) {
         EXPECT_TRUE(Paint.Cancel);
         EXPECT_FALSE(Paint.PagesEnabled);
         EXPECT_EQ(Paint.Page, -1);
+        EXPECT_EQ(Paint.Standing, C.FirstPage);
         EXPECT_TRUE(Paint.Report.isEmpty());
 
         EXPECT_EQ(Finished.count(), 1);
