@@ -122,7 +122,7 @@ void TfmVxWizard::FormActivate() {
 
 void TfmVxWizard::FormShow() {
     TfmVxOkCancDlg::FormShow();
-    if (PageCount() > 0 && !FPaths.HasPath()) GoToPage(0);
+    if (PageCount() > 0 && !FPaths.HasPath() && ShowsFirstPage()) GoToPage(0);
     UpdateButtons();
 }
 

@@ -58,6 +58,9 @@ protected:
     void FocusPage(QWidget* Page);
 
     void FormShow() override;
+    // Whether the first show makes page 0 active when no path is current; a
+    // wizard whose pages are not prepared yet shows its first page itself.
+    virtual bool ShowsFirstPage() const { return true; }
     void changeEvent(QEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 

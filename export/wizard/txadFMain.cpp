@@ -140,15 +140,15 @@ void TfmTxadMain::LayOutFrame() {
     BusyRow->setContentsMargins(8, 2, 8, 2);
     laStartupBusy = new QLabel(ToQString("Lettura dei dati della scuola in corso..."), paStartupBusy);
     laStartupBusy->setObjectName("laStartupBusy");
-    pbStartupBusy = new QProgressBar(paStartupBusy);
-    pbStartupBusy->setObjectName("pbStartupBusy");
+    StartupBusyBar = new QProgressBar(paStartupBusy);
+    StartupBusyBar->setObjectName("pbStartupBusy");
     // No steps to count: the bar only moves.
-    pbStartupBusy->setRange(0, 0);
-    pbStartupBusy->setTextVisible(false);
-    pbStartupBusy->setMaximumWidth(160);
-    pbStartupBusy->setAccessibleName(ToQString("Lettura dei dati della scuola"));
+    StartupBusyBar->setRange(0, 0);
+    StartupBusyBar->setTextVisible(false);
+    StartupBusyBar->setMaximumWidth(160);
+    StartupBusyBar->setAccessibleName(ToQString("Lettura dei dati della scuola"));
     BusyRow->addWidget(laStartupBusy, 1);
-    BusyRow->addWidget(pbStartupBusy);
+    BusyRow->addWidget(StartupBusyBar);
     paStartupBusy->hide();
     auto* Column = qobject_cast<QBoxLayout*>(ClientArea()->layout());
     if (Column) {
@@ -384,16 +384,6 @@ void TfmTxadMain::CheckRecordLimits() {
                        "della scuola prima di procedere.");
     laRecordLimit->setText(Lines.join('\n'));
     laRecordLimit->show();
-}
-
-// The first page is shown once the start-up behind the window has prepared it.
-void TfmTxadMain::FormShow() {
-    if (!FLoading) {
-        TfmVxWizard::FormShow();
-        return;
-    }
-    TfmVxOkCancDlg::FormShow();
-    UpdateButtons();
 }
 
 void TfmTxadMain::FormClose(TCloseAction& Action) {

@@ -79,7 +79,7 @@ public:
     // that says so and a busy bar.
     QWidget* paStartupBusy = nullptr;
     QLabel* laStartupBusy = nullptr;
-    QProgressBar* pbStartupBusy = nullptr;
+    QProgressBar* StartupBusyBar = nullptr;
 
     // Set before Create() by a program entry that has a start dialog to go
     // back to: called, and the window closed, when the user asks for it
@@ -98,7 +98,8 @@ signals:
 
 protected:
     void FormCreate() override;
-    void FormShow() override;
+    // The first page is shown once the start-up behind the window has prepared it.
+    bool ShowsFirstPage() const override { return !FLoading; }
     void FormClose(TCloseAction& Action) override;
     void UpdateButtons() override;
     void pcMainChanging(bool& AllowChange) override;

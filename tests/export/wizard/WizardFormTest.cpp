@@ -404,7 +404,7 @@ public:
             return false;
         Painted = true;
         Pending = FForm->StartupPending();
-        BusyLine = FForm->laStartupBusy->isVisible() && FForm->pbStartupBusy->isVisible();
+        BusyLine = FForm->laStartupBusy->isVisible() && FForm->StartupBusyBar->isVisible();
         Nav = {FForm->buPrior->isEnabled(), FForm->buNext->isEnabled(), FForm->buOk->isEnabled()};
         Cancel = FForm->buCancel->isEnabled();
         PagesEnabled = FForm->pcMain->isEnabled();
