@@ -1159,6 +1159,10 @@ std::shared_ptr<const Table> ParseWholeFile(const std::string& Path);
 
 // A packet smaller than this parses in one piece: threads would cost more than they save.
 constexpr uint64_t kPiecesFrom = uint64_t(8) << 20;
+// About the bytes of one piece: small enough that the threads of a packet
+// end close together, large enough that cutting and joining stay cheap.
+constexpr uint64_t kPieceBytes = uint64_t(16) << 20;
+constexpr size_t kMostPieces = 64;
 constexpr std::string_view kRowDataTag = "<ROWDATA>";
 // What closes a piece that ends before the packet does.
 constexpr std::string_view kPieceEnd = "</ROWDATA></DATAPACKET>";
@@ -1185,7 +1189,7 @@ bool ReadAt(std::FILE* File, uint64_t Offset, char* Out, size_t Len, size_t& Got
 // never stands inside an attribute value of a well-formed packet, and the
 // head may hold nothing but the XML declaration besides elements, so the
 // "<ROWDATA>" found is the element's own tag.
-std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts) {
+std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts, size_t Threads) {
     if (Parts < 2) return nullptr;
     const platform::RegularFile in = platform::OpenRegularFile(Path);
     if (in.Status != platform::OpenStatus::Opened || in.Size > kMaxPacketBytes ||
@@ -1251,16 +1255,21 @@ std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, siz
             failed[k] = 1; // the packet parsed whole tells what is wrong
         }
     };
+    // Each thread takes the next piece not taken: a thread slowed down by
+    // other work takes fewer, and all end at about the same time.
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t k = next++; k < Parts; k = next++) parse(k);
+    };
     std::vector<std::thread> threads;
-    std::vector<size_t> here{0};
-    for (size_t k = 1; k < Parts; ++k) {
+    for (size_t t = 1; t < std::min(Threads, Parts); ++t) {
         try {
-            threads.emplace_back(parse, k);
+            threads.emplace_back(work);
         } catch (const std::system_error&) {
-            here.push_back(k); // no thread to be had: parsed on this one
+            break; // fewer threads: this one takes more pieces
         }
     }
-    for (const size_t k : here) parse(k);
+    work();
     for (std::thread& t : threads) t.join();
     if (std::find(failed.begin(), failed.end(), 1) != failed.end()) return nullptr;
     try {
@@ -1270,24 +1279,17 @@ std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, siz
     }
 }
 
-namespace {
-// Large packet files being parsed right now, by any thread.
-std::atomic<size_t> g_LargeParses{0};
-} // namespace
-
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
-    // A large packet is parsed in pieces on the cores that no other large
-    // parse keeps busy, when it can be cut; more pieces would only cost memory.
+    // A large packet is parsed in pieces, on as many threads as there are
+    // cores (up to four), when it can be cut. Two large packets parsed at
+    // once share the cores, each thread taking the next piece of its packet.
     std::error_code ec;
     const uint64_t bytes = std::filesystem::file_size(platform::FsPath(Path), ec);
     if (!ec && bytes >= kPiecesFrom) {
-        const size_t others = g_LargeParses++;
-        struct Done {
-            ~Done() { --g_LargeParses; }
-        } done;
         const size_t cores = std::min<size_t>(std::thread::hardware_concurrency(), 4);
-        if (cores >= others + 2)
-            if (auto table = ParsePacketFileInParts(Path, cores - others)) return table;
+        const size_t parts = std::clamp<size_t>(static_cast<size_t>(bytes / kPieceBytes), cores, kMostPieces);
+        if (cores >= 2)
+            if (auto table = ParsePacketFileInParts(Path, parts, cores)) return table;
         return ParseWholeFile(Path);
     }
     return ParseWholeFile(Path);

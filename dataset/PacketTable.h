@@ -103,12 +103,13 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
 // file cannot be opened or read or is not a regular file, PacketError when it
 // is not a data packet or is larger than kMaxPacketBytes.
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path);
-// Parses a packet file in Parts pieces at once, each on its own thread, cut
-// between the ROW elements of its ROWDATA: the same table as ParsePacketFile.
+// Parses a packet file in Parts pieces, cut between the ROW elements of its
+// ROWDATA, on up to Threads threads at once (this one among them): the same
+// table as ParsePacketFile.
 // Nothing when the packet cannot be cut so (too small, UTF-16, markup before
 // its rows that the cut cannot vouch for) or a piece fails to parse; then
 // ParsePacketFile, which tells the packet's error, is the way.
-std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts);
+std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts, size_t Threads);
 
 const char* FieldTypeName(FieldType Type);
 

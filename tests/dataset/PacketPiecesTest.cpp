@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 using testsupport::PacketXml;
 
@@ -115,9 +116,11 @@ TEST(PacketPieces, GiveTheTableOfTheWholeParse) {
         testsupport::WriteFileBytes(Path, C.packet);
         const std::string Whole = Dump(*dataset::ParsePacket(C.packet, Path));
         EXPECT_EQ(Dump(*dataset::ParsePacketFile(Path)), Whole);
-        for (const size_t Parts : {2, 3, 4}) {
-            SCOPED_TRACE(Parts);
-            const auto Table = dataset::ParsePacketFileInParts(Path, Parts);
+        // More pieces than threads: the threads take the pieces in turn.
+        for (const auto& [Parts, Threads] :
+             {std::pair<size_t, size_t>{2, 2}, {3, 3}, {4, 2}, {7, 2}, {5, 1}}) {
+            SCOPED_TRACE(testing::Message() << Parts << " pieces on " << Threads << " threads");
+            const auto Table = dataset::ParsePacketFileInParts(Path, Parts, Threads);
             if (C.cut != Cut::Either) {
                 EXPECT_EQ(Table != nullptr, C.cut == Cut::Yes);
             }
@@ -143,7 +146,7 @@ TEST(PacketPieces, BrokenPacketIsLeftToTheWholeParse) {
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.name);
         testsupport::WriteFileBytes(Path, C.packet);
-        EXPECT_EQ(dataset::ParsePacketFileInParts(Path, 2), nullptr);
+        EXPECT_EQ(dataset::ParsePacketFileInParts(Path, 4, 2), nullptr);
         std::string Expected;
         try {
             dataset::ParsePacket(C.packet, Path);
