@@ -343,6 +343,9 @@ public:
     // into the first piece's table; nothing when they do not declare the same
     // fields.
     static std::shared_ptr<const Table> Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces);
+    // Turns the two-byte cells of T's first Rows rows into four-byte ones, with
+    // room for CapacityRows rows.
+    static void WidenCells(Table& T, size_t Rows, size_t CapacityRows);
     // The line reached, for an error raised outside the parser's callbacks.
     unsigned long Line() const {
         if (FFailed && FFailLine) return FFailLine;
@@ -413,6 +416,7 @@ private:
     std::unordered_map<std::string, int, ExactHash, std::equal_to<>> FFieldByName;
     std::unordered_set<std::string, NoCaseHash, NoCaseEqual> FNames;
     std::vector<const char*> FSlots;     // this row's value per field
+    std::vector<uint32_t> FRowEnds;      // this row's cells before they are stored, four bytes each
     std::vector<const char*> FSeenNames; // attribute name pointers by position in the last rows
     std::vector<int> FSeenFields;
     size_t FUsed = 0;
@@ -886,7 +890,7 @@ int PacketBuilder::ResolveAttribute(const char* Name) {
 void PacketBuilder::ReserveRows(uint32_t Next) {
     if (Next < FRowsAllocated) return;
     Table& t = *FTable;
-    const size_t rowBytes = t.FFields.size() * sizeof(uint32_t) + sizeof(uintptr_t);
+    const size_t rowBytes = t.FFields.size() * t.CellBytes() + sizeof(uintptr_t);
     size_t rows;
     if (FRowsAllocated == 0) {
         const size_t budget = std::max<size_t>(FSizeHint, size_t(1) << 20) / rowBytes;
@@ -906,7 +910,7 @@ void PacketBuilder::ReserveRows(uint32_t Next) {
     }
     rows = std::min<size_t>(rows, UINT32_MAX);
     if (rows > SIZE_MAX / rowBytes) throw std::bad_alloc();
-    const size_t cellBytes = t.FFields.size() * sizeof(uint32_t);
+    const size_t cellBytes = t.FFields.size() * t.CellBytes();
     t.FCells.Grow(rows * cellBytes + 1, FRowsAllocated * cellBytes);
     t.FRowStart.Grow(rows * sizeof(uintptr_t), FRowsAllocated * sizeof(uintptr_t));
     FRowsAllocated = rows;
@@ -958,7 +962,7 @@ void PacketBuilder::AddRow(const char** Atts) {
     ReserveRows(row);
     const size_t start = FUsed;
     reinterpret_cast<uintptr_t*>(t.FRowStart.Data())[row] = start;
-    uint32_t* cells = reinterpret_cast<uint32_t*>(t.FCells.Data()) + static_cast<size_t>(row) * nf;
+    FRowEnds.resize(nf);
     for (size_t f = 0; f < nf; ++f) {
         const char* v = FSlots[f];
         if (v) {
@@ -970,7 +974,18 @@ void PacketBuilder::AddRow(const char** Atts) {
             Fail("a row holds more than 2 GB");
             return;
         }
-        cells[f] = static_cast<uint32_t>(rel) | (v ? 0 : Table::kNullBit);
+        FRowEnds[f] = static_cast<uint32_t>(rel) | (v ? 0 : Table::kNullBit);
+    }
+    if (!t.FWideCells && FUsed - start > Table::kNarrowLimit) WidenCells(t, row, FRowsAllocated);
+    if (t.FWideCells) {
+        std::memcpy(t.FCells.Data() + static_cast<size_t>(row) * nf * sizeof(uint32_t), FRowEnds.data(),
+                    nf * sizeof(uint32_t));
+    } else {
+        auto* cells = reinterpret_cast<uint16_t*>(t.FCells.Data()) + static_cast<size_t>(row) * nf;
+        for (size_t f = 0; f < nf; ++f)
+            cells[f] =
+                static_cast<uint16_t>((FRowEnds[f] & Table::kNarrowLimit) |
+                                      ((FRowEnds[f] & Table::kNullBit) != 0 ? Table::kNarrowNullBit : 0));
     }
     if (state != 0 && !FHasStates) {
         FHasStates = true;
@@ -1054,7 +1069,7 @@ void PacketBuilder::Seal() {
     // The blocks were reserved for the packet's size; the huge pages cut by
     // their ends would stay resident for nothing while the table lives.
     t.FArena.Trim(FUsed);
-    t.FCells.Trim(static_cast<size_t>(t.FRowCount) * t.FFields.size() * sizeof(uint32_t) + 1);
+    t.FCells.Trim(static_cast<size_t>(t.FRowCount) * t.FFields.size() * t.CellBytes() + 1);
     t.FRowStart.Trim(static_cast<size_t>(t.FRowCount) * sizeof(uintptr_t));
 }
 
@@ -1075,6 +1090,19 @@ std::shared_ptr<const Table> PacketBuilder::Finish() {
     return FTable;
 }
 
+void PacketBuilder::WidenCells(Table& T, size_t Rows, size_t CapacityRows) {
+    const size_t nf = T.FFields.size();
+    detail::LargeBuffer wide;
+    wide.Grow(std::max(CapacityRows, Rows) * nf * sizeof(uint32_t) + 1, 0);
+    const auto* from = reinterpret_cast<const uint16_t*>(T.FCells.Data());
+    auto* to = reinterpret_cast<uint32_t*>(wide.Data());
+    for (size_t c = 0; c < Rows * nf; ++c)
+        to[c] =
+            (from[c] & Table::kNarrowLimit) | ((from[c] & Table::kNarrowNullBit) != 0 ? Table::kNullBit : 0);
+    T.FCells.Swap(wide);
+    T.FWideCells = true;
+}
+
 std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces) {
     Table& t = *Pieces.front()->FTable;
     uint64_t total = 0;
@@ -1092,6 +1120,14 @@ std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<Pac
     }
     if (total >= UINT32_MAX) return nullptr;
     for (auto& piece : Pieces) piece->Seal();
+    // One cell width for the whole table: a piece with a long row widens the others.
+    const bool wide =
+        std::any_of(Pieces.begin(), Pieces.end(), [](const auto& p) { return p->FTable->FWideCells; });
+    if (wide)
+        for (auto& piece : Pieces) {
+            Table& p = *piece->FTable;
+            if (!p.FWideCells) WidenCells(p, p.FRowCount, p.FRowCount);
+        }
     // The first piece reserved room for the whole packet's rows: mostly no
     // copy of the row starts; the other pieces' values and cells stay where
     // they are.

@@ -49,33 +49,53 @@ public:
     uint32_t LiveRowCount() const { return FLiveIdentity ? FRowCount : static_cast<uint32_t>(FLive.size()); }
     uint32_t LiveRow(uint32_t Position) const { return FLiveIdentity ? Position : FLive[Position]; }
 
-    bool IsNull(uint32_t Row, int Field) const { return (Cells(Row)[Field] & kNullBit) != 0; }
+    bool IsNull(uint32_t Row, int Field) const {
+        const unsigned char* c = Cells(Row);
+        return FWideCells ? (reinterpret_cast<const uint32_t*>(c)[Field] & kNullBit) != 0
+                          : (reinterpret_cast<const uint16_t*>(c)[Field] & kNarrowNullBit) != 0;
+    }
     std::string_view Value(uint32_t Row, int Field) const {
-        const uint32_t* c = Cells(Row);
-        const uint32_t begin = Field == 0 ? 0 : (c[Field - 1] & ~kNullBit);
+        const unsigned char* c = Cells(Row);
+        uint32_t begin = 0, end = 0;
+        if (FWideCells) [[unlikely]] {
+            const auto* w = reinterpret_cast<const uint32_t*>(c);
+            begin = Field == 0 ? 0 : (w[Field - 1] & ~kNullBit);
+            end = w[Field] & ~kNullBit;
+        } else {
+            const auto* n = reinterpret_cast<const uint16_t*>(c);
+            begin = Field == 0 ? 0u : (n[Field - 1] & ~kNarrowNullBit & 0xFFFFu);
+            end = n[Field] & ~kNarrowNullBit & 0xFFFFu;
+        }
         // A row start is an offset while the table is built and an address once it is sealed.
         // NOLINTNEXTLINE(performance-no-int-to-ptr)
-        return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, (c[Field] & ~kNullBit) - begin};
+        return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, end - begin};
     }
 
 private:
     friend class PacketBuilder;
     static constexpr uint32_t kNullBit = 0x80000000u;
-    const uint32_t* Cells(uint32_t Row) const {
+    // Most rows hold less than 32 KB of values: their cells take two bytes,
+    // bit 15 = null. A table with a longer row has cells of four bytes.
+    static constexpr uint32_t kNarrowNullBit = 0x8000u;
+    static constexpr uint32_t kNarrowLimit = 0x7FFFu;
+    size_t CellBytes() const { return FWideCells ? sizeof(uint32_t) : sizeof(uint16_t); }
+    const unsigned char* Cells(uint32_t Row) const {
         if (!FPieceCells.empty()) [[unlikely]]
             return PieceCells(Row);
-        return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
+        return reinterpret_cast<const unsigned char*>(FCells.Data()) +
+               static_cast<size_t>(Row) * FFields.size() * CellBytes();
     }
-    const uint32_t* PieceCells(uint32_t Row) const;
+    const unsigned char* PieceCells(uint32_t Row) const;
 
     std::vector<FieldDef> FFields;
     // Row r's values lie in field order from the address FRowStart[r], in
     // FArena or, for a packet parsed in parts, in the arena of its part;
-    // cell (r, f) holds the end of value f relative to that start, bit 31 =
-    // null. While the table is built FRowStart holds offsets into FArena.
+    // cell (r, f) holds the end of value f relative to that start, its top
+    // bit = null. While the table is built FRowStart holds offsets into FArena.
     detail::LargeBuffer FArena;
     std::vector<std::unique_ptr<detail::LargeBuffer>> FPartArenas;
     detail::LargeBuffer FCells;
+    bool FWideCells = false;
     // The cells of the rows from FirstRow on, for each piece of a packet
     // parsed in pieces after the first, in row order.
     struct Piece {

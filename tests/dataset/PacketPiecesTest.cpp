@@ -131,6 +131,44 @@ TEST(PacketPieces, GiveTheTableOfTheWholeParse) {
     }
 }
 
+// Rows of up to 32767 bytes of values keep their cells in two bytes, a table
+// with a longer row in four: pieces of either kind join into one table.
+TEST(PacketPieces, LongRowsJoinWithShortOnes) {
+    const struct {
+        const char* name;
+        int longRow;
+        size_t bytes; // of the long row's values
+    } Cases[] = {
+        {"a long row in the second piece", 590, 40000},
+        {"a long row in the first piece", 3, 40000},
+        {"the longest short row", 590, 32767},
+        {"the shortest long row", 590, 32768},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.name);
+        // CodScuola "L" and Alunni "3" and a name for the rest.
+        const std::string Packet = PacketXml(kFields, Rows(600, [&](int I) {
+                                                 return I == C.longRow ? "<ROW CodScuola=\"L\" Nome=\"" +
+                                                                             std::string(C.bytes - 2, 'n') +
+                                                                             "\" Alunni=\"3\"/>"
+                                                                       : Plain(I);
+                                             }));
+        const std::string Path = testsupport::SandboxDir() + "/long.xml";
+        testsupport::WriteFileBytes(Path, Packet);
+        const auto Table = dataset::ParsePacketFileInParts(Path, 2, 2);
+        ASSERT_NE(Table, nullptr);
+        EXPECT_EQ(Dump(*Table), Dump(*dataset::ParsePacket(Packet, Path)));
+        const uint32_t Row = static_cast<uint32_t>(C.longRow);
+        EXPECT_EQ(Table->Value(Row, 1), std::string(C.bytes - 2, 'n'));
+        EXPECT_EQ(Table->Value(Row, 2), "3");
+        EXPECT_FALSE(Table->IsNull(Row, 2));
+        for (const uint32_t Other : {0u, Row - 1, Row + 1, 599u}) {
+            EXPECT_EQ(Table->Value(Other, 0), "FC" + std::to_string(Other));
+            EXPECT_EQ(Table->Value(Other, 1), "Liceo \xE9 \xE0 & " + std::to_string(Other));
+        }
+    }
+}
+
 TEST(PacketPieces, BrokenPacketIsLeftToTheWholeParse) {
     const std::string Path = testsupport::SandboxDir() + "/broken.xml";
     struct Case {
