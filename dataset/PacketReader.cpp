@@ -1,8 +1,10 @@
 // The packet reader: expat streams the packet straight into a Table.
 //
 // Encoding: packets usually carry raw CP1252 bytes with no declaration, which
-// expat's default (UTF-8) rejects, so the parser is created for ISO-8859-1 and
-// every code point below 256 is taken back as the byte it came from; a packet
+// expat's default (UTF-8) rejects, so they are read as ISO-8859-1 and every
+// code point below 256 is taken back as the byte it came from. The bytes reach
+// expat as their UTF-8 form, turned here in one cheap pass: expat reads UTF-8
+// faster than it converts ISO-8859-1, and sees the same characters. A packet
 // whose prolog declares UTF-8 is parsed as UTF-8, and a UTF-16 packet is turned
 // into UTF-8 here before expat sees it. Either way expat hands over UTF-8, and
 // only values with bytes above 127 go through the CP1252 table.
@@ -326,6 +328,12 @@ public:
         if (FParser) Scratch().Give(FParser);
     }
     PacketBuilder(const PacketBuilder&) = delete;
+    // Single-byte bytes go to expat as they are, read as ISO-8859-1.
+    void SingleByteAsIs() { FSingleByteAsIs = true; }
+    // Expat refused the UTF-8 form of a single-byte packet. Its classes of
+    // name characters above 127 differ between the two encodings, so such a
+    // packet is read again as it is, and tells what it always did.
+    bool RefusedAsUtf8() const { return FToUtf8 && FExpatRefused; }
     PacketBuilder& operator=(const PacketBuilder&) = delete;
 
     void Feed(const char* Data, size_t Len, bool Final);
@@ -362,6 +370,8 @@ private:
     static void FindLiveRows(Table& T);
     void Input(const char* Data, size_t Len, bool Final);
     void Parse(const char* Data, size_t Len, bool Final);
+    // Hands Len bytes of the single-byte stream to expat as UTF-8.
+    void ParseAsUtf8(const char* Data, size_t Len, bool Final);
     bool Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep);
     void Utf16ToUtf8(const char* Data, size_t Len, bool Final, std::string& Out);
     void Utf16Unit(uint32_t Unit, std::string& Out);
@@ -391,6 +401,11 @@ private:
     std::shared_ptr<Table> FTable;
     XML_Parser FParser = nullptr;
     bool FLatin1 = true;
+    // A single-byte packet: what goes to expat is turned into UTF-8 first,
+    // unless FSingleByteAsIs.
+    bool FToUtf8 = false;
+    bool FSingleByteAsIs = false;
+    bool FExpatRefused = false; // expat itself found the packet not well-formed
     Utf16 FUtf16 = Utf16::No;
     bool FFailed = false;
     bool FOutOfMemory = false;
@@ -417,6 +432,7 @@ private:
     std::unordered_set<std::string, NoCaseHash, NoCaseEqual> FNames;
     std::vector<const char*> FSlots;     // this row's value per field
     std::vector<uint32_t> FRowEnds;      // this row's cells before they are stored, four bytes each
+    std::string FRaw;                    // a single-byte packet's bytes as read, before expat's buffer
     std::vector<const char*> FSeenNames; // attribute name pointers by position in the last rows
     std::vector<int> FSeenFields;
     size_t FUsed = 0;
@@ -436,8 +452,11 @@ void PacketBuilder::CreateParser(std::string_view Head) {
         // is overridden by the encoding given here.
         FLatin1 = false;
         FParser = Scratch().Take("UTF-8");
-    } else {
+    } else if (FSingleByteAsIs) {
         FParser = Scratch().Take("ISO-8859-1");
+    } else {
+        FToUtf8 = true;
+        FParser = Scratch().Take("UTF-8");
     }
     if (!FParser) throw std::bad_alloc();
     XML_SetUserData(FParser, this);
@@ -612,15 +631,59 @@ void PacketBuilder::Check(XML_Status Status) {
     if (Status != XML_STATUS_ERROR) return;
     if (!FFailed) {
         FFailed = true;
+        FExpatRefused = true;
         FReason = XML_ErrorString(XML_GetErrorCode(FParser));
         FFailLine = XML_GetCurrentLineNumber(FParser);
     }
     Throw();
 }
 
+// ISO-8859-1 to UTF-8: runs of ASCII are copied eight bytes at a time.
+static size_t Latin1ToUtf8(const char* Data, size_t Len, char* Out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(Data);
+    auto* out = reinterpret_cast<unsigned char*>(Out);
+    size_t i = 0;
+    while (i < Len) {
+        for (uint64_t word; i + 8 <= Len; i += 8, out += 8) {
+            std::memcpy(&word, in + i, 8);
+            if (word & 0x8080808080808080ULL) break;
+            std::memcpy(out, &word, 8);
+        }
+        const size_t stop = std::min(Len, i + 8);
+        for (; i < stop; ++i) {
+            const unsigned char c = in[i];
+            if (c < 0x80) {
+                *out++ = c;
+            } else {
+                *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+                *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            }
+        }
+    }
+    return static_cast<size_t>(out - reinterpret_cast<unsigned char*>(Out));
+}
+
+void PacketBuilder::ParseAsUtf8(const char* Data, size_t Len, bool Final) {
+    // Each byte takes at most two.
+    if (Len > static_cast<size_t>(std::numeric_limits<int>::max() / 2)) throw std::bad_alloc();
+    char* buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(Len * 2)));
+    if (!buf) throw std::bad_alloc();
+    const size_t n = Latin1ToUtf8(Data, Len, buf);
+    FToExpat += n;
+    Check(XML_ParseBuffer(FParser, static_cast<int>(n), Final));
+}
+
 void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
     size_t keep = 0;
-    if (Rewrite(Data, Len, Final, keep)) {
+    const bool rewritten = Rewrite(Data, Len, Final, keep);
+    if (FToUtf8) {
+        if (rewritten)
+            ParseAsUtf8(FScratch.data(), FScratch.size(), Final);
+        else
+            ParseAsUtf8(Data, keep, Final);
+        return;
+    }
+    if (rewritten) {
         FToExpat += FScratch.size();
         Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), Final));
     } else {
@@ -675,6 +738,26 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
             checkSize();
         }
         return read;
+    }
+    // A single-byte packet is read into a buffer of its own and goes to
+    // expat's turned into UTF-8.
+    while (FToUtf8 && !last) {
+        const size_t carry = FCarry.size();
+        const size_t want =
+            static_cast<size_t>(std::min<uint64_t>(std::min(NextSize(kChunk), kMaxRead / 2), Limit - read));
+        if (FRaw.size() < carry + want) FRaw.resize(carry + want);
+        std::memcpy(FRaw.data(), FCarry.data(), carry);
+        const size_t n = std::fread(FRaw.data() + carry, 1, want, File);
+        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
+        read += n;
+        last = n < want || read == Limit;
+        FFed += n;
+        checkSize();
+        size_t keep = 0;
+        if (Rewrite(FRaw.data(), carry + n, last && Final, keep))
+            ParseAsUtf8(FScratch.data(), FScratch.size(), last && Final);
+        else
+            ParseAsUtf8(FRaw.data(), keep, last && Final);
     }
     // Then straight into expat's buffer, sparing a copy.
     while (!last) {
@@ -1173,15 +1256,22 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
         std::unique_ptr<PacketBuilder> b;
         try {
             if (Bytes.size() > kMaxPacketBytes) throw PacketError(Name, 1, kPacketTooLarge);
-            b = std::make_unique<PacketBuilder>(Name, Bytes.size());
-            const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
-            size_t at = 0;
-            do {
-                const size_t n = std::min(b->NextSize(chunk), Bytes.size() - at);
-                b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
-                at += n;
-            } while (at < Bytes.size());
-            return b->Finish();
+            for (const bool asIs : {false, true}) {
+                b = std::make_unique<PacketBuilder>(Name, Bytes.size());
+                if (asIs) b->SingleByteAsIs();
+                try {
+                    const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
+                    size_t at = 0;
+                    do {
+                        const size_t n = std::min(b->NextSize(chunk), Bytes.size() - at);
+                        b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
+                        at += n;
+                    } while (at < Bytes.size());
+                    return b->Finish();
+                } catch (const PacketError&) {
+                    if (!b->RefusedAsUtf8()) throw;
+                }
+            }
         } catch (const std::bad_alloc&) {
             if (b) line = b->Line();
         }
@@ -1351,9 +1441,20 @@ std::shared_ptr<const Table> ParseWholeFile(const std::string& Path) {
     {
         std::unique_ptr<PacketBuilder> b;
         try {
-            b = std::make_unique<PacketBuilder>(Path, static_cast<size_t>(in.Size));
-            b->FeedFile(f, Path);
-            return b->Finish();
+            for (const bool asIs : {false, true}) {
+                b = std::make_unique<PacketBuilder>(Path, static_cast<size_t>(in.Size));
+                if (asIs) {
+                    b->SingleByteAsIs();
+                    if (std::fseek(f, 0, SEEK_SET) != 0)
+                        throw EVxError("Cannot open file " + PathText(Path), EIO);
+                }
+                try {
+                    b->FeedFile(f, Path);
+                    return b->Finish();
+                } catch (const PacketError&) {
+                    if (!b->RefusedAsUtf8()) throw;
+                }
+            }
         } catch (const std::bad_alloc&) {
             if (b) line = b->Line();
         }
