@@ -1238,6 +1238,12 @@ std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<Pac
         Pieces[i].reset();
     }
     t.FRowStart.Trim(static_cast<size_t>(t.FRowCount) * sizeof(uintptr_t));
+    if (!t.FPieceCells.empty()) {
+        t.FPieceStarts.push_back({0, reinterpret_cast<const unsigned char*>(t.FCells.Data())});
+        for (const auto& piece : t.FPieceCells)
+            t.FPieceStarts.push_back(
+                {piece->FirstRow, reinterpret_cast<const unsigned char*>(piece->Cells.Data())});
+    }
     FindLiveRows(t);
     return Pieces.front()->FTable;
 }

@@ -6,6 +6,7 @@
 #include "dataset/LargeBuffer.h"
 #include "support/VxExceptions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,21 +51,28 @@ public:
     uint32_t LiveRow(uint32_t Position) const { return FLiveIdentity ? Position : FLive[Position]; }
 
     bool IsNull(uint32_t Row, int Field) const {
-        const unsigned char* c = Cells(Row);
-        return FWideCells ? (reinterpret_cast<const uint32_t*>(c)[Field] & kNullBit) != 0
-                          : (reinterpret_cast<const uint16_t*>(c)[Field] & kNarrowNullBit) != 0;
+        bool Null = false;
+        Value(Row, Field, Null);
+        return Null;
     }
     std::string_view Value(uint32_t Row, int Field) const {
+        bool Null = false;
+        return Value(Row, Field, Null);
+    }
+    // The value and whether it is null, in one lookup.
+    std::string_view Value(uint32_t Row, int Field, bool& Null) const {
         const unsigned char* c = Cells(Row);
         uint32_t begin = 0, end = 0;
         if (FWideCells) [[unlikely]] {
             const auto* w = reinterpret_cast<const uint32_t*>(c);
             begin = Field == 0 ? 0 : (w[Field - 1] & ~kNullBit);
             end = w[Field] & ~kNullBit;
+            Null = (w[Field] & kNullBit) != 0;
         } else {
             const auto* n = reinterpret_cast<const uint16_t*>(c);
-            begin = Field == 0 ? 0u : (n[Field - 1] & ~kNarrowNullBit & 0xFFFFu);
-            end = n[Field] & ~kNarrowNullBit & 0xFFFFu;
+            begin = Field == 0 ? 0u : (n[Field - 1] & kNarrowLimit);
+            end = n[Field] & kNarrowLimit;
+            Null = (n[Field] & kNarrowNullBit) != 0;
         }
         // A row start is an offset while the table is built and an address once it is sealed.
         // NOLINTNEXTLINE(performance-no-int-to-ptr)
@@ -80,12 +88,16 @@ private:
     static constexpr uint32_t kNarrowLimit = 0x7FFFu;
     size_t CellBytes() const { return FWideCells ? sizeof(uint32_t) : sizeof(uint16_t); }
     const unsigned char* Cells(uint32_t Row) const {
-        if (!FPieceCells.empty()) [[unlikely]]
-            return PieceCells(Row);
-        return reinterpret_cast<const unsigned char*>(FCells.Data()) +
-               static_cast<size_t>(Row) * FFields.size() * CellBytes();
+        const size_t rowBytes = FFields.size() * CellBytes();
+        if (FPieceStarts.empty()) [[likely]]
+            return reinterpret_cast<const unsigned char*>(FCells.Data()) +
+                   static_cast<size_t>(Row) * rowBytes;
+        // The last piece that starts at Row or before.
+        const auto in = std::upper_bound(FPieceStarts.begin(), FPieceStarts.end(), Row,
+                                         [](uint32_t R, const PieceStart& P) { return R < P.FirstRow; }) -
+                        1;
+        return in->Cells + static_cast<size_t>(Row - in->FirstRow) * rowBytes;
     }
-    const unsigned char* PieceCells(uint32_t Row) const;
 
     std::vector<FieldDef> FFields;
     // Row r's values lie in field order from the address FRowStart[r], in
@@ -103,6 +115,13 @@ private:
         detail::LargeBuffer Cells;
     };
     std::vector<std::unique_ptr<Piece>> FPieceCells;
+    // Where each piece's cells begin, the first piece's (FCells) included;
+    // empty for a packet parsed whole.
+    struct PieceStart {
+        uint32_t FirstRow;
+        const unsigned char* Cells;
+    };
+    std::vector<PieceStart> FPieceStarts;
     detail::LargeBuffer FRowStart; // uintptr_t per row
     const uintptr_t* RowStarts() const { return reinterpret_cast<const uintptr_t*>(FRowStart.Data()); }
     uint32_t FRowCount = 0;
