@@ -133,10 +133,8 @@ OutputFileWriter::WriteAll(const std::function<void(int)>& Written) {
         }
         J.Done = true;
     };
-    // The working dataset is walked by one writer at a time.
-    int OnMain = -1;
     const auto Join = [&Jobs](int Index) {
-        if (Index >= 0 && Jobs[static_cast<std::size_t>(Index)].Thread.joinable())
+        if (Jobs[static_cast<std::size_t>(Index)].Thread.joinable())
             Jobs[static_cast<std::size_t>(Index)].Thread.join();
     };
     // Whatever happens, no writer outlives the jobs, and a file not complete
@@ -180,15 +178,12 @@ OutputFileWriter::WriteAll(const std::function<void(int)>& Written) {
         Job& J = Jobs[static_cast<std::size_t>(I)];
         try {
             ThrowIfTerminationRequested();
-            const bool Reloads = File(I).Reloads;
-            if (Reloads) {
+            if (File(I).Reloads) {
                 J.Own = std::make_unique<TClientDataSet>(FMain.Name());
                 J.Own->SetPacketCache(FMain.Cache());
                 J.Data = J.Own.get();
             } else {
-                Join(OnMain);
                 J.Data = &FMain;
-                OnMain = I;
             }
             Prepare(I, *J.Data, J);
         } catch (...) {
@@ -197,10 +192,16 @@ OutputFileWriter::WriteAll(const std::function<void(int)>& Written) {
             if (Tell(I)) Stop = std::current_exception();
             std::rethrow_exception(Stop);
         }
-        try {
-            J.Thread = std::thread(Write, I, std::ref(J));
-        } catch (const std::system_error&) {
-            Write(I, J); // no thread to be had: written here
+        // The working dataset (the registry as edited, a small file) is
+        // walked on this thread, where those who watch it live.
+        if (J.Own) {
+            try {
+                J.Thread = std::thread(Write, I, std::ref(J));
+            } catch (const std::system_error&) {
+                Write(I, J); // no thread to be had: written here
+            }
+        } else {
+            Write(I, J);
         }
         // What is complete already is told without waiting for the rest.
         while (Next <= I && Jobs[static_cast<std::size_t>(Next)].Done)
