@@ -3,6 +3,7 @@
 #include "app/InstalledFiles.h"
 #include "app/StartDialog.h"
 #include "app/Unattended.h"
+#include "export/wizard/StartupValues.h"
 #include "export/wizard/txadFMain.h"
 #include "export/wizard/txadMMain.h"
 #include "forms/Accessibility.h"
@@ -53,6 +54,27 @@ std::string ProtocolArgument(const std::string& Value, std::string& Error) {
         return {};
     }
     return FromQString(Text);
+}
+
+// The packets the run reads, parsed from the program's first moments on
+// while the framework starts; the window's own prefetch then finds them
+// named. Nothing when the arguments are wrong: the start-up tells why.
+std::unique_ptr<dataset::PacketCache> EarlyPackets(const ProgramTraits& Traits,
+                                                   const txad::WizardArguments& Args) {
+    try {
+        txad::CheckStartupArguments(Args);
+        if (!Traits.Plan.MakeRecordSet) return nullptr;
+        const auto Set = Traits.Plan.MakeRecordSet(std::string(txad::RecipientName(Args.Target)));
+        if (!Set) return nullptr;
+        const std::string Dir = platform::IncludePathDelimiter(Args.DataDir);
+        std::vector<std::string> Paths;
+        for (const std::string& Name : Set->BodyFiles()) Paths.push_back(Dir + Name);
+        auto Cache = std::make_unique<dataset::PacketCache>();
+        Cache->Prefetch(Paths);
+        return Cache;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -162,6 +184,8 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
                      Traits.Title.c_str(), UsageText(Traits.Title).c_str());
         return 2;
     }
+    std::unique_ptr<dataset::PacketCache> Early;
+    if (!Command.NoArguments) Early = EarlyPackets(Traits, Command.Wizard);
     TVxApplication App(Argc, Argv, Traits.Title);
     InstallAccessibility();
     SetMenuName(platform::Cp1252FromUtf8(Traits.MenuName));
@@ -201,7 +225,7 @@ int RunProgram(int Argc, char** Argv, const ProgramTraits& Traits) {
             Command.Wizard = txad::ParseWizardArguments(Start->Arguments());
         }
 
-        TdmTxadMain DataModule;
+        TdmTxadMain DataModule(std::move(Early));
         DataModule.zpOut.DllDirectory = PluginDirectory();
         DataModule.zpOut.ProgressTitle = platform::Cp1252FromUtf8(Traits.MenuName);
         QPointer<TfmTxadMain> Form = new TfmTxadMain(DataModule, Traits.Plan, Command.Wizard);

@@ -72,8 +72,7 @@ struct TClientDataSet::Impl {
                 return it->second;
             }
         }
-        Null = Packet->IsNull(Row, Field);
-        return Packet->Value(Row, Field);
+        return Packet->Value(Row, Field, Null);
     }
 
     void Notify() {

@@ -145,6 +145,7 @@ public:
 
     // The cache that loads go through (not owned); nullptr parses every time.
     void SetPacketCache(dataset::PacketCache* Cache);
+    dataset::PacketCache* Cache() const;
 
     // Called after a load, a close, a post or cancel, a delete, an index change
     // or a move, so a view can follow (the grid's model).
@@ -156,7 +157,6 @@ private:
     friend class TField;
     struct Impl;
     void Opened(std::shared_ptr<const dataset::Table> Packet);
-    dataset::PacketCache* Cache() const;
     std::string FName;
     std::unique_ptr<Impl> FImpl;
 };

@@ -1,8 +1,10 @@
 // The packet reader: expat streams the packet straight into a Table.
 //
 // Encoding: packets usually carry raw CP1252 bytes with no declaration, which
-// expat's default (UTF-8) rejects, so the parser is created for ISO-8859-1 and
-// every code point below 256 is taken back as the byte it came from; a packet
+// expat's default (UTF-8) rejects, so they are read as ISO-8859-1 and every
+// code point below 256 is taken back as the byte it came from. The bytes reach
+// expat as their UTF-8 form, turned here in one cheap pass: expat reads UTF-8
+// faster than it converts ISO-8859-1, and sees the same characters. A packet
 // whose prolog declares UTF-8 is parsed as UTF-8, and a UTF-16 packet is turned
 // into UTF-8 here before expat sees it. Either way expat hands over UTF-8, and
 // only values with bytes above 127 go through the CP1252 table.
@@ -326,6 +328,12 @@ public:
         if (FParser) Scratch().Give(FParser);
     }
     PacketBuilder(const PacketBuilder&) = delete;
+    // Single-byte bytes go to expat as they are, read as ISO-8859-1.
+    void SingleByteAsIs() { FSingleByteAsIs = true; }
+    // Expat refused the UTF-8 form of a single-byte packet. Its classes of
+    // name characters above 127 differ between the two encodings, so such a
+    // packet is read again as it is, and tells what it always did.
+    bool RefusedAsUtf8() const { return FToUtf8 && FExpatRefused; }
     PacketBuilder& operator=(const PacketBuilder&) = delete;
 
     void Feed(const char* Data, size_t Len, bool Final);
@@ -343,6 +351,9 @@ public:
     // into the first piece's table; nothing when they do not declare the same
     // fields.
     static std::shared_ptr<const Table> Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces);
+    // Turns the two-byte cells of T's first Rows rows into four-byte ones, with
+    // room for CapacityRows rows.
+    static void WidenCells(Table& T, size_t Rows, size_t CapacityRows);
     // The line reached, for an error raised outside the parser's callbacks.
     unsigned long Line() const {
         if (FFailed && FFailLine) return FFailLine;
@@ -359,6 +370,8 @@ private:
     static void FindLiveRows(Table& T);
     void Input(const char* Data, size_t Len, bool Final);
     void Parse(const char* Data, size_t Len, bool Final);
+    // Hands Len bytes of the single-byte stream to expat as UTF-8.
+    void ParseAsUtf8(const char* Data, size_t Len, bool Final);
     bool Rewrite(const char* Data, size_t Len, bool Final, size_t& Keep);
     void Utf16ToUtf8(const char* Data, size_t Len, bool Final, std::string& Out);
     void Utf16Unit(uint32_t Unit, std::string& Out);
@@ -388,6 +401,11 @@ private:
     std::shared_ptr<Table> FTable;
     XML_Parser FParser = nullptr;
     bool FLatin1 = true;
+    // A single-byte packet: what goes to expat is turned into UTF-8 first,
+    // unless FSingleByteAsIs.
+    bool FToUtf8 = false;
+    bool FSingleByteAsIs = false;
+    bool FExpatRefused = false; // expat itself found the packet not well-formed
     Utf16 FUtf16 = Utf16::No;
     bool FFailed = false;
     bool FOutOfMemory = false;
@@ -413,6 +431,8 @@ private:
     std::unordered_map<std::string, int, ExactHash, std::equal_to<>> FFieldByName;
     std::unordered_set<std::string, NoCaseHash, NoCaseEqual> FNames;
     std::vector<const char*> FSlots;     // this row's value per field
+    std::vector<uint32_t> FRowEnds;      // this row's cells before they are stored, four bytes each
+    std::string FRaw;                    // a single-byte packet's bytes as read, before expat's buffer
     std::vector<const char*> FSeenNames; // attribute name pointers by position in the last rows
     std::vector<int> FSeenFields;
     size_t FUsed = 0;
@@ -432,8 +452,11 @@ void PacketBuilder::CreateParser(std::string_view Head) {
         // is overridden by the encoding given here.
         FLatin1 = false;
         FParser = Scratch().Take("UTF-8");
-    } else {
+    } else if (FSingleByteAsIs) {
         FParser = Scratch().Take("ISO-8859-1");
+    } else {
+        FToUtf8 = true;
+        FParser = Scratch().Take("UTF-8");
     }
     if (!FParser) throw std::bad_alloc();
     XML_SetUserData(FParser, this);
@@ -608,15 +631,59 @@ void PacketBuilder::Check(XML_Status Status) {
     if (Status != XML_STATUS_ERROR) return;
     if (!FFailed) {
         FFailed = true;
+        FExpatRefused = true;
         FReason = XML_ErrorString(XML_GetErrorCode(FParser));
         FFailLine = XML_GetCurrentLineNumber(FParser);
     }
     Throw();
 }
 
+// ISO-8859-1 to UTF-8: runs of ASCII are copied eight bytes at a time.
+static size_t Latin1ToUtf8(const char* Data, size_t Len, char* Out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(Data);
+    auto* out = reinterpret_cast<unsigned char*>(Out);
+    size_t i = 0;
+    while (i < Len) {
+        for (uint64_t word; i + 8 <= Len; i += 8, out += 8) {
+            std::memcpy(&word, in + i, 8);
+            if (word & 0x8080808080808080ULL) break;
+            std::memcpy(out, &word, 8);
+        }
+        const size_t stop = std::min(Len, i + 8);
+        for (; i < stop; ++i) {
+            const unsigned char c = in[i];
+            if (c < 0x80) {
+                *out++ = c;
+            } else {
+                *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+                *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            }
+        }
+    }
+    return static_cast<size_t>(out - reinterpret_cast<unsigned char*>(Out));
+}
+
+void PacketBuilder::ParseAsUtf8(const char* Data, size_t Len, bool Final) {
+    // Each byte takes at most two.
+    if (Len > static_cast<size_t>(std::numeric_limits<int>::max() / 2)) throw std::bad_alloc();
+    char* buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(Len * 2)));
+    if (!buf) throw std::bad_alloc();
+    const size_t n = Latin1ToUtf8(Data, Len, buf);
+    FToExpat += n;
+    Check(XML_ParseBuffer(FParser, static_cast<int>(n), Final));
+}
+
 void PacketBuilder::Parse(const char* Data, size_t Len, bool Final) {
     size_t keep = 0;
-    if (Rewrite(Data, Len, Final, keep)) {
+    const bool rewritten = Rewrite(Data, Len, Final, keep);
+    if (FToUtf8) {
+        if (rewritten)
+            ParseAsUtf8(FScratch.data(), FScratch.size(), Final);
+        else
+            ParseAsUtf8(Data, keep, Final);
+        return;
+    }
+    if (rewritten) {
         FToExpat += FScratch.size();
         Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), Final));
     } else {
@@ -671,6 +738,26 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
             checkSize();
         }
         return read;
+    }
+    // A single-byte packet is read into a buffer of its own and goes to
+    // expat's turned into UTF-8.
+    while (FToUtf8 && !last) {
+        const size_t carry = FCarry.size();
+        const size_t want =
+            static_cast<size_t>(std::min<uint64_t>(std::min(NextSize(kChunk), kMaxRead / 2), Limit - read));
+        if (FRaw.size() < carry + want) FRaw.resize(carry + want);
+        std::memcpy(FRaw.data(), FCarry.data(), carry);
+        const size_t n = std::fread(FRaw.data() + carry, 1, want, File);
+        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
+        read += n;
+        last = n < want || read == Limit;
+        FFed += n;
+        checkSize();
+        size_t keep = 0;
+        if (Rewrite(FRaw.data(), carry + n, last && Final, keep))
+            ParseAsUtf8(FScratch.data(), FScratch.size(), last && Final);
+        else
+            ParseAsUtf8(FRaw.data(), keep, last && Final);
     }
     // Then straight into expat's buffer, sparing a copy.
     while (!last) {
@@ -886,7 +973,7 @@ int PacketBuilder::ResolveAttribute(const char* Name) {
 void PacketBuilder::ReserveRows(uint32_t Next) {
     if (Next < FRowsAllocated) return;
     Table& t = *FTable;
-    const size_t rowBytes = t.FFields.size() * sizeof(uint32_t) + sizeof(uintptr_t);
+    const size_t rowBytes = t.FFields.size() * t.CellBytes() + sizeof(uintptr_t);
     size_t rows;
     if (FRowsAllocated == 0) {
         const size_t budget = std::max<size_t>(FSizeHint, size_t(1) << 20) / rowBytes;
@@ -906,7 +993,7 @@ void PacketBuilder::ReserveRows(uint32_t Next) {
     }
     rows = std::min<size_t>(rows, UINT32_MAX);
     if (rows > SIZE_MAX / rowBytes) throw std::bad_alloc();
-    const size_t cellBytes = t.FFields.size() * sizeof(uint32_t);
+    const size_t cellBytes = t.FFields.size() * t.CellBytes();
     t.FCells.Grow(rows * cellBytes + 1, FRowsAllocated * cellBytes);
     t.FRowStart.Grow(rows * sizeof(uintptr_t), FRowsAllocated * sizeof(uintptr_t));
     FRowsAllocated = rows;
@@ -958,7 +1045,7 @@ void PacketBuilder::AddRow(const char** Atts) {
     ReserveRows(row);
     const size_t start = FUsed;
     reinterpret_cast<uintptr_t*>(t.FRowStart.Data())[row] = start;
-    uint32_t* cells = reinterpret_cast<uint32_t*>(t.FCells.Data()) + static_cast<size_t>(row) * nf;
+    FRowEnds.resize(nf);
     for (size_t f = 0; f < nf; ++f) {
         const char* v = FSlots[f];
         if (v) {
@@ -970,7 +1057,18 @@ void PacketBuilder::AddRow(const char** Atts) {
             Fail("a row holds more than 2 GB");
             return;
         }
-        cells[f] = static_cast<uint32_t>(rel) | (v ? 0 : Table::kNullBit);
+        FRowEnds[f] = static_cast<uint32_t>(rel) | (v ? 0 : Table::kNullBit);
+    }
+    if (!t.FWideCells && FUsed - start > Table::kNarrowLimit) WidenCells(t, row, FRowsAllocated);
+    if (t.FWideCells) {
+        std::memcpy(t.FCells.Data() + static_cast<size_t>(row) * nf * sizeof(uint32_t), FRowEnds.data(),
+                    nf * sizeof(uint32_t));
+    } else {
+        auto* cells = reinterpret_cast<uint16_t*>(t.FCells.Data()) + static_cast<size_t>(row) * nf;
+        for (size_t f = 0; f < nf; ++f)
+            cells[f] =
+                static_cast<uint16_t>((FRowEnds[f] & Table::kNarrowLimit) |
+                                      ((FRowEnds[f] & Table::kNullBit) != 0 ? Table::kNarrowNullBit : 0));
     }
     if (state != 0 && !FHasStates) {
         FHasStates = true;
@@ -1054,7 +1152,7 @@ void PacketBuilder::Seal() {
     // The blocks were reserved for the packet's size; the huge pages cut by
     // their ends would stay resident for nothing while the table lives.
     t.FArena.Trim(FUsed);
-    t.FCells.Trim(static_cast<size_t>(t.FRowCount) * t.FFields.size() * sizeof(uint32_t) + 1);
+    t.FCells.Trim(static_cast<size_t>(t.FRowCount) * t.FFields.size() * t.CellBytes() + 1);
     t.FRowStart.Trim(static_cast<size_t>(t.FRowCount) * sizeof(uintptr_t));
 }
 
@@ -1075,6 +1173,19 @@ std::shared_ptr<const Table> PacketBuilder::Finish() {
     return FTable;
 }
 
+void PacketBuilder::WidenCells(Table& T, size_t Rows, size_t CapacityRows) {
+    const size_t nf = T.FFields.size();
+    detail::LargeBuffer wide;
+    wide.Grow(std::max(CapacityRows, Rows) * nf * sizeof(uint32_t) + 1, 0);
+    const auto* from = reinterpret_cast<const uint16_t*>(T.FCells.Data());
+    auto* to = reinterpret_cast<uint32_t*>(wide.Data());
+    for (size_t c = 0; c < Rows * nf; ++c)
+        to[c] =
+            (from[c] & Table::kNarrowLimit) | ((from[c] & Table::kNarrowNullBit) != 0 ? Table::kNullBit : 0);
+    T.FCells.Swap(wide);
+    T.FWideCells = true;
+}
+
 std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces) {
     Table& t = *Pieces.front()->FTable;
     uint64_t total = 0;
@@ -1092,6 +1203,14 @@ std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<Pac
     }
     if (total >= UINT32_MAX) return nullptr;
     for (auto& piece : Pieces) piece->Seal();
+    // One cell width for the whole table: a piece with a long row widens the others.
+    const bool wide =
+        std::any_of(Pieces.begin(), Pieces.end(), [](const auto& p) { return p->FTable->FWideCells; });
+    if (wide)
+        for (auto& piece : Pieces) {
+            Table& p = *piece->FTable;
+            if (!p.FWideCells) WidenCells(p, p.FRowCount, p.FRowCount);
+        }
     // The first piece reserved room for the whole packet's rows: mostly no
     // copy of the row starts; the other pieces' values and cells stay where
     // they are.
@@ -1119,6 +1238,12 @@ std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<Pac
         Pieces[i].reset();
     }
     t.FRowStart.Trim(static_cast<size_t>(t.FRowCount) * sizeof(uintptr_t));
+    if (!t.FPieceCells.empty()) {
+        t.FPieceStarts.push_back({0, reinterpret_cast<const unsigned char*>(t.FCells.Data())});
+        for (const auto& piece : t.FPieceCells)
+            t.FPieceStarts.push_back(
+                {piece->FirstRow, reinterpret_cast<const unsigned char*>(piece->Cells.Data())});
+    }
     FindLiveRows(t);
     return Pieces.front()->FTable;
 }
@@ -1137,15 +1262,22 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
         std::unique_ptr<PacketBuilder> b;
         try {
             if (Bytes.size() > kMaxPacketBytes) throw PacketError(Name, 1, kPacketTooLarge);
-            b = std::make_unique<PacketBuilder>(Name, Bytes.size());
-            const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
-            size_t at = 0;
-            do {
-                const size_t n = std::min(b->NextSize(chunk), Bytes.size() - at);
-                b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
-                at += n;
-            } while (at < Bytes.size());
-            return b->Finish();
+            for (const bool asIs : {false, true}) {
+                b = std::make_unique<PacketBuilder>(Name, Bytes.size());
+                if (asIs) b->SingleByteAsIs();
+                try {
+                    const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
+                    size_t at = 0;
+                    do {
+                        const size_t n = std::min(b->NextSize(chunk), Bytes.size() - at);
+                        b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
+                        at += n;
+                    } while (at < Bytes.size());
+                    return b->Finish();
+                } catch (const PacketError&) {
+                    if (!b->RefusedAsUtf8()) throw;
+                }
+            }
         } catch (const std::bad_alloc&) {
             if (b) line = b->Line();
         }
@@ -1159,6 +1291,10 @@ std::shared_ptr<const Table> ParseWholeFile(const std::string& Path);
 
 // A packet smaller than this parses in one piece: threads would cost more than they save.
 constexpr uint64_t kPiecesFrom = uint64_t(8) << 20;
+// About the bytes of one piece: small enough that the threads of a packet
+// end close together, large enough that cutting and joining stay cheap.
+constexpr uint64_t kPieceBytes = uint64_t(16) << 20;
+constexpr size_t kMostPieces = 64;
 constexpr std::string_view kRowDataTag = "<ROWDATA>";
 // What closes a piece that ends before the packet does.
 constexpr std::string_view kPieceEnd = "</ROWDATA></DATAPACKET>";
@@ -1185,7 +1321,7 @@ bool ReadAt(std::FILE* File, uint64_t Offset, char* Out, size_t Len, size_t& Got
 // never stands inside an attribute value of a well-formed packet, and the
 // head may hold nothing but the XML declaration besides elements, so the
 // "<ROWDATA>" found is the element's own tag.
-std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts) {
+std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts, size_t Threads) {
     if (Parts < 2) return nullptr;
     const platform::RegularFile in = platform::OpenRegularFile(Path);
     if (in.Status != platform::OpenStatus::Opened || in.Size > kMaxPacketBytes ||
@@ -1251,16 +1387,21 @@ std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, siz
             failed[k] = 1; // the packet parsed whole tells what is wrong
         }
     };
+    // Each thread takes the next piece not taken: a thread slowed down by
+    // other work takes fewer, and all end at about the same time.
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t k = next++; k < Parts; k = next++) parse(k);
+    };
     std::vector<std::thread> threads;
-    std::vector<size_t> here{0};
-    for (size_t k = 1; k < Parts; ++k) {
+    for (size_t t = 1; t < std::min(Threads, Parts); ++t) {
         try {
-            threads.emplace_back(parse, k);
+            threads.emplace_back(work);
         } catch (const std::system_error&) {
-            here.push_back(k); // no thread to be had: parsed on this one
+            break; // fewer threads: this one takes more pieces
         }
     }
-    for (const size_t k : here) parse(k);
+    work();
     for (std::thread& t : threads) t.join();
     if (std::find(failed.begin(), failed.end(), 1) != failed.end()) return nullptr;
     try {
@@ -1270,24 +1411,17 @@ std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, siz
     }
 }
 
-namespace {
-// Large packet files being parsed right now, by any thread.
-std::atomic<size_t> g_LargeParses{0};
-} // namespace
-
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
-    // A large packet is parsed in pieces on the cores that no other large
-    // parse keeps busy, when it can be cut; more pieces would only cost memory.
+    // A large packet is parsed in pieces, on as many threads as there are
+    // cores (up to four), when it can be cut. Two large packets parsed at
+    // once share the cores, each thread taking the next piece of its packet.
     std::error_code ec;
     const uint64_t bytes = std::filesystem::file_size(platform::FsPath(Path), ec);
     if (!ec && bytes >= kPiecesFrom) {
-        const size_t others = g_LargeParses++;
-        struct Done {
-            ~Done() { --g_LargeParses; }
-        } done;
         const size_t cores = std::min<size_t>(std::thread::hardware_concurrency(), 4);
-        if (cores >= others + 2)
-            if (auto table = ParsePacketFileInParts(Path, cores - others)) return table;
+        const size_t parts = std::clamp<size_t>(static_cast<size_t>(bytes / kPieceBytes), cores, kMostPieces);
+        if (cores >= 2)
+            if (auto table = ParsePacketFileInParts(Path, parts, cores)) return table;
         return ParseWholeFile(Path);
     }
     return ParseWholeFile(Path);
@@ -1313,9 +1447,20 @@ std::shared_ptr<const Table> ParseWholeFile(const std::string& Path) {
     {
         std::unique_ptr<PacketBuilder> b;
         try {
-            b = std::make_unique<PacketBuilder>(Path, static_cast<size_t>(in.Size));
-            b->FeedFile(f, Path);
-            return b->Finish();
+            for (const bool asIs : {false, true}) {
+                b = std::make_unique<PacketBuilder>(Path, static_cast<size_t>(in.Size));
+                if (asIs) {
+                    b->SingleByteAsIs();
+                    if (std::fseek(f, 0, SEEK_SET) != 0)
+                        throw EVxError("Cannot open file " + PathText(Path), EIO);
+                }
+                try {
+                    b->FeedFile(f, Path);
+                    return b->Finish();
+                } catch (const PacketError&) {
+                    if (!b->RefusedAsUtf8()) throw;
+                }
+            }
         } catch (const std::bad_alloc&) {
             if (b) line = b->Line();
         }

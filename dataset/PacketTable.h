@@ -6,6 +6,7 @@
 #include "dataset/LargeBuffer.h"
 #include "support/VxExceptions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,33 +50,64 @@ public:
     uint32_t LiveRowCount() const { return FLiveIdentity ? FRowCount : static_cast<uint32_t>(FLive.size()); }
     uint32_t LiveRow(uint32_t Position) const { return FLiveIdentity ? Position : FLive[Position]; }
 
-    bool IsNull(uint32_t Row, int Field) const { return (Cells(Row)[Field] & kNullBit) != 0; }
+    bool IsNull(uint32_t Row, int Field) const {
+        bool Null = false;
+        Value(Row, Field, Null);
+        return Null;
+    }
     std::string_view Value(uint32_t Row, int Field) const {
-        const uint32_t* c = Cells(Row);
-        const uint32_t begin = Field == 0 ? 0 : (c[Field - 1] & ~kNullBit);
+        bool Null = false;
+        return Value(Row, Field, Null);
+    }
+    // The value and whether it is null, in one lookup.
+    std::string_view Value(uint32_t Row, int Field, bool& Null) const {
+        const unsigned char* c = Cells(Row);
+        uint32_t begin = 0, end = 0;
+        if (FWideCells) [[unlikely]] {
+            const auto* w = reinterpret_cast<const uint32_t*>(c);
+            begin = Field == 0 ? 0 : (w[Field - 1] & ~kNullBit);
+            end = w[Field] & ~kNullBit;
+            Null = (w[Field] & kNullBit) != 0;
+        } else {
+            const auto* n = reinterpret_cast<const uint16_t*>(c);
+            begin = Field == 0 ? 0u : (n[Field - 1] & kNarrowLimit);
+            end = n[Field] & kNarrowLimit;
+            Null = (n[Field] & kNarrowNullBit) != 0;
+        }
         // A row start is an offset while the table is built and an address once it is sealed.
         // NOLINTNEXTLINE(performance-no-int-to-ptr)
-        return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, (c[Field] & ~kNullBit) - begin};
+        return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, end - begin};
     }
 
 private:
     friend class PacketBuilder;
     static constexpr uint32_t kNullBit = 0x80000000u;
-    const uint32_t* Cells(uint32_t Row) const {
-        if (!FPieceCells.empty()) [[unlikely]]
-            return PieceCells(Row);
-        return reinterpret_cast<const uint32_t*>(FCells.Data()) + static_cast<size_t>(Row) * FFields.size();
+    // Most rows hold less than 32 KB of values: their cells take two bytes,
+    // bit 15 = null. A table with a longer row has cells of four bytes.
+    static constexpr uint32_t kNarrowNullBit = 0x8000u;
+    static constexpr uint32_t kNarrowLimit = 0x7FFFu;
+    size_t CellBytes() const { return FWideCells ? sizeof(uint32_t) : sizeof(uint16_t); }
+    const unsigned char* Cells(uint32_t Row) const {
+        const size_t rowBytes = FFields.size() * CellBytes();
+        if (FPieceStarts.empty()) [[likely]]
+            return reinterpret_cast<const unsigned char*>(FCells.Data()) +
+                   static_cast<size_t>(Row) * rowBytes;
+        // The last piece that starts at Row or before.
+        const auto in = std::upper_bound(FPieceStarts.begin(), FPieceStarts.end(), Row,
+                                         [](uint32_t R, const PieceStart& P) { return R < P.FirstRow; }) -
+                        1;
+        return in->Cells + static_cast<size_t>(Row - in->FirstRow) * rowBytes;
     }
-    const uint32_t* PieceCells(uint32_t Row) const;
 
     std::vector<FieldDef> FFields;
     // Row r's values lie in field order from the address FRowStart[r], in
     // FArena or, for a packet parsed in parts, in the arena of its part;
-    // cell (r, f) holds the end of value f relative to that start, bit 31 =
-    // null. While the table is built FRowStart holds offsets into FArena.
+    // cell (r, f) holds the end of value f relative to that start, its top
+    // bit = null. While the table is built FRowStart holds offsets into FArena.
     detail::LargeBuffer FArena;
     std::vector<std::unique_ptr<detail::LargeBuffer>> FPartArenas;
     detail::LargeBuffer FCells;
+    bool FWideCells = false;
     // The cells of the rows from FirstRow on, for each piece of a packet
     // parsed in pieces after the first, in row order.
     struct Piece {
@@ -83,6 +115,13 @@ private:
         detail::LargeBuffer Cells;
     };
     std::vector<std::unique_ptr<Piece>> FPieceCells;
+    // Where each piece's cells begin, the first piece's (FCells) included;
+    // empty for a packet parsed whole.
+    struct PieceStart {
+        uint32_t FirstRow;
+        const unsigned char* Cells;
+    };
+    std::vector<PieceStart> FPieceStarts;
     detail::LargeBuffer FRowStart; // uintptr_t per row
     const uintptr_t* RowStarts() const { return reinterpret_cast<const uintptr_t*>(FRowStart.Data()); }
     uint32_t FRowCount = 0;
@@ -103,12 +142,13 @@ std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::stri
 // file cannot be opened or read or is not a regular file, PacketError when it
 // is not a data packet or is larger than kMaxPacketBytes.
 std::shared_ptr<const Table> ParsePacketFile(const std::string& Path);
-// Parses a packet file in Parts pieces at once, each on its own thread, cut
-// between the ROW elements of its ROWDATA: the same table as ParsePacketFile.
+// Parses a packet file in Parts pieces, cut between the ROW elements of its
+// ROWDATA, on up to Threads threads at once (this one among them): the same
+// table as ParsePacketFile.
 // Nothing when the packet cannot be cut so (too small, UTF-16, markup before
 // its rows that the cut cannot vouch for) or a piece fails to parse; then
 // ParsePacketFile, which tells the packet's error, is the way.
-std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts);
+std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, size_t Parts, size_t Threads);
 
 const char* FieldTypeName(FieldType Type);
 

@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     try {
         whole = dataset::ParsePacket(bytes, PacketPath());
     } catch (const EVxError&) {}
-    for (size_t parts = 2; parts <= 4; ++parts) {
-        const auto pieces = dataset::ParsePacketFileInParts(PacketPath(), parts);
+    for (size_t parts = 2; parts <= 5; ++parts) {
+        const auto pieces = dataset::ParsePacketFileInParts(PacketPath(), parts, 2);
         if (!pieces) continue;
         if (!whole || whole->FieldCount() != pieces->FieldCount() ||
             whole->StoredRowCount() != pieces->StoredRowCount() ||

@@ -124,12 +124,7 @@ bool ExportRun::Execute() {
             FDataFolderLocked = DataLock != nullptr;
             RemoveLeftovers();
         }
-        for (std::size_t I = 0; I < FOutFiles.size(); ++I) {
-            ThrowIfTerminationRequested();
-            WriteOutputFile(static_cast<int>(I));
-            Log("- " + FOutFiles[I] + " - OK");
-        }
-        CheckOutputFiles();
+        WriteOutputFiles();
         if (FFilesWritten) FFilesWritten();
         TestPausePoint("deliver");
         ThrowIfTerminationRequested();
@@ -152,27 +147,12 @@ bool ExportRun::Execute() {
     return false;
 }
 
-void ExportRun::WriteOutputFile(int Index) {
-    FWriter.WriteOutputFile(Index);
-}
-
-void ExportRun::CheckOutputFiles() {
-    for (const FileLayout& File : FRecordSet.FileLayouts()) {
-        const std::string Path = FSettings.DataDir + std::string(File.FileName);
-        // Read a block at a time: a file at the format's limit is never held whole.
-        std::optional<RecordFault> First;
-        RecordFileCheck Check(File, [&First](RecordFault Fault) {
-            if (!First) First = std::move(Fault);
-        });
-        const auto Each = [&](std::string_view Block) {
-            Check.Add(Block);
-            return !First;
-        };
-        if (std::string Why; !ReadFileBlocks(Path, Each, Why))
-            throw EVxError(FormatMsg("Error reading file %s", PathText(Path)));
-        if (!First) Check.Finish();
-        if (First) throw EVxError(LayoutFaultText(File.FileName, *First));
-    }
+void ExportRun::WriteOutputFiles() {
+    const auto Fault =
+        FWriter.WriteAll([this](int I) { Log("- " + FOutFiles[static_cast<std::size_t>(I)] + " - OK"); });
+    if (Fault)
+        throw EVxError(LayoutFaultText(
+            FRecordSet.FileLayouts()[static_cast<std::size_t>(Fault->Index)].FileName, Fault->Fault));
 }
 
 std::unique_ptr<platform::FolderLock> ExportRun::LockDeliveryFolder() {

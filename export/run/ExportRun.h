@@ -73,10 +73,10 @@ public:
     void SetFilesWritten(std::function<void()> Done) { FFilesWritten = std::move(Done); }
 
 protected:
-    virtual void WriteOutputFile(int Index);
-    // Reads every output file back and checks it against its layout: the
-    // first fault stops the run before anything is delivered.
-    virtual void CheckOutputFiles();
+    // Writes the output files, telling the log of each in order, and checks
+    // each against its layout as it is written: the first fault stops the
+    // run before anything is delivered.
+    virtual void WriteOutputFiles();
     virtual void DeliverByCopy();
     virtual void CopyOutputFiles(const std::string& SourceDir, const std::string& DestDir);
     virtual void DeliverByZip();

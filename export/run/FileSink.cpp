@@ -90,13 +90,28 @@ void FileSink::Write(std::string_view Bytes) {
     if (std::fwrite(Bytes.data(), 1, Bytes.size(), FFile) != Bytes.size()) Fail();
 }
 
-void FileSink::Close() {
+void FileSink::Finish() {
     if (FFile == nullptr) Fail();
     std::FILE* File = FFile;
     FFile = nullptr;
     const bool Flushed = std::fflush(File) == 0 && std::ferror(File) == 0;
     if (std::fclose(File) != 0 || !Flushed) Fail();
+    FFinished = true;
+}
+
+void FileSink::Commit() {
+    if (!FFinished || FPath.empty()) Fail();
     if (!platform::RenameFile(FTempPath, FPath)) Fail();
+    FComplete = true;
+}
+
+void FileSink::Discard() noexcept {
+    if (FFile != nullptr) {
+        std::fclose(FFile);
+        FFile = nullptr;
+    }
+    if (!FComplete && !FTempPath.empty()) platform::DeleteFile(FTempPath);
+    FPath.clear();
     FComplete = true;
 }
 

@@ -33,7 +33,18 @@ public:
     void Write(std::string_view Bytes) override;
     // Flushes, closes and puts the file under its name; raises like Write.
     // After a failure the file is deleted.
-    void Close();
+    void Close() {
+        Finish();
+        Commit();
+    }
+    // Close in two steps, so a file written on another thread takes its name
+    // only once the files before it have: Finish flushes and closes the
+    // bytes, Commit puts them under the name.
+    void Finish();
+    void Commit();
+    // Deletes this sink's bytes and leaves the name as it was: for a file
+    // that a failure before it means is not to be written.
+    void Discard() noexcept;
 
     const std::string& Path() const { return FPath; }
 
@@ -51,6 +62,7 @@ private:
     std::string FTempPath; // where the bytes go until Close()
     std::string FFailureFormat;
     std::FILE* FFile = nullptr;
+    bool FFinished = false; // the bytes are all in the file
     bool FComplete = false;
 };
 

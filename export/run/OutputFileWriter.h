@@ -5,11 +5,14 @@
 // trailer. A file whose writing fails is deleted; the files written before it
 // stay complete.
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "dataset/ClientDataSet.h"
 #include "export/records/ExportRecordSet.h"
 #include "export/records/RecordFrame.h"
+#include "export/records/RecordLayout.h"
 #include "export/run/ExportSettings.h"
 
 namespace txad {
@@ -27,13 +30,32 @@ public:
     // through.
     void WriteOutputFile(int Index);
 
+    // Writes every file of the set as WriteOutputFile does, and checks each
+    // against its layout as it is written, so no file is read back. A file
+    // whose packet is loaded is written on a thread of its own while the
+    // next one is prepared; the outcome is told in file order all the same:
+    // Written(I) comes on this thread once file I is complete under its
+    // name and every file before it is. The first failure in file order
+    // stops the run: the files before it are complete, the failing one is
+    // deleted and those after it are left as they were. Once every file is
+    // written, the first layout fault in file order is returned.
+    struct FileFault {
+        int Index;
+        RecordFault Fault;
+    };
+    std::optional<FileFault> WriteAll(const std::function<void(int)>& Written);
+
     // The full name of the packet of file Index (empty when it has none).
     std::string PacketPath(int Index) const;
     std::string OutputPath(int Index) const;
     const RecordFrame& Frame() const { return FFrame; }
 
 private:
+    struct Job;
     const FileLayout& File(int Index) const;
+    // Loads file Index's packet into Data (when the file reloads) and creates
+    // its sink, raising what WriteOutputFile raises for these steps.
+    void Prepare(int Index, TClientDataSet& Data, Job& Into);
 
     const ExportRecordSet& FRecordSet;
     const ExportSettings& FSettings;

@@ -463,8 +463,19 @@ void RegistryPage::FitCodeColumns() {
         const int DesignWidth = RegistryColumnWidths[Column];
         int Needed =
             std::max({grAnagrafica->horizontalHeader()->sectionSizeHint(Column), WholeCode, Nessuno});
-        for (int Row = 0; Row < Model->rowCount(); ++Row)
-            Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Model->index(Row, Column)).width());
+        // A code of digits and capitals fits WholeCode, and "." is shown as
+        // "nessuno": only other texts are measured, so a registry of a
+        // thousand sites costs no text layout.
+        for (int Row = 0; Row < Model->rowCount(); ++Row) {
+            const QModelIndex Index = Model->index(Row, Column);
+            const QString Text = Index.data(Qt::DisplayRole).toString();
+            const bool Fits =
+                Text.size() <= static_cast<qsizetype>(SchoolCodeLength) &&
+                std::all_of(Text.begin(), Text.end(), [](QChar C) {
+                    return (C >= u'0' && C <= u'9') || (C >= u'A' && C <= u'Z') || C == u' ' || C == u'.';
+                });
+            if (!Fits) Needed = std::max(Needed, grAnagrafica->sizeHintForIndex(Index).width());
+        }
         grAnagrafica->setColumnWidth(Column, std::max(DesignWidth, Needed));
     }
 }

@@ -2,7 +2,8 @@
 
 #include "forms/DataSetModel.h"
 
-TdmTxadMain::TdmTxadMain() {
+TdmTxadMain::TdmTxadMain(std::unique_ptr<dataset::PacketCache> Cache)
+    : FCache(Cache ? std::move(Cache) : std::make_unique<dataset::PacketCache>()) {
     Share(cdsMain);
     Share(cdsSelSedi);
     FModel = std::make_unique<DataSetModel>(&cdsMain);

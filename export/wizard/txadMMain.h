@@ -17,19 +17,21 @@ class DataSetModel;
 
 class TdmTxadMain {
 public:
-    TdmTxadMain();
+    // Cache: one whose parsing began before the module was made (the
+    // program's first moments); nullptr for a cache of its own.
+    explicit TdmTxadMain(std::unique_ptr<dataset::PacketCache> Cache = nullptr);
     ~TdmTxadMain();
     TdmTxadMain(const TdmTxadMain&) = delete;
     TdmTxadMain& operator=(const TdmTxadMain&) = delete;
 
     // Makes DataSet load through the run's packet cache.
-    void Share(TClientDataSet& DataSet) { DataSet.SetPacketCache(&FCache); }
+    void Share(TClientDataSet& DataSet) { DataSet.SetPacketCache(FCache.get()); }
     // Starts parsing the packets the run will load (dataset::PacketCache::Prefetch).
-    void Prefetch(const std::vector<std::string>& Paths) { FCache.Prefetch(Paths); }
+    void Prefetch(const std::vector<std::string>& Paths) { FCache->Prefetch(Paths); }
     // A packet named to Prefetch is still being parsed or waits for it.
-    bool Prefetching() { return FCache.Prefetching(); }
+    bool Prefetching() { return FCache->Prefetching(); }
     // Drops the parsed packets no dataset holds; a later load parses again.
-    void ReleasePackets() { FCache.Clear(); }
+    void ReleasePackets() { FCache->Clear(); }
 
     TClientDataSet cdsMain{"cdsMain"};
     TClientDataSet cdsSelSedi{"cdsSelSedi"};
@@ -38,6 +40,6 @@ public:
     TZip zpOut;
 
 private:
-    dataset::PacketCache FCache;
+    std::unique_ptr<dataset::PacketCache> FCache;
     std::unique_ptr<DataSetModel> FModel;
 };

@@ -163,8 +163,21 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
         return false;
     }
     bool Ok = true;
-    char Buf[65536];
+    // The kernel copies without the bytes passing through here; where it
+    // cannot (another file system on an old kernel, a file system without
+    // it) the copy goes on by reading and writing from where it stopped.
     for (;;) {
+        const ssize_t N = copy_file_range(In, nullptr, Out, nullptr, std::size_t(1) << 30, 0);
+        if (N < 0 && errno == EINTR) continue;
+        if (N <= 0) {
+            if (N < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+                errno != EBADF)
+                Ok = false;
+            break;
+        }
+    }
+    char Buf[65536];
+    while (Ok) {
         ssize_t N = read(In, Buf, sizeof Buf);
         if (N < 0 && errno == EINTR) continue;
         if (N < 0) {
@@ -181,7 +194,6 @@ bool CopyFileNoOverwrite(const std::string& Source, const std::string& Target) {
             }
             Done += W;
         }
-        if (!Ok) break;
     }
     // A copy keeps the source's last-write time, as the system's copy does.
     if (Ok) {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 using testsupport::PacketXml;
 
@@ -115,15 +116,55 @@ TEST(PacketPieces, GiveTheTableOfTheWholeParse) {
         testsupport::WriteFileBytes(Path, C.packet);
         const std::string Whole = Dump(*dataset::ParsePacket(C.packet, Path));
         EXPECT_EQ(Dump(*dataset::ParsePacketFile(Path)), Whole);
-        for (const size_t Parts : {2, 3, 4}) {
-            SCOPED_TRACE(Parts);
-            const auto Table = dataset::ParsePacketFileInParts(Path, Parts);
+        // More pieces than threads: the threads take the pieces in turn.
+        for (const auto& [Parts, Threads] :
+             {std::pair<size_t, size_t>{2, 2}, {3, 3}, {4, 2}, {7, 2}, {5, 1}}) {
+            SCOPED_TRACE(testing::Message() << Parts << " pieces on " << Threads << " threads");
+            const auto Table = dataset::ParsePacketFileInParts(Path, Parts, Threads);
             if (C.cut != Cut::Either) {
                 EXPECT_EQ(Table != nullptr, C.cut == Cut::Yes);
             }
             if (Table) {
                 EXPECT_EQ(Dump(*Table), Whole);
             }
+        }
+    }
+}
+
+// Rows of up to 32767 bytes of values keep their cells in two bytes, a table
+// with a longer row in four: pieces of either kind join into one table.
+TEST(PacketPieces, LongRowsJoinWithShortOnes) {
+    const struct {
+        const char* name;
+        int longRow;
+        size_t bytes; // of the long row's values
+    } Cases[] = {
+        {"a long row in the second piece", 590, 40000},
+        {"a long row in the first piece", 3, 40000},
+        {"the longest short row", 590, 32767},
+        {"the shortest long row", 590, 32768},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.name);
+        // CodScuola "L" and Alunni "3" and a name for the rest.
+        const std::string Packet = PacketXml(kFields, Rows(600, [&](int I) {
+                                                 return I == C.longRow ? "<ROW CodScuola=\"L\" Nome=\"" +
+                                                                             std::string(C.bytes - 2, 'n') +
+                                                                             "\" Alunni=\"3\"/>"
+                                                                       : Plain(I);
+                                             }));
+        const std::string Path = testsupport::SandboxDir() + "/long.xml";
+        testsupport::WriteFileBytes(Path, Packet);
+        const auto Table = dataset::ParsePacketFileInParts(Path, 2, 2);
+        ASSERT_NE(Table, nullptr);
+        EXPECT_EQ(Dump(*Table), Dump(*dataset::ParsePacket(Packet, Path)));
+        const uint32_t Row = static_cast<uint32_t>(C.longRow);
+        EXPECT_EQ(Table->Value(Row, 1), std::string(C.bytes - 2, 'n'));
+        EXPECT_EQ(Table->Value(Row, 2), "3");
+        EXPECT_FALSE(Table->IsNull(Row, 2));
+        for (const uint32_t Other : {0u, Row - 1, Row + 1, 599u}) {
+            EXPECT_EQ(Table->Value(Other, 0), "FC" + std::to_string(Other));
+            EXPECT_EQ(Table->Value(Other, 1), "Liceo \xE9 \xE0 & " + std::to_string(Other));
         }
     }
 }
@@ -143,7 +184,7 @@ TEST(PacketPieces, BrokenPacketIsLeftToTheWholeParse) {
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.name);
         testsupport::WriteFileBytes(Path, C.packet);
-        EXPECT_EQ(dataset::ParsePacketFileInParts(Path, 2), nullptr);
+        EXPECT_EQ(dataset::ParsePacketFileInParts(Path, 4, 2), nullptr);
         std::string Expected;
         try {
             dataset::ParsePacket(C.packet, Path);

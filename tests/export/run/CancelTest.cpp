@@ -31,8 +31,7 @@ public:
     using ExportRun::ExportRun;
 
 protected:
-    void WriteOutputFile(int) override {}
-    void CheckOutputFiles() override {}
+    void WriteOutputFiles() override {}
 };
 
 // A wait window without a window: OnTick answers whether to go on.

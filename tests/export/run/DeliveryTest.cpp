@@ -191,8 +191,7 @@ public:
     void SetLockWait(int Ms) { FDeliveryLockWaitMs = Ms; }
 
 protected:
-    void WriteOutputFile(int) override {}
-    void CheckOutputFiles() override {}
+    void WriteOutputFiles() override {}
 };
 
 ExportSettings DeliverySettings(const std::string& Data, const std::string& Dest, const std::string& Target) {
@@ -239,7 +238,7 @@ public:
     bool CheckFails = false;
 
 protected:
-    void CheckOutputFiles() override {
+    void WriteOutputFiles() override {
         Events->push_back("checked");
         if (CheckFails) throw EVxError("layout fault");
     }

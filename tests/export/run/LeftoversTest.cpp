@@ -150,8 +150,7 @@ public:
     int Written = 0;
 
 protected:
-    void WriteOutputFile(int) override { ++Written; }
-    void CheckOutputFiles() override {}
+    void WriteOutputFiles() override { ++Written; }
 };
 
 ExportSettings Settings(const std::string& Data, const std::string& Dest, const std::string& Target) {
@@ -208,34 +207,34 @@ TEST(ExportRun, DeliveryIntoTheDataFolderDoesNotWaitForItself) {
     EXPECT_EQ(writerstest::FolderContents(Data.Path()).size(), 5u);
 }
 
-// A FIFO or a folder in place of a written record file stops the check with
-// the usual message naming the file, at once and before any delivery.
-TEST(ExportRun, RecordFileThatIsNotAFileStopsTheCheck) {
-    for (const char* What : {"FIFO", "folder"}) {
-        SCOPED_TRACE(What);
+// A FIFO or a folder in place of a record file stops the run with the usual
+// message naming the file, at once and before any delivery: the writer
+// never opens what it would wait on or could not replace.
+TEST(ExportRun, RecordFileThatIsNotAFileStopsTheRun) {
+    const struct {
+        const char* what;
+        const char* reason;
+    } rows[] = {{"FIFO", "non \xE8 un file regolare"}, {"folder", "al suo posto c'\xE8 una cartella"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
         TempFolder Data, Home;
         const std::string Dest = Home.Path() + "dest/";
+        writerstest::CopyFixture("basic", Data.Path());
         ExportRecordSet Set("aie");
-        for (const std::string& Name : Set.OutFiles()) testsupport::WriteFileBytes(Data.Path() + Name, "");
-        fs::remove(Data.Path() + "File014.txt");
-        if (std::string(What) == "FIFO")
+        if (std::string(r.what) == "FIFO")
             ASSERT_EQ(mkfifo((Data.Path() + "File014.txt").c_str(), 0600), 0);
         else
             fs::create_directory(Data.Path() + "File014.txt");
-        class CheckingRun : public ExportRun {
-        public:
-            using ExportRun::ExportRun;
-
-        protected:
-            void WriteOutputFile(int) override {}
-        };
         TClientDataSet Main;
         std::vector<std::string> Log;
-        CheckingRun Run(Set, Settings(Data.Path(), Dest, "aie"), Main,
-                        [&Log](const std::string& T) { Log.push_back(T); });
+        ExportRun Run(Set, Settings(Data.Path(), Dest, "aie"), Main,
+                      [&Log](const std::string& T) { Log.push_back(T); });
         EXPECT_TRUE(Run.Execute());
-        EXPECT_EQ(Run.StopCause(), "Error reading file " + Data.Path() + "File014.txt");
-        EXPECT_EQ(Log.back(), StopText(UserText(Run.StopCause())));
+        EXPECT_EQ(Run.StopCause(), "Cannot create file " + Data.Path() + "File014.txt");
+        EXPECT_EQ(Log.size(), 2u);
+        EXPECT_NE(Log.back().find("Impossibile creare il file " + Data.Path() + "File014.txt: " + r.reason),
+                  std::string::npos)
+            << Log.back();
         EXPECT_FALSE(fs::exists(Dest));
     }
 }

@@ -108,6 +108,62 @@ TEST(OutputFile, OutputThatCannotBeCreatedNamesItselfAndWhy) {
     }
 }
 
+// Files are written side by side, yet a failure stops the run in file order:
+// the files before it are complete and told, the failing one is gone, and
+// those after it, though already under way, keep what an earlier run left.
+TEST(OutputFile, AFailureStopsTheRunInFileOrder) {
+    struct Row {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> bad; // packet, flag that is not a number
+        const char* missingPacket;
+        int failing;
+        const char* field; // the one the stop names
+    } rows[] = {
+        {"adoptions", {{"Body815.xml", "InUso"}}, nullptr, 2, "InUso"},
+        {"adoptions with book data", {{"Body815E.xml", "InPossesso"}}, nullptr, 3, "InPossesso"},
+        {"a bad file before a missing packet", {{"Body815.xml", "InUso"}}, "Body815E.xml", 2, "InUso"},
+        {"two bad files", {{"Body815.xml", "InUso"}, {"Body815E.xml", "InPossesso"}}, nullptr, 2, "InUso"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Fixture F("aie");
+        for (const auto& [Packet, Field] : r.bad) {
+            std::string Bytes = testsupport::ReadFileBytes(F.Data.Path() + Packet);
+            const std::string Attribute = std::string(" ") + Field + "=\"";
+            const std::size_t At = Bytes.find(Attribute);
+            ASSERT_NE(At, std::string::npos);
+            Bytes.insert(At + Attribute.size(), "x");
+            testsupport::WriteFileBytes(F.Data.Path() + Packet, Bytes);
+        }
+        if (r.missingPacket) fs::remove(F.Data.Path() + r.missingPacket);
+        const std::vector<std::string> Names = F.Set.OutFiles();
+        for (const std::string& Name : Names)
+            testsupport::WriteFileBytes(F.Data.Path() + Name, "earlier run");
+
+        const std::vector<std::string> Log = F.Run(true);
+        std::vector<std::string> Told = {"Generazione files...."};
+        for (int I = 0; I < r.failing; ++I)
+            Told.push_back("- " + Names[static_cast<std::size_t>(I)] + " - OK");
+        ASSERT_EQ(Log.size(), Told.size() + 1);
+        EXPECT_EQ(std::vector<std::string>(Log.begin(), Log.end() - 1), Told);
+        EXPECT_NE(Log.back().find(std::string("for field '") + r.field + "'"), std::string::npos)
+            << Log.back();
+
+        const auto Files = writerstest::FolderContents(F.Data.Path());
+        for (int I = 0; I < static_cast<int>(Names.size()); ++I) {
+            const std::string& Name = Names[static_cast<std::size_t>(I)];
+            SCOPED_TRACE(Name);
+            if (I < r.failing)
+                EXPECT_EQ(Files.at(Name), F.Golden(Name));
+            else if (I == r.failing)
+                EXPECT_EQ(Files.count(Name), 0u);
+            else
+                EXPECT_EQ(Files.at(Name), "earlier run");
+        }
+        for (const auto& [Name, Bytes] : Files) EXPECT_FALSE(Name.ends_with(".adoxnew")) << Name;
+    }
+}
+
 // The file system refuses the bytes (here the process's file size limit, as
 // a full disk would): the file of an earlier run is gone too, and nothing is
 // left under another name.
