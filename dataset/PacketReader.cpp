@@ -347,10 +347,14 @@ public:
     // keeps a huge attribute value or comment linear instead of quadratic.
     size_t NextSize(size_t Chunk) const;
     std::shared_ptr<const Table> Finish();
-    // A packet's pieces parsed apart (each closed as a whole packet) joined
-    // into the first piece's table; nothing when they do not declare the same
-    // fields.
+    // A packet's pieces, each parsed apart (closed as a whole packet) and
+    // sealed, joined into the first piece's table; nothing when they do not
+    // declare the same fields.
     static std::shared_ptr<const Table> Join(std::vector<std::unique_ptr<PacketBuilder>>& Pieces);
+    // Raises the error of a packet without FIELDS; then the rows' starts
+    // become addresses, since the arena no longer moves, and the blocks' unused
+    // ends go back to the system. Once, when the rows are all in.
+    void Seal();
     // Turns the two-byte cells of T's first Rows rows into four-byte ones, with
     // room for CapacityRows rows.
     static void WidenCells(Table& T, size_t Rows, size_t CapacityRows);
@@ -364,9 +368,6 @@ private:
     enum Kind : uint8_t { Root, Metadata, Fields, Field, Params, RowData, Row };
 
     void CreateParser(std::string_view Head);
-    // Raises the error of a packet without FIELDS; then the rows' starts
-    // become addresses, since the arena no longer moves.
-    void Seal();
     static void FindLiveRows(Table& T);
     void Input(const char* Data, size_t Len, bool Final);
     void Parse(const char* Data, size_t Len, bool Final);
@@ -1202,7 +1203,6 @@ std::shared_ptr<const Table> PacketBuilder::Join(std::vector<std::unique_ptr<Pac
         states = states || !p.FStates.empty();
     }
     if (total >= UINT32_MAX) return nullptr;
-    for (auto& piece : Pieces) piece->Seal();
     // One cell width for the whole table: a piece with a long row widens the others.
     const bool wide =
         std::any_of(Pieces.begin(), Pieces.end(), [](const auto& p) { return p->FTable->FWideCells; });
@@ -1292,8 +1292,9 @@ std::shared_ptr<const Table> ParseWholeFile(const std::string& Path);
 // A packet smaller than this parses in one piece: threads would cost more than they save.
 constexpr uint64_t kPiecesFrom = uint64_t(8) << 20;
 // About the bytes of one piece: small enough that the threads of a packet
-// end close together, large enough that cutting and joining stay cheap.
-constexpr uint64_t kPieceBytes = uint64_t(16) << 20;
+// end close together, large enough that cutting and joining stay cheap. A
+// piece gives back the unused ends of its blocks as soon as it is parsed.
+constexpr uint64_t kPieceBytes = uint64_t(8) << 20;
 constexpr size_t kMostPieces = 64;
 constexpr std::string_view kRowDataTag = "<ROWDATA>";
 // What closes a piece that ends before the packet does.
@@ -1382,6 +1383,8 @@ std::shared_ptr<const Table> ParsePacketFileInParts(const std::string& Path, siz
                 return;
             }
             if (!last) b->Feed(kPieceEnd.data(), kPieceEnd.size(), true);
+            // Sealed at once: the ends of its blocks go back before the next piece grows.
+            b->Seal();
             pieces[k] = std::move(b);
         } catch (const std::exception&) {
             failed[k] = 1; // the packet parsed whole tells what is wrong
