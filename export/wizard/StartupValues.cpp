@@ -27,11 +27,13 @@ void CheckStartupArguments(const WizardArguments& Args) {
 }
 
 int CountSchools(TClientDataSet& Registry) {
-    TField Code = Registry.FieldByName("CodScuola");
+    const TField Code = Registry.FieldByName("CodScuola");
     SchoolRunCounter Schools;
     std::string Previous(CodeBeforeFirstRow);
-    for (Registry.First(); !Registry.Eof(); Registry.Next()) {
-        const std::string_view Current = Code.AsText();
+    // Read by position: the cursor stays, and a grid that follows it is not
+    // told of every row.
+    for (int Position = 0; Position < Registry.RecordCount(); ++Position) {
+        const std::string_view Current = Registry.TextAt(Position, Code.Index());
         Schools.Add(Current, Previous);
         Previous.assign(Current);
     }
