@@ -183,8 +183,9 @@ bool DeflateMember(Batch& B, size_t Index, DeflatedMember& Member) {
     const std::unique_ptr<std::FILE, platform::FileCloser> File(platform::OpenFile(F.Path, "rb"));
     if (!File) return false;
     const unsigned Cores = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
-    // One block a core per round: more in flight only holds more memory.
-    const size_t RoundBlocks = Cores;
+    // A few blocks a core per round: the cores take them in turn, so one slow
+    // block leaves the others little to wait for; more would only hold more memory.
+    const size_t RoundBlocks = size_t{4} * Cores;
     Member.LastWrite = static_cast<time_t>(F.LastWrite);
     std::vector<unsigned char> Buffer; // the previous round's last Window bytes, then this round's
     std::vector<std::vector<unsigned char>> Outs(RoundBlocks);
