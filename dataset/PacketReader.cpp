@@ -1256,33 +1256,46 @@ const char* FieldTypeName(FieldType Type) {
 
 // An allocation that fails while a packet loads is that packet's error; the
 // partly built table is gone before the error is raised.
-std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name, size_t ChunkSize) {
+namespace {
+
+// Reads a packet of Size bytes with Feed(builder, as is) into a table; a
+// single-byte packet expat refuses in its UTF-8 form is read again as it is.
+// Running out of memory is the packet's error, at the line reached.
+template <class FeedAll>
+std::shared_ptr<const Table> ReadPacket(const std::string& Name, uint64_t Size, FeedAll&& Feed) {
     unsigned long line = 1;
-    {
-        std::unique_ptr<PacketBuilder> b;
-        try {
-            if (Bytes.size() > kMaxPacketBytes) throw PacketError(Name, 1, kPacketTooLarge);
-            for (const bool asIs : {false, true}) {
-                b = std::make_unique<PacketBuilder>(Name, Bytes.size());
-                if (asIs) b->SingleByteAsIs();
-                try {
-                    const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
-                    size_t at = 0;
-                    do {
-                        const size_t n = std::min(b->NextSize(chunk), Bytes.size() - at);
-                        b->Feed(Bytes.data() + at, n, at + n == Bytes.size());
-                        at += n;
-                    } while (at < Bytes.size());
-                    return b->Finish();
-                } catch (const PacketError&) {
-                    if (!b->RefusedAsUtf8()) throw;
-                }
+    std::unique_ptr<PacketBuilder> b;
+    try {
+        for (const bool asIs : {false, true}) {
+            b = std::make_unique<PacketBuilder>(Name, static_cast<size_t>(Size));
+            if (asIs) b->SingleByteAsIs();
+            try {
+                Feed(*b, asIs);
+                return b->Finish();
+            } catch (const PacketError&) {
+                if (!b->RefusedAsUtf8()) throw;
             }
-        } catch (const std::bad_alloc&) {
-            if (b) line = b->Line();
         }
+    } catch (const std::bad_alloc&) {
+        if (b) line = b->Line();
     }
+    b.reset();
     throw PacketError(Name, line, kNoMemory);
+}
+
+} // namespace
+
+std::shared_ptr<const Table> ParsePacket(std::string_view Bytes, const std::string& Name, size_t ChunkSize) {
+    if (Bytes.size() > kMaxPacketBytes) throw PacketError(Name, 1, kPacketTooLarge);
+    const size_t chunk = std::clamp<size_t>(ChunkSize, 1, kMaxRead);
+    return ReadPacket(Name, Bytes.size(), [&](PacketBuilder& b, bool) {
+        size_t at = 0;
+        do {
+            const size_t n = std::min(b.NextSize(chunk), Bytes.size() - at);
+            b.Feed(Bytes.data() + at, n, at + n == Bytes.size());
+            at += n;
+        } while (at < Bytes.size());
+    });
 }
 
 namespace {
@@ -1446,29 +1459,11 @@ std::shared_ptr<const Table> ParseWholeFile(const std::string& Path) {
     if (in.Size > kMaxPacketBytes) throw PacketError(Path, 1, kPacketTooLarge);
     std::FILE* const f = in.File.get();
     std::setvbuf(f, nullptr, _IONBF, 0);
-    unsigned long line = 1;
-    {
-        std::unique_ptr<PacketBuilder> b;
-        try {
-            for (const bool asIs : {false, true}) {
-                b = std::make_unique<PacketBuilder>(Path, static_cast<size_t>(in.Size));
-                if (asIs) {
-                    b->SingleByteAsIs();
-                    if (std::fseek(f, 0, SEEK_SET) != 0)
-                        throw EVxError("Cannot open file " + PathText(Path), EIO);
-                }
-                try {
-                    b->FeedFile(f, Path);
-                    return b->Finish();
-                } catch (const PacketError&) {
-                    if (!b->RefusedAsUtf8()) throw;
-                }
-            }
-        } catch (const std::bad_alloc&) {
-            if (b) line = b->Line();
-        }
-    }
-    throw PacketError(Path, line, kNoMemory);
+    return ReadPacket(Path, in.Size, [&](PacketBuilder& b, bool AsIs) {
+        if (AsIs && std::fseek(f, 0, SEEK_SET) != 0)
+            throw EVxError("Cannot open file " + PathText(Path), EIO);
+        b.FeedFile(f, Path);
+    });
 }
 
 } // namespace
