@@ -1435,7 +1435,10 @@ std::shared_ptr<const Table> ParsePacketFile(const std::string& Path) {
     const uint64_t bytes = std::filesystem::file_size(platform::FsPath(Path), ec);
     if (!ec && bytes >= kPiecesFrom) {
         const size_t cores = std::min<size_t>(std::thread::hardware_concurrency(), 4);
-        const size_t parts = std::clamp<size_t>(static_cast<size_t>(bytes / kPieceBytes), cores, kMostPieces);
+        // A whole number of pieces a core, so that no core is left with the last one alone.
+        const size_t perCore =
+            std::max<size_t>(1, static_cast<size_t>((bytes / kPieceBytes + cores - 1) / cores));
+        const size_t parts = std::min(perCore * cores, kMostPieces);
         if (cores >= 2)
             if (auto table = ParsePacketFileInParts(Path, parts, cores)) return table;
         return ParseWholeFile(Path);
