@@ -740,32 +740,21 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
         }
         return read;
     }
-    // A single-byte packet is read into a buffer of its own and goes to
-    // expat's turned into UTF-8.
-    while (FToUtf8 && !last) {
-        const size_t carry = FCarry.size();
-        const size_t want =
-            static_cast<size_t>(std::min<uint64_t>(std::min(NextSize(kChunk), kMaxRead / 2), Limit - read));
-        if (FRaw.size() < carry + want) FRaw.resize(carry + want);
-        std::memcpy(FRaw.data(), FCarry.data(), carry);
-        const size_t n = std::fread(FRaw.data() + carry, 1, want, File);
-        if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
-        read += n;
-        last = n < want || read == Limit;
-        FFed += n;
-        checkSize();
-        size_t keep = 0;
-        if (Rewrite(FRaw.data(), carry + n, last && Final, keep))
-            ParseAsUtf8(FScratch.data(), FScratch.size(), last && Final);
-        else
-            ParseAsUtf8(FRaw.data(), keep, last && Final);
-    }
-    // Then straight into expat's buffer, sparing a copy.
+    // Then the rest: a single-byte packet through a buffer of its own, turned
+    // into UTF-8 on its way into expat's; any other straight into expat's
+    // buffer, sparing a copy.
     while (!last) {
         const size_t carry = FCarry.size();
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(NextSize(kChunk), Limit - read));
-        char* buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(want + carry)));
-        if (!buf) throw std::bad_alloc();
+        const size_t want = static_cast<size_t>(
+            std::min<uint64_t>(std::min(NextSize(kChunk), FToUtf8 ? kMaxRead / 2 : kMaxRead), Limit - read));
+        char* buf = nullptr;
+        if (FToUtf8) {
+            if (FRaw.size() < carry + want) FRaw.resize(carry + want);
+            buf = FRaw.data();
+        } else {
+            buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(want + carry)));
+            if (!buf) throw std::bad_alloc();
+        }
         std::memcpy(buf, FCarry.data(), carry);
         const size_t n = std::fread(buf + carry, 1, want, File);
         if (n < want && std::ferror(File)) throw EVxError("Cannot open file " + PathText(Path), EIO);
@@ -774,7 +763,10 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
         FFed += n;
         checkSize();
         size_t keep = 0;
-        if (Rewrite(buf, carry + n, last && Final, keep)) {
+        const bool rewritten = Rewrite(buf, carry + n, last && Final, keep);
+        if (FToUtf8) {
+            ParseAsUtf8(rewritten ? FScratch.data() : buf, rewritten ? FScratch.size() : keep, last && Final);
+        } else if (rewritten) {
             FToExpat += FScratch.size();
             Check(XML_Parse(FParser, FScratch.data(), static_cast<int>(FScratch.size()), last && Final));
         } else {
