@@ -1,9 +1,10 @@
 #pragma once
-// Writes one complete output file as its row of the file-set table says:
-// loads its packet into the working dataset when it reloads (the registry
-// file is written from the dataset as edited), then header, body and
-// trailer. A file whose writing fails is deleted; the files written before it
-// stay complete.
+// Writes complete output files as their rows of the file-set table say: a
+// file that reloads is written from its packet, the registry file from the
+// working dataset as edited; header, body and trailer. A file whose writing
+// fails is deleted; the files written before it stay complete. WriteOutputFile
+// writes one file through the working dataset, WriteAll the whole set, each
+// reloaded file from a dataset of its own.
 
 #include <functional>
 #include <optional>
