@@ -129,7 +129,7 @@ void FileSink::Abandon() noexcept {
     }
     if (!FComplete && !FPath.empty()) {
         platform::DeleteFile(FTempPath);
-        platform::DeleteFile(FPath);
+        if (!FKeepName) platform::DeleteFile(FPath);
     }
     FPath.clear();
 }

@@ -45,6 +45,9 @@ public:
     // Deletes this sink's bytes and leaves the name as it was: for a file
     // that a failure before it means is not to be written.
     void Discard() noexcept;
+    // A failure deletes only this sink's bytes, and the name keeps its file:
+    // for a file written beside others, whose failure may not be the one told.
+    void KeepNameOnFailure() { FKeepName = true; }
 
     const std::string& Path() const { return FPath; }
 
@@ -63,6 +66,7 @@ private:
     std::string FFailureFormat;
     std::FILE* FFile = nullptr;
     bool FFinished = false; // the bytes are all in the file
+    bool FKeepName = false;
     bool FComplete = false;
 };
 

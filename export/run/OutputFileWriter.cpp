@@ -10,6 +10,7 @@
 #include "export/records/RecordLayout.h"
 #include "export/run/FileSink.h"
 #include "export/run/RunControl.h"
+#include "platform/Platform.h"
 #include "support/VxExceptions.h"
 
 namespace txad {
@@ -157,17 +158,19 @@ OutputFileWriter::WriteAll(const std::function<void(int)>& Written) {
         for (; Next < Upto; ++Next) {
             Job& J = Jobs[static_cast<std::size_t>(Next)];
             Join(Next);
-            if (J.Error) {
-                Stop = J.Error;
-                J.Out.reset(); // a failed file is deleted, as WriteOutputFile leaves it
+            // The failure told is the first in file order: that file is
+            // deleted, as WriteOutputFile leaves it; later ones keep theirs.
+            const auto Fails = [&](std::exception_ptr Error) {
+                Stop = std::move(Error);
+                J.Out.reset();
+                platform::DeleteFile(OutputPath(Next));
                 return false;
-            }
+            };
+            if (J.Error) return Fails(J.Error);
             try {
                 J.Out->Commit();
             } catch (...) {
-                Stop = std::current_exception();
-                J.Out.reset();
-                return false;
+                return Fails(std::current_exception());
             }
             J.Out.reset();
             Written(Next);
@@ -186,6 +189,7 @@ OutputFileWriter::WriteAll(const std::function<void(int)>& Written) {
                 J.Data = &FMain;
             }
             Prepare(I, *J.Data, J);
+            J.Out->KeepNameOnFailure();
         } catch (...) {
             // The files before this one are told first, as when they were written one by one.
             J.Out.reset();
