@@ -147,10 +147,10 @@ TEST_F(ZipPack, RoundTripStoresBareNamesBytesAndTimes) {
     EXPECT_TRUE(std::filesystem::is_empty(Tmp.Path()));
 }
 
-// Members larger than the plugin's deflate blocks (256 KiB, one per core in
-// each round), read back by libzip across the blocks: cut at a block's end,
-// one byte after it, and over many rounds, with text that repeats across the
-// cuts.
+// Members against the plugin's deflate blocks (256 KiB, read ahead and taken
+// by the cores in turn), read back by libzip across the blocks: empty, cut at
+// a block's end, one byte after it, and many blocks, with text that repeats
+// across the cuts; an empty member between others.
 TEST_F(ZipPack, MembersOfManyBlocksRoundTrip) {
     const size_t MiB = size_t{1} << 20;
     std::string Text;
@@ -160,7 +160,12 @@ TEST_F(ZipPack, MembersOfManyBlocksRoundTrip) {
     struct Member {
         const char* name;
         size_t size;
-    } Members[] = {{"block.txt", MiB}, {"block-and-one.txt", MiB + 1}, {"rounds.txt", 9 * MiB + 17}};
+    } Members[] = {{"block.txt", MiB},
+                   {"empty.txt", 0},
+                   {"block-and-one.txt", MiB + 1},
+                   {"one-block.txt", 256 * 1024},
+                   {"rounds.txt", 9 * MiB + 17}};
+    const size_t Count = std::size(Members);
     std::vector<std::string> Paths;
     for (const Member& M : Members) {
         Paths.push_back(Src.File(M.name));
@@ -170,11 +175,11 @@ TEST_F(ZipPack, MembersOfManyBlocksRoundTrip) {
     Zip.OnZEDProgressEvent = [&](TZip*, const std::string&, int32_t D, int32_t) { Done += D; };
     Zip.SetZipFileName(Dir.File("Anarpe.zip"));
     Zip.SetFileSpecs(Paths);
-    ASSERT_EQ(Zip.Add(), 3);
-    EXPECT_EQ(Done, static_cast<int64_t>(MiB + MiB + 1 + 9 * MiB + 17));
+    ASSERT_EQ(Zip.Add(), static_cast<int32_t>(Count));
+    EXPECT_EQ(Done, static_cast<int64_t>(MiB + MiB + 1 + 256 * 1024 + 9 * MiB + 17));
     const std::vector<ReadBack> Back = ReadWithLibzip(Dir.File("Anarpe.zip"));
-    ASSERT_EQ(Back.size(), 3u);
-    for (size_t I = 0; I < 3; ++I) {
+    ASSERT_EQ(Back.size(), Count);
+    for (size_t I = 0; I < Count; ++I) {
         SCOPED_TRACE(Members[I].name);
         EXPECT_EQ(Back[I].Name, Members[I].name);
         EXPECT_EQ(Back[I].Data.size(), Members[I].size);
