@@ -41,6 +41,16 @@ struct TClientDataSet::Impl {
     std::vector<std::pair<int, Listener>> Listeners;
     int NextListener = 1;
 
+    // The last row read, found once for all its fields: writers and checks
+    // read a row's fields one after the other. Rows are never changed in a
+    // table, so only a new packet makes it stale.
+    mutable uint32_t LastRow = UINT32_MAX;
+    mutable dataset::Table::RowRef LastRef;
+    void SetPacket(std::shared_ptr<const Table> New) {
+        Packet = std::move(New);
+        LastRow = UINT32_MAX;
+    }
+
     uint32_t Count() const {
         if (!Packet) return 0;
         return Identity ? Packet->LiveRowCount() : static_cast<uint32_t>(Order.size());
@@ -72,7 +82,11 @@ struct TClientDataSet::Impl {
                 return it->second;
             }
         }
-        return Packet->Value(Row, Field, Null);
+        if (Row != LastRow) {
+            LastRef = Packet->Row(Row);
+            LastRow = Row;
+        }
+        return Packet->Value(LastRef, Field, Null);
     }
 
     void Notify() {
@@ -169,8 +183,9 @@ std::string_view TField::AsText() const {
     const uint32_t row = d.RowAt(d.Pos);
     const std::string_view raw = d.Cell(row, FIndex, true, null);
     if (null) return {};
-    return dataset::StoredToText(d.Packet->Fields()[static_cast<size_t>(FIndex)], raw,
-                                 d.Scratch[static_cast<size_t>(FIndex)]);
+    const dataset::FieldDef& def = d.Packet->Fields()[static_cast<size_t>(FIndex)];
+    if (dataset::IsTextType(def.Type)) return raw; // most fields, without a call
+    return dataset::StoredToText(def, raw, d.Scratch[static_cast<size_t>(FIndex)]);
 }
 
 int TField::AsInteger() const {
@@ -218,7 +233,7 @@ dataset::PacketCache* TClientDataSet::Cache() const {
 
 void TClientDataSet::Opened(std::shared_ptr<const dataset::Table> Packet) {
     auto& d = *FImpl;
-    d.Packet = std::move(Packet);
+    d.SetPacket(std::move(Packet));
     d.Scratch.assign(static_cast<size_t>(d.Packet->FieldCount()), std::string());
     if (!d.IndexNames.empty()) {
         try {
@@ -236,7 +251,7 @@ void TClientDataSet::Opened(std::shared_ptr<const dataset::Table> Packet) {
 void TClientDataSet::Close() {
     auto& d = *FImpl;
     const bool was = d.Packet != nullptr;
-    d.Packet.reset();
+    d.SetPacket(nullptr);
     d.Identity = true;
     d.Order.clear();
     d.Order.shrink_to_fit();

@@ -12,10 +12,6 @@ namespace dataset {
 
 namespace {
 
-bool IsTextType(FieldType T) {
-    return T == FieldType::String || T == FieldType::WideString || T == FieldType::Unknown;
-}
-
 bool Digits(std::string_view S, size_t At, size_t N, int& Value) {
     if (At + N > S.size()) return false;
     Value = 0;

@@ -11,6 +11,11 @@
 
 namespace dataset {
 
+// Field types whose text is the stored value itself.
+inline bool IsTextType(FieldType T) {
+    return T == FieldType::String || T == FieldType::WideString || T == FieldType::Unknown;
+}
+
 // The text of a non-null stored value: string types as stored, integers in
 // decimal, r8/fixed with the decimal separator and no trailing zeros, dates
 // with the short date format, times with the long time format, booleans

@@ -59,24 +59,34 @@ public:
         bool Null = false;
         return Value(Row, Field, Null);
     }
+    // Where one row's cells and values lie: found once, then read field by field.
+    struct RowRef {
+        const unsigned char* Cells = nullptr;
+        const char* Start = nullptr;
+    };
+    RowRef Row(uint32_t Row) const {
+        // A row start is an offset while the table is built and an address once it is sealed.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
+        return {Cells(Row), reinterpret_cast<const char*>(RowStarts()[Row])};
+    }
     // The value and whether it is null, in one lookup.
     std::string_view Value(uint32_t Row, int Field, bool& Null) const {
-        const unsigned char* c = Cells(Row);
+        return Value(this->Row(Row), Field, Null);
+    }
+    std::string_view Value(const RowRef& In, int Field, bool& Null) const {
         uint32_t begin = 0, end = 0;
         if (FWideCells) [[unlikely]] {
-            const auto* w = reinterpret_cast<const uint32_t*>(c);
+            const auto* w = reinterpret_cast<const uint32_t*>(In.Cells);
             begin = Field == 0 ? 0 : (w[Field - 1] & ~kNullBit);
             end = w[Field] & ~kNullBit;
             Null = (w[Field] & kNullBit) != 0;
         } else {
-            const auto* n = reinterpret_cast<const uint16_t*>(c);
+            const auto* n = reinterpret_cast<const uint16_t*>(In.Cells);
             begin = Field == 0 ? 0u : (n[Field - 1] & kNarrowLimit);
             end = n[Field] & kNarrowLimit;
             Null = (n[Field] & kNarrowNullBit) != 0;
         }
-        // A row start is an offset while the table is built and an address once it is sealed.
-        // NOLINTNEXTLINE(performance-no-int-to-ptr)
-        return {reinterpret_cast<const char*>(RowStarts()[Row]) + begin, end - begin};
+        return {In.Start + begin, end - begin};
     }
 
 private:

@@ -14,12 +14,12 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -154,7 +154,8 @@ struct DeflatedMember {
 class BlockDeflater {
 public:
     BlockDeflater() {
-        FReady = deflateInit2(&FZ, DeflateLevel, Z_DEFLATED, -MAX_WBITS, DeflateMemLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+        FReady = deflateInit2(&FZ, DeflateLevel, Z_DEFLATED, -MAX_WBITS, DeflateMemLevel,
+                              Z_DEFAULT_STRATEGY) == Z_OK;
     }
     ~BlockDeflater() {
         if (FReady) deflateEnd(&FZ);
@@ -163,13 +164,14 @@ public:
     BlockDeflater& operator=(const BlockDeflater&) = delete;
 
     // Out takes the deflated bytes at their own size.
-    bool Deflate(const unsigned char* Before, size_t BeforeLen, const unsigned char* Data, size_t Len, bool Last,
-                 std::vector<unsigned char>& Out) {
+    bool Deflate(const unsigned char* Before, size_t BeforeLen, const unsigned char* Data, size_t Len,
+                 bool Last, std::vector<unsigned char>& Out) {
         // A reset stream is a new one, but for its memory; the tuning is reset with it.
         if (!FReady || deflateReset(&FZ) != Z_OK ||
             deflateTune(&FZ, GoodLength, MaxLazy, NiceLength, MaxChain) != Z_OK)
             return false;
-        if (BeforeLen > 0 && deflateSetDictionary(&FZ, Before, static_cast<uInt>(BeforeLen)) != Z_OK) return false;
+        if (BeforeLen > 0 && deflateSetDictionary(&FZ, Before, static_cast<uInt>(BeforeLen)) != Z_OK)
+            return false;
         FOut.resize(std::max<size_t>(FOut.size(), deflateBound(&FZ, static_cast<uLong>(Len)) + 64));
         FZ.next_in = const_cast<Bytef*>(Data);
         FZ.avail_in = static_cast<uInt>(Len);
@@ -330,7 +332,8 @@ bool DeflateMembers(Batch& B, std::vector<DeflatedMember>& Members, size_t& Fail
                 J->Member = I;
                 if (Pending) {
                     const size_t Keep = std::min(Window, Pending->Bytes.size() - Pending->Before);
-                    J->Bytes.assign(Pending->Bytes.end() - static_cast<std::ptrdiff_t>(Keep), Pending->Bytes.end());
+                    J->Bytes.assign(Pending->Bytes.end() - static_cast<std::ptrdiff_t>(Keep),
+                                    Pending->Bytes.end());
                     J->Before = Keep;
                 }
                 J->Bytes.resize(J->Before + BlockSize);
