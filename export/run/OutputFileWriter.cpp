@@ -2,11 +2,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -21,111 +18,25 @@ namespace txad {
 namespace {
 
 // Hands the writer's bytes to the file and to the layout check in blocks:
-// the check sees exactly the bytes the file gets, and neither is called per
-// line. Piped, the blocks go to a thread of their own that checks and writes
-// them while the next ones are built; a failure there stops the building at
-// its next block.
+// the check sees exactly the bytes the file gets, and neither is called per line.
 class CheckedSink : public ByteSink {
 public:
-    CheckedSink(FileSink& Out, RecordFileCheck& Check, bool Piped) : FOut(Out), FCheck(Check) {
-        FBlock.reserve(Size);
-        if (!Piped) return;
-        try {
-            FHelper = std::thread([this] { Run(); });
-        } catch (const std::system_error&) {
-            // no thread to be had: checked and written here
-        }
-    }
-    ~CheckedSink() override { Stop(); }
-    CheckedSink(const CheckedSink&) = delete;
-    CheckedSink& operator=(const CheckedSink&) = delete;
-
+    CheckedSink(FileSink& Out, RecordFileCheck& Check) : FOut(Out), FCheck(Check) { FBlock.reserve(Size); }
     void Write(std::string_view Bytes) override {
         FBlock.append(Bytes);
-        if (FBlock.size() >= Size) Hand();
+        if (FBlock.size() >= Size) Flush();
     }
-    // Every byte written and checked, or the first failure raised.
     void Flush() {
-        if (!FBlock.empty() || !FHelper.joinable()) Hand();
-        Stop();
-        if (FError) std::rethrow_exception(FError);
+        FOut.Write(FBlock);
+        FCheck.Add(FBlock);
+        FBlock.clear();
     }
 
 private:
     static constexpr std::size_t Size = std::size_t(256) << 10;
-    // Blocks in the pipe at most: the building is a little ahead, no more.
-    static constexpr std::size_t InPipe = 4;
-
-    void Put(const std::string& Block) {
-        FOut.Write(Block);
-        FCheck.Add(Block);
-    }
-    void Hand() {
-        if (!FHelper.joinable()) {
-            Put(FBlock);
-            FBlock.clear();
-            return;
-        }
-        std::unique_lock<std::mutex> Held(FLock);
-        FRoom.wait(Held, [this] { return FFull.size() < InPipe || FError; });
-        if (FError) std::rethrow_exception(FError);
-        FFull.push_back(std::move(FBlock));
-        if (FFree.empty()) {
-            FBlock = std::string();
-        } else {
-            FBlock = std::move(FFree.back());
-            FFree.pop_back();
-        }
-        Held.unlock();
-        FReady.notify_one();
-        FBlock.clear();
-        FBlock.reserve(Size);
-    }
-    void Run() {
-        std::unique_lock<std::mutex> Held(FLock);
-        for (;;) {
-            FReady.wait(Held, [this] { return FClosing || !FFull.empty(); });
-            if (FFull.empty()) return;
-            std::string Block = std::move(FFull.front());
-            FFull.pop_front();
-            Held.unlock();
-            std::exception_ptr Error;
-            try {
-                Put(Block);
-            } catch (...) {
-                Error = std::current_exception();
-            }
-            Held.lock();
-            FFree.push_back(std::move(Block));
-            if (Error) {
-                FError = Error;
-                FFull.clear();
-            }
-            FRoom.notify_one();
-            if (FError) return;
-        }
-    }
-    // The helper puts what it holds and ends.
-    void Stop() {
-        if (!FHelper.joinable()) return;
-        {
-            const std::lock_guard<std::mutex> Held(FLock);
-            FClosing = true;
-        }
-        FReady.notify_one();
-        FHelper.join();
-    }
-
     FileSink& FOut;
     RecordFileCheck& FCheck;
     std::string FBlock;
-    std::thread FHelper;
-    std::mutex FLock;
-    std::condition_variable FReady, FRoom;
-    std::deque<std::string> FFull; // built, not yet put
-    std::vector<std::string> FFree;
-    bool FClosing = false;
-    std::exception_ptr FError;
 };
 
 } // namespace
@@ -210,8 +121,7 @@ OutputFileWriter::WriteAll(const std::function<void(int)>& Written) {
             RecordFileCheck Check(File(Index), [&J](RecordFault Fault) {
                 if (!J.Fault) J.Fault = std::move(Fault);
             });
-            // A file written on a thread of its own is checked and written on a second one.
-            CheckedSink Out(*J.Out, Check, J.Own != nullptr);
+            CheckedSink Out(*J.Out, Check);
             Out.Write(J.Header);
             if (std::unique_ptr<BodyWriter> Writer = FRecordSet.MakeBodyWriter(File(Index)))
                 Writer->Write(*J.Data, Out);
