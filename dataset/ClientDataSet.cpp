@@ -188,6 +188,29 @@ std::string_view TField::AsText() const {
     return dataset::StoredToText(def, raw, d.Scratch[static_cast<size_t>(FIndex)]);
 }
 
+void TClientDataSet::CurrentTexts(std::span<const TField> Fields, std::string_view* Out) {
+    auto& d = *FImpl;
+    if (!d.Packet || d.Count() == 0 || d.Editing || !d.Edits.empty()) {
+        for (const TField& F : Fields) *Out++ = F.AsText();
+        return;
+    }
+    const uint32_t row = d.RowAt(d.Pos);
+    if (row != d.LastRow) {
+        d.LastRef = d.Packet->Row(row);
+        d.LastRow = row;
+    }
+    const std::vector<dataset::FieldDef>& defs = d.Packet->Fields();
+    for (const TField& F : Fields) {
+        const auto index = static_cast<size_t>(F.Index());
+        bool null = false;
+        const std::string_view raw = d.Packet->Value(d.LastRef, F.Index(), null);
+        const dataset::FieldDef& def = defs[index];
+        *Out++ = null                            ? std::string_view()
+                 : dataset::IsTextType(def.Type) ? raw
+                                                 : dataset::StoredToText(def, raw, d.Scratch[index]);
+    }
+}
+
 int TField::AsInteger() const {
     auto& d = *FDataSet->FImpl;
     if (!d.Packet || d.Count() == 0) return 0;

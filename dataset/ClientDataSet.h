@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -139,6 +140,11 @@ public:
     // Exact, case-sensitive, whole-value match of each key field's text ("F1;F2");
     // a null field matches "". The current row stays when nothing matches.
     bool Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues);
+
+    // AsText of each of Fields (fields of this dataset) in the current row,
+    // Out[I] taking Fields[I]'s, the row found once: for writers that copy
+    // many fields of every row.
+    void CurrentTexts(std::span<const TField> Fields, std::string_view* Out);
 
     // Value of any row/field by visiting position, for the grid's model.
     std::string_view TextAt(int Position, int FieldIndex);

@@ -71,6 +71,8 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<F
 void RecordBuilder::Bind(TClientDataSet& Data) {
     FCopied.clear();
     for (std::string_view Name : FCopiedNames) FCopied.push_back(Data.FieldByName(Name));
+    FBound = &Data;
+    FCopiedTexts.resize(FCopied.size());
 }
 
 std::string_view RecordBuilder::Build() {
@@ -81,7 +83,8 @@ std::string_view RecordBuilder::Build() {
     // alias any member, which the compiler would then read again per field.
     std::string_view* const Values = FValues.data();
     const std::size_t* CopiedStep = FCopiedStep.data();
-    for (const TField& Field : FCopied) Values[*CopiedStep++] = Field.AsText();
+    if (!FCopied.empty()) FBound->CurrentTexts(FCopied, FCopiedTexts.data());
+    for (const std::string_view Text : FCopiedTexts) Values[*CopiedStep++] = Text;
     for (const auto& [To, From] : FRepeats) Values[To] = Values[From];
     const Step* const Steps = FSteps.data();
     const std::size_t StepCount = FSteps.size();

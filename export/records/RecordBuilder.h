@@ -53,6 +53,8 @@ private:
     std::vector<std::string_view> FCopiedNames; // the packet fields copied, in column order
     std::vector<std::size_t> FCopiedStep;       // the step each of them fills
     std::vector<TField> FCopied;                // their handles in the bound dataset
+    TClientDataSet* FBound = nullptr;
+    std::vector<std::string_view> FCopiedTexts; // their texts in the current row
     // The value of each step for the next line, and one more that takes the
     // values the layout does not use.
     std::vector<std::string_view> FValues;

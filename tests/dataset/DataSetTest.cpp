@@ -35,6 +35,17 @@ private:
     TFormatSettings FSaved;
 };
 
+// The current row's texts of Fields read in one call, joined by '|'.
+std::string CurrentTexts(TClientDataSet& Ds, std::initializer_list<const char*> Fields) {
+    std::vector<TField> handles;
+    for (const char* name : Fields) handles.push_back(Ds.FieldByName(name));
+    std::vector<std::string_view> texts(handles.size());
+    Ds.CurrentTexts(handles, texts.data());
+    std::string out;
+    for (const std::string_view t : texts) out.append(out.empty() ? "" : "|").append(t);
+    return out;
+}
+
 struct TypedCase {
     const char* type;
     const char* extra; // further FIELD attributes
@@ -80,6 +91,7 @@ TEST(DataSet, TypedValuesGiveTheFrameworksText) {
                       "<ROW V=\"" + std::string(c.stored) + "\"/>")));
         EXPECT_EQ(ds.FieldByName("V").AsText(), c.text);
         EXPECT_EQ(ds.TextAt(0, 0), c.text);
+        EXPECT_EQ(CurrentTexts(ds, {"V"}), c.text);
     }
 }
 
@@ -307,6 +319,7 @@ TEST(DataSet, EditPostCancelStayInMemory) {
     ds.Edit();
     sez.SetAsString("Q");
     EXPECT_EQ(sez.AsText(), "Q");
+    EXPECT_EQ(CurrentTexts(ds, {"Sezione", "AnnoCorso"}), "Q|10");
     ds.Cancel();
     EXPECT_EQ(sez.AsText(), "a");
 
@@ -326,6 +339,8 @@ TEST(DataSet, EditPostCancelStayInMemory) {
     EXPECT_EQ(Column(ds, "Sezione"), "a||B|z|A|Z");
     EXPECT_EQ(Column(ds, "AnnoCorso"), "10|7|2|1|2|x");
     EXPECT_EQ(Column(ds, "CodScuola"), "B|A|B|N|A|b");
+    ds.SetRecNo(1); // posted edits, one of them a null
+    EXPECT_EQ(CurrentTexts(ds, {"CodScuola", "Sezione", "AnnoCorso"}), "A||7");
     EXPECT_EQ(testsupport::ReadFileBytes(path), before);
 
     ds.LoadFromFile(path); // a load drops every change
