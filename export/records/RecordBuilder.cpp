@@ -66,6 +66,17 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<F
     FTailLength = FConstants.size() - From;
     FFixed += FConstants.size();
     FLine.resize(FFixed + 64);
+    if (FVariable < FSteps.size()) return;
+    // Every field in its place: a line is this template with the values
+    // written over their blanks.
+    FTemplate.reserve(FFixed);
+    for (std::size_t I = 0; I < FSteps.size(); ++I) {
+        const Step& S = FSteps[I];
+        FTemplate.append(FConstants, S.ConstantFrom, S.ConstantLength);
+        FSteps[I].At = FTemplate.size();
+        FTemplate.append(S.Width, ' ');
+    }
+    FTemplate.append(FConstants, FTailFrom, FTailLength);
 }
 
 void RecordBuilder::Bind(TClientDataSet& Data) {
@@ -88,6 +99,18 @@ std::string_view RecordBuilder::Build() {
     for (const auto& [To, From] : FRepeats) Values[To] = Values[From];
     const Step* const Steps = FSteps.data();
     const std::size_t StepCount = FSteps.size();
+    if (!FTemplate.empty()) {
+        char* const Line = FLine.data();
+        std::memcpy(Line, FTemplate.data(), FTemplate.size());
+        for (std::size_t I = 0; I < StepCount; ++I) {
+            const Step& S = Steps[I];
+            const std::string_view Value = Values[I];
+            // Cut to the width keeping the first bytes, blanks on the padded side.
+            const std::size_t Length = std::min(Value.size(), S.Width);
+            Put(Line + S.At + (S.Pad == FieldPad::Left ? S.Width - Length : 0), Value.data(), Length);
+        }
+        return std::string_view(Line, FTemplate.size());
+    }
     // Room for everything before any byte is written: no check per field.
     const std::size_t Variable = FVariable < StepCount ? Values[FVariable].size() : 0;
     if (FFixed + Variable > FLine.size()) FLine.resize(2 * (FFixed + Variable));

@@ -46,6 +46,7 @@ private:
         std::size_t ConstantFrom = 0, ConstantLength = 0; // in FConstants
         FieldPad Pad = FieldPad::Right;
         std::size_t Width = 0;
+        std::size_t At = 0; // where the field starts in FTemplate
     };
 
     const RecordLayout* FLayout;
@@ -65,6 +66,9 @@ private:
     std::size_t FFixed = 0;                     // the bytes of a line but its variable value
     std::size_t FVariable;                      // the step of the variable field, or past the last
     std::string FLine;
+    // A layout without a variable field: the line with its constants and every
+    // field blank; empty otherwise.
+    std::string FTemplate;
 };
 
 // A one-byte value (a flag) as a field value.
