@@ -24,6 +24,9 @@ constexpr std::array<LayoutField, 6> Fields = {{
     {"Fine record", 13, 1, FieldPad::Right, FieldContent::Constant, "*"},
 }};
 constexpr RecordLayout Layout{"Prova", Fields};
+// The same without the variable field: every field has its place.
+constexpr std::array<LayoutField, 5> FixedFields = {{Fields[0], Fields[1], Fields[2], Fields[3], Fields[5]}};
+constexpr RecordLayout FixedLayout{"Prova", FixedFields};
 
 // A dataset of one row with these Nome and Nota values.
 void LoadRow(TClientDataSet& Data, const std::string& Nome, const std::string& Nota) {
@@ -41,14 +44,19 @@ TEST(RecordBuilder, PadsCutsAndWritesTheConstants) {
         const char* nome;
         const char* numero;
         const char* nota;
-        const char* expected;
+        const char* expected;      // with the variable field
+        const char* expectedFixed; // without it
     } rows[] = {
-        {"short values", "a", "7", "", "T001a    7  *\r\n"},
-        {"exact widths", "abc", "123", "x", "T001abc123  x*\r\n"},
-        {"long values keep their first characters", "abcd", "1234", "variable", "T001abc123  variable*\r\n"},
-        {"empty values", "", "", "", "T001        *\r\n"},
+        {"short values", "a", "7", "", "T001a    7  *\r\n", "T001a    7  *\r\n"},
+        {"exact widths", "abc", "123", "x", "T001abc123  x*\r\n", "T001abc123  *\r\n"},
+        {"long values keep their first characters", "abcd", "1234", "variable", "T001abc123  variable*\r\n",
+         "T001abc123  *\r\n"},
+        // After longer values: no byte of them is left.
+        {"empty values", "", "", "", "T001        *\r\n", "T001        *\r\n"},
+        {"short again", "b", "9", "", "T001b    9  *\r\n", "T001b    9  *\r\n"},
     };
     RecordBuilder B(Layout, {FieldValue::LineCount});
+    RecordBuilder Fixed(FixedLayout, {FieldValue::LineCount});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         TClientDataSet Data;
@@ -56,6 +64,9 @@ TEST(RecordBuilder, PadsCutsAndWritesTheConstants) {
         B.Bind(Data);
         B.Set(FieldValue::LineCount, r.numero);
         EXPECT_EQ(B.Build(), r.expected);
+        Fixed.Bind(Data);
+        Fixed.Set(FieldValue::LineCount, r.numero);
+        EXPECT_EQ(Fixed.Build(), r.expectedFixed);
     }
 }
 
