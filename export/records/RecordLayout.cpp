@@ -381,24 +381,10 @@ std::string Quoted(std::string_view S) {
 // One layout with what every line needs of it, worked out once per file.
 struct PreparedLayout {
     explicit PreparedLayout(const RecordLayout* L)
-        : Layout(L), Fixed(L ? L->FixedLength() : 0), Var(L ? L->VariableField() : -1) {
-        if (!L || Var >= 0) return;
-        std::size_t Offset = 0;
-        for (std::size_t I = 0; I < L->Fields.size(); ++I) {
-            const auto Width = static_cast<std::size_t>(L->Fields[I].Width);
-            Spans.push_back({Offset, Width});
-            if (I > 0 && L->Fields[I].Content != FieldContent::Text) Checked.push_back(I);
-            Offset += Width;
-        }
-    }
+        : Layout(L), Fixed(L ? L->FixedLength() : 0), Var(L ? L->VariableField() : -1) {}
     const RecordLayout* Layout;
     std::size_t Fixed;
     int Var;
-    // Without a variable field: every field's place in a line of the fixed
-    // length, and the fields after the code whose content is checked (any
-    // text passes).
-    std::vector<FieldSpan> Spans;
-    std::vector<std::size_t> Checked;
 };
 
 bool Split(const PreparedLayout& P, std::string_view Line, std::vector<FieldSpan>& Out) {
@@ -421,6 +407,14 @@ public:
     FileChecker(const FileLayout& File, const std::function<void(RecordFault)>& Each)
         : FFile(File), FHeader(File.Header), FBody(File.Body), FTrailer(File.Trailer), FEach(Each) {
         FSpans.reserve(32);
+        if (!FBody.Layout || FBody.Var >= 0) return;
+        std::size_t Offset = 0;
+        for (std::size_t I = 0; I < FBody.Layout->Fields.size(); ++I) {
+            const auto Width = static_cast<std::size_t>(FBody.Layout->Fields[I].Width);
+            FBodySpans.push_back({Offset, Width});
+            if (I > 0 && FBody.Layout->Fields[I].Content != FieldContent::Text) FBodyChecked.push_back(I);
+            Offset += Width;
+        }
     }
 
     void Run(std::string_view Bytes) { Feed(Bytes, true); }
@@ -450,6 +444,11 @@ private:
     PreparedLayout FHeader, FBody, FTrailer;
     const std::function<void(RecordFault)>& FEach;
     std::vector<FieldSpan> FSpans;
+    // A body layout without a variable field: every field's place in a line
+    // of the fixed length, and the fields after the code whose content is
+    // checked (any text passes).
+    std::vector<FieldSpan> FBodySpans;
+    std::vector<std::size_t> FBodyChecked;
     long long FLine = 0;
     long long FHeaderSchools = -1; // the header's school count, when it has a valid one
 };
@@ -552,8 +551,8 @@ bool FileChecker::CheckBodyLine(std::string_view Line) {
     const PreparedLayout& P = FBody;
     const std::string_view Expected = P.Layout->Fields.front().Source;
     if (P.Var >= 0 || Line.size() != P.Fixed || !Line.starts_with(Expected)) return CheckLine(P, Line);
-    for (const std::size_t I : P.Checked) {
-        const FieldSpan S = P.Spans[I];
+    for (const std::size_t I : FBodyChecked) {
+        const FieldSpan S = FBodySpans[I];
         CheckField(P.Layout->Fields[I], Line.substr(S.Offset, S.Length), S.Offset, true);
     }
     return true;
