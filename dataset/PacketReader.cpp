@@ -274,8 +274,8 @@ constexpr size_t kMaxRead = size_t(1) << 30;
 constexpr size_t kMaxDepth = 9;
 
 // What one thread keeps from packet to packet: a parser whose input buffer
-// and pools stay allocated across a reset, and the buffer of the first read,
-// so the pages of neither are faulted in and zeroed again for every packet.
+// and pools stay allocated across a reset, and the buffers of the reads, so
+// their pages are not faulted in and zeroed again for every packet or piece.
 class ThreadScratch {
 public:
     ~ThreadScratch() {
@@ -299,10 +299,29 @@ public:
         if (!FChunk) FChunk.reset(new char[kChunk]);
         return FChunk.get();
     }
+    // A buffer of at least Bytes for a single-byte packet's reads, its
+    // contents not kept when it grows.
+    char* Raw(size_t Bytes) {
+        if (Bytes > FRawSize) {
+            FRaw.reset();
+            FRaw.reset(new char[Bytes]);
+            FRawSize = Bytes;
+        }
+        return FRaw.get();
+    }
+    // Once a packet is read: a read buffer grown for a huge token is not kept.
+    void KeepSmall() {
+        if (FRawSize > 4 * kChunk) {
+            FRaw.reset();
+            FRawSize = 0;
+        }
+    }
 
 private:
     XML_Parser FParser = nullptr;
     std::unique_ptr<char[]> FChunk;
+    std::unique_ptr<char[]> FRaw;
+    size_t FRawSize = 0;
 };
 
 ThreadScratch& Scratch() {
@@ -433,7 +452,6 @@ private:
     std::unordered_set<std::string, NoCaseHash, NoCaseEqual> FNames;
     std::vector<const char*> FSlots;     // this row's value per field
     std::vector<uint32_t> FRowEnds;      // this row's cells before they are stored, four bytes each
-    std::string FRaw;                    // a single-byte packet's bytes as read, before expat's buffer
     std::vector<const char*> FSeenNames; // attribute name pointers by position in the last rows
     std::vector<int> FSeenFields;
     size_t FUsed = 0;
@@ -740,17 +758,19 @@ uint64_t PacketBuilder::FeedFile(std::FILE* File, const std::string& Path, uint6
         }
         return read;
     }
-    // Then the rest: a single-byte packet through a buffer of its own, turned
-    // into UTF-8 on its way into expat's; any other straight into expat's
-    // buffer, sparing a copy.
+    // Then the rest: a single-byte packet through the thread's read buffer,
+    // turned into UTF-8 on its way into expat's; any other straight into
+    // expat's buffer, sparing a copy.
+    struct Trim {
+        ~Trim() { Scratch().KeepSmall(); }
+    } trim;
     while (!last) {
         const size_t carry = FCarry.size();
         const size_t want = static_cast<size_t>(
             std::min<uint64_t>(std::min(NextSize(kChunk), FToUtf8 ? kMaxRead / 2 : kMaxRead), Limit - read));
         char* buf = nullptr;
         if (FToUtf8) {
-            if (FRaw.size() < carry + want) FRaw.resize(carry + want);
-            buf = FRaw.data();
+            buf = Scratch().Raw(carry + want);
         } else {
             buf = static_cast<char*>(XML_GetBuffer(FParser, static_cast<int>(want + carry)));
             if (!buf) throw std::bad_alloc();
