@@ -217,7 +217,21 @@ int TField::AsInteger() const {
     bool null = false;
     const std::string_view raw = d.Cell(d.RowAt(d.Pos), FIndex, true, null);
     if (null) return 0;
-    return dataset::StoredToInteger(d.Packet->Fields()[static_cast<size_t>(FIndex)], raw);
+    const dataset::FieldDef& def = d.Packet->Fields()[static_cast<size_t>(FIndex)];
+    // One to nine digits, as integer fields mostly hold (flags, years): read here.
+    if (dataset::IsIntegerType(def.Type) && !raw.empty() && raw.size() <= 9) {
+        int value = 0;
+        bool digits = true;
+        for (const char c : raw) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            value = value * 10 + (c - '0');
+        }
+        if (digits) return value;
+    }
+    return dataset::StoredToInteger(def, raw);
 }
 
 bool TField::IsNull() const {

@@ -96,19 +96,6 @@ bool DecodeBase64(std::string_view S, std::string& Out) {
 
 } // namespace
 
-bool IsIntegerType(FieldType T) {
-    switch (T) {
-    case FieldType::Int8:
-    case FieldType::Int16:
-    case FieldType::Int32:
-    case FieldType::Int64:
-    case FieldType::UInt8:
-    case FieldType::UInt16:
-    case FieldType::UInt32: return true;
-    default: return false;
-    }
-}
-
 bool IsFloatType(FieldType T) {
     return T == FieldType::Float || T == FieldType::Fixed || T == FieldType::FixedFmt;
 }

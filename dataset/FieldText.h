@@ -31,7 +31,18 @@ int StoredToInteger(const FieldDef& Def, std::string_view Stored);
 std::string TextToStored(const FieldDef& Def, std::string_view Text);
 
 // Field types whose values compare as integers / as real numbers.
-bool IsIntegerType(FieldType T);
+inline bool IsIntegerType(FieldType T) {
+    switch (T) {
+    case FieldType::Int8:
+    case FieldType::Int16:
+    case FieldType::Int32:
+    case FieldType::Int64:
+    case FieldType::UInt8:
+    case FieldType::UInt16:
+    case FieldType::UInt32: return true;
+    default: return false;
+    }
+}
 bool IsFloatType(FieldType T);
 
 bool ParseStoredInteger(std::string_view Stored, int64_t& Value);
