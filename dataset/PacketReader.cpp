@@ -1120,15 +1120,21 @@ void PacketBuilder::AppendValue(const char* Value) {
     // Values are short: one pass copies plain bytes and stops at the first
     // byte above 127 or the end; the arena always has room for the value.
     char* out = arena.Data() + FUsed;
-    char* const limit = arena.Data() + arena.Capacity();
+    const size_t room = arena.Capacity() - FUsed;
     size_t i = 0;
+    // While the room cannot run out, one test per byte: 1 to 127 is copied.
+    for (const size_t sure = std::min<size_t>(room, 4096); i < sure; ++i) {
+        const char c = Value[i];
+        if (static_cast<unsigned char>(c - 1) >= 0x7F) break;
+        out[i] = c;
+    }
     for (;; ++i) {
         const char c = Value[i];
         if (c == 0) {
             FUsed += i;
             return;
         }
-        if (static_cast<unsigned char>(c) >= 0x80 || out + i == limit) break;
+        if (static_cast<unsigned char>(c) >= 0x80 || i == room) break;
         out[i] = c;
     }
     const size_t len = i + std::strlen(Value + i);
