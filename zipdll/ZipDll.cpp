@@ -21,6 +21,7 @@
 #include <ctime>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -196,174 +197,189 @@ private:
     std::vector<unsigned char> FOut; // room for the largest block's output
 };
 
-// Deflates every file of the batch into Members. This thread reads the files
-// block after block, a few blocks ahead, and the cores deflate the blocks in
-// turn, across the ends of members: no core waits for a round or a member to
-// end. The progress goes to the component from this thread, in file order.
-// False when a file cannot be read, the batch is cancelled or memory runs
-// out; Failing then names the member.
-bool DeflateMembers(Batch& B, std::vector<DeflatedMember>& Members, size_t& Failing) {
-    struct Job {
-        size_t Member = 0;
-        std::vector<unsigned char> Bytes; // the Window bytes before the block, then the block
-        size_t Before = 0;
-        bool Last = false;
-        std::vector<unsigned char> Out;
-        uLong Crc = 0;
-        bool Done = false;
-        bool Failed = false;
-    };
-    const unsigned Cores = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
-    // Read ahead of the deflating: enough that a core never waits for a read,
-    // few enough to hold little.
-    const size_t Ahead = size_t{4} * Cores;
+// A block of a member, and what deflating it gave.
+struct DeflateJob {
+    size_t Member = 0;
+    std::vector<unsigned char> Bytes; // the Window bytes before the block, then the block
+    size_t Before = 0;
+    bool Last = false;
+    std::vector<unsigned char> Out;
+    uLong Crc = 0;
+    bool Done = false;
+    bool Failed = false;
 
-    std::mutex Lock;
-    std::condition_variable WorkReady, JobDone;
-    std::deque<std::unique_ptr<Job>> InFlight; // in stream order, the oldest first
-    std::deque<Job*> Waiting;                  // not yet taken by a core
-    bool Closing = false;
-
-    const auto Work = [&] {
-        BlockDeflater Deflater;
-        std::unique_lock<std::mutex> Held(Lock);
-        for (;;) {
-            WorkReady.wait(Held, [&] { return Closing || !Waiting.empty(); });
-            if (Waiting.empty()) return;
-            Job* J = Waiting.front();
-            Waiting.pop_front();
-            Held.unlock();
-            const unsigned char* Data = J->Bytes.data() + J->Before;
-            const size_t Len = J->Bytes.size() - J->Before;
-            bool Ok = true;
-            try {
-                J->Crc = crc32(0, Data, static_cast<uInt>(Len));
-                Ok = Deflater.Deflate(J->Bytes.data(), J->Before, Data, Len, J->Last, J->Out);
-            } catch (const std::exception&) {
-                Ok = false; // out of memory: nothing may leave the thread
-            }
-            Held.lock();
-            J->Failed = !Ok;
-            J->Done = true;
-            JobDone.notify_all();
-        }
-    };
-    std::vector<std::thread> Threads;
-    const auto Stop = [&] {
-        {
-            const std::lock_guard<std::mutex> Held(Lock);
-            Closing = true;
-            Waiting.clear(); // a failure or a cancel: the blocks not begun stay so
-        }
-        WorkReady.notify_all();
-        for (std::thread& T : Threads) T.join();
-        Threads.clear();
-    };
-    for (unsigned T = 0; T < Cores; ++T) {
+    size_t Length() const { return Bytes.size() - Before; }
+    // Deflates the block; false when zlib or memory fails.
+    bool Run(BlockDeflater& Deflater) noexcept {
         try {
-            Threads.emplace_back(Work);
+            Crc = crc32(0, Bytes.data() + Before, static_cast<uInt>(Length()));
+            return Deflater.Deflate(Bytes.data(), Before, Bytes.data() + Before, Length(), Last, Out);
         } catch (const std::exception&) {
-            break; // fewer threads
+            return false; // out of memory: nothing may leave the thread
         }
     }
-    std::optional<BlockDeflater> Alone; // no thread at all: this one deflates
-    if (Threads.empty()) Alone.emplace();
+};
 
-    // Hands the oldest finished blocks to their members, reporting progress;
-    // with Wait, first waits for the oldest one. False on a failed block or a cancel.
-    const auto Collect = [&](bool Wait) {
-        std::unique_lock<std::mutex> Held(Lock);
-        if (Wait && !InFlight.empty()) JobDone.wait(Held, [&] { return InFlight.front()->Done; });
-        while (!InFlight.empty() && InFlight.front()->Done) {
-            std::unique_ptr<Job> J = std::move(InFlight.front());
-            InFlight.pop_front();
-            if (J->Failed) {
-                Failing = J->Member;
-                return false;
+// A thread per core deflating the blocks handed over, in turn and across the
+// ends of members, so that no core waits for a member to end; the finished
+// blocks are taken on the handing thread, in the order they were handed over.
+class DeflatePool {
+public:
+    // Takes a finished block, in order; false stops the batch.
+    using Taker = std::function<bool(DeflateJob&)>;
+
+    explicit DeflatePool(Taker Take)
+        : FTake(std::move(Take)), FCores(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {
+        for (unsigned T = 0; T < FCores; ++T) {
+            try {
+                FThreads.emplace_back([this] { Work(); });
+            } catch (const std::exception&) {
+                break; // fewer threads
             }
-            Held.unlock();
-            DeflatedMember& M = Members[J->Member];
-            const size_t Len = J->Bytes.size() - J->Before;
-            M.Crc = crc32_combine(M.Crc, J->Crc, static_cast<z_off_t>(Len));
-            M.CompSize += J->Out.size();
-            M.Size += Len;
-            M.Blocks.push_back(std::move(J->Out));
-            B.Deflated(J->Member, static_cast<int64_t>(M.Size));
-            if (B.Cancelled()) return false;
-            Held.lock();
         }
-        return true;
-    };
-    const auto Submit = [&](std::unique_ptr<Job> J) {
-        if (Alone) {
-            J->Crc = crc32(0, J->Bytes.data() + J->Before, static_cast<uInt>(J->Bytes.size() - J->Before));
-            J->Failed = !Alone->Deflate(J->Bytes.data(), J->Before, J->Bytes.data() + J->Before,
-                                        J->Bytes.size() - J->Before, J->Last, J->Out);
+        if (FThreads.empty()) FAlone.emplace(); // no thread at all: the handing thread deflates
+    }
+    ~DeflatePool() {
+        {
+            const std::lock_guard<std::mutex> Held(FLock);
+            FClosing = true;
+            FWaiting.clear(); // a failure or a cancel: the blocks not begun stay so
+        }
+        FWorkReady.notify_all();
+        for (std::thread& T : FThreads) T.join();
+    }
+    DeflatePool(const DeflatePool&) = delete;
+    DeflatePool& operator=(const DeflatePool&) = delete;
+
+    // Hands a block over, then takes the finished ones at the front, waiting
+    // while a few are ahead: reading never runs far ahead of deflating.
+    bool Submit(std::unique_ptr<DeflateJob> J) {
+        if (FAlone) {
+            J->Failed = !J->Run(*FAlone);
             J->Done = true;
-            InFlight.push_back(std::move(J));
+            FInFlight.push_back(std::move(J));
             return Collect(false);
         }
         {
-            const std::lock_guard<std::mutex> Held(Lock);
-            Waiting.push_back(J.get());
-            InFlight.push_back(std::move(J));
+            const std::lock_guard<std::mutex> Held(FLock);
+            FWaiting.push_back(J.get());
+            FInFlight.push_back(std::move(J));
         }
-        WorkReady.notify_one();
-        while (InFlight.size() >= Ahead)
+        FWorkReady.notify_one();
+        while (FInFlight.size() >= size_t{4} * FCores)
             if (!Collect(true)) return false;
         return Collect(false);
-    };
+    }
+    // Takes every block still in flight.
+    bool Drain() {
+        while (!FInFlight.empty())
+            if (!Collect(true)) return false;
+        return true;
+    }
 
-    bool Ok = true;
+private:
+    void Work() {
+        BlockDeflater Deflater;
+        std::unique_lock<std::mutex> Held(FLock);
+        for (;;) {
+            FWorkReady.wait(Held, [this] { return FClosing || !FWaiting.empty(); });
+            if (FWaiting.empty()) return;
+            DeflateJob* J = FWaiting.front();
+            FWaiting.pop_front();
+            Held.unlock();
+            const bool Ok = J->Run(Deflater);
+            Held.lock();
+            J->Failed = !Ok;
+            J->Done = true;
+            FJobDone.notify_all();
+        }
+    }
+    // Takes the finished blocks at the front; with Wait, first waits for the
+    // oldest one.
+    bool Collect(bool Wait) {
+        std::unique_lock<std::mutex> Held(FLock);
+        if (Wait && !FInFlight.empty()) FJobDone.wait(Held, [this] { return FInFlight.front()->Done; });
+        while (!FInFlight.empty() && FInFlight.front()->Done) {
+            const std::unique_ptr<DeflateJob> J = std::move(FInFlight.front());
+            FInFlight.pop_front();
+            Held.unlock();
+            if (!FTake(*J)) return false;
+            Held.lock();
+        }
+        return true;
+    }
+
+    Taker FTake;
+    unsigned FCores;
+    std::mutex FLock;
+    std::condition_variable FWorkReady, FJobDone;
+    std::deque<std::unique_ptr<DeflateJob>> FInFlight; // in stream order, the oldest first
+    std::deque<DeflateJob*> FWaiting;                  // not yet taken by a core
+    bool FClosing = false;
+    std::vector<std::thread> FThreads;
+    std::optional<BlockDeflater> FAlone;
+};
+
+// Reads File, the member at Member, block after block into Pool. A block goes
+// out once the next read has told whether it is the last; an empty file is
+// one empty last block. False when the file cannot be read or the pool stops.
+bool SubmitMember(std::FILE* File, size_t Member, DeflatePool& Pool) {
+    std::unique_ptr<DeflateJob> Pending;
+    for (;;) {
+        auto J = std::make_unique<DeflateJob>();
+        J->Member = Member;
+        if (Pending) {
+            const size_t Keep = std::min(Window, Pending->Length());
+            J->Bytes.assign(Pending->Bytes.end() - static_cast<std::ptrdiff_t>(Keep), Pending->Bytes.end());
+            J->Before = Keep;
+        }
+        J->Bytes.resize(J->Before + BlockSize);
+        const size_t Got = std::fread(J->Bytes.data() + J->Before, 1, BlockSize, File);
+        if (std::ferror(File)) return false;
+        J->Bytes.resize(J->Before + Got);
+        if (Got == 0 && Pending) {
+            Pending->Last = true;
+            return Pool.Submit(std::move(Pending));
+        }
+        if (Pending && !Pool.Submit(std::move(Pending))) return false;
+        Pending = std::move(J);
+        if (Got == 0) { // an empty file
+            Pending->Last = true;
+            return Pool.Submit(std::move(Pending));
+        }
+    }
+}
+
+// Deflates every file of the batch into Members: this thread reads the files
+// a few blocks ahead of the pool's cores and reports the progress to the
+// component in file order. False when a file cannot be read, the batch is
+// cancelled or memory runs out; Failing then names the member.
+bool DeflateMembers(Batch& B, std::vector<DeflatedMember>& Members, size_t& Failing) {
+    DeflatePool Pool([&](DeflateJob& J) {
+        if (J.Failed) {
+            Failing = J.Member;
+            return false;
+        }
+        DeflatedMember& M = Members[J.Member];
+        M.Crc = crc32_combine(M.Crc, J.Crc, static_cast<z_off_t>(J.Length()));
+        M.CompSize += J.Out.size();
+        M.Size += J.Length();
+        M.Blocks.push_back(std::move(J.Out));
+        B.Deflated(J.Member, static_cast<int64_t>(M.Size));
+        return !B.Cancelled();
+    });
     try {
-        for (size_t I = 0; Ok && I < B.Files().size(); ++I) {
+        for (size_t I = 0; I < B.Files().size(); ++I) {
             const BatchFile& F = B.Files()[I];
             Failing = I;
             Members[I].LastWrite = static_cast<time_t>(F.LastWrite);
             const std::unique_ptr<std::FILE, platform::FileCloser> File(platform::OpenFile(F.Path, "rb"));
-            if (!File) {
-                Ok = false;
-                break;
-            }
-            // A block goes out once the next read has told whether it is the
-            // last; an empty file is one empty last block.
-            std::unique_ptr<Job> Pending;
-            for (;;) {
-                auto J = std::make_unique<Job>();
-                J->Member = I;
-                if (Pending) {
-                    const size_t Keep = std::min(Window, Pending->Bytes.size() - Pending->Before);
-                    J->Bytes.assign(Pending->Bytes.end() - static_cast<std::ptrdiff_t>(Keep),
-                                    Pending->Bytes.end());
-                    J->Before = Keep;
-                }
-                J->Bytes.resize(J->Before + BlockSize);
-                const size_t Got = std::fread(J->Bytes.data() + J->Before, 1, BlockSize, File.get());
-                if (std::ferror(File.get())) {
-                    Ok = false;
-                    break;
-                }
-                J->Bytes.resize(J->Before + Got);
-                if (Got == 0 && Pending) {
-                    Pending->Last = true;
-                    Ok = Submit(std::move(Pending));
-                    break;
-                }
-                if (Pending && !(Ok = Submit(std::move(Pending)))) break;
-                Pending = std::move(J);
-                if (Got == 0) { // an empty file
-                    Pending->Last = true;
-                    Ok = Submit(std::move(Pending));
-                    break;
-                }
-            }
+            if (!File || !SubmitMember(File.get(), I, Pool)) return false;
         }
-        while (Ok && !InFlight.empty()) Ok = Collect(true);
+        return Pool.Drain();
     } catch (const std::exception&) {
-        Ok = false; // out of memory
+        return false; // out of memory
     }
-    Stop();
-    return Ok;
 }
 
 // A libzip source handing over a member deflated beforehand, as deflated data.

@@ -70,10 +70,9 @@ RecordBuilder::RecordBuilder(const RecordLayout& Layout, std::initializer_list<F
     // Every field in its place: a line is this template with the values
     // written over their blanks.
     FTemplate.reserve(FFixed);
-    for (std::size_t I = 0; I < FSteps.size(); ++I) {
-        const Step& S = FSteps[I];
+    for (Step& S : FSteps) {
         FTemplate.append(FConstants, S.ConstantFrom, S.ConstantLength);
-        FSteps[I].At = FTemplate.size();
+        S.At = FTemplate.size();
         FTemplate.append(S.Width, ' ');
     }
     FTemplate.append(FConstants, FTailFrom, FTailLength);
